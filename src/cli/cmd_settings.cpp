@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvra-cli settings [FILE]: both settings records as the program reads them.
+#include "cli/command.h"
+
+#include "platform/data_folder.h"
+#include "stamp/ini_document.h"
+#include "stamp/settings_file.h"
+
+#include <QTextStream>
+
+namespace kelvra::cli {
+
+namespace {
+
+int runSettings(const QStringList &args)
+{
+    if (args.size() > 1 || (args.size() == 1 && args.first().startsWith(QLatin1Char('-'))))
+        return usageError("settings", QStringLiteral("usage: kelvra-cli settings [FILE]"));
+    const QString path = args.isEmpty() ? programIniPath() : args.first();
+
+    const FormatSettings format = FormatSettings::system();
+    StampSettings s;
+    AppOptions o;
+    LoadProgramSettings(path, s, o, format);
+
+    const std::string sep = format.decimalSeparatorUtf8();
+    auto number = [&sep](double v) { return QString::fromStdString(formatIniDouble(v, sep)); };
+    auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
+
+    QTextStream out(stdout);
+    out << "FontSize=" << number(s.Size) << '\n'
+        << "FontName=" << s.FontName << '\n'
+        << "FontColor=" << s.FontColor << '\n'
+        << "BgColor=" << s.BgColor << '\n'
+        << "OutlineColor=" << s.OutlineColor << '\n'
+        << "DateFormat=" << s.DateFormat << '\n'
+        << "DefaultSaveFolder=" << o.DefaultSaveFolder << '\n'
+        << "DefaultBrowseFolder=" << o.DefaultBrowseFolder << '\n'
+        << "FNMask=" << s.FNMask << '\n'
+        << "FontStyle=" << fontStyleText(s.Style) << '\n'
+        << "FShadow=" << flag(s.FShadow) << '\n'
+        << "FOutline=" << flag(s.FOutline) << '\n'
+        << "XOrient=" << s.XOrient << '\n'
+        << "YOrient=" << s.YOrient << '\n'
+        << "XD=" << number(s.XD) << '\n'
+        << "YD=" << number(s.YD) << '\n'
+        << "RenamePhotos=" << flag(s.RenamePhotos) << '\n'
+        << "StampPhotosOpt=" << flag(s.StampPhotosOpt) << '\n'
+        << "CaptionFormat=" << s.CaptionFormat << '\n'
+        << "FilePostfix=" << o.FilePostfix << '\n'
+        << "Language=" << o.Language << '\n'
+        << "GPSForm=" << o.GPSForm << '\n'
+        << "jpgquality=" << o.jpgquality << '\n'
+        << "Skin=" << o.Skin << '\n';
+    return ExitOk;
+}
+
+const CommandRegistration registration({"settings", "[FILE]          print the settings read from FILE (default: the program INI)", runSettings});
+
+} // namespace
+
+} // namespace kelvra::cli

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "stamp/format_settings.h"
+#include "stamp/stamp_settings.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace kelvra {
+
+inline const QString kOptionsSection = QStringLiteral("Options");
+
+// The size slider: positions 8..500 stand for Size 125 down to 2.
+constexpr int kSizeSliderMin = 8;
+constexpr int kSizeSliderMax = 500;
+constexpr int kDefaultSizeSliderPosition = 50;
+
+// 1000 / size rounded half to even, clamped to the slider's range.
+int sizeSliderPosition(double size);
+// Size after the slider moves to newPosition; a move to where it already
+// stands keeps the current size.
+double sizeAfterSliderMove(int newPosition, int currentPosition, double currentSize);
+
+enum class TodoTask { StampPhotos = 0, RenamePhotos = 1 };
+
+// What a settings load leaves for the window to show.
+struct CfgLoadResult
+{
+    int sliderPosition = kDefaultSizeSliderPosition;
+    TodoTask selectedTask = TodoTask::StampPhotos;
+};
+
+// Reads a ".cfg" file or the program INI into the design and GPSForm. Missing
+// keys take their defaults, never the values held before. The slider's
+// current position decides whether Size is rounded (see sizeAfterSliderMove).
+CfgLoadResult LoadCFGFromFile(const QString &path, StampSettings &settings, AppOptions &options,
+                              const FormatSettings &format,
+                              int currentSliderPosition = kDefaultSizeSliderPosition);
+
+// Where a save stopped: the file that refused the write and the key it was at.
+struct SettingsWriteResult
+{
+    bool ok = true;
+    QString failedPath;
+    QString failedKey;
+};
+
+// Writes the design and the two folders. browseFolder is the folder browser's
+// current path; without one the DefaultBrowseFolder key is skipped.
+SettingsWriteResult SaveCFGToFile(const QString &path, const StampSettings &settings, const AppOptions &options,
+                                  const std::optional<QString> &browseFolder, const FormatSettings &format);
+
+// The options dialog's save: FilePostfix, Language, GPSForm, jpgquality, Skin.
+SettingsWriteResult SaveOptionsToFile(const QString &path, const AppOptions &options);
+
+// Start-up reads of the program INI besides LoadCFGFromFile.
+int ReadLanguage(const QString &path);
+void LoadStartupOptions(const QString &path, AppOptions &options);
+
+// Everything the program reads from its INI at start, in that order.
+CfgLoadResult LoadProgramSettings(const QString &path, StampSettings &settings, AppOptions &options,
+                                  const FormatSettings &format);
+
+QString fontStyleText(const FontStyles &style);
+FontStyles parseFontStyle(const QString &text);
+
+} // namespace kelvra

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace kelvra {
+
+// Colours are 0x00BBGGRR: red in the lowest byte.
+using TColor = int32_t;
+constexpr TColor kNoColor = -1; // no box (background), automatic contrast (outline)
+
+struct FontStyles
+{
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+
+    friend bool operator==(const FontStyles &, const FontStyles &) = default;
+};
+
+// The stamp design and the two task switches. Plain data: the imaging layer
+// reads it, the settings files and the window fill it.
+struct StampSettings
+{
+    double Size = 20; // font height = shorter photo side / Size
+    QString FontName = QStringLiteral("Arial");
+    TColor FontColor = 255;
+    TColor BgColor = kNoColor;
+    TColor OutlineColor = kNoColor;
+    FontStyles Style;
+    bool FOutline = false;
+    bool FShadow = false;
+    int XOrient = 0; // 0: XD from the left edge, 1: from the right
+    int YOrient = 0; // 0: YD from the top edge, 1: from the bottom
+    double XD = 0.05;
+    double YD = 0.05;
+    QString DateFormat = QStringLiteral("DD.MM.YYYY hh:nn");
+    QString CaptionFormat = QStringLiteral("[PHOTO_DATE]");
+    QString FNMask = QStringLiteral("%o_timestamp");
+    bool StampPhotosOpt = true;
+    bool RenamePhotos = false;
+
+    friend bool operator==(const StampSettings &, const StampSettings &) = default;
+};
+
+struct AppOptions
+{
+    int Language = 0; // locale identifier; 0 is the native language
+    int GPSForm = 2;  // 0 degrees, 1 degrees and minutes, 2 degrees, minutes and seconds
+    int jpgquality = 90;
+    QString FilePostfix = QStringLiteral("_timestamp");
+    QString DefaultSaveFolder;
+    QString DefaultBrowseFolder;
+    int Skin = -1;
+
+    friend bool operator==(const AppOptions &, const AppOptions &) = default;
+};
+
+} // namespace kelvra
