@@ -321,15 +321,14 @@ std::string shutterSpeedText(std::string_view text, const ExifTextOptions &optio
 {
     const double tv = parseFraction(text);
     const double speed = std::pow(2.0, tv);
-    if (!std::isfinite(speed) || speed == 0)
-        throw ExifValueError("shutter speed out of range");
+    // Cameras write extreme values (one writes -2147483648/1 for long exposures);
+    // such a value keeps its plain text instead of ending the whole directory.
+    if (!std::isfinite(speed) || speed == 0 || speed >= 9.2e18)
+        return printable(text);
     const double seconds = 1.0 / speed;
     std::string out = formatPattern("%4.4f sec", {seconds}, options.decimalSeparator);
-    if (seconds <= 0.5) {
-        if (speed >= 9.2e18)
-            throw ExifValueError("shutter speed out of range");
+    if (seconds <= 0.5)
         out += " (1/" + std::to_string(roundHalfEven(speed)) + ")";
-    }
     return out;
 }
 

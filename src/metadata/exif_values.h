@@ -59,7 +59,7 @@ int64_t roundHalfEven(double value);
 
 // Value-text conversions named by the tag tables.
 std::string componentsText(std::string_view text);
-std::string shutterSpeedText(std::string_view text, const ExifTextOptions &options); // throws ExifValueError
+std::string shutterSpeedText(std::string_view text, const ExifTextOptions &options);
 std::string flashText(std::string_view text);                                        // throws ExifValueError
 std::string userCommentText(std::string_view text);
 std::string wideText(std::string_view text); // throws ExifValueError
