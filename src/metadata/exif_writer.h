@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kelvra {
+
+class TimgData;
+
+// The JFIF APP0 written when the source had neither EXIF nor APP0: JFIF 1.02,
+// 300 dots per inch, no thumbnail.
+inline constexpr std::string_view kDefaultJfifHeader{
+    "\xFF\xE0\x00\x10JFIF\x00\x01\x02\x01\x01\x2C\x01\x2C\x00\x00", 18};
+
+// Appends FF D8 and the carried metadata segments of data to out: the EXIF
+// APP1 (else the APP0, else kDefaultJfifHeader), the IPTC APP13, the comment,
+// then the ICC profile chunks (APP2 "ICC_PROFILE") so that the colours of a
+// wide-gamut photo survive. Returns the bytes appended after FF D8.
+int64_t SaveExif(const TimgData &data, std::string &out);
+
+// Position in an encoder's JPEG at which its own data starts once its leading
+// APP0, APP1, APP13 and COM segments (each at most once, in that order) are
+// skipped. Never past the end.
+size_t encodedImageStart(std::string_view jpeg);
+
+// The whole output file: SaveExif, then the encoded JPEG from its own data on.
+std::string ComposeExifJpeg(const TimgData &data, std::string_view encodedJpeg);
+
+// Writes ComposeExifJpeg to fname through a temporary file in the same folder
+// and a rename, so fname never holds half a photo. false with a reason in
+// error when the file system refuses.
+bool WriteEXIFJpeg(const TimgData &data, std::string_view encodedJpeg, const std::filesystem::path &fname,
+                   std::string *error = nullptr);
+// The batch's form: the stamped image is the file at data.Filename now.
+bool WriteEXIFJpeg(const TimgData &data, const std::filesystem::path &fname, std::string *error = nullptr);
+
+// Cuts IFD1 (the thumbnail directory) and everything after it from the EXIF
+// segment, and clears the main directory's link to it, which would otherwise
+// point past the end of the block.
+void removeThumbnail(TimgData &data);
+
+// Make the APP13 / COM segment hold buff, taking a new slot when there is none.
+void MakeIPTCSegment(TimgData &data, std::string_view buff);
+void MakeCommentSegment(TimgData &data, std::string_view buff);
+// The comment segment's data (length bytes first); empty without one.
+std::string GetCommentSegment(const TimgData &data);
+
+// Writes bytes to path through a temporary file in the same folder and a rename.
+bool writeFileAtomically(const std::filesystem::path &path, std::string_view bytes, std::string *error = nullptr);
+
+} // namespace kelvra

@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "common/test_support.h"
+#include "metadata/exif_builder.h"
+#include "metadata/exif_reader.h"
+#include "metadata/exif_writer.h"
+
+#include <gtest/gtest.h>
+
+namespace kelvra {
+namespace {
+
+namespace fs = std::filesystem;
+using test::photo;
+using test::readFileBytes;
+
+// What an encoder writes: SOI, its JFIF APP0, then tables and scan (faked).
+const std::string kEncoded = std::string("\xFF\xD8", 2) + test::segment(0xE0, std::string("JFIF\0\1\1\0\0\1\0\1\0\0", 14)) +
+                             test::segment(0xDB, std::string(65, '\x01')) + std::string("\xFF\xDA\x00\x02scan\xFF\xD9", 10);
+const std::string kEncodedTail = kEncoded.substr(20);
+
+std::string segmentBytes(const tSection &s, int marker)
+{
+    return std::string{'\xFF', static_cast<char>(marker)} + s.data;
+}
+
+uint32_t bigEndian16(const std::string &bytes, size_t at)
+{
+    return static_cast<unsigned char>(bytes[at]) << 8 | static_cast<unsigned char>(bytes[at + 1]);
+}
+
+TEST(ExifWriter, CarriesExifIptcAndCommentWithoutTheThumbnail)
+{
+    TimgData data;
+    ASSERT_TRUE(data.ProcessFile(photo("structure/GPS_with_comment.jpg")));
+    ASSERT_TRUE(data.HasEXIF() && data.HasIPTC() && data.HasComment());
+    const std::string exif = segmentBytes(*data.ExifSegment, 0xE1);
+    const std::string out = ComposeExifJpeg(data, kEncoded);
+    EXPECT_EQ(out, "\xFF\xD8" + exif + segmentBytes(*data.IPTCSegment, 0xED) + segmentBytes(*data.CommentSegment, 0xFE) +
+                       kEncodedTail);
+    // The APP1 length counts exactly the bytes written for it.
+    EXPECT_EQ(bigEndian16(out, 4), exif.size() - 2);
+}
+
+TEST(ExifWriter, RemovesALargeThumbnailAndItsLink)
+{
+    TimgData data;
+    ASSERT_TRUE(data.ProcessFile(photo("makers/Canon_PowerShot_S40.jpg")));
+    ASSERT_TRUE(data.HasThumbnail());
+    const int32_t thumbStart = data.ExifObj->ThumbStart;
+    const std::string before = data.ExifSegment->data;
+    removeThumbnail(data);
+
+    const std::string &after = data.ExifSegment->data;
+    ASSERT_EQ(after.size(), static_cast<size_t>(8 + thumbStart));
+    EXPECT_EQ(data.ExifSegment->size, 8 + thumbStart);
+    EXPECT_EQ(bigEndian16(after, 0), after.size());
+    EXPECT_FALSE(data.HasThumbnail());
+
+    // Everything up to the cut is kept but the four bytes of IFD0's link.
+    const size_t ifd0 = 8 + (static_cast<unsigned char>(before[12]) | static_cast<unsigned char>(before[13]) << 8);
+    const size_t entries = static_cast<unsigned char>(before[ifd0]) | static_cast<unsigned char>(before[ifd0 + 1]) << 8;
+    const size_t link = ifd0 + 2 + 12 * entries;
+    EXPECT_EQ(after.substr(2, link - 2), before.substr(2, link - 2));
+    EXPECT_EQ(after.substr(link, 4), std::string(4, '\0'));
+    EXPECT_EQ(after.substr(link + 4), before.substr(link + 4, after.size() - link - 4));
+
+    // Read back, the block has its tags and no thumbnail directory.
+    test::TempDir dir;
+    ASSERT_TRUE(WriteEXIFJpeg(data, kEncoded, dir / "out.jpg"));
+    TimgData back;
+    ASSERT_TRUE(back.ProcessFile(dir / "out.jpg"));
+    EXPECT_EQ(back.ExifObj->LookupTagVal("Model"), data.ExifObj->LookupTagVal("Model"));
+    EXPECT_EQ(back.ExifObj->ThumbStart, 0);
+}
+
+TEST(ExifWriter, ChoosesTheLeadingSegment)
+{
+    // Without EXIF the source's APP0 leads, and its comment follows.
+    TimgData withApp0;
+    ASSERT_TRUE(withApp0.ProcessFile(photo("structure/sony-powershota5.jpg")));
+    ASSERT_FALSE(withApp0.HasEXIF());
+    EXPECT_EQ(ComposeExifJpeg(withApp0, kEncoded), "\xFF\xD8" + segmentBytes(*withApp0.HeaderSegment, 0xE0) +
+                                                       segmentBytes(*withApp0.CommentSegment, 0xFE) + kEncodedTail);
+
+    // With EXIF the source's APP0 is left out.
+    TimgData both;
+    ASSERT_TRUE(both.ProcessFile(photo("structure/Nikon_D70.jpg")));
+    ASSERT_TRUE(both.HeaderSegment && both.HasEXIF());
+    EXPECT_EQ(ComposeExifJpeg(both, kEncoded).substr(0, 4), "\xFF\xD8\xFF\xE1");
+
+    TimgData empty;
+    EXPECT_EQ(ComposeExifJpeg(empty, kEncoded), "\xFF\xD8" + std::string(kDefaultJfifHeader) + kEncodedTail);
+}
+
+TEST(ExifWriter, KeepsTheColourProfile)
+{
+    TimgData data;
+    ASSERT_TRUE(data.ProcessFile(photo("structure/BlueSquare.jpg")));
+    std::string icc;
+    for (int i = 0; i < data.SectionCnt; ++i) {
+        if (data.sections[static_cast<size_t>(i)].dtype == 0xE2)
+            icc += segmentBytes(data.sections[static_cast<size_t>(i)], 0xE2);
+    }
+    ASSERT_FALSE(icc.empty());
+    const std::string out = ComposeExifJpeg(data, kEncoded);
+    const size_t at = out.find(icc);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(out.substr(at + icc.size()), kEncodedTail);
+}
+
+TEST(ExifWriter, SkipsOnlyTheEncodersLeadingSegmentsInOrder)
+{
+    const std::string app0 = test::segment(0xE0, "J");
+    const std::string app1 = test::segment(0xE1, "X");
+    const std::string com = test::segment(0xFE, "C");
+    const std::string dqt = test::segment(0xDB, "Q");
+    struct Case
+    {
+        std::string jpeg;
+        size_t start;
+    };
+    const Case cases[] = {
+        {"\xFF\xD8" + app0 + app1 + com + dqt, 2 + app0.size() + app1.size() + com.size()},
+        {"\xFF\xD8" + com + app0 + dqt, 2 + com.size()}, // COM first: APP0 is not looked for again
+        {"\xFF\xD8" + dqt, 2},
+        {"\xFF\xD8\xFF\xE0\xFF\xFF", 6},                 // a length past the end stops at the end
+        {"\xFF\xD8", 2},
+        {"", 0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(encodedImageStart(c.jpeg), c.start);
+}
+
+TEST(ExifWriter, MakesIptcAndCommentSegments)
+{
+    TimgData data;
+    ASSERT_TRUE(data.ProcessFile(photo("makers/Nikon.jpg")));
+    const int slots = data.SectionCnt;
+    MakeCommentSegment(data, "hello");
+    ASSERT_TRUE(data.HasComment());
+    EXPECT_EQ(data.SectionCnt, slots + 1);
+    EXPECT_EQ(GetCommentSegment(data), std::string("\x00\x07hello", 7));
+    MakeCommentSegment(data, "again");
+    EXPECT_EQ(data.SectionCnt, slots + 1);
+    MakeIPTCSegment(data, std::string("\x1C\x02\x78", 3));
+    EXPECT_EQ(data.IPTCSegment->dtype, 0xED);
+    EXPECT_EQ(data.IPTCSegment->size, 5);
+    const std::string out = ComposeExifJpeg(data, kEncoded);
+    EXPECT_NE(out.find(std::string("\xFF\xED\x00\x05\x1C\x02\x78\xFF\xFE\x00\x07" "again", 16)), std::string::npos);
+}
+
+TEST(ExifWriter, ReportsAnUnwritableDestination)
+{
+    TimgData data;
+    std::string error;
+    EXPECT_FALSE(WriteEXIFJpeg(data, kEncoded, "/proc/kelvra-no/out.jpg", &error));
+    EXPECT_FALSE(error.empty());
+}
+
+// A real re-encoded picture with the carried metadata passes the outside
+// reader's validation with no more warnings than its source.
+TEST(ExifWriter, OutputValidatesLikeItsSource)
+{
+    if (!test::toolAvailable("exiftool") || !test::toolAvailable("cjpeg"))
+        GTEST_SKIP() << "exiftool or cjpeg missing";
+    test::TempDir dir;
+    for (const char *name : {"makers/Canon_PowerShot_S40.jpg", "gps/DSCN0010.jpg", "structure/GPS_with_comment.jpg"}) {
+        SCOPED_TRACE(name);
+        const fs::path source = photo(name);
+        const fs::path encoded = dir / "encoded.jpg";
+        ASSERT_EQ(test::runTool({"sh", "-c", "djpeg '" + source.string() + "' | cjpeg -quality 85 > '" + encoded.string() + "'"})
+                      .exitCode,
+                  0);
+        TimgData data;
+        ASSERT_TRUE(data.ProcessFile(source));
+        if (data.HasThumbnail())
+            removeThumbnail(data);
+        const fs::path out = dir / "out.jpg";
+        ASSERT_TRUE(WriteEXIFJpeg(data, readFileBytes(encoded), out));
+
+        auto warnings = [](const fs::path &p) {
+            std::string text = test::runTool({"exiftool", "-q", "-validate", "-warning", "-a", "-s3", p.string()}).out;
+            return text;
+        };
+        const std::string sourceWarnings = warnings(source);
+        const std::string outWarnings = warnings(out);
+        // Every warning of the output is one the source has too.
+        size_t start = 0;
+        while (start < outWarnings.size()) {
+            size_t end = outWarnings.find('\n', start);
+            const std::string line = outWarnings.substr(start, end - start);
+            if (!line.empty() && line.find("IFD1") == std::string::npos) {
+                EXPECT_NE(sourceWarnings.find(line), std::string::npos) << line;
+            }
+            start = end == std::string::npos ? outWarnings.size() : end + 1;
+        }
+        EXPECT_EQ(outWarnings.find("IFD1"), std::string::npos) << outWarnings;
+        EXPECT_EQ(test::runTool({"djpeg", "-outfile", "/dev/null", out.string()}).exitCode, 0);
+    }
+}
+
+} // namespace
+} // namespace kelvra
