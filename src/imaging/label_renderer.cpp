@@ -136,7 +136,12 @@ void PhotoCanvas::strokeText(QPainter &painter, int x, int y, const QString &tex
 
 int fontCellHeight(int width, int height, double Size)
 {
-    const double h = std::min(width, height) / Size;
+    double h = std::min(width, height) / Size;
+    // A Size stored by a pointer placement is m / h; m / (m / h) can come out
+    // a hair under h, and trunc would then shrink the label by a pixel.
+    const double whole = std::round(h);
+    if (std::abs(h - whole) <= 1e-9 * whole)
+        h = whole;
     if (!(h >= 1))
         return 1;
     if (h >= kMaxCellHeight)
