@@ -224,10 +224,9 @@ CodecResult encode(const unsigned char *pixels, int width, int height, std::size
         setMessage(result, "picture size cannot be encoded");
         return result;
     }
-    if (quality < 1)
-        quality = 1;
-    if (quality > 100)
-        quality = 100;
+    // A fresh constant, not the parameter reassigned: the compiler cannot
+    // promise a changed argument survives the longjmp.
+    const int clampedQuality = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
 
     jpeg_compress_struct cinfo;
     ErrorManager err;
@@ -252,7 +251,7 @@ CodecResult encode(const unsigned char *pixels, int width, int height, std::size
     cinfo.input_components = 4;
     cinfo.in_color_space = kEncodeSpace;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_set_quality(&cinfo, clampedQuality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW rows[16];

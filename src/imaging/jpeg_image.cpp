@@ -158,10 +158,27 @@ bool JpegImage::decode()
     return true;
 }
 
-void JpegImage::setImage(const QImage &raster)
+void JpegImage::setImage(QImage raster)
 {
-    m_image = raster.format() == QImage::Format_RGB32 ? raster : raster.convertToFormat(QImage::Format_RGB32);
+    if (raster.format() != QImage::Format_RGB32)
+        raster = raster.convertToFormat(QImage::Format_RGB32);
+    m_image = std::move(raster);
     m_stale = true;
+}
+
+QImage JpegImage::takeImage()
+{
+    QImage taken = std::move(m_image);
+    m_image = QImage();
+    return taken;
+}
+
+bool JpegImage::transformImage(bool (*op)(QImage &))
+{
+    if (m_image.isNull() || !op(m_image))
+        return false;
+    m_stale = true;
+    return true;
 }
 
 bool JpegImage::compress()

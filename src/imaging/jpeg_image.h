@@ -57,7 +57,13 @@ public:
     bool hasImage() const { return !m_image.isNull(); }
     const QImage &image() const { return m_image; }
     // Puts a raster in (converted to Format_RGB32 if need be).
-    void setImage(const QImage &raster);
+    void setImage(QImage raster);
+    // Hands the raster over without a copy. With stale bytes the picture is
+    // then gone from this object.
+    QImage takeImage();
+    // Changes the raster in place with op (one of the turns, say); the bytes
+    // go stale when op succeeds. op must leave the raster alone on failure.
+    bool transformImage(bool (*op)(QImage &));
 
     // Encodes the raster at quality() into data().
     bool compress();

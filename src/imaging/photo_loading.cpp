@@ -103,11 +103,7 @@ bool applyOrientation(JpegImage &image, int orientation, bool back)
     }
     if (!image.hasImage() && !image.decode())
         return false;
-    QImage raster = image.image();
-    if (!turn(raster))
-        return false;
-    image.setImage(raster);
-    return true;
+    return image.transformImage(turn);
 }
 
 void ApplyExifOrientation(JpegImage &image, const QString &path, bool back, const OrientationReader &readOrientation)
@@ -146,15 +142,21 @@ LoadedPhoto loadPhotoForBatch(const QString &path, const OrientationReader &read
         photo.orientation = 1;
     }
     applyOrientation(jpeg, photo.orientation, false);
-    photo.raster = jpeg.image();
+    // Moved, not shared: drawing on a shared raster would copy 100 MB.
+    photo.raster = jpeg.takeImage();
     photo.ok = true;
     return photo;
 }
 
-bool storePhotoForBatch(LoadedPhoto &photo, const QImage &drawn, int quality, const QString &outPath, QString *error)
+bool storePhotoForBatch(LoadedPhoto &photo, int quality, const QString &outPath, QString *error)
 {
     JpegImage &jpeg = photo.jpeg;
-    jpeg.setImage(drawn);
+    if (photo.raster.isNull()) {
+        setError(error, QStringLiteral("no picture to store"));
+        return false;
+    }
+    jpeg.setImage(std::move(photo.raster));
+    photo.raster = QImage();
     jpeg.setQuality(quality);
     // Turn back by the orientation read at load time, so the stored pixels
     // always match the EXIF value the output keeps.

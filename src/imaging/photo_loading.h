@@ -37,8 +37,8 @@ void ApplyExifOrientation(JpegImage &image, const QString &path, bool back, cons
 struct LoadedPhoto
 {
     bool ok = false;
-    JpegImage jpeg;       // the decoded photo, turned upright
-    QImage raster;        // the same picture, to draw on
+    JpegImage jpeg;       // the compressed photo; its raster is moved to raster
+    QImage raster;        // the upright picture, to draw the label on
     int orientation = 1;  // as read from the file
     bool usedFallback = false;
     int warnings = 0;     // libjpeg warnings about corrupt data
@@ -47,10 +47,9 @@ struct LoadedPhoto
 
 LoadedPhoto loadPhotoForBatch(const QString &path, const OrientationReader &readOrientation);
 
-// The second half of a batch photo: puts the drawn raster into the JPEG
-// object at quality, turns it back to the stored orientation and writes it to
-// outPath (the raster is encoded once, after the turn).
-bool storePhotoForBatch(LoadedPhoto &photo, const QImage &drawn, int quality, const QString &outPath,
-                        QString *error = nullptr);
+// The second half of a batch photo: moves the drawn raster back into the JPEG
+// object, turns it back to the stored orientation read at load time and
+// writes it to outPath at quality, encoding once, after the turn.
+bool storePhotoForBatch(LoadedPhoto &photo, int quality, const QString &outPath, QString *error = nullptr);
 
 } // namespace kelvra
