@@ -3,11 +3,14 @@
 
 #include "imaging/bitmap_rotate.h"
 #include "imaging/jpeg_codec.h"
+#include "metadata/exif_reader.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace kelvra {
 
@@ -83,6 +86,16 @@ int JPGGetNeededSize(int currentScale, int width, int height, int clientWidth, i
 int JPGGetNeededSize(const JpegImage &jpeg, int clientWidth, int clientHeight)
 {
     return JPGGetNeededSize(jpeg.scale(), jpeg.width(), jpeg.height(), clientWidth, clientHeight);
+}
+
+int readExifOrientation(const QString &path)
+{
+    TimgData metadata;
+    if (!metadata.ProcessFile(std::filesystem::path(QFile::encodeName(path).toStdString())) || !metadata.HasEXIF()
+        || !metadata.ExifObj)
+        return 1;
+    const int orientation = metadata.ExifObj->GetRawInt("Orientation");
+    return orientation == 0 ? 1 : orientation; // 0: no such tag
 }
 
 bool applyOrientation(JpegImage &image, int orientation, bool back)

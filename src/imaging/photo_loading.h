@@ -26,12 +26,16 @@ int JPGGetNeededSize(const JpegImage &jpeg, int clientWidth, int clientHeight);
 // none or it cannot be read.
 using OrientationReader = std::function<int(const QString &path)>;
 
+// The reader of the program: the metadata layer's, on the file's own bytes.
+int readExifOrientation(const QString &path);
+
 // Turns the picture upright (back false) or back to how it is stored (back
 // true) for orientations 3, 6 and 8; mirrored ones and anything else are left
 // alone. Decodes first if there is no raster yet. Returns whether it turned;
 // a failure leaves the picture as it was.
 bool applyOrientation(JpegImage &image, int orientation, bool back);
-void ApplyExifOrientation(JpegImage &image, const QString &path, bool back, const OrientationReader &readOrientation);
+void ApplyExifOrientation(JpegImage &image, const QString &path, bool back,
+                          const OrientationReader &readOrientation = readExifOrientation);
 
 // A photo as the batch needs it: full scale, accurate decode, upright.
 struct LoadedPhoto
@@ -45,7 +49,7 @@ struct LoadedPhoto
     QString error;
 };
 
-LoadedPhoto loadPhotoForBatch(const QString &path, const OrientationReader &readOrientation);
+LoadedPhoto loadPhotoForBatch(const QString &path, const OrientationReader &readOrientation = readExifOrientation);
 
 // The second half of a batch photo: moves the drawn raster back into the JPEG
 // object, turns it back to the stored orientation read at load time and

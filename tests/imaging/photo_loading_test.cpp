@@ -123,23 +123,17 @@ TEST(Fallback, FailsOnWhatNoReaderKnows)
 
 // The orientation photos show one scene stored in each EXIF orientation; the
 // number in the name is the file's Orientation value.
-int orientationFromName(const QString &path)
-{
-    const QString digit = path.section(QLatin1Char('_'), -1).left(1);
-    return digit.toInt();
-}
-
 TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
 {
     for (const char *scene : {"landscape", "portrait"}) {
         const auto base = [&](int n) { return photo("orientation/" + std::string(scene) + "_" + std::to_string(n) + ".jpg"); };
-        const LoadedPhoto normal = loadPhotoForBatch(qpath(base(1)), orientationFromName);
-        const LoadedPhoto halfTurn = loadPhotoForBatch(qpath(base(3)), orientationFromName);
+        const LoadedPhoto normal = loadPhotoForBatch(qpath(base(1)));
+        const LoadedPhoto halfTurn = loadPhotoForBatch(qpath(base(3)));
         ASSERT_TRUE(normal.ok);
         ASSERT_TRUE(halfTurn.ok);
         for (int n : {3, 6, 8}) {
             SCOPED_TRACE(std::string(scene) + " " + std::to_string(n));
-            const LoadedPhoto turned = loadPhotoForBatch(qpath(base(n)), orientationFromName);
+            const LoadedPhoto turned = loadPhotoForBatch(qpath(base(n)));
             ASSERT_TRUE(turned.ok) << turned.error.toStdString();
             EXPECT_EQ(turned.orientation, n);
             EXPECT_FALSE(turned.usedFallback);
@@ -156,7 +150,7 @@ TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
         }
         // Mirrored orientations are left as stored.
         for (int n : {2, 4, 5, 7}) {
-            const LoadedPhoto mirrored = loadPhotoForBatch(qpath(base(n)), orientationFromName);
+            const LoadedPhoto mirrored = loadPhotoForBatch(qpath(base(n)));
             ASSERT_TRUE(mirrored.ok);
             JpegImage stored;
             ASSERT_TRUE(stored.loadFromFile(qpath(base(n))));
@@ -164,6 +158,20 @@ TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
             EXPECT_EQ(mirrored.raster, stored.image()) << n;
         }
     }
+}
+
+// The program's reader against the values exiftool reports for these files.
+TEST(Orientation, ReadsTheFilesOwnValue)
+{
+    for (const char *scene : {"landscape", "portrait"})
+        for (int n = 1; n <= 8; ++n) {
+            const auto file = photo("orientation/" + std::string(scene) + "_" + std::to_string(n) + ".jpg");
+            EXPECT_EQ(readExifOrientation(qpath(file)), n) << file;
+        }
+    // No EXIF block, an EXIF block that cannot be reached, no file.
+    EXPECT_EQ(readExifOrientation(qpath(photo("structure/olympus-d320l.jpg"))), 1);
+    EXPECT_EQ(readExifOrientation(qpath(photo("invalid/image01551.jpg"))), 1);
+    EXPECT_EQ(readExifOrientation(QStringLiteral("/nonexistent/photo.jpg")), 1);
 }
 
 TEST(Orientation, UprightAndBackGivesIdenticalPixels)
@@ -230,7 +238,7 @@ TEST(BatchLoader, StoresTheDrawnPictureInTheSourcesOrientation)
 {
     TempDir dir;
     const QString source = qpath(photo("orientation/landscape_6.jpg")); // stored 450 x 600
-    LoadedPhoto photoToStamp = loadPhotoForBatch(source, orientationFromName);
+    LoadedPhoto photoToStamp = loadPhotoForBatch(source);
     ASSERT_TRUE(photoToStamp.ok);
     ASSERT_EQ(photoToStamp.raster.size(), QSize(600, 450));
     QPainter(&photoToStamp.raster).fillRect(0, 0, 40, 20, QColor(255, 0, 255)); // upright top left
