@@ -315,7 +315,14 @@ QString dateFormatFromToolkitPattern(const QString &pattern)
             out += repeat('z', run == 1 ? 1 : 3);
             break;
         case u't':
-            break; // a time zone name: the dates here are local and carry none
+            // A time zone name: the dates here are local and carry none. The
+            // blank that set it apart goes with it.
+            if (out.endsWith(QLatin1StringView("\" \"")))
+                out.chop(3);
+            else if (out.isEmpty())
+                while (i + run < pattern.size() && pattern.at(i + run) == u' ')
+                    ++i;
+            break;
         default:
             out += quoted(QStringView(pattern).mid(i, run));
             break;
