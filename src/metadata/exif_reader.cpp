@@ -1,0 +1,397 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "metadata/exif_reader.h"
+
+#include "metadata/maker_note.h"
+
+#include <chrono>
+#include <ctime>
+#include <system_error>
+
+namespace kelvra {
+
+namespace {
+
+std::string lowerAscii(std::string text)
+{
+    for (char &c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+TDateTime localDateTime(std::filesystem::file_time_type time)
+{
+    const auto system = std::chrono::file_clock::to_sys(time);
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
+    std::tm local{};
+#if defined(_WIN32)
+    if (localtime_s(&local, &seconds) != 0)
+        return 0;
+#else
+    if (!localtime_r(&seconds, &local))
+        return 0;
+#endif
+    DateTimeFields f;
+    f.year = local.tm_year + 1900;
+    f.month = local.tm_mon + 1;
+    f.day = local.tm_mday;
+    f.hour = local.tm_hour;
+    f.minute = local.tm_min;
+    f.second = std::min(local.tm_sec, 59); // a leap second
+    return tryEncodeDateTime(f).value_or(0);
+}
+
+// Reads exactly length bytes unless the input ends first; the rest stays as is.
+size_t readFully(ByteSource &stream, char *dest, size_t length)
+{
+    size_t done = 0;
+    while (done < length) {
+        const size_t n = stream.read(dest + done, length - done);
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
+int readByte(ByteSource &stream)
+{
+    char c = 0;
+    return stream.read(&c, 1) == 1 ? static_cast<unsigned char>(c) : -1;
+}
+
+} // namespace
+
+ContainerKind containerKindForFileName(const std::filesystem::path &fileName)
+{
+    const std::string ext = lowerAscii(fileName.extension().string());
+    if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe")
+        return ContainerKind::Jpeg;
+    if (ext == ".tif" || ext == ".tiff" || ext == ".nef")
+        return ContainerKind::Tiff;
+    return ContainerKind::Unknown;
+}
+
+TimgData::TimgData(int buildCode, ExifTextOptions options)
+    : BuildList(buildCode), m_options(std::move(options)), m_makerNotes(defaultMakerNoteDecoder())
+{
+    reset();
+}
+
+TimgData::~TimgData() = default;
+
+void TimgData::reset()
+{
+    SectionCnt = 0;
+    ExifSegment = nullptr;
+    IPTCSegment = nullptr;
+    CommentSegment = nullptr;
+    HeaderSegment = nullptr;
+    Filename.clear();
+    FileDateTime = 0;
+    FileSize = 0;
+    ErrStr.clear();
+    ExifObj.reset();
+    IptcObj.reset();
+    MotorolaOrder = false;
+    m_openFailed = false;
+}
+
+void TimgData::setTextOptions(const ExifTextOptions &options)
+{
+    m_options = options;
+}
+
+void TimgData::setMakerNoteDecoder(std::shared_ptr<const MakerNoteDecoder> decoder)
+{
+    m_makerNotes = std::move(decoder);
+}
+
+int TimgData::slotOf(const tSection *segment) const
+{
+    for (int i = 0; i < kSectionSlots; ++i) {
+        if (segment == &sections[static_cast<size_t>(i)])
+            return i + 1;
+    }
+    return 0;
+}
+
+bool TimgData::ProcessFile(const std::filesystem::path &FileName)
+{
+    reset();
+    try {
+        std::error_code ec;
+        if (!std::filesystem::exists(FileName, ec) || std::filesystem::is_directory(FileName, ec))
+            return false;
+        SetFileInfo(FileName);
+        ErrStr = "Not an EXIF file";
+        bool ok = false;
+        switch (containerKindForFileName(FileName)) {
+        case ContainerKind::Jpeg:
+            ok = ReadJpegFile(FileName);
+            break;
+        case ContainerKind::Tiff:
+            ok = ReadTiffFile(FileName);
+            break;
+        case ContainerKind::Unknown:
+            return false;
+        }
+        if (m_openFailed) {
+            ErrStr = "Illegal Exif construction";
+            return false;
+        }
+        if (ok)
+            ErrStr = "<none>";
+        return ok;
+    } catch (...) {
+        ErrStr = "Illegal Exif construction";
+        return false;
+    }
+}
+
+bool TimgData::ProcessStream(ByteSource &source, ContainerKind kind)
+{
+    reset();
+    return readSource(source, kind);
+}
+
+bool TimgData::readSource(ByteSource &source, ContainerKind kind)
+{
+    ErrStr = "Not an EXIF file";
+    bool ok = false;
+    if (kind == ContainerKind::Jpeg) {
+        TiffFmt = false;
+        ok = ReadJpegSections(source);
+    } else if (kind == ContainerKind::Tiff) {
+        TiffFmt = true;
+        ok = ReadTiffSections(source);
+        TiffFmt = false;
+    }
+    if (ok)
+        ErrStr = "<none>";
+    return ok;
+}
+
+void TimgData::SetFileInfo(const std::filesystem::path &fname)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(fname, ec);
+    if (ec || !std::filesystem::exists(status))
+        return;
+    Filename = fname;
+    const auto time = std::filesystem::last_write_time(fname, ec);
+    FileDateTime = ec ? 0 : localDateTime(time);
+    const auto size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(fname, ec) : 0;
+    FileSize = ec ? 0 : static_cast<int32_t>(static_cast<uint32_t>(size));
+}
+
+bool TimgData::ReadJpegFile(const std::filesystem::path &FileName)
+{
+    TiffFmt = false;
+    FileByteSource source;
+    if (!source.open(FileName)) {
+        m_openFailed = true;
+        return false;
+    }
+    return ReadJpegSections(source);
+}
+
+bool TimgData::ReadTiffFile(const std::filesystem::path &FileName)
+{
+    TiffFmt = true;
+    FileByteSource source;
+    bool ok = false;
+    if (source.open(FileName))
+        ok = ReadTiffSections(source);
+    else
+        m_openFailed = true;
+    TiffFmt = false;
+    return ok;
+}
+
+bool TimgData::ReadJpegSections(ByteSource &stream)
+{
+    try {
+        return walkJpeg(stream);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TimgData::ReadTiffSections(ByteSource &stream)
+{
+    try {
+        return readTiffWindow(stream);
+    } catch (...) {
+        return false;
+    }
+}
+
+void TimgData::createExifObj()
+{
+    ExifObj = std::make_unique<TImageInfo>(this, BuildList, m_options, m_makerNotes);
+    ExifObj->TraceLevel = TraceLevel;
+}
+
+bool TimgData::walkJpeg(ByteSource &stream)
+{
+    if (readByte(stream) != 0xFF || readByte(stream) != 0xD8)
+        return false;
+    SectionCnt = 0;
+    while (SectionCnt < kMaxJpegSegments) {
+        int marker = 0;
+        do {
+            marker = readByte(stream);
+        } while (marker == 0xFF);
+        if (marker < 0)
+            return HasMetaData();
+
+        unsigned char length[2];
+        if (readFully(stream, reinterpret_cast<char *>(length), 2) != 2)
+            return HasMetaData();
+        const int size = length[0] << 8 | length[1];
+        if (size < 2)
+            return false;
+
+        ++SectionCnt;
+        tSection &slot = sections[static_cast<size_t>(SectionCnt - 1)];
+        slot.dtype = marker;
+        slot.size = size;
+        // Missing bytes at the end of the file read as zero.
+        slot.data.assign(static_cast<size_t>(size), '\0');
+        slot.data[0] = static_cast<char>(length[0]);
+        slot.data[1] = static_cast<char>(length[1]);
+        readFully(stream, slot.data.data() + 2, static_cast<size_t>(size - 2));
+
+        if (SectionCnt == 5 && !HasMetaData())
+            return false;
+
+        switch (marker) {
+        case 0xD9:
+        case 0xDA:
+            return HasMetaData();
+        case 0xE0:
+            HeaderSegment = &slot;
+            break;
+        case 0xE1:
+            if (SectionCnt > 5 || ExifSegment) {
+                --SectionCnt; // the next segment reuses the slot
+                break;
+            }
+            ExifSegment = &slot;
+            createExifObj();
+            llData = slot.data;
+            ProcessEXIF();
+            break;
+        case 0xED:
+            if (!IPTCSegment) {
+                IPTCSegment = &slot;
+                IptcObj = std::make_unique<TIPTCdata>(this);
+            }
+            break;
+        case 0xFE:
+            CommentSegment = &slot;
+            break;
+        default:
+            break;
+        }
+    }
+    return HasMetaData();
+}
+
+void TimgData::ProcessEXIF()
+{
+    if (!ExifObj)
+        createExifObj();
+    if (llData.size() < 7 || llData.compare(2, 5, std::string("Exif\0", 5)) != 0) {
+        ErrStr = "Incorrect Exif header";
+        return;
+    }
+    const std::string mark = llData.size() >= 10 ? llData.substr(8, 2) : std::string();
+    if (mark == "II") {
+        MotorolaOrder = false;
+    } else if (mark == "MM") {
+        MotorolaOrder = true;
+    } else {
+        ErrStr = "Invalid Exif alignment marker";
+        return;
+    }
+    ExifObj->TraceStr.clear();
+    ExifObj->SetDataBuff(llData);
+    ExifObj->MotorolaOrder = MotorolaOrder;
+    const int64_t first = Get32s(12);
+    ExifObj->ProcessExifDir(first == 0 ? 16 : 8 + first, 8, TImageInfo::MainDir);
+    ExifObj->Calc35Equiv();
+}
+
+bool TimgData::readTiffWindow(ByteSource &stream)
+{
+    char mark[2];
+    if (readFully(stream, mark, 2) != 2 || !((mark[0] == 'I' && mark[1] == 'I') || (mark[0] == 'M' && mark[1] == 'M')))
+        return false;
+    char header[6];
+    readFully(stream, header, sizeof header);
+
+    tSection &slot = sections[0];
+    slot.data.assign(kTiffWindow, '\0');
+    readFully(stream, slot.data.data(), kTiffWindow);
+    slot.dtype = 0;
+    slot.size = static_cast<int>(kTiffWindow);
+    SectionCnt = 1;
+    ExifSegment = &slot;
+
+    createExifObj();
+    ExifObj->TiffFmt = true;
+    ExifObj->TraceStr.clear();
+    MotorolaOrder = mark[0] == 'M';
+    llData = slot.data;
+    ExifObj->SetDataBuff(slot.data);
+    ExifObj->MotorolaOrder = MotorolaOrder;
+    // The first directory is taken to follow the header; TIFF offset x is
+    // window position x - 8.
+    ExifObj->ProcessExifDir(0, -8, TImageInfo::MainDir);
+    ExifObj->Calc35Equiv();
+    return true;
+}
+
+bool TimgData::ReadExifInfo(const std::filesystem::path &fname)
+{
+    return ProcessFile(fname) && HasMetaData();
+}
+
+std::string TimgData::GetCommentStr() const
+{
+    if (!CommentSegment || CommentSegment->size < 2 || CommentSegment->data.size() < 2)
+        return {};
+    return CommentSegment->data.substr(2, static_cast<size_t>(CommentSegment->size - 2));
+}
+
+void TimgData::ClearSections()
+{
+    ClearEXIF();
+    ClearIPTC();
+    ClearComments();
+}
+
+void TimgData::ClearEXIF()
+{
+    ExifSegment = nullptr;
+    ExifObj.reset();
+}
+
+void TimgData::ClearIPTC()
+{
+    IPTCSegment = nullptr;
+    HeaderSegment = nullptr;
+    IptcObj.reset();
+}
+
+void TimgData::ClearComments()
+{
+    CommentSegment = nullptr;
+    HeaderSegment = nullptr;
+}
+
+} // namespace kelvra

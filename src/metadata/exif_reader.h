@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "metadata/byte_source.h"
+#include "metadata/endian_reader.h"
+#include "metadata/exif_date.h"
+#include "metadata/exif_info.h"
+#include "metadata/exif_values.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace kelvra {
+
+class MakerNoteDecoder;
+class TimgData;
+
+// One stored segment: data holds every byte after the two marker bytes, the
+// two big-endian length bytes first, so data.size() == size.
+struct tSection
+{
+    std::string data;
+    int dtype = 0; // the marker code: 0xE0 APP0, 0xE1 APP1, 0xED APP13, 0xFE COM, ...
+    int size = 0;  // the segment's length field
+};
+
+// The IPTC record: kept as raw segment bytes, never parsed.
+class TIPTCdata
+{
+public:
+    explicit TIPTCdata(TimgData *parentData) : parent(parentData) {}
+    TimgData *parent;
+};
+
+enum class ContainerKind { Unknown, Jpeg, Tiff };
+
+// By extension only, any case: .jpg .jpeg .jpe read as JPEG, .tif .tiff .nef as
+// TIFF; the content is never sniffed.
+ContainerKind containerKindForFileName(const std::filesystem::path &fileName);
+
+// The metadata of one photo file: the JPEG segments before the image data (or
+// the TIFF window) and the decoded EXIF block. Reading never throws; it returns
+// a boolean and leaves a status text in ErrStr:
+//   ""                          the file does not exist
+//   "Not an EXIF file"          wrong extension or content, no metadata segment
+//                               among the first four, a length field below 2, or
+//                               a main-directory value that cannot be decoded
+//   "Illegal Exif construction" the file cannot be opened
+//   "<none>"                    success
+// One object serves one file at a time; every read starts with reset().
+class TimgData : public tEndInd
+{
+public:
+    static constexpr int kSectionSlots = 21;
+    static constexpr int kMaxJpegSegments = 20;
+    static constexpr size_t kTiffWindow = 256000;
+
+    explicit TimgData(int buildCode = 255, ExifTextOptions options = {});
+    ~TimgData();
+    TimgData(const TimgData &) = delete;
+    TimgData &operator=(const TimgData &) = delete;
+
+    // Slot k of the design is sections[k - 1]; the walk fills at most 20 slots.
+    std::array<tSection, kSectionSlots> sections;
+    bool TiffFmt = false;
+    int BuildList = 255;
+    int SectionCnt = 0;
+    tSection *ExifSegment = nullptr;
+    tSection *IPTCSegment = nullptr;
+    tSection *CommentSegment = nullptr;
+    tSection *HeaderSegment = nullptr;
+    std::filesystem::path Filename;
+    TDateTime FileDateTime = 0;
+    int32_t FileSize = 0;
+    std::string ErrStr;
+    std::unique_ptr<TImageInfo> ExifObj;
+    std::unique_ptr<TIPTCdata> IptcObj;
+    int TraceLevel = 0;
+
+    void reset();
+
+    // The entry point for reading a file; true when it held at least one
+    // metadata segment (JPEG) or a valid TIFF byte-order mark.
+    bool ProcessFile(const std::filesystem::path &FileName);
+    // The same reading from any byte source, for data already in memory. No
+    // file information is filled.
+    bool ProcessStream(ByteSource &source, ContainerKind kind);
+
+    void SetFileInfo(const std::filesystem::path &fname);
+    bool ReadJpegFile(const std::filesystem::path &FileName);
+    bool ReadJpegSections(ByteSource &stream);
+    bool ReadTiffFile(const std::filesystem::path &FileName);
+    bool ReadTiffSections(ByteSource &stream);
+    // Validates the APP1 block in llData and walks its directories. Throws
+    // ExifValueError when a main-directory value cannot be decoded.
+    void ProcessEXIF();
+
+    bool HasMetaData() const { return ExifSegment || CommentSegment || IPTCSegment; }
+    bool HasEXIF() const { return ExifSegment != nullptr; }
+    bool HasThumbnail() const { return ExifSegment && ExifObj && ExifObj->HasThumbnail(); }
+    bool HasIPTC() const { return IPTCSegment != nullptr; }
+    bool HasComment() const { return CommentSegment != nullptr; }
+    bool ReadExifInfo(const std::filesystem::path &fname);
+    std::string GetCommentStr() const;
+
+    void ClearSections();
+    void ClearEXIF();
+    void ClearIPTC();
+    void ClearComments();
+
+    const ExifTextOptions &textOptions() const { return m_options; }
+    void setTextOptions(const ExifTextOptions &options);
+    // Replaces the decoder of maker notes (defaultMakerNoteDecoder() at first);
+    // nullptr records notes without decoding them.
+    void setMakerNoteDecoder(std::shared_ptr<const MakerNoteDecoder> decoder);
+
+    // Slot number (1-based) of a segment reference; 0 for none.
+    int slotOf(const tSection *segment) const;
+
+private:
+    bool readSource(ByteSource &source, ContainerKind kind);
+    bool walkJpeg(ByteSource &stream);
+    bool readTiffWindow(ByteSource &stream);
+    void createExifObj();
+
+    ExifTextOptions m_options;
+    std::shared_ptr<const MakerNoteDecoder> m_makerNotes;
+    bool m_openFailed = false;
+};
+
+} // namespace kelvra
