@@ -3,6 +3,8 @@
 
 #include "stamp/date_format.h"
 
+#include <QFileInfo>
+
 namespace kelvra {
 
 using namespace Qt::StringLiterals;
@@ -41,15 +43,6 @@ QString dropUnitDenominator(const QString &text)
 
 namespace {
 
-QString fileNameOf(const QString &path)
-{
-    qsizetype cut = path.lastIndexOf(u'/');
-#ifdef _WIN32
-    cut = std::max(cut, path.lastIndexOf(u'\\'));
-#endif
-    return path.mid(cut + 1);
-}
-
 QString withoutLastExtension(const QString &name)
 {
     const qsizetype dot = name.lastIndexOf(u'.');
@@ -73,7 +66,7 @@ const std::array<QLatin1StringView, 16> &captionTokens()
 QString GetCurrentFileStampText(const QString &caption, const QString &dateFormat, const PhotoValues &v,
                                 const FormatSettings &locale)
 {
-    const QString name = fileNameOf(v.CurrentFile);
+    const QString name = QFileInfo(v.CurrentFile).fileName();
     const auto date = [&](TDateTime value) { return FormatPhotoDate(dateFormat, value, locale); };
     const QString values[16] = {
         date(v.PhotoDate), v.CurrentFile, name, withoutLastExtension(name),

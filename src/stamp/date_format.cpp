@@ -91,7 +91,7 @@ class Formatter
 {
 public:
     Formatter(TDateTime value, const FormatSettings &locale)
-        : m_value(value), m_f(decodeDateTime(value)), m_locale(locale)
+        : m_value(value), m_f(calendarFields(value)), m_locale(locale)
     {
     }
 
@@ -208,14 +208,14 @@ QString Formatter::format(const QString &format) const
             out += number(m_f.second, run == 1 ? 0 : 2);
             break;
         case u'Z':
-            out += number(m_f.msec, run == 1 ? 0 : 3);
+            out += number(m_f.millisecond, run == 1 ? 0 : 3);
             break;
         case u'T':
             out += localeFormat(run == 1 ? m_locale.shortTimeFormat : m_locale.longTimeFormat);
             break;
         case u'C':
             out += localeFormat(m_locale.shortDateFormat);
-            if (m_f.hour || m_f.minute || m_f.second || m_f.msec)
+            if (m_f.hour || m_f.minute || m_f.second || m_f.millisecond)
                 out += QLatin1Char(' ') + localeFormat(m_locale.longTimeFormat);
             break;
         case u'A':

@@ -3,16 +3,9 @@
 
 #include <QDateTime>
 
-#include <cmath>
-
 namespace kelvra {
 
 namespace {
-
-constexpr int64_t kMsecsPerDay = 86400000;
-// Day numbers counted from 1 January 0001 (day 0).
-constexpr int64_t kDaysTo18991230 = 693593;
-constexpr int64_t kDaysTo99991231 = 3652058;
 
 constexpr int kDaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
@@ -21,157 +14,71 @@ bool isLeapYear(int year)
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-int64_t civilToDays(int year, int month, int day)
+int daysBeforeMonth(int year, int month)
 {
-    const int64_t y = year - 1;
-    int64_t days = 365 * y + y / 4 - y / 100 + y / 400;
-    days += kDaysBeforeMonth[month - 1];
-    if (month > 2 && isLeapYear(year))
-        ++days;
-    return days + day - 1;
+    return kDaysBeforeMonth[month - 1] + (month > 2 && isLeapYear(year) ? 1 : 0);
 }
 
-struct CivilDate
+// Days from 1 January 0001, a Monday.
+int64_t dayNumber(const DateTimeFields &f)
 {
-    int year;
-    int month;
-    int day;
-    int dayOfYear; // 1-based
-};
+    const int64_t y = f.year - 1;
+    return 365 * y + y / 4 - y / 100 + y / 400 + daysBeforeMonth(f.year, f.month) + f.day - 1;
+}
 
-// days must lie in [0, kDaysTo99991231].
-CivilDate daysToCivil(int64_t days)
+DateTimeFields dateOfDayNumber(int64_t days)
 {
-    const int64_t cycles400 = days / 146097;
+    DateTimeFields f;
+    f.year = 1;
+    // Whole 400-, 100-, 4- and 1-year spans; the last day of a span of 100
+    // or 4 years belongs to the span before.
+    f.year += int(days / 146097) * 400;
     days %= 146097;
-    int64_t cycles100 = days / 36524;
-    if (cycles100 == 4) // the last day of a 400-year cycle
-        cycles100 = 3;
-    days -= cycles100 * 36524;
-    const int64_t cycles4 = days / 1461;
+    const int64_t centuries = std::min<int64_t>(days / 36524, 3);
+    f.year += int(centuries) * 100;
+    days -= centuries * 36524;
+    f.year += int(days / 1461) * 4;
     days %= 1461;
-    int64_t years = days / 365;
-    if (years == 4) // the last day of a leap year
-        years = 3;
+    const int64_t years = std::min<int64_t>(days / 365, 3);
+    f.year += int(years);
     days -= years * 365;
-
-    CivilDate c;
-    c.year = int(400 * cycles400 + 100 * cycles100 + 4 * cycles4 + years + 1);
-    c.dayOfYear = int(days) + 1;
-    const bool leap = isLeapYear(c.year);
-    int month = 12;
-    while (month > 1) {
-        const int before = kDaysBeforeMonth[month - 1] + (leap && month > 2 ? 1 : 0);
-        if (days >= before)
-            break;
-        --month;
-    }
-    c.month = month;
-    c.day = int(days) - kDaysBeforeMonth[month - 1] - (leap && month > 2 ? 1 : 0) + 1;
-    return c;
+    f.month = 12;
+    while (f.month > 1 && days < daysBeforeMonth(f.year, f.month))
+        --f.month;
+    f.day = int(days) - daysBeforeMonth(f.year, f.month) + 1;
+    return f;
 }
 
-struct DayAndTime
+// The Thursday of the Monday-to-Sunday week that holds the day. Stays within
+// the years 1 to 9999: the first day is a Monday and the last a Friday.
+DateTimeFields thursdayOfWeek(TDateTime value)
 {
-    int64_t days; // from 1 January 0001
-    int64_t msecs;
-};
-
-DayAndTime split(TDateTime value)
-{
-    const DayAndTime zero{kDaysTo18991230, 0};
-    if (!std::isfinite(value))
-        return zero;
-    double whole = 0;
-    const double fraction = std::modf(value, &whole);
-    if (whole < -double(kDaysTo18991230) || whole > double(kDaysTo99991231 - kDaysTo18991230))
-        return zero;
-    DayAndTime t{int64_t(whole) + kDaysTo18991230, std::llround(std::fabs(fraction) * double(kMsecsPerDay))};
-    if (t.msecs >= kMsecsPerDay) {
-        t.msecs -= kMsecsPerDay;
-        ++t.days;
-    }
-    if (t.days > kDaysTo99991231)
-        return zero;
-    return t;
+    const int64_t days = dayNumber(calendarFields(value));
+    return dateOfDayNumber(days - days % 7 + 3);
 }
 
 } // namespace
 
-int daysInMonth(int year, int month)
+DateTimeFields calendarFields(TDateTime value)
 {
-    static constexpr int lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12)
-        return 0;
-    return lengths[month - 1] + (month == 2 && isLeapYear(year) ? 1 : 0);
-}
-
-bool isValidCalendarDate(int year, int month, int day)
-{
-    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(year, month);
-}
-
-std::optional<TDateTime> encodeDateTime(const DateTimeFields &f)
-{
-    if (!isValidCalendarDate(f.year, f.month, f.day))
-        return std::nullopt;
-    if (f.hour < 0 || f.hour > 23 || f.minute < 0 || f.minute > 59 || f.second < 0 || f.second > 59
-        || f.msec < 0 || f.msec > 999)
-        return std::nullopt;
-    const int64_t day = civilToDays(f.year, f.month, f.day) - kDaysTo18991230;
-    const int64_t msecs = ((int64_t(f.hour) * 60 + f.minute) * 60 + f.second) * 1000 + f.msec;
-    const double time = double(msecs) / double(kMsecsPerDay);
-    // Before day 0 the time of day still counts forward from midnight.
-    return day < 0 ? double(day) - time : double(day) + time;
-}
-
-std::optional<TDateTime> encodeDate(int year, int month, int day)
-{
-    return encodeDateTime({year, month, day, 0, 0, 0, 0});
-}
-
-DateTimeFields decodeDateTime(TDateTime value)
-{
-    const DayAndTime t = split(value);
-    const CivilDate c = daysToCivil(t.days);
-    DateTimeFields f;
-    f.year = c.year;
-    f.month = c.month;
-    f.day = c.day;
-    f.hour = int(t.msecs / 3600000);
-    f.minute = int(t.msecs / 60000 % 60);
-    f.second = int(t.msecs / 1000 % 60);
-    f.msec = int(t.msecs % 1000);
-    return f;
+    return decodeDateTime(value).value_or(DateTimeFields{1899, 12, 30});
 }
 
 int dayOfWeek(TDateTime value)
 {
-    // 1 January 0001 was a Monday.
-    return int((split(value).days + 1) % 7) + 1;
+    return int((dayNumber(calendarFields(value)) + 1) % 7) + 1;
 }
 
 int dayOfYear(TDateTime value)
 {
-    return daysToCivil(split(value).days).dayOfYear;
+    const DateTimeFields f = calendarFields(value);
+    return daysBeforeMonth(f.year, f.month) + f.day;
 }
-
-namespace {
-
-// The Thursday of the Monday-to-Sunday week that holds the day. Stays inside
-// the calendar: its first day is a Monday and its last a Friday.
-CivilDate thursdayOfWeek(TDateTime value)
-{
-    const int64_t days = split(value).days;
-    const int64_t mondayBased = days % 7; // 0 for Monday
-    return daysToCivil(days - mondayBased + 3);
-}
-
-} // namespace
 
 int isoWeekOfYear(TDateTime value)
 {
-    return (thursdayOfWeek(value).dayOfYear - 1) / 7 + 1;
+    const DateTimeFields thursday = thursdayOfWeek(value);
+    return (daysBeforeMonth(thursday.year, thursday.month) + thursday.day - 1) / 7 + 1;
 }
 
 int weekOfMonth(TDateTime value)
@@ -186,7 +93,8 @@ TDateTime fromQDateTime(const QDateTime &dateTime)
     const QDateTime local = dateTime.toLocalTime();
     const QDate d = local.date();
     const QTime t = local.time();
-    return encodeDateTime({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()}).value_or(0);
+    return tryEncodeDateTime({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()})
+        .value_or(0);
 }
 
 TDateTime currentDateTime()
@@ -200,8 +108,8 @@ TDateTime dosFileDate(const DateTimeFields &localFields)
         return 0;
     DateTimeFields cut = localFields;
     cut.second &= ~1;
-    cut.msec = 0;
-    return encodeDateTime(cut).value_or(0);
+    cut.millisecond = 0;
+    return tryEncodeDateTime(cut).value_or(0);
 }
 
 TDateTime localDosFileDate(std::optional<int64_t> secondsSinceEpoch)

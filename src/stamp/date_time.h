@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+// TDateTime, DateTimeFields and the plain encode/decode live with the
+// metadata reader, the lowest layer that needs them; these build on them.
+#include "metadata/exif_date.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -8,40 +12,15 @@ class QDateTime;
 
 namespace kelvra {
 
-// Days since 30 December 1899 at midnight, local time, with the time of day as
-// the fraction. For a negative value the whole part is the day and the
-// fraction, taken without its sign, the time of day.
-using TDateTime = double;
-
 // A value below this counts as no date at all.
 constexpr TDateTime kFirstRealDate = 100;
 
 inline bool isRealDate(TDateTime value) { return value >= kFirstRealDate; }
 
-struct DateTimeFields
-{
-    int year = 1899;
-    int month = 12;
-    int day = 30;
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    int msec = 0;
-
-    friend bool operator==(const DateTimeFields &, const DateTimeFields &) = default;
-};
-
-// The proleptic Gregorian calendar from 1 January 0001 to 31 December 9999.
-bool isValidCalendarDate(int year, int month, int day);
-int daysInMonth(int year, int month);
-
-// Empty when a field is out of range.
-std::optional<TDateTime> encodeDateTime(const DateTimeFields &fields);
-std::optional<TDateTime> encodeDate(int year, int month, int day);
-
-// Rounded to the millisecond. A value that is not a number or lies outside
-// the calendar above decodes as day 0, so callers never see garbage fields.
-DateTimeFields decodeDateTime(TDateTime value);
+// The calendar fields, rounded to the millisecond. A value that is not a
+// number or lies outside the years 1 to 9999 gives day 0 (30 December 1899),
+// so that formatting never sees garbage.
+DateTimeFields calendarFields(TDateTime value);
 
 // 1 for Sunday to 7 for Saturday.
 int dayOfWeek(TDateTime value);

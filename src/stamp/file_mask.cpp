@@ -3,6 +3,8 @@
 
 #include "stamp/date_format.h"
 
+#include <QFileInfo>
+
 #include <QDir>
 
 #include <algorithm>
@@ -12,15 +14,6 @@ namespace kelvra {
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString nameOf(const QString &path)
-{
-    qsizetype cut = path.lastIndexOf(u'/');
-#ifdef _WIN32
-    cut = std::max(cut, path.lastIndexOf(u'\\'));
-#endif
-    return path.mid(cut + 1);
-}
 
 // From the last dot of the name, the dot included; empty without a dot.
 QString extensionOf(const QString &name)
@@ -44,7 +37,7 @@ QString ExpandFileMask(const QString &mask, const QString &source, qint64 counte
     for (int width = 1; width <= 9; ++width)
         name.replace(u"%n"_s + QString::number(width), counterText(counter, width), Qt::CaseInsensitive);
 
-    const QString sourceName = nameOf(source);
+    const QString sourceName = QFileInfo(source).fileName();
     const QString extension = extensionOf(sourceName);
     name.replace("%o"_L1, sourceName.left(sourceName.size() - extension.size()), Qt::CaseInsensitive);
 
@@ -66,7 +59,7 @@ QString ExpandFileMask(const QString &mask, const QString &source, qint64 counte
 bool IsJpegFileName(const QString &fileName)
 {
     static const QStringList extensions = {u".JPG"_s, u".JPEG"_s, u".JPE"_s, u".JIF"_s, u".JFIF"_s};
-    const QString extension = extensionOf(nameOf(fileName)).toUpper();
+    const QString extension = extensionOf(QFileInfo(fileName).fileName()).toUpper();
     return !extension.isEmpty() && extensions.contains(extension);
 }
 

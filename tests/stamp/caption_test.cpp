@@ -3,7 +3,7 @@
 
 #include "stamp/stamp_settings.h"
 
-#include "qstring_printer.h"
+#include "printers.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +12,10 @@
 namespace kelvra {
 namespace {
 
-TDateTime at(int y, int mo, int d, int h = 0, int mi = 0)
-{
-    return encodeDateTime({y, mo, d, h, mi, 0, 0}).value();
-}
-
 TEST(Caption, FallbackFileDate)
 {
-    const TDateTime early = at(2019, 5, 1);
-    const TDateTime late = at(2020, 1, 1);
+    const TDateTime early = dateOf(2019, 5, 1);
+    const TDateTime late = dateOf(2020, 1, 1);
     struct Case
     {
         TDateTime creation;
@@ -71,10 +66,10 @@ PhotoValues sampleValues()
 {
     PhotoValues v;
     v.CurrentFile = QStringLiteral("/photos/trip/IMG.1.JPG");
-    v.PhotoDate = at(2019, 5, 1, 14, 7);
-    v.FileModification = at(2019, 5, 2, 8, 0);
-    v.FileCreation = at(2019, 5, 3, 9, 30);
-    v.CurrentTime = at(2024, 12, 24, 18, 45);
+    v.PhotoDate = dateOf(2019, 5, 1, 14, 7);
+    v.FileModification = dateOf(2019, 5, 2, 8, 0);
+    v.FileCreation = dateOf(2019, 5, 3, 9, 30);
+    v.CurrentTime = dateOf(2024, 12, 24, 18, 45);
     v.GPSPos = QStringLiteral("48°51'18\"N 2°21'3\"E");
     v.GPSAlt = QStringLiteral("250/1");
     v.Make = QStringLiteral("Canon");

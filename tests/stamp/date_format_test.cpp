@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stamp/date_format.h"
 
-#include "qstring_printer.h"
+#include "printers.h"
 
 #include <QLocale>
 
@@ -9,11 +9,6 @@
 
 namespace kelvra {
 namespace {
-
-TDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0)
-{
-    return encodeDateTime({y, mo, d, h, mi, s, ms}).value();
-}
 
 // Names that differ between short and long and from every English name, so
 // that a field reading the wrong table shows.
@@ -55,7 +50,7 @@ TEST(FormatPhotoDate, ExamplesInEnglish)
 {
     FormatSettings english; // colon as time separator
     english.dateSeparator = QStringLiteral("."); // a slash must print as a slash anyway
-    const TDateTime date = at(2019, 5, 1, 14, 7, 9);
+    const TDateTime date = dateOf(2019, 5, 1, 14, 7, 9);
     const Case cases[] = {
         {"DD.MM.YYYY hh:nn", "01.05.2019 14:07"},
         {"DD MMM YYYY hh:nn AM/PM", "01 May 2019 02:07 PM"},
@@ -76,7 +71,7 @@ TEST(FormatPhotoDate, ExamplesInEnglish)
 TEST(FormatPhotoDate, EveryField)
 {
     const FormatSettings locale = madeUpLocale();
-    const TDateTime date = at(2019, 5, 1, 14, 7, 9, 7); // a Wednesday
+    const TDateTime date = dateOf(2019, 5, 1, 14, 7, 9, 7); // a Wednesday
     const Case cases[] = {
         {"Y", "19"},       {"YY", "19"},         {"YYY", "2019"},       {"yyyyyy", "2019"},
         {"M", "5"},        {"MM", "05"},         {"MMM", "sm5"},        {"MMMM", "lm5"},
@@ -101,7 +96,7 @@ TEST(FormatPhotoDate, EveryField)
 TEST(FormatPhotoDate, MAfterAnHourFieldMeansMinutes)
 {
     const FormatSettings locale = madeUpLocale();
-    const TDateTime date = at(2019, 5, 1, 14, 7, 9);
+    const TDateTime date = dateOf(2019, 5, 1, 14, 7, 9);
     const Case cases[] = {
         {"h:m", "14.7"},        {"hh:mm", "14.07"},   {"h-mm", "14-07"},     {"hh'h'mm", "14h07"},
         {"h x m", "14 x 5"},    {"h mmm", "14 sm5"},  {"m h", "5 14"},       {"hh:nn mm", "14.07 05"},
@@ -133,7 +128,7 @@ TEST(FormatPhotoDate, TwelveHourClock)
         {"h Am/pM", 21, "9 PM"},
     };
     for (const HourCase &c : cases)
-        EXPECT_EQ(FormatPhotoDate(QString::fromUtf8(c.format), at(2019, 5, 1, c.hour, 30), locale),
+        EXPECT_EQ(FormatPhotoDate(QString::fromUtf8(c.format), dateOf(2019, 5, 1, c.hour, 30), locale),
                   QString::fromUtf8(c.expected))
             << c.format << " at " << c.hour;
 }
@@ -141,8 +136,8 @@ TEST(FormatPhotoDate, TwelveHourClock)
 TEST(FormatPhotoDate, CLeavesOutMidnight)
 {
     const FormatSettings locale = madeUpLocale();
-    EXPECT_EQ(FormatPhotoDate(QStringLiteral("c"), at(2019, 5, 1), locale), QStringLiteral("01.05.19"));
-    EXPECT_EQ(FormatPhotoDate(QStringLiteral("c"), at(2019, 5, 1, 0, 0, 0, 1), locale),
+    EXPECT_EQ(FormatPhotoDate(QStringLiteral("c"), dateOf(2019, 5, 1), locale), QStringLiteral("01.05.19"));
+    EXPECT_EQ(FormatPhotoDate(QStringLiteral("c"), dateOf(2019, 5, 1, 0, 0, 0, 1), locale),
               QStringLiteral("01.05.19 00:00:00 Uhr"));
 }
 
@@ -150,14 +145,14 @@ TEST(FormatPhotoDate, DayZeroAndYearPadding)
 {
     const FormatSettings english;
     EXPECT_EQ(FormatPhotoDate(QStringLiteral("DD.MM.YYYY hh:nn"), 0, english), QStringLiteral("30.12.1899 00:00"));
-    EXPECT_EQ(FormatPhotoDate(QStringLiteral("YY YYYY"), at(2005, 1, 2), english), QStringLiteral("05 2005"));
-    EXPECT_EQ(FormatPhotoDate(QStringLiteral("YY YYYY"), at(33, 1, 2), english), QStringLiteral("33 0033"));
+    EXPECT_EQ(FormatPhotoDate(QStringLiteral("YY YYYY"), dateOf(2005, 1, 2), english), QStringLiteral("05 2005"));
+    EXPECT_EQ(FormatPhotoDate(QStringLiteral("YY YYYY"), dateOf(33, 1, 2), english), QStringLiteral("33 0033"));
 }
 
 TEST(FormatPhotoDate, RealLocalesGiveTheirOwnNames)
 {
     const FormatSettings german = FormatSettings::fromLocale(QLocale(QLocale::German, QLocale::Germany));
-    const TDateTime date = at(2019, 3, 1, 14, 7, 9);
+    const TDateTime date = dateOf(2019, 3, 1, 14, 7, 9);
     EXPECT_EQ(FormatPhotoDate(QStringLiteral("DD. MMMM YYYY, DDDD"), date, german),
               QStringLiteral("01. März 2019, Freitag"));
     EXPECT_EQ(FormatPhotoDate(QStringLiteral("DDDDD"), date, german), QStringLiteral("01.03.19"));

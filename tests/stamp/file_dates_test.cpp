@@ -3,6 +3,8 @@
 
 #include "common/test_support.h"
 
+#include "printers.h"
+
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -25,7 +27,7 @@ TEST(FileDates, LocalEvenSecondsAndTheEarlierDateAsFallback)
     const FileDates dates = readFileDates(QString::fromStdString(file.string()));
     std::tm local{};
     ASSERT_TRUE(localtime_r(&modified, &local));
-    EXPECT_EQ(decodeDateTime(dates.modification),
+    EXPECT_EQ(calendarFields(dates.modification),
               (DateTimeFields{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                               local.tm_sec & ~1, 0}));
     // Created now, after its last change, like a copied photo: the

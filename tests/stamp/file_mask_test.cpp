@@ -3,17 +3,12 @@
 
 #include "stamp/stamp_settings.h"
 
-#include "qstring_printer.h"
+#include "printers.h"
 
 #include <gtest/gtest.h>
 
 namespace kelvra {
 namespace {
-
-TDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
-{
-    return encodeDateTime({y, mo, d, h, mi, s, 0}).value();
-}
 
 struct MaskCase
 {
@@ -27,14 +22,14 @@ struct MaskCase
 TEST(FileMask, Expansion)
 {
     const FormatSettings locale;
-    const TDateTime may1 = at(2019, 5, 1, 14, 7, 9); // a Wednesday, day 121, ISO week 18
+    const TDateTime may1 = dateOf(2019, 5, 1, 14, 7, 9); // a Wednesday, day 121, ISO week 18
     const MaskCase cases[] = {
         {"%y-%m-%d_%n3", "IMG_1.JPG", 7, may1, "2019-05-01_007.JPG"},
         {"%y\\%m\\%d\\%o", "IMG_1.JPG", 7, may1, "2019\\05\\01\\IMG_1.JPG"},
         {"%Y-%M-%D_%N3", "IMG_1.JPG", 7, may1, "2019-05-01_007.JPG"},
         {"  %o  ", "IMG_1.JPG", 7, may1, "IMG_1.JPG"},
         {"%h.%n.%s", "IMG_1.JPG", 7, may1, "14.07.09.JPG"},
-        {"%H%N%S", "a.jpg", 7, at(2019, 5, 1, 9, 5, 3), "090503.jpg"},
+        {"%H%N%S", "a.jpg", 7, dateOf(2019, 5, 1, 9, 5, 3), "090503.jpg"},
         {"%dw %dy %wy %wm", "a.jpg", 7, may1, "4 121 18 1.jpg"},
         {"%DW %DY %WY %WM", "a.jpg", 7, may1, "4 121 18 1.jpg"},
         {"%o_timestamp", "/photos/day/IMG_1.jpg", 7, may1, "IMG_1_timestamp.jpg"},
@@ -46,13 +41,13 @@ TEST(FileMask, Expansion)
         {"%o", "README", 1, may1, "README"},
         {"%o", "50%dOff.jpg", 1, may1, "5001Off.jpg"}, // a field inside the name is expanded too
         {"%o", "%n3.jpg", 1, may1, "073.jpg"}, // counters come first: in a name "%n" is the minute
-        {"%dw", "a.jpg", 1, at(2019, 5, 5), "1.jpg"},    // a Sunday
-        {"%dw", "a.jpg", 1, at(2019, 5, 4), "7.jpg"},    // a Saturday
-        {"%dy", "a.jpg", 1, at(2020, 12, 31), "366.jpg"},
-        {"%wy", "a.jpg", 1, at(2021, 1, 1), "53.jpg"},
-        {"%wy", "a.jpg", 1, at(2019, 12, 30), "1.jpg"},
-        {"%wm", "a.jpg", 1, at(2019, 4, 29), "1.jpg"},   // its week belongs to May
-        {"%wm", "a.jpg", 1, at(2019, 3, 1), "4.jpg"},    // its week belongs to February
+        {"%dw", "a.jpg", 1, dateOf(2019, 5, 5), "1.jpg"},    // a Sunday
+        {"%dw", "a.jpg", 1, dateOf(2019, 5, 4), "7.jpg"},    // a Saturday
+        {"%dy", "a.jpg", 1, dateOf(2020, 12, 31), "366.jpg"},
+        {"%wy", "a.jpg", 1, dateOf(2021, 1, 1), "53.jpg"},
+        {"%wy", "a.jpg", 1, dateOf(2019, 12, 30), "1.jpg"},
+        {"%wm", "a.jpg", 1, dateOf(2019, 4, 29), "1.jpg"},   // its week belongs to May
+        {"%wm", "a.jpg", 1, dateOf(2019, 3, 1), "4.jpg"},    // its week belongs to February
         {"%y-%m-%d %h%n%s %dw %wy", "a.jpg", 1, 0, "1899-12-30 000000 7 52.jpg"}, // no date at all
         {"plain", "a.JpEg", 1, may1, "plain.JpEg"},
         {"", "a.jpg", 1, may1, ".jpg"},
@@ -67,7 +62,7 @@ TEST(FileMask, Expansion)
 TEST(FileMask, ExampleLine)
 {
     const FormatSettings locale;
-    const TDateTime now = at(2024, 3, 9, 10, 11, 12);
+    const TDateTime now = dateOf(2024, 3, 9, 10, 11, 12);
     EXPECT_EQ(maskExample(StampSettings().FNMask, now, locale), QStringLiteral("OriginalName_timestamp.jpg"));
     EXPECT_EQ(maskExample(QStringLiteral("%y%m%d%h%n%s_%n3"), now, locale), QStringLiteral("20240309101112_001.jpg"));
 }
@@ -78,7 +73,7 @@ TEST(FileMask, OfferedMasks)
     EXPECT_EQ(offeredMasks().size(), 16);
     for (const QString &mask : offeredMasks()) {
         // Every offered mask gives a name that stays inside the output folder.
-        const QString name = ExpandFileMask(mask, QStringLiteral("x.jpg"), 3, at(2019, 5, 1), FormatSettings());
+        const QString name = ExpandFileMask(mask, QStringLiteral("x.jpg"), 3, dateOf(2019, 5, 1), FormatSettings());
         EXPECT_TRUE(splitOutputName(name)) << mask.toStdString();
         EXPECT_FALSE(name.contains(u'%')) << mask.toStdString();
     }
