@@ -4,6 +4,7 @@
 
 #include "stamp/file_mask.h"
 #include "stamp/photo_values.h"
+#include "stamp/stamp_settings.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -28,8 +29,7 @@ int runName(const QStringList &args)
     }
 
     const FormatSettings locale = FormatSettings::system();
-    const FileDates dates = readFileDates(photo);
-    const TDateTime date = FallbackFileDate(dates.creation, dates.modification);
+    const TDateTime date = FillPhotoValues(photo, AppOptions().GPSForm, locale).PhotoDate;
     const QString expanded = ExpandFileMask(args.at(0), photo, counter, date, locale);
     const std::optional<OutputName> name = splitOutputName(expanded);
     if (!name) {

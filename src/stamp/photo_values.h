@@ -18,4 +18,10 @@ struct FileDates
 
 FileDates readFileDates(const QString &path);
 
+// The token values of one photo: its file dates, the clock, the date taken
+// (else the earlier file date) and the EXIF texts, with GPS coordinates in
+// the given form (0 degrees, 1 degrees and minutes, 2 degrees, minutes and
+// seconds). Never fails: what cannot be read stays empty.
+PhotoValues FillPhotoValues(const QString &path, int gpsForm, const FormatSettings &locale);
+
 } // namespace kelvra
