@@ -26,6 +26,11 @@ struct FormatSettings
     QString longDateFormat = QStringLiteral("dddd, MMMM d, yyyy");
     QString shortTimeFormat = QStringLiteral("h:mm AP");
     QString longTimeFormat = QStringLiteral("h:mm:ss AP");
+    // The four formats above use the toolkit's pattern letters (QLocale).
+
+    // Dates are Gregorian from the year 1 on, so every date lies in one era.
+    QString eraShortName = QStringLiteral("AD");
+    QString eraLongName = QStringLiteral("Anno Domini");
 
     FormatSettings();
 

@@ -80,7 +80,7 @@ IniDocument IniDocument::parse(std::string_view bytes)
             line.ending = "\n";
             bytes.remove_prefix(nl + 1);
         }
-        if (!line.text.empty() && line.text.back() == '\r') {
+        if (!line.ending.empty() && !line.text.empty() && line.text.back() == '\r') {
             line.text.pop_back();
             line.ending.insert(0, "\r");
         }

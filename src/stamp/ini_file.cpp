@@ -63,7 +63,7 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
     const QFileInfo info(m_path);
     // Checked on the permission bits, not with access(), so that a read-only
     // file stays untouched even for a privileged user.
-    if (info.exists() && !(info.permissions() & (QFile::WriteOwner | QFile::WriteUser)))
+    if (info.exists() && (!(info.permissions() & QFile::WriteOwner) || !info.isWritable()))
         return false;
 
     IniDocument changed = m_document;

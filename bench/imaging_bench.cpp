@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Decode, encode, the three turns and a label draw on a 24-megapixel photo.
+#include "imaging/bitmap_rotate.h"
+#include "imaging/jpeg_image.h"
+#include "imaging/label_renderer.h"
+
+#include <QGuiApplication>
+#include <QRandomGenerator>
+#include <QTransform>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace {
+
+using namespace kelvra;
+
+constexpr int kWidth = 6000;
+constexpr int kHeight = 4000;
+
+// A real test photo blown up to 6000 x 4000 with fine grain on top, so that
+// it compresses like a camera file (about 8-10 MB at quality 92).
+const QByteArray &photoBytes()
+{
+    static const QByteArray bytes = [] {
+        QImage picture(QStringLiteral(KELVRA_TEST_PHOTOS "/orientation/landscape_1.jpg"));
+        if (picture.isNull())
+            std::abort();
+        picture = picture.scaled(kWidth, kHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                      .convertToFormat(QImage::Format_RGB32);
+        QRandomGenerator random(7919);
+        for (int y = 0; y < kHeight; ++y) {
+            auto *row = reinterpret_cast<QRgb *>(picture.scanLine(y));
+            for (int x = 0; x < kWidth; ++x) {
+                const int grain = int(random.bounded(25u)) - 12;
+                row[x] = qRgb(std::clamp(qRed(row[x]) + grain, 0, 255), std::clamp(qGreen(row[x]) + grain, 0, 255),
+                              std::clamp(qBlue(row[x]) + grain, 0, 255));
+            }
+        }
+        JpegImage jpeg;
+        jpeg.setQuality(92);
+        jpeg.setImage(picture);
+        QByteArray out;
+        if (!jpeg.saveToData(out))
+            std::abort();
+        return out;
+    }();
+    return bytes;
+}
+
+const QImage &photoRaster()
+{
+    static const QImage raster = [] {
+        JpegImage jpeg;
+        if (!jpeg.loadFromData(photoBytes()) || !jpeg.decode())
+            std::abort();
+        return jpeg.image();
+    }();
+    return raster;
+}
+
+void decode(benchmark::State &state, int scale, JpegImage::Performance performance)
+{
+    JpegImage jpeg;
+    if (!jpeg.loadFromData(photoBytes()))
+        std::abort();
+    jpeg.setPerformance(performance);
+    for (auto _ : state) {
+        jpeg.setScale(scale);
+        if (!jpeg.decode())
+            state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(jpeg.image().constBits());
+        jpeg.setScale((scale + 1) % 4); // drop the raster so the next round decodes again
+    }
+    state.counters["MB"] = double(photoBytes().size()) / 1e6;
+    state.counters["Mpx/s"] = benchmark::Counter(double(kWidth) * kHeight / (1 << 2 * scale) / 1e6,
+                                                 benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_DecodeFullAccurate(benchmark::State &state)
+{
+    decode(state, 0, JpegImage::Performance::BestQuality);
+}
+BENCHMARK(BM_DecodeFullAccurate)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeFullFast(benchmark::State &state)
+{
+    decode(state, 0, JpegImage::Performance::BestSpeed);
+}
+BENCHMARK(BM_DecodeFullFast)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeEighthFast(benchmark::State &state)
+{
+    decode(state, 3, JpegImage::Performance::BestSpeed);
+}
+BENCHMARK(BM_DecodeEighthFast)->Unit(benchmark::kMillisecond);
+
+void BM_Encode(benchmark::State &state)
+{
+    JpegImage jpeg;
+    jpeg.setQuality(int(state.range(0)));
+    for (auto _ : state) {
+        jpeg.setImage(photoRaster());
+        if (!jpeg.compress())
+            state.SkipWithError("encode failed");
+        benchmark::DoNotOptimize(jpeg.data().constData());
+    }
+    state.counters["MB"] = double(jpeg.data().size()) / 1e6;
+}
+BENCHMARK(BM_Encode)->Arg(90)->Unit(benchmark::kMillisecond);
+
+template<bool (*Turn)(QImage &)>
+void BM_Turn(benchmark::State &state)
+{
+    QImage raster = photoRaster().copy();
+    for (auto _ : state) {
+        Turn(raster);
+        benchmark::DoNotOptimize(raster.constBits());
+    }
+    state.counters["Mpx/s"] =
+        benchmark::Counter(double(kWidth) * kHeight / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK_TEMPLATE(BM_Turn, Rotate180)->Name("BM_Rotate180")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Turn, RotateClockwise)->Name("BM_RotateClockwise")->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_Turn, RotateCounterClockwise)->Name("BM_RotateCounterClockwise")->Unit(benchmark::kMillisecond);
+
+// The toolkit's own quarter turn, for comparison.
+void BM_ToolkitQuarterTurn(benchmark::State &state)
+{
+    QImage raster = photoRaster().copy();
+    for (auto _ : state) {
+        raster = raster.transformed(QTransform().rotate(90));
+        benchmark::DoNotOptimize(raster.constBits());
+    }
+}
+BENCHMARK(BM_ToolkitQuarterTurn)->Unit(benchmark::kMillisecond);
+
+void BM_DrawLabel(benchmark::State &state)
+{
+    QImage raster = photoRaster().copy();
+    StampSettings settings;
+    settings.XOrient = settings.YOrient = 1;
+    settings.XD = settings.YD = 0.1;
+    settings.BgColor = 0x202020;
+    settings.FShadow = state.range(0) != 0;
+    settings.FOutline = state.range(0) != 0;
+    const QString text = QStringLiteral("01.07.2024 08:00  NIKON D70  1/125 s  f/5.6  ISO 200");
+    for (auto _ : state) {
+        PhotoCanvas canvas(&raster); // as in a batch: a new surface per photo
+        const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, settings, text);
+        benchmark::DoNotOptimize(box);
+    }
+}
+BENCHMARK(BM_DrawLabel)->Arg(0)->Arg(1)->ArgName("shadow_outline")->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvra-cli name MASK COUNTER PHOTO: the output name the batch would give PHOTO.
+#include "cli/command.h"
+
+#include "stamp/file_mask.h"
+#include "stamp/photo_values.h"
+#include "stamp/stamp_settings.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace kelvra::cli {
+
+namespace {
+
+int runName(const QStringList &args)
+{
+    const QString usage = QStringLiteral("usage: kelvra-cli name MASK COUNTER PHOTO");
+    if (args.size() != 3)
+        return usageError("name", usage);
+    bool ok = false;
+    const qint64 counter = args.at(1).toLongLong(&ok);
+    if (!ok || counter < 0)
+        return usageError("name", QStringLiteral("COUNTER must be a whole number of 0 or more"));
+    const QString photo = args.at(2);
+    if (!QFileInfo(photo).isFile()) {
+        QTextStream(stderr) << "kelvra-cli name: no such file: " << photo << '\n';
+        return ExitFailed;
+    }
+
+    const FormatSettings locale = FormatSettings::system();
+    const TDateTime date = FillPhotoValues(photo, AppOptions().GPSForm, locale).PhotoDate;
+    const QString expanded = ExpandFileMask(args.at(0), photo, counter, date, locale);
+    const std::optional<OutputName> name = splitOutputName(expanded);
+    if (!name) {
+        QTextStream(stderr) << "kelvra-cli name: \"" << expanded << "\" would leave the output folder\n";
+        return ExitFailed;
+    }
+    QTextStream(stdout) << name->toNativePath() << '\n';
+    return ExitOk;
+}
+
+const CommandRegistration registration({"name", "MASK COUNTER PHOTO   print the output name MASK gives PHOTO", runName});
+
+} // namespace
+
+} // namespace kelvra::cli

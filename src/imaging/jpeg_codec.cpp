@@ -1,0 +1,279 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "imaging/jpeg_codec.h"
+
+#include <climits>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <jpeglib.h>
+
+namespace kelvra::jpeg {
+
+namespace {
+
+static_assert(sizeof(CodecResult::message) >= JMSG_LENGTH_MAX);
+
+// Format_RGB32 is 0xffRRGGBB as a 32-bit word. The alpha variants promise the
+// 0xff byte; the X variants leave it undefined, which QImage does not allow.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+constexpr J_COLOR_SPACE kDecodeSpace = JCS_EXT_ARGB;
+constexpr J_COLOR_SPACE kEncodeSpace = JCS_EXT_XRGB;
+#else
+constexpr J_COLOR_SPACE kDecodeSpace = JCS_EXT_BGRA;
+constexpr J_COLOR_SPACE kEncodeSpace = JCS_EXT_BGRX;
+#endif
+
+struct ErrorManager
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    CodecResult *result;
+};
+
+[[noreturn]] void failWith(j_common_ptr cinfo, const char *text)
+{
+    auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
+    std::snprintf(err->result->message, sizeof err->result->message, "%s", text);
+    std::longjmp(err->jump, 1);
+}
+
+[[noreturn]] void onErrorExit(j_common_ptr cinfo)
+{
+    auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->result->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings are counted, never printed; the first one is kept as the message.
+void onEmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return;
+    auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
+    if (err->result->warnings++ == 0)
+        (*cinfo->err->format_message)(cinfo, err->result->message);
+}
+
+void onOutputMessage(j_common_ptr) {}
+
+void onProgress(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor)
+        return;
+    auto *d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans)
+        failWith(cinfo, "too many progressive scans");
+}
+
+void setUpErrors(jpeg_error_mgr *pub)
+{
+    jpeg_std_error(pub);
+    pub->error_exit = onErrorExit;
+    pub->emit_message = onEmitMessage;
+    pub->output_message = onOutputMessage;
+}
+
+void setMessage(CodecResult &result, const char *text)
+{
+    std::snprintf(result.message, sizeof result.message, "%s", text);
+}
+
+bool sizeFits(std::size_t size)
+{
+    return size > 0 && size <= ULONG_MAX;
+}
+
+// CMYK from libjpeg is the stored ink values; Adobe writers store them
+// inverted (255 = no ink), others plain.
+void cmykRowToRgb32(unsigned char *row, unsigned width, bool inverted)
+{
+    for (unsigned x = 0; x < width; ++x) {
+        unsigned char *p = row + 4 * x;
+        unsigned c = p[0], m = p[1], y = p[2], k = p[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        const std::uint32_t r = (c * k + 127) / 255;
+        const std::uint32_t g = (m * k + 127) / 255;
+        const std::uint32_t b = (y * k + 127) / 255;
+        const std::uint32_t pixel = 0xff000000u | (r << 16) | (g << 8) | b;
+        std::memcpy(p, &pixel, 4);
+    }
+}
+
+} // namespace
+
+CodecResult readHeader(const unsigned char *data, std::size_t size, HeaderInfo *info)
+{
+    CodecResult result;
+    if (!data || !sizeFits(size)) {
+        setMessage(result, "no JPEG data");
+        return result;
+    }
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    err.result = &result;
+    cinfo.err = &err.pub;
+    setUpErrors(&err.pub);
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        result.ok = false;
+        return result;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    info->width = static_cast<int>(cinfo.image_width);
+    info->height = static_cast<int>(cinfo.image_height);
+    info->components = cinfo.num_components;
+    info->progressive = cinfo.progressive_mode != 0;
+    jpeg_destroy_decompress(&cinfo);
+    result.ok = true;
+    return result;
+}
+
+CodecResult decode(const unsigned char *data, std::size_t size, const DecodeOptions &options,
+                   RowSink sink, void *context)
+{
+    CodecResult result;
+    if (!data || !sizeFits(size)) {
+        setMessage(result, "no JPEG data");
+        return result;
+    }
+    if (options.scaleDenom != 1 && options.scaleDenom != 2 && options.scaleDenom != 4
+        && options.scaleDenom != 8) {
+        setMessage(result, "unsupported scale");
+        return result;
+    }
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    jpeg_progress_mgr progress;
+    err.result = &result;
+    cinfo.err = &err.pub;
+    setUpErrors(&err.pub);
+    progress.progress_monitor = onProgress;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        result.ok = false;
+        return result;
+    }
+    jpeg_create_decompress(&cinfo);
+    cinfo.progress = &progress;
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    if (static_cast<long long>(cinfo.image_width) * cinfo.image_height > kMaxPixels)
+        failWith(reinterpret_cast<j_common_ptr>(&cinfo), "picture too large");
+
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : kDecodeSpace;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = static_cast<unsigned>(options.scaleDenom);
+    cinfo.dct_method = options.fastDct ? JDCT_IFAST : JDCT_ISLOW;
+    cinfo.do_fancy_upsampling = options.fancyUpsampling ? TRUE : FALSE;
+    if (options.fastDct) {
+        cinfo.two_pass_quantize = FALSE;
+        cinfo.dither_mode = JDITHER_ORDERED;
+    }
+    jpeg_start_decompress(&cinfo);
+    if (cinfo.output_components != 4)
+        failWith(reinterpret_cast<j_common_ptr>(&cinfo), "unexpected output layout");
+
+    std::size_t stride = 0;
+    unsigned char *first = sink(context, static_cast<int>(cinfo.output_width),
+                                static_cast<int>(cinfo.output_height), &stride);
+    if (!first)
+        failWith(reinterpret_cast<j_common_ptr>(&cinfo), "no memory for the picture");
+
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW rows[8];
+        const JDIMENSION start = cinfo.output_scanline;
+        JDIMENSION count = cinfo.output_height - start;
+        if (count > 8)
+            count = 8;
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = first + (start + i) * stride;
+        const JDIMENSION read = jpeg_read_scanlines(&cinfo, rows, count);
+        if (read == 0)
+            failWith(reinterpret_cast<j_common_ptr>(&cinfo), "decoder stalled");
+        if (cmyk) {
+            for (JDIMENSION i = 0; i < read; ++i)
+                cmykRowToRgb32(rows[i], cinfo.output_width, cinfo.saw_Adobe_marker != 0);
+        }
+    }
+    // Every row is in; whatever follows the picture is of no interest, so
+    // no jpeg_finish_decompress (it would read on to EOI).
+    jpeg_destroy_decompress(&cinfo);
+    result.ok = true;
+    return result;
+}
+
+CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride,
+                   int quality, unsigned char **out, std::size_t *outSize)
+{
+    CodecResult result;
+    *out = nullptr;
+    *outSize = 0;
+    if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION
+        || height > JPEG_MAX_DIMENSION || static_cast<long long>(width) * height > kMaxPixels) {
+        setMessage(result, "picture size cannot be encoded");
+        return result;
+    }
+    // A fresh constant, not the parameter reassigned: the compiler cannot
+    // promise a changed argument survives the longjmp.
+    const int clampedQuality = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
+
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+    struct
+    {
+        unsigned char *buffer;
+        unsigned long size;
+    } target = {nullptr, 0};
+    err.result = &result;
+    cinfo.err = &err.pub;
+    setUpErrors(&err.pub);
+    if (setjmp(err.jump)) {
+        jpeg_destroy_compress(&cinfo);
+        std::free(target.buffer);
+        result.ok = false;
+        return result;
+    }
+    jpeg_create_compress(&cinfo);
+    jpeg_mem_dest(&cinfo, &target.buffer, &target.size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = 4;
+    cinfo.in_color_space = kEncodeSpace;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, clampedQuality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW rows[16];
+        const JDIMENSION start = cinfo.next_scanline;
+        JDIMENSION count = cinfo.image_height - start;
+        if (count > 16)
+            count = 16;
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = const_cast<unsigned char *>(pixels + (start + i) * stride);
+        jpeg_write_scanlines(&cinfo, rows, count);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    *out = target.buffer;
+    *outSize = target.size;
+    result.ok = true;
+    return result;
+}
+
+void freeEncoded(unsigned char *buffer)
+{
+    std::free(buffer);
+}
+
+} // namespace kelvra::jpeg

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The only place that talks to libjpeg. Its error exits longjmp, so every call
+// here is plain C-style code with no C++ object alive between the library's
+// setjmp and longjmp; callers get a CodecResult and never see an exit().
+
+#include <cstddef>
+
+namespace kelvra::jpeg {
+
+// Largest picture we decode or encode (full size, before DCT scaling). A few
+// header bytes can claim 65500 x 65500; this keeps such a file from taking
+// gigabytes.
+constexpr long long kMaxPixels = 1LL << 28;
+
+// A progressive file with this many scans is treated as hostile: each scan
+// walks every coefficient again.
+constexpr int kMaxScans = 500;
+
+struct CodecResult
+{
+    bool ok = false;
+    int warnings = 0;     // libjpeg's warnings about corrupt data
+    char message[200] = {}; // the error, or else the first warning
+};
+
+struct HeaderInfo
+{
+    int width = 0;
+    int height = 0;
+    int components = 0;
+    bool progressive = false;
+};
+
+struct DecodeOptions
+{
+    int scaleDenom = 1;   // 1, 2, 4 or 8
+    bool fastDct = false; // integer fast IDCT, no two-pass quantizing, ordered dither
+    bool fancyUpsampling = true;
+};
+
+// Hands the decoder a width x height buffer of 32-bit pixels once the output
+// size is known: returns the first row and sets *stride, or returns null to
+// refuse. Must not throw.
+using RowSink = unsigned char *(*)(void *context, int width, int height, std::size_t *stride);
+
+CodecResult readHeader(const unsigned char *data, std::size_t size, HeaderInfo *info);
+
+// Decodes into 32-bit pixels laid out as QImage::Format_RGB32 (0xffRRGGBB).
+// Greyscale, RGB, YCbCr, CMYK and YCCK files all come out as RGB.
+CodecResult decode(const unsigned char *data, std::size_t size, const DecodeOptions &options,
+                   RowSink sink, void *context);
+
+// Encodes Format_RGB32 rows (alpha byte ignored) as baseline 4:2:0 YCbCr.
+// On success *out holds a buffer to give back with freeEncoded().
+CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride,
+                   int quality, unsigned char **out, std::size_t *outSize);
+void freeEncoded(unsigned char *buffer);
+
+} // namespace kelvra::jpeg

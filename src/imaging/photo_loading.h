@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "imaging/jpeg_image.h"
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+
+namespace kelvra {
+
+// Fills J from any file the toolkit's image readers understand (PNG, BMP,
+// GIF, TIFF, WebP, ...), whatever the file's name: decode, flatten to an
+// opaque raster, encode at J's quality, reload. J then holds genuine JPEG
+// data. False, with the reason in *error, when no reader can decode it.
+bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, QString *error = nullptr);
+
+// The strongest DCT reduction (0 full .. 3 eighth) that still covers a
+// clientWidth x clientHeight area in at least one dimension. The full size is
+// taken as the factor of the current scale times the current size.
+int JPGGetNeededSize(int currentScale, int width, int height, int clientWidth, int clientHeight);
+int JPGGetNeededSize(const JpegImage &jpeg, int clientWidth, int clientHeight);
+
+// Reads the EXIF Orientation (1..8) of the file at a path; 1 when there is
+// none or it cannot be read.
+using OrientationReader = std::function<int(const QString &path)>;
+
+// The reader of the program: the metadata layer's, on the file's own bytes.
+int readExifOrientation(const QString &path);
+
+// Turns the picture upright (back false) or back to how it is stored (back
+// true) for orientations 3, 6 and 8; mirrored ones and anything else are left
+// alone. Decodes first if there is no raster yet. Returns whether it turned;
+// a failure leaves the picture as it was.
+bool applyOrientation(JpegImage &image, int orientation, bool back);
+void ApplyExifOrientation(JpegImage &image, const QString &path, bool back,
+                          const OrientationReader &readOrientation = readExifOrientation);
+
+// A photo as the batch needs it: full scale, accurate decode, upright.
+struct LoadedPhoto
+{
+    bool ok = false;
+    JpegImage jpeg;       // the compressed photo; its raster is moved to raster
+    QImage raster;        // the upright picture, to draw the label on
+    int orientation = 1;  // as read from the file
+    bool usedFallback = false;
+    int warnings = 0;     // libjpeg warnings about corrupt data
+    QString error;
+};
+
+LoadedPhoto loadPhotoForBatch(const QString &path, const OrientationReader &readOrientation = readExifOrientation);
+
+// The second half of a batch photo: moves the drawn raster back into the JPEG
+// object, turns it back to the stored orientation read at load time and
+// writes it to outPath at quality, encoding once, after the turn.
+bool storePhotoForBatch(LoadedPhoto &photo, int quality, const QString &outPath, QString *error = nullptr);
+
+} // namespace kelvra

@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace kelvra {
+
+// A file's times in whole seconds since 1 January 1970 UTC; empty where the
+// file or the platform cannot give one.
+struct FileTimes
+{
+    std::optional<int64_t> modification;
+    // The birth time: where the file system records it (statx on Linux, the
+    // creation time on Windows), else empty.
+    std::optional<int64_t> creation;
+};
+
+FileTimes readFileTimes(const QString &path);
+
+} // namespace kelvra

@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "stamp/file_mask.h"
+
+#include "stamp/date_format.h"
+
+#include <QFileInfo>
+
+#include <QDir>
+
+#include <algorithm>
+
+namespace kelvra {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// From the last dot of the name, the dot included; empty without a dot.
+QString extensionOf(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+QString counterText(qint64 counter, int width)
+{
+    const QString digits = u"000000000000"_s + QString::number(counter);
+    return digits.right(width);
+}
+
+} // namespace
+
+QString ExpandFileMask(const QString &mask, const QString &source, qint64 counter, TDateTime date,
+                       const FormatSettings &locale)
+{
+    QString name = mask.trimmed();
+    for (int width = 1; width <= 9; ++width)
+        name.replace(u"%n"_s + QString::number(width), counterText(counter, width), Qt::CaseInsensitive);
+
+    const QString sourceName = QFileInfo(source).fileName();
+    const QString extension = extensionOf(sourceName);
+    name.replace("%o"_L1, sourceName.left(sourceName.size() - extension.size()), Qt::CaseInsensitive);
+
+    name.replace("%dw"_L1, QString::number(dayOfWeek(date)), Qt::CaseInsensitive);
+    name.replace("%dy"_L1, QString::number(dayOfYear(date)), Qt::CaseInsensitive);
+    name.replace("%wy"_L1, QString::number(isoWeekOfYear(date)), Qt::CaseInsensitive);
+    name.replace("%wm"_L1, QString::number(weekOfMonth(date)), Qt::CaseInsensitive);
+
+    static const std::pair<QLatin1StringView, QString> dateFields[] = {
+        {"%y"_L1, u"YYYY"_s}, {"%m"_L1, u"MM"_s}, {"%d"_L1, u"DD"_s},
+        {"%h"_L1, u"hh"_s},   {"%n"_L1, u"nn"_s}, {"%s"_L1, u"ss"_s},
+    };
+    for (const auto &[field, format] : dateFields)
+        name.replace(field, FormatPhotoDate(format, date, locale), Qt::CaseInsensitive);
+
+    return name + extension;
+}
+
+bool IsJpegFileName(const QString &fileName)
+{
+    static const QStringList extensions = {u".JPG"_s, u".JPEG"_s, u".JPE"_s, u".JIF"_s, u".JFIF"_s};
+    const QString extension = extensionOf(QFileInfo(fileName).fileName()).toUpper();
+    return !extension.isEmpty() && extensions.contains(extension);
+}
+
+QString maskExample(const QString &mask, TDateTime now, const FormatSettings &locale)
+{
+    return ExpandFileMask(mask, u"OriginalName.jpg"_s, 1, now, locale);
+}
+
+const QStringList &offeredMasks()
+{
+    static const QStringList masks = {
+        u"%o_timestamp"_s,
+        u"%o"_s,
+        u"%y-%m-%d_%n3"_s,
+        u"%y-%m-%d-%h.%n.%s_%n3"_s,
+        u"%y%m%d_%n3"_s,
+        u"%y%m%d%h%n%s_%n3"_s,
+        u"%y\\%m\\%d\\%y%m%d_%n3"_s,
+        u"%y\\%m\\%d\\%o"_s,
+        u"%y\\%m\\%o"_s,
+        u"%y\\%m\\%y%m%d_%n3"_s,
+        u"%y\\%y%m%d_%n3"_s,
+        u"%n5"_s,
+        u"%n6"_s,
+        u"%n7"_s,
+        u"%n8"_s,
+        u"%n9"_s,
+    };
+    return masks;
+}
+
+QString OutputName::toNativePath() const
+{
+    QStringList parts = folders;
+    parts << fileName;
+    return QDir::toNativeSeparators(parts.join(u'/'));
+}
+
+std::optional<OutputName> splitOutputName(const QString &expanded)
+{
+    if (expanded.startsWith(u'\\') || expanded.startsWith(u'/'))
+        return std::nullopt;
+    // "C:" at the start names a drive on Windows; refuse it everywhere so a
+    // mask behaves the same on every system.
+    if (expanded.size() >= 2 && expanded.at(1) == u':' && expanded.at(0).isLetter())
+        return std::nullopt;
+
+    QString unified = expanded;
+    unified.replace(u'\\', u'/');
+    QStringList parts;
+    for (const QString &part : unified.split(u'/')) {
+        if (part.isEmpty() || part == "."_L1)
+            continue;
+        // Windows drops trailing dots and blanks, so ". ." or "..." can name
+        // the parent folder there; no sensible mask makes such a part.
+        const bool onlyDotsAndBlanks =
+            std::all_of(part.begin(), part.end(), [](QChar c) { return c == u'.' || c == u' '; });
+        if (onlyDotsAndBlanks)
+            return std::nullopt;
+        parts << part;
+    }
+    if (parts.isEmpty() || expanded.endsWith(u'\\') || expanded.endsWith(u'/'))
+        return std::nullopt;
+    OutputName name;
+    name.fileName = parts.takeLast();
+    name.folders = parts;
+    return name;
+}
+
+} // namespace kelvra

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "stamp/date_time.h"
+#include "stamp/format_settings.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace kelvra {
+
+// The output name for one photo: the mask with its fields replaced, then the
+// source's extension. "\" in the mask makes subfolders. counter is the
+// photo's 1-based place in the photo list.
+QString ExpandFileMask(const QString &mask, const QString &source, qint64 counter, TDateTime date,
+                       const FormatSettings &locale);
+
+// ".JPG", ".JPEG", ".JPE", ".JIF" or ".JFIF" in any case.
+bool IsJpegFileName(const QString &fileName);
+
+// The line under the mask box: the mask applied to "OriginalName.jpg", 1, now.
+QString maskExample(const QString &mask, TDateTime now, const FormatSettings &locale);
+
+// The masks the mask box offers; the first is the default.
+const QStringList &offeredMasks();
+
+// An expanded name split into the subfolders to create below the output
+// folder and the file name. "\" and "/" both separate folders.
+struct OutputName
+{
+    QStringList folders;
+    QString fileName;
+
+    // Joined with the platform's separator.
+    QString toNativePath() const;
+};
+
+// Empty when the name would leave the output folder (an absolute path, a
+// drive, or a ".." part) or has no file name.
+std::optional<OutputName> splitOutputName(const QString &expanded);
+
+} // namespace kelvra

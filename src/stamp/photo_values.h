@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "stamp/caption.h"
+
+#include <QString>
+
+namespace kelvra {
+
+// A file's dates as the token values use them: local time, cut to the two
+// seconds of DOS file dates; 0 for a date that cannot be had. Where the file
+// system keeps no birth time, creation is 0 and the modification date rules.
+struct FileDates
+{
+    TDateTime creation = 0;
+    TDateTime modification = 0;
+};
+
+FileDates readFileDates(const QString &path);
+
+// The token values of one photo: its file dates, the clock, the date taken
+// (else the earlier file date) and the EXIF texts, with GPS coordinates in
+// the given form (0 degrees, 1 degrees and minutes, 2 degrees, minutes and
+// seconds). Never fails: what cannot be read stays empty.
+PhotoValues FillPhotoValues(const QString &path, int gpsForm, const FormatSettings &locale);
+
+} // namespace kelvra

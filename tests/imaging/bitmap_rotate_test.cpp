@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "imaging/bitmap_rotate.h"
+
+#include "imaging/imaging_test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace kelvra::test {
+namespace {
+
+using Rotation = bool (*)(QImage &);
+
+struct MappingCase
+{
+    const char *name;
+    Rotation rotate;
+    bool swapsSides;
+    // Where old pixel (x, y) of a W x H raster lands.
+    QPoint (*target)(int x, int y, int W, int H);
+};
+
+const MappingCase kMappings[] = {
+    {"Rotate180", Rotate180, false, [](int x, int y, int W, int H) { return QPoint(W - 1 - x, H - 1 - y); }},
+    {"RotateClockwise", RotateClockwise, true, [](int x, int y, int, int H) { return QPoint(H - 1 - y, x); }},
+    {"RotateCounterClockwise", RotateCounterClockwise, true,
+     [](int x, int y, int W, int) { return QPoint(y, W - 1 - x); }},
+};
+
+// Sizes off the tile grid on purpose: partial tiles, one row, one column.
+const QSize kSizes[] = {{1, 1}, {1, 9}, {9, 1}, {2, 3}, {31, 33}, {64, 32}, {97, 45}, {45, 97}};
+
+TEST(Rotations, EveryPixelLandsWhereTheMappingSays)
+{
+    for (const MappingCase &m : kMappings) {
+        for (QSize size : kSizes) {
+            SCOPED_TRACE(std::string(m.name) + " " + std::to_string(size.width()) + "x" + std::to_string(size.height()));
+            const QImage before = numberedRaster(size.width(), size.height());
+            QImage after = before;
+            ASSERT_TRUE(m.rotate(after));
+            ASSERT_EQ(after.size(), m.swapsSides ? size.transposed() : size);
+            ASSERT_EQ(after.format(), QImage::Format_RGB32);
+            int wrong = 0;
+            for (int y = 0; y < size.height(); ++y)
+                for (int x = 0; x < size.width(); ++x)
+                    wrong += after.pixel(m.target(x, y, size.width(), size.height())) != before.pixel(x, y);
+            EXPECT_EQ(wrong, 0);
+        }
+    }
+}
+
+TEST(Rotations, LeaveASharedCopyAlone)
+{
+    const QImage original = numberedRaster(40, 30);
+    for (const MappingCase &m : kMappings) {
+        QImage shared = original;
+        const QImage keep = original.copy();
+        m.rotate(shared);
+        EXPECT_EQ(original, keep) << m.name;
+    }
+}
+
+TEST(Rotations, TurnsUndoEachOther)
+{
+    const QImage before = numberedRaster(123, 77);
+    QImage image = before;
+    // Orientation 6 upright and back, 8 upright and back, 3 twice.
+    ASSERT_TRUE(RotateClockwise(image));
+    ASSERT_TRUE(RotateCounterClockwise(image));
+    EXPECT_EQ(image, before);
+    ASSERT_TRUE(RotateCounterClockwise(image));
+    ASSERT_TRUE(RotateClockwise(image));
+    EXPECT_EQ(image, before);
+    ASSERT_TRUE(Rotate180(image));
+    ASSERT_TRUE(Rotate180(image));
+    EXPECT_EQ(image, before);
+    // Four quarter turns and two halves agree.
+    QImage quarters = before;
+    for (int i = 0; i < 2; ++i)
+        RotateClockwise(quarters);
+    QImage half = before;
+    Rotate180(half);
+    EXPECT_EQ(quarters, half);
+}
+
+TEST(Rotations, OtherFormatsComeOutAsRgb32)
+{
+    QImage image = numberedRaster(20, 10).convertToFormat(QImage::Format_RGB888);
+    ASSERT_TRUE(RotateClockwise(image));
+    EXPECT_EQ(image.format(), QImage::Format_RGB32);
+    EXPECT_EQ(image.pixel(9, 0), numberedRaster(20, 10).pixel(0, 0));
+}
+
+} // namespace
+} // namespace kelvra::test

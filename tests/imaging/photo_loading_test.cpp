@@ -1,0 +1,260 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "imaging/photo_loading.h"
+
+#include "common/test_support.h"
+#include "imaging/bitmap_rotate.h"
+#include "imaging/imaging_test_support.h"
+
+#include <QImageWriter>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace kelvra::test {
+namespace {
+
+TEST(JPGGetNeededSize, StrongestReductionThatStillCovers)
+{
+    struct Case
+    {
+        int scale, width, height, areaWidth, areaHeight, expected;
+    };
+    const Case cases[] = {
+        {0, 6000, 4000, 642, 378, 3}, // 4000 div 8 = 500 >= 378
+        {0, 1200, 800, 642, 378, 1},  // 800 div 4 = 200, 1200 div 4 = 300, 800 div 2 = 400
+        {0, 600, 400, 642, 378, 0},
+        {3, 750, 500, 642, 378, 3},   // the size at 1/8 counts eight times
+        {1, 600, 400, 642, 378, 1},
+        {0, 5200, 1000, 642, 378, 3}, // the width alone is enough
+        {0, 1283, 700, 642, 378, 0},  // 1283 div 2 = 641, 700 div 2 = 350
+        {0, 1284, 700, 642, 378, 1},
+        {0, 100, 100, 0, 0, 3},       // a hidden area
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(JPGGetNeededSize(c.scale, c.width, c.height, c.areaWidth, c.areaHeight), c.expected)
+            << c.scale << " " << c.width << "x" << c.height << " in " << c.areaWidth << "x" << c.areaHeight;
+}
+
+TEST(JPGGetNeededSize, UsesThePhotosSizeAtItsCurrentScale)
+{
+    JpegImage jpeg;
+    ASSERT_TRUE(jpeg.loadFromFile(qpath(photo("gps/67-0_length_string.jpg")))); // 4032 x 2012
+    EXPECT_EQ(JPGGetNeededSize(jpeg, 642, 378), 2);
+    jpeg.setScale(3); // 504 x 252 at this scale, 4032 x 2016 taken as full
+    EXPECT_EQ(JPGGetNeededSize(jpeg, 642, 378), 2);
+    EXPECT_EQ(JPGGetNeededSize(jpeg, 500, 378), 3);
+}
+
+// Each toolkit format is written under a ".jpg" name; the fallback must read
+// it by content and leave genuine JPEG data behind.
+struct FallbackCase
+{
+    const char *format;
+    int tolerance; // mean channel difference after the JPEG round trip
+};
+
+class Fallback : public ::testing::TestWithParam<FallbackCase>
+{
+};
+
+TEST_P(Fallback, LoadsByContentWhateverTheName)
+{
+    const FallbackCase c = GetParam();
+    TempDir dir;
+    const QString file = qpath(dir / "really-not-a.jpg");
+    const QImage source = gradientRaster(160, 90);
+    if (std::string(c.format) == "gif") {
+        // The toolkit reads GIF but cannot write it.
+        const auto png = dir / "source.png";
+        ASSERT_TRUE(source.save(qpath(png)));
+        ASSERT_EQ(runTool({"convert", png.string(), "gif:" + qpath(dir / "really-not-a.jpg").toStdString()}).exitCode, 0);
+    } else {
+        QImageWriter writer(file, c.format);
+        ASSERT_TRUE(writer.write(source)) << writer.errorString().toStdString();
+    }
+
+    JpegImage jpeg;
+    EXPECT_FALSE(jpeg.loadFromFile(file));
+    QString error;
+    ASSERT_TRUE(LoadAnythingIntoJPG(jpeg, file, &error)) << error.toStdString();
+    EXPECT_TRUE(jpeg.hasData());
+    EXPECT_FALSE(jpeg.isDataStale());
+    EXPECT_TRUE(jpeg.data().startsWith("\xff\xd8\xff"));
+    EXPECT_EQ(jpeg.fullWidth(), 160);
+    ASSERT_TRUE(jpeg.decode());
+    EXPECT_LT(compareImages(jpeg.image(), source).meanChannel, c.tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, Fallback,
+                         ::testing::Values(FallbackCase{"png", 2}, FallbackCase{"bmp", 2}, FallbackCase{"tiff", 2},
+                                           FallbackCase{"webp", 4}, FallbackCase{"gif", 8}),
+                         [](const auto &info) { return std::string(info.param.format); });
+
+TEST(Fallback, TransparencyLiesOnWhite)
+{
+    TempDir dir;
+    QImage source(40, 20, QImage::Format_ARGB32);
+    source.fill(Qt::transparent);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            source.setPixel(x, y, qRgba(0, 0, 255, 255));
+    const QString file = qpath(dir / "alpha.jpg");
+    ASSERT_TRUE(source.save(file, "PNG"));
+    JpegImage jpeg;
+    ASSERT_TRUE(LoadAnythingIntoJPG(jpeg, file));
+    ASSERT_TRUE(jpeg.decode());
+    EXPECT_GT(qRed(jpeg.image().pixel(30, 10)), 245);
+    EXPECT_GT(qBlue(jpeg.image().pixel(10, 10)), 230);
+    EXPECT_LT(qRed(jpeg.image().pixel(10, 10)), 20);
+}
+
+TEST(Fallback, FailsOnWhatNoReaderKnows)
+{
+    TempDir dir;
+    writeFileBytes(dir / "junk.jpg", "this is neither a JPEG nor anything else");
+    JpegImage jpeg;
+    QString error;
+    EXPECT_FALSE(LoadAnythingIntoJPG(jpeg, qpath(dir / "junk.jpg"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(LoadAnythingIntoJPG(jpeg, qpath(dir / "missing.jpg"), &error));
+}
+
+// The orientation photos show one scene stored in each EXIF orientation; the
+// number in the name is the file's Orientation value.
+TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
+{
+    for (const char *scene : {"landscape", "portrait"}) {
+        const auto base = [&](int n) { return photo("orientation/" + std::string(scene) + "_" + std::to_string(n) + ".jpg"); };
+        const LoadedPhoto normal = loadPhotoForBatch(qpath(base(1)));
+        const LoadedPhoto halfTurn = loadPhotoForBatch(qpath(base(3)));
+        ASSERT_TRUE(normal.ok);
+        ASSERT_TRUE(halfTurn.ok);
+        for (int n : {3, 6, 8}) {
+            SCOPED_TRACE(std::string(scene) + " " + std::to_string(n));
+            const LoadedPhoto turned = loadPhotoForBatch(qpath(base(n)));
+            ASSERT_TRUE(turned.ok) << turned.error.toStdString();
+            EXPECT_EQ(turned.orientation, n);
+            EXPECT_FALSE(turned.usedFallback);
+            EXPECT_EQ(turned.raster.size(), normal.raster.size());
+            EXPECT_FALSE(turned.jpeg.hasImage()); // moved out, not shared
+            // File 1 was processed apart (other colours), so the right turn
+            // only has to match it far better than the opposite one.
+            QImage opposite = turned.raster;
+            Rotate180(opposite);
+            EXPECT_LT(compareImages(turned.raster, normal.raster).meanChannel * 2,
+                      compareImages(opposite, normal.raster).meanChannel);
+            // Files 2 to 8 share their processing: close, only the JPEG loss apart.
+            EXPECT_LT(compareImages(turned.raster, halfTurn.raster).meanChannel, 6.0);
+        }
+        // Mirrored orientations are left as stored.
+        for (int n : {2, 4, 5, 7}) {
+            const LoadedPhoto mirrored = loadPhotoForBatch(qpath(base(n)));
+            ASSERT_TRUE(mirrored.ok);
+            JpegImage stored;
+            ASSERT_TRUE(stored.loadFromFile(qpath(base(n))));
+            ASSERT_TRUE(stored.decode());
+            EXPECT_EQ(mirrored.raster, stored.image()) << n;
+        }
+    }
+}
+
+// The program's reader against the values exiftool reports for these files.
+TEST(Orientation, ReadsTheFilesOwnValue)
+{
+    for (const char *scene : {"landscape", "portrait"})
+        for (int n = 1; n <= 8; ++n) {
+            const auto file = photo("orientation/" + std::string(scene) + "_" + std::to_string(n) + ".jpg");
+            EXPECT_EQ(readExifOrientation(qpath(file)), n) << file;
+        }
+    // No EXIF block, an EXIF block that cannot be reached, no file.
+    EXPECT_EQ(readExifOrientation(qpath(photo("structure/olympus-d320l.jpg"))), 1);
+    EXPECT_EQ(readExifOrientation(qpath(photo("invalid/image01551.jpg"))), 1);
+    EXPECT_EQ(readExifOrientation(QStringLiteral("/nonexistent/photo.jpg")), 1);
+}
+
+TEST(Orientation, UprightAndBackGivesIdenticalPixels)
+{
+    for (int orientation : {3, 6, 8}) {
+        JpegImage jpeg;
+        ASSERT_TRUE(jpeg.loadFromFile(qpath(photo("orientation/portrait_6.jpg"))));
+        ASSERT_TRUE(applyOrientation(jpeg, orientation, false)); // decodes on demand
+        EXPECT_EQ(jpeg.image().size(), orientation == 3 ? QSize(600, 450) : QSize(450, 600));
+        ASSERT_TRUE(applyOrientation(jpeg, orientation, true));
+        JpegImage fresh;
+        ASSERT_TRUE(fresh.loadFromFile(qpath(photo("orientation/portrait_6.jpg"))));
+        ASSERT_TRUE(fresh.decode());
+        EXPECT_EQ(jpeg.image(), fresh.image()) << orientation;
+    }
+}
+
+TEST(Orientation, ReaderFailuresAndOtherValuesLeaveThePicture)
+{
+    const QString path = qpath(photo("orientation/landscape_6.jpg"));
+    JpegImage reference;
+    ASSERT_TRUE(reference.loadFromFile(path));
+    ASSERT_TRUE(reference.decode());
+    const std::vector<OrientationReader> readers = {
+        [](const QString &) -> int { throw std::runtime_error("unreadable"); },
+        [](const QString &) { return 0; },
+        [](const QString &) { return 9; },
+        [](const QString &) { return -6; },
+        OrientationReader(),
+    };
+    for (const OrientationReader &reader : readers) {
+        JpegImage jpeg = reference;
+        ApplyExifOrientation(jpeg, path, false, reader);
+        EXPECT_EQ(jpeg.image(), reference.image());
+        EXPECT_FALSE(jpeg.isDataStale());
+    }
+    QString seen;
+    JpegImage jpeg = reference;
+    ApplyExifOrientation(jpeg, path, false, [&seen](const QString &p) {
+        seen = p;
+        return 6;
+    });
+    EXPECT_EQ(seen, path);
+    EXPECT_EQ(jpeg.image().size(), QSize(600, 450));
+}
+
+TEST(BatchLoader, FallsBackForAPngNamedJpg)
+{
+    TempDir dir;
+    const QString file = qpath(dir / "png-inside.jpg");
+    ASSERT_TRUE(gradientRaster(64, 48).save(file, "PNG"));
+    const LoadedPhoto loaded = loadPhotoForBatch(file, [](const QString &) { return 1; });
+    ASSERT_TRUE(loaded.ok) << loaded.error.toStdString();
+    EXPECT_TRUE(loaded.usedFallback);
+    EXPECT_EQ(loaded.raster.size(), QSize(64, 48));
+
+    writeFileBytes(dir / "junk.jpg", "garbage");
+    const LoadedPhoto junk = loadPhotoForBatch(qpath(dir / "junk.jpg"), {});
+    EXPECT_FALSE(junk.ok);
+    EXPECT_FALSE(junk.error.isEmpty());
+}
+
+TEST(BatchLoader, StoresTheDrawnPictureInTheSourcesOrientation)
+{
+    TempDir dir;
+    const QString source = qpath(photo("orientation/landscape_6.jpg")); // stored 450 x 600
+    LoadedPhoto photoToStamp = loadPhotoForBatch(source);
+    ASSERT_TRUE(photoToStamp.ok);
+    ASSERT_EQ(photoToStamp.raster.size(), QSize(600, 450));
+    QPainter(&photoToStamp.raster).fillRect(0, 0, 40, 20, QColor(255, 0, 255)); // upright top left
+    const auto out = dir / "out.jpg";
+    QString error;
+    ASSERT_TRUE(storePhotoForBatch(photoToStamp, 85, qpath(out), &error)) << error.toStdString();
+
+    const QImage stored = djpegDecode(out, {});
+    ASSERT_EQ(stored.size(), QSize(450, 600));
+    // Turned back counter-clockwise: upright (x, y) is stored at (y, 599 - x).
+    const QRgb mark = stored.pixel(10, 580);
+    EXPECT_GT(qRed(mark), 220);
+    EXPECT_LT(qGreen(mark), 40);
+    EXPECT_GT(qBlue(mark), 220);
+    EXPECT_EQ(runTool({"identify", "-format", "%Q", out.string()}).out, "85");
+}
+
+} // namespace
+} // namespace kelvra::test

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "stamp/photo_values.h"
+
+#include "common/test_support.h"
+
+#include "printers.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace kelvra {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString pathOf(const fs::path &p)
+{
+    return QString::fromStdString(p.string());
+}
+
+// A copy with a known modification time, created now: its fallback date is
+// the modification date.
+fs::path copyOf(const test::TempDir &dir, const std::string &photo, time_t modified)
+{
+    const fs::path copy = dir / fs::path(photo).filename().string();
+    fs::copy_file(test::photo(photo), copy);
+    const timespec times[2] = {{modified, 0}, {modified, 0}};
+    EXPECT_EQ(utimensat(AT_FDCWD, copy.c_str(), times, 0), 0);
+    return copy;
+}
+
+TEST(FillPhotoValues, GpsTextsInEachFormAndSeparator)
+{
+    FormatSettings comma;
+    comma.decimalSeparator = QStringLiteral(",");
+    struct Case
+    {
+        int form;
+        const FormatSettings locale;
+        const char *pos;
+    };
+    const Case cases[] = {
+        {0, FormatSettings(), "51.0250°N 7.5919°E"},
+        {0, comma, "51,0250°N 7,5919°E"},
+        {1, FormatSettings(), "51°1.50'N 7°35.52'E"},
+        {2, FormatSettings(), "51°1'30\"N 7°35'31\"E"},
+    };
+    const QString photo = pathOf(test::photo("gps/67-0_length_string.jpg"));
+    for (const Case &c : cases) {
+        const PhotoValues v = FillPhotoValues(photo, c.form, c.locale);
+        EXPECT_EQ(v.GPSPos, QString::fromUtf8(c.pos)) << c.form;
+        EXPECT_EQ(v.GPSAlt, QStringLiteral("340/1"));
+        EXPECT_EQ(v.GPSDir, QStringLiteral("29139/100M"));
+        EXPECT_EQ(GetCurrentFileStampText(QStringLiteral("[GPSAlt] m, [GPSDir]"), {}, v, c.locale),
+                  QStringLiteral("340 m, 29139/100M"));
+    }
+}
+
+TEST(FillPhotoValues, ExifTextsAndDateTaken)
+{
+    const PhotoValues v = FillPhotoValues(pathOf(test::photo("gps/DSCN0010.jpg")), 2, FormatSettings());
+    EXPECT_EQ(calendarFields(v.PhotoDate), (DateTimeFields{2008, 10, 22, 16, 28, 39}));
+    EXPECT_EQ(v.Make, QStringLiteral("NIKON"));
+    EXPECT_EQ(v.Model, QStringLiteral("COOLPIX P6000"));
+    EXPECT_EQ(v.ETime, QStringLiteral("4/300 sec"));
+    EXPECT_EQ(v.FNumber, QStringLiteral("f5.9"));
+    EXPECT_EQ(v.FocalLength, QStringLiteral("24.00 mm"));
+    EXPECT_EQ(v.ISO, QStringLiteral("64"));
+    EXPECT_EQ(v.GPSAlt, QString());
+    // No direction, and a reference of two zero bytes, whose second zero
+    // the reader shows as a dot.
+    EXPECT_EQ(v.GPSDir, QStringLiteral("."));
+    EXPECT_TRUE(isRealDate(v.CurrentTime));
+}
+
+TEST(FillPhotoValues, FallbackDates)
+{
+    test::TempDir dir;
+    const time_t modified = 1556719629;
+    const TDateTime fileDate = localDosFileDate(int64_t(modified));
+
+    // No EXIF at all.
+    const PhotoValues plain = FillPhotoValues(pathOf(copyOf(dir, "structure/olympus-d320l.jpg", modified)), 2, {});
+    EXPECT_EQ(plain.PhotoDate, fileDate);
+    EXPECT_EQ(plain.FileModification, fileDate);
+    EXPECT_TRUE(plain.Make.isEmpty() && plain.Model.isEmpty() && plain.GPSPos.isEmpty() && plain.ETime.isEmpty());
+
+    // A date taken of 30 February: the file date, although the main
+    // directory's own date is valid.
+    const fs::path patched = copyOf(dir, "gps/DSCN0010.jpg", modified);
+    std::string bytes = test::readFileBytes(patched);
+    const size_t at = bytes.find("2008:10:22 16:28:39");
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, 19, "2008:02:30 16:28:39");
+    test::writeFileBytes(patched, bytes);
+    const timespec times[2] = {{modified, 0}, {modified, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, patched.c_str(), times, 0), 0);
+    const PhotoValues badDate = FillPhotoValues(pathOf(patched), 2, {});
+    EXPECT_EQ(badDate.PhotoDate, fileDate);
+    EXPECT_EQ(badDate.Make, QStringLiteral("NIKON")); // the texts are still read
+
+    // No file: nothing but the path and the clock.
+    const PhotoValues missing = FillPhotoValues(pathOf(dir / "absent.jpg"), 2, {});
+    EXPECT_EQ(missing.PhotoDate, 0);
+    EXPECT_EQ(missing.CurrentFile, pathOf(dir / "absent.jpg"));
+}
+
+} // namespace
+} // namespace kelvra

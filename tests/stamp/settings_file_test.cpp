@@ -1,0 +1,279 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "common/test_support.h"
+#include "platform/data_folder.h"
+#include "stamp/settings_file.h"
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kelvra {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFileBytes;
+using test::TempDir;
+using test::writeFileBytes;
+
+QString qpath(const fs::path &p)
+{
+    return QString::fromStdString(p.string());
+}
+
+FormatSettings commaLocale()
+{
+    return FormatSettings::fromLocale(QLocale(QLocale::German, QLocale::Germany));
+}
+
+struct Loaded
+{
+    StampSettings settings;
+    AppOptions options;
+    CfgLoadResult view;
+};
+
+Loaded loadCfg(const std::string &text, const FormatSettings &format = {}, int slider = kDefaultSizeSliderPosition)
+{
+    TempDir dir;
+    writeFileBytes(dir / "design.cfg", text);
+    Loaded l;
+    // Values held before a load must not leak into it.
+    l.settings.Size = 99;
+    l.settings.CaptionFormat = QStringLiteral("stale");
+    l.settings.FontColor = 0x123456;
+    l.options.GPSForm = 0;
+    l.options.DefaultSaveFolder = QStringLiteral("/kept/save");
+    l.options.DefaultBrowseFolder = QStringLiteral("/kept/browse");
+    l.view = LoadCFGFromFile(qpath(dir / "design.cfg"), l.settings, l.options, format, slider);
+    return l;
+}
+
+TEST(SettingsFile, EmptyCfgGivesTheDefaults)
+{
+    const Loaded l = loadCfg("");
+    EXPECT_EQ(l.settings, StampSettings());
+    EXPECT_EQ(l.options.GPSForm, 2);
+    EXPECT_EQ(l.view.sliderPosition, 50);
+    EXPECT_EQ(l.view.selectedTask, TodoTask::StampPhotos);
+    EXPECT_TRUE(l.settings.StampPhotosOpt);
+}
+
+TEST(SettingsFile, MissingFileGivesTheDefaults)
+{
+    StampSettings s;
+    s.FontName = QStringLiteral("Courier");
+    AppOptions o;
+    LoadCFGFromFile(QStringLiteral("/nonexistent/folder/x.cfg"), s, o, {});
+    EXPECT_EQ(s, StampSettings());
+}
+
+TEST(SettingsFile, ValueRules)
+{
+    struct Case
+    {
+        const char *body;
+        std::function<void(const Loaded &)> check;
+    };
+    const Case cases[] = {
+        {"FontColor=0xFF00", [](const Loaded &l) { EXPECT_EQ(l.settings.FontColor, 0xFF00); }},
+        {"FontColor=$FF0000", [](const Loaded &l) { EXPECT_EQ(l.settings.FontColor, 0xFF0000); }},
+        {"FontColor=red", [](const Loaded &l) { EXPECT_EQ(l.settings.FontColor, 255); }},
+        {"BgColor=", [](const Loaded &l) { EXPECT_EQ(l.settings.BgColor, -1); }},
+        {"FontStyle=1", [](const Loaded &l) { EXPECT_EQ(l.settings.Style, (FontStyles{true, false, false})); }},
+        {"FontStyle=011", [](const Loaded &l) { EXPECT_EQ(l.settings.Style, (FontStyles{false, true, true})); }},
+        {"FontStyle=bold", [](const Loaded &l) { EXPECT_EQ(l.settings.Style, FontStyles{}); }},
+        {"FShadow=7\nFOutline=yes", [](const Loaded &l) {
+             EXPECT_TRUE(l.settings.FShadow);
+             EXPECT_FALSE(l.settings.FOutline);
+         }},
+        {"CaptionFormat=", [](const Loaded &l) { EXPECT_EQ(l.settings.CaptionFormat, QString()); }},
+        {"FontName=Arial", [](const Loaded &l) { EXPECT_EQ(l.settings.CaptionFormat, QStringLiteral("[PHOTO_DATE]")); }},
+        {"CAPTIONformat = '[Make] [Model]' ", [](const Loaded &l) {
+             EXPECT_EQ(l.settings.CaptionFormat, QStringLiteral("[Make] [Model]"));
+         }},
+        {"GPSForm=1", [](const Loaded &l) { EXPECT_EQ(l.options.GPSForm, 1); }},
+        {"DefaultSaveFolder=/x\nDefaultBrowseFolder=/y", [](const Loaded &l) {
+             EXPECT_EQ(l.options.DefaultSaveFolder, QStringLiteral("/kept/save"));
+             EXPECT_EQ(l.options.DefaultBrowseFolder, QStringLiteral("/kept/browse"));
+         }},
+        {"RenamePhotos=1\nStampPhotosOpt=0", [](const Loaded &l) {
+             EXPECT_EQ(l.view.selectedTask, TodoTask::RenamePhotos);
+         }},
+        {"RenamePhotos=1\nStampPhotosOpt=1", [](const Loaded &l) {
+             EXPECT_EQ(l.view.selectedTask, TodoTask::StampPhotos);
+         }},
+        {"XD=0.25\nYD=oops\nXOrient=1", [](const Loaded &l) {
+             EXPECT_DOUBLE_EQ(l.settings.XD, 0.25);
+             EXPECT_DOUBLE_EQ(l.settings.YD, 0.05);
+             EXPECT_EQ(l.settings.XOrient, 1);
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.body);
+        c.check(loadCfg(std::string("[Options]\n") + c.body + "\n"));
+    }
+}
+
+TEST(SettingsFile, DecimalCommaFollowsTheLocale)
+{
+    EXPECT_DOUBLE_EQ(loadCfg("[Options]\nFontSize=20,5\n", commaLocale()).settings.Size, 1000.0 / 49);
+    EXPECT_DOUBLE_EQ(loadCfg("[Options]\nFontSize=20,5\n", commaLocale(), 49).settings.Size, 20.5);
+    EXPECT_DOUBLE_EQ(loadCfg("[Options]\nFontSize=20,5\n", FormatSettings()).settings.Size, 20);
+}
+
+TEST(SettingsFile, SizeSlider)
+{
+    struct Case
+    {
+        double size;
+        int position;
+    };
+    const Case cases[] = {{20, 50}, {2, 500}, {125, 8}, {1, 500}, {1000, 8}, {16, 62} /* 62.5: half to even */,
+                          {1000.0 / 63.5, 64}, {30, 33}, {0, 500}, {-5, 8}};
+    for (const Case &c : cases)
+        EXPECT_EQ(sizeSliderPosition(c.size), c.position) << c.size;
+
+    EXPECT_DOUBLE_EQ(sizeAfterSliderMove(33, 50, 30), 1000.0 / 33);
+    EXPECT_DOUBLE_EQ(sizeAfterSliderMove(33, 33, 30), 30);
+}
+
+TEST(SettingsFile, SaveThenLoadRestoresEveryField)
+{
+    TempDir dir;
+    const QString path = qpath(dir / "round.cfg");
+    StampSettings s;
+    s.Size = 25; // 1000/25 is whole, so no rounding
+    s.FontName = QStringLiteral("DejaVu Serif");
+    s.FontColor = 0x00FF00;
+    s.BgColor = 0;
+    s.OutlineColor = 0xABCDEF;
+    s.Style = {true, false, true};
+    s.FOutline = true;
+    s.FShadow = true;
+    s.XOrient = 1;
+    s.YOrient = 1;
+    s.XD = 0.125;
+    s.YD = 0.375;
+    s.DateFormat = QStringLiteral("YYYY-MM-DD");
+    s.CaptionFormat = QStringLiteral("[PHOTO_DATE] — [Make] \"quoted\"");
+    s.FNMask = QStringLiteral("%y\\%m\\%o");
+    s.StampPhotosOpt = false;
+    s.RenamePhotos = true;
+    AppOptions o;
+    o.DefaultSaveFolder = QStringLiteral("/photos/out");
+
+    for (const FormatSettings &format : {FormatSettings(), commaLocale()}) {
+        ASSERT_TRUE(SaveCFGToFile(path, s, o, QStringLiteral("/photos/in"), format).ok);
+        StampSettings back;
+        AppOptions backOptions;
+        const CfgLoadResult view = LoadCFGFromFile(path, back, backOptions, format);
+        EXPECT_EQ(back, s);
+        EXPECT_EQ(view.sliderPosition, 40);
+        EXPECT_EQ(view.selectedTask, TodoTask::RenamePhotos);
+    }
+
+    // A size that is not 1000 over a whole number comes back through the slider.
+    s.Size = 30;
+    ASSERT_TRUE(SaveCFGToFile(path, s, o, std::nullopt, {}).ok);
+    StampSettings back;
+    AppOptions backOptions;
+    LoadCFGFromFile(path, back, backOptions, {});
+    EXPECT_DOUBLE_EQ(back.Size, 1000.0 / 33);
+
+    const std::string text = readFileBytes(dir / "round.cfg");
+    EXPECT_NE(text.find("DefaultSaveFolder=/photos/out"), std::string::npos);
+    EXPECT_NE(text.find("DefaultBrowseFolder=/photos/in"), std::string::npos);
+}
+
+TEST(SettingsFile, NewFileHasTheKeysInWriteOrder)
+{
+    TempDir dir;
+    ASSERT_TRUE(SaveCFGToFile(qpath(dir / "new.cfg"), StampSettings(), AppOptions(), std::nullopt, {}).ok);
+    EXPECT_EQ(readFileBytes(dir / "new.cfg"),
+              "[Options]\nFontSize=20\nFontName=Arial\nFontColor=255\nBgColor=-1\nOutlineColor=-1\n"
+              "DateFormat=DD.MM.YYYY hh:nn\nDefaultSaveFolder=\nFNMask=%o_timestamp\nFontStyle=000\n"
+              "FShadow=0\nFOutline=0\nXOrient=0\nYOrient=0\nXD=0.05\nYD=0.05\nRenamePhotos=0\n"
+              "StampPhotosOpt=1\nCaptionFormat=[PHOTO_DATE]\n");
+}
+
+TEST(SettingsFile, OtherSectionsAndUnknownLinesSurvive)
+{
+    TempDir dir;
+    const std::string before = "[Form1]\r\nLeft=12\r\nTop=34\r\n\r\n[Options]\r\n; my note\r\nFontName=Old\r\n"
+                               "Unknown=keep me\r\nno equals here\r\n\r\n[Zeta]\r\nA=1\r\n";
+    writeFileBytes(dir / "Kelvra.ini", before);
+    ASSERT_TRUE(SaveCFGToFile(qpath(dir / "Kelvra.ini"), StampSettings(), AppOptions(), std::nullopt, {}).ok);
+    const std::string after = readFileBytes(dir / "Kelvra.ini");
+    EXPECT_EQ(after.substr(0, 36), "[Form1]\r\nLeft=12\r\nTop=34\r\n\r\n[Options");
+    for (const char *kept : {"; my note\r\nFontName=Arial\r\nUnknown=keep me\r\nno equals here\r\nFontSize=20\r\n",
+                             "\r\n\r\n[Zeta]\r\nA=1\r\n"})
+        EXPECT_NE(after.find(kept), std::string::npos) << kept;
+}
+
+TEST(SettingsFile, ReadOnlyFileStopsTheSaveAtTheFirstKey)
+{
+    TempDir dir;
+    const fs::path file = dir / "locked.cfg";
+    writeFileBytes(file, "[Options]\nFontName=Locked\n");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    const SettingsWriteResult r = SaveCFGToFile(qpath(file), StampSettings(), AppOptions(), std::nullopt, {});
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.failedPath, qpath(file));
+    EXPECT_EQ(r.failedKey, QStringLiteral("FontSize"));
+    EXPECT_EQ(readFileBytes(file), "[Options]\nFontName=Locked\n");
+    EXPECT_FALSE(SaveOptionsToFile(qpath(file), AppOptions()).ok);
+}
+
+TEST(SettingsFile, UnwritableFolderIsReported)
+{
+    const SettingsWriteResult r = SaveCFGToFile(QStringLiteral("/proc/kelvra-no/x.cfg"), StampSettings(), AppOptions(),
+                                                std::nullopt, {});
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.failedKey, QStringLiteral("FontSize"));
+}
+
+TEST(SettingsFile, OptionsSaveAndStartupReads)
+{
+    TempDir dir;
+    const QString path = qpath(dir / "Kelvra.ini");
+    AppOptions o;
+    o.FilePostfix = QStringLiteral("_dated");
+    o.Language = 1049;
+    o.GPSForm = 0;
+    o.jpgquality = 75;
+    o.Skin = 3;
+    ASSERT_TRUE(SaveOptionsToFile(path, o).ok);
+    EXPECT_EQ(readFileBytes(dir / "Kelvra.ini"),
+              "[Options]\nFilePostfix=_dated\nLanguage=1049\nGPSForm=0\njpgquality=75\nSkin=3\n");
+
+    StampSettings s;
+    AppOptions back;
+    LoadProgramSettings(path, s, back, {});
+    EXPECT_EQ(back.Language, 1049);
+    EXPECT_EQ(back.GPSForm, 0);
+    EXPECT_EQ(back.jpgquality, 75);
+    EXPECT_EQ(back.FilePostfix, QStringLiteral("_dated"));
+    EXPECT_EQ(back.Skin, 3);
+}
+
+TEST(DataFolder, FollowsXdgConfigHomeAndCreatesIt)
+{
+    TempDir dir;
+    const QByteArray old = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / "deep" / "config").string()));
+    const QString folder = GetDataFolder();
+    EXPECT_EQ(folder, qpath(dir / "deep" / "config" / "Kelvra") + QLatin1Char('/'));
+    EXPECT_TRUE(fs::is_directory(dir / "deep" / "config" / "Kelvra"));
+    EXPECT_EQ(programIniPath(), folder + QStringLiteral("Kelvra.ini"));
+
+    // A folder that cannot be created falls back to the program's own folder.
+    qputenv("XDG_CONFIG_HOME", "/proc/kelvra-no");
+    EXPECT_EQ(GetDataFolder(), programFolder());
+    qputenv("XDG_CONFIG_HOME", old);
+}
+
+} // namespace
+} // namespace kelvra
