@@ -40,7 +40,8 @@ int runName(const QStringList &args)
     return ExitOk;
 }
 
-const CommandRegistration registration({"name", "MASK COUNTER PHOTO   print the output name MASK gives PHOTO", runName});
+const CommandRegistration registration(
+    { "name", "MASK COUNTER PHOTO   print the output name MASK gives PHOTO", runName });
 
 } // namespace
 

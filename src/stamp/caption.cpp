@@ -50,10 +50,22 @@ QString withoutLastExtension(const QString &name)
 }
 
 constexpr std::array<QLatin1StringView, 16> kTokens = {
-    "[PHOTO_DATE]"_L1, "[PHOTO_FULL_NAME]"_L1, "[PHOTO_NAME]"_L1, "[PN_WOE]"_L1,
-    "[GPSPos]"_L1, "[GPSAlt]"_L1, "[Make]"_L1, "[Model]"_L1,
-    "[ETime]"_L1, "[FNumber]"_L1, "[FocalLength]"_L1, "[ISO]"_L1,
-    "[GPSDir]"_L1, "[FILE_MODIFICATION]"_L1, "[FILE_CREATION]"_L1, "[CURRENT_TIME]"_L1,
+    "[PHOTO_DATE]"_L1,
+    "[PHOTO_FULL_NAME]"_L1,
+    "[PHOTO_NAME]"_L1,
+    "[PN_WOE]"_L1,
+    "[GPSPos]"_L1,
+    "[GPSAlt]"_L1,
+    "[Make]"_L1,
+    "[Model]"_L1,
+    "[ETime]"_L1,
+    "[FNumber]"_L1,
+    "[FocalLength]"_L1,
+    "[ISO]"_L1,
+    "[GPSDir]"_L1,
+    "[FILE_MODIFICATION]"_L1,
+    "[FILE_CREATION]"_L1,
+    "[CURRENT_TIME]"_L1,
 };
 
 } // namespace
@@ -63,16 +75,28 @@ const std::array<QLatin1StringView, 16> &captionTokens()
     return kTokens;
 }
 
-QString GetCurrentFileStampText(const QString &caption, const QString &dateFormat, const PhotoValues &v,
-                                const FormatSettings &locale)
+QString GetCurrentFileStampText(
+    const QString &caption, const QString &dateFormat, const PhotoValues &v, const FormatSettings &locale)
 {
     const QString name = QFileInfo(v.CurrentFile).fileName();
     const auto date = [&](TDateTime value) { return FormatPhotoDate(dateFormat, value, locale); };
     const QString values[16] = {
-        date(v.PhotoDate), v.CurrentFile, name, withoutLastExtension(name),
-        v.GPSPos, dropUnitDenominator(v.GPSAlt), v.Make, v.Model,
-        v.ETime, v.FNumber, v.FocalLength, v.ISO,
-        v.GPSDir, date(v.FileModification), date(v.FileCreation), date(v.CurrentTime),
+        date(v.PhotoDate),
+        v.CurrentFile,
+        name,
+        withoutLastExtension(name),
+        v.GPSPos,
+        dropUnitDenominator(v.GPSAlt),
+        v.Make,
+        v.Model,
+        v.ETime,
+        v.FNumber,
+        v.FocalLength,
+        v.ISO,
+        v.GPSDir,
+        date(v.FileModification),
+        date(v.FileCreation),
+        date(v.CurrentTime),
     };
     QString text = caption;
     for (size_t i = 0; i < kTokens.size(); ++i)
@@ -82,24 +106,24 @@ QString GetCurrentFileStampText(const QString &caption, const QString &dateForma
 
 const std::array<CaptionCommand, 16> &captionCommands()
 {
-    static const std::array<CaptionCommand, 16> commands = {{
-        {"AcDate", "Add Photo Date", "[PHOTO_DATE]"_L1},
-        {"AddMake", "Add Maker", "[Make]"_L1},
-        {"AddModel", "Add Camera Model", "[Model]"_L1},
-        {"AddExposureTime", "Add Exposure Time", "[ETime]"_L1},
-        {"AddFNumber", "Add F-Number", "[FNumber]"_L1},
-        {"AddFocalLength", "Add Focal Length", "[FocalLength]"_L1},
-        {"AddISO", "Add ISO", "[ISO]"_L1},
-        {"AcGPSPos", "Add GPS Position", "[GPSPos]"_L1},
-        {"acAddGPSAltitude", "Add GPS Altitude", "[GPSAlt]"_L1},
-        {"AddGPSDirection", "Add GPS Image Direction", "[GPSDir]"_L1},
-        {"AcFileName", "Add File Name", "[PHOTO_NAME]"_L1},
-        {"AcNAmeWithoutExt", "Add File Name without ext.", "[PN_WOE]"_L1},
-        {"AcFullName", "Add Full File Name", "[PHOTO_FULL_NAME]"_L1},
-        {"AcFileCreation", "Add File Creation Date", "[FILE_CREATION]"_L1},
-        {"AcFileModification", "Add File Modification Date", "[FILE_MODIFICATION]"_L1},
-        {"AcSysDate", "Add Current System Date", "[CURRENT_TIME]"_L1},
-    }};
+    static const std::array<CaptionCommand, 16> commands = { {
+        { "AcDate", "Add Photo Date", "[PHOTO_DATE]"_L1 },
+        { "AddMake", "Add Maker", "[Make]"_L1 },
+        { "AddModel", "Add Camera Model", "[Model]"_L1 },
+        { "AddExposureTime", "Add Exposure Time", "[ETime]"_L1 },
+        { "AddFNumber", "Add F-Number", "[FNumber]"_L1 },
+        { "AddFocalLength", "Add Focal Length", "[FocalLength]"_L1 },
+        { "AddISO", "Add ISO", "[ISO]"_L1 },
+        { "AcGPSPos", "Add GPS Position", "[GPSPos]"_L1 },
+        { "acAddGPSAltitude", "Add GPS Altitude", "[GPSAlt]"_L1 },
+        { "AddGPSDirection", "Add GPS Image Direction", "[GPSDir]"_L1 },
+        { "AcFileName", "Add File Name", "[PHOTO_NAME]"_L1 },
+        { "AcNAmeWithoutExt", "Add File Name without ext.", "[PN_WOE]"_L1 },
+        { "AcFullName", "Add Full File Name", "[PHOTO_FULL_NAME]"_L1 },
+        { "AcFileCreation", "Add File Creation Date", "[FILE_CREATION]"_L1 },
+        { "AcFileModification", "Add File Modification Date", "[FILE_MODIFICATION]"_L1 },
+        { "AcSysDate", "Add Current System Date", "[CURRENT_TIME]"_L1 },
+    } };
     return commands;
 }
 
@@ -113,13 +137,27 @@ QString addTokenToCaption(const QString &caption, QLatin1StringView token)
 const QStringList &offeredDateFormats()
 {
     static const QStringList formats = {
-        u"DD.MM.YYYY hh:nn"_s,        u"DD.MM.YYYY hh:nn  AM/PM"_s, u"MM.DD.YYYY hh:nn"_s,
-        u"MM.DD.YYYY hh:nn  AM/PM"_s, u"MM.DD.YYYY"_s,              u"DD.MM.YYYY"_s,
-        u"DD-MM-YYYY"_s,              u"MM-DD-YYYY"_s,              u"YYYY.MM.DD"_s,
-        u"DD MMM YYYY"_s,             u"MMM DD YYYY"_s,             u"DD MMM YYYY hh:nn"_s,
-        u"DD MMM YYYY hh:nn AM/PM"_s, u"MMM DD YYYY hh:nn"_s,       u"MMM DD YYYY hh:nn  AM/PM"_s,
-        u"YYYYMMDD hh:nn"_s,          u"YYYYMMMDD hh:nn"_s,         u"YYYY-MMM-DD hh:nn"_s,
-        u"YYYY-MM-DD hh:nn"_s,        u"YYMMDD"_s,                  u"YYYYMMDD"_s,
+        u"DD.MM.YYYY hh:nn"_s,
+        u"DD.MM.YYYY hh:nn  AM/PM"_s,
+        u"MM.DD.YYYY hh:nn"_s,
+        u"MM.DD.YYYY hh:nn  AM/PM"_s,
+        u"MM.DD.YYYY"_s,
+        u"DD.MM.YYYY"_s,
+        u"DD-MM-YYYY"_s,
+        u"MM-DD-YYYY"_s,
+        u"YYYY.MM.DD"_s,
+        u"DD MMM YYYY"_s,
+        u"MMM DD YYYY"_s,
+        u"DD MMM YYYY hh:nn"_s,
+        u"DD MMM YYYY hh:nn AM/PM"_s,
+        u"MMM DD YYYY hh:nn"_s,
+        u"MMM DD YYYY hh:nn  AM/PM"_s,
+        u"YYYYMMDD hh:nn"_s,
+        u"YYYYMMMDD hh:nn"_s,
+        u"YYYY-MMM-DD hh:nn"_s,
+        u"YYYY-MM-DD hh:nn"_s,
+        u"YYMMDD"_s,
+        u"YYYYMMDD"_s,
     };
     return formats;
 }

@@ -46,8 +46,8 @@ QString dropUnitDenominator(const QString &text);
 
 // The caption with every token replaced, in the fixed token order, each
 // replacement working on the text the earlier ones produced.
-QString GetCurrentFileStampText(const QString &caption, const QString &dateFormat, const PhotoValues &values,
-                                const FormatSettings &locale);
+QString GetCurrentFileStampText(
+    const QString &caption, const QString &dateFormat, const PhotoValues &values, const FormatSettings &locale);
 
 // The sixteen caption tokens in replacement order.
 const std::array<QLatin1StringView, 16> &captionTokens();
@@ -55,7 +55,7 @@ const std::array<QLatin1StringView, 16> &captionTokens();
 // The window's commands that put a token into the caption.
 struct CaptionCommand
 {
-    const char *action;  // object name of the command
+    const char *action; // object name of the command
     const char *caption; // menu text
     QLatin1StringView token;
 };

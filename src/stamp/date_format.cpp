@@ -91,7 +91,9 @@ class Formatter
 {
 public:
     Formatter(TDateTime value, const FormatSettings &locale)
-        : m_value(value), m_f(calendarFields(value)), m_locale(locale)
+        : m_value(value)
+        , m_f(calendarFields(value))
+        , m_locale(locale)
     {
     }
 
@@ -125,7 +127,7 @@ QString Formatter::format(const QString &format) const
 {
     QString out;
     bool markerSeen = false; // an AM/PM or AMPM field came earlier
-    bool afterHour = false;  // only non-letters since the last hour field
+    bool afterHour = false; // only non-letters since the last hour field
 
     for (qsizetype i = 0; i < format.size();) {
         const QChar c = format.at(i);

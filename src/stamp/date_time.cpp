@@ -7,7 +7,7 @@ namespace kelvra {
 
 namespace {
 
-constexpr int kDaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+constexpr int kDaysBeforeMonth[12] = { 0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334 };
 
 bool isLeapYear(int year)
 {
@@ -61,7 +61,7 @@ DateTimeFields thursdayOfWeek(TDateTime value)
 
 DateTimeFields calendarFields(TDateTime value)
 {
-    return decodeDateTime(value).value_or(DateTimeFields{1899, 12, 30});
+    return decodeDateTime(value).value_or(DateTimeFields { 1899, 12, 30 });
 }
 
 int dayOfWeek(TDateTime value)
@@ -93,8 +93,7 @@ TDateTime fromQDateTime(const QDateTime &dateTime)
     const QDateTime local = dateTime.toLocalTime();
     const QDate d = local.date();
     const QTime t = local.time();
-    return tryEncodeDateTime({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec()})
-        .value_or(0);
+    return tryEncodeDateTime({ d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec() }).value_or(0);
 }
 
 TDateTime currentDateTime()
@@ -123,7 +122,7 @@ TDateTime localDosFileDate(std::optional<int64_t> secondsSinceEpoch)
         return 0;
     const QDate d = local.date();
     const QTime t = local.time();
-    return dosFileDate({d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), 0});
+    return dosFileDate({ d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), 0 });
 }
 
 } // namespace kelvra

@@ -15,7 +15,10 @@ namespace kelvra {
 // A value below this counts as no date at all.
 constexpr TDateTime kFirstRealDate = 100;
 
-inline bool isRealDate(TDateTime value) { return value >= kFirstRealDate; }
+inline bool isRealDate(TDateTime value)
+{
+    return value >= kFirstRealDate;
+}
 
 // The calendar fields, rounded to the millisecond. A value that is not a
 // number or lies outside the years 1 to 9999 gives day 0 (30 December 1899),

@@ -3,9 +3,8 @@
 
 #include "stamp/date_format.h"
 
-#include <QFileInfo>
-
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -30,8 +29,8 @@ QString counterText(qint64 counter, int width)
 
 } // namespace
 
-QString ExpandFileMask(const QString &mask, const QString &source, qint64 counter, TDateTime date,
-                       const FormatSettings &locale)
+QString ExpandFileMask(
+    const QString &mask, const QString &source, qint64 counter, TDateTime date, const FormatSettings &locale)
 {
     QString name = mask.trimmed();
     for (int width = 1; width <= 9; ++width)
@@ -47,8 +46,12 @@ QString ExpandFileMask(const QString &mask, const QString &source, qint64 counte
     name.replace("%wm"_L1, QString::number(weekOfMonth(date)), Qt::CaseInsensitive);
 
     static const std::pair<QLatin1StringView, QString> dateFields[] = {
-        {"%y"_L1, u"YYYY"_s}, {"%m"_L1, u"MM"_s}, {"%d"_L1, u"DD"_s},
-        {"%h"_L1, u"hh"_s},   {"%n"_L1, u"nn"_s}, {"%s"_L1, u"ss"_s},
+        { "%y"_L1, u"YYYY"_s },
+        { "%m"_L1, u"MM"_s },
+        { "%d"_L1, u"DD"_s },
+        { "%h"_L1, u"hh"_s },
+        { "%n"_L1, u"nn"_s },
+        { "%s"_L1, u"ss"_s },
     };
     for (const auto &[field, format] : dateFields)
         name.replace(field, FormatPhotoDate(format, date, locale), Qt::CaseInsensitive);
@@ -58,7 +61,7 @@ QString ExpandFileMask(const QString &mask, const QString &source, qint64 counte
 
 bool IsJpegFileName(const QString &fileName)
 {
-    static const QStringList extensions = {u".JPG"_s, u".JPEG"_s, u".JPE"_s, u".JIF"_s, u".JFIF"_s};
+    static const QStringList extensions = { u".JPG"_s, u".JPEG"_s, u".JPE"_s, u".JIF"_s, u".JFIF"_s };
     const QString extension = extensionOf(QFileInfo(fileName).fileName()).toUpper();
     return !extension.isEmpty() && extensions.contains(extension);
 }
@@ -115,8 +118,8 @@ std::optional<OutputName> splitOutputName(const QString &expanded)
             continue;
         // Windows drops trailing dots and blanks, so ". ." or "..." can name
         // the parent folder there; no sensible mask makes such a part.
-        const bool onlyDotsAndBlanks =
-            std::all_of(part.begin(), part.end(), [](QChar c) { return c == u'.' || c == u' '; });
+        const bool onlyDotsAndBlanks
+            = std::all_of(part.begin(), part.end(), [](QChar c) { return c == u'.' || c == u' '; });
         if (onlyDotsAndBlanks)
             return std::nullopt;
         parts << part;

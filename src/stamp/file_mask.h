@@ -14,8 +14,8 @@ namespace kelvra {
 // The output name for one photo: the mask with its fields replaced, then the
 // source's extension. "\" in the mask makes subfolders. counter is the
 // photo's 1-based place in the photo list.
-QString ExpandFileMask(const QString &mask, const QString &source, qint64 counter, TDateTime date,
-                       const FormatSettings &locale);
+QString ExpandFileMask(
+    const QString &mask, const QString &source, qint64 counter, TDateTime date, const FormatSettings &locale);
 
 // ".JPG", ".JPEG", ".JPE", ".JIF" or ".JFIF" in any case.
 bool IsJpegFileName(const QString &fileName);

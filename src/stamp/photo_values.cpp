@@ -12,7 +12,7 @@ namespace kelvra {
 FileDates readFileDates(const QString &path)
 {
     const FileTimes times = readFileTimes(path);
-    return {localDosFileDate(times.creation), localDosFileDate(times.modification)};
+    return { localDosFileDate(times.creation), localDosFileDate(times.modification) };
 }
 
 namespace {
@@ -21,11 +21,10 @@ namespace {
 // empty.
 void fillExifTexts(const TImageInfo &exif, PhotoValues &v)
 {
-    const auto tag = [&exif](const char *name) {
-        return QString::fromStdString(cp1252ToUtf8(exif.LookupTagVal(name))).trimmed();
-    };
-    v.GPSPos = (tag("GPSLatitude") + tag("GPSLatitudeRef") + u' ' + tag("GPSLongitude") + tag("GPSLongitudeRef"))
-                   .trimmed();
+    const auto tag
+        = [&exif](const char *name) { return QString::fromStdString(cp1252ToUtf8(exif.LookupTagVal(name))).trimmed(); };
+    v.GPSPos
+        = (tag("GPSLatitude") + tag("GPSLatitudeRef") + u' ' + tag("GPSLongitude") + tag("GPSLongitudeRef")).trimmed();
     v.GPSAlt = tag("GPSAltitude");
     v.Make = tag("Make");
     v.Model = tag("Model");

@@ -15,7 +15,7 @@ namespace {
 
 void setModificationTime(const std::filesystem::path &path, int64_t seconds)
 {
-    const timespec times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
+    const timespec times[2] = { { time_t(seconds), 0 }, { time_t(seconds), 0 } };
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
@@ -27,7 +27,7 @@ TEST(FileTimes, ModificationTimeAsSetAndBirthWhenRecorded)
     test::writeFileBytes(file, "x");
     const int64_t after = int64_t(std::time(nullptr));
 
-    for (int64_t set : {int64_t(1556719629), int64_t(0), int64_t(4354819199)}) {
+    for (int64_t set : { int64_t(1556719629), int64_t(0), int64_t(4354819199) }) {
         setModificationTime(file, set);
         const FileTimes times = readFileTimes(QString::fromStdString(file.string()));
         ASSERT_TRUE(times.modification);

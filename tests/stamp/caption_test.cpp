@@ -23,15 +23,10 @@ TEST(Caption, FallbackFileDate)
         TDateTime expected;
     };
     const Case cases[] = {
-        {0, 0, 0},
-        {0, late, late},
-        {early, 0, early},
-        {early, late, early},
-        {late, early, early}, // a copied file: created after its last change
-        {early, early, early},
-        {99.5, late, late}, // below 100 is no date
-        {late, 99.5, late},
-        {50, 0, 50},        // neither is a date: creation as it stands
+        { 0, 0, 0 }, { 0, late, late }, { early, 0, early }, { early, late, early },
+        { late, early, early }, // a copied file: created after its last change
+        { early, early, early }, { 99.5, late, late }, // below 100 is no date
+        { late, 99.5, late }, { 50, 0, 50 }, // neither is a date: creation as it stands
     };
     for (const Case &c : cases)
         EXPECT_EQ(FallbackFileDate(c.creation, c.modification), c.expected) << c.creation << ' ' << c.modification;
@@ -40,13 +35,13 @@ TEST(Caption, FallbackFileDate)
 TEST(Caption, TidyExposureTime)
 {
     const std::pair<const char *, const char *> cases[] = {
-        {"10/1250 sec", "1/125 sec"},
-        {"100/10000 sec", "10/1000 sec"},
-        {"1/250 sec", "1/250 sec"},
-        {"10/1250", "10/1250"},        // no "0 sec"
-        {"10/1 sec", "10/1 sec"},      // no "0 sec"
-        {"1/10 sec", "1/10 sec"},      // no "0/"
-        {"", ""},
+        { "10/1250 sec", "1/125 sec" },
+        { "100/10000 sec", "10/1000 sec" },
+        { "1/250 sec", "1/250 sec" },
+        { "10/1250", "10/1250" }, // no "0 sec"
+        { "10/1 sec", "10/1 sec" }, // no "0 sec"
+        { "1/10 sec", "1/10 sec" }, // no "0/"
+        { "", "" },
     };
     for (const auto &[in, out] : cases)
         EXPECT_EQ(TidyExposureTime(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
@@ -55,8 +50,14 @@ TEST(Caption, TidyExposureTime)
 TEST(Caption, AltitudeLosesADenominatorOfOne)
 {
     const std::pair<const char *, const char *> cases[] = {
-        {"250/1", "250"}, {"123/1", "123"}, {"2505/10", "2505/10"}, {"340/1 m", "340 m"},
-        {"1/12", "1/12"}, {"5/1/1", "5"},   {"", ""},               {"/1", ""},
+        { "250/1", "250" },
+        { "123/1", "123" },
+        { "2505/10", "2505/10" },
+        { "340/1 m", "340 m" },
+        { "1/12", "1/12" },
+        { "5/1/1", "5" },
+        { "", "" },
+        { "/1", "" },
     };
     for (const auto &[in, out] : cases)
         EXPECT_EQ(dropUnitDenominator(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
@@ -89,9 +90,9 @@ TEST(Caption, EveryTokenTakesItsValue)
         "[PHOTO_DATE]|[PHOTO_FULL_NAME]|[PHOTO_NAME]|[PN_WOE]|[GPSPos]|[GPSAlt]|[Make]|[Model]|[ETime]|[FNumber]|"
         "[FocalLength]|[ISO]|[GPSDir]|[FILE_MODIFICATION]|[FILE_CREATION]|[CURRENT_TIME]|[Unknown]");
     EXPECT_EQ(GetCurrentFileStampText(caption, QStringLiteral("DD.MM.YYYY hh:nn"), sampleValues(), locale),
-              QStringLiteral("01.05.2019 14:07|/photos/trip/IMG.1.JPG|IMG.1.JPG|IMG.1|48°51'18\"N 2°21'3\"E|250|"
-                             "Canon|EOS 5D|1/125 sec|F5.6|50 mm|200|291.39M|02.05.2019 08:00|03.05.2019 09:30|"
-                             "24.12.2024 18:45|[Unknown]"));
+        QStringLiteral("01.05.2019 14:07|/photos/trip/IMG.1.JPG|IMG.1.JPG|IMG.1|48°51'18\"N 2°21'3\"E|250|"
+                       "Canon|EOS 5D|1/125 sec|F5.6|50 mm|200|291.39M|02.05.2019 08:00|03.05.2019 09:30|"
+                       "24.12.2024 18:45|[Unknown]"));
 }
 
 TEST(Caption, Replacement)
@@ -112,18 +113,18 @@ TEST(Caption, Replacement)
         const char *expected;
     };
     const Case cases[] = {
-        {"[PHOTO_DATE] [photo_date] [Photo_Date]", "YYYY", sampleValues(), "2019 2019 2019"},
-        {"[PHOTO_NAME]", "YYYY", withTokenInName, "Canon shot.jpg"}, // later tokens see earlier results
-        {"[Make]", "YYYY", tokenInMake, "[PHOTO_NAME]"},              // but never the other way round
-        {"a [Model] b", "YYYY", noModel, "a  b"},
-        {"<[PHOTO_DATE]|[FILE_CREATION]|[CURRENT_TIME]>", "", sampleValues(), "<||>"},
-        {"[PHOTO_DATE", "YYYY", sampleValues(), "[PHOTO_DATE"},
-        {"", "YYYY", sampleValues(), ""},
+        { "[PHOTO_DATE] [photo_date] [Photo_Date]", "YYYY", sampleValues(), "2019 2019 2019" },
+        { "[PHOTO_NAME]", "YYYY", withTokenInName, "Canon shot.jpg" }, // later tokens see earlier results
+        { "[Make]", "YYYY", tokenInMake, "[PHOTO_NAME]" }, // but never the other way round
+        { "a [Model] b", "YYYY", noModel, "a  b" },
+        { "<[PHOTO_DATE]|[FILE_CREATION]|[CURRENT_TIME]>", "", sampleValues(), "<||>" },
+        { "[PHOTO_DATE", "YYYY", sampleValues(), "[PHOTO_DATE" },
+        { "", "YYYY", sampleValues(), "" },
     };
     for (const Case &c : cases)
-        EXPECT_EQ(GetCurrentFileStampText(QString::fromUtf8(c.caption), QString::fromUtf8(c.dateFormat), c.values,
-                                          locale),
-                  QString::fromUtf8(c.expected))
+        EXPECT_EQ(
+            GetCurrentFileStampText(QString::fromUtf8(c.caption), QString::fromUtf8(c.dateFormat), c.values, locale),
+            QString::fromUtf8(c.expected))
             << c.caption;
 }
 
@@ -131,7 +132,11 @@ TEST(Caption, FileNameWithoutExtension)
 {
     const FormatSettings locale;
     const std::pair<const char *, const char *> cases[] = {
-        {"/p/a.b.jpg", "a.b"}, {"/p/noext", "noext"}, {"/p.d/noext", "noext"}, {"/p/.jpg", ""}, {"a.jpg", "a"},
+        { "/p/a.b.jpg", "a.b" },
+        { "/p/noext", "noext" },
+        { "/p.d/noext", "noext" },
+        { "/p/.jpg", "" },
+        { "a.jpg", "a" },
     };
     for (const auto &[path, expected] : cases) {
         PhotoValues v;
@@ -145,10 +150,10 @@ TEST(Caption, InsertingATokenIsCaseSensitive)
 {
     const QLatin1StringView date("[PHOTO_DATE]");
     const std::pair<const char *, const char *> cases[] = {
-        {"[PHOTO_DATE] [photo_date]", "[PHOTO_DATE] [photo_date]"},
-        {"[photo_date]", "[photo_date] [PHOTO_DATE]"},
-        {"Taken", "Taken [PHOTO_DATE]"},
-        {"", " [PHOTO_DATE]"},
+        { "[PHOTO_DATE] [photo_date]", "[PHOTO_DATE] [photo_date]" },
+        { "[photo_date]", "[photo_date] [PHOTO_DATE]" },
+        { "Taken", "Taken [PHOTO_DATE]" },
+        { "", " [PHOTO_DATE]" },
     };
     for (const auto &[caption, expected] : cases)
         EXPECT_EQ(addTokenToCaption(QString::fromUtf8(caption), date), QString::fromUtf8(expected)) << caption;

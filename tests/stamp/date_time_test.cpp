@@ -18,7 +18,6 @@ namespace {
 
 const QDate kDayZero(1899, 12, 30);
 
-
 TEST(DateTime, KnownDayNumbers)
 {
     struct Case
@@ -27,14 +26,14 @@ TEST(DateTime, KnownDayNumbers)
         TDateTime value;
     };
     const Case cases[] = {
-        {{1899, 12, 30, 0, 0, 0, 0}, 0},
-        {{1900, 1, 1, 0, 0, 0, 0}, 2},
-        {{1970, 1, 1, 0, 0, 0, 0}, 25569},
-        {{2000, 2, 29, 12, 0, 0, 0}, 36585.5},
-        {{2019, 5, 1, 18, 0, 0, 0}, 43586.75},
-        {{1899, 12, 29, 6, 0, 0, 0}, -0.75}, // before day 0 too the fraction is the time of day
-        {{1, 1, 1, 0, 0, 0, 0}, -693593},
-        {{9999, 12, 31, 0, 0, 0, 0}, 2958465},
+        { { 1899, 12, 30, 0, 0, 0, 0 }, 0 },
+        { { 1900, 1, 1, 0, 0, 0, 0 }, 2 },
+        { { 1970, 1, 1, 0, 0, 0, 0 }, 25569 },
+        { { 2000, 2, 29, 12, 0, 0, 0 }, 36585.5 },
+        { { 2019, 5, 1, 18, 0, 0, 0 }, 43586.75 },
+        { { 1899, 12, 29, 6, 0, 0, 0 }, -0.75 }, // before day 0 too the fraction is the time of day
+        { { 1, 1, 1, 0, 0, 0, 0 }, -693593 },
+        { { 9999, 12, 31, 0, 0, 0, 0 }, 2958465 },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.value);
@@ -59,20 +58,20 @@ TEST(DateTime, EveryDayAgreesWithTheToolkitCalendar)
 
 TEST(DateTime, TimeOfDayRoundsToTheMillisecondAndCarries)
 {
-    const TDateTime day = tryEncodeDateTime({2019, 5, 1}).value();
+    const TDateTime day = tryEncodeDateTime({ 2019, 5, 1 }).value();
     const DateTimeFields t = calendarFields(day + (14 * 3600 + 7 * 60 + 9.123) / 86400.0);
-    EXPECT_EQ(t, (DateTimeFields{2019, 5, 1, 14, 7, 9, 123}));
+    EXPECT_EQ(t, (DateTimeFields { 2019, 5, 1, 14, 7, 9, 123 }));
     // Just short of midnight rounds into the next day, not to 24:00.
-    EXPECT_EQ(calendarFields(day + (86400000 - 0.2) / 86400000.0), (DateTimeFields{2019, 5, 2, 0, 0, 0, 0}));
+    EXPECT_EQ(calendarFields(day + (86400000 - 0.2) / 86400000.0), (DateTimeFields { 2019, 5, 2, 0, 0, 0, 0 }));
     // Just short of the end of the calendar rounds out of it.
-    EXPECT_EQ(calendarFields(2958466 - 0.2 / 86400000.0), (DateTimeFields{1899, 12, 30}));
+    EXPECT_EQ(calendarFields(2958466 - 0.2 / 86400000.0), (DateTimeFields { 1899, 12, 30 }));
 }
 
 TEST(DateTime, ValuesOutsideTheCalendarDecodeAsDayZero)
 {
-    const DateTimeFields dayZero{1899, 12, 30, 0, 0, 0, 0};
-    for (double v : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                     -std::numeric_limits<double>::infinity(), 1e300, -1e300, 2958466.0, -693594.0}) {
+    const DateTimeFields dayZero { 1899, 12, 30, 0, 0, 0, 0 };
+    for (double v : { std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+             -std::numeric_limits<double>::infinity(), 1e300, -1e300, 2958466.0, -693594.0 }) {
         SCOPED_TRACE(v);
         EXPECT_EQ(calendarFields(v), dayZero);
         EXPECT_EQ(dayOfWeek(v), 7); // a Saturday
@@ -107,12 +106,12 @@ TEST(DateTime, DosFileDatesKeepEvenSecondsFrom1980To2107)
         std::optional<DateTimeFields> out; // empty: no date
     };
     const Case cases[] = {
-        {{2019, 5, 1, 14, 7, 9, 500}, DateTimeFields{2019, 5, 1, 14, 7, 8, 0}},
-        {{2019, 5, 1, 14, 7, 8, 999}, DateTimeFields{2019, 5, 1, 14, 7, 8, 0}},
-        {{1980, 1, 1, 0, 0, 1, 0}, DateTimeFields{1980, 1, 1, 0, 0, 0, 0}},
-        {{2107, 12, 31, 23, 59, 59, 0}, DateTimeFields{2107, 12, 31, 23, 59, 58, 0}},
-        {{1979, 12, 31, 23, 59, 59, 0}, std::nullopt},
-        {{2108, 1, 1, 0, 0, 0, 0}, std::nullopt},
+        { { 2019, 5, 1, 14, 7, 9, 500 }, DateTimeFields { 2019, 5, 1, 14, 7, 8, 0 } },
+        { { 2019, 5, 1, 14, 7, 8, 999 }, DateTimeFields { 2019, 5, 1, 14, 7, 8, 0 } },
+        { { 1980, 1, 1, 0, 0, 1, 0 }, DateTimeFields { 1980, 1, 1, 0, 0, 0, 0 } },
+        { { 2107, 12, 31, 23, 59, 59, 0 }, DateTimeFields { 2107, 12, 31, 23, 59, 58, 0 } },
+        { { 1979, 12, 31, 23, 59, 59, 0 }, std::nullopt },
+        { { 2108, 1, 1, 0, 0, 0, 0 }, std::nullopt },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.in.year);
@@ -153,20 +152,20 @@ TEST(DateTime, FileTimesBecomeLocalDosDates)
     // A zone with summer time, spelled so that no zone database is needed.
     const ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
     const int64_t times[] = {
-        1556719629,  // 2019-05-01 14:07:09 UTC, summer time
-        1546300800,  // 2019-01-01 00:00:00 UTC, winter time
-        1553994000,  // the hour the clocks went forward in 2019
-        315532800,   // 1980-01-01 00:00 UTC: already 01:00 local
-        4354819199,  // 2107-12-31 23:59:59 UTC: 2108 locally
-        315532799,   // 1979-12-31 23:59:59 UTC: 1980-01-01 00:59:59 locally
+        1556719629, // 2019-05-01 14:07:09 UTC, summer time
+        1546300800, // 2019-01-01 00:00:00 UTC, winter time
+        1553994000, // the hour the clocks went forward in 2019
+        315532800, // 1980-01-01 00:00 UTC: already 01:00 local
+        4354819199, // 2107-12-31 23:59:59 UTC: 2108 locally
+        315532799, // 1979-12-31 23:59:59 UTC: 1980-01-01 00:59:59 locally
     };
     for (int64_t t : times) {
         SCOPED_TRACE(t);
         const time_t seconds = time_t(t);
-        std::tm local{};
+        std::tm local {};
         ASSERT_TRUE(localtime_r(&seconds, &local));
-        const DateTimeFields expected{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                                      local.tm_min, local.tm_sec & ~1, 0};
+        const DateTimeFields expected { local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+            local.tm_min, local.tm_sec & ~1, 0 };
         const TDateTime d = localDosFileDate(t);
         if (expected.year < 1980 || expected.year > 2107)
             EXPECT_EQ(d, 0);

@@ -24,38 +24,38 @@ TEST(FileMask, Expansion)
     const FormatSettings locale;
     const TDateTime may1 = dateOf(2019, 5, 1, 14, 7, 9); // a Wednesday, day 121, ISO week 18
     const MaskCase cases[] = {
-        {"%y-%m-%d_%n3", "IMG_1.JPG", 7, may1, "2019-05-01_007.JPG"},
-        {"%y\\%m\\%d\\%o", "IMG_1.JPG", 7, may1, "2019\\05\\01\\IMG_1.JPG"},
-        {"%Y-%M-%D_%N3", "IMG_1.JPG", 7, may1, "2019-05-01_007.JPG"},
-        {"  %o  ", "IMG_1.JPG", 7, may1, "IMG_1.JPG"},
-        {"%h.%n.%s", "IMG_1.JPG", 7, may1, "14.07.09.JPG"},
-        {"%H%N%S", "a.jpg", 7, dateOf(2019, 5, 1, 9, 5, 3), "090503.jpg"},
-        {"%dw %dy %wy %wm", "a.jpg", 7, may1, "4 121 18 1.jpg"},
-        {"%DW %DY %WY %WM", "a.jpg", 7, may1, "4 121 18 1.jpg"},
-        {"%o_timestamp", "/photos/day/IMG_1.jpg", 7, may1, "IMG_1_timestamp.jpg"},
-        {"%n1|%n2|%n3|%n4|%n5|%n9", "a.jpg", 1234, may1, "4|34|234|1234|01234|000001234.jpg"},
-        {"%n3", "a.jpg", 7, may1, "007.jpg"},
-        {"%n", "a.jpg", 7, may1, "07.jpg"}, // minute: no digit follows
-        {"%n10", "a.jpg", 7, may1, "70.jpg"}, // the one-digit counter, then 0
-        {"%o", "a.b.jpg", 1, may1, "a.b.jpg"},
-        {"%o", "README", 1, may1, "README"},
-        {"%o", "50%dOff.jpg", 1, may1, "5001Off.jpg"}, // a field inside the name is expanded too
-        {"%o", "%n3.jpg", 1, may1, "073.jpg"}, // counters come first: in a name "%n" is the minute
-        {"%dw", "a.jpg", 1, dateOf(2019, 5, 5), "1.jpg"},    // a Sunday
-        {"%dw", "a.jpg", 1, dateOf(2019, 5, 4), "7.jpg"},    // a Saturday
-        {"%dy", "a.jpg", 1, dateOf(2020, 12, 31), "366.jpg"},
-        {"%wy", "a.jpg", 1, dateOf(2021, 1, 1), "53.jpg"},
-        {"%wy", "a.jpg", 1, dateOf(2019, 12, 30), "1.jpg"},
-        {"%wm", "a.jpg", 1, dateOf(2019, 4, 29), "1.jpg"},   // its week belongs to May
-        {"%wm", "a.jpg", 1, dateOf(2019, 3, 1), "4.jpg"},    // its week belongs to February
-        {"%y-%m-%d %h%n%s %dw %wy", "a.jpg", 1, 0, "1899-12-30 000000 7 52.jpg"}, // no date at all
-        {"plain", "a.JpEg", 1, may1, "plain.JpEg"},
-        {"", "a.jpg", 1, may1, ".jpg"},
-        {"100%", "a.jpg", 1, may1, "100%.jpg"},
+        { "%y-%m-%d_%n3", "IMG_1.JPG", 7, may1, "2019-05-01_007.JPG" },
+        { "%y\\%m\\%d\\%o", "IMG_1.JPG", 7, may1, "2019\\05\\01\\IMG_1.JPG" },
+        { "%Y-%M-%D_%N3", "IMG_1.JPG", 7, may1, "2019-05-01_007.JPG" },
+        { "  %o  ", "IMG_1.JPG", 7, may1, "IMG_1.JPG" },
+        { "%h.%n.%s", "IMG_1.JPG", 7, may1, "14.07.09.JPG" },
+        { "%H%N%S", "a.jpg", 7, dateOf(2019, 5, 1, 9, 5, 3), "090503.jpg" },
+        { "%dw %dy %wy %wm", "a.jpg", 7, may1, "4 121 18 1.jpg" },
+        { "%DW %DY %WY %WM", "a.jpg", 7, may1, "4 121 18 1.jpg" },
+        { "%o_timestamp", "/photos/day/IMG_1.jpg", 7, may1, "IMG_1_timestamp.jpg" },
+        { "%n1|%n2|%n3|%n4|%n5|%n9", "a.jpg", 1234, may1, "4|34|234|1234|01234|000001234.jpg" },
+        { "%n3", "a.jpg", 7, may1, "007.jpg" },
+        { "%n", "a.jpg", 7, may1, "07.jpg" }, // minute: no digit follows
+        { "%n10", "a.jpg", 7, may1, "70.jpg" }, // the one-digit counter, then 0
+        { "%o", "a.b.jpg", 1, may1, "a.b.jpg" },
+        { "%o", "README", 1, may1, "README" },
+        { "%o", "50%dOff.jpg", 1, may1, "5001Off.jpg" }, // a field inside the name is expanded too
+        { "%o", "%n3.jpg", 1, may1, "073.jpg" }, // counters come first: in a name "%n" is the minute
+        { "%dw", "a.jpg", 1, dateOf(2019, 5, 5), "1.jpg" }, // a Sunday
+        { "%dw", "a.jpg", 1, dateOf(2019, 5, 4), "7.jpg" }, // a Saturday
+        { "%dy", "a.jpg", 1, dateOf(2020, 12, 31), "366.jpg" },
+        { "%wy", "a.jpg", 1, dateOf(2021, 1, 1), "53.jpg" },
+        { "%wy", "a.jpg", 1, dateOf(2019, 12, 30), "1.jpg" },
+        { "%wm", "a.jpg", 1, dateOf(2019, 4, 29), "1.jpg" }, // its week belongs to May
+        { "%wm", "a.jpg", 1, dateOf(2019, 3, 1), "4.jpg" }, // its week belongs to February
+        { "%y-%m-%d %h%n%s %dw %wy", "a.jpg", 1, 0, "1899-12-30 000000 7 52.jpg" }, // no date at all
+        { "plain", "a.JpEg", 1, may1, "plain.JpEg" },
+        { "", "a.jpg", 1, may1, ".jpg" },
+        { "100%", "a.jpg", 1, may1, "100%.jpg" },
     };
     for (const MaskCase &c : cases)
         EXPECT_EQ(ExpandFileMask(QString::fromUtf8(c.mask), QString::fromUtf8(c.source), c.counter, c.date, locale),
-                  QString::fromUtf8(c.expected))
+            QString::fromUtf8(c.expected))
             << c.mask << " / " << c.source;
 }
 
@@ -82,10 +82,22 @@ TEST(FileMask, OfferedMasks)
 TEST(FileMask, JpegExtensions)
 {
     const std::pair<const char *, bool> cases[] = {
-        {"a.jpg", true},      {"a.JPG", true},   {"a.jpeg", true},       {"a.Jfif", true},
-        {"a.JPE", true},      {"a.jif", true},   {"/d/x.y/a.jpg", true}, {"a.tar.jpg", true},
-        {"a.jpg2", false},    {"a.png", false},  {"noextension", false}, {"jpg", false},
-        {"/d/x.jpg/a", false}, {"a.jpg.txt", false}, {"", false},        {".jpg", true},
+        { "a.jpg", true },
+        { "a.JPG", true },
+        { "a.jpeg", true },
+        { "a.Jfif", true },
+        { "a.JPE", true },
+        { "a.jif", true },
+        { "/d/x.y/a.jpg", true },
+        { "a.tar.jpg", true },
+        { "a.jpg2", false },
+        { "a.png", false },
+        { "noextension", false },
+        { "jpg", false },
+        { "/d/x.jpg/a", false },
+        { "a.jpg.txt", false },
+        { "", false },
+        { ".jpg", true },
     };
     for (const auto &[name, expected] : cases)
         EXPECT_EQ(IsJpegFileName(QString::fromUtf8(name)), expected) << name;
@@ -101,23 +113,23 @@ TEST(FileMask, OutputNamesStayInTheOutputFolder)
         const char *fileName;
     };
     const Case cases[] = {
-        {"IMG_1.jpg", true, "", "IMG_1.jpg"},
-        {"2019\\05\\01\\IMG_1.jpg", true, "2019|05|01", "IMG_1.jpg"},
-        {"2019/05/IMG_1.jpg", true, "2019|05", "IMG_1.jpg"},
-        {"2019\\\\05/./IMG_1.jpg", true, "2019|05", "IMG_1.jpg"},
-        {"a b\\c.d\\x.jpg", true, "a b|c.d", "x.jpg"},
-        {"..\\IMG_1.jpg", false, "", ""},
-        {"2019\\..\\..\\IMG_1.jpg", false, "", ""},
-        {"../IMG_1.jpg", false, "", ""},
-        {"...\\IMG_1.jpg", false, "", ""},
-        {". .\\IMG_1.jpg", false, "", ""},
-        {"\\IMG_1.jpg", false, "", ""},
-        {"/etc/IMG_1.jpg", false, "", ""},
-        {"C:\\IMG_1.jpg", false, "", ""},
-        {"c:IMG_1.jpg", false, "", ""},
-        {"2019\\", false, "", ""},
-        {"", false, "", ""},
-        {"..", false, "", ""},
+        { "IMG_1.jpg", true, "", "IMG_1.jpg" },
+        { "2019\\05\\01\\IMG_1.jpg", true, "2019|05|01", "IMG_1.jpg" },
+        { "2019/05/IMG_1.jpg", true, "2019|05", "IMG_1.jpg" },
+        { "2019\\\\05/./IMG_1.jpg", true, "2019|05", "IMG_1.jpg" },
+        { "a b\\c.d\\x.jpg", true, "a b|c.d", "x.jpg" },
+        { "..\\IMG_1.jpg", false, "", "" },
+        { "2019\\..\\..\\IMG_1.jpg", false, "", "" },
+        { "../IMG_1.jpg", false, "", "" },
+        { "...\\IMG_1.jpg", false, "", "" },
+        { ". .\\IMG_1.jpg", false, "", "" },
+        { "\\IMG_1.jpg", false, "", "" },
+        { "/etc/IMG_1.jpg", false, "", "" },
+        { "C:\\IMG_1.jpg", false, "", "" },
+        { "c:IMG_1.jpg", false, "", "" },
+        { "2019\\", false, "", "" },
+        { "", false, "", "" },
+        { "..", false, "", "" },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.expanded);

@@ -28,7 +28,7 @@ fs::path copyOf(const test::TempDir &dir, const std::string &photo, time_t modif
 {
     const fs::path copy = dir / fs::path(photo).filename().string();
     fs::copy_file(test::photo(photo), copy);
-    const timespec times[2] = {{modified, 0}, {modified, 0}};
+    const timespec times[2] = { { modified, 0 }, { modified, 0 } };
     EXPECT_EQ(utimensat(AT_FDCWD, copy.c_str(), times, 0), 0);
     return copy;
 }
@@ -44,10 +44,10 @@ TEST(FillPhotoValues, GpsTextsInEachFormAndSeparator)
         const char *pos;
     };
     const Case cases[] = {
-        {0, FormatSettings(), "51.0250°N 7.5919°E"},
-        {0, comma, "51,0250°N 7,5919°E"},
-        {1, FormatSettings(), "51°1.50'N 7°35.52'E"},
-        {2, FormatSettings(), "51°1'30\"N 7°35'31\"E"},
+        { 0, FormatSettings(), "51.0250°N 7.5919°E" },
+        { 0, comma, "51,0250°N 7,5919°E" },
+        { 1, FormatSettings(), "51°1.50'N 7°35.52'E" },
+        { 2, FormatSettings(), "51°1'30\"N 7°35'31\"E" },
     };
     const QString photo = pathOf(test::photo("gps/67-0_length_string.jpg"));
     for (const Case &c : cases) {
@@ -56,14 +56,14 @@ TEST(FillPhotoValues, GpsTextsInEachFormAndSeparator)
         EXPECT_EQ(v.GPSAlt, QStringLiteral("340/1"));
         EXPECT_EQ(v.GPSDir, QStringLiteral("29139/100M"));
         EXPECT_EQ(GetCurrentFileStampText(QStringLiteral("[GPSAlt] m, [GPSDir]"), {}, v, c.locale),
-                  QStringLiteral("340 m, 29139/100M"));
+            QStringLiteral("340 m, 29139/100M"));
     }
 }
 
 TEST(FillPhotoValues, ExifTextsAndDateTaken)
 {
     const PhotoValues v = FillPhotoValues(pathOf(test::photo("gps/DSCN0010.jpg")), 2, FormatSettings());
-    EXPECT_EQ(calendarFields(v.PhotoDate), (DateTimeFields{2008, 10, 22, 16, 28, 39}));
+    EXPECT_EQ(calendarFields(v.PhotoDate), (DateTimeFields { 2008, 10, 22, 16, 28, 39 }));
     EXPECT_EQ(v.Make, QStringLiteral("NIKON"));
     EXPECT_EQ(v.Model, QStringLiteral("COOLPIX P6000"));
     EXPECT_EQ(v.ETime, QStringLiteral("4/300 sec"));
@@ -97,7 +97,7 @@ TEST(FillPhotoValues, FallbackDates)
     ASSERT_NE(at, std::string::npos);
     bytes.replace(at, 19, "2008:02:30 16:28:39");
     test::writeFileBytes(patched, bytes);
-    const timespec times[2] = {{modified, 0}, {modified, 0}};
+    const timespec times[2] = { { modified, 0 }, { modified, 0 } };
     ASSERT_EQ(utimensat(AT_FDCWD, patched.c_str(), times, 0), 0);
     const PhotoValues badDate = FillPhotoValues(pathOf(patched), 2, {});
     EXPECT_EQ(badDate.PhotoDate, fileDate);

@@ -30,7 +30,7 @@ inline void PrintTo(const DateTimeFields &f, std::ostream *os)
 
 inline TDateTime dateOf(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int msec = 0)
 {
-    return tryEncodeDateTime({year, month, day, hour, minute, second, msec}).value();
+    return tryEncodeDateTime({ year, month, day, hour, minute, second, msec }).value();
 }
 
 } // namespace kelvra
