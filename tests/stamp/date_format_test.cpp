@@ -205,20 +205,5 @@ TEST(FormatPhotoDate, RealLocalesGiveTheirOwnNames)
     EXPECT_EQ(FormatPhotoDate(QStringLiteral("tt"), date, german), QStringLiteral("14:07:09"));
 }
 
-TEST(FormatPhotoDate, ToolkitPatternsAreTranslated)
-{
-    const Case cases[] = {
-        { "dd.MM.yyyy", "dd\".\"MM\".\"yyyy" },
-        { "h:mm:ss AP", "h\":\"nn\":\"ss\" \"AMPM" },
-        { "HH:mm t", "hh\":\"nn" },
-        { "t HH:mm", "hh\":\"nn" },
-        { "d 'de' MMMM", "d\" \"\"d\"\"e\"\" \"MMMM" },
-        { "'\"'", "'\"'" },
-        { "''", "\"'\"" },
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(dateFormatFromToolkitPattern(QString::fromUtf8(c.format)), QString::fromUtf8(c.expected)) << c.format;
-}
-
 } // namespace
 } // namespace kelvra
