@@ -119,6 +119,7 @@ TEST(FormatPhotoDate, EveryField)
         { "'it''s'", "its" },
         { "'open", "open" },
         { "#!x_B", "#!x_B" },
+        { "'a/b' am/pm", "a/b PM" }, // a quoted slash needs no protecting
         { "A", "A" },
         { "AA-aM", "AA-a5" },
     };
