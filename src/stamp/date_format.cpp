@@ -87,6 +87,10 @@ bool hourIsFollowedByMarker(const QString &format, qsizetype from)
     return false;
 }
 
+// A toolkit (QLocale) date or time pattern, as the locale's own formats are
+// stored, rewritten in the language here with every literal quoted.
+QString dateFormatFromToolkitPattern(const QString &pattern);
+
 class Formatter
 {
 public:
@@ -254,8 +258,6 @@ QString quoted(QStringView text)
     return out;
 }
 
-} // namespace
-
 QString dateFormatFromToolkitPattern(const QString &pattern)
 {
     QString out;
@@ -333,6 +335,8 @@ QString dateFormatFromToolkitPattern(const QString &pattern)
     }
     return out;
 }
+
+} // namespace
 
 QString FormatPhotoDate(const QString &format, TDateTime value, const FormatSettings &locale)
 {

@@ -14,8 +14,4 @@ namespace kelvra {
 // empty format gives an empty text.
 QString FormatPhotoDate(const QString &format, TDateTime value, const FormatSettings &locale);
 
-// A toolkit (QLocale) date or time pattern rewritten in the language above,
-// every literal quoted; used for the locale's own formats.
-QString dateFormatFromToolkitPattern(const QString &pattern);
-
 } // namespace kelvra
