@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QImageReader>
+#include <QSaveFile>
 #include <QPainter>
 
 #include <algorithm>
@@ -161,7 +162,7 @@ LoadedPhoto loadPhotoForBatch(const QString &path, const OrientationReader &read
     return photo;
 }
 
-bool storePhotoForBatch(LoadedPhoto &photo, int quality, const QString &outPath, QString *error)
+bool encodePhotoForBatch(LoadedPhoto &photo, int quality, QByteArray &out, QString *error)
 {
     JpegImage &jpeg = photo.jpeg;
     if (photo.raster.isNull()) {
@@ -178,8 +179,21 @@ bool storePhotoForBatch(LoadedPhoto &photo, int quality, const QString &outPath,
         setError(error, QStringLiteral("no memory to turn the picture back"));
         return false;
     }
-    if (!jpeg.saveToFile(outPath)) {
+    if (!jpeg.saveToData(out)) {
         setError(error, jpeg.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool storePhotoForBatch(LoadedPhoto &photo, int quality, const QString &outPath, QString *error)
+{
+    QByteArray bytes;
+    if (!encodePhotoForBatch(photo, quality, bytes, error))
+        return false;
+    QSaveFile file(outPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        setError(error, file.errorString());
         return false;
     }
     return true;

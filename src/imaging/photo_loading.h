@@ -55,5 +55,7 @@ LoadedPhoto loadPhotoForBatch(const QString &path, const OrientationReader &read
 // object, turns it back to the stored orientation read at load time and
 // writes it to outPath at quality, encoding once, after the turn.
 bool storePhotoForBatch(LoadedPhoto &photo, int quality, const QString &outPath, QString *error = nullptr);
+// The same into memory: the JPEG as the encoder wrote it.
+bool encodePhotoForBatch(LoadedPhoto &photo, int quality, QByteArray &out, QString *error = nullptr);
 
 } // namespace kelvra

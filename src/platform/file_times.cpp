@@ -41,6 +41,33 @@ FileTimes readFileTimes(const QString &path)
     return times;
 }
 
+bool writeFileTimes(const QString &path, const FileTimes &times)
+{
+    auto toFileTime = [](int64_t seconds) {
+        constexpr int64_t kTicksPerSecond = 10000000;
+        constexpr int64_t kSeconds1601To1970 = 11644473600;
+        const uint64_t ticks = uint64_t(seconds + kSeconds1601To1970) * kTicksPerSecond;
+        FILETIME time;
+        time.dwLowDateTime = DWORD(ticks & 0xFFFFFFFF);
+        time.dwHighDateTime = DWORD(ticks >> 32);
+        return time;
+    };
+    const std::wstring name = path.toStdWString();
+    HANDLE file = CreateFileW(name.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    FILETIME creation, modification;
+    if (times.creation)
+        creation = toFileTime(*times.creation);
+    if (times.modification)
+        modification = toFileTime(*times.modification);
+    const BOOL ok = SetFileTime(file, times.creation ? &creation : nullptr, times.modification ? &modification : nullptr,
+                                times.modification ? &modification : nullptr);
+    CloseHandle(file);
+    return ok && times.modification;
+}
+
 #else
 
 FileTimes readFileTimes(const QString &path)
@@ -65,6 +92,15 @@ FileTimes readFileTimes(const QString &path)
 #endif
 #endif
     return times;
+}
+
+bool writeFileTimes(const QString &path, const FileTimes &times)
+{
+    if (!times.modification)
+        return false;
+    // Linux has no call that sets a file's birth time.
+    const struct timespec both[2] = {{time_t(*times.modification), 0}, {time_t(*times.modification), 0}};
+    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), both, 0) == 0;
 }
 
 #endif

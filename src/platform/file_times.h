@@ -20,4 +20,9 @@ struct FileTimes
 
 FileTimes readFileTimes(const QString &path);
 
+// Sets what the platform allows: the modification time (and the access time
+// with it) everywhere, the creation time where the file system can change it
+// (Windows; not Linux). False when the modification time could not be set.
+bool writeFileTimes(const QString &path, const FileTimes &times);
+
 } // namespace kelvra

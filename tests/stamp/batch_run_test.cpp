@@ -1,0 +1,338 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "common/test_support.h"
+#include "imaging/bitmap_rotate.h"
+#include "metadata/exif_reader.h"
+#include "platform/file_times.h"
+#include "stamp/batch_run.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace kelvra {
+namespace {
+
+namespace fs = std::filesystem;
+using test::photo;
+using test::readFileBytes;
+using test::TempDir;
+
+QString q(const fs::path &p)
+{
+    return QString::fromStdString(p.string());
+}
+
+// Copies test photos into a folder of their own, so that runs may write next
+// to them and their dates can be set.
+fs::path stage(const TempDir &dir, const std::string &relative, const std::string &as = {})
+{
+    const fs::path target = dir / "in" / (as.empty() ? fs::path(relative).filename().string() : as);
+    fs::create_directories(target.parent_path());
+    fs::copy_file(photo(relative), target, fs::copy_options::overwrite_existing);
+    return target;
+}
+
+BatchJob stampOnly()
+{
+    BatchJob job;
+    job.settings.CaptionFormat = QStringLiteral("[PHOTO_DATE] [Make]");
+    job.jobs = 1;
+    return job;
+}
+
+BatchJob renameOnly(const QString &mask)
+{
+    BatchJob job;
+    job.settings.StampPhotosOpt = false;
+    job.settings.RenamePhotos = true;
+    job.settings.FNMask = mask;
+    job.jobs = 1;
+    return job;
+}
+
+std::vector<std::string> filesBelow(const fs::path &folder)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file())
+            names.push_back(fs::relative(entry.path(), folder).generic_string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Recorder : public BatchProgress
+{
+public:
+    int cancelAt = 0; // position at which to cancel; 0 never
+    std::vector<QString> texts;
+    int finished = 0;
+    bool started = false, ended = false;
+
+    void ProgressStart() override { started = true; }
+    bool ProgressStep(const QString &text, int position, int) override
+    {
+        texts.push_back(text);
+        return position != cancelAt;
+    }
+    void photoFinished(const BatchPhotoResult &) override { ++finished; }
+    void ProgressEnd() override { ended = true; }
+};
+
+TEST(BatchRun, StampOnlyNamesWithThePostfixAndOverwritesOnASecondRun)
+{
+    TempDir dir;
+    const fs::path source = stage(dir, "gps/DSCN0010.jpg", "IMG_1.jpg");
+    const BatchJob job = stampOnly();
+    for (int run = 0; run < 2; ++run) {
+        const BatchReport report = RunBatch({q(source)}, q(dir / "out"), job, nullptr);
+        ASSERT_EQ(report.photos.size(), 1u);
+        EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Stamped) << report.photos[0].reason.toStdString();
+    }
+    EXPECT_EQ(filesBelow(dir / "out"), std::vector<std::string>{"IMG_1_timestamp.jpg"});
+}
+
+TEST(BatchRun, RenameSortsIntoDatedFoldersAndNeverOverwrites)
+{
+    TempDir dir;
+    const fs::path a = stage(dir, "gps/DSCN0010.jpg");        // taken 2008:10:22
+    const fs::path b = stage(dir, "makers/NikonD70.jpg");
+    const BatchJob job = renameOnly(QStringLiteral("%y\\%m\\%o"));
+    for (int run = 0; run < 2; ++run) {
+        const BatchReport report = RunBatch({q(a), q(b)}, q(dir / "out"), job, nullptr);
+        EXPECT_EQ(report.count(PhotoOutcome::Copied), 2);
+    }
+    const auto files = filesBelow(dir / "out");
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_NE(std::find(files.begin(), files.end(), "2008/10/DSCN0010.jpg"), files.end());
+    EXPECT_NE(std::find(files.begin(), files.end(), "2008/10/DSCN0010_0001.jpg"), files.end());
+    // A rename-only copy is the source byte for byte.
+    EXPECT_EQ(readFileBytes(dir / "out/2008/10/DSCN0010_0001.jpg"), readFileBytes(a));
+}
+
+TEST(BatchRun, CountersAndExactOriginalNames)
+{
+    TempDir dir;
+    const fs::path a = stage(dir, "makers/Canon.jpg");
+    {
+        const BatchReport report = RunBatch({q(a), q(a)}, q(dir / "numbered"), renameOnly(QStringLiteral("%n3")), nullptr);
+        EXPECT_EQ(report.count(PhotoOutcome::Copied), 2);
+        EXPECT_EQ(filesBelow(dir / "numbered"), (std::vector<std::string>{"001.jpg", "002.jpg"}));
+    }
+    {
+        const BatchReport report = RunBatch({q(a), q(a)}, q(dir / "same"), renameOnly(QStringLiteral("%o")), nullptr);
+        EXPECT_EQ(report.count(PhotoOutcome::Copied), 2);
+        EXPECT_EQ(filesBelow(dir / "same"), std::vector<std::string>{"Canon.jpg"});
+    }
+    // "%o" into the photo's own folder: the copy is the photo itself, untouched.
+    const std::string before = readFileBytes(a);
+    const BatchReport report = RunBatch({q(a)}, q(a.parent_path()), renameOnly(QStringLiteral("%o")), nullptr);
+    EXPECT_EQ(report.count(PhotoOutcome::Copied), 1);
+    EXPECT_EQ(readFileBytes(a), before);
+}
+
+TEST(BatchRun, TwoSourcesWithOneNameAreBothKept)
+{
+    TempDir dir;
+    const fs::path a = stage(dir, "makers/Canon.jpg", "one/IMG_0001.JPG");
+    const fs::path b = stage(dir, "makers/Nikon.jpg", "two/IMG_0001.JPG");
+    const BatchReport report = RunBatch({q(a), q(b)}, q(dir / "out"), stampOnly(), nullptr);
+    EXPECT_EQ(report.count(PhotoOutcome::Stamped), 2);
+    EXPECT_EQ(filesBelow(dir / "out"),
+              (std::vector<std::string>{"IMG_0001_timestamp.JPG", "IMG_0001_timestamp_0001.JPG"}));
+}
+
+TEST(BatchRun, StampedOutputCarriesTheSourceMetadata)
+{
+    TempDir dir;
+    const fs::path source = stage(dir, "structure/GPS_with_comment.jpg");
+    const fs::path big = stage(dir, "makers/Canon_PowerShot_S40.jpg"); // 5448-byte thumbnail
+    const BatchReport report = RunBatch({q(source), q(big)}, q(dir / "out"), stampOnly(), nullptr);
+    ASSERT_EQ(report.count(PhotoOutcome::Stamped), 2);
+
+    for (const fs::path &in : {source, big}) {
+        const fs::path out = dir / "out" / (in.stem().string() + "_timestamp.jpg");
+        TimgData src, dst;
+        ASSERT_TRUE(src.ProcessFile(in));
+        ASSERT_TRUE(dst.ProcessFile(out));
+        const std::string bytes = readFileBytes(out);
+        ASSERT_EQ(bytes.substr(0, 4), "\xFF\xD8\xFF\xE1");
+        std::string exif = src.ExifSegment->data;
+        if (src.HasThumbnail()) {
+            EXPECT_EQ(dst.ExifSegment->data.size(), static_cast<size_t>(8 + src.ExifObj->ThumbStart));
+            exif.resize(dst.ExifSegment->data.size());
+        }
+        // Byte for byte but for the length and the cleared link to the thumbnail.
+        EXPECT_EQ(dst.ExifSegment->data.substr(2, 100), exif.substr(2, 100));
+        EXPECT_EQ(dst.HasIPTC(), src.HasIPTC());
+        EXPECT_EQ(dst.GetCommentStr(), src.GetCommentStr());
+        EXPECT_EQ(dst.HeaderSegment, nullptr);
+        if (test::toolAvailable("djpeg")) {
+            EXPECT_EQ(test::runTool({"djpeg", "-outfile", "/dev/null", out.string()}).exitCode, 0);
+        }
+    }
+}
+
+TEST(BatchRun, OutputsCarryTheSourceModificationDate)
+{
+    TempDir dir;
+    const fs::path source = stage(dir, "makers/Olympus.jpg");
+    writeFileTimes(q(source), FileTimes{1262304001, std::nullopt}); // 2010-01-01 00:00:01 UTC
+    for (const BatchJob &job : {stampOnly(), renameOnly(QStringLiteral("%o"))}) {
+        const fs::path out = dir / (job.settings.RenamePhotos ? "renamed" : "stamped");
+        const BatchReport report = RunBatch({q(source)}, q(out), job, nullptr);
+        ASSERT_EQ(report.photos.size(), 1u);
+        const FileTimes times = readFileTimes(q(fs::directory_iterator(out)->path()));
+        ASSERT_TRUE(times.modification);
+        EXPECT_EQ(*times.modification, 1262304000); // two-second resolution
+    }
+}
+
+TEST(BatchRun, OrientationSixKeepsItsTagAndGetsAnUprightLabel)
+{
+    TempDir dir;
+    const fs::path source = stage(dir, "orientation/portrait_6.jpg");
+    BatchJob job = stampOnly();
+    job.settings.CaptionFormat = QStringLiteral("KELVRA");
+    job.settings.Size = 8;
+    job.settings.BgColor = 0xFFFFFF; // a white box, easy to find
+    const BatchReport report = RunBatch({q(source)}, q(dir / "out"), job, nullptr);
+    ASSERT_EQ(report.count(PhotoOutcome::Stamped), 1);
+    const fs::path out = dir / "out/portrait_6_timestamp.jpg";
+
+    TimgData meta;
+    ASSERT_TRUE(meta.ProcessFile(out));
+    EXPECT_EQ(meta.ExifObj->GetRawInt("Orientation"), 6);
+    QImage before(q(source)), after(q(out));
+    ASSERT_EQ(after.size(), before.size()); // stored size kept
+    // Turned upright, the pixels that changed lie in the top-left corner.
+    before = before.convertToFormat(QImage::Format_RGB32);
+    after = after.convertToFormat(QImage::Format_RGB32);
+    ASSERT_TRUE(RotateClockwise(before) && RotateClockwise(after));
+    int minX = after.width(), minY = after.height(), maxX = -1, maxY = -1;
+    for (int y = 0; y < after.height(); ++y) {
+        const QRgb *a = reinterpret_cast<const QRgb *>(after.constScanLine(y));
+        const QRgb *b = reinterpret_cast<const QRgb *>(before.constScanLine(y));
+        for (int x = 0; x < after.width(); ++x) {
+            if (std::abs(qGray(a[x]) - qGray(b[x])) > 60) {
+                minX = std::min(minX, x), maxX = std::max(maxX, x);
+                minY = std::min(minY, y), maxY = std::max(maxY, y);
+            }
+        }
+    }
+    ASSERT_GE(maxX, 0);
+    const int W = after.width(), H = after.height();
+    EXPECT_GE(minX, W * 5 / 100 - 3);
+    EXPECT_GE(minY, H * 5 / 100 - 3);
+    EXPECT_LT(maxY, H / 4);
+    EXPECT_GT(maxX - minX, maxY - minY); // a line of text lies across, so it reads upright
+}
+
+TEST(BatchRun, CancelStopsBeforeTheNextPhoto)
+{
+    TempDir dir;
+    const fs::path a = stage(dir, "makers/Canon.jpg");
+    const fs::path b = stage(dir, "makers/Nikon.jpg");
+    Recorder recorder;
+    recorder.cancelAt = 2;
+    const BatchReport report = RunBatch({q(a), q(b)}, q(dir / "out"), stampOnly(), &recorder);
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_EQ(report.photos.size(), 1u);
+    EXPECT_EQ(filesBelow(dir / "out"), std::vector<std::string>{"Canon_timestamp.jpg"});
+    EXPECT_TRUE(recorder.started && recorder.ended);
+    EXPECT_EQ(recorder.texts, (std::vector<QString>{QStringLiteral("Processing: [1/2]"), QStringLiteral("Processing: [2/2]")}));
+    EXPECT_EQ(recorder.finished, 1);
+}
+
+TEST(BatchRun, ParallelRunIsByteIdenticalToOneWorker)
+{
+    TempDir dir;
+    QStringList list;
+    for (const char *name : {"gps/DSCN0010.jpg", "orientation/landscape_6.jpg", "orientation/landscape_8.jpg",
+                             "makers/nikon-e950.jpg", "structure/BlueSquare.jpg"})
+        list << q(stage(dir, name));
+    BatchJob job = stampOnly();
+    Recorder recorder;
+    RunBatch(list, q(dir / "one"), job, &recorder);
+    EXPECT_EQ(recorder.finished, 5);
+    job.jobs = 3;
+    RunBatch(list, q(dir / "three"), job, nullptr);
+    const auto names = filesBelow(dir / "one");
+    ASSERT_EQ(names.size(), 5u);
+    ASSERT_EQ(filesBelow(dir / "three"), names);
+    for (const std::string &name : names)
+        EXPECT_EQ(readFileBytes(dir / "one" / name), readFileBytes(dir / "three" / name)) << name;
+}
+
+TEST(BatchRun, FailuresEndOnlyTheirPhoto)
+{
+    TempDir dir;
+    const fs::path broken = dir / "in" / "broken.jpg";
+    fs::create_directories(broken.parent_path());
+    test::writeFileBytes(broken, std::string("\xFF\xD8\xFF\xE0 this is not a picture", 26));
+    const fs::path good = stage(dir, "makers/Canon.jpg");
+    const fs::path text = dir / "in" / "notes.txt";
+    test::writeFileBytes(text, "x");
+
+    const BatchReport report = RunBatch({q(broken), q(text), q(good), q(dir / "in/missing.jpg")}, q(dir / "out"),
+                                        stampOnly(), nullptr);
+    ASSERT_EQ(report.photos.size(), 4u);
+    EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
+    EXPECT_FALSE(report.photos[0].reason.isEmpty());
+    EXPECT_EQ(report.photos[1].outcome, PhotoOutcome::Skipped);
+    EXPECT_EQ(report.photos[2].outcome, PhotoOutcome::Stamped);
+    EXPECT_EQ(report.photos[3].outcome, PhotoOutcome::Failed);
+    // The plain copy stands for the photo that could not be stamped.
+    EXPECT_EQ(readFileBytes(dir / "out/broken_timestamp.jpg"), readFileBytes(broken));
+}
+
+TEST(BatchRun, NeverHarmsTheSource)
+{
+    TempDir dir;
+    const fs::path source = stage(dir, "makers/Canon.jpg");
+    const std::string before = readFileBytes(source);
+    BatchJob job = stampOnly();
+    job.settings.RenamePhotos = true;
+    job.settings.FNMask = QStringLiteral("%o");
+    const BatchReport report = RunBatch({q(source)}, q(source.parent_path()), job, nullptr);
+    EXPECT_EQ(report.count(PhotoOutcome::Failed), 1);
+    EXPECT_EQ(SaveStampedAs(q(source), q(source), stampOnly()).outcome, PhotoOutcome::Failed);
+    EXPECT_EQ(readFileBytes(source), before);
+
+    job.settings.FNMask = QStringLiteral("..\\%o");
+    EXPECT_EQ(RunBatch({q(source)}, q(dir / "out"), job, nullptr).count(PhotoOutcome::Failed), 1);
+    EXPECT_FALSE(fs::exists(dir / "Canon.jpg"));
+}
+
+TEST(BatchRun, CollisionCounterGivesUpAfter9999)
+{
+    TempDir dir;
+    const fs::path source = stage(dir, "makers/Canon.jpg");
+    fs::create_directories(dir / "out");
+    test::writeFileBytes(dir / "out/x.jpg", "");
+    for (int k = 1; k <= 9999; ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "x_%04d.jpg", k);
+        std::ofstream(dir / "out" / name);
+    }
+    const BatchReport report = RunBatch({q(source)}, q(dir / "out"), renameOnly(QStringLiteral("x")), nullptr);
+    ASSERT_EQ(report.photos.size(), 1u);
+    EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
+    EXPECT_TRUE(report.photos[0].reason.contains(QStringLiteral("_9999")));
+}
+
+TEST(BatchRun, SaveAsWritesExactlyTheTarget)
+{
+    TempDir dir;
+    const fs::path source = stage(dir, "makers/Canon.jpg");
+    const BatchPhotoResult r = SaveStampedAs(q(source), q(dir / "chosen.jpeg"), stampOnly());
+    EXPECT_EQ(r.outcome, PhotoOutcome::Stamped) << r.reason.toStdString();
+    EXPECT_TRUE(fs::exists(dir / "chosen.jpeg"));
+}
+
+} // namespace
+} // namespace kelvra
