@@ -396,3 +396,25 @@ TEST(PointerPlacement, DrawsWithTheLastAnchoredHeightAndNeverShrinksSize)
 
 } // namespace
 } // namespace kelvra::test
+
+namespace kelvra::test {
+namespace {
+
+// One line always: a line break or tab in the caption is not interpreted.
+TEST(LabelPlacement, ControlCharactersStayOnOneLine)
+{
+    for (const QString &text : {QStringLiteral("first\nsecond"), QStringLiteral("a\tb\r\nc")}) {
+        QImage image = ground(800, 600);
+        PhotoCanvas canvas(&image);
+        const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, placed(0, 0, 0.1, 0.1), text);
+        EXPECT_EQ(box.height(), 30);
+        const auto ink = inkBounds(image);
+        ASSERT_TRUE(ink);
+        EXPECT_GE(ink->Top, box.Top);
+        EXPECT_LE(ink->Bottom, box.Bottom);
+        EXPECT_GT(ink->width(), box.width() / 2);
+    }
+}
+
+} // namespace
+} // namespace kelvra::test
