@@ -3,6 +3,7 @@
 // picture the preview area would show, without a window: decoded at the scale
 // the area needs, turned upright, with the label drawn.
 #include "cli/command.h"
+#include "cli/design_options.h"
 
 #include "imaging/label_renderer.h"
 #include "imaging/photo_loading.h"
@@ -28,27 +29,6 @@ const char *const kUsage =
     "         [--color #RRGGBB] [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic]\n"
     "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl] [--area WxH] --out FILE.png PHOTO";
 
-// The label design from the command line: a ".cfg" file first, then each
-// option over it, whatever their order.
-struct DesignOptions
-{
-    StampSettings settings;
-    AppOptions options;
-};
-
-// "#RRGGBB" as 0x00BBGGRR; "none" as kNoColor where allowed.
-std::optional<TColor> parseColour(const QString &text, bool noneAllowed)
-{
-    if (noneAllowed && text == QLatin1String("none"))
-        return kNoColor;
-    static const QRegularExpression hex(QStringLiteral("^#([0-9A-Fa-f]{6})$"));
-    const QRegularExpressionMatch m = hex.match(text);
-    if (!m.hasMatch())
-        return std::nullopt;
-    const uint rgb = m.captured(1).toUInt(nullptr, 16);
-    return TColor(((rgb >> 16) & 0xff) | (rgb & 0xff00) | ((rgb & 0xff) << 16));
-}
-
 struct Parsed
 {
     DesignOptions design;
@@ -59,68 +39,16 @@ struct Parsed
 };
 
 // Returns an error text, or nothing when the arguments are sound.
-std::optional<QString> parseArguments(const QStringList &args, Parsed &parsed)
+std::optional<QString> parseArguments(QStringList args, Parsed &parsed)
 {
-    // The settings file goes first so that the other options override it.
-    for (qsizetype i = 0; i + 1 < args.size(); ++i) {
-        if (args.at(i) != QLatin1String("--cfg"))
-            continue;
-        const QString cfg = args.at(i + 1);
-        if (!QFileInfo(cfg).isFile())
-            return QStringLiteral("no such settings file: ") + cfg;
-        LoadCFGFromFile(cfg, parsed.design.settings, parsed.design.options, FormatSettings::system());
-    }
-
-    StampSettings &s = parsed.design.settings;
+    if (const std::optional<QString> error = takeDesignOptions(args, parsed.design))
+        return error;
     QStringList positional;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
         const bool hasValue = i + 1 < args.size();
         auto value = [&]() { return args.at(++i); };
-        if (arg == QLatin1String("--cfg") && hasValue) {
-            ++i;
-        } else if (arg == QLatin1String("--caption") && hasValue) {
-            s.CaptionFormat = value();
-        } else if (arg == QLatin1String("--date-format") && hasValue) {
-            s.DateFormat = value();
-        } else if (arg == QLatin1String("--font") && hasValue) {
-            s.FontName = value();
-        } else if (arg == QLatin1String("--size") && hasValue) {
-            bool ok = false;
-            const double size = value().toDouble(&ok);
-            if (!ok || !(size > 0) || !std::isfinite(size))
-                return QStringLiteral("--size takes a number above 0");
-            s.Size = size;
-        } else if ((arg == QLatin1String("--color") || arg == QLatin1String("--bg")
-                    || arg == QLatin1String("--outline-color"))
-                   && hasValue) {
-            const bool isFont = arg == QLatin1String("--color");
-            const std::optional<TColor> colour = parseColour(value(), !isFont);
-            if (!colour)
-                return arg + (isFont ? QStringLiteral(" takes #RRGGBB") : QStringLiteral(" takes #RRGGBB or none"));
-            (isFont ? s.FontColor : arg == QLatin1String("--bg") ? s.BgColor : s.OutlineColor) = *colour;
-        } else if (arg == QLatin1String("--bold")) {
-            s.Style.Bold = true;
-        } else if (arg == QLatin1String("--italic")) {
-            s.Style.Italic = true;
-        } else if (arg == QLatin1String("--underline")) {
-            s.Style.Underline = true;
-        } else if (arg == QLatin1String("--shadow")) {
-            s.FShadow = true;
-        } else if (arg == QLatin1String("--outline")) {
-            s.FOutline = true;
-        } else if (arg == QLatin1String("--place") && hasValue) {
-            // The four standard places.
-            const QString place = value();
-            const QStringList places{QStringLiteral("tl"), QStringLiteral("tr"), QStringLiteral("br"),
-                                     QStringLiteral("bl")};
-            const qsizetype index = places.indexOf(place);
-            if (index < 0)
-                return QStringLiteral("--place takes tl, tr, br or bl");
-            s.XOrient = (index == 1 || index == 2) ? 1 : 0;
-            s.YOrient = (index == 2 || index == 3) ? 1 : 0;
-            s.XD = s.YD = 0.1;
-        } else if (arg == QLatin1String("--area") && hasValue) {
+        if (arg == QLatin1String("--area") && hasValue) {
             static const QRegularExpression size(QStringLiteral("^([1-9][0-9]{0,4})x([1-9][0-9]{0,4})$"));
             const QRegularExpressionMatch m = size.match(value());
             if (!m.hasMatch())

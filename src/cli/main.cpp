@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/command.h"
 
+#include "platform/console.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QTextStream>
@@ -64,6 +66,7 @@ int main(int argc, char **argv)
         if (c.needsGui) {
             // A command-line run never opens a window, whatever DISPLAY says.
             qputenv("QT_QPA_PLATFORM", "offscreen");
+            kelvra::prepareHeadlessRuntime();
             QGuiApplication app(argc, argv);
             return c.run(args);
         }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <vector>
 
 namespace kelvra {
 
@@ -155,39 +156,114 @@ bool WriteEXIFJpeg(const TimgData &data, const std::filesystem::path &fname, std
     return WriteEXIFJpeg(data, image, fname, error);
 }
 
+namespace {
+
+// Reads the TIFF structure of an EXIF segment (offsets relative to byte 8),
+// every read checked against the segment.
+class SegmentReader
+{
+public:
+    explicit SegmentReader(const std::string &data)
+        : m_data(data), m_motorola(data.size() >= 10 && data[8] == 'M')
+    {
+    }
+
+    // -1 when the bytes lie outside the segment.
+    int64_t get(int64_t tiffOffset, int bytes) const
+    {
+        const int64_t pos = 8 + tiffOffset;
+        if (tiffOffset < 0 || pos + bytes > static_cast<int64_t>(m_data.size()))
+            return -1;
+        int64_t v = 0;
+        for (int i = 0; i < bytes; ++i)
+            v = (v << 8) | static_cast<unsigned char>(m_data[static_cast<size_t>(pos + (m_motorola ? i : bytes - 1 - i))]);
+        return v;
+    }
+
+    // One past the last byte used by the directory at offset, its values and
+    // the EXIF, GPS and interoperability directories below it. The next-
+    // directory link is not followed: from IFD0 it leads to the thumbnail.
+    int64_t extent(int64_t offset, std::vector<int64_t> &visited) const
+    {
+        const int64_t count = get(offset, 2);
+        if (count < 0 || visited.size() > 16 || std::find(visited.begin(), visited.end(), offset) != visited.end())
+            return 0;
+        visited.push_back(offset);
+        int64_t end = offset + 2 + 12 * count + 4;
+        for (int64_t i = 0; i < count; ++i) {
+            const int64_t entry = offset + 2 + 12 * i;
+            const int64_t tag = get(entry, 2);
+            const int64_t type = get(entry + 2, 2);
+            const int64_t components = get(entry + 4, 4);
+            static constexpr int kTypeSize[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+            if (tag < 0 || type < 1 || type > 12 || components < 0)
+                continue;
+            const int64_t size = components * kTypeSize[type];
+            const int64_t field = get(entry + 8, 4);
+            if (size > 4 && field >= 0)
+                end = std::max(end, field + size);
+            if ((tag == 0x8769 || tag == 0x8825 || tag == 0xA005) && field > 0)
+                end = std::max(end, extent(field, visited));
+        }
+        return end;
+    }
+
+    // The value of a LONG-sized entry of the directory at offset; -1 without.
+    int64_t entryValue(int64_t offset, int64_t wanted) const
+    {
+        const int64_t count = get(offset, 2);
+        for (int64_t i = 0; i < count; ++i) {
+            const int64_t entry = offset + 2 + 12 * i;
+            if (get(entry, 2) == wanted)
+                return get(entry + 8, 4);
+        }
+        return -1;
+    }
+
+private:
+    const std::string &m_data;
+    bool m_motorola;
+};
+
+} // namespace
+
 void removeThumbnail(TimgData &data)
 {
     if (!data.ExifSegment || !data.ExifObj)
         return;
     tSection &exif = *data.ExifSegment;
     const int64_t thumbStart = data.ExifObj->ThumbStart;
-    const int64_t cut = 8 + thumbStart;
-    if (thumbStart <= 0 || cut > static_cast<int64_t>(exif.data.size()))
+    if (thumbStart <= 0 || 8 + thumbStart > static_cast<int64_t>(exif.data.size()))
+        return;
+
+    // Cameras may store the interoperability directory or the maker note
+    // after the thumbnail's directory; cutting there would lose them. Then
+    // only the thumbnail's picture is cut, when it lies after all of them.
+    const SegmentReader reader(exif.data);
+    const int64_t ifd0 = reader.get(4, 4);
+    std::vector<int64_t> visited;
+    const int64_t kept = ifd0 >= 0 ? reader.extent(ifd0, visited) : 0;
+    int64_t cut = thumbStart;
+    if (kept > thumbStart) {
+        const int64_t picture = reader.entryValue(thumbStart, 0x0201);
+        if (picture < kept)
+            return;
+        cut = picture;
+    }
+    if (8 + cut > static_cast<int64_t>(exif.data.size()))
         return;
 
     // Clear the main directory's link when it is the one pointing at IFD1.
-    const bool motorola = exif.data.size() >= 10 && exif.data[8] == 'M';
-    auto get = [&](int64_t pos, int bytes) -> int64_t {
-        if (pos < 0 || pos + bytes > cut)
-            return -1;
-        int64_t v = 0;
-        for (int i = 0; i < bytes; ++i) {
-            const int64_t byte = static_cast<unsigned char>(exif.data[static_cast<size_t>(pos + (motorola ? i : bytes - 1 - i))]);
-            v = (v << 8) | byte;
-        }
-        return v;
-    };
-    const int64_t ifd0 = get(12, 4);
-    const int64_t entries = ifd0 >= 0 ? get(8 + ifd0, 2) : -1;
+    const int64_t entries = ifd0 >= 0 ? reader.get(ifd0, 2) : -1;
     if (entries >= 0) {
-        const int64_t link = 8 + ifd0 + 2 + 12 * entries;
-        if (get(link, 4) == thumbStart) {
+        const int64_t link = ifd0 + 2 + 12 * entries;
+        if (link + 4 <= cut && reader.get(link, 4) == thumbStart) {
             for (int i = 0; i < 4; ++i)
-                exif.data[static_cast<size_t>(link + i)] = '\0';
+                exif.data[static_cast<size_t>(8 + link + i)] = '\0';
         }
     }
 
-    exif.data.resize(static_cast<size_t>(cut));
+    exif.data.resize(static_cast<size_t>(8 + cut));
     setLength(exif);
     data.ExifObj->ThumbLength = 0;
 }

@@ -73,6 +73,34 @@ TEST(ExifWriter, RemovesALargeThumbnailAndItsLink)
     EXPECT_EQ(back.ExifObj->ThumbStart, 0);
 }
 
+// Some cameras store the interoperability directory and the maker note after
+// the thumbnail's directory: only the thumbnail picture may go then.
+TEST(ExifWriter, ThumbnailCutKeepsDataStoredAfterItsDirectory)
+{
+    for (const char *name : {"makers/nikon-e950.jpg", "makers/sanyo-vpcsx550.jpg"}) {
+        SCOPED_TRACE(name);
+        TimgData data;
+        ASSERT_TRUE(data.ProcessFile(photo(name)));
+        ASSERT_TRUE(data.HasThumbnail());
+        const int32_t thumbStart = data.ExifObj->ThumbStart;
+        const std::string before = data.ExifSegment->data;
+        removeThumbnail(data);
+        EXPECT_GT(data.ExifSegment->data.size(), static_cast<size_t>(8 + thumbStart));
+        EXPECT_LT(data.ExifSegment->data.size(), before.size());
+
+        test::TempDir dir;
+        ASSERT_TRUE(WriteEXIFJpeg(data, kEncoded, dir / "out.jpg"));
+        TimgData back, original;
+        ASSERT_TRUE(back.ProcessFile(dir / "out.jpg"));
+        ASSERT_TRUE(original.ProcessFile(photo(name)));
+        for (const char *tag : {"InteroperabilityIndex", "MakerNote", "Model", "DateTimeOriginal"}) {
+            EXPECT_FALSE(original.ExifObj->LookupTagVal(tag).empty()) << tag;
+            EXPECT_EQ(back.ExifObj->LookupTagVal(tag), original.ExifObj->LookupTagVal(tag)) << tag;
+        }
+        EXPECT_EQ(back.ExifObj->ThumbStart, 0);
+    }
+}
+
 TEST(ExifWriter, ChoosesTheLeadingSegment)
 {
     // Without EXIF the source's APP0 leads, and its comment follows.

@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvra-cli stamp: the batch run without a window.
+#include "cli/command.h"
+#include "cli/design_options.h"
+
+#include "platform/console.h"
+#include "stamp/batch_run.h"
+#include "stamp/file_mask.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTextStream>
+
+
+namespace kelvra::cli {
+
+namespace {
+
+const char *const kUsage =
+    "usage: kelvra-cli stamp [design options] [--rename MASK] [--no-stamp] [--quality N] [--postfix TEXT]\n"
+    "         [--gps-form N] [--jobs N] --out DIR PHOTO|FOLDER...\n"
+    "       design options: ";
+
+struct StampArguments
+{
+    BatchJob job;
+    QString outDir;
+    QStringList photos;
+};
+
+std::optional<int> wholeNumber(const QString &text, int min, int max)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n < min || n > max)
+        return std::nullopt;
+    return n;
+}
+
+std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
+{
+    DesignOptions design;
+    if (const std::optional<QString> error = takeDesignOptions(args, design))
+        return error;
+    parsed.job.settings = design.settings;
+    parsed.job.options = design.options;
+    StampSettings &s = parsed.job.settings;
+    AppOptions &o = parsed.job.options;
+
+    QStringList inputs;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        const bool hasValue = i + 1 < args.size();
+        auto value = [&]() { return args.at(++i); };
+        if (arg == QLatin1String("--rename") && hasValue) {
+            s.RenamePhotos = true;
+            s.FNMask = value();
+        } else if (arg == QLatin1String("--no-stamp")) {
+            s.StampPhotosOpt = false;
+        } else if (arg == QLatin1String("--quality") && hasValue) {
+            const auto q = wholeNumber(value(), 1, 100);
+            if (!q)
+                return QStringLiteral("--quality takes a whole number from 1 to 100");
+            o.jpgquality = *q;
+        } else if (arg == QLatin1String("--postfix") && hasValue) {
+            o.FilePostfix = value();
+        } else if (arg == QLatin1String("--gps-form") && hasValue) {
+            const auto form = wholeNumber(value(), 0, 2);
+            if (!form)
+                return QStringLiteral("--gps-form takes 0, 1 or 2");
+            o.GPSForm = *form;
+        } else if (arg == QLatin1String("--jobs") && hasValue) {
+            const auto jobs = wholeNumber(value(), 1, 256);
+            if (!jobs)
+                return QStringLiteral("--jobs takes a whole number from 1 to 256");
+            parsed.job.jobs = *jobs;
+        } else if (arg == QLatin1String("--out") && hasValue) {
+            parsed.outDir = value();
+        } else if (arg == QLatin1String("--")) {
+            inputs << args.mid(i + 1);
+            break;
+        } else if (arg.startsWith(QLatin1String("--"))) {
+            return QString::fromLatin1(kUsage) + QString::fromLatin1(kDesignUsage);
+        } else {
+            inputs << arg;
+        }
+    }
+    if (parsed.outDir.isEmpty() || inputs.isEmpty())
+        return QString::fromLatin1(kUsage) + QString::fromLatin1(kDesignUsage);
+    if (!s.StampPhotosOpt && !s.RenamePhotos)
+        return QStringLiteral("nothing to do: --no-stamp without --rename");
+
+    for (const QString &input : inputs) {
+        const QFileInfo info(input);
+        if (info.isDir()) {
+            // A folder gives its own photos, not those of its subfolders.
+            const QFileInfoList files = QDir(input).entryInfoList(QDir::Files, QDir::Name);
+            for (const QFileInfo &file : files) {
+                if (IsJpegFileName(file.fileName()))
+                    parsed.photos << file.absoluteFilePath();
+            }
+        } else if (info.isFile()) {
+            parsed.photos << info.absoluteFilePath();
+        } else {
+            return QStringLiteral("no such photo or folder: ") + input;
+        }
+    }
+    return std::nullopt;
+}
+
+// A one-line bar on stderr when it is a terminal; Ctrl+C cancels between photos.
+class TerminalProgress : public BatchProgress
+{
+public:
+    explicit TerminalProgress(bool showBar) : m_showBar(showBar) {}
+
+    void ProgressStart() override { m_clock.start(); }
+    bool ProgressStep(const QString &, int, int maximum) override
+    {
+        m_total = maximum;
+        draw();
+        return !interruptRequested();
+    }
+    void photoFinished(const BatchPhotoResult &) override
+    {
+        ++m_done;
+        draw();
+    }
+    void ProgressEnd() override
+    {
+        if (m_showBar)
+            QTextStream(stderr) << "\r\033[K";
+    }
+
+private:
+    void draw()
+    {
+        if (!m_showBar || m_total == 0)
+            return;
+        const double seconds = m_clock.elapsed() / 1000.0;
+        const double rate = seconds > 0 ? m_done / seconds : 0;
+        const int width = 30;
+        const int filled = m_done * width / m_total;
+        QString line = QStringLiteral("\r[%1%2] %3/%4  %5 photos/s")
+                           .arg(QString(filled, QLatin1Char('#')), QString(width - filled, QLatin1Char('.')))
+                           .arg(m_done)
+                           .arg(m_total)
+                           .arg(rate, 0, 'f', 1);
+        if (rate > 0)
+            line += QStringLiteral("  %1 s left").arg((m_total - m_done) / rate, 0, 'f', 0);
+        QTextStream(stderr) << line << "\033[K";
+    }
+
+    bool m_showBar;
+    QElapsedTimer m_clock;
+    int m_total = 0;
+    int m_done = 0;
+};
+
+int runStamp(const QStringList &args)
+{
+    StampArguments parsed;
+    if (const std::optional<QString> error = parseArguments(args, parsed))
+        return usageError("stamp", *error);
+    QTextStream err(stderr);
+    if (!QDir().mkpath(parsed.outDir)) {
+        err << "kelvra-cli stamp: cannot create the output folder " << parsed.outDir << '\n';
+        return ExitFailed;
+    }
+    parsed.job.format = FormatSettings::system();
+
+    watchInterrupts(true);
+    TerminalProgress progress(errorStreamIsTerminal());
+    const BatchReport report = RunBatch(parsed.photos, parsed.outDir, parsed.job, &progress);
+    watchInterrupts(false);
+
+    QTextStream out(stdout);
+    for (const BatchPhotoResult &r : report.photos) {
+        if (r.outcome == PhotoOutcome::Failed)
+            err << "failed: " << QDir::toNativeSeparators(r.source) << ": " << r.reason << '\n';
+    }
+    out << report.count(PhotoOutcome::Stamped) << " stamped, " << report.count(PhotoOutcome::Copied) << " copied, "
+        << report.count(PhotoOutcome::Failed) << " failed";
+    if (const int skipped = report.count(PhotoOutcome::Skipped))
+        out << ", " << skipped << " skipped (not JPEG)";
+    out << '\n';
+    if (report.cancelled) {
+        out << "cancelled after " << report.photos.size() << " of " << parsed.photos.size() << " photos\n";
+        return ExitFailed;
+    }
+    out << "photos in " << QDir::toNativeSeparators(QFileInfo(parsed.outDir).absoluteFilePath()) << '\n';
+    return report.count(PhotoOutcome::Failed) > 0 ? ExitFailed : ExitOk;
+}
+
+const CommandRegistration registration(
+    {"stamp", "[design options] [--rename MASK] [--no-stamp] ... --out DIR PHOTO|FOLDER...   the batch run",
+     runStamp, true});
+
+} // namespace
+
+} // namespace kelvra::cli

@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/design_options.h"
+
+#include "stamp/settings_file.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace kelvra::cli {
+
+std::optional<TColor> parseColour(const QString &text, bool noneAllowed)
+{
+    if (noneAllowed && text == QLatin1String("none"))
+        return kNoColor;
+    static const QRegularExpression hex(QStringLiteral("^#([0-9A-Fa-f]{6})$"));
+    const QRegularExpressionMatch m = hex.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const uint rgb = m.captured(1).toUInt(nullptr, 16);
+    return TColor(((rgb >> 16) & 0xff) | (rgb & 0xff00) | ((rgb & 0xff) << 16));
+}
+
+std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &design)
+{
+    // The settings file goes first so that the other options override it.
+    for (qsizetype i = 0; i + 1 < args.size(); ++i) {
+        if (args.at(i) == QLatin1String("--"))
+            break;
+        if (args.at(i) != QLatin1String("--cfg"))
+            continue;
+        const QString cfg = args.at(i + 1);
+        if (!QFileInfo(cfg).isFile())
+            return QStringLiteral("no such settings file: ") + cfg;
+        LoadCFGFromFile(cfg, design.settings, design.options, FormatSettings::system());
+    }
+
+    StampSettings &s = design.settings;
+    QStringList rest;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        const bool hasValue = i + 1 < args.size();
+        auto value = [&]() { return args.at(++i); };
+        if (arg == QLatin1String("--")) {
+            rest << args.mid(i);
+            break;
+        } else if (arg == QLatin1String("--cfg") && hasValue) {
+            ++i;
+        } else if (arg == QLatin1String("--caption") && hasValue) {
+            s.CaptionFormat = value();
+        } else if (arg == QLatin1String("--date-format") && hasValue) {
+            s.DateFormat = value();
+        } else if (arg == QLatin1String("--font") && hasValue) {
+            s.FontName = value();
+        } else if (arg == QLatin1String("--size") && hasValue) {
+            bool ok = false;
+            const double size = value().toDouble(&ok);
+            if (!ok || !(size > 0) || !std::isfinite(size))
+                return QStringLiteral("--size takes a number above 0");
+            s.Size = size;
+        } else if ((arg == QLatin1String("--color") || arg == QLatin1String("--bg")
+                    || arg == QLatin1String("--outline-color"))
+                   && hasValue) {
+            const bool isFont = arg == QLatin1String("--color");
+            const std::optional<TColor> colour = parseColour(value(), !isFont);
+            if (!colour)
+                return arg + (isFont ? QStringLiteral(" takes #RRGGBB") : QStringLiteral(" takes #RRGGBB or none"));
+            (isFont ? s.FontColor : arg == QLatin1String("--bg") ? s.BgColor : s.OutlineColor) = *colour;
+        } else if (arg == QLatin1String("--bold")) {
+            s.Style.Bold = true;
+        } else if (arg == QLatin1String("--italic")) {
+            s.Style.Italic = true;
+        } else if (arg == QLatin1String("--underline")) {
+            s.Style.Underline = true;
+        } else if (arg == QLatin1String("--shadow")) {
+            s.FShadow = true;
+        } else if (arg == QLatin1String("--outline")) {
+            s.FOutline = true;
+        } else if (arg == QLatin1String("--place") && hasValue) {
+            // The four standard places.
+            const QStringList places{QStringLiteral("tl"), QStringLiteral("tr"), QStringLiteral("br"),
+                                     QStringLiteral("bl")};
+            const qsizetype index = places.indexOf(value());
+            if (index < 0)
+                return QStringLiteral("--place takes tl, tr, br or bl");
+            s.XOrient = (index == 1 || index == 2) ? 1 : 0;
+            s.YOrient = (index == 2 || index == 3) ? 1 : 0;
+            s.XD = s.YD = 0.1;
+        } else {
+            rest << arg;
+        }
+    }
+    args = rest;
+    return std::nullopt;
+}
+
+} // namespace kelvra::cli
