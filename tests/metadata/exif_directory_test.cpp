@@ -279,20 +279,6 @@ TEST_P(ExifDirectory, FocalLengthIn35mm)
     EXPECT_EQ(own->ExifObj->GetTagByName("FocalLengthin35mmFilm").TType, 3);
 }
 
-TEST_P(ExifDirectory, CoordinateStylesAndSeparator)
-{
-    TiffBuilder t(motorola());
-    const int gps = t.addIfd();
-    t.pointer(0, 0x8825, gps);
-    t.rationals(gps, 0x0002, {{48, 1}, {5130, 100}, {0, 1}});
-    const std::pair<int, const char *> styles[] = {
-        {0, "48,8550\xB0"}, {1, "48\xB0" "51,30'"}, {2, "48\xB0" "51'18\""}, {7, "48/1, 5130/100, 0/1"}};
-    for (const auto &[style, text] : styles) {
-        const auto data = readExif(t, ExifTextOptions{style, ","});
-        EXPECT_EQ(data->ExifObj->LookupTagVal("gpslatitude"), text) << style;
-    }
-}
-
 class RecordingDecoder : public MakerNoteDecoder
 {
 public:
