@@ -194,7 +194,7 @@ bool TmsInfo::ReadMSData(const MakerNoteInput &note, MakerNoteOutput &out)
     dir.ifdPosition = layout->countPosition;
     switch (layout->reference) {
     case OffsetReference::ExifHeader:
-        dir.valueBase = note.offsetBase - makerOffset;
+        dir.valueBase = note.offsetBase - note.noteOffset;
         break;
     case OffsetReference::NoteHeader:
         dir.valueBase = 10;

@@ -58,7 +58,7 @@ struct MakerDirectory
 
 // Value bytes one maker directory may copy out, against crafted offsets and
 // counts; real notes stay far below.
-constexpr int64_t kMaxMakerValueBytes = 1024 * 1024;
+constexpr int64_t kMaxMakerValueBytes = 512 * 1024;
 
 // Decodes one maker directory into out: a trace line per entry that is not
 // skipped and a found tag (TID 1) per entry with a row. Entries must lie inside
