@@ -6,7 +6,9 @@
 #include "metadata/maker_decoder.h"
 
 #include <charconv>
+#include <iterator>
 #include <optional>
+#include <span>
 
 namespace kelvra {
 

@@ -117,6 +117,9 @@ void ProcessHWSpecific(const MakerNoteInput &note, const MakerDirectory &dir, Ma
         const uint64_t declared = uint64_t{reader.Get32u(e + 4)} * static_cast<uint64_t>(bytesPerComponent(fmt));
         if (declared == 0)
             continue;
+        const TTagEntry *row = findMakerRow(dir.table, tag);
+        if (row && isSkipRow(*row))
+            continue;
         const int64_t v = declared <= 4 ? e + 8 : dir.valueBase + reader.Get32u(e + 8);
 
         // A note position is an EXIF block position shifted by the note's own.
@@ -131,10 +134,6 @@ void ProcessHWSpecific(const MakerNoteInput &note, const MakerDirectory &dir, Ma
         copied += static_cast<int64_t>(raw.size());
         if (copied > kMaxMakerValueBytes)
             throw MakerNoteError("maker note values too large");
-
-        const TTagEntry *row = findMakerRow(dir.table, tag);
-        if (row && isSkipRow(*row))
-            continue;
 
         std::string text;
         if (fmt == 2)
