@@ -17,32 +17,20 @@ size_t MemoryByteSource::read(char *dest, size_t length)
     return n;
 }
 
-FileByteSource::~FileByteSource()
-{
-    if (m_file)
-        std::fclose(m_file);
-}
-
 bool FileByteSource::open(const std::filesystem::path &path)
 {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
         return false;
-    m_file = std::fopen(path.c_str(), "rb");
-    if (!m_file)
-        return false;
-    // Segments are read in small pieces; a small buffer keeps read-ahead short.
-    std::setvbuf(m_file, nullptr, _IOFBF, 8192);
-    return true;
+    m_file.pubsetbuf(m_buffer, sizeof m_buffer);
+    return m_file.open(path, std::ios::in | std::ios::binary) != nullptr;
 }
 
 size_t FileByteSource::read(char *dest, size_t length)
 {
-    if (!m_file || length == 0)
+    if (!m_file.is_open() || length == 0)
         return 0;
-    const size_t n = std::fread(dest, 1, length, m_file);
-    if (n < length && std::ferror(m_file))
-        m_failed = true;
+    const auto n = static_cast<size_t>(std::max<std::streamsize>(0, m_file.sgetn(dest, static_cast<std::streamsize>(length))));
     count(n);
     return n;
 }

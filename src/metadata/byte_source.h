@@ -3,8 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -44,21 +44,14 @@ private:
 class FileByteSource final : public ByteSource
 {
 public:
-    FileByteSource() = default;
-    ~FileByteSource() override;
-    FileByteSource(const FileByteSource &) = delete;
-    FileByteSource &operator=(const FileByteSource &) = delete;
-
     // Opens for reading; false when the file cannot be opened or is a folder.
     bool open(const std::filesystem::path &path);
     size_t read(char *dest, size_t length) override;
 
-    // True once a read failed for another reason than the end of the file.
-    bool failed() const { return m_failed; }
-
 private:
-    std::FILE *m_file = nullptr;
-    bool m_failed = false;
+    // Segments are read in small pieces; a small buffer keeps read-ahead short.
+    char m_buffer[8192];
+    std::filebuf m_file;
 };
 
 } // namespace kelvra

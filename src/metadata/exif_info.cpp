@@ -427,7 +427,11 @@ void TImageInfo::ProcessThumbnail()
     m_directories = 0;
     m_entries = 0;
     m_rawBytes = 0;
-    ProcessExifDir(8 + static_cast<int64_t>(ThumbStart), 8, ThumbDir);
+    try {
+        ProcessExifDir(8 + static_cast<int64_t>(ThumbStart), 8, ThumbDir);
+    } catch (const std::exception &) {
+        // A value that cannot be decoded ends the thumbnail directory.
+    }
 }
 
 void TImageInfo::Calc35Equiv()

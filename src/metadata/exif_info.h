@@ -101,7 +101,7 @@ public:
     // entry of this directory cannot be decoded; errors inside sub-directories
     // end only those.
     void ProcessExifDir(int64_t start, int64_t offsetBase, int kind);
-    // Walks IFD1 into the thumbnail list (nothing in the program needs it).
+    // Walks IFD1 into the thumbnail list (nothing in the program needs it); never throws.
     void ProcessThumbnail();
     // Appends the computed FocalLengthin35mmFilm tag when the file lacks one.
     void Calc35Equiv();
@@ -127,7 +127,7 @@ public:
     static constexpr int kMaxDirectoryDepth = 8;
     static constexpr int kMaxDirectories = 64;
     static constexpr int kMaxEntries = 8192;
-    static constexpr int64_t kMaxRawBytes = 8 * 1024 * 1024;
+    static constexpr int64_t kMaxRawBytes = 1024 * 1024; // four TIFF windows
 
 private:
     void processEntry(int64_t e, int64_t offsetBase, int kind);

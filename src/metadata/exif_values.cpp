@@ -242,7 +242,8 @@ std::string formatPattern(std::string_view pattern, std::initializer_list<double
         } else if (conversion != 'f' && conversion != 'd') {
             piece = std::string(pattern.substr(i, j + 1 - i));
         }
-        if (static_cast<int>(piece.size()) < width) {
+        const bool missing = (conversion == 'f' || conversion == 'd') && piece.empty();
+        if (!missing && static_cast<int>(piece.size()) < width) {
             const size_t pad = static_cast<size_t>(width) - piece.size();
             if (leftAlign) {
                 piece.append(pad, ' ');
