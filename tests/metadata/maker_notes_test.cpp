@@ -261,22 +261,6 @@ TEST_P(MakerLayoutNote, DecodesTheValueAndKeepsTheWalkGoing)
 INSTANTIATE_TEST_SUITE_P(Makers, MakerLayoutNote, ::testing::ValuesIn(kLayouts),
                          [](const auto &info) { return std::string(info.param.label); });
 
-TEST(MakerNotes, FujifilmNoteReadsLittleEndianInsideBigEndianExif)
-{
-    const Photo photo{true, "FUJIFILM", "FinePix", "0210"};
-    const std::vector<NoteEntry> entries = {{0x1031, 3, 1, u16s(false, {256})}, {0x1001, 3, 1, u16s(false, {5})}};
-    const std::string tiff = exifTiff(photo, [&](uint32_t) {
-        return buildNote(false, std::string("FUJIFILM\x0c\0\0\0", 12), 12, entries, 0);
-    });
-    const auto data = readJpeg(tiff);
-    const TImageInfo &info = *data->ExifObj;
-    EXPECT_EQ(info.LookupTagVal("PictureMode"), "Aperture prior AE");
-    EXPECT_EQ(info.LookupTagVal("Sharpness"), "Hard");
-    EXPECT_TRUE(info.MotorolaOrder);
-    EXPECT_EQ(info.GetRawInt("ExifImageWidth"), 640);
-    expectWalkAroundNote(info);
-}
-
 TEST(MakerNotes, SkipRowsStayOutAndUnknownTagsGoToTheTraceOnly)
 {
     const Photo photo{false, "NIKON", "E950", "0210"};
