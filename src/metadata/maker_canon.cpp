@@ -133,7 +133,7 @@ std::string emitFields(TImageInfo &info, const std::string &text, const std::vec
         AddMSTag(info, name, value, 2);
         info.msTraceStr += "\r\n" + name + " = " + value;
     }
-    return text;
+    return printable(text);
 }
 
 } // namespace
@@ -180,6 +180,12 @@ std::string canonExposureInfo2Callback(TImageInfo &info, const std::string &text
 std::string canonCustomFunctionsCallback(TImageInfo &info, const std::string &text)
 {
     return emitFields(info, text, decodeCanonCustomFunctions(text));
+}
+
+bool isCanonFieldDecoder(TTagCallback callback)
+{
+    return callback == canonExposureInfo1Callback || callback == canonExposureInfo2Callback
+        || callback == canonCustomFunctionsCallback;
 }
 
 } // namespace kelvra

@@ -3,6 +3,7 @@
 
 #include "metadata/endian_reader.h"
 #include "metadata/exif_info.h"
+#include "metadata/maker_canon.h"
 
 #include <algorithm>
 
@@ -143,15 +144,12 @@ void ProcessHWSpecific(const MakerNoteInput &note, const MakerDirectory &dir, Ma
         else
             text = FormatNumber(raw, fmt, row ? std::string_view(row->Code) : std::string_view(), {},
                                 dir.motorolaOrder, info.textOptions());
-        if (row && row->CallBack)
-            text = row->CallBack(info, text);
-        else
-            text = printable(text);
-        out.msTraceStr += "\r\n" + (row ? row->Desc : std::string("Unknown")) + " = " + text;
+        std::string shown = row && row->CallBack ? row->CallBack(info, text) : printable(text);
+        out.msTraceStr += "\r\n" + (row ? row->Desc : std::string("Unknown")) + " = " + shown;
 
         if (row) {
             TTagEntry found = *row;
-            found.Data = std::move(text);
+            found.Data = isCanonFieldDecoder(row->CallBack) ? std::move(text) : std::move(shown);
             found.Raw = std::move(raw);
             found.Size = static_cast<int32_t>(found.Raw.size());
             found.PRaw = wrap32(at);

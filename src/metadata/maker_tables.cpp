@@ -372,7 +372,7 @@ std::string nikonColorModeText(std::string_view text)
         return "Mode 2 (Adobe RGB)";
     if (mode == "MODE3")
         return "Mode 3 (sRGB): higher saturation";
-    return mode;
+    return printable(mode);
 }
 
 } // namespace kelvra

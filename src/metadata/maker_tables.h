@@ -38,7 +38,8 @@ bool isSkipRow(const TTagEntry &row);
 // Four rationals "n/d, n/d, n/d, n/d" (focal range, aperture range) as
 // "18.0-70.0(mm)  F3.5-F4.5".
 std::string nikonLensText(std::string_view text, const ExifTextOptions &options);
-// A quoted ASCII value: "MODE1" and its kin spelled out, other modes as stored.
+// A quoted ASCII value: "MODE1" and its kin spelled out, other modes as stored
+// (control bytes shown as '.').
 std::string nikonColorModeText(std::string_view text);
 
 } // namespace kelvra

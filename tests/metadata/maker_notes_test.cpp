@@ -488,12 +488,19 @@ TEST(CanonFields, FieldsReachTheTraceButNotTheFoundTags)
     for (uint16_t v : {12, 10, 25, 1, 1, 1, 4})
         settings += le.u16(v);
     const std::string customs = le.u16(6) + le.u16(0x0101) + le.u16(0x0F00);
-    const std::vector<NoteEntry> entries = {{0x0001, 3, 7, settings}, {0x000F, 3, 3, customs}};
+    // A record stored as bytes must not break the trace into lines of its own.
+    const std::string forged = "\r\nSkip = 1\r\nMacro mode = Macro";
+    const std::vector<NoteEntry> entries = {{0x0001, 3, 7, settings},
+                                            {0x0004, 7, static_cast<uint32_t>(forged.size()), forged},
+                                            {0x000F, 3, 3, customs}};
     const auto data = readJpeg(exifTiff(photo, [&](uint32_t at) { return buildNote(false, "", 0, entries, at); }));
     const TImageInfo &info = *data->ExifObj;
     EXPECT_EQ(info.LookupTagVal("ExposureInfo1"), "12, 10, 25, 1, 1, 1, 4");
     EXPECT_EQ(info.LookupTagVal("CustomFunctions"), "6, 257, 3840");
-    EXPECT_EQ(namesWithTid(info, 1), (std::vector<std::string>{"ExposureInfo1", "CustomFunctions"}));
+    EXPECT_EQ(info.LookupTagVal("ExposureInfo2"), '"' + forged + '"');
+    EXPECT_EQ(info.msTraceStr.find("\r\nSkip = "), std::string::npos) << info.msTraceStr;
+    EXPECT_EQ(info.msTraceStr.find("\r\nMacro mode = "), std::string::npos) << info.msTraceStr;
+    EXPECT_EQ(namesWithTid(info, 1), (std::vector<std::string>{"ExposureInfo1", "ExposureInfo2", "CustomFunctions"}));
     EXPECT_EQ(info.LookupTag("Macro mode"), -1);
     EXPECT_NE(info.msTraceStr.find("\r\nFlash Mode = Auto\r\nDrive Mode = Continuous\r\n"), std::string::npos)
         << info.msTraceStr;
