@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kelvra-cli tags [--json] [--gps-form N] PHOTO: what the metadata reader finds.
+// kelvra-cli tags [--json] [--gps-form N] [--trace] PHOTO: what the metadata reader finds.
 #include "cli/command.h"
 
 #include "metadata/codepage.h"
@@ -27,7 +27,7 @@ QString hex(const std::string &bytes)
     return QString::fromLatin1(QByteArray::fromStdString(bytes).toHex());
 }
 
-QJsonObject toJson(const TimgData &data, bool ok)
+QJsonObject toJson(const TimgData &data, bool ok, bool trace)
 {
     QJsonObject root;
     root[QStringLiteral("ok")] = ok;
@@ -61,19 +61,24 @@ QJsonObject toJson(const TimgData &data, bool ok)
         }
     }
     root[QStringLiteral("tags")] = tags;
+    if (trace)
+        root[QStringLiteral("msTrace")] = data.ExifObj ? text(data.ExifObj->msTraceStr) : QString();
     return root;
 }
 
 int runTags(const QStringList &args)
 {
-    const QString usage = QStringLiteral("usage: kelvra-cli tags [--json] [--gps-form N] PHOTO");
+    const QString usage = QStringLiteral("usage: kelvra-cli tags [--json] [--gps-form N] [--trace] PHOTO");
     bool json = false;
+    bool trace = false;
     ExifTextOptions options;
     QString photo;
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args[i];
         if (arg == QLatin1String("--json")) {
             json = true;
+        } else if (arg == QLatin1String("--trace")) {
+            trace = true;
         } else if (arg == QLatin1String("--gps-form")) {
             bool ok = false;
             options.GPSForm = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
@@ -94,19 +99,22 @@ int runTags(const QStringList &args)
 
     QTextStream out(stdout);
     if (json) {
-        out << QJsonDocument(toJson(data, ok)).toJson(QJsonDocument::Indented);
+        out << QJsonDocument(toJson(data, ok, trace)).toJson(QJsonDocument::Indented);
     } else {
         out << text(data.ErrStr) << '\n';
         if (data.ExifObj) {
             for (const TTagEntry &tag : data.ExifObj->FITagArray)
                 out << text(tag.Name) << '\t' << text(tag.Data) << '\n';
+            // The maker trace: one "name = text" line per maker entry, after a blank line.
+            if (trace)
+                out << text(data.ExifObj->msTraceStr).replace(QLatin1String("\r\n"), QLatin1String("\n")) << '\n';
         }
     }
     return ok ? ExitOk : ExitFailed;
 }
 
 const CommandRegistration registration(
-    {"tags", "[--json] [--gps-form N] PHOTO   print the metadata read from PHOTO, one tag a line", runTags});
+    {"tags", "[--json] [--gps-form N] [--trace] PHOTO   print the metadata read from PHOTO, one tag a line", runTags});
 
 } // namespace
 

@@ -15,6 +15,8 @@ constexpr size_t kMaxComponents = 128;
 constexpr std::string_view kValueSeparator = ", ";
 constexpr char kDegree = '\xB0';
 
+} // namespace
+
 std::vector<std::string_view> splitValues(std::string_view text)
 {
     std::vector<std::string_view> parts;
@@ -29,6 +31,8 @@ std::vector<std::string_view> splitValues(std::string_view text)
         start = at + kValueSeparator.size();
     }
 }
+
+namespace {
 
 std::string_view trimBlanks(std::string_view text)
 {

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvra {
 
@@ -47,6 +48,9 @@ std::string FormatNumber(std::string_view raw, int fmt, std::string_view valueLi
 // with the given decimal separator. Conversions without an argument print nothing.
 std::string formatPattern(std::string_view pattern, std::initializer_list<double> args,
                           std::string_view decimalSeparator);
+
+// The values of a value text: the parts between ", " separators.
+std::vector<std::string_view> splitValues(std::string_view text);
 
 // At most 50 characters, bytes below 32 shown as '.'.
 std::string printable(std::string_view text);

@@ -60,8 +60,7 @@ public:
     virtual bool decode(const MakerNoteInput &note, MakerNoteOutput &out) const = 0;
 };
 
-// The decoder a new TimgData starts with. None exists yet, so every note is
-// recorded as MakerNote/MakerOffset and reported as not recognised.
+// The decoder a new TimgData starts with: the makers of maker_decoder.h.
 std::shared_ptr<const MakerNoteDecoder> defaultMakerNoteDecoder();
 
 } // namespace kelvra

@@ -245,7 +245,11 @@ TEST_P(ReferencePhoto, MatchesReference)
         EXPECT_EQ(info.MakerOffset, base + note["tiff_offset"].number);
         EXPECT_EQ(info.MakerNote.size(), note["length"].number);
         EXPECT_GE(info.LookupTag("MakerNote"), 0);
-        EXPECT_FALSE(info.msAvailable);
+        // The makers of the reader's maker-note tables, as the reference names them.
+        const std::string &maker = note["maker"].string;
+        const bool known = maker == "Nikon" || maker == "Olympus" || maker == "Casio" || maker == "FujiFilm"
+            || maker == "Canon" || maker == "Sanyo" || maker == "Minolta";
+        EXPECT_EQ(info.msAvailable, known) << maker;
     } else {
         EXPECT_EQ(info.LookupTag("MakerNote"), -1);
     }
