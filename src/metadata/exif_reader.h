@@ -63,7 +63,7 @@ public:
     TimgData(const TimgData &) = delete;
     TimgData &operator=(const TimgData &) = delete;
 
-    // Slot k of the design is sections[k - 1]; the walk fills at most 20 slots.
+    // Slots count from 1: slot k is sections[k - 1]. The walk fills at most 20.
     std::array<tSection, kSectionSlots> sections;
     bool TiffFmt = false;
     int BuildList = 255;
