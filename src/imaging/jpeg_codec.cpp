@@ -213,12 +213,61 @@ CodecResult decode(const unsigned char *data, std::size_t size, const DecodeOpti
     return result;
 }
 
-CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride,
-                   int quality, unsigned char **out, std::size_t *outSize)
+namespace {
+
+struct GrowingDestination
+{
+    jpeg_destination_mgr pub;
+    EncodeBuffer *buffer;
+};
+
+// Room for at least one more byte, keeping the first used bytes.
+void growBuffer(j_compress_ptr cinfo, std::size_t used)
+{
+    auto *dest = reinterpret_cast<GrowingDestination *>(cinfo->dest);
+    EncodeBuffer *b = dest->buffer;
+    if (used >= b->capacity) {
+        if (b->capacity > SIZE_MAX / 2)
+            failWith(reinterpret_cast<j_common_ptr>(cinfo), "encoded picture too large");
+        const std::size_t grown = b->capacity < 65536 ? 65536 : b->capacity * 2;
+        void *data = std::realloc(b->data, grown);
+        if (!data)
+            failWith(reinterpret_cast<j_common_ptr>(cinfo), "no memory for the encoded picture");
+        b->data = static_cast<unsigned char *>(data);
+        b->capacity = grown;
+    }
+    dest->pub.next_output_byte = b->data + used;
+    dest->pub.free_in_buffer = b->capacity - used;
+}
+
+// The library writes a byte before it checks for room, so the buffer must
+// never be empty.
+void startOutput(j_compress_ptr cinfo)
+{
+    growBuffer(cinfo, 0);
+}
+
+// Called with the buffer full; realloc keeps what is written.
+boolean growOutput(j_compress_ptr cinfo)
+{
+    auto *dest = reinterpret_cast<GrowingDestination *>(cinfo->dest);
+    growBuffer(cinfo, dest->buffer->capacity);
+    return TRUE;
+}
+
+void finishOutput(j_compress_ptr cinfo)
+{
+    auto *dest = reinterpret_cast<GrowingDestination *>(cinfo->dest);
+    dest->buffer->size = dest->buffer->capacity - dest->pub.free_in_buffer;
+}
+
+} // namespace
+
+CodecResult encodeInto(const unsigned char *pixels, int width, int height, std::size_t stride, int quality,
+                       EncodeBuffer *buffer)
 {
     CodecResult result;
-    *out = nullptr;
-    *outSize = 0;
+    buffer->size = 0;
     if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION
         || height > JPEG_MAX_DIMENSION || static_cast<long long>(width) * height > kMaxPixels) {
         setMessage(result, "picture size cannot be encoded");
@@ -230,26 +279,29 @@ CodecResult encode(const unsigned char *pixels, int width, int height, std::size
 
     jpeg_compress_struct cinfo;
     ErrorManager err;
-    struct
-    {
-        unsigned char *buffer;
-        unsigned long size;
-    } target = {nullptr, 0};
+    GrowingDestination dest;
+    dest.pub.init_destination = startOutput;
+    dest.pub.empty_output_buffer = growOutput;
+    dest.pub.term_destination = finishOutput;
+    dest.buffer = buffer;
     err.result = &result;
     cinfo.err = &err.pub;
     setUpErrors(&err.pub);
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&cinfo);
-        std::free(target.buffer);
+        buffer->size = 0;
         result.ok = false;
         return result;
     }
     jpeg_create_compress(&cinfo);
-    jpeg_mem_dest(&cinfo, &target.buffer, &target.size);
+    cinfo.dest = &dest.pub;
     cinfo.image_width = static_cast<JDIMENSION>(width);
     cinfo.image_height = static_cast<JDIMENSION>(height);
     cinfo.input_components = 4;
     cinfo.in_color_space = kEncodeSpace;
+    // The library's defaults are those of cjpeg: accurate integer DCT, 4:2:0,
+    // the standard Huffman tables (an optimizing pass would cost a second
+    // walk over the coefficients for a few per cent of size).
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, clampedQuality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
@@ -265,9 +317,21 @@ CodecResult encode(const unsigned char *pixels, int width, int height, std::size
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
-    *out = target.buffer;
-    *outSize = target.size;
     result.ok = true;
+    return result;
+}
+
+CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride,
+                   int quality, unsigned char **out, std::size_t *outSize)
+{
+    EncodeBuffer buffer;
+    const CodecResult result = encodeInto(pixels, width, height, stride, quality, &buffer);
+    if (!result.ok) {
+        freeEncoded(buffer.data);
+        buffer = EncodeBuffer();
+    }
+    *out = buffer.data;
+    *outSize = buffer.size;
     return result;
 }
 

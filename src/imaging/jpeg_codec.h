@@ -58,4 +58,18 @@ CodecResult encode(const unsigned char *pixels, int width, int height, std::size
                    int quality, unsigned char **out, std::size_t *outSize);
 void freeEncoded(unsigned char *buffer);
 
+// A growing output buffer that keeps its memory from one encode to the next,
+// so that a batch worker does not fault in fresh pages for every photo.
+// Owned by the caller; release with freeEncoded(data).
+struct EncodeBuffer
+{
+    unsigned char *data = nullptr;
+    std::size_t capacity = 0;
+    std::size_t size = 0; // bytes of the last encode
+};
+
+// encode() into buffer, which grows as needed and is never shrunk.
+CodecResult encodeInto(const unsigned char *pixels, int width, int height, std::size_t stride, int quality,
+                       EncodeBuffer *buffer);
+
 } // namespace kelvra::jpeg

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imaging/label_renderer.h"
 
+#include "imaging/bitmap_rotate.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace kelvra {
 
@@ -96,6 +99,12 @@ qreal PhotoCanvas::resolvedScale() const
     return m_scale;
 }
 
+qreal PhotoCanvas::resolvedAscent() const
+{
+    resolve();
+    return m_ascent;
+}
+
 int PhotoCanvas::textWidth(const QString &text) const
 {
     if (text.isEmpty())
@@ -183,12 +192,17 @@ void SetPhotoFontParams(PhotoCanvas &Canvas, const StampSettings &settings)
 
 namespace {
 
-// Clamping, the three passes and the box, shared by both placements.
-LabelBox drawLabelAt(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, int left, int top,
-                     int w, int t)
+// Where the label's cell lies on a W x H surface, after clamping.
+struct LabelPlace
 {
-    const int W = Canvas.width();
-    const int H = Canvas.height();
+    int left = 0;
+    int top = 0;
+    int w = 0;
+    int t = 0;
+};
+
+LabelPlace clampedPlace(int W, int H, int left, int top, int w, int t)
+{
     if (left + w > W)
         left = W - w;
     if (top + t > H)
@@ -197,45 +211,18 @@ LabelBox drawLabelAt(PhotoCanvas &Canvas, const StampSettings &settings, const Q
         left = 0;
     if (top < 0)
         top = 0;
-
-    QPainter painter(Canvas.raster());
-    const int points = fontPointSize(Canvas.fontHeight());
-
-    if (settings.FShadow) {
-        if (settings.BgColor != kNoColor) {
-            // The box goes down once, under the shadow, not offset.
-            Canvas.textOut(painter, left, top, text);
-            Canvas.setTransparent();
-        }
-        const int d = shadowOffset(Canvas.fontHeight(), settings.FOutline);
-        Canvas.setFontColor(kShadowColor);
-        Canvas.textOut(painter, left + d, top + d, text);
-    }
-
-    SetPhotoFontParams(Canvas, settings);
-    if (settings.BgColor != kNoColor && settings.FShadow)
-        Canvas.setTransparent();
-    Canvas.textOut(painter, left, top, text);
-
-    if (settings.FOutline) {
-        const TColor pen = settings.OutlineColor == kNoColor ? ContrastColor(settings.FontColor) : settings.OutlineColor;
-        Canvas.setPen(toQColor(pen), points / 20);
-        Canvas.strokeText(painter, left, top, text);
-        Canvas.setPen(toQColor(pen), 1);
-    }
-
-    return LabelBox{left, top, std::min(left + w, W), std::min(top + t, H)};
+    return LabelPlace{left, top, w, t};
 }
 
-} // namespace
-
-LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text)
+LabelBox boxOf(const LabelPlace &p, int W, int H)
 {
-    if (!Canvas.raster() || Canvas.raster()->isNull())
-        return {};
+    return LabelBox{p.left, p.top, std::min(p.left + p.w, W), std::min(p.top + p.t, H)};
+}
+
+// Font, measure and anchored position on a W x H surface; draws nothing.
+LabelPlace anchoredPlace(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, int W, int H)
+{
     SetPhotoFontParams(Canvas, settings);
-    const int W = Canvas.width();
-    const int H = Canvas.height();
     Canvas.setFontHeight(fontCellHeight(W, H, settings.Size));
     const int w = Canvas.textWidth(text);
     const int t = Canvas.textHeight();
@@ -250,7 +237,175 @@ LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &se
         top = truncated(H - H * settings.YD) - t;
     else
         top = truncated(H * settings.YD);
-    return drawLabelAt(Canvas, settings, text, left, top, w, t);
+    return clampedPlace(W, H, left, top, w, t);
+}
+
+// Every pixel the passes may touch, with room to spare: the cell and the
+// glyph outlines (which may overhang it: italics, marks, fallback fonts),
+// again at the shadow offset, widened by the pen and a quarter cell for
+// antialiasing and hinting.
+QRect paintedArea(const PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p)
+{
+    QRectF area(p.left, p.top, p.w, p.t);
+    if (!text.isEmpty()) {
+        QPainterPath glyphs;
+        glyphs.addText(QPointF(0, Canvas.resolvedAscent()), Canvas.resolvedFont(), text);
+        QTransform place;
+        place.translate(p.left, p.top);
+        place.scale(Canvas.resolvedScale(), Canvas.resolvedScale());
+        area |= place.map(glyphs).boundingRect();
+    }
+    if (settings.FShadow) {
+        const int d = shadowOffset(Canvas.fontHeight(), settings.FOutline);
+        area |= area.translated(d, d);
+    }
+    const int margin = fontPointSize(Canvas.fontHeight()) / 20 + 2 + Canvas.fontHeight() / 4;
+    return area.toAlignedRect().adjusted(-margin, -margin, margin, margin);
+}
+
+// The three passes, in surface coordinates. The raster holds the part of the
+// surface that begins at origin; a translation of the painter, not of the
+// coordinates, keeps every fraction a glyph edge falls on as it is on the
+// whole surface.
+void paintLabel(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p,
+                QPoint origin = {})
+{
+    QPainter painter(Canvas.raster());
+    if (!origin.isNull())
+        painter.translate(-origin.x(), -origin.y());
+    const int points = fontPointSize(Canvas.fontHeight());
+
+    if (settings.FShadow) {
+        if (settings.BgColor != kNoColor) {
+            // The box goes down once, under the shadow, not offset.
+            Canvas.textOut(painter, p.left, p.top, text);
+            Canvas.setTransparent();
+        }
+        const int d = shadowOffset(Canvas.fontHeight(), settings.FOutline);
+        Canvas.setFontColor(kShadowColor);
+        Canvas.textOut(painter, p.left + d, p.top + d, text);
+    }
+
+    SetPhotoFontParams(Canvas, settings);
+    if (settings.BgColor != kNoColor && settings.FShadow)
+        Canvas.setTransparent();
+    Canvas.textOut(painter, p.left, p.top, text);
+
+    if (settings.FOutline) {
+        const TColor pen = settings.OutlineColor == kNoColor ? ContrastColor(settings.FontColor) : settings.OutlineColor;
+        Canvas.setPen(toQColor(pen), points / 20);
+        Canvas.strokeText(painter, p.left, p.top, text);
+        Canvas.setPen(toQColor(pen), 1);
+    }
+}
+
+// How a viewer turns a raster stored with an EXIF orientation upright, and
+// back; none for the orientations that are not turned.
+struct Turns
+{
+    bool (*upright)(QImage &) = nullptr;
+    bool (*back)(QImage &) = nullptr;
+};
+
+Turns turnsFor(int orientation)
+{
+    switch (orientation) {
+    case 3:
+        return {Rotate180, Rotate180};
+    case 6:
+        return {RotateClockwise, RotateCounterClockwise};
+    case 8:
+        return {RotateCounterClockwise, RotateClockwise};
+    default:
+        return {};
+    }
+}
+
+// A rectangle of the upright picture as a rectangle of the stored raster
+// (W x H as stored) that a viewer turns by orientation.
+QRect storedRect(const QRect &upright, int orientation, int W, int H)
+{
+    const int u0 = upright.left(), v0 = upright.top();
+    const int u1 = u0 + upright.width(), v1 = v0 + upright.height();
+    switch (orientation) {
+    case 3:
+        return QRect(W - u1, H - v1, u1 - u0, v1 - v0);
+    case 6:
+        return QRect(v0, H - u1, v1 - v0, u1 - u0);
+    case 8:
+        return QRect(W - v1, u0, v1 - v0, u1 - u0);
+    default:
+        return upright;
+    }
+}
+
+// Paints the label on the W x H upright surface that raster shows once
+// turned by orientation, through a patch: the painted area is copied out of
+// the raster, turned upright, painted and turned back in. Every road paints
+// the very same patch (the painter's sums depend on the size of what it
+// paints on, at the edges), so a photo stored turned gets the pixels of one
+// turned upright in full, and the whole photo is never turned. False without
+// memory for the patch; the raster is then unchanged.
+bool paintThroughPatch(QImage &raster, int orientation, PhotoCanvas &Canvas, const StampSettings &settings,
+                       const QString &text, const LabelPlace &p, int W, int H)
+{
+    const QRect area = paintedArea(Canvas, settings, text, p) & QRect(0, 0, W, H);
+    if (area.isEmpty())
+        return true;
+    const Turns turns = turnsFor(orientation);
+    const QRect source = storedRect(area, orientation, raster.width(), raster.height());
+    QImage patch = raster.copy(source);
+    if (patch.isNull() || (turns.upright && !turns.upright(patch)))
+        return false;
+    QImage *surface = Canvas.raster();
+    Canvas.setRaster(&patch);
+    paintLabel(Canvas, settings, text, p, area.topLeft());
+    Canvas.setRaster(surface);
+    if (turns.back && !turns.back(patch))
+        return false;
+
+    if (patch.format() == raster.format() && patch.depth() == 32) {
+        const qsizetype rowBytes = qsizetype(source.width()) * 4;
+        for (int y = 0; y < source.height(); ++y)
+            std::memcpy(raster.scanLine(source.top() + y) + qsizetype(source.left()) * 4, patch.constScanLine(y),
+                        static_cast<size_t>(rowBytes));
+    } else {
+        QPainter paste(&raster);
+        paste.setCompositionMode(QPainter::CompositionMode_Source);
+        paste.drawImage(source.topLeft(), patch);
+    }
+    return true;
+}
+
+} // namespace
+
+LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text)
+{
+    if (!Canvas.raster() || Canvas.raster()->isNull())
+        return {};
+    const int W = Canvas.width();
+    const int H = Canvas.height();
+    const LabelPlace p = anchoredPlace(Canvas, settings, text, W, H);
+    if (!paintThroughPatch(*Canvas.raster(), 1, Canvas, settings, text, p, W, H))
+        paintLabel(Canvas, settings, text, p);
+    return boxOf(p, W, H);
+}
+
+std::optional<LabelBox> drawLabelOnStoredPhoto(QImage &stored, int orientation, const StampSettings &settings,
+                                               const QString &text)
+{
+    if (stored.isNull())
+        return LabelBox{};
+    if (!turnsFor(orientation).upright)
+        orientation = 1;
+    const bool quarter = orientation == 6 || orientation == 8;
+    const int W = quarter ? stored.height() : stored.width();
+    const int H = quarter ? stored.width() : stored.height();
+    PhotoCanvas canvas(&stored);
+    const LabelPlace p = anchoredPlace(canvas, settings, text, W, H);
+    if (!paintThroughPatch(stored, orientation, canvas, settings, text, p, W, H))
+        return std::nullopt;
+    return boxOf(p, W, H);
 }
 
 LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QString &text, int px, int py)
@@ -260,7 +415,12 @@ LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QSt
     const int w = Canvas.textWidth(text);
     const int t = Canvas.textHeight();
     SetPhotoFontParams(Canvas, settings);
-    const LabelBox box = drawLabelAt(Canvas, settings, text, px - w / 2, py - t / 2, w, t);
+    const int W = Canvas.width();
+    const int H = Canvas.height();
+    const LabelPlace p = clampedPlace(W, H, px - w / 2, py - t / 2, w, t);
+    if (!paintThroughPatch(*Canvas.raster(), 1, Canvas, settings, text, p, W, H))
+        paintLabel(Canvas, settings, text, p);
+    const LabelBox box = boxOf(p, W, H);
     SaveParams(Canvas, box, settings);
     return box;
 }

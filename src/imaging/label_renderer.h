@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QString>
 
+#include <optional>
+
 class QPainter;
 
 namespace kelvra {
@@ -87,6 +89,7 @@ public:
     // ascent plus descent to exactly the cell height.
     const QFont &resolvedFont() const;
     qreal resolvedScale() const;
+    qreal resolvedAscent() const; // of resolvedFont(), before the scale
 
 private:
     void resolve() const;
@@ -127,6 +130,16 @@ void SetPhotoFontParams(PhotoCanvas &Canvas, const StampSettings &settings);
 // Draws text (already expanded, one line) at the stored placement. The window
 // resets and shows the preview raster around this call.
 LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text);
+
+// The batch's drawing on a photo as stored, turned by its EXIF orientation:
+// the label reads upright once a viewer applies orientation 3, 6 or 8. The
+// pixels are those of turning the raster upright, DrawTextToPhotoWITH_PARAMS
+// and turning it back, but only the label's neighbourhood is turned, which
+// spares two turns of the whole photo. Other orientations draw on the raster
+// as it is. The box is in upright coordinates; nothing without memory for
+// the patch.
+std::optional<LabelBox> drawLabelOnStoredPhoto(QImage &stored, int orientation, const StampSettings &settings,
+                                               const QString &text);
 
 // Pointer placement: draws text centred on raster point (px, py), with the
 // font height the last anchored drawing left on Canvas, then works the

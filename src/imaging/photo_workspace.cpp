@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "imaging/photo_workspace.h"
+
+#include "imaging/jpeg_image.h"
+#include "imaging/photo_loading.h"
+
+#include <QFile>
+
+#include <new>
+
+namespace kelvra {
+
+namespace {
+
+// Largest file read into memory as one photo.
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+} // namespace
+
+PhotoWorkspace::~PhotoWorkspace()
+{
+    m_raster = QImage(); // before the pixels it points into
+    jpeg::freeEncoded(m_encoded.data);
+}
+
+bool PhotoWorkspace::readFile(const QString &path, QString *error)
+{
+    m_path = path;
+    m_file.clear();
+    QFile file(path);
+    // Unbuffered: one read straight into our buffer, no copy on the way.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        setError(error, file.errorString());
+        return false;
+    }
+    const qint64 size = file.size();
+    if (size > kMaxFileBytes) {
+        setError(error, QStringLiteral("file too large"));
+        return false;
+    }
+    m_file.resize(static_cast<std::size_t>(size));
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 n = file.read(m_file.data() + done, size - done);
+        if (n < 0) {
+            m_file.clear();
+            setError(error, file.errorString());
+            return false;
+        }
+        if (n == 0)
+            break; // the file shrank meanwhile
+        done += n;
+    }
+    m_file.resize(static_cast<std::size_t>(done));
+    return true;
+}
+
+unsigned char *PhotoWorkspace::provideRaster(void *context, int width, int height, std::size_t *stride)
+{
+    auto *self = static_cast<PhotoWorkspace *>(context);
+    const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
+    if (bytes > self->m_pixelCapacity) {
+        self->m_raster = QImage();
+        self->m_pixels.reset();
+        self->m_pixelCapacity = 0;
+        // Not value-initialised: the decoder writes every byte.
+        self->m_pixels.reset(new (std::nothrow) unsigned char[bytes]);
+        if (!self->m_pixels)
+            return nullptr;
+        self->m_pixelCapacity = bytes;
+    }
+    self->m_raster = QImage(self->m_pixels.get(), width, height, qsizetype(width) * 4, QImage::Format_RGB32);
+    if (self->m_raster.isNull())
+        return nullptr;
+    *stride = std::size_t(width) * 4;
+    return self->m_pixels.get();
+}
+
+bool PhotoWorkspace::decode(QString *error)
+{
+    m_raster = QImage();
+    m_usedFallback = false;
+    m_warnings = 0;
+    jpeg::DecodeOptions options; // full scale, accurate IDCT, fancy upsampling
+    const jpeg::CodecResult result =
+        jpeg::decode(reinterpret_cast<const unsigned char *>(m_file.data()), m_file.size(), options,
+                     &PhotoWorkspace::provideRaster, this);
+    if (result.ok) {
+        m_warnings = result.warnings;
+        return true;
+    }
+    m_raster = QImage();
+
+    JpegImage jpeg;
+    QString fallbackError;
+    if (!LoadAnythingIntoJPG(jpeg, m_path, &fallbackError) || !jpeg.decode()) {
+        setError(error, fallbackError.isEmpty() ? QString::fromLatin1(result.message) : fallbackError);
+        return false;
+    }
+    m_raster = jpeg.takeImage();
+    m_usedFallback = true;
+    m_warnings = jpeg.warningCount();
+    return true;
+}
+
+bool PhotoWorkspace::encode(int quality, QString *error)
+{
+    if (m_raster.isNull()) {
+        setError(error, QStringLiteral("no picture to encode"));
+        return false;
+    }
+    const jpeg::CodecResult result =
+        jpeg::encodeInto(m_raster.constBits(), m_raster.width(), m_raster.height(),
+                         static_cast<std::size_t>(m_raster.bytesPerLine()), quality, &m_encoded);
+    if (!result.ok) {
+        setError(error, QString::fromLatin1(result.message));
+        return false;
+    }
+    return true;
+}
+
+std::string_view PhotoWorkspace::encoded() const
+{
+    if (!m_encoded.data)
+        return {};
+    return std::string_view(reinterpret_cast<const char *>(m_encoded.data), m_encoded.size);
+}
+
+} // namespace kelvra
