@@ -241,19 +241,17 @@ LabelPlace anchoredPlace(PhotoCanvas &Canvas, const StampSettings &settings, con
 }
 
 // Every pixel the passes may touch, with room to spare: the cell and the
-// glyph outlines (which may overhang it: italics, marks, fallback fonts),
-// again at the shadow offset, widened by the pen and a quarter cell for
+// glyphs' ink (which may overhang it: italics, marks, fallback fonts), again
+// at the shadow offset, widened by the pen and a quarter cell for
 // antialiasing and hinting.
 QRect paintedArea(const PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p)
 {
     QRectF area(p.left, p.top, p.w, p.t);
     if (!text.isEmpty()) {
-        QPainterPath glyphs;
-        glyphs.addText(QPointF(0, Canvas.resolvedAscent()), Canvas.resolvedFont(), text);
-        QTransform place;
-        place.translate(p.left, p.top);
-        place.scale(Canvas.resolvedScale(), Canvas.resolvedScale());
-        area |= place.map(glyphs).boundingRect();
+        const qreal scale = Canvas.resolvedScale();
+        const QRectF ink = QFontMetricsF(Canvas.resolvedFont()).boundingRect(text);
+        area |= QRectF(p.left + ink.left() * scale, p.top + (Canvas.resolvedAscent() + ink.top()) * scale,
+                       ink.width() * scale, ink.height() * scale);
     }
     if (settings.FShadow) {
         const int d = shadowOffset(Canvas.fontHeight(), settings.FOutline);

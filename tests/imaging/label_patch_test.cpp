@@ -3,6 +3,8 @@
 #include "imaging/imaging_test_support.h"
 #include "imaging/label_renderer.h"
 
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 namespace kelvra::test {
@@ -100,6 +102,48 @@ TEST(LabelOnStoredPhoto, SamePixelsAsTurningTheWholePhoto)
             EXPECT_TRUE(patched == turned);
             EXPECT_EQ(patched == photo, d.text.isEmpty()); // the label is there
         }
+    }
+}
+
+// The patch must hold every pixel the label touches. Painted straight on the
+// whole raster, a label clear of the edges gives the same pixels.
+TEST(LabelOnStoredPhoto, PatchHoldsAllTheInk)
+{
+    const QImage photo = gradientRaster(900, 500);
+    for (const Design &d : {kDesigns[0], kDesigns[2]}) {
+        SCOPED_TRACE(d.what);
+        QImage direct = photo;
+        PhotoCanvas canvas(&direct);
+        SetPhotoFontParams(canvas, d.settings);
+        canvas.setFontHeight(fontCellHeight(direct.width(), direct.height(), d.settings.Size));
+        const int w = canvas.textWidth(d.text);
+        const int left = d.settings.XOrient == 1 ? int(direct.width() * 0.9) - w : int(direct.width() * 0.1);
+        const int top = d.settings.YOrient == 1 ? int(direct.height() * 0.9) - canvas.textHeight()
+                                                : int(direct.height() * 0.1);
+        {
+            QPainter painter(&direct);
+            const int points = fontPointSize(canvas.fontHeight());
+            if (d.settings.FShadow) {
+                canvas.setFontColor(QColor(128, 128, 128));
+                const int offset = shadowOffset(canvas.fontHeight(), d.settings.FOutline);
+                canvas.textOut(painter, left + offset, top + offset, d.text);
+                canvas.setFontColor(toQColor(d.settings.FontColor));
+            }
+            canvas.textOut(painter, left, top, d.text);
+            if (d.settings.FOutline) {
+                const TColor pen =
+                    d.settings.OutlineColor == kNoColor ? ContrastColor(d.settings.FontColor) : d.settings.OutlineColor;
+                canvas.setPen(toQColor(pen), points / 20);
+                canvas.strokeText(painter, left, top, d.text);
+            }
+        }
+        QImage patched = photo;
+        PhotoCanvas patchedCanvas(&patched);
+        const LabelBox box = DrawTextToPhotoWITH_PARAMS(patchedCanvas, d.settings, d.text);
+        ASSERT_EQ(box.Left, left);
+        ASSERT_GT(box.Left, 0);
+        ASSERT_LT(box.Right, photo.width()); // clear of the edges
+        EXPECT_TRUE(patched == direct);
     }
 }
 
