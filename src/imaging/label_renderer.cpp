@@ -337,22 +337,21 @@ QRect storedRect(const QRect &upright, int orientation, int W, int H)
     }
 }
 
-// Paints the label on the W x H upright surface that raster shows once
-// turned by orientation, through a patch: the painted area is copied out of
-// the raster, turned upright, painted and turned back in. Every road paints
+// Paints the label through a patch: source, the stored rectangle of the
+// painted area, is copied out of band (rows of the stored raster from
+// bandTop on), turned upright, painted and turned back in. Every road paints
 // the very same patch (the painter's sums depend on the size of what it
 // paints on, at the edges), so a photo stored turned gets the pixels of one
-// turned upright in full, and the whole photo is never turned. False without
-// memory for the patch; the raster is then unchanged.
-bool paintThroughPatch(QImage &raster, int orientation, PhotoCanvas &Canvas, const StampSettings &settings,
-                       const QString &text, const LabelPlace &p, int W, int H)
+// turned upright in full, and the whole photo is never turned. False
+// without memory for the patch; the band is then unchanged.
+bool paintThroughPatch(QImage &band, int bandTop, const QRect &source, const QRect &area, int orientation,
+                       PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p)
 {
-    const QRect area = paintedArea(Canvas, settings, text, p) & QRect(0, 0, W, H);
     if (area.isEmpty())
         return true;
+    const QRect inBand = source.translated(0, -bandTop);
     const Turns turns = turnsFor(orientation);
-    const QRect source = storedRect(area, orientation, raster.width(), raster.height());
-    QImage patch = raster.copy(source);
+    QImage patch = band.copy(inBand);
     if (patch.isNull() || (turns.upright && !turns.upright(patch)))
         return false;
     QImage *surface = Canvas.raster();
@@ -362,15 +361,15 @@ bool paintThroughPatch(QImage &raster, int orientation, PhotoCanvas &Canvas, con
     if (turns.back && !turns.back(patch))
         return false;
 
-    if (patch.format() == raster.format() && patch.depth() == 32) {
-        const qsizetype rowBytes = qsizetype(source.width()) * 4;
-        for (int y = 0; y < source.height(); ++y)
-            std::memcpy(raster.scanLine(source.top() + y) + qsizetype(source.left()) * 4, patch.constScanLine(y),
+    if (patch.format() == band.format() && patch.depth() == 32) {
+        const qsizetype rowBytes = qsizetype(inBand.width()) * 4;
+        for (int y = 0; y < inBand.height(); ++y)
+            std::memcpy(band.scanLine(inBand.top() + y) + qsizetype(inBand.left()) * 4, patch.constScanLine(y),
                         static_cast<size_t>(rowBytes));
     } else {
-        QPainter paste(&raster);
+        QPainter paste(&band);
         paste.setCompositionMode(QPainter::CompositionMode_Source);
-        paste.drawImage(source.topLeft(), patch);
+        paste.drawImage(inBand.topLeft(), patch);
     }
     return true;
 }
@@ -384,9 +383,29 @@ LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &se
     const int W = Canvas.width();
     const int H = Canvas.height();
     const LabelPlace p = anchoredPlace(Canvas, settings, text, W, H);
-    if (!paintThroughPatch(*Canvas.raster(), 1, Canvas, settings, text, p, W, H))
+    const QRect area = paintedArea(Canvas, settings, text, p) & QRect(0, 0, W, H);
+    if (!paintThroughPatch(*Canvas.raster(), 0, area, area, 1, Canvas, settings, text, p))
         paintLabel(Canvas, settings, text, p);
     return boxOf(p, W, H);
+}
+
+StoredPhotoLabel::StoredPhotoLabel(QSize stored, int orientation, const StampSettings &settings, const QString &text)
+    : m_settings(settings), m_text(text), m_orientation(turnsFor(orientation).upright ? orientation : 1)
+{
+    const bool quarter = m_orientation == 6 || m_orientation == 8;
+    const int W = quarter ? stored.height() : stored.width();
+    const int H = quarter ? stored.width() : stored.height();
+    const LabelPlace p = anchoredPlace(m_canvas, settings, text, W, H);
+    m_cell = PixelRect{p.left, p.top, p.left + p.w, p.top + p.t};
+    m_box = boxOf(p, W, H);
+    m_area = paintedArea(m_canvas, settings, text, p) & QRect(0, 0, W, H);
+    m_source = m_area.isEmpty() ? QRect() : storedRect(m_area, m_orientation, stored.width(), stored.height());
+}
+
+bool StoredPhotoLabel::paint(QImage &band, int bandTop)
+{
+    const LabelPlace p{m_cell.Left, m_cell.Top, m_cell.width(), m_cell.height()};
+    return paintThroughPatch(band, bandTop, m_source, m_area, m_orientation, m_canvas, m_settings, m_text, p);
 }
 
 std::optional<LabelBox> drawLabelOnStoredPhoto(QImage &stored, int orientation, const StampSettings &settings,
@@ -394,16 +413,10 @@ std::optional<LabelBox> drawLabelOnStoredPhoto(QImage &stored, int orientation, 
 {
     if (stored.isNull())
         return LabelBox{};
-    if (!turnsFor(orientation).upright)
-        orientation = 1;
-    const bool quarter = orientation == 6 || orientation == 8;
-    const int W = quarter ? stored.height() : stored.width();
-    const int H = quarter ? stored.width() : stored.height();
-    PhotoCanvas canvas(&stored);
-    const LabelPlace p = anchoredPlace(canvas, settings, text, W, H);
-    if (!paintThroughPatch(stored, orientation, canvas, settings, text, p, W, H))
+    StoredPhotoLabel label(stored.size(), orientation, settings, text);
+    if (!label.paint(stored, 0))
         return std::nullopt;
-    return boxOf(p, W, H);
+    return label.box();
 }
 
 LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QString &text, int px, int py)
@@ -416,7 +429,8 @@ LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QSt
     const int W = Canvas.width();
     const int H = Canvas.height();
     const LabelPlace p = clampedPlace(W, H, px - w / 2, py - t / 2, w, t);
-    if (!paintThroughPatch(*Canvas.raster(), 1, Canvas, settings, text, p, W, H))
+    const QRect area = paintedArea(Canvas, settings, text, p) & QRect(0, 0, W, H);
+    if (!paintThroughPatch(*Canvas.raster(), 0, area, area, 1, Canvas, settings, text, p))
         paintLabel(Canvas, settings, text, p);
     const LabelBox box = boxOf(p, W, H);
     SaveParams(Canvas, box, settings);

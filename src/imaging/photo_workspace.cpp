@@ -27,6 +27,7 @@ PhotoWorkspace::~PhotoWorkspace()
 {
     m_raster = QImage(); // before the pixels it points into
     jpeg::freeEncoded(m_encoded.data);
+    jpeg::freeEncoded(m_rows.data);
 }
 
 bool PhotoWorkspace::readFile(const QString &path, QString *error)
@@ -106,6 +107,62 @@ bool PhotoWorkspace::decode(QString *error)
     m_raster = jpeg.takeImage();
     m_usedFallback = true;
     m_warnings = jpeg.warningCount();
+    return true;
+}
+
+namespace {
+
+struct TranscodeContext
+{
+    const std::function<StoredPhotoLabel(QSize)> *layOut;
+    std::optional<StoredPhotoLabel> *label;
+    bool *labelFailed;
+};
+
+jpeg::RowBand planBand(void *context, int width, int height)
+{
+    auto *c = static_cast<TranscodeContext *>(context);
+    try {
+        c->label->emplace((*c->layOut)(QSize(width, height)));
+    } catch (...) {
+        *c->labelFailed = true;
+        return jpeg::RowBand{0, 0, false};
+    }
+    const QRect area = (*c->label)->storedArea();
+    return area.isEmpty() ? jpeg::RowBand() : jpeg::RowBand{area.top(), area.bottom() + 1, true};
+}
+
+bool paintBand(void *context, unsigned char *firstRow, std::size_t stride, int width, int first, int last)
+{
+    auto *c = static_cast<TranscodeContext *>(context);
+    try {
+        QImage band(firstRow, width, last - first, qsizetype(stride), QImage::Format_RGB32);
+        if (*c->label && !band.isNull() && (*c->label)->paint(band, first))
+            return true;
+    } catch (...) {
+    }
+    *c->labelFailed = true;
+    return false;
+}
+
+} // namespace
+
+bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel(QSize)> &layOut, QString *error)
+{
+    m_raster = QImage();
+    m_label.reset();
+    m_labelFailed = false;
+    m_usedFallback = false;
+    TranscodeContext context{&layOut, &m_label, &m_labelFailed};
+    jpeg::DecodeOptions options; // accurate IDCT, fancy upsampling
+    const jpeg::CodecResult result =
+        jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.data()), m_file.size(), options, quality,
+                        planBand, paintBand, &context, &m_rows, &m_encoded);
+    m_warnings = result.warnings;
+    if (!result.ok) {
+        setError(error, m_labelFailed ? QStringLiteral("no memory to draw the label") : QString::fromLatin1(result.message));
+        return false;
+    }
     return true;
 }
 

@@ -2,21 +2,24 @@
 #pragma once
 
 #include "imaging/jpeg_codec.h"
+#include "imaging/label_renderer.h"
 
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace kelvra {
 
 // The memory one batch worker reuses from photo to photo: the file's bytes,
-// the decoded raster and the encoded JPEG. A 24-megapixel raster is about
-// 100 MB; fresh memory for every photo costs more in page faults than
-// drawing the label does, so the buffers keep their size between photos.
-// One per worker thread, never shared.
+// the rows between decoder and encoder (or a whole raster, on the toolkit's
+// road) and the encoded JPEG. Fresh memory for every photo costs more in page
+// faults than drawing the label does, so the buffers keep their size between
+// photos. One per worker thread, never shared.
 class PhotoWorkspace
 {
 public:
@@ -40,6 +43,15 @@ public:
     bool usedFallback() const { return m_usedFallback; }
     int warnings() const { return m_warnings; }
 
+    // Decodes fileBytes() at full size with the accurate IDCT, paints label
+    // on the rows it covers and encodes at quality, in one pass over the rows
+    // (jpeg::transcode): the photo is never in memory whole. The JPEG is the
+    // one decode(), label.paint() and encode() give. False when the decoder
+    // refuses the data (the toolkit's readers may still take it through
+    // decode()) or the label cannot be painted (then labelFailed()).
+    bool transcode(int quality, const std::function<StoredPhotoLabel(QSize stored)> &layOut, QString *error = nullptr);
+    bool labelFailed() const { return m_labelFailed; }
+
     // Encodes raster() at quality (clamped to 1..100) as baseline 4:2:0.
     bool encode(int quality, QString *error = nullptr);
     // The JPEG of the last encode(), as the encoder wrote it.
@@ -56,6 +68,9 @@ private:
     bool m_usedFallback = false;
     int m_warnings = 0;
     jpeg::EncodeBuffer m_encoded;
+    jpeg::RowMemory m_rows;
+    std::optional<StoredPhotoLabel> m_label;
+    bool m_labelFailed = false;
 };
 
 } // namespace kelvra

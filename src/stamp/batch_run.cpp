@@ -217,9 +217,9 @@ void readMetadata(TimgData &metadata, const QString &path, std::string_view byte
     }
 }
 
-// The pixel work of one photo: one read, one decode, the label drawn in
-// the photo's own orientation, one encode, the source's metadata in front,
-// one write. On failure the plain copy stands under the output name, as if
+// The pixel work of one photo: one read, one pass that decodes, draws the
+// label in the photo's own orientation and encodes, the source's metadata in
+// front, one write. On failure the plain copy stands under the output name, as if
 // the copy had come first.
 void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &memory, BatchPhotoResult &result)
 {
@@ -241,14 +241,22 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
     if (metadata.HasEXIF() && metadata.ExifObj)
         orientation = metadata.ExifObj->GetRawInt("Orientation");
 
-    if (!pixels.decode(&error))
-        return fail(error.isEmpty() ? QStringLiteral("cannot decode the photo") : error);
     const QString caption = GetCurrentFileStampText(job.settings.CaptionFormat, job.settings.DateFormat, plan.values,
                                                     job.format);
-    if (!drawLabelOnStoredPhoto(pixels.raster(), orientation, job.settings, caption))
-        return fail(QStringLiteral("no memory to draw the label"));
-    if (!pixels.encode(effectiveQuality(job.options.jpgquality), &error))
-        return fail(error);
+    const int quality = effectiveQuality(job.options.jpgquality);
+    const auto layOut = [&](QSize stored) { return StoredPhotoLabel(stored, orientation, job.settings, caption); };
+    if (!pixels.transcode(quality, layOut, &error)) {
+        if (pixels.labelFailed())
+            return fail(error);
+        // The decoder refused the data; the whole-raster road tries the
+        // toolkit's readers too.
+        if (!pixels.decode(&error))
+            return fail(error.isEmpty() ? QStringLiteral("cannot decode the photo") : error);
+        if (!drawLabelOnStoredPhoto(pixels.raster(), orientation, job.settings, caption))
+            return fail(QStringLiteral("no memory to draw the label"));
+        if (!pixels.encode(quality, &error))
+            return fail(error);
+    }
 
     std::string_view bytes = pixels.encoded();
     if (metadata.HasEXIF()) {
