@@ -160,6 +160,28 @@ void BM_WorkspaceEncode(benchmark::State &state)
 }
 BENCHMARK(BM_WorkspaceEncode)->Unit(benchmark::kMillisecond);
 
+// The batch's whole pixel work: decode, label on its band of rows, encode,
+// in one pass; compare with BM_WorkspaceDecode + BM_WorkspaceEncode.
+void BM_WorkspaceOnePass(benchmark::State &state)
+{
+    PhotoWorkspace workspace;
+    if (!workspace.readFile(photoFile()))
+        std::abort();
+    StampSettings settings;
+    settings.XOrient = settings.YOrient = 1;
+    settings.FShadow = true;
+    const int orientation = int(state.range(0));
+    const auto layOut = [&](QSize stored) {
+        return StoredPhotoLabel(stored, orientation, settings, QStringLiteral("2024:07:01 08:00:00"));
+    };
+    for (auto _ : state) {
+        if (!workspace.transcode(90, layOut))
+            state.SkipWithError("one pass failed");
+        benchmark::DoNotOptimize(workspace.encoded().data());
+    }
+}
+BENCHMARK(BM_WorkspaceOnePass)->Arg(1)->Arg(6)->ArgName("orientation")->Unit(benchmark::kMillisecond);
+
 void BM_Encode(benchmark::State &state)
 {
     JpegImage jpeg;
