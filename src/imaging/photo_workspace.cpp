@@ -33,7 +33,7 @@ PhotoWorkspace::~PhotoWorkspace()
 bool PhotoWorkspace::readFile(const QString &path, QString *error)
 {
     m_path = path;
-    m_file.clear();
+    m_fileSize = 0;
     QFile file(path);
     // Unbuffered: one read straight into our buffer, no copy on the way.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -45,12 +45,22 @@ bool PhotoWorkspace::readFile(const QString &path, QString *error)
         setError(error, QStringLiteral("file too large"));
         return false;
     }
-    m_file.resize(static_cast<std::size_t>(size));
+    if (std::size_t(size) > m_fileCapacity) {
+        // Room for the next photo of a series, which is rarely the same size.
+        const std::size_t capacity = std::size_t(size) + std::size_t(size) / 4;
+        m_file.reset();
+        m_fileCapacity = 0;
+        m_file.reset(new (std::nothrow) char[capacity]);
+        if (!m_file) {
+            setError(error, QStringLiteral("no memory for the file"));
+            return false;
+        }
+        m_fileCapacity = capacity;
+    }
     qint64 done = 0;
     while (done < size) {
-        const qint64 n = file.read(m_file.data() + done, size - done);
+        const qint64 n = file.read(m_file.get() + done, size - done);
         if (n < 0) {
-            m_file.clear();
             setError(error, file.errorString());
             return false;
         }
@@ -58,7 +68,7 @@ bool PhotoWorkspace::readFile(const QString &path, QString *error)
             break; // the file shrank meanwhile
         done += n;
     }
-    m_file.resize(static_cast<std::size_t>(done));
+    m_fileSize = std::size_t(done);
     return true;
 }
 
@@ -90,7 +100,7 @@ bool PhotoWorkspace::decode(QString *error)
     m_warnings = 0;
     jpeg::DecodeOptions options; // full scale, accurate IDCT, fancy upsampling
     const jpeg::CodecResult result =
-        jpeg::decode(reinterpret_cast<const unsigned char *>(m_file.data()), m_file.size(), options,
+        jpeg::decode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize, options,
                      &PhotoWorkspace::provideRaster, this);
     if (result.ok) {
         m_warnings = result.warnings;
@@ -156,7 +166,7 @@ bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel
     TranscodeContext context{&layOut, &m_label, &m_labelFailed};
     jpeg::DecodeOptions options; // accurate IDCT, fancy upsampling
     const jpeg::CodecResult result =
-        jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.data()), m_file.size(), options, quality,
+        jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize, options, quality,
                         planBand, paintBand, &context, &m_rows, &m_encoded);
     m_warnings = result.warnings;
     if (!result.ok) {

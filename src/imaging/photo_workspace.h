@@ -10,7 +10,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <string>
 #include <string_view>
 
 namespace kelvra {
@@ -30,7 +29,7 @@ public:
 
     // Reads the whole file.
     bool readFile(const QString &path, QString *error = nullptr);
-    std::string_view fileBytes() const { return m_file; }
+    std::string_view fileBytes() const { return std::string_view(m_file.get(), m_fileSize); }
 
     // Decodes fileBytes() at full size with the accurate IDCT into raster(),
     // as stored (not turned by any orientation). Content the JPEG decoder
@@ -61,7 +60,9 @@ private:
     static unsigned char *provideRaster(void *context, int width, int height, std::size_t *stride);
 
     QString m_path;
-    std::string m_file;
+    std::unique_ptr<char[]> m_file; // not zeroed first: the read fills it
+    std::size_t m_fileCapacity = 0;
+    std::size_t m_fileSize = 0;
     std::unique_ptr<unsigned char[]> m_pixels;
     std::size_t m_pixelCapacity = 0;
     QImage m_raster;
