@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Decode, encode, the three turns and a label draw on a 24-megapixel photo.
+// Decode (full size for the batch, reduced for the preview), encode, the
+// three turns and the label on a 24-megapixel photo.
 #include "imaging/bitmap_rotate.h"
 #include "imaging/jpeg_image.h"
 #include "imaging/label_renderer.h"
+#include "imaging/photo_loading.h"
+#include "imaging/photo_workspace.h"
 
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QTransform>
@@ -49,6 +54,22 @@ const QByteArray &photoBytes()
     return bytes;
 }
 
+QString writtenPhotoFile; // removed at exit
+
+// photoBytes() as a file, for the readers that take a path.
+QString photoFile()
+{
+    if (writtenPhotoFile.isEmpty()) {
+        const QString file =
+            QDir::temp().filePath(QStringLiteral("kelvra-bench-%1.jpg").arg(QCoreApplication::applicationPid()));
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(photoBytes()) != photoBytes().size())
+            std::abort();
+        writtenPhotoFile = file;
+    }
+    return writtenPhotoFile;
+}
+
 const QImage &photoRaster()
 {
     static const QImage raster = [] {
@@ -78,23 +99,88 @@ void decode(benchmark::State &state, int scale, JpegImage::Performance performan
                                                  benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void BM_DecodeFullAccurate(benchmark::State &state)
+// The batch decodes at full size with the accurate IDCT; the preview at the
+// strongest reduction that still covers its area, with the fast one.
+void BM_DecodeAccurate(benchmark::State &state)
 {
-    decode(state, 0, JpegImage::Performance::BestQuality);
+    decode(state, int(state.range(0)), JpegImage::Performance::BestQuality);
 }
-BENCHMARK(BM_DecodeFullAccurate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeAccurate)->DenseRange(0, 3)->ArgName("scale")->Unit(benchmark::kMillisecond);
 
-void BM_DecodeFullFast(benchmark::State &state)
+void BM_DecodeFast(benchmark::State &state)
 {
-    decode(state, 0, JpegImage::Performance::BestSpeed);
+    decode(state, int(state.range(0)), JpegImage::Performance::BestSpeed);
 }
-BENCHMARK(BM_DecodeFullFast)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeFast)->DenseRange(0, 3)->ArgName("scale")->Unit(benchmark::kMillisecond);
 
-void BM_DecodeEighthFast(benchmark::State &state)
+// The preview's scale for a 1000 x 700 preview area: the decode a click costs.
+void BM_PreviewDecode(benchmark::State &state)
 {
-    decode(state, 3, JpegImage::Performance::BestSpeed);
+    JpegImage jpeg;
+    if (!jpeg.loadFromData(photoBytes()))
+        std::abort();
+    jpeg.setPerformance(JpegImage::Performance::BestSpeed);
+    const int scale = JPGGetNeededSize(jpeg, 1000, 700);
+    for (auto _ : state) {
+        jpeg.setScale(scale);
+        if (!jpeg.decode())
+            state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(jpeg.image().constBits());
+        jpeg.setScale(scale == 0 ? 1 : 0);
+    }
+    state.counters["scale"] = scale;
 }
-BENCHMARK(BM_DecodeEighthFast)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewDecode)->Unit(benchmark::kMillisecond);
+
+// The batch's decode: into a worker's raster that is reused from photo to photo.
+void BM_WorkspaceDecode(benchmark::State &state)
+{
+    PhotoWorkspace workspace;
+    if (!workspace.readFile(photoFile()))
+        std::abort();
+    for (auto _ : state) {
+        if (!workspace.decode())
+            state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(workspace.raster().constBits());
+    }
+}
+BENCHMARK(BM_WorkspaceDecode)->Unit(benchmark::kMillisecond);
+
+void BM_WorkspaceEncode(benchmark::State &state)
+{
+    PhotoWorkspace workspace;
+    if (!workspace.readFile(photoFile()) || !workspace.decode())
+        std::abort();
+    for (auto _ : state) {
+        if (!workspace.encode(90))
+            state.SkipWithError("encode failed");
+        benchmark::DoNotOptimize(workspace.encoded().data());
+    }
+    state.counters["MB"] = double(workspace.encoded().size()) / 1e6;
+}
+BENCHMARK(BM_WorkspaceEncode)->Unit(benchmark::kMillisecond);
+
+// The batch's whole pixel work: decode, label on its band of rows, encode,
+// in one pass; compare with BM_WorkspaceDecode + BM_WorkspaceEncode.
+void BM_WorkspaceOnePass(benchmark::State &state)
+{
+    PhotoWorkspace workspace;
+    if (!workspace.readFile(photoFile()))
+        std::abort();
+    StampSettings settings;
+    settings.XOrient = settings.YOrient = 1;
+    settings.FShadow = true;
+    const int orientation = int(state.range(0));
+    const auto layOut = [&](QSize stored) {
+        return StoredPhotoLabel(stored, orientation, settings, QStringLiteral("2024:07:01 08:00:00"));
+    };
+    for (auto _ : state) {
+        if (!workspace.transcode(90, layOut))
+            state.SkipWithError("one pass failed");
+        benchmark::DoNotOptimize(workspace.encoded().data());
+    }
+}
+BENCHMARK(BM_WorkspaceOnePass)->Arg(1)->Arg(6)->ArgName("orientation")->Unit(benchmark::kMillisecond);
 
 void BM_Encode(benchmark::State &state)
 {
@@ -136,23 +222,58 @@ void BM_ToolkitQuarterTurn(benchmark::State &state)
 }
 BENCHMARK(BM_ToolkitQuarterTurn)->Unit(benchmark::kMillisecond);
 
-void BM_DrawLabel(benchmark::State &state)
+StampSettings benchLabel(bool shadowAndOutline)
 {
-    QImage raster = photoRaster().copy();
     StampSettings settings;
     settings.XOrient = settings.YOrient = 1;
     settings.XD = settings.YD = 0.1;
     settings.BgColor = 0x202020;
-    settings.FShadow = state.range(0) != 0;
-    settings.FOutline = state.range(0) != 0;
-    const QString text = QStringLiteral("01.07.2024 08:00  NIKON D70  1/125 s  f/5.6  ISO 200");
+    settings.FShadow = shadowAndOutline;
+    settings.FOutline = shadowAndOutline;
+    return settings;
+}
+
+const QString kCaption = QStringLiteral("01.07.2024 08:00  NIKON D70  1/125 s  f/5.6  ISO 200");
+
+void BM_DrawLabel(benchmark::State &state)
+{
+    QImage raster = photoRaster().copy();
+    const StampSettings settings = benchLabel(state.range(0) != 0);
     for (auto _ : state) {
         PhotoCanvas canvas(&raster); // as in a batch: a new surface per photo
-        const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, settings, text);
+        const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, settings, kCaption);
         benchmark::DoNotOptimize(box);
     }
 }
 BENCHMARK(BM_DrawLabel)->Arg(0)->Arg(1)->ArgName("shadow_outline")->Unit(benchmark::kMillisecond);
+
+// A photo stored on its side (orientation 6): the label through an upright
+// patch, as the batch draws it ...
+void BM_DrawLabelStoredTurned(benchmark::State &state)
+{
+    QImage raster = photoRaster().copy();
+    const StampSettings settings = benchLabel(true);
+    for (auto _ : state) {
+        const std::optional<LabelBox> box = drawLabelOnStoredPhoto(raster, 6, settings, kCaption);
+        benchmark::DoNotOptimize(box);
+    }
+}
+BENCHMARK(BM_DrawLabelStoredTurned)->Unit(benchmark::kMillisecond);
+
+// ... and the same by turning the whole photo upright and back.
+void BM_DrawLabelTurningWholePhoto(benchmark::State &state)
+{
+    QImage raster = photoRaster().copy();
+    const StampSettings settings = benchLabel(true);
+    for (auto _ : state) {
+        RotateClockwise(raster);
+        PhotoCanvas canvas(&raster);
+        const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, settings, kCaption);
+        RotateCounterClockwise(raster);
+        benchmark::DoNotOptimize(box);
+    }
+}
+BENCHMARK(BM_DrawLabelTurningWholePhoto)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -165,5 +286,7 @@ int main(int argc, char **argv)
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    if (!writtenPhotoFile.isEmpty())
+        QFile::remove(writtenPhotoFile);
     return 0;
 }

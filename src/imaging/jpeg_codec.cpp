@@ -213,12 +213,61 @@ CodecResult decode(const unsigned char *data, std::size_t size, const DecodeOpti
     return result;
 }
 
-CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride,
-                   int quality, unsigned char **out, std::size_t *outSize)
+namespace {
+
+struct GrowingDestination
+{
+    jpeg_destination_mgr pub;
+    EncodeBuffer *buffer;
+};
+
+// Room for at least one more byte, keeping the first used bytes.
+void growBuffer(j_compress_ptr cinfo, std::size_t used)
+{
+    auto *dest = reinterpret_cast<GrowingDestination *>(cinfo->dest);
+    EncodeBuffer *b = dest->buffer;
+    if (used >= b->capacity) {
+        if (b->capacity > SIZE_MAX / 2)
+            failWith(reinterpret_cast<j_common_ptr>(cinfo), "encoded picture too large");
+        const std::size_t grown = b->capacity < 65536 ? 65536 : b->capacity * 2;
+        void *data = std::realloc(b->data, grown);
+        if (!data)
+            failWith(reinterpret_cast<j_common_ptr>(cinfo), "no memory for the encoded picture");
+        b->data = static_cast<unsigned char *>(data);
+        b->capacity = grown;
+    }
+    dest->pub.next_output_byte = b->data + used;
+    dest->pub.free_in_buffer = b->capacity - used;
+}
+
+// The library writes a byte before it checks for room, so the buffer must
+// never be empty.
+void startOutput(j_compress_ptr cinfo)
+{
+    growBuffer(cinfo, 0);
+}
+
+// Called with the buffer full; realloc keeps what is written.
+boolean growOutput(j_compress_ptr cinfo)
+{
+    auto *dest = reinterpret_cast<GrowingDestination *>(cinfo->dest);
+    growBuffer(cinfo, dest->buffer->capacity);
+    return TRUE;
+}
+
+void finishOutput(j_compress_ptr cinfo)
+{
+    auto *dest = reinterpret_cast<GrowingDestination *>(cinfo->dest);
+    dest->buffer->size = dest->buffer->capacity - dest->pub.free_in_buffer;
+}
+
+} // namespace
+
+CodecResult encodeInto(const unsigned char *pixels, int width, int height, std::size_t stride, int quality,
+                       EncodeBuffer *buffer)
 {
     CodecResult result;
-    *out = nullptr;
-    *outSize = 0;
+    buffer->size = 0;
     if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION
         || height > JPEG_MAX_DIMENSION || static_cast<long long>(width) * height > kMaxPixels) {
         setMessage(result, "picture size cannot be encoded");
@@ -230,26 +279,29 @@ CodecResult encode(const unsigned char *pixels, int width, int height, std::size
 
     jpeg_compress_struct cinfo;
     ErrorManager err;
-    struct
-    {
-        unsigned char *buffer;
-        unsigned long size;
-    } target = {nullptr, 0};
+    GrowingDestination dest;
+    dest.pub.init_destination = startOutput;
+    dest.pub.empty_output_buffer = growOutput;
+    dest.pub.term_destination = finishOutput;
+    dest.buffer = buffer;
     err.result = &result;
     cinfo.err = &err.pub;
     setUpErrors(&err.pub);
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&cinfo);
-        std::free(target.buffer);
+        buffer->size = 0;
         result.ok = false;
         return result;
     }
     jpeg_create_compress(&cinfo);
-    jpeg_mem_dest(&cinfo, &target.buffer, &target.size);
+    cinfo.dest = &dest.pub;
     cinfo.image_width = static_cast<JDIMENSION>(width);
     cinfo.image_height = static_cast<JDIMENSION>(height);
     cinfo.input_components = 4;
     cinfo.in_color_space = kEncodeSpace;
+    // The library's defaults are those of cjpeg: accurate integer DCT, 4:2:0,
+    // the standard Huffman tables (an optimizing pass would cost a second
+    // walk over the coefficients for a few per cent of size).
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, clampedQuality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
@@ -265,15 +317,194 @@ CodecResult encode(const unsigned char *pixels, int width, int height, std::size
     }
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
-    *out = target.buffer;
-    *outSize = target.size;
     result.ok = true;
+    return result;
+}
+
+CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride,
+                   int quality, unsigned char **out, std::size_t *outSize)
+{
+    EncodeBuffer buffer;
+    const CodecResult result = encodeInto(pixels, width, height, stride, quality, &buffer);
+    if (!result.ok) {
+        freeEncoded(buffer.data);
+        buffer = EncodeBuffer();
+    }
+    *out = buffer.data;
+    *outSize = buffer.size;
     return result;
 }
 
 void freeEncoded(unsigned char *buffer)
 {
     std::free(buffer);
+}
+
+namespace {
+
+// Rows handed to the codecs at once outside the band: a strip that stays in
+// the cache between the decoder and the encoder.
+constexpr int kStripRows = 16;
+
+// Everything the error exit has to release, kept out of the frame that calls
+// setjmp.
+struct TranscodeState
+{
+    jpeg_decompress_struct in;
+    jpeg_compress_struct out;
+    bool inCreated;
+    bool outCreated;
+    ErrorManager err;
+    jpeg_progress_mgr progress;
+    GrowingDestination dest;
+};
+
+void ensureRows(TranscodeState &s, RowMemory *rows, std::size_t bytes)
+{
+    if (bytes <= rows->capacity)
+        return;
+    std::free(rows->data);
+    rows->capacity = 0;
+    rows->data = static_cast<unsigned char *>(std::malloc(bytes));
+    if (!rows->data)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), "no memory for the rows");
+    rows->capacity = bytes;
+}
+
+// Decodes rows [first, last) into memory, one after the other from its start.
+void readRows(TranscodeState &s, unsigned char *memory, std::size_t stride, int first, int last, bool cmyk)
+{
+    int y = first;
+    while (y < last) {
+        JSAMPROW pointers[kStripRows];
+        const int count = last - y < kStripRows ? last - y : kStripRows;
+        for (int i = 0; i < count; ++i)
+            pointers[i] = memory + std::size_t(y - first + i) * stride;
+        const JDIMENSION read = jpeg_read_scanlines(&s.in, pointers, static_cast<JDIMENSION>(count));
+        if (read == 0)
+            failWith(reinterpret_cast<j_common_ptr>(&s.in), "decoder stalled");
+        if (cmyk) {
+            for (JDIMENSION i = 0; i < read; ++i)
+                cmykRowToRgb32(pointers[i], s.in.output_width, s.in.saw_Adobe_marker != 0);
+        }
+        y += static_cast<int>(read);
+    }
+}
+
+void writeRows(TranscodeState &s, unsigned char *memory, std::size_t stride, int count)
+{
+    for (int done = 0; done < count;) {
+        JSAMPROW pointers[kStripRows];
+        const int n = count - done < kStripRows ? count - done : kStripRows;
+        for (int i = 0; i < n; ++i)
+            pointers[i] = memory + std::size_t(done + i) * stride;
+        jpeg_write_scanlines(&s.out, pointers, static_cast<JDIMENSION>(n));
+        done += n;
+    }
+}
+
+CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t size,
+                          const DecodeOptions &options, int quality, BandPlanner plan, BandPainter paint,
+                          void *context, RowMemory *rows, EncodeBuffer *out)
+{
+    CodecResult result;
+    out->size = 0;
+    if (!data || !sizeFits(size)) {
+        setMessage(result, "no JPEG data");
+        return result;
+    }
+    const int clampedQuality = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
+    s.inCreated = s.outCreated = false;
+    s.err.result = &result;
+    s.in.err = &s.err.pub;
+    s.out.err = &s.err.pub;
+    setUpErrors(&s.err.pub);
+    s.progress.progress_monitor = onProgress;
+    s.dest.pub.init_destination = startOutput;
+    s.dest.pub.empty_output_buffer = growOutput;
+    s.dest.pub.term_destination = finishOutput;
+    s.dest.buffer = out;
+    if (setjmp(s.err.jump)) {
+        if (s.outCreated)
+            jpeg_destroy_compress(&s.out);
+        if (s.inCreated)
+            jpeg_destroy_decompress(&s.in);
+        out->size = 0;
+        result.ok = false;
+        return result;
+    }
+    jpeg_create_decompress(&s.in);
+    s.inCreated = true;
+    s.in.progress = &s.progress;
+    jpeg_mem_src(&s.in, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&s.in, TRUE);
+    if (static_cast<long long>(s.in.image_width) * s.in.image_height > kMaxPixels)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), "picture too large");
+    const bool cmyk = s.in.jpeg_color_space == JCS_CMYK || s.in.jpeg_color_space == JCS_YCCK;
+    s.in.out_color_space = cmyk ? JCS_CMYK : kDecodeSpace;
+    s.in.scale_num = 1;
+    s.in.scale_denom = 1;
+    s.in.dct_method = options.fastDct ? JDCT_IFAST : JDCT_ISLOW;
+    s.in.do_fancy_upsampling = options.fancyUpsampling ? TRUE : FALSE;
+    jpeg_start_decompress(&s.in);
+    if (s.in.output_components != 4)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), "unexpected output layout");
+    const int width = static_cast<int>(s.in.output_width);
+    const int height = static_cast<int>(s.in.output_height);
+    if (width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), "picture size cannot be encoded");
+
+    RowBand band = plan ? plan(context, width, height) : RowBand();
+    if (!band.ok)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), "cannot lay out the picture's rows");
+    band.first = band.first < 0 ? 0 : (band.first > height ? height : band.first);
+    band.last = band.last < band.first ? band.first : (band.last > height ? height : band.last);
+    const std::size_t stride = std::size_t(width) * 4;
+    const int held = band.last - band.first > kStripRows ? band.last - band.first : kStripRows;
+    ensureRows(s, rows, stride * std::size_t(held));
+
+    jpeg_create_compress(&s.out);
+    s.outCreated = true;
+    s.out.dest = &s.dest.pub;
+    s.out.image_width = static_cast<JDIMENSION>(width);
+    s.out.image_height = static_cast<JDIMENSION>(height);
+    s.out.input_components = 4;
+    s.out.in_color_space = kEncodeSpace;
+    jpeg_set_defaults(&s.out);
+    jpeg_set_quality(&s.out, clampedQuality, TRUE);
+    jpeg_start_compress(&s.out, TRUE);
+
+    int y = 0;
+    while (y < height) {
+        if (y == band.first && band.last > band.first) {
+            readRows(s, rows->data, stride, band.first, band.last, cmyk);
+            if (paint && !paint(context, rows->data, stride, width, band.first, band.last))
+                failWith(reinterpret_cast<j_common_ptr>(&s.in), "cannot draw on the picture");
+            writeRows(s, rows->data, stride, band.last - band.first);
+            y = band.last;
+            continue;
+        }
+        const int limit = y < band.first ? band.first : height;
+        const int end = limit - y > kStripRows ? y + kStripRows : limit;
+        readRows(s, rows->data, stride, y, end, cmyk);
+        writeRows(s, rows->data, stride, end - y);
+        y = end;
+    }
+    jpeg_finish_compress(&s.out);
+    jpeg_destroy_compress(&s.out);
+    // Every row is in; no jpeg_finish_decompress, as in decode().
+    jpeg_destroy_decompress(&s.in);
+    result.ok = true;
+    return result;
+}
+
+} // namespace
+
+CodecResult transcode(const unsigned char *data, std::size_t size, const DecodeOptions &options, int quality,
+                      BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out)
+{
+    TranscodeState state;
+    return transcodeWith(state, data, size, options, quality, plan, paint, context, rows, out);
 }
 
 } // namespace kelvra::jpeg

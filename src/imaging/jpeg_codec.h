@@ -58,4 +58,51 @@ CodecResult encode(const unsigned char *pixels, int width, int height, std::size
                    int quality, unsigned char **out, std::size_t *outSize);
 void freeEncoded(unsigned char *buffer);
 
+// A growing output buffer that keeps its memory from one encode to the next,
+// so that a batch worker does not fault in fresh pages for every photo.
+// Owned by the caller; release with freeEncoded(data).
+struct EncodeBuffer
+{
+    unsigned char *data = nullptr;
+    std::size_t capacity = 0;
+    std::size_t size = 0; // bytes of the last encode
+};
+
+// encode() into buffer, which grows as needed and is never shrunk.
+CodecResult encodeInto(const unsigned char *pixels, int width, int height, std::size_t stride, int quality,
+                       EncodeBuffer *buffer);
+
+// Memory for rows of 32-bit pixels that keeps its size between calls.
+// Owned by the caller; release with freeEncoded(data).
+struct RowMemory
+{
+    unsigned char *data = nullptr;
+    std::size_t capacity = 0;
+};
+
+// The rows [first, last) of the decoded picture that must all be at hand
+// before any of them is encoded; first == last for none. ok false stops the
+// work.
+struct RowBand
+{
+    int first = 0;
+    int last = 0;
+    bool ok = true;
+};
+
+// Called once the picture's size is known. Must not throw.
+using BandPlanner = RowBand (*)(void *context, int width, int height);
+// Called with the band's rows, all decoded and none encoded yet: may change
+// their pixels (Format_RGB32 layout). False stops the work. Must not throw.
+using BandPainter = bool (*)(void *context, unsigned char *firstRow, std::size_t stride, int width, int first,
+                             int last);
+
+// decode() at full size and encodeInto() in one pass over the rows: each row is encoded
+// as soon as it is decoded, so only a strip of rows and the band are ever in
+// memory, and they are still in the cache when the encoder reads them. The
+// JPEG is the same as decoding in full, changing the band's rows and
+// encoding the whole picture.
+CodecResult transcode(const unsigned char *data, std::size_t size, const DecodeOptions &options, int quality,
+                      BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out);
+
 } // namespace kelvra::jpeg

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imaging/label_renderer.h"
 
+#include "imaging/bitmap_rotate.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace kelvra {
 
@@ -96,6 +99,12 @@ qreal PhotoCanvas::resolvedScale() const
     return m_scale;
 }
 
+qreal PhotoCanvas::resolvedAscent() const
+{
+    resolve();
+    return m_ascent;
+}
+
 int PhotoCanvas::textWidth(const QString &text) const
 {
     if (text.isEmpty())
@@ -183,12 +192,17 @@ void SetPhotoFontParams(PhotoCanvas &Canvas, const StampSettings &settings)
 
 namespace {
 
-// Clamping, the three passes and the box, shared by both placements.
-LabelBox drawLabelAt(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, int left, int top,
-                     int w, int t)
+// Where the label's cell lies on a W x H surface, after clamping.
+struct LabelPlace
 {
-    const int W = Canvas.width();
-    const int H = Canvas.height();
+    int left = 0;
+    int top = 0;
+    int w = 0;
+    int t = 0;
+};
+
+LabelPlace clampedPlace(int W, int H, int left, int top, int w, int t)
+{
     if (left + w > W)
         left = W - w;
     if (top + t > H)
@@ -197,45 +211,18 @@ LabelBox drawLabelAt(PhotoCanvas &Canvas, const StampSettings &settings, const Q
         left = 0;
     if (top < 0)
         top = 0;
-
-    QPainter painter(Canvas.raster());
-    const int points = fontPointSize(Canvas.fontHeight());
-
-    if (settings.FShadow) {
-        if (settings.BgColor != kNoColor) {
-            // The box goes down once, under the shadow, not offset.
-            Canvas.textOut(painter, left, top, text);
-            Canvas.setTransparent();
-        }
-        const int d = shadowOffset(Canvas.fontHeight(), settings.FOutline);
-        Canvas.setFontColor(kShadowColor);
-        Canvas.textOut(painter, left + d, top + d, text);
-    }
-
-    SetPhotoFontParams(Canvas, settings);
-    if (settings.BgColor != kNoColor && settings.FShadow)
-        Canvas.setTransparent();
-    Canvas.textOut(painter, left, top, text);
-
-    if (settings.FOutline) {
-        const TColor pen = settings.OutlineColor == kNoColor ? ContrastColor(settings.FontColor) : settings.OutlineColor;
-        Canvas.setPen(toQColor(pen), points / 20);
-        Canvas.strokeText(painter, left, top, text);
-        Canvas.setPen(toQColor(pen), 1);
-    }
-
-    return LabelBox{left, top, std::min(left + w, W), std::min(top + t, H)};
+    return LabelPlace{left, top, w, t};
 }
 
-} // namespace
-
-LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text)
+LabelBox boxOf(const LabelPlace &p, int W, int H)
 {
-    if (!Canvas.raster() || Canvas.raster()->isNull())
-        return {};
+    return LabelBox{p.left, p.top, std::min(p.left + p.w, W), std::min(p.top + p.t, H)};
+}
+
+// Font, measure and anchored position on a W x H surface; draws nothing.
+LabelPlace anchoredPlace(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, int W, int H)
+{
     SetPhotoFontParams(Canvas, settings);
-    const int W = Canvas.width();
-    const int H = Canvas.height();
     Canvas.setFontHeight(fontCellHeight(W, H, settings.Size));
     const int w = Canvas.textWidth(text);
     const int t = Canvas.textHeight();
@@ -250,7 +237,186 @@ LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &se
         top = truncated(H - H * settings.YD) - t;
     else
         top = truncated(H * settings.YD);
-    return drawLabelAt(Canvas, settings, text, left, top, w, t);
+    return clampedPlace(W, H, left, top, w, t);
+}
+
+// Every pixel the passes may touch, with room to spare: the cell and the
+// glyphs' ink (which may overhang it: italics, marks, fallback fonts), again
+// at the shadow offset, widened by the pen and a quarter cell for
+// antialiasing and hinting.
+QRect paintedArea(const PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p)
+{
+    QRectF area(p.left, p.top, p.w, p.t);
+    if (!text.isEmpty()) {
+        const qreal scale = Canvas.resolvedScale();
+        const QRectF ink = QFontMetricsF(Canvas.resolvedFont()).boundingRect(text);
+        area |= QRectF(p.left + ink.left() * scale, p.top + (Canvas.resolvedAscent() + ink.top()) * scale,
+                       ink.width() * scale, ink.height() * scale);
+    }
+    if (settings.FShadow) {
+        const int d = shadowOffset(Canvas.fontHeight(), settings.FOutline);
+        area |= area.translated(d, d);
+    }
+    const int margin = fontPointSize(Canvas.fontHeight()) / 20 + 2 + Canvas.fontHeight() / 4;
+    return area.toAlignedRect().adjusted(-margin, -margin, margin, margin);
+}
+
+// The three passes, in surface coordinates. The raster holds the part of the
+// surface that begins at origin; a translation of the painter, not of the
+// coordinates, keeps every fraction a glyph edge falls on as it is on the
+// whole surface.
+void paintLabel(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p,
+                QPoint origin = {})
+{
+    QPainter painter(Canvas.raster());
+    if (!origin.isNull())
+        painter.translate(-origin.x(), -origin.y());
+    const int points = fontPointSize(Canvas.fontHeight());
+
+    if (settings.FShadow) {
+        if (settings.BgColor != kNoColor) {
+            // The box goes down once, under the shadow, not offset.
+            Canvas.textOut(painter, p.left, p.top, text);
+            Canvas.setTransparent();
+        }
+        const int d = shadowOffset(Canvas.fontHeight(), settings.FOutline);
+        Canvas.setFontColor(kShadowColor);
+        Canvas.textOut(painter, p.left + d, p.top + d, text);
+    }
+
+    SetPhotoFontParams(Canvas, settings);
+    if (settings.BgColor != kNoColor && settings.FShadow)
+        Canvas.setTransparent();
+    Canvas.textOut(painter, p.left, p.top, text);
+
+    if (settings.FOutline) {
+        const TColor pen = settings.OutlineColor == kNoColor ? ContrastColor(settings.FontColor) : settings.OutlineColor;
+        Canvas.setPen(toQColor(pen), points / 20);
+        Canvas.strokeText(painter, p.left, p.top, text);
+        Canvas.setPen(toQColor(pen), 1);
+    }
+}
+
+// How a viewer turns a raster stored with an EXIF orientation upright, and
+// back; none for the orientations that are not turned.
+struct Turns
+{
+    bool (*upright)(QImage &) = nullptr;
+    bool (*back)(QImage &) = nullptr;
+};
+
+Turns turnsFor(int orientation)
+{
+    switch (orientation) {
+    case 3:
+        return {Rotate180, Rotate180};
+    case 6:
+        return {RotateClockwise, RotateCounterClockwise};
+    case 8:
+        return {RotateCounterClockwise, RotateClockwise};
+    default:
+        return {};
+    }
+}
+
+// A rectangle of the upright picture as a rectangle of the stored raster
+// (W x H as stored) that a viewer turns by orientation.
+QRect storedRect(const QRect &upright, int orientation, int W, int H)
+{
+    const int u0 = upright.left(), v0 = upright.top();
+    const int u1 = u0 + upright.width(), v1 = v0 + upright.height();
+    switch (orientation) {
+    case 3:
+        return QRect(W - u1, H - v1, u1 - u0, v1 - v0);
+    case 6:
+        return QRect(v0, H - u1, v1 - v0, u1 - u0);
+    case 8:
+        return QRect(W - v1, u0, v1 - v0, u1 - u0);
+    default:
+        return upright;
+    }
+}
+
+// Paints the label through a patch: source, the stored rectangle of the
+// painted area, is copied out of band (rows of the stored raster from
+// bandTop on), turned upright, painted and turned back in. Every road paints
+// the very same patch (the painter's sums depend on the size of what it
+// paints on, at the edges), so a photo stored turned gets the pixels of one
+// turned upright in full, and the whole photo is never turned. False
+// without memory for the patch; the band is then unchanged.
+bool paintThroughPatch(QImage &band, int bandTop, const QRect &source, const QRect &area, int orientation,
+                       PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p)
+{
+    if (area.isEmpty())
+        return true;
+    const QRect inBand = source.translated(0, -bandTop);
+    const Turns turns = turnsFor(orientation);
+    QImage patch = band.copy(inBand);
+    if (patch.isNull() || (turns.upright && !turns.upright(patch)))
+        return false;
+    QImage *surface = Canvas.raster();
+    Canvas.setRaster(&patch);
+    paintLabel(Canvas, settings, text, p, area.topLeft());
+    Canvas.setRaster(surface);
+    if (turns.back && !turns.back(patch))
+        return false;
+
+    if (patch.format() == band.format() && patch.depth() == 32) {
+        const qsizetype rowBytes = qsizetype(inBand.width()) * 4;
+        for (int y = 0; y < inBand.height(); ++y)
+            std::memcpy(band.scanLine(inBand.top() + y) + qsizetype(inBand.left()) * 4, patch.constScanLine(y),
+                        static_cast<size_t>(rowBytes));
+    } else {
+        QPainter paste(&band);
+        paste.setCompositionMode(QPainter::CompositionMode_Source);
+        paste.drawImage(inBand.topLeft(), patch);
+    }
+    return true;
+}
+
+} // namespace
+
+LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text)
+{
+    if (!Canvas.raster() || Canvas.raster()->isNull())
+        return {};
+    const int W = Canvas.width();
+    const int H = Canvas.height();
+    const LabelPlace p = anchoredPlace(Canvas, settings, text, W, H);
+    const QRect area = paintedArea(Canvas, settings, text, p) & QRect(0, 0, W, H);
+    if (!paintThroughPatch(*Canvas.raster(), 0, area, area, 1, Canvas, settings, text, p))
+        paintLabel(Canvas, settings, text, p);
+    return boxOf(p, W, H);
+}
+
+StoredPhotoLabel::StoredPhotoLabel(QSize stored, int orientation, const StampSettings &settings, const QString &text)
+    : m_settings(settings), m_text(text), m_orientation(turnsFor(orientation).upright ? orientation : 1)
+{
+    const bool quarter = m_orientation == 6 || m_orientation == 8;
+    const int W = quarter ? stored.height() : stored.width();
+    const int H = quarter ? stored.width() : stored.height();
+    const LabelPlace p = anchoredPlace(m_canvas, settings, text, W, H);
+    m_cell = PixelRect{p.left, p.top, p.left + p.w, p.top + p.t};
+    m_box = boxOf(p, W, H);
+    m_area = paintedArea(m_canvas, settings, text, p) & QRect(0, 0, W, H);
+    m_source = m_area.isEmpty() ? QRect() : storedRect(m_area, m_orientation, stored.width(), stored.height());
+}
+
+bool StoredPhotoLabel::paint(QImage &band, int bandTop)
+{
+    const LabelPlace p{m_cell.Left, m_cell.Top, m_cell.width(), m_cell.height()};
+    return paintThroughPatch(band, bandTop, m_source, m_area, m_orientation, m_canvas, m_settings, m_text, p);
+}
+
+std::optional<LabelBox> drawLabelOnStoredPhoto(QImage &stored, int orientation, const StampSettings &settings,
+                                               const QString &text)
+{
+    if (stored.isNull())
+        return LabelBox{};
+    StoredPhotoLabel label(stored.size(), orientation, settings, text);
+    if (!label.paint(stored, 0))
+        return std::nullopt;
+    return label.box();
 }
 
 LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QString &text, int px, int py)
@@ -260,7 +426,13 @@ LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QSt
     const int w = Canvas.textWidth(text);
     const int t = Canvas.textHeight();
     SetPhotoFontParams(Canvas, settings);
-    const LabelBox box = drawLabelAt(Canvas, settings, text, px - w / 2, py - t / 2, w, t);
+    const int W = Canvas.width();
+    const int H = Canvas.height();
+    const LabelPlace p = clampedPlace(W, H, px - w / 2, py - t / 2, w, t);
+    const QRect area = paintedArea(Canvas, settings, text, p) & QRect(0, 0, W, H);
+    if (!paintThroughPatch(*Canvas.raster(), 0, area, area, 1, Canvas, settings, text, p))
+        paintLabel(Canvas, settings, text, p);
+    const LabelBox box = boxOf(p, W, H);
     SaveParams(Canvas, box, settings);
     return box;
 }

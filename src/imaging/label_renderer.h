@@ -6,7 +6,10 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QRect>
 #include <QString>
+
+#include <optional>
 
 class QPainter;
 
@@ -87,6 +90,7 @@ public:
     // ascent plus descent to exactly the cell height.
     const QFont &resolvedFont() const;
     qreal resolvedScale() const;
+    qreal resolvedAscent() const; // of resolvedFont(), before the scale
 
 private:
     void resolve() const;
@@ -127,6 +131,43 @@ void SetPhotoFontParams(PhotoCanvas &Canvas, const StampSettings &settings);
 // Draws text (already expanded, one line) at the stored placement. The window
 // resets and shows the preview raster around this call.
 LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text);
+
+// The batch's label on a photo as stored, turned by its EXIF orientation:
+// it reads upright once a viewer applies orientation 3, 6 or 8 (other
+// orientations draw on the raster as it is). The pixels are those of turning
+// the raster upright, DrawTextToPhotoWITH_PARAMS and turning it back, but
+// only the label's neighbourhood is turned, which spares two turns of the
+// whole photo. Laid out from the stored size alone, so it can be painted on
+// the rows it covers as they come from the decoder.
+class StoredPhotoLabel
+{
+public:
+    StoredPhotoLabel(QSize stored, int orientation, const StampSettings &settings, const QString &text);
+
+    // The stored raster's rectangle that paint() changes; empty for none.
+    QRect storedArea() const { return m_source; }
+    // Where the label lies on the upright picture.
+    LabelBox box() const { return m_box; }
+    // Paints on band: the stored raster's rows from bandTop on, full width,
+    // covering storedArea(). False without memory for the patch, with band
+    // unchanged.
+    bool paint(QImage &band, int bandTop);
+
+private:
+    PhotoCanvas m_canvas;
+    StampSettings m_settings;
+    QString m_text;
+    int m_orientation;
+    PixelRect m_cell; // upright
+    LabelBox m_box;
+    QRect m_area;     // upright
+    QRect m_source;   // stored
+};
+
+// The whole stored raster at once; the box is in upright coordinates, and
+// nothing without memory for the patch.
+std::optional<LabelBox> drawLabelOnStoredPhoto(QImage &stored, int orientation, const StampSettings &settings,
+                                               const QString &text);
 
 // Pointer placement: draws text centred on raster point (px, py), with the
 // font height the last anchored drawing left on Canvas, then works the

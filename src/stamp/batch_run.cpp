@@ -2,7 +2,8 @@
 #include "stamp/batch_run.h"
 
 #include "imaging/label_renderer.h"
-#include "imaging/photo_loading.h"
+#include "imaging/photo_workspace.h"
+#include "metadata/byte_source.h"
 #include "metadata/exif_reader.h"
 #include "metadata/exif_writer.h"
 #include "platform/file_ops.h"
@@ -12,6 +13,7 @@
 #include "stamp/photo_values.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
@@ -19,7 +21,11 @@
 #include <QThread>
 #include <QThreadPool>
 
+#include <filesystem>
+#include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace kelvra {
 
@@ -165,10 +171,57 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
     return std::nullopt;
 }
 
-// The pixel work of one photo: decode upright, draw, encode once turned back,
-// put the source's metadata in front, write. On failure the plain copy stands
-// under the output name, as if the copy had come first.
-void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, BatchPhotoResult &result)
+// What a worker keeps from one photo to the next, so that a photo's pixels
+// and bytes land in memory that is already mapped.
+struct WorkerMemory
+{
+    PhotoWorkspace pixels;
+    std::string output; // the file as written: metadata, then the encoded picture
+};
+
+// Hands each running photo a WorkerMemory of its own; there are never more
+// running photos than workers, so never more memories.
+class WorkerMemories
+{
+public:
+    std::unique_ptr<WorkerMemory> take()
+    {
+        QMutexLocker locker(&m_lock);
+        if (m_free.empty())
+            return std::make_unique<WorkerMemory>();
+        std::unique_ptr<WorkerMemory> memory = std::move(m_free.back());
+        m_free.pop_back();
+        return memory;
+    }
+    void give(std::unique_ptr<WorkerMemory> memory)
+    {
+        QMutexLocker locker(&m_lock);
+        m_free.push_back(std::move(memory));
+    }
+
+private:
+    QMutex m_lock;
+    std::vector<std::unique_ptr<WorkerMemory>> m_free;
+};
+
+// The metadata as ProcessFile reads it, but from the bytes already read.
+void readMetadata(TimgData &metadata, const QString &path, std::string_view bytes)
+{
+    if (containerKindForFileName(std::filesystem::path(path.toStdU16String())) != ContainerKind::Jpeg)
+        return;
+    try {
+        MemoryByteSource source(bytes);
+        metadata.ProcessStream(source, ContainerKind::Jpeg);
+    } catch (...) {
+        // Whatever was read before the fault stands, as with ProcessFile.
+    }
+}
+
+// The pixel work of one photo: one read, one pass that decodes, draws the
+// label in the photo's own orientation and encodes, the source's metadata in
+// front, one write. On failure the plain copy stands under the output name, as if
+// the copy had come first.
+void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &memory, BatchPhotoResult &result)
 {
     auto fail = [&](const QString &reason) {
         copyFileReplacing(plan.source, plan.output);
@@ -178,37 +231,41 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, BatchPhotoResult 
         result.reason = reason;
     };
 
+    PhotoWorkspace &pixels = memory.pixels;
+    QString error;
+    if (!pixels.readFile(plan.source, &error))
+        return fail(error);
     TimgData metadata;
-    metadata.ProcessFile(QFile::encodeName(plan.source).toStdString());
+    readMetadata(metadata, plan.source, pixels.fileBytes());
     int orientation = 1;
     if (metadata.HasEXIF() && metadata.ExifObj)
         orientation = metadata.ExifObj->GetRawInt("Orientation");
 
-    LoadedPhoto photo = loadPhotoForBatch(plan.source, [orientation](const QString &) { return orientation; });
-    if (!photo.ok)
-        return fail(photo.error.isEmpty() ? QStringLiteral("cannot decode the photo") : photo.error);
-
     const QString caption = GetCurrentFileStampText(job.settings.CaptionFormat, job.settings.DateFormat, plan.values,
                                                     job.format);
-    {
-        PhotoCanvas canvas(&photo.raster);
-        DrawTextToPhotoWITH_PARAMS(canvas, job.settings, caption);
+    const int quality = effectiveQuality(job.options.jpgquality);
+    const auto layOut = [&](QSize stored) { return StoredPhotoLabel(stored, orientation, job.settings, caption); };
+    if (!pixels.transcode(quality, layOut, &error)) {
+        if (pixels.labelFailed())
+            return fail(error);
+        // The decoder refused the data; the whole-raster road tries the
+        // toolkit's readers too.
+        if (!pixels.decode(&error))
+            return fail(error.isEmpty() ? QStringLiteral("cannot decode the photo") : error);
+        if (!drawLabelOnStoredPhoto(pixels.raster(), orientation, job.settings, caption))
+            return fail(QStringLiteral("no memory to draw the label"));
+        if (!pixels.encode(quality, &error))
+            return fail(error);
     }
 
-    QByteArray encoded;
-    QString error;
-    if (!encodePhotoForBatch(photo, effectiveQuality(job.options.jpgquality), encoded, &error))
-        return fail(error);
-    photo = LoadedPhoto(); // the raster is no longer needed while writing
-
-    std::string bytes;
-    const std::string_view encodedView(encoded.constData(), static_cast<size_t>(encoded.size()));
+    std::string_view bytes = pixels.encoded();
     if (metadata.HasEXIF()) {
         if (metadata.HasThumbnail())
             removeThumbnail(metadata);
-        bytes = ComposeExifJpeg(metadata, encodedView);
-    } else {
-        bytes.assign(encodedView);
+        memory.output.clear();
+        SaveExif(metadata, memory.output);
+        memory.output.append(bytes.substr(encodedImageStart(bytes)));
+        bytes = memory.output;
     }
     std::string writeError;
     if (!writeFileAtomically(QFile::encodeName(plan.output).toStdString(), bytes, &writeError))
@@ -246,6 +303,7 @@ BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, 
     const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(outputFolder));
     const int workers = workerCount(job.jobs);
 
+    WorkerMemories memories; // outlives the pool that uses it
     QThreadPool pool;
     pool.setMaxThreadCount(workers);
     QSemaphore freeWorkers(workers);
@@ -283,7 +341,9 @@ BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, 
             continue;
         }
         if (workers == 1) {
-            stampPhoto(*plan, job, result);
+            std::unique_ptr<WorkerMemory> memory = memories.take();
+            stampPhoto(*plan, job, *memory, result);
+            memories.give(std::move(memory));
             if (progress)
                 progress->photoFinished(result);
             continue;
@@ -292,7 +352,9 @@ BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, 
         while (!freeWorkers.tryAcquire(1, 50))
             reportFinished();
         pool.start([&, i, plan = std::move(*plan)]() {
-            stampPhoto(plan, job, report.photos[static_cast<size_t>(i)]);
+            std::unique_ptr<WorkerMemory> memory = memories.take();
+            stampPhoto(plan, job, *memory, report.photos[static_cast<size_t>(i)]);
+            memories.give(std::move(memory));
             {
                 QMutexLocker locker(&doneLock);
                 done.push_back(i);
@@ -314,8 +376,10 @@ BatchPhotoResult SaveStampedAs(const QString &source, const QString &target, con
     BatchPhotoResult result;
     OutputNames names;
     std::optional<PlannedPhoto> plan = preparePhoto(source, QString(), &target, 0, job, names, result);
-    if (plan)
-        stampPhoto(*plan, job, result);
+    if (plan) {
+        WorkerMemory memory;
+        stampPhoto(*plan, job, memory, result);
+    }
     return result;
 }
 

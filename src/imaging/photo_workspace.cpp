@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "imaging/photo_workspace.h"
+
+#include "imaging/jpeg_image.h"
+#include "imaging/photo_loading.h"
+
+#include <QFile>
+
+#include <new>
+
+namespace kelvra {
+
+namespace {
+
+// Largest file read into memory as one photo.
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+} // namespace
+
+PhotoWorkspace::~PhotoWorkspace()
+{
+    m_raster = QImage(); // before the pixels it points into
+    jpeg::freeEncoded(m_encoded.data);
+    jpeg::freeEncoded(m_rows.data);
+}
+
+bool PhotoWorkspace::readFile(const QString &path, QString *error)
+{
+    m_path = path;
+    m_fileSize = 0;
+    QFile file(path);
+    // Unbuffered: one read straight into our buffer, no copy on the way.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        setError(error, file.errorString());
+        return false;
+    }
+    const qint64 size = file.size();
+    if (size > kMaxFileBytes) {
+        setError(error, QStringLiteral("file too large"));
+        return false;
+    }
+    if (std::size_t(size) > m_fileCapacity) {
+        // Room for the next photo of a series, which is rarely the same size.
+        const std::size_t capacity = std::size_t(size) + std::size_t(size) / 4;
+        m_file.reset();
+        m_fileCapacity = 0;
+        m_file.reset(new (std::nothrow) char[capacity]);
+        if (!m_file) {
+            setError(error, QStringLiteral("no memory for the file"));
+            return false;
+        }
+        m_fileCapacity = capacity;
+    }
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 n = file.read(m_file.get() + done, size - done);
+        if (n < 0) {
+            setError(error, file.errorString());
+            return false;
+        }
+        if (n == 0)
+            break; // the file shrank meanwhile
+        done += n;
+    }
+    m_fileSize = std::size_t(done);
+    return true;
+}
+
+unsigned char *PhotoWorkspace::provideRaster(void *context, int width, int height, std::size_t *stride)
+{
+    auto *self = static_cast<PhotoWorkspace *>(context);
+    const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
+    if (bytes > self->m_pixelCapacity) {
+        self->m_raster = QImage();
+        self->m_pixels.reset();
+        self->m_pixelCapacity = 0;
+        // Not value-initialised: the decoder writes every byte.
+        self->m_pixels.reset(new (std::nothrow) unsigned char[bytes]);
+        if (!self->m_pixels)
+            return nullptr;
+        self->m_pixelCapacity = bytes;
+    }
+    self->m_raster = QImage(self->m_pixels.get(), width, height, qsizetype(width) * 4, QImage::Format_RGB32);
+    if (self->m_raster.isNull())
+        return nullptr;
+    *stride = std::size_t(width) * 4;
+    return self->m_pixels.get();
+}
+
+bool PhotoWorkspace::decode(QString *error)
+{
+    m_raster = QImage();
+    m_usedFallback = false;
+    m_warnings = 0;
+    jpeg::DecodeOptions options; // full scale, accurate IDCT, fancy upsampling
+    const jpeg::CodecResult result =
+        jpeg::decode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize, options,
+                     &PhotoWorkspace::provideRaster, this);
+    if (result.ok) {
+        m_warnings = result.warnings;
+        return true;
+    }
+    m_raster = QImage();
+
+    JpegImage jpeg;
+    QString fallbackError;
+    if (!LoadAnythingIntoJPG(jpeg, m_path, &fallbackError) || !jpeg.decode()) {
+        setError(error, fallbackError.isEmpty() ? QString::fromLatin1(result.message) : fallbackError);
+        return false;
+    }
+    m_raster = jpeg.takeImage();
+    m_usedFallback = true;
+    m_warnings = jpeg.warningCount();
+    return true;
+}
+
+namespace {
+
+struct TranscodeContext
+{
+    const std::function<StoredPhotoLabel(QSize)> *layOut;
+    std::optional<StoredPhotoLabel> *label;
+    bool *labelFailed;
+};
+
+jpeg::RowBand planBand(void *context, int width, int height)
+{
+    auto *c = static_cast<TranscodeContext *>(context);
+    try {
+        c->label->emplace((*c->layOut)(QSize(width, height)));
+    } catch (...) {
+        *c->labelFailed = true;
+        return jpeg::RowBand{0, 0, false};
+    }
+    const QRect area = (*c->label)->storedArea();
+    return area.isEmpty() ? jpeg::RowBand() : jpeg::RowBand{area.top(), area.bottom() + 1, true};
+}
+
+bool paintBand(void *context, unsigned char *firstRow, std::size_t stride, int width, int first, int last)
+{
+    auto *c = static_cast<TranscodeContext *>(context);
+    try {
+        QImage band(firstRow, width, last - first, qsizetype(stride), QImage::Format_RGB32);
+        if (*c->label && !band.isNull() && (*c->label)->paint(band, first))
+            return true;
+    } catch (...) {
+    }
+    *c->labelFailed = true;
+    return false;
+}
+
+} // namespace
+
+bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel(QSize)> &layOut, QString *error)
+{
+    m_raster = QImage();
+    m_label.reset();
+    m_labelFailed = false;
+    m_usedFallback = false;
+    TranscodeContext context{&layOut, &m_label, &m_labelFailed};
+    jpeg::DecodeOptions options; // accurate IDCT, fancy upsampling
+    const jpeg::CodecResult result =
+        jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize, options, quality,
+                        planBand, paintBand, &context, &m_rows, &m_encoded);
+    m_warnings = result.warnings;
+    if (!result.ok) {
+        setError(error, m_labelFailed ? QStringLiteral("no memory to draw the label") : QString::fromLatin1(result.message));
+        return false;
+    }
+    return true;
+}
+
+bool PhotoWorkspace::encode(int quality, QString *error)
+{
+    if (m_raster.isNull()) {
+        setError(error, QStringLiteral("no picture to encode"));
+        return false;
+    }
+    const jpeg::CodecResult result =
+        jpeg::encodeInto(m_raster.constBits(), m_raster.width(), m_raster.height(),
+                         static_cast<std::size_t>(m_raster.bytesPerLine()), quality, &m_encoded);
+    if (!result.ok) {
+        setError(error, QString::fromLatin1(result.message));
+        return false;
+    }
+    return true;
+}
+
+std::string_view PhotoWorkspace::encoded() const
+{
+    if (!m_encoded.data)
+        return {};
+    return std::string_view(reinterpret_cast<const char *>(m_encoded.data), m_encoded.size);
+}
+
+} // namespace kelvra

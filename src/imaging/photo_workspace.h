@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "imaging/jpeg_codec.h"
+#include "imaging/label_renderer.h"
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+namespace kelvra {
+
+// The memory one batch worker reuses from photo to photo: the file's bytes,
+// the rows between decoder and encoder (or a whole raster, on the toolkit's
+// road) and the encoded JPEG. Fresh memory for every photo costs more in page
+// faults than drawing the label does, so the buffers keep their size between
+// photos. One per worker thread, never shared.
+class PhotoWorkspace
+{
+public:
+    PhotoWorkspace() = default;
+    ~PhotoWorkspace();
+    PhotoWorkspace(const PhotoWorkspace &) = delete;
+    PhotoWorkspace &operator=(const PhotoWorkspace &) = delete;
+
+    // Reads the whole file.
+    bool readFile(const QString &path, QString *error = nullptr);
+    std::string_view fileBytes() const { return std::string_view(m_file.get(), m_fileSize); }
+
+    // Decodes fileBytes() at full size with the accurate IDCT into raster(),
+    // as stored (not turned by any orientation). Content the JPEG decoder
+    // refuses goes through the toolkit's readers (LoadAnythingIntoJPG).
+    // Corrupt data decodes as far as it goes (warnings() > 0).
+    bool decode(QString *error = nullptr);
+    // Format_RGB32 over the workspace's memory, valid until the next
+    // decode(). Draw on it in place: a copy of it would copy the pixels.
+    QImage &raster() { return m_raster; }
+    bool usedFallback() const { return m_usedFallback; }
+    int warnings() const { return m_warnings; }
+
+    // Decodes fileBytes() at full size with the accurate IDCT, paints label
+    // on the rows it covers and encodes at quality, in one pass over the rows
+    // (jpeg::transcode): the photo is never in memory whole. The JPEG is the
+    // one decode(), label.paint() and encode() give. False when the decoder
+    // refuses the data (the toolkit's readers may still take it through
+    // decode()) or the label cannot be painted (then labelFailed()).
+    bool transcode(int quality, const std::function<StoredPhotoLabel(QSize stored)> &layOut, QString *error = nullptr);
+    bool labelFailed() const { return m_labelFailed; }
+
+    // Encodes raster() at quality (clamped to 1..100) as baseline 4:2:0.
+    bool encode(int quality, QString *error = nullptr);
+    // The JPEG of the last encode(), as the encoder wrote it.
+    std::string_view encoded() const;
+
+private:
+    static unsigned char *provideRaster(void *context, int width, int height, std::size_t *stride);
+
+    QString m_path;
+    std::unique_ptr<char[]> m_file; // not zeroed first: the read fills it
+    std::size_t m_fileCapacity = 0;
+    std::size_t m_fileSize = 0;
+    std::unique_ptr<unsigned char[]> m_pixels;
+    std::size_t m_pixelCapacity = 0;
+    QImage m_raster;
+    bool m_usedFallback = false;
+    int m_warnings = 0;
+    jpeg::EncodeBuffer m_encoded;
+    jpeg::RowMemory m_rows;
+    std::optional<StoredPhotoLabel> m_label;
+    bool m_labelFailed = false;
+};
+
+} // namespace kelvra
