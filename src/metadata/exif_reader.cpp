@@ -67,7 +67,9 @@ int readByte(ByteSource &stream)
 ContainerKind containerKindForFileName(const std::filesystem::path &fileName)
 {
     const std::string ext = lowerAscii(fileName.extension().string());
-    if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe")
+    // Every name the photo list accepts as JPEG is read as one, or a .jfif
+    // photo would be stamped without its metadata.
+    if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe" || ext == ".jif" || ext == ".jfif")
         return ContainerKind::Jpeg;
     if (ext == ".tif" || ext == ".tiff" || ext == ".nef")
         return ContainerKind::Tiff;

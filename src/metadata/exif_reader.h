@@ -37,7 +37,7 @@ public:
 
 enum class ContainerKind { Unknown, Jpeg, Tiff };
 
-// By extension only, any case: .jpg .jpeg .jpe read as JPEG, .tif .tiff .nef as
+// By extension only, any case: .jpg .jpeg .jpe .jif .jfif read as JPEG, .tif .tiff .nef as
 // TIFF; the content is never sniffed.
 ContainerKind containerKindForFileName(const std::filesystem::path &fileName);
 

@@ -161,6 +161,7 @@ TEST(ProcessFile, FailureTable)
     const std::string jpeg = jpegFile({smallExif(true)});
     test::writeFileBytes(dir / "upper.JPG", jpeg);
     test::writeFileBytes(dir / "other.jfif", jpeg);
+    test::writeFileBytes(dir / "other.png", jpeg);
     test::writeFileBytes(dir / "bad.tif", "XX*\0" + std::string(100, '\0'));
     struct Row
     {
@@ -169,7 +170,8 @@ TEST(ProcessFile, FailureTable)
         const char *err;
     } rows[] = {
         {"upper.JPG", true, "<none>"},
-        {"other.jfif", false, "Not an EXIF file"},
+        {"other.jfif", true, "<none>"},
+        {"other.png", false, "Not an EXIF file"},
         {"missing.jpg", false, ""},
         {"bad.tif", false, "Not an EXIF file"},
     };
