@@ -9,11 +9,6 @@
 
 namespace kelvra::test {
 
-QString qpath(const std::filesystem::path &path)
-{
-    return QString::fromStdString(path.string());
-}
-
 QImage readPnm(const std::filesystem::path &path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/qt_test_support.h"
+
 #include <QImage>
 #include <QString>
 
@@ -10,7 +12,6 @@
 
 namespace kelvra::test {
 
-QString qpath(const std::filesystem::path &path);
 
 // A PPM (P6) or PGM (P5) file as written by djpeg, as a Format_RGB32 raster.
 QImage readPnm(const std::filesystem::path &path);

@@ -18,15 +18,16 @@ namespace {
 const QString kText = QStringLiteral("01.07.2024 08:00");
 constexpr QRgb kGround = 0xff336699;
 
-// The rectangle of pixels that differ from the plain ground, if any.
-std::optional<PixelRect> inkBounds(const QImage &image, QRgb ground = kGround)
+// The rectangle of the pixels that pass the test, if any.
+template<typename Test>
+std::optional<PixelRect> pixelBounds(const QImage &image, Test test)
 {
     PixelRect r{image.width(), image.height(), 0, 0};
     bool any = false;
     for (int y = 0; y < image.height(); ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            if (row[x] == ground)
+            if (!test(row[x]))
                 continue;
             any = true;
             r.Left = std::min(r.Left, x);
@@ -38,24 +39,16 @@ std::optional<PixelRect> inkBounds(const QImage &image, QRgb ground = kGround)
     return any ? std::optional<PixelRect>(r) : std::nullopt;
 }
 
-// Bounds of the pixels of exactly one colour.
+// The pixels that differ from the plain ground.
+std::optional<PixelRect> inkBounds(const QImage &image, QRgb ground = kGround)
+{
+    return pixelBounds(image, [ground](QRgb pixel) { return pixel != ground; });
+}
+
+// The pixels of exactly one colour.
 std::optional<PixelRect> colourBounds(const QImage &image, QRgb colour)
 {
-    PixelRect r{image.width(), image.height(), 0, 0};
-    bool any = false;
-    for (int y = 0; y < image.height(); ++y) {
-        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if (row[x] != colour)
-                continue;
-            any = true;
-            r.Left = std::min(r.Left, x);
-            r.Top = std::min(r.Top, y);
-            r.Right = std::max(r.Right, x + 1);
-            r.Bottom = std::max(r.Bottom, y + 1);
-        }
-    }
-    return any ? std::optional<PixelRect>(r) : std::nullopt;
+    return pixelBounds(image, [colour](QRgb pixel) { return pixel == colour; });
 }
 
 QImage ground(int w, int h)

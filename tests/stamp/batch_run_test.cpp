@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "common/qt_test_support.h"
 #include "common/test_support.h"
 #include "imaging/bitmap_rotate.h"
 #include "metadata/exif_reader.h"
@@ -19,12 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::photo;
 using test::readFileBytes;
+using test::qpath;
 using test::TempDir;
-
-QString q(const fs::path &p)
-{
-    return QString::fromStdString(p.string());
-}
 
 // Copies test photos into a folder of their own, so that runs may write next
 // to them and their dates can be set.
@@ -89,7 +86,7 @@ TEST(BatchRun, StampOnlyNamesWithThePostfixAndOverwritesOnASecondRun)
     const fs::path source = stage(dir, "gps/DSCN0010.jpg", "IMG_1.jpg");
     const BatchJob job = stampOnly();
     for (int run = 0; run < 2; ++run) {
-        const BatchReport report = RunBatch({q(source)}, q(dir / "out"), job, nullptr);
+        const BatchReport report = RunBatch({qpath(source)}, qpath(dir / "out"), job, nullptr);
         ASSERT_EQ(report.photos.size(), 1u);
         EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Stamped) << report.photos[0].reason.toStdString();
     }
@@ -103,7 +100,7 @@ TEST(BatchRun, RenameSortsIntoDatedFoldersAndNeverOverwrites)
     const fs::path b = stage(dir, "makers/NikonD70.jpg");
     const BatchJob job = renameOnly(QStringLiteral("%y\\%m\\%o"));
     for (int run = 0; run < 2; ++run) {
-        const BatchReport report = RunBatch({q(a), q(b)}, q(dir / "out"), job, nullptr);
+        const BatchReport report = RunBatch({qpath(a), qpath(b)}, qpath(dir / "out"), job, nullptr);
         EXPECT_EQ(report.count(PhotoOutcome::Copied), 2);
     }
     const auto files = filesBelow(dir / "out");
@@ -119,18 +116,18 @@ TEST(BatchRun, CountersAndExactOriginalNames)
     TempDir dir;
     const fs::path a = stage(dir, "makers/Canon.jpg");
     {
-        const BatchReport report = RunBatch({q(a), q(a)}, q(dir / "numbered"), renameOnly(QStringLiteral("%n3")), nullptr);
+        const BatchReport report = RunBatch({qpath(a), qpath(a)}, qpath(dir / "numbered"), renameOnly(QStringLiteral("%n3")), nullptr);
         EXPECT_EQ(report.count(PhotoOutcome::Copied), 2);
         EXPECT_EQ(filesBelow(dir / "numbered"), (std::vector<std::string>{"001.jpg", "002.jpg"}));
     }
     {
-        const BatchReport report = RunBatch({q(a), q(a)}, q(dir / "same"), renameOnly(QStringLiteral("%o")), nullptr);
+        const BatchReport report = RunBatch({qpath(a), qpath(a)}, qpath(dir / "same"), renameOnly(QStringLiteral("%o")), nullptr);
         EXPECT_EQ(report.count(PhotoOutcome::Copied), 2);
         EXPECT_EQ(filesBelow(dir / "same"), std::vector<std::string>{"Canon.jpg"});
     }
     // "%o" into the photo's own folder: the copy is the photo itself, untouched.
     const std::string before = readFileBytes(a);
-    const BatchReport report = RunBatch({q(a)}, q(a.parent_path()), renameOnly(QStringLiteral("%o")), nullptr);
+    const BatchReport report = RunBatch({qpath(a)}, qpath(a.parent_path()), renameOnly(QStringLiteral("%o")), nullptr);
     EXPECT_EQ(report.count(PhotoOutcome::Copied), 1);
     EXPECT_EQ(readFileBytes(a), before);
 }
@@ -140,7 +137,7 @@ TEST(BatchRun, TwoSourcesWithOneNameAreBothKept)
     TempDir dir;
     const fs::path a = stage(dir, "makers/Canon.jpg", "one/IMG_0001.JPG");
     const fs::path b = stage(dir, "makers/Nikon.jpg", "two/IMG_0001.JPG");
-    const BatchReport report = RunBatch({q(a), q(b)}, q(dir / "out"), stampOnly(), nullptr);
+    const BatchReport report = RunBatch({qpath(a), qpath(b)}, qpath(dir / "out"), stampOnly(), nullptr);
     EXPECT_EQ(report.count(PhotoOutcome::Stamped), 2);
     EXPECT_EQ(filesBelow(dir / "out"),
               (std::vector<std::string>{"IMG_0001_timestamp.JPG", "IMG_0001_timestamp_0001.JPG"}));
@@ -151,7 +148,7 @@ TEST(BatchRun, StampedOutputCarriesTheSourceMetadata)
     TempDir dir;
     const fs::path source = stage(dir, "structure/GPS_with_comment.jpg");
     const fs::path big = stage(dir, "makers/Canon_PowerShot_S40.jpg"); // 5448-byte thumbnail
-    const BatchReport report = RunBatch({q(source), q(big)}, q(dir / "out"), stampOnly(), nullptr);
+    const BatchReport report = RunBatch({qpath(source), qpath(big)}, qpath(dir / "out"), stampOnly(), nullptr);
     ASSERT_EQ(report.count(PhotoOutcome::Stamped), 2);
 
     for (const fs::path &in : {source, big}) {
@@ -181,12 +178,12 @@ TEST(BatchRun, OutputsCarryTheSourceModificationDate)
 {
     TempDir dir;
     const fs::path source = stage(dir, "makers/Olympus.jpg");
-    writeFileTimes(q(source), FileTimes{1262304001, std::nullopt}); // 2010-01-01 00:00:01 UTC
+    writeFileTimes(qpath(source), FileTimes{1262304001, std::nullopt}); // 2010-01-01 00:00:01 UTC
     for (const BatchJob &job : {stampOnly(), renameOnly(QStringLiteral("%o"))}) {
         const fs::path out = dir / (job.settings.RenamePhotos ? "renamed" : "stamped");
-        const BatchReport report = RunBatch({q(source)}, q(out), job, nullptr);
+        const BatchReport report = RunBatch({qpath(source)}, qpath(out), job, nullptr);
         ASSERT_EQ(report.photos.size(), 1u);
-        const FileTimes times = readFileTimes(q(fs::directory_iterator(out)->path()));
+        const FileTimes times = readFileTimes(qpath(fs::directory_iterator(out)->path()));
         ASSERT_TRUE(times.modification);
         EXPECT_EQ(*times.modification, 1262304000); // two-second resolution
     }
@@ -200,14 +197,14 @@ TEST(BatchRun, OrientationSixKeepsItsTagAndGetsAnUprightLabel)
     job.settings.CaptionFormat = QStringLiteral("KELVRA");
     job.settings.Size = 8;
     job.settings.BgColor = 0xFFFFFF; // a white box, easy to find
-    const BatchReport report = RunBatch({q(source)}, q(dir / "out"), job, nullptr);
+    const BatchReport report = RunBatch({qpath(source)}, qpath(dir / "out"), job, nullptr);
     ASSERT_EQ(report.count(PhotoOutcome::Stamped), 1);
     const fs::path out = dir / "out/portrait_6_timestamp.jpg";
 
     TimgData meta;
     ASSERT_TRUE(meta.ProcessFile(out));
     EXPECT_EQ(meta.ExifObj->GetRawInt("Orientation"), 6);
-    QImage before(q(source)), after(q(out));
+    QImage before(qpath(source)), after(qpath(out));
     ASSERT_EQ(after.size(), before.size()); // stored size kept
     // Turned upright, the pixels that changed lie in the top-left corner.
     before = before.convertToFormat(QImage::Format_RGB32);
@@ -239,7 +236,7 @@ TEST(BatchRun, CancelStopsBeforeTheNextPhoto)
     const fs::path b = stage(dir, "makers/Nikon.jpg");
     Recorder recorder;
     recorder.cancelAt = 2;
-    const BatchReport report = RunBatch({q(a), q(b)}, q(dir / "out"), stampOnly(), &recorder);
+    const BatchReport report = RunBatch({qpath(a), qpath(b)}, qpath(dir / "out"), stampOnly(), &recorder);
     EXPECT_TRUE(report.cancelled);
     EXPECT_EQ(report.photos.size(), 1u);
     EXPECT_EQ(filesBelow(dir / "out"), std::vector<std::string>{"Canon_timestamp.jpg"});
@@ -254,13 +251,13 @@ TEST(BatchRun, ParallelRunIsByteIdenticalToOneWorker)
     QStringList list;
     for (const char *name : {"gps/DSCN0010.jpg", "orientation/landscape_6.jpg", "orientation/landscape_8.jpg",
                              "makers/nikon-e950.jpg", "structure/BlueSquare.jpg"})
-        list << q(stage(dir, name));
+        list << qpath(stage(dir, name));
     BatchJob job = stampOnly();
     Recorder recorder;
-    RunBatch(list, q(dir / "one"), job, &recorder);
+    RunBatch(list, qpath(dir / "one"), job, &recorder);
     EXPECT_EQ(recorder.finished, 5);
     job.jobs = 3;
-    RunBatch(list, q(dir / "three"), job, nullptr);
+    RunBatch(list, qpath(dir / "three"), job, nullptr);
     const auto names = filesBelow(dir / "one");
     ASSERT_EQ(names.size(), 5u);
     ASSERT_EQ(filesBelow(dir / "three"), names);
@@ -278,7 +275,7 @@ TEST(BatchRun, FailuresEndOnlyTheirPhoto)
     const fs::path text = dir / "in" / "notes.txt";
     test::writeFileBytes(text, "x");
 
-    const BatchReport report = RunBatch({q(broken), q(text), q(good), q(dir / "in/missing.jpg")}, q(dir / "out"),
+    const BatchReport report = RunBatch({qpath(broken), qpath(text), qpath(good), qpath(dir / "in/missing.jpg")}, qpath(dir / "out"),
                                         stampOnly(), nullptr);
     ASSERT_EQ(report.photos.size(), 4u);
     EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
@@ -298,13 +295,13 @@ TEST(BatchRun, NeverHarmsTheSource)
     BatchJob job = stampOnly();
     job.settings.RenamePhotos = true;
     job.settings.FNMask = QStringLiteral("%o");
-    const BatchReport report = RunBatch({q(source)}, q(source.parent_path()), job, nullptr);
+    const BatchReport report = RunBatch({qpath(source)}, qpath(source.parent_path()), job, nullptr);
     EXPECT_EQ(report.count(PhotoOutcome::Failed), 1);
-    EXPECT_EQ(SaveStampedAs(q(source), q(source), stampOnly()).outcome, PhotoOutcome::Failed);
+    EXPECT_EQ(SaveStampedAs(qpath(source), qpath(source), stampOnly()).outcome, PhotoOutcome::Failed);
     EXPECT_EQ(readFileBytes(source), before);
 
     job.settings.FNMask = QStringLiteral("..\\%o");
-    EXPECT_EQ(RunBatch({q(source)}, q(dir / "out"), job, nullptr).count(PhotoOutcome::Failed), 1);
+    EXPECT_EQ(RunBatch({qpath(source)}, qpath(dir / "out"), job, nullptr).count(PhotoOutcome::Failed), 1);
     EXPECT_FALSE(fs::exists(dir / "Canon.jpg"));
 }
 
@@ -319,7 +316,7 @@ TEST(BatchRun, CollisionCounterGivesUpAfter9999)
         std::snprintf(name, sizeof name, "x_%04d.jpg", k);
         std::ofstream(dir / "out" / name);
     }
-    const BatchReport report = RunBatch({q(source)}, q(dir / "out"), renameOnly(QStringLiteral("x")), nullptr);
+    const BatchReport report = RunBatch({qpath(source)}, qpath(dir / "out"), renameOnly(QStringLiteral("x")), nullptr);
     ASSERT_EQ(report.photos.size(), 1u);
     EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
     EXPECT_TRUE(report.photos[0].reason.contains(QStringLiteral("_9999")));
@@ -329,7 +326,7 @@ TEST(BatchRun, SaveAsWritesExactlyTheTarget)
 {
     TempDir dir;
     const fs::path source = stage(dir, "makers/Canon.jpg");
-    const BatchPhotoResult r = SaveStampedAs(q(source), q(dir / "chosen.jpeg"), stampOnly());
+    const BatchPhotoResult r = SaveStampedAs(qpath(source), qpath(dir / "chosen.jpeg"), stampOnly());
     EXPECT_EQ(r.outcome, PhotoOutcome::Stamped) << r.reason.toStdString();
     EXPECT_TRUE(fs::exists(dir / "chosen.jpeg"));
 }

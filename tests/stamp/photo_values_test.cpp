@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stamp/photo_values.h"
 
+#include "common/qt_test_support.h"
 #include "common/test_support.h"
 
 #include "printers.h"
@@ -16,11 +17,7 @@ namespace kelvra {
 namespace {
 
 namespace fs = std::filesystem;
-
-QString pathOf(const fs::path &p)
-{
-    return QString::fromStdString(p.string());
-}
+using test::qpath;
 
 // A copy with a known modification time, created now: its fallback date is
 // the modification date.
@@ -49,7 +46,7 @@ TEST(FillPhotoValues, GpsTextsInEachFormAndSeparator)
         { 1, FormatSettings(), "51°1.50'N 7°35.52'E" },
         { 2, FormatSettings(), "51°1'30\"N 7°35'31\"E" },
     };
-    const QString photo = pathOf(test::photo("gps/67-0_length_string.jpg"));
+    const QString photo = qpath(test::photo("gps/67-0_length_string.jpg"));
     for (const Case &c : cases) {
         const PhotoValues v = FillPhotoValues(photo, c.form, c.locale);
         EXPECT_EQ(v.GPSPos, QString::fromUtf8(c.pos)) << c.form;
@@ -62,7 +59,7 @@ TEST(FillPhotoValues, GpsTextsInEachFormAndSeparator)
 
 TEST(FillPhotoValues, ExifTextsAndDateTaken)
 {
-    const PhotoValues v = FillPhotoValues(pathOf(test::photo("gps/DSCN0010.jpg")), 2, FormatSettings());
+    const PhotoValues v = FillPhotoValues(qpath(test::photo("gps/DSCN0010.jpg")), 2, FormatSettings());
     EXPECT_EQ(calendarFields(v.PhotoDate), (DateTimeFields { 2008, 10, 22, 16, 28, 39 }));
     EXPECT_EQ(v.Make, QStringLiteral("NIKON"));
     EXPECT_EQ(v.Model, QStringLiteral("COOLPIX P6000"));
@@ -84,7 +81,7 @@ TEST(FillPhotoValues, FallbackDates)
     const TDateTime fileDate = localDosFileDate(int64_t(modified));
 
     // No EXIF at all.
-    const PhotoValues plain = FillPhotoValues(pathOf(copyOf(dir, "structure/olympus-d320l.jpg", modified)), 2, {});
+    const PhotoValues plain = FillPhotoValues(qpath(copyOf(dir, "structure/olympus-d320l.jpg", modified)), 2, {});
     EXPECT_EQ(plain.PhotoDate, fileDate);
     EXPECT_EQ(plain.FileModification, fileDate);
     EXPECT_TRUE(plain.Make.isEmpty() && plain.Model.isEmpty() && plain.GPSPos.isEmpty() && plain.ETime.isEmpty());
@@ -99,14 +96,14 @@ TEST(FillPhotoValues, FallbackDates)
     test::writeFileBytes(patched, bytes);
     const timespec times[2] = { { modified, 0 }, { modified, 0 } };
     ASSERT_EQ(utimensat(AT_FDCWD, patched.c_str(), times, 0), 0);
-    const PhotoValues badDate = FillPhotoValues(pathOf(patched), 2, {});
+    const PhotoValues badDate = FillPhotoValues(qpath(patched), 2, {});
     EXPECT_EQ(badDate.PhotoDate, fileDate);
     EXPECT_EQ(badDate.Make, QStringLiteral("NIKON")); // the texts are still read
 
     // No file: nothing but the path and the clock.
-    const PhotoValues missing = FillPhotoValues(pathOf(dir / "absent.jpg"), 2, {});
+    const PhotoValues missing = FillPhotoValues(qpath(dir / "absent.jpg"), 2, {});
     EXPECT_EQ(missing.PhotoDate, 0);
-    EXPECT_EQ(missing.CurrentFile, pathOf(dir / "absent.jpg"));
+    EXPECT_EQ(missing.CurrentFile, qpath(dir / "absent.jpg"));
 }
 
 } // namespace

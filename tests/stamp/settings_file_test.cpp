@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "common/qt_test_support.h"
 #include "common/test_support.h"
 #include "platform/data_folder.h"
 #include "stamp/settings_file.h"
@@ -14,13 +15,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::readFileBytes;
+using test::qpath;
 using test::TempDir;
 using test::writeFileBytes;
-
-QString qpath(const fs::path &p)
-{
-    return QString::fromStdString(p.string());
-}
 
 FormatSettings commaLocale()
 {
