@@ -419,35 +419,50 @@ std::optional<LabelBox> drawLabelOnStoredPhoto(QImage &stored, int orientation, 
     return label.box();
 }
 
+LabelBox pointerLabelBox(QPoint pointer, QSize raster, QSize label)
+{
+    const int W = raster.width();
+    const int H = raster.height();
+    const int w = label.width();
+    const int t = label.height();
+    return boxOf(clampedPlace(W, H, pointer.x() - w / 2, pointer.y() - t / 2, w, t), W, H);
+}
+
+void placementFromBox(const LabelBox &box, QSize raster, int cellHeight, StampSettings &settings)
+{
+    const int W = raster.width();
+    const int H = raster.height();
+    if (W <= 0 || H <= 0 || cellHeight < 1)
+        return;
+    settings.XOrient = (W - box.Right) < box.Left ? 1 : 0;
+    settings.YOrient = (H - box.Bottom) < box.Top ? 1 : 0;
+    settings.XD = settings.XOrient == 0 ? double(box.Left) / W : double(W - box.Right) / W;
+    settings.YD = settings.YOrient == 0 ? double(box.Top) / H : double(H - box.Bottom) / H;
+    settings.Size = double(std::min(W, H)) / cellHeight;
+}
+
 LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QString &text, int px, int py)
 {
     if (!Canvas.raster() || Canvas.raster()->isNull())
         return {};
-    const int w = Canvas.textWidth(text);
-    const int t = Canvas.textHeight();
+    // Measured before the settings' font is set: the size is the one the
+    // last anchored drawing left.
+    const QSize label(Canvas.textWidth(text), Canvas.textHeight());
     SetPhotoFontParams(Canvas, settings);
-    const int W = Canvas.width();
-    const int H = Canvas.height();
-    const LabelPlace p = clampedPlace(W, H, px - w / 2, py - t / 2, w, t);
-    const QRect area = paintedArea(Canvas, settings, text, p) & QRect(0, 0, W, H);
+    const QSize raster(Canvas.width(), Canvas.height());
+    const LabelBox box = pointerLabelBox(QPoint(px, py), raster, label);
+    // The cell as placed, before the raster's edge clips the box.
+    const LabelPlace p{box.Left, box.Top, label.width(), label.height()};
+    const QRect area = paintedArea(Canvas, settings, text, p) & QRect(QPoint(0, 0), raster);
     if (!paintThroughPatch(*Canvas.raster(), 0, area, area, 1, Canvas, settings, text, p))
         paintLabel(Canvas, settings, text, p);
-    const LabelBox box = boxOf(p, W, H);
     SaveParams(Canvas, box, settings);
     return box;
 }
 
 void SaveParams(const PhotoCanvas &Canvas, const LabelBox &box, StampSettings &settings)
 {
-    const int W = Canvas.width();
-    const int H = Canvas.height();
-    if (W <= 0 || H <= 0)
-        return;
-    settings.XOrient = (W - box.Right) < box.Left ? 1 : 0;
-    settings.YOrient = (H - box.Bottom) < box.Top ? 1 : 0;
-    settings.XD = settings.XOrient == 0 ? double(box.Left) / W : double(W - box.Right) / W;
-    settings.YD = settings.YOrient == 0 ? double(box.Top) / H : double(H - box.Bottom) / H;
-    settings.Size = double(std::min(W, H)) / Canvas.fontHeight();
+    placementFromBox(box, QSize(Canvas.width(), Canvas.height()), Canvas.fontHeight(), settings);
 }
 
 } // namespace kelvra

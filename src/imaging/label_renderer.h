@@ -6,7 +6,9 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -169,12 +171,23 @@ private:
 std::optional<LabelBox> drawLabelOnStoredPhoto(QImage &stored, int orientation, const StampSettings &settings,
                                                const QString &text);
 
-// Pointer placement: draws text centred on raster point (px, py), with the
-// font height the last anchored drawing left on Canvas, then works the
-// placement fields of settings back out of the result (SaveParams).
+// Pointer placement as numbers: the box of a label of size `label` whose
+// centre the pointer holds on a raster of size `raster`, kept inside it (the
+// top-left corner wins when the label is larger than the raster).
+LabelBox pointerLabelBox(QPoint pointer, QSize raster, QSize label);
+
+// XOrient, YOrient, XD, YD and Size of settings from a label box on a raster
+// of size `raster` drawn with font cell height cellHeight; nothing changes for
+// an empty raster or a cell height below 1.
+void placementFromBox(const LabelBox &box, QSize raster, int cellHeight, StampSettings &settings);
+
+// Pointer placement drawn: text centred on raster point (px, py), with the
+// font height the last anchored drawing left on Canvas, then the placement
+// fields of settings worked back out of the result (SaveParams). A window that
+// knows the label's size uses pointerLabelBox and placementFromBox instead.
 LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QString &text, int px, int py);
 
-// XOrient, YOrient, XD, YD and Size from the label box on Canvas.
+// placementFromBox with Canvas's raster size and font height.
 void SaveParams(const PhotoCanvas &Canvas, const LabelBox &box, StampSettings &settings);
 
 } // namespace kelvra

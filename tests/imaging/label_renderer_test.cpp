@@ -411,3 +411,86 @@ TEST(LabelPlacement, ControlCharactersStayOnOneLine)
 
 } // namespace
 } // namespace kelvra::test
+
+namespace kelvra::test {
+namespace {
+
+TEST(PointerPlacement, BoxIsANumberFunction)
+{
+    struct Case
+    {
+        QPoint pointer;
+        QSize raster;
+        QSize label;
+        LabelBox box;
+    };
+    const Case cases[] = {
+        {{100, 50}, {640, 480}, {40, 20}, {80, 40, 120, 60}},      // centred on the pointer
+        {{101, 51}, {640, 480}, {41, 21}, {81, 41, 122, 62}},      // odd sizes: the extra pixel right and below
+        {{5, 5}, {640, 480}, {40, 20}, {0, 0, 40, 20}},            // held inside at the top left
+        {{639, 479}, {640, 480}, {40, 20}, {600, 460, 640, 480}},  // and at the bottom right
+        {{-50, 900}, {640, 480}, {40, 20}, {0, 460, 40, 480}},     // a pointer outside the raster
+        {{10, 10}, {30, 15}, {40, 20}, {0, 0, 30, 15}},            // larger than the raster: top left, clipped
+        {{0, 0}, {0, 0}, {40, 20}, {0, 0, 0, 0}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(pointerLabelBox(c.pointer, c.raster, c.label), c.box) << c.pointer.x() << "," << c.pointer.y();
+}
+
+TEST(PointerPlacement, PlacementFromNumbers)
+{
+    struct Case
+    {
+        LabelBox box;
+        QSize raster;
+        int cell;
+        int xOrient, yOrient;
+        double xd, yd, size;
+    };
+    const Case cases[] = {
+        {{64, 48, 164, 72}, {640, 480}, 24, 0, 0, 0.1, 0.1, 20.0},
+        {{500, 400, 600, 424}, {640, 480}, 24, 1, 1, 40.0 / 640, 56.0 / 480, 20.0},
+        {{270, 228, 370, 252}, {640, 480}, 24, 0, 0, 270.0 / 640, 228.0 / 480, 20.0}, // equal gaps: left, top
+        {{0, 0, 30, 10}, {30, 10}, 10, 0, 0, 0.0, 0.0, 1.0},
+    };
+    for (const Case &c : cases) {
+        StampSettings s;
+        placementFromBox(c.box, c.raster, c.cell, s);
+        EXPECT_EQ(s.XOrient, c.xOrient) << c.box.Left;
+        EXPECT_EQ(s.YOrient, c.yOrient) << c.box.Left;
+        EXPECT_DOUBLE_EQ(s.XD, c.xd) << c.box.Left;
+        EXPECT_DOUBLE_EQ(s.YD, c.yd) << c.box.Left;
+        EXPECT_DOUBLE_EQ(s.Size, c.size) << c.box.Left;
+    }
+    // Nothing to work out from an empty raster or cell.
+    StampSettings untouched;
+    const StampSettings before = untouched;
+    placementFromBox({1, 1, 2, 2}, {0, 480}, 24, untouched);
+    placementFromBox({1, 1, 2, 2}, {640, 480}, 0, untouched);
+    EXPECT_EQ(untouched.XD, before.XD);
+    EXPECT_EQ(untouched.Size, before.Size);
+}
+
+// The drawn pointer placement is the number function fed with the label's size.
+TEST(PointerPlacement, DrawingAgreesWithTheNumbers)
+{
+    QImage image = ground(640, 427);
+    PhotoCanvas canvas(&image);
+    StampSettings s = placed(0, 0, 0.1, 0.1);
+    DrawTextToPhotoWITH_PARAMS(canvas, s, kText);
+    const QSize label(canvas.textWidth(kText), canvas.textHeight());
+    for (const QPoint pointer : {QPoint(320, 200), QPoint(2, 2), QPoint(639, 426)}) {
+        StampSettings drawn = s;
+        const LabelBox box = DrawTextToPhoto(canvas, drawn, kText, pointer.x(), pointer.y());
+        EXPECT_EQ(box, pointerLabelBox(pointer, image.size(), label));
+        StampSettings numbers = s;
+        placementFromBox(box, image.size(), label.height(), numbers);
+        EXPECT_EQ(drawn.XOrient, numbers.XOrient);
+        EXPECT_EQ(drawn.XD, numbers.XD);
+        EXPECT_EQ(drawn.YD, numbers.YD);
+        EXPECT_EQ(drawn.Size, numbers.Size);
+    }
+}
+
+} // namespace
+} // namespace kelvra::test
