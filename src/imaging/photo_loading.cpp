@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QImageReader>
-#include <QSaveFile>
 #include <QPainter>
 
 #include <algorithm>
@@ -141,72 +140,6 @@ void ApplyExifOrientation(JpegImage &image, const QString &path, bool back, cons
         orientation = 1;
     }
     applyOrientation(image, orientation, back);
-}
-
-LoadedPhoto loadPhotoForBatch(const QString &path, const OrientationReader &readOrientation)
-{
-    LoadedPhoto photo;
-    JpegImage &jpeg = photo.jpeg;
-    jpeg.setScale(0);
-    jpeg.setPerformance(JpegImage::Performance::BestQuality);
-    if (!jpeg.loadFromFile(path) || !jpeg.decode()) {
-        QString fallbackError;
-        if (!LoadAnythingIntoJPG(jpeg, path, &fallbackError) || !jpeg.decode()) {
-            photo.error = fallbackError.isEmpty() ? jpeg.errorString() : fallbackError;
-            return photo;
-        }
-        photo.usedFallback = true;
-    }
-    photo.warnings = jpeg.warningCount();
-
-    try {
-        if (readOrientation)
-            photo.orientation = readOrientation(path);
-    } catch (...) {
-        photo.orientation = 1;
-    }
-    applyOrientation(jpeg, photo.orientation, false);
-    // Moved, not shared: drawing on a shared raster would copy 100 MB.
-    photo.raster = jpeg.takeImage();
-    photo.ok = true;
-    return photo;
-}
-
-bool encodePhotoForBatch(LoadedPhoto &photo, int quality, QByteArray &out, QString *error)
-{
-    JpegImage &jpeg = photo.jpeg;
-    if (photo.raster.isNull()) {
-        setError(error, QStringLiteral("no picture to store"));
-        return false;
-    }
-    jpeg.setImage(std::move(photo.raster));
-    photo.raster = QImage();
-    jpeg.setQuality(quality);
-    // Turn back by the orientation read at load time, so the stored pixels
-    // always match the EXIF value the output keeps.
-    const bool needsTurn = photo.orientation == 3 || photo.orientation == 6 || photo.orientation == 8;
-    if (needsTurn && !applyOrientation(jpeg, photo.orientation, true)) {
-        setError(error, QStringLiteral("no memory to turn the picture back"));
-        return false;
-    }
-    if (!jpeg.saveToData(out)) {
-        setError(error, jpeg.errorString());
-        return false;
-    }
-    return true;
-}
-
-bool storePhotoForBatch(LoadedPhoto &photo, int quality, const QString &outPath, QString *error)
-{
-    QByteArray bytes;
-    if (!encodePhotoForBatch(photo, quality, bytes, error))
-        return false;
-    QSaveFile file(outPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        setError(error, file.errorString());
-        return false;
-    }
-    return true;
 }
 
 } // namespace kelvra

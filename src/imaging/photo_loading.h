@@ -40,25 +40,4 @@ bool applyOrientation(JpegImage &image, int orientation, bool back);
 void ApplyExifOrientation(JpegImage &image, const QString &path, bool back,
                           const OrientationReader &readOrientation = readExifOrientation);
 
-// A photo as the batch needs it: full scale, accurate decode, upright.
-struct LoadedPhoto
-{
-    bool ok = false;
-    JpegImage jpeg;       // the compressed photo; its raster is moved to raster
-    QImage raster;        // the upright picture, to draw the label on
-    int orientation = 1;  // as read from the file
-    bool usedFallback = false;
-    int warnings = 0;     // libjpeg warnings about corrupt data
-    QString error;
-};
-
-LoadedPhoto loadPhotoForBatch(const QString &path, const OrientationReader &readOrientation = readExifOrientation);
-
-// The second half of a batch photo: moves the drawn raster back into the JPEG
-// object, turns it back to the stored orientation read at load time and
-// writes it to outPath at quality, encoding once, after the turn.
-bool storePhotoForBatch(LoadedPhoto &photo, int quality, const QString &outPath, QString *error = nullptr);
-// The same into memory: the JPEG as the encoder wrote it.
-bool encodePhotoForBatch(LoadedPhoto &photo, int quality, QByteArray &out, QString *error = nullptr);
-
 } // namespace kelvra

@@ -4,6 +4,7 @@
 #include "common/test_support.h"
 #include "imaging/bitmap_rotate.h"
 #include "imaging/imaging_test_support.h"
+#include "imaging/photo_workspace.h"
 
 #include <QImageWriter>
 #include <QPainter>
@@ -121,24 +122,41 @@ TEST(Fallback, FailsOnWhatNoReaderKnows)
     EXPECT_FALSE(LoadAnythingIntoJPG(jpeg, qpath(dir / "missing.jpg"), &error));
 }
 
+// A photo decoded in full and turned upright by its own orientation, as the preview turns it.
+struct UprightPhoto
+{
+    bool ok = false;
+    int orientation = 1;
+    QImage raster;
+};
+
+UprightPhoto uprightPhoto(const QString &path)
+{
+    UprightPhoto photo;
+    JpegImage jpeg;
+    photo.ok = jpeg.loadFromFile(path) && jpeg.decode();
+    photo.orientation = readExifOrientation(path);
+    applyOrientation(jpeg, photo.orientation, false);
+    photo.raster = jpeg.takeImage();
+    return photo;
+}
+
 // The orientation photos show one scene stored in each EXIF orientation; the
 // number in the name is the file's Orientation value.
 TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
 {
     for (const char *scene : {"landscape", "portrait"}) {
         const auto base = [&](int n) { return photo("orientation/" + std::string(scene) + "_" + std::to_string(n) + ".jpg"); };
-        const LoadedPhoto normal = loadPhotoForBatch(qpath(base(1)));
-        const LoadedPhoto halfTurn = loadPhotoForBatch(qpath(base(3)));
+        const UprightPhoto normal = uprightPhoto(qpath(base(1)));
+        const UprightPhoto halfTurn = uprightPhoto(qpath(base(3)));
         ASSERT_TRUE(normal.ok);
         ASSERT_TRUE(halfTurn.ok);
         for (int n : {3, 6, 8}) {
             SCOPED_TRACE(std::string(scene) + " " + std::to_string(n));
-            const LoadedPhoto turned = loadPhotoForBatch(qpath(base(n)));
-            ASSERT_TRUE(turned.ok) << turned.error.toStdString();
+            const UprightPhoto turned = uprightPhoto(qpath(base(n)));
+            ASSERT_TRUE(turned.ok);
             EXPECT_EQ(turned.orientation, n);
-            EXPECT_FALSE(turned.usedFallback);
             EXPECT_EQ(turned.raster.size(), normal.raster.size());
-            EXPECT_FALSE(turned.jpeg.hasImage()); // moved out, not shared
             // File 1 was processed apart (other colours), so the right turn
             // only has to match it far better than the opposite one.
             QImage opposite = turned.raster;
@@ -150,7 +168,7 @@ TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
         }
         // Mirrored orientations are left as stored.
         for (int n : {2, 4, 5, 7}) {
-            const LoadedPhoto mirrored = loadPhotoForBatch(qpath(base(n)));
+            const UprightPhoto mirrored = uprightPhoto(qpath(base(n)));
             ASSERT_TRUE(mirrored.ok);
             JpegImage stored;
             ASSERT_TRUE(stored.loadFromFile(qpath(base(n))));
@@ -218,38 +236,41 @@ TEST(Orientation, ReaderFailuresAndOtherValuesLeaveThePicture)
     EXPECT_EQ(jpeg.image().size(), QSize(600, 450));
 }
 
-TEST(BatchLoader, FallsBackForAPngNamedJpg)
+// The batch's whole-raster road, taken when the decoder refuses the data.
+TEST(BatchWorkspace, FallsBackForAPngNamedJpg)
 {
     TempDir dir;
     const QString file = qpath(dir / "png-inside.jpg");
     ASSERT_TRUE(gradientRaster(64, 48).save(file, "PNG"));
-    const LoadedPhoto loaded = loadPhotoForBatch(file, [](const QString &) { return 1; });
-    ASSERT_TRUE(loaded.ok) << loaded.error.toStdString();
-    EXPECT_TRUE(loaded.usedFallback);
-    EXPECT_EQ(loaded.raster.size(), QSize(64, 48));
+    PhotoWorkspace workspace;
+    QString error;
+    ASSERT_TRUE(workspace.readFile(file, &error));
+    ASSERT_TRUE(workspace.decode(&error)) << error.toStdString();
+    EXPECT_TRUE(workspace.usedFallback());
+    EXPECT_EQ(workspace.raster().size(), QSize(64, 48));
 
     writeFileBytes(dir / "junk.jpg", "garbage");
-    const LoadedPhoto junk = loadPhotoForBatch(qpath(dir / "junk.jpg"), {});
-    EXPECT_FALSE(junk.ok);
-    EXPECT_FALSE(junk.error.isEmpty());
+    ASSERT_TRUE(workspace.readFile(qpath(dir / "junk.jpg"), &error));
+    error.clear();
+    EXPECT_FALSE(workspace.decode(&error));
+    EXPECT_FALSE(error.isEmpty());
 }
 
-TEST(BatchLoader, StoresTheDrawnPictureInTheSourcesOrientation)
+TEST(BatchWorkspace, EncodesThePictureAsStored)
 {
     TempDir dir;
-    const QString source = qpath(photo("orientation/landscape_6.jpg")); // stored 450 x 600
-    LoadedPhoto photoToStamp = loadPhotoForBatch(source);
-    ASSERT_TRUE(photoToStamp.ok);
-    ASSERT_EQ(photoToStamp.raster.size(), QSize(600, 450));
-    QPainter(&photoToStamp.raster).fillRect(0, 0, 40, 20, QColor(255, 0, 255)); // upright top left
+    PhotoWorkspace workspace;
+    ASSERT_TRUE(workspace.readFile(qpath(photo("orientation/landscape_6.jpg")))); // stored 450 x 600
+    ASSERT_TRUE(workspace.decode());
+    ASSERT_EQ(workspace.raster().size(), QSize(450, 600)); // not turned
+    QPainter(&workspace.raster()).fillRect(0, 0, 20, 40, QColor(255, 0, 255));
+    ASSERT_TRUE(workspace.encode(85));
     const auto out = dir / "out.jpg";
-    QString error;
-    ASSERT_TRUE(storePhotoForBatch(photoToStamp, 85, qpath(out), &error)) << error.toStdString();
+    writeFileBytes(out, std::string(workspace.encoded()));
 
     const QImage stored = djpegDecode(out, {});
     ASSERT_EQ(stored.size(), QSize(450, 600));
-    // Turned back counter-clockwise: upright (x, y) is stored at (y, 599 - x).
-    const QRgb mark = stored.pixel(10, 580);
+    const QRgb mark = stored.pixel(10, 20);
     EXPECT_GT(qRed(mark), 220);
     EXPECT_LT(qGreen(mark), 40);
     EXPECT_GT(qBlue(mark), 220);
