@@ -17,12 +17,13 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
-#include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
 
+#include <condition_variable>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -306,19 +307,32 @@ BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, 
     WorkerMemories memories; // outlives the pool that uses it
     QThreadPool pool;
     pool.setMaxThreadCount(workers);
-    QSemaphore freeWorkers(workers);
-    QMutex doneLock;
+    // Workers hand back finished indexes here and wake the list thread, which
+    // reports them; it sleeps on the condition, never on a clock.
+    std::mutex doneLock;
+    std::condition_variable doneChanged;
     std::vector<int> done; // indexes finished by workers, not yet reported
+    int running = 0;
 
     auto reportFinished = [&]() {
         std::vector<int> finished;
         {
-            QMutexLocker locker(&doneLock);
+            std::lock_guard<std::mutex> locker(doneLock);
             finished.swap(done);
         }
         if (progress) {
             for (int index : finished)
                 progress->photoFinished(report.photos[static_cast<size_t>(index)]);
+        }
+    };
+    // Reports what finishes until ready() holds (checked under the lock).
+    auto waitUntil = [&](auto ready) {
+        for (;;) {
+            reportFinished();
+            std::unique_lock<std::mutex> locker(doneLock);
+            if (ready())
+                return;
+            doneChanged.wait(locker, [&] { return !done.empty() || ready(); });
         }
     };
 
@@ -328,7 +342,8 @@ BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, 
     int handedOut = 0;
     for (int i = 0; i < count; ++i) {
         reportFinished();
-        if (progress && !progress->ProgressStep(progressText(i + 1, count), i + 1, count)) {
+        const bool cancelled = job.cancel && job.cancel->load();
+        if (cancelled || (progress && !progress->ProgressStep(progressText(i + 1, count), i + 1, count))) {
             report.cancelled = true;
             break;
         }
@@ -349,21 +364,25 @@ BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, 
             continue;
         }
         // Waiting for a free worker keeps at most one full-size raster per worker.
-        while (!freeWorkers.tryAcquire(1, 50))
-            reportFinished();
+        waitUntil([&] { return running < workers; });
+        {
+            std::lock_guard<std::mutex> locker(doneLock);
+            ++running;
+        }
         pool.start([&, i, plan = std::move(*plan)]() {
             std::unique_ptr<WorkerMemory> memory = memories.take();
             stampPhoto(plan, job, *memory, report.photos[static_cast<size_t>(i)]);
             memories.give(std::move(memory));
             {
-                QMutexLocker locker(&doneLock);
+                std::lock_guard<std::mutex> locker(doneLock);
                 done.push_back(i);
+                --running;
             }
-            freeWorkers.release();
+            doneChanged.notify_all();
         });
     }
-    while (!pool.waitForDone(50))
-        reportFinished();
+    waitUntil([&] { return running == 0; });
+    pool.waitForDone();
     reportFinished();
     report.photos.resize(static_cast<size_t>(handedOut));
     if (progress)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <vector>
 
 namespace kelvra {
@@ -27,8 +28,11 @@ struct BatchPhotoResult
 };
 
 // How a run reports progress and learns of a cancel. Every call comes on the
-// thread that called RunBatch; a window repaints and lets its events run
-// inside ProgressStep.
+// thread that called RunBatch, which is never the window's: a window runs the
+// batch on a thread of its own and adapts these calls to queued signals, so
+// progress, per-photo results and the end reach it as values. The calls must
+// not block for long; the run waits for its workers on a condition, never by
+// polling.
 class BatchProgress
 {
 public:
@@ -48,6 +52,9 @@ struct BatchJob
     AppOptions options;
     FormatSettings format;
     int jobs = 0; // photos stamped at once; 0 for one per processor core
+    // Set from any thread to stop the run before its next photo; photos
+    // already started are finished. Not owned; may be null.
+    const std::atomic<bool> *cancel = nullptr;
 };
 
 struct BatchReport
@@ -66,7 +73,8 @@ struct BatchReport
 BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, const BatchJob &job,
                      BatchProgress *progress);
 
-// "Save As...": the previewed photo stamped (when the stamp task is ticked)
+// "Save As...": runs on the calling thread, which is not the window's (the
+// window starts it on a worker and takes the result back as a value). The previewed photo stamped (when the stamp task is ticked)
 // or copied to exactly target.
 BatchPhotoResult SaveStampedAs(const QString &source, const QString &target, const BatchJob &job);
 

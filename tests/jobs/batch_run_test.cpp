@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 
 namespace kelvra {
@@ -243,6 +244,53 @@ TEST(BatchRun, CancelStopsBeforeTheNextPhoto)
     EXPECT_TRUE(recorder.started && recorder.ended);
     EXPECT_EQ(recorder.texts, (std::vector<QString>{QStringLiteral("Processing: [1/2]"), QStringLiteral("Processing: [2/2]")}));
     EXPECT_EQ(recorder.finished, 1);
+}
+
+// The flag a window sets from its own thread: set when the first photo is
+// done, it stops the run before the second; with workers (where the flag may
+// come too late to stop anything), every photo handed out is still reported
+// exactly once.
+class FlagSetter : public BatchProgress
+{
+public:
+    std::atomic<bool> *flag = nullptr;
+    std::atomic<int> finished{0};
+    bool ProgressStep(const QString &, int, int) override { return true; }
+    void photoFinished(const BatchPhotoResult &) override
+    {
+        ++finished;
+        flag->store(true);
+    }
+};
+
+TEST(BatchRun, CancelFlagStopsTheRun)
+{
+    TempDir dir;
+    QStringList list;
+    for (const char *name : {"makers/Canon.jpg", "makers/Nikon.jpg", "gps/DSCN0010.jpg", "makers/Casio.jpg"})
+        list << qpath(stage(dir, name));
+    for (int jobs : {1, 3}) {
+        std::atomic<bool> cancel{false};
+        BatchJob job = stampOnly();
+        job.jobs = jobs;
+        job.cancel = &cancel;
+        FlagSetter setter;
+        setter.flag = &cancel;
+        const BatchReport report = RunBatch(list, qpath(dir / ("out" + std::to_string(jobs))), job, &setter);
+        if (jobs == 1) {
+            EXPECT_TRUE(report.cancelled);
+            EXPECT_EQ(report.photos.size(), 1u);
+        }
+        EXPECT_EQ(setter.finished.load(), int(report.photos.size())) << jobs;
+        for (const BatchPhotoResult &r : report.photos)
+            EXPECT_EQ(r.outcome, PhotoOutcome::Stamped);
+    }
+    std::atomic<bool> already{true};
+    BatchJob job = stampOnly();
+    job.cancel = &already;
+    const BatchReport none = RunBatch(list, qpath(dir / "none"), job, nullptr);
+    EXPECT_TRUE(none.cancelled);
+    EXPECT_TRUE(none.photos.empty());
 }
 
 TEST(BatchRun, ParallelRunIsByteIdenticalToOneWorker)
