@@ -2,8 +2,8 @@
 #include "jobs/batch_run.h"
 
 #include "imaging/label_renderer.h"
+#include "imaging/photo_loading.h"
 #include "imaging/photo_workspace.h"
-#include "metadata/byte_source.h"
 #include "metadata/exif_reader.h"
 #include "metadata/exif_writer.h"
 #include "platform/file_ops.h"
@@ -39,6 +39,8 @@ struct PlannedPhoto
     QString output;
     PhotoValues values;
     FileTimes sourceTimes;
+    // Read once, here; the worker takes orientation and carried segments from it.
+    std::shared_ptr<TimgData> metadata; // shared: the worker task must be copyable
 };
 
 // The file dates an output gets: the source's, cut to two seconds.
@@ -116,7 +118,9 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
 
     PlannedPhoto plan;
     plan.source = source;
-    plan.values = FillPhotoValues(source, job.options.GPSForm, job.format);
+    plan.metadata = std::make_shared<TimgData>(255, photoTextOptions(job.options.GPSForm, job.format));
+    const bool read = plan.metadata->ProcessFile(std::filesystem::path(source.toStdU16String()));
+    plan.values = photoValuesFrom(source, *plan.metadata, read);
     plan.sourceTimes = readFileTimes(source);
     const QFileInfo sourceInfo(source);
 
@@ -205,19 +209,6 @@ private:
     std::vector<std::unique_ptr<WorkerMemory>> m_free;
 };
 
-// The metadata as ProcessFile reads it, but from the bytes already read.
-void readMetadata(TimgData &metadata, const QString &path, std::string_view bytes)
-{
-    if (containerKindForFileName(std::filesystem::path(path.toStdU16String())) != ContainerKind::Jpeg)
-        return;
-    try {
-        MemoryByteSource source(bytes);
-        metadata.ProcessStream(source, ContainerKind::Jpeg);
-    } catch (...) {
-        // Whatever was read before the fault stands, as with ProcessFile.
-    }
-}
-
 // The pixel work of one photo: one read, one pass that decodes, draws the
 // label in the photo's own orientation and encodes, the source's metadata in
 // front, one write. On failure the plain copy stands under the output name, as if
@@ -236,11 +227,8 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
     QString error;
     if (!pixels.readFile(plan.source, &error))
         return fail(error);
-    TimgData metadata;
-    readMetadata(metadata, plan.source, pixels.fileBytes());
-    int orientation = 1;
-    if (metadata.HasEXIF() && metadata.ExifObj)
-        orientation = metadata.ExifObj->GetRawInt("Orientation");
+    TimgData &metadata = *plan.metadata;
+    const int orientation = orientationOf(metadata);
 
     const QString caption = GetCurrentFileStampText(job.settings.CaptionFormat, job.settings.DateFormat, plan.values,
                                                     job.format);
@@ -263,9 +251,7 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
     if (metadata.HasEXIF()) {
         if (metadata.HasThumbnail())
             removeThumbnail(metadata);
-        memory.output.clear();
-        SaveExif(metadata, memory.output);
-        memory.output.append(bytes.substr(encodedImageStart(bytes)));
+        ComposeExifJpeg(metadata, bytes, memory.output);
         bytes = memory.output;
     }
     std::string writeError;

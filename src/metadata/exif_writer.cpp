@@ -99,10 +99,16 @@ size_t encodedImageStart(std::string_view jpeg)
 std::string ComposeExifJpeg(const TimgData &data, std::string_view encodedJpeg)
 {
     std::string out;
+    ComposeExifJpeg(data, encodedJpeg, out);
+    return out;
+}
+
+void ComposeExifJpeg(const TimgData &data, std::string_view encodedJpeg, std::string &out)
+{
+    out.clear();
     out.reserve(encodedJpeg.size() + (data.ExifSegment ? data.ExifSegment->data.size() : 0) + 1024);
     SaveExif(data, out);
     out.append(encodedJpeg.substr(encodedImageStart(encodedJpeg)));
-    return out;
 }
 
 bool writeFileAtomically(const std::filesystem::path &path, std::string_view bytes, std::string *error)

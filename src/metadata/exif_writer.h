@@ -28,6 +28,8 @@ size_t encodedImageStart(std::string_view jpeg);
 
 // The whole output file: SaveExif, then the encoded JPEG from its own data on.
 std::string ComposeExifJpeg(const TimgData &data, std::string_view encodedJpeg);
+// The same into out, which is emptied first and keeps its memory.
+void ComposeExifJpeg(const TimgData &data, std::string_view encodedJpeg, std::string &out);
 
 // Writes ComposeExifJpeg to fname through a temporary file in the same folder
 // and a rename, so fname never holds half a photo. false with a reason in

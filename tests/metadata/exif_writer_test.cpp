@@ -41,6 +41,23 @@ TEST(ExifWriter, CarriesExifIptcAndCommentWithoutTheThumbnail)
     EXPECT_EQ(bigEndian16(out, 4), exif.size() - 2);
 }
 
+// The batch's form writes into a buffer it keeps from photo to photo: what
+// was there before is gone, and the memory stays.
+TEST(ExifWriter, ComposesIntoAReusedBuffer)
+{
+    TimgData data;
+    ASSERT_TRUE(data.ProcessFile(photo("structure/GPS_with_comment.jpg")));
+    TimgData bare;
+    std::string buffer(100000, 'x');
+    const char *memory = buffer.data();
+    ComposeExifJpeg(data, kEncoded, buffer);
+    EXPECT_EQ(buffer, ComposeExifJpeg(data, kEncoded));
+    EXPECT_EQ(buffer.data(), memory);
+    ComposeExifJpeg(bare, kEncoded, buffer);
+    EXPECT_EQ(buffer, ComposeExifJpeg(bare, kEncoded));
+    EXPECT_EQ(buffer.data(), memory);
+}
+
 TEST(ExifWriter, RemovesALargeThumbnailAndItsLink)
 {
     TimgData data;
