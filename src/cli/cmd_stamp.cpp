@@ -5,7 +5,7 @@
 
 #include "platform/console.h"
 #include "jobs/batch_run.h"
-#include "stamp/file_mask.h"
+#include "jobs/photo_list.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -91,21 +91,11 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
     if (!s.StampPhotosOpt && !s.RenamePhotos)
         return QStringLiteral("nothing to do: --no-stamp without --rename");
 
-    for (const QString &input : inputs) {
-        const QFileInfo info(input);
-        if (info.isDir()) {
-            // A folder gives its own photos, not those of its subfolders.
-            const QFileInfoList files = QDir(input).entryInfoList(QDir::Files, QDir::Name);
-            for (const QFileInfo &file : files) {
-                if (IsJpegFileName(file.fileName()))
-                    parsed.photos << file.absoluteFilePath();
-            }
-        } else if (info.isFile()) {
-            parsed.photos << info.absoluteFilePath();
-        } else {
-            return QStringLiteral("no such photo or folder: ") + input;
-        }
-    }
+    QString missing;
+    const std::optional<QStringList> photos = listPhotos(inputs, &missing);
+    if (!photos)
+        return QStringLiteral("no such photo or folder: ") + missing;
+    parsed.photos = *photos;
     return std::nullopt;
 }
 

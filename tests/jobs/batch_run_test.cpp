@@ -3,6 +3,7 @@
 #include "common/test_support.h"
 #include "imaging/bitmap_rotate.h"
 #include "jobs/batch_run.h"
+#include "jobs/photo_list.h"
 #include "metadata/exif_reader.h"
 #include "platform/file_times.h"
 
@@ -377,6 +378,29 @@ TEST(BatchRun, SaveAsWritesExactlyTheTarget)
     const BatchPhotoResult r = SaveStampedAs(qpath(source), qpath(dir / "chosen.jpeg"), stampOnly());
     EXPECT_EQ(r.outcome, PhotoOutcome::Stamped) << r.reason.toStdString();
     EXPECT_TRUE(fs::exists(dir / "chosen.jpeg"));
+}
+
+} // namespace
+} // namespace kelvra
+
+namespace kelvra {
+namespace {
+
+TEST(PhotoList, FoldersGiveTheirOwnJpegNamesInOrder)
+{
+    TempDir dir;
+    const fs::path b = stage(dir, "makers/Nikon.jpg", "b.JPG");
+    const fs::path a = stage(dir, "makers/Canon.jpg", "a.jpeg");
+    test::writeFileBytes(dir / "in" / "notes.txt", "x");
+    stage(dir, "makers/Casio.jpg", "sub/deeper.jpg");
+    const fs::path single = stage(dir, "gps/DSCN0010.jpg", "../single.txt"); // a file is taken whatever its name
+    const std::optional<QStringList> photos = listPhotos({qpath(dir / "in"), qpath(single)});
+    ASSERT_TRUE(photos);
+    EXPECT_EQ(*photos, (QStringList{qpath(a), qpath(b), qpath(fs::weakly_canonical(single))}));
+
+    QString missing;
+    EXPECT_FALSE(listPhotos({qpath(dir / "in"), qpath(dir / "nothing")}, &missing));
+    EXPECT_EQ(missing, qpath(dir / "nothing"));
 }
 
 } // namespace
