@@ -109,7 +109,7 @@ struct PreviewLoader::State
     std::optional<Request> waiting;
     unsigned generation = 0;
     bool stopping = false;
-    std::atomic<int> decodes{0};
+    std::atomic<int> decodes { 0 };
     std::thread worker;
 
     void run()
@@ -134,9 +134,13 @@ struct PreviewLoader::State
     }
 };
 
-PreviewLoader::PreviewLoader() : PreviewLoader(Load(loadPreviewPhoto)) {}
+PreviewLoader::PreviewLoader()
+    : PreviewLoader(Load(loadPreviewPhoto))
+{
+}
 
-PreviewLoader::PreviewLoader(Load load) : m_state(std::make_unique<State>())
+PreviewLoader::PreviewLoader(Load load)
+    : m_state(std::make_unique<State>())
 {
     m_state->load = std::move(load);
     m_state->worker = std::thread([state = m_state.get()] { state->run(); });
@@ -157,7 +161,7 @@ void PreviewLoader::request(const QString &path, QSize area, int gpsForm, const 
     {
         std::lock_guard<std::mutex> locker(m_state->lock);
         ++m_state->generation;
-        m_state->waiting = State::Request{path, area, gpsForm, format, std::move(done)};
+        m_state->waiting = State::Request { path, area, gpsForm, format, std::move(done) };
     }
     m_state->wake.notify_one();
 }

@@ -22,12 +22,12 @@ struct PreviewPhoto
 {
     QString path;
     PreviewError error = PreviewError::None;
-    QString detail;        // the codec's or reader's own detail, may be empty
-    QImage raster;         // upright, at `scale`, WITHOUT the label (Format_RGB32)
-    int scale = 0;         // DCT reduction used: 0 full, 1 half, 2 quarter, 3 eighth
+    QString detail; // the codec's or reader's own detail, may be empty
+    QImage raster; // upright, at `scale`, WITHOUT the label (Format_RGB32)
+    int scale = 0; // DCT reduction used: 0 full, 1 half, 2 quarter, 3 eighth
     QSize uprightFullSize; // the photo's full size, upright
-    int warnings = 0;      // libjpeg warnings (damaged data)
-    PhotoValues values;    // the token values of the photo
+    int warnings = 0; // libjpeg warnings (damaged data)
+    PhotoValues values; // the token values of the photo
     bool ok() const { return error == PreviewError::None; }
 };
 
@@ -59,8 +59,8 @@ class PreviewLoader
 {
 public:
     using Done = std::function<void(PreviewPhoto)>;
-    using Load = std::function<PreviewPhoto(const QString &path, QSize area, int gpsForm,
-                                            const FormatSettings &format)>;
+    using Load
+        = std::function<PreviewPhoto(const QString &path, QSize area, int gpsForm, const FormatSettings &format)>;
     PreviewLoader();
     // With another loading function in place of loadPreviewPhoto (tests hold a load back with it).
     explicit PreviewLoader(Load load);

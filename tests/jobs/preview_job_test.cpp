@@ -25,9 +25,14 @@ TEST(PreviewJob, ScaleCoversTheAreaUpright)
         int scale;
     };
     const Case cases[] = {
-        {{4032, 2012}, {642, 378}, 2},  {{4032, 2012}, {300, 200}, 3}, {{4032, 2012}, {2000, 1200}, 1},
-        {{4032, 2012}, {4100, 2100}, 0}, {{450, 600}, {400, 300}, 1}, // a portrait covers the height at half
-        {{600, 450}, {400, 300}, 0},     {{1, 1}, {642, 378}, 0},      {{0, 0}, {642, 378}, 0},
+        { { 4032, 2012 }, { 642, 378 }, 2 },
+        { { 4032, 2012 }, { 300, 200 }, 3 },
+        { { 4032, 2012 }, { 2000, 1200 }, 1 },
+        { { 4032, 2012 }, { 4100, 2100 }, 0 },
+        { { 450, 600 }, { 400, 300 }, 1 }, // a portrait covers the height at half
+        { { 600, 450 }, { 400, 300 }, 0 },
+        { { 1, 1 }, { 642, 378 }, 0 },
+        { { 0, 0 }, { 642, 378 }, 0 },
     };
     for (const Case &c : cases)
         EXPECT_EQ(neededPreviewScale(c.upright, c.area), c.scale) << c.upright.width() << "x" << c.upright.height();
@@ -37,14 +42,14 @@ TEST(PreviewJob, PhotosComeUprightWithTheirValues)
 {
     const FormatSettings format = FormatSettings::system();
     // Stored 600 x 450 with orientation 6, so upright 450 x 600; landscape_3 is turned half a turn.
-    const PreviewPhoto portrait = loadPreviewPhoto(qpath(photo("orientation/portrait_6.jpg")), {400, 300}, 0, format);
+    const PreviewPhoto portrait = loadPreviewPhoto(qpath(photo("orientation/portrait_6.jpg")), { 400, 300 }, 0, format);
     ASSERT_TRUE(portrait.ok()) << portrait.detail.toStdString();
     EXPECT_EQ(portrait.uprightFullSize, QSize(450, 600));
     EXPECT_EQ(portrait.scale, 1);
     EXPECT_EQ(portrait.raster.size(), QSize(225, 300));
     EXPECT_EQ(portrait.raster.format(), QImage::Format_RGB32);
 
-    const PreviewPhoto camera = loadPreviewPhoto(qpath(photo("gps/DSCN0010.jpg")), {642, 378}, 0, format);
+    const PreviewPhoto camera = loadPreviewPhoto(qpath(photo("gps/DSCN0010.jpg")), { 642, 378 }, 0, format);
     ASSERT_TRUE(camera.ok());
     EXPECT_EQ(camera.values.Make, QStringLiteral("NIKON"));
     EXPECT_FALSE(camera.values.GPSPos.isEmpty());
@@ -62,13 +67,13 @@ TEST(PreviewJob, FailuresAreCodes)
         PreviewError error;
     };
     const Case cases[] = {
-        {qpath(dir / "missing.jpg"), PreviewError::NotFound},
-        {qpath(dir.path()), PreviewError::NotFound},
-        {qpath(photo("tiff/Arbitro.tiff")), PreviewError::NotJpegName},
-        {qpath(dir / "junk.jpg"), PreviewError::Unreadable},
+        { qpath(dir / "missing.jpg"), PreviewError::NotFound },
+        { qpath(dir.path()), PreviewError::NotFound },
+        { qpath(photo("tiff/Arbitro.tiff")), PreviewError::NotJpegName },
+        { qpath(dir / "junk.jpg"), PreviewError::Unreadable },
     };
     for (const Case &c : cases) {
-        const PreviewPhoto p = loadPreviewPhoto(c.path, {642, 378}, 0, FormatSettings::system());
+        const PreviewPhoto p = loadPreviewPhoto(c.path, { 642, 378 }, 0, FormatSettings::system());
         EXPECT_EQ(p.error, c.error) << c.path.toStdString();
         EXPECT_FALSE(p.ok());
         EXPECT_TRUE(p.raster.isNull());
@@ -78,7 +83,7 @@ TEST(PreviewJob, FailuresAreCodes)
 TEST(PreviewJob, DrawingLeavesTheLoadedRasterAlone)
 {
     const FormatSettings format = FormatSettings::system();
-    const PreviewPhoto p = loadPreviewPhoto(qpath(photo("gps/DSCN0010.jpg")), {642, 378}, 0, format);
+    const PreviewPhoto p = loadPreviewPhoto(qpath(photo("gps/DSCN0010.jpg")), { 642, 378 }, 0, format);
     ASSERT_TRUE(p.ok());
     const QImage before = p.raster.copy();
     StampSettings s;
@@ -92,7 +97,7 @@ TEST(PreviewJob, DrawingLeavesTheLoadedRasterAlone)
     EXPECT_EQ(picture.raster.pixel(picture.box.Left, picture.box.Top), qRgb(255, 0, 0));
     // Outside the box nothing changed.
     EXPECT_EQ(picture.raster.pixel(p.raster.width() - 1, p.raster.height() - 1),
-              before.pixel(p.raster.width() - 1, p.raster.height() - 1));
+        before.pixel(p.raster.width() - 1, p.raster.height() - 1));
 
     s.StampPhotosOpt = false;
     const PreviewPicture off = drawPreview(p, s, format);
@@ -161,11 +166,11 @@ TEST(PreviewLoader, NewerRequestWins)
             delivered.notify_all();
         };
         const FormatSettings format;
-        loader.request(QStringLiteral("first"), {10, 10}, 0, format, done);
+        loader.request(QStringLiteral("first"), { 10, 10 }, 0, format, done);
         gate.waitStarted();
         // Both come while the first is running: the second never starts.
-        loader.request(QStringLiteral("second"), {10, 10}, 0, format, done);
-        loader.request(QStringLiteral("third"), {10, 10}, 0, format, done);
+        loader.request(QStringLiteral("second"), { 10, 10 }, 0, format, done);
+        loader.request(QStringLiteral("third"), { 10, 10 }, 0, format, done);
         gate.open();
         std::unique_lock<std::mutex> locker(lock);
         delivered.wait(locker, [&] { return !results.empty(); });
@@ -173,8 +178,8 @@ TEST(PreviewLoader, NewerRequestWins)
         // The destructor waits for anything still running; nothing else is delivered.
         EXPECT_EQ(loader.decodeCount(), 2);
     }
-    EXPECT_EQ(loaded, (std::vector<QString>{QStringLiteral("first"), QStringLiteral("third")}));
-    EXPECT_EQ(results, (std::vector<QString>{QStringLiteral("third")}));
+    EXPECT_EQ(loaded, (std::vector<QString> { QStringLiteral("first"), QStringLiteral("third") }));
+    EXPECT_EQ(results, (std::vector<QString> { QStringLiteral("third") }));
 }
 
 TEST(PreviewLoader, LoadsRealPhotosOneAfterAnother)
@@ -189,9 +194,9 @@ TEST(PreviewLoader, LoadsRealPhotosOneAfterAnother)
         delivered.notify_all();
     };
     const FormatSettings format = FormatSettings::system();
-    const char *const photos[] = {"orientation/landscape_1.jpg", "makers/Canon.jpg"};
+    const char *const photos[] = { "orientation/landscape_1.jpg", "makers/Canon.jpg" };
     for (size_t i = 0; i < 2; ++i) {
-        loader.request(qpath(photo(photos[i])), {642, 378}, 0, format, done);
+        loader.request(qpath(photo(photos[i])), { 642, 378 }, 0, format, done);
         std::unique_lock<std::mutex> locker(lock);
         delivered.wait(locker, [&] { return results.size() == i + 1; });
     }

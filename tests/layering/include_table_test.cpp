@@ -20,16 +20,16 @@ namespace fs = std::filesystem;
 // Which layers the files of each layer may include, besides their own.
 const std::map<std::string, std::set<std::string>> &allowedTable()
 {
-    static const std::map<std::string, std::set<std::string>> table{
-        {"metadata", {}},
-        {"platform", {}},
-        {"stamp", {"metadata", "platform"}},
-        {"imaging", {"stamp", "metadata", "platform"}},
-        {"jobs", {"imaging", "stamp", "metadata", "platform"}},
-        {"localization", {"platform"}},
-        {"ui", {"jobs", "localization", "imaging", "stamp", "metadata", "platform"}},
-        {"app", {"ui", "jobs", "localization", "imaging", "stamp", "metadata", "platform"}},
-        {"cli", {"jobs", "imaging", "stamp", "metadata", "platform"}},
+    static const std::map<std::string, std::set<std::string>> table {
+        { "metadata", {} },
+        { "platform", {} },
+        { "stamp", { "metadata", "platform" } },
+        { "imaging", { "stamp", "metadata", "platform" } },
+        { "jobs", { "imaging", "stamp", "metadata", "platform" } },
+        { "localization", { "platform" } },
+        { "ui", { "jobs", "localization", "imaging", "stamp", "metadata", "platform" } },
+        { "app", { "ui", "jobs", "localization", "imaging", "stamp", "metadata", "platform" } },
+        { "cli", { "jobs", "imaging", "stamp", "metadata", "platform" } },
     };
     return table;
 }
@@ -51,7 +51,7 @@ std::vector<Include> layerIncludes(const fs::path &root, const fs::path &file)
     for (int line = 1; std::getline(in, text); ++line) {
         std::smatch m;
         if (std::regex_search(text, m, include))
-            found.push_back({fs::relative(file, root).generic_string(), line, m[1].str()});
+            found.push_back({ fs::relative(file, root).generic_string(), line, m[1].str() });
     }
     return found;
 }
@@ -69,8 +69,8 @@ std::vector<std::string> violations(const fs::path &root)
         const std::string layer = fs::relative(entry.path(), root).begin()->string();
         const auto allowed = table.find(layer);
         if (allowed == table.end()) {
-            problems.push_back(fs::relative(entry.path(), root).generic_string() + ": folder " + layer
-                               + " is not in the layer table");
+            problems.push_back(
+                fs::relative(entry.path(), root).generic_string() + ": folder " + layer + " is not in the layer table");
             continue;
         }
         for (const Include &inc : layerIncludes(root, entry.path())) {
@@ -98,7 +98,7 @@ TEST(IncludeTable, SourcesKeepTheLayering)
 
 TEST(IncludeTable, FindsAWrongInclude)
 {
-    const fs::path root = fs::temp_directory_path() / ("kelvra-layering-" + std::to_string(std::random_device{}()));
+    const fs::path root = fs::temp_directory_path() / ("kelvra-layering-" + std::to_string(std::random_device {}()));
     fs::remove_all(root);
     writeFile(root / "stamp/good.cpp", "#include \"stamp/x.h\"\n#include \"metadata/y.h\"\n#include <QString>\n");
     writeFile(root / "imaging/good.h", "  #  include \"platform/z.h\"\n");
@@ -111,16 +111,16 @@ TEST(IncludeTable, FindsAWrongInclude)
         const char *problem;
     };
     const Case cases[] = {
-        {"stamp/wrong.cpp", "// x\n#include \"jobs/batch_run.h\"\n", "stamp/wrong.cpp:2 includes jobs"},
-        {"metadata/wrong.h", "#include \"platform/file_ops.h\"\n", "metadata/wrong.h:1 includes platform"},
-        {"imaging/wrong.cpp", "#include \"ui/main_window.h\"\n", "imaging/wrong.cpp:1 includes ui"},
-        {"cli/wrong.cpp", "#include \"ui/main_window.h\"\n", "cli/wrong.cpp:1 includes ui"},
-        {"localization/wrong.cpp", "#include \"stamp/caption.h\"\n", "localization/wrong.cpp:1 includes stamp"},
-        {"extra/file.cpp", "\n", "extra/file.cpp: folder extra is not in the layer table"},
+        { "stamp/wrong.cpp", "// x\n#include \"jobs/batch_run.h\"\n", "stamp/wrong.cpp:2 includes jobs" },
+        { "metadata/wrong.h", "#include \"platform/file_ops.h\"\n", "metadata/wrong.h:1 includes platform" },
+        { "imaging/wrong.cpp", "#include \"ui/main_window.h\"\n", "imaging/wrong.cpp:1 includes ui" },
+        { "cli/wrong.cpp", "#include \"ui/main_window.h\"\n", "cli/wrong.cpp:1 includes ui" },
+        { "localization/wrong.cpp", "#include \"stamp/caption.h\"\n", "localization/wrong.cpp:1 includes stamp" },
+        { "extra/file.cpp", "\n", "extra/file.cpp: folder extra is not in the layer table" },
     };
     for (const Case &c : cases) {
         writeFile(root / c.file, c.text);
-        EXPECT_EQ(violations(root), std::vector<std::string>{c.problem}) << c.file;
+        EXPECT_EQ(violations(root), std::vector<std::string> { c.problem }) << c.file;
         fs::remove(root / c.file);
     }
     fs::remove_all(root);
