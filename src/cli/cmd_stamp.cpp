@@ -2,6 +2,7 @@
 // kelvra-cli stamp: the batch run without a window.
 #include "cli/command.h"
 #include "cli/design_options.h"
+#include "cli/failure_text.h"
 
 #include "platform/console.h"
 #include "jobs/batch_run.h"
@@ -168,7 +169,7 @@ int runStamp(const QStringList &args)
     QTextStream out(stdout);
     for (const BatchPhotoResult &r : report.photos) {
         if (r.outcome == PhotoOutcome::Failed)
-            err << "failed: " << QDir::toNativeSeparators(r.source) << ": " << r.reason << '\n';
+            err << "failed: " << QDir::toNativeSeparators(r.source) << ": " << failureText(r) << '\n';
     }
     out << report.count(PhotoOutcome::Stamped) << " stamped, " << report.count(PhotoOutcome::Copied) << " copied, "
         << report.count(PhotoOutcome::Failed) << " failed";

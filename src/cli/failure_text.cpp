@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/failure_text.h"
 
+#include <QDir>
+
 namespace kelvra::cli {
 
 QString failureText(PreviewError error, const QString &path, const QString &detail)
@@ -16,6 +18,37 @@ QString failureText(PreviewError error, const QString &path, const QString &deta
         return QStringLiteral("cannot read ") + path + QStringLiteral(": ") + detail;
     case PreviewError::Undecodable:
         return QStringLiteral("cannot decode ") + path + QStringLiteral(": ") + detail;
+    }
+    return QString();
+}
+
+QString failureText(const BatchPhotoResult &r)
+{
+    const QString path = QDir::toNativeSeparators(r.path);
+    const QString detail = r.detail;
+    switch (r.error) {
+    case BatchError::None:
+        break;
+    case BatchError::NotJpegName:
+        return QStringLiteral("not a JPEG file name");
+    case BatchError::Unreadable:
+        return detail.isEmpty() ? QStringLiteral("cannot read the photo") : detail;
+    case BatchError::NameOutsideFolder:
+        return QStringLiteral("the name \"%1\" would lie outside the output folder").arg(r.path);
+    case BatchError::FolderNotCreated:
+        return QStringLiteral("cannot create the folder %1").arg(path);
+    case BatchError::NoFreeName:
+        return QStringLiteral("no free name left after %1").arg(r.path);
+    case BatchError::WouldReplaceSource:
+        return QStringLiteral("the output would replace the source photo");
+    case BatchError::CopyFailed:
+    case BatchError::EncodeFailed:
+    case BatchError::WriteFailed:
+        return detail;
+    case BatchError::Undecodable:
+        return detail.isEmpty() ? QStringLiteral("cannot decode the photo") : detail;
+    case BatchError::NoMemoryForLabel:
+        return QStringLiteral("no memory to draw the label");
     }
     return QString();
 }

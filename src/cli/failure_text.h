@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "jobs/batch_run.h"
 #include "jobs/preview_job.h"
 
 #include <QString>
@@ -10,5 +11,6 @@ namespace kelvra::cli {
 // The English of a failure the layers below report as a code: the one place
 // the command line makes such sentences (the window makes translated ones).
 QString failureText(PreviewError error, const QString &path, const QString &detail);
+QString failureText(const BatchPhotoResult &result);
 
 } // namespace kelvra::cli

@@ -105,16 +105,18 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
     result.source = source;
     if (!IsJpegFileName(source)) {
         result.outcome = PhotoOutcome::Skipped;
-        result.reason = QStringLiteral("not a JPEG file name");
+        result.error = BatchError::NotJpegName;
         return std::nullopt;
     }
-    auto fail = [&result](const QString &reason) {
+    auto fail = [&result](BatchError error, const QString &path = QString(), const QString &detail = QString()) {
         result.outcome = PhotoOutcome::Failed;
-        result.reason = reason;
+        result.error = error;
+        result.path = path;
+        result.detail = detail;
         return std::nullopt;
     };
     if (!QFileInfo(source).isFile())
-        return fail(QStringLiteral("cannot read the photo"));
+        return fail(BatchError::Unreadable, source);
 
     PlannedPhoto plan;
     plan.source = source;
@@ -134,12 +136,12 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
             : sourceInfo.completeBaseName() + job.options.FilePostfix + QLatin1Char('.') + sourceInfo.suffix();
         const std::optional<OutputName> name = splitOutputName(expanded);
         if (!name)
-            return fail(QStringLiteral("the name \"%1\" would lie outside the output folder").arg(expanded));
+            return fail(BatchError::NameOutsideFolder, expanded);
         QString subfolder = folder;
         for (const QString &part : name->folders)
             subfolder += QLatin1Char('/') + part;
         if (!QDir().mkpath(subfolder))
-            return fail(QStringLiteral("cannot create the folder %1").arg(QDir::toNativeSeparators(subfolder)));
+            return fail(BatchError::FolderNotCreated, subfolder);
         output = QDir::cleanPath(subfolder + QLatin1Char('/') + name->fileName);
 
         const bool exactOriginal = renaming && s.FNMask.trimmed() == QLatin1String("%o");
@@ -150,7 +152,7 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
         if (collides) {
             const std::optional<QString> free = freeName(output, names);
             if (!free)
-                return fail(QStringLiteral("no free name left after %1").arg(withCollisionSuffix(output, 9999)));
+                return fail(BatchError::NoFreeName, withCollisionSuffix(output, 9999));
             output = *free;
         }
     }
@@ -160,7 +162,7 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
     const bool sameFile = isSameFile(source, output);
     if (s.StampPhotosOpt) {
         if (sameFile)
-            return fail(QStringLiteral("the output would replace the source photo"));
+            return fail(BatchError::WouldReplaceSource, output);
         plan.output = output;
         return plan;
     }
@@ -168,7 +170,7 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
     if (!sameFile) {
         QString error;
         if (!copyFileReplacing(source, output, &error))
-            return fail(error);
+            return fail(BatchError::CopyFailed, output, error);
         clearReadOnly(output);
         writeFileTimes(output, outputTimes(plan.sourceTimes));
     }
@@ -215,18 +217,20 @@ private:
 // the copy had come first.
 void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &memory, BatchPhotoResult &result)
 {
-    auto fail = [&](const QString &reason) {
+    auto fail = [&](BatchError error, const QString &detail = QString()) {
         copyFileReplacing(plan.source, plan.output);
         clearReadOnly(plan.output);
         writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
         result.outcome = PhotoOutcome::Failed;
-        result.reason = reason;
+        result.error = error;
+        result.path = error == BatchError::WriteFailed ? plan.output : plan.source;
+        result.detail = detail;
     };
 
     PhotoWorkspace &pixels = memory.pixels;
     QString error;
     if (!pixels.readFile(plan.source, &error))
-        return fail(error);
+        return fail(BatchError::Unreadable, error);
     TimgData &metadata = *plan.metadata;
     const int orientation = orientationOf(metadata);
 
@@ -236,15 +240,15 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
     const auto layOut = [&](QSize stored) { return StoredPhotoLabel(stored, orientation, job.settings, caption); };
     if (!pixels.transcode(quality, layOut, &error)) {
         if (pixels.labelFailed())
-            return fail(error);
+            return fail(BatchError::NoMemoryForLabel, error);
         // The decoder refused the data; the whole-raster road tries the
         // toolkit's readers too.
         if (!pixels.decode(&error))
-            return fail(error.isEmpty() ? QStringLiteral("cannot decode the photo") : error);
+            return fail(BatchError::Undecodable, error);
         if (!drawLabelOnStoredPhoto(pixels.raster(), orientation, job.settings, caption))
-            return fail(QStringLiteral("no memory to draw the label"));
+            return fail(BatchError::NoMemoryForLabel);
         if (!pixels.encode(quality, &error))
-            return fail(error);
+            return fail(BatchError::EncodeFailed, error);
     }
 
     std::string_view bytes = pixels.encoded();
@@ -256,7 +260,7 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
     }
     std::string writeError;
     if (!writeFileAtomically(QFile::encodeName(plan.output).toStdString(), bytes, &writeError))
-        return fail(QString::fromStdString(writeError));
+        return fail(BatchError::WriteFailed, QString::fromStdString(writeError));
     writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
     result.outcome = PhotoOutcome::Stamped;
 }

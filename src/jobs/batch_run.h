@@ -16,7 +16,24 @@ enum class PhotoOutcome {
     Stamped, // label drawn, written with the source's metadata
     Copied,  // copied under its new name, unchanged
     Skipped, // not a JPEG name: nothing done
-    Failed,  // see reason; a plain copy may stand under the output name
+    Failed,  // see error; a plain copy may stand under the output name
+};
+
+// Why a photo was skipped or failed; the window and the command line make
+// their own sentence of it.
+enum class BatchError {
+    None,
+    NotJpegName,        // skipped
+    Unreadable,         // the source cannot be read
+    NameOutsideFolder,  // path: the expanded name
+    FolderNotCreated,   // path: the folder
+    NoFreeName,         // path: the last name tried
+    WouldReplaceSource, // path: the output
+    CopyFailed,         // path: the output
+    Undecodable,        // neither the decoder nor the toolkit's readers take the data
+    NoMemoryForLabel,
+    EncodeFailed,
+    WriteFailed, // path: the output
 };
 
 struct BatchPhotoResult
@@ -24,7 +41,9 @@ struct BatchPhotoResult
     QString source;
     QString output; // empty when no output path was reached
     PhotoOutcome outcome = PhotoOutcome::Skipped;
-    QString reason;
+    BatchError error = BatchError::None;
+    QString path;   // the path that failed, see BatchError
+    QString detail; // the codec's or file system's own words, may be empty
 };
 
 // How a run reports progress and learns of a cancel. Every call comes on the

@@ -90,7 +90,7 @@ TEST(BatchRun, StampOnlyNamesWithThePostfixAndOverwritesOnASecondRun)
     for (int run = 0; run < 2; ++run) {
         const BatchReport report = RunBatch({qpath(source)}, qpath(dir / "out"), job, nullptr);
         ASSERT_EQ(report.photos.size(), 1u);
-        EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Stamped) << report.photos[0].reason.toStdString();
+        EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Stamped) << int(report.photos[0].error);
     }
     EXPECT_EQ(filesBelow(dir / "out"), std::vector<std::string>{"IMG_1_timestamp.jpg"});
 }
@@ -328,10 +328,14 @@ TEST(BatchRun, FailuresEndOnlyTheirPhoto)
                                         stampOnly(), nullptr);
     ASSERT_EQ(report.photos.size(), 4u);
     EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
-    EXPECT_FALSE(report.photos[0].reason.isEmpty());
+    EXPECT_EQ(report.photos[0].error, BatchError::Undecodable);
+    EXPECT_EQ(report.photos[0].path, qpath(broken));
     EXPECT_EQ(report.photos[1].outcome, PhotoOutcome::Skipped);
+    EXPECT_EQ(report.photos[1].error, BatchError::NotJpegName);
     EXPECT_EQ(report.photos[2].outcome, PhotoOutcome::Stamped);
+    EXPECT_EQ(report.photos[2].error, BatchError::None);
     EXPECT_EQ(report.photos[3].outcome, PhotoOutcome::Failed);
+    EXPECT_EQ(report.photos[3].error, BatchError::Unreadable);
     // The plain copy stands for the photo that could not be stamped.
     EXPECT_EQ(readFileBytes(dir / "out/broken_timestamp.jpg"), readFileBytes(broken));
 }
@@ -368,7 +372,8 @@ TEST(BatchRun, CollisionCounterGivesUpAfter9999)
     const BatchReport report = RunBatch({qpath(source)}, qpath(dir / "out"), renameOnly(QStringLiteral("x")), nullptr);
     ASSERT_EQ(report.photos.size(), 1u);
     EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
-    EXPECT_TRUE(report.photos[0].reason.contains(QStringLiteral("_9999")));
+    EXPECT_EQ(report.photos[0].error, BatchError::NoFreeName);
+    EXPECT_TRUE(report.photos[0].path.endsWith(QStringLiteral("_9999.jpg")));
 }
 
 TEST(BatchRun, SaveAsWritesExactlyTheTarget)
@@ -376,7 +381,7 @@ TEST(BatchRun, SaveAsWritesExactlyTheTarget)
     TempDir dir;
     const fs::path source = stage(dir, "makers/Canon.jpg");
     const BatchPhotoResult r = SaveStampedAs(qpath(source), qpath(dir / "chosen.jpeg"), stampOnly());
-    EXPECT_EQ(r.outcome, PhotoOutcome::Stamped) << r.reason.toStdString();
+    EXPECT_EQ(r.outcome, PhotoOutcome::Stamped) << int(r.error);
     EXPECT_TRUE(fs::exists(dir / "chosen.jpeg"));
 }
 
