@@ -6,6 +6,7 @@
 #include "metadata/byte_source.h"
 #include "metadata/exif_reader.h"
 #include "metadata/exif_writer.h"
+#include "platform/atomic_file.h"
 #include "platform/file_ops.h"
 #include "platform/file_times.h"
 #include "stamp/caption.h"
