@@ -363,6 +363,14 @@ bool TimgData::ReadExifInfo(const std::filesystem::path &fname)
     return ProcessFile(fname) && HasMetaData();
 }
 
+int TimgData::exifOrientation() const
+{
+    if (!HasEXIF() || !ExifObj)
+        return 1;
+    const int32_t orientation = ExifObj->GetRawInt("Orientation");
+    return orientation >= 1 && orientation <= 8 ? orientation : 1;
+}
+
 std::string TimgData::GetCommentStr() const
 {
     if (!CommentSegment || CommentSegment->size < 2 || CommentSegment->data.size() < 2)

@@ -104,6 +104,9 @@ public:
     bool HasIPTC() const { return IPTCSegment != nullptr; }
     bool HasComment() const { return CommentSegment != nullptr; }
     bool ReadExifInfo(const std::filesystem::path &fname);
+    // The EXIF Orientation as far as it was read, 1..8. Everything else counts
+    // as 1: no EXIF block, no tag, the tag's 0 and values outside 1..8.
+    int exifOrientation() const;
     std::string GetCommentStr() const;
 
     void ClearSections();

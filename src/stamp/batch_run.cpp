@@ -238,9 +238,7 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
         return fail(error);
     TimgData metadata;
     readMetadata(metadata, plan.source, pixels.fileBytes());
-    int orientation = 1;
-    if (metadata.HasEXIF() && metadata.ExifObj)
-        orientation = metadata.ExifObj->GetRawInt("Orientation");
+    const int orientation = metadata.exifOrientation();
 
     const QString caption = GetCurrentFileStampText(job.settings.CaptionFormat, job.settings.DateFormat, plan.values,
                                                     job.format);
