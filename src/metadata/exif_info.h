@@ -121,7 +121,6 @@ public:
     void Assign(const TImageInfo &other);
 
     const ExifTextOptions &textOptions() const { return m_options; }
-    void setTextOptions(const ExifTextOptions &options) { m_options = options; }
 
     // Limits of one walk against crafted files; real photos stay far below.
     static constexpr int kMaxDirectoryDepth = 8;

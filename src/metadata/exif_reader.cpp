@@ -101,11 +101,6 @@ void TimgData::reset()
     m_openFailed = false;
 }
 
-void TimgData::setTextOptions(const ExifTextOptions &options)
-{
-    m_options = options;
-}
-
 void TimgData::setMakerNoteDecoder(std::shared_ptr<const MakerNoteDecoder> decoder)
 {
     m_makerNotes = std::move(decoder);

@@ -115,7 +115,6 @@ public:
     void ClearComments();
 
     const ExifTextOptions &textOptions() const { return m_options; }
-    void setTextOptions(const ExifTextOptions &options);
     // Replaces the decoder of maker notes (defaultMakerNoteDecoder() at first);
     // nullptr records notes without decoding them.
     void setMakerNoteDecoder(std::shared_ptr<const MakerNoteDecoder> decoder);
