@@ -169,7 +169,7 @@ public:
             const int64_t field = get(entry + 8, 4);
             if (size > 4 && field >= 0)
                 end = std::max(end, field + size);
-            if ((tag == 0x8769 || tag == 0x8825 || tag == 0xA005) && field > 0)
+            if ((tag == kTagExifOffset || tag == kTagGpsInfo || tag == kTagInteroperabilityOffset) && field > 0)
                 end = std::max(end, extent(field, visited));
         }
         return end;
@@ -212,7 +212,7 @@ void removeThumbnail(TimgData &data)
     const int64_t kept = ifd0 >= 0 ? reader.extent(ifd0, visited) : 0;
     int64_t cut = thumbStart;
     if (kept > thumbStart) {
-        const int64_t picture = reader.entryValue(thumbStart, 0x0201);
+        const int64_t picture = reader.entryValue(thumbStart, kTagJpegInterchangeFormat);
         if (picture < kept)
             return;
         cut = picture;
