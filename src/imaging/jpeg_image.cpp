@@ -2,9 +2,9 @@
 #include "imaging/jpeg_image.h"
 
 #include "imaging/jpeg_codec.h"
+#include "platform/atomic_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <limits>
@@ -220,13 +220,10 @@ bool JpegImage::saveToFile(const QString &path)
     QByteArray bytes;
     if (!saveToData(bytes))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    if (file.write(bytes) != bytes.size())
-        return fail(file.errorString());
-    if (!file.commit())
-        return fail(file.errorString());
+    std::string error;
+    if (!writeFileAtomically(
+            QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), bytes.size()), &error))
+        return fail(QString::fromStdString(error));
     return true;
 }
 

@@ -93,19 +93,7 @@ int readExifOrientation(const QString &path)
     TimgData metadata;
     if (!metadata.ProcessFile(std::filesystem::path(QFile::encodeName(path).toStdString())))
         return 1;
-    return orientationOf(metadata);
-}
-
-int orientationOf(const TimgData &metadata)
-{
-    if (!metadata.HasEXIF() || !metadata.ExifObj)
-        return 1;
-    try {
-        const int orientation = metadata.ExifObj->GetRawInt("Orientation");
-        return orientation == 0 ? 1 : orientation; // 0: no such tag
-    } catch (...) {
-        return 1;
-    }
+    return metadata.exifOrientation();
 }
 
 bool applyOrientation(JpegImage &image, int orientation, bool back)

@@ -6,6 +6,7 @@
 #include "imaging/photo_workspace.h"
 #include "metadata/exif_reader.h"
 #include "metadata/exif_writer.h"
+#include "platform/atomic_file.h"
 #include "platform/file_ops.h"
 #include "platform/file_times.h"
 #include "stamp/caption.h"
@@ -232,7 +233,7 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
     if (!pixels.readFile(plan.source, &error))
         return fail(BatchError::Unreadable, error);
     TimgData &metadata = *plan.metadata;
-    const int orientation = orientationOf(metadata);
+    const int orientation = metadata.exifOrientation();
 
     const QString caption = GetCurrentFileStampText(job.settings.CaptionFormat, job.settings.DateFormat, plan.values,
                                                     job.format);

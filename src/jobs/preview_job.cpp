@@ -53,7 +53,7 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
         TimgData metadata(255, photoTextOptions(gpsForm, format));
         const bool read = metadata.ProcessFile(std::filesystem::path(path.toStdU16String()));
         photo.values = photoValuesFrom(path, metadata, read);
-        const int orientation = read ? orientationOf(metadata) : 1;
+        const int orientation = read ? metadata.exifOrientation() : 1;
 
         JpegImage jpeg;
         if (!jpeg.loadFromFile(path)) {

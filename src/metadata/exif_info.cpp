@@ -48,6 +48,31 @@ std::string trimmed(std::string_view text)
 
 constexpr size_t kDateLength = 19;
 
+// The found-tag list and the thumbnail's are kept alike: a cursor stepping
+// through the tags of one TID, and growth in steps of 25.
+bool nextWithTid(const std::vector<TTagEntry> &tags, int count, int &cursor, int tid, TTagEntry &entry)
+{
+    while (cursor >= 0 && cursor < count) {
+        const TTagEntry &candidate = tags[static_cast<size_t>(cursor++)];
+        if (candidate.TID == tid) {
+            entry = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+int appendTag(std::vector<TTagEntry> &tags, int &count, int &capacity, const TTagEntry &entry)
+{
+    if (count >= capacity - 1) {
+        capacity += 25;
+        tags.reserve(static_cast<size_t>(capacity));
+    }
+    tags.push_back(entry);
+    count = static_cast<int>(tags.size());
+    return count - 1;
+}
+
 } // namespace
 
 TImageInfo::TImageInfo(TimgData *parentData, int buildCode, ExifTextOptions options,
@@ -159,48 +184,22 @@ void TImageInfo::SetTagElement(int index, const TTagEntry &entry)
 
 bool TImageInfo::IterateFoundTags(int tid, TTagEntry &entry)
 {
-    while (iterator >= 0 && iterator < FITagCount) {
-        const TTagEntry &candidate = FITagArray[static_cast<size_t>(iterator++)];
-        if (candidate.TID == tid) {
-            entry = candidate;
-            return true;
-        }
-    }
-    return false;
+    return nextWithTid(FITagArray, FITagCount, iterator, tid, entry);
 }
 
 bool TImageInfo::IterateFoundThumbTags(int tid, TTagEntry &entry)
 {
-    while (iterThumb >= 0 && iterThumb < FIThumbCount) {
-        const TTagEntry &candidate = FIThumbArray[static_cast<size_t>(iterThumb++)];
-        if (candidate.TID == tid) {
-            entry = candidate;
-            return true;
-        }
-    }
-    return false;
+    return nextWithTid(FIThumbArray, FIThumbCount, iterThumb, tid, entry);
 }
 
 int TImageInfo::AddTagToArray(const TTagEntry &entry)
 {
-    if (FITagCount >= MaxTag - 1) {
-        MaxTag += 25;
-        FITagArray.reserve(static_cast<size_t>(MaxTag));
-    }
-    FITagArray.push_back(entry);
-    FITagCount = static_cast<int>(FITagArray.size());
-    return FITagCount - 1;
+    return appendTag(FITagArray, FITagCount, MaxTag, entry);
 }
 
 int TImageInfo::AddTagToThumbArray(const TTagEntry &entry)
 {
-    if (FIThumbCount >= MaxThumbTag - 1) {
-        MaxThumbTag += 25;
-        FIThumbArray.reserve(static_cast<size_t>(MaxThumbTag));
-    }
-    FIThumbArray.push_back(entry);
-    FIThumbCount = static_cast<int>(FIThumbArray.size());
-    return FIThumbCount - 1;
+    return appendTag(FIThumbArray, FIThumbCount, MaxThumbTag, entry);
 }
 
 std::string TImageInfo::FormatNumber(std::string_view raw, int fmt, std::string_view valueList,
@@ -266,131 +265,161 @@ void TImageInfo::walkSubDirectory(int64_t start, int64_t offsetBase, int kind)
 
 void TImageInfo::processEntry(int64_t e, int64_t offsetBase, int kind)
 {
-    const uint16_t tag = Get16u(e);
-    const uint16_t fmt = Get16u(e + 2);
+    Entry entry;
+    if (!readEntry(e, offsetBase, entry))
+        return;
+    const TTagEntry &definition = definitionFor(entry.tag, kind);
+    std::string text;
+    if (BuildList == 2 || BuildList == 255)
+        text = entryText(entry, definition, kind);
+    takeWalkFacts(entry, text, e, offsetBase, kind);
+    if ((BuildList == 4 || BuildList == 255) && definition.Tag != 0)
+        storeFoundTag(definition, entry, std::move(text), kind);
+}
+
+// False for an entry without a value, and when the walk has read all the raw
+// bytes it may (then the whole walk stops).
+bool TImageInfo::readEntry(int64_t e, int64_t offsetBase, Entry &entry)
+{
+    entry.tag = Get16u(e);
+    entry.fmt = Get16u(e + 2);
     const uint64_t count = Get32u(e + 4);
     // 64-bit, then cut to the buffer: a crafted count must not wrap into a
     // small in-entry value or run the reads off the end.
-    const uint64_t declared = count * static_cast<uint64_t>(bytesPerComponent(fmt));
+    const uint64_t declared = count * static_cast<uint64_t>(bytesPerComponent(entry.fmt));
     if (declared == 0)
-        return;
-    const auto bytes = static_cast<int64_t>(std::min<uint64_t>(declared, llData.size()));
-    const int64_t v = declared <= 4 ? e + 8 : offsetBase + Get32s(e + 8);
+        return false;
+    entry.bytes = static_cast<int64_t>(std::min<uint64_t>(declared, llData.size()));
+    entry.position = declared <= 4 ? e + 8 : offsetBase + Get32s(e + 8);
 
-    std::string raw;
-    if (v >= 0 && v < static_cast<int64_t>(llData.size()))
-        raw = llData.substr(static_cast<size_t>(v), static_cast<size_t>(bytes));
-    m_rawBytes += static_cast<int64_t>(raw.size());
+    if (entry.position >= 0 && entry.position < static_cast<int64_t>(llData.size()))
+        entry.raw = llData.substr(static_cast<size_t>(entry.position), static_cast<size_t>(entry.bytes));
+    m_rawBytes += static_cast<int64_t>(entry.raw.size());
     if (m_rawBytes > kMaxRawBytes) {
         m_entries = kMaxEntries; // stop the whole walk
-        return;
+        return false;
     }
+    return true;
+}
 
+const TTagEntry &TImageInfo::definitionFor(uint16_t tag, int kind) const
+{
     const TTagEntry *definition = nullptr;
     if (kind == MainDir || kind == ThumbDir)
         definition = findMainTag(tag);
     else if (kind == GpsDir)
         definition = findGpsTag(tag);
-    if (!definition)
-        definition = &unknownTag();
+    return definition ? *definition : unknownTag();
+}
 
+// The value text, with its trace line; a user comment is also kept in Comments.
+std::string TImageInfo::entryText(const Entry &entry, const TTagEntry &definition, int kind)
+{
+    const std::string &raw = entry.raw;
     std::string text;
-    const bool buildText = BuildList == 2 || BuildList == 255;
-    if (buildText) {
-        if (fmt == 2) {
-            text = raw;
-            if (!text.empty() && text.back() == '\0')
-                text.pop_back();
-        } else if (fmt == 7) {
-            text = '"' + raw.substr(0, raw.find('\0')) + '"';
-        } else {
-            text = FormatNumber(raw, fmt, definition->Code, definition->FormatS);
-        }
-        if (definition->Tag != 0 && definition->CallBack)
-            text = definition->CallBack(*this, text);
-        else
-            text = printable(text);
-        if (tag == 0x9286) {
-            const int64_t length = bytes - 9;
-            Comments = raw.size() > 8 && length > 0 ? trimmed(raw.substr(8, static_cast<size_t>(length))) : std::string();
-            text = Comments;
-            CommentPosn = wrap32(v);
-            CommentSize = wrap32(length);
-        }
-        (kind == ThumbDir ? ThumbTrace : TraceStr) += traceLine(tag, definition->Desc, text, bytes, v);
+    if (entry.fmt == kFormatAscii) {
+        text = raw;
+        if (!text.empty() && text.back() == '\0')
+            text.pop_back();
+    } else if (entry.fmt == kFormatUndefined) {
+        text = '"' + raw.substr(0, raw.find('\0')) + '"';
+    } else {
+        text = FormatNumber(raw, entry.fmt, definition.Code, definition.FormatS);
     }
+    if (definition.Tag != 0 && definition.CallBack)
+        text = definition.CallBack(*this, text);
+    else
+        text = printable(text);
+    if (entry.tag == kTagUserComment) {
+        // Eight bytes name the character code; the last byte is left out.
+        const int64_t length = entry.bytes - 9;
+        Comments = raw.size() > 8 && length > 0 ? trimmed(raw.substr(8, static_cast<size_t>(length))) : std::string();
+        text = Comments;
+        CommentPosn = wrap32(entry.position);
+        CommentSize = wrap32(length);
+    }
+    (kind == ThumbDir ? ThumbTrace : TraceStr)
+        += traceLine(entry.tag, definition.Desc, text, entry.bytes, entry.position);
+    return text;
+}
 
-    switch (tag) {
-    case 0x0100:
-    case 0xA002:
+// The facts other layers read directly, and the directories the entry leads to.
+void TImageInfo::takeWalkFacts(const Entry &entry, const std::string &text, int64_t e, int64_t offsetBase, int kind)
+{
+    const int64_t v = entry.position;
+    const auto number = [&] { return wrap32(roundHalfEven(GetNumber(entry.raw, entry.fmt))); };
+    switch (entry.tag) {
+    case kTagImageWidth:
+    case kTagExifImageWidth:
         WPosn = wrap32(e);
-        Width = wrap32(roundHalfEven(GetNumber(raw, fmt)));
+        Width = number();
         break;
-    case 0x0101:
-    case 0xA003:
+    case kTagImageLength:
+    case kTagExifImageLength:
         HPosn = wrap32(e);
-        Height = wrap32(roundHalfEven(GetNumber(raw, fmt)));
+        Height = number();
         break;
-    case 0x0103:
+    case kTagCompression:
         if (kind == ThumbDir)
-            ThumbType = wrap32(roundHalfEven(GetNumber(raw, fmt)));
+            ThumbType = number();
         break;
-    case 0x010F:
+    case kTagMake:
         CameraMake = text.substr(0, 32);
         break;
-    case 0x0110:
+    case kTagModel:
         CameraModel = text.substr(0, 40);
         break;
-    case 0x0132:
+    case kTagDateTime:
         dt_oset = wrap32(v);
         DateTime = text.substr(0, 20);
         break;
-    case 0x9003:
+    case kTagDateTimeOriginal:
         dt_orig_oset = wrap32(v);
         DateTime = text.substr(0, 20);
         break;
-    case 0x9004:
+    case kTagDateTimeDigitized:
         dt_digi_oset = wrap32(v);
         break;
-    case 0x9000:
-        exifVersion = raw.substr(0, 6);
+    case kTagExifVersion:
+        exifVersion = entry.raw.substr(0, 6);
         break;
-    case 0x9209:
-        FlashUsed = wrap32(roundHalfEven(GetNumber(raw, fmt)));
+    case kTagFlash:
+        FlashUsed = number();
         break;
-    case 0x014A:
-    case 0x8769:
-    case 0xA005:
+    case kTagSubIFDs:
+    case kTagExifOffset:
+    case kTagInteroperabilityOffset:
         walkSubDirectory(offsetBase + Get32s(v), offsetBase, MainDir);
         break;
-    case 0x8825:
+    case kTagGpsInfo:
         walkSubDirectory(offsetBase + Get32s(v), offsetBase, GpsDir);
         break;
-    case 0x927C:
-        MakerNote = raw;
+    case kTagMakerNote:
+        MakerNote = entry.raw;
         MakerOffset = wrap32(v);
         m_currentOffsetBase = offsetBase;
-        runMakerNoteDecoder(static_cast<int64_t>(raw.size()));
+        runMakerNoteDecoder(static_cast<int64_t>(entry.raw.size()));
         break;
     default:
         break;
     }
+}
 
-    if ((BuildList == 4 || BuildList == 255) && definition->Tag != 0) {
-        try {
-            TTagEntry found = *definition;
-            found.Data = std::move(text);
-            found.Raw = std::move(raw);
-            found.Size = static_cast<int32_t>(found.Raw.size());
-            found.PRaw = wrap32(v);
-            found.TType = fmt;
-            if (kind == ThumbDir)
-                AddTagToThumbArray(found);
-            else
-                AddTagToArray(found);
-        } catch (const std::exception &) {
-            // A tag that cannot be stored is left out; the walk goes on.
-        }
+void TImageInfo::storeFoundTag(const TTagEntry &definition, Entry &entry, std::string text, int kind)
+{
+    try {
+        TTagEntry found = definition;
+        found.Data = std::move(text);
+        found.Raw = std::move(entry.raw);
+        found.Size = static_cast<int32_t>(found.Raw.size());
+        found.PRaw = wrap32(entry.position);
+        found.TType = entry.fmt;
+        if (kind == ThumbDir)
+            AddTagToThumbArray(found);
+        else
+            AddTagToArray(found);
+    } catch (const std::exception &) {
+        // A tag that cannot be stored is left out; the walk goes on.
     }
 }
 

@@ -121,7 +121,6 @@ public:
     void Assign(const TImageInfo &other);
 
     const ExifTextOptions &textOptions() const { return m_options; }
-    void setTextOptions(const ExifTextOptions &options) { m_options = options; }
 
     // Limits of one walk against crafted files; real photos stay far below.
     static constexpr int kMaxDirectoryDepth = 8;
@@ -130,7 +129,22 @@ public:
     static constexpr int64_t kMaxRawBytes = 1024 * 1024; // four TIFF windows
 
 private:
+    // One directory entry as read: its value's position and bytes, cut to the buffer.
+    struct Entry
+    {
+        uint16_t tag = 0;
+        uint16_t fmt = 0;
+        int64_t bytes = 0; // the declared size, at most the buffer's
+        int64_t position = 0; // of the value: in the entry, or offsetBase + its offset field
+        std::string raw;
+    };
+
     void processEntry(int64_t e, int64_t offsetBase, int kind);
+    bool readEntry(int64_t e, int64_t offsetBase, Entry &entry);
+    const TTagEntry &definitionFor(uint16_t tag, int kind) const;
+    std::string entryText(const Entry &entry, const TTagEntry &definition, int kind);
+    void takeWalkFacts(const Entry &entry, const std::string &text, int64_t e, int64_t offsetBase, int kind);
+    void storeFoundTag(const TTagEntry &definition, Entry &entry, std::string text, int kind);
     void walkSubDirectory(int64_t start, int64_t offsetBase, int kind);
     void runMakerNoteDecoder(int64_t noteLength);
     void setIllegalDirectory();

@@ -101,11 +101,6 @@ void TimgData::reset()
     m_openFailed = false;
 }
 
-void TimgData::setTextOptions(const ExifTextOptions &options)
-{
-    m_options = options;
-}
-
 void TimgData::setMakerNoteDecoder(std::shared_ptr<const MakerNoteDecoder> decoder)
 {
     m_makerNotes = std::move(decoder);
@@ -361,6 +356,14 @@ bool TimgData::readTiffWindow(ByteSource &stream)
 bool TimgData::ReadExifInfo(const std::filesystem::path &fname)
 {
     return ProcessFile(fname) && HasMetaData();
+}
+
+int TimgData::exifOrientation() const
+{
+    if (!HasEXIF() || !ExifObj)
+        return 1;
+    const int32_t orientation = ExifObj->GetRawInt("Orientation");
+    return orientation >= 1 && orientation <= 8 ? orientation : 1;
 }
 
 std::string TimgData::GetCommentStr() const

@@ -104,6 +104,9 @@ public:
     bool HasIPTC() const { return IPTCSegment != nullptr; }
     bool HasComment() const { return CommentSegment != nullptr; }
     bool ReadExifInfo(const std::filesystem::path &fname);
+    // The EXIF Orientation as far as it was read, 1..8. Everything else counts
+    // as 1: no EXIF block, no tag, the tag's 0 and values outside 1..8.
+    int exifOrientation() const;
     std::string GetCommentStr() const;
 
     void ClearSections();
@@ -112,7 +115,6 @@ public:
     void ClearComments();
 
     const ExifTextOptions &textOptions() const { return m_options; }
-    void setTextOptions(const ExifTextOptions &options);
     // Replaces the decoder of maker notes (defaultMakerNoteDecoder() at first);
     // nullptr records notes without decoding them.
     void setMakerNoteDecoder(std::shared_ptr<const MakerNoteDecoder> decoder);

@@ -38,6 +38,31 @@ struct TTagEntry
 std::span<const TTagEntry> mainTagTable();
 constexpr size_t kMainTagRows = 250;
 
+// The tags the directory walk itself acts on.
+inline constexpr uint16_t kTagImageWidth = 0x0100;
+inline constexpr uint16_t kTagImageLength = 0x0101;
+inline constexpr uint16_t kTagCompression = 0x0103;
+inline constexpr uint16_t kTagMake = 0x010F;
+inline constexpr uint16_t kTagModel = 0x0110;
+inline constexpr uint16_t kTagDateTime = 0x0132;
+inline constexpr uint16_t kTagSubIFDs = 0x014A;
+inline constexpr uint16_t kTagJpegInterchangeFormat = 0x0201;
+inline constexpr uint16_t kTagExifOffset = 0x8769;
+inline constexpr uint16_t kTagGpsInfo = 0x8825;
+inline constexpr uint16_t kTagExifVersion = 0x9000;
+inline constexpr uint16_t kTagDateTimeOriginal = 0x9003;
+inline constexpr uint16_t kTagDateTimeDigitized = 0x9004;
+inline constexpr uint16_t kTagFlash = 0x9209;
+inline constexpr uint16_t kTagMakerNote = 0x927C;
+inline constexpr uint16_t kTagUserComment = 0x9286;
+inline constexpr uint16_t kTagExifImageWidth = 0xA002;
+inline constexpr uint16_t kTagExifImageLength = 0xA003;
+inline constexpr uint16_t kTagInteroperabilityOffset = 0xA005;
+
+// TIFF format codes whose values the walk keeps as text.
+inline constexpr uint16_t kFormatAscii = 2;
+inline constexpr uint16_t kFormatUndefined = 7;
+
 // The GPS table: 31 rows, tags 0x00..0x1E.
 std::span<const TTagEntry> gpsTagTable();
 

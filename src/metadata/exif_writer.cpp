@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <vector>
 
 namespace kelvra {
@@ -111,46 +110,14 @@ void ComposeExifJpeg(const TimgData &data, std::string_view encodedJpeg, std::st
     out.append(encodedJpeg.substr(encodedImageStart(encodedJpeg)));
 }
 
-bool writeFileAtomically(const std::filesystem::path &path, std::string_view bytes, std::string *error)
-{
-    namespace fs = std::filesystem;
-    std::random_device rd;
-    const fs::path temporary = path.parent_path() / (path.filename().string() + ".kelvra-" + std::to_string(rd()));
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            if (error)
-                *error = "cannot create " + temporary.string();
-            return false;
-        }
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        file.close();
-        if (!file) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            if (error)
-                *error = "cannot write " + temporary.string();
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, path, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        if (error)
-            *error = "cannot replace " + path.string();
-        return false;
-    }
-    return true;
-}
-
 bool WriteEXIFJpeg(const TimgData &data, std::string_view encodedJpeg, const std::filesystem::path &fname,
-                   std::string *error)
+    const FileWriter &write, std::string *error)
 {
-    return writeFileAtomically(fname, ComposeExifJpeg(data, encodedJpeg), error);
+    return write(fname, ComposeExifJpeg(data, encodedJpeg), error);
 }
 
-bool WriteEXIFJpeg(const TimgData &data, const std::filesystem::path &fname, std::string *error)
+bool WriteEXIFJpeg(
+    const TimgData &data, const std::filesystem::path &fname, const FileWriter &write, std::string *error)
 {
     std::ifstream in(data.Filename, std::ios::binary);
     if (!in) {
@@ -159,7 +126,7 @@ bool WriteEXIFJpeg(const TimgData &data, const std::filesystem::path &fname, std
         return false;
     }
     const std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return WriteEXIFJpeg(data, image, fname, error);
+    return WriteEXIFJpeg(data, image, fname, write, error);
 }
 
 namespace {
@@ -208,7 +175,7 @@ public:
             const int64_t field = get(entry + 8, 4);
             if (size > 4 && field >= 0)
                 end = std::max(end, field + size);
-            if ((tag == 0x8769 || tag == 0x8825 || tag == 0xA005) && field > 0)
+            if ((tag == kTagExifOffset || tag == kTagGpsInfo || tag == kTagInteroperabilityOffset) && field > 0)
                 end = std::max(end, extent(field, visited));
         }
         return end;
@@ -251,7 +218,7 @@ void removeThumbnail(TimgData &data)
     const int64_t kept = ifd0 >= 0 ? reader.extent(ifd0, visited) : 0;
     int64_t cut = thumbStart;
     if (kept > thumbStart) {
-        const int64_t picture = reader.entryValue(thumbStart, 0x0201);
+        const int64_t picture = reader.entryValue(thumbStart, kTagJpegInterchangeFormat);
         if (picture < kept)
             return;
         cut = picture;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,13 +32,17 @@ std::string ComposeExifJpeg(const TimgData &data, std::string_view encodedJpeg);
 // The same into out, which is emptied first and keeps its memory.
 void ComposeExifJpeg(const TimgData &data, std::string_view encodedJpeg, std::string &out);
 
-// Writes ComposeExifJpeg to fname through a temporary file in the same folder
-// and a rename, so fname never holds half a photo. false with a reason in
-// error when the file system refuses.
+// Puts a whole file at a path; false with a reason in error. The program
+// passes the platform layer's writeFileAtomically, which this layer cannot
+// include, so that a photo is never left half written.
+using FileWriter = std::function<bool(const std::filesystem::path &, std::string_view, std::string *)>;
+
+// Writes ComposeExifJpeg to fname through write.
 bool WriteEXIFJpeg(const TimgData &data, std::string_view encodedJpeg, const std::filesystem::path &fname,
-                   std::string *error = nullptr);
+    const FileWriter &write, std::string *error = nullptr);
 // The batch's form: the stamped image is the file at data.Filename now.
-bool WriteEXIFJpeg(const TimgData &data, const std::filesystem::path &fname, std::string *error = nullptr);
+bool WriteEXIFJpeg(
+    const TimgData &data, const std::filesystem::path &fname, const FileWriter &write, std::string *error = nullptr);
 
 // Cuts IFD1 (the thumbnail directory) and everything after it from the EXIF
 // segment, and clears the main directory's link to it, which would otherwise
@@ -49,8 +54,5 @@ void MakeIPTCSegment(TimgData &data, std::string_view buff);
 void MakeCommentSegment(TimgData &data, std::string_view buff);
 // The comment segment's data (length bytes first); empty without one.
 std::string GetCommentSegment(const TimgData &data);
-
-// Writes bytes to path through a temporary file in the same folder and a rename.
-bool writeFileAtomically(const std::filesystem::path &path, std::string_view bytes, std::string *error = nullptr);
 
 } // namespace kelvra

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/file_ops.h"
 
+#include "platform/atomic_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <filesystem>
-#include <random>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -35,26 +36,11 @@ std::filesystem::path nativePath(const QString &path)
 
 bool copyFileReplacing(const QString &source, const QString &target, QString *error)
 {
-    namespace fs = std::filesystem;
-    const fs::path to = nativePath(target);
-    std::random_device random;
-    const fs::path temporary = to.parent_path() / (".kelvra-" + std::to_string(random()) + ".tmp");
-    std::error_code ec;
-    // copy_file hands the work to the kernel (copy_file_range/sendfile on Linux).
-    if (!fs::copy_file(nativePath(source), temporary, fs::copy_options::overwrite_existing, ec)) {
-        fs::remove(temporary, ec);
-        setError(error, QStringLiteral("cannot copy to %1").arg(target));
-        return false;
-    }
-    fs::permissions(temporary, fs::perms::owner_write, fs::perm_options::add, ec);
-    fs::rename(temporary, to, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        setError(error, QStringLiteral("cannot write %1: %2").arg(target, QString::fromStdString(ec.message())));
-        return false;
-    }
-    return true;
+    std::string reason;
+    if (copyFileAtomically(nativePath(source), nativePath(target), &reason))
+        return true;
+    setError(error, QString::fromStdString(reason));
+    return false;
 }
 
 void clearReadOnly(const QString &path)

@@ -6,9 +6,8 @@
 
 namespace kelvra {
 
-// Copies source to target byte for byte, replacing target, through a
-// temporary file in target's folder and a rename, so target never holds half
-// a photo. Uses the kernel's copy where there is one.
+// Copies source to target byte for byte, replacing target, through
+// copyFileAtomically (platform/atomic_file.h): target never holds half a photo.
 bool copyFileReplacing(const QString &source, const QString &target, QString *error = nullptr);
 
 // Makes the file writable by its owner (the read-only attribute on Windows).

@@ -5,6 +5,10 @@ namespace kelvra {
 
 namespace {
 
+// The two forms of the AM/PM field: the fixed letters, and the locale's markers.
+constexpr QLatin1StringView kFixedMarker("AM/PM");
+constexpr QLatin1StringView kLocaleMarker("AMPM");
+
 bool isQuote(QChar c)
 {
     return c == QLatin1Char('"') || c == QLatin1Char('\'');
@@ -51,9 +55,9 @@ QString protectSlashes(const QString &format)
             quote = c;
             out += c;
             ++i;
-        } else if (startsAt(format, i, QLatin1StringView("AM/PM"))) {
-            out += QLatin1StringView("AM/PM");
-            i += 5;
+        } else if (startsAt(format, i, kFixedMarker)) {
+            out += kFixedMarker;
+            i += kFixedMarker.size();
         } else if (c == QLatin1Char('/')) {
             out += QLatin1StringView("\"/\"");
             ++i;
@@ -82,7 +86,7 @@ bool hourIsFollowedByMarker(const QString &format, qsizetype from)
         if (upper == QLatin1Char('H'))
             return false;
         if (upper == QLatin1Char('A'))
-            return startsAt(format, i, QLatin1StringView("AM/PM")) || startsAt(format, i, QLatin1StringView("AMPM"));
+            return startsAt(format, i, kFixedMarker) || startsAt(format, i, kLocaleMarker);
     }
     return false;
 }
@@ -104,19 +108,73 @@ public:
     QString format(const QString &format) const;
 
 private:
+    // What the fields met so far decide about the next ones.
+    struct Context
+    {
+        bool markerSeen = false; // an AM/PM or AMPM field came earlier
+        bool afterHour = false; // only non-letters since the last hour field
+    };
+
     QString localeFormat(const QString &toolkitPattern) const
     {
         return format(dateFormatFromToolkitPattern(toolkitPattern));
     }
-    QString marker(const QString &format, qsizetype at) const;
+    QString literal(QChar c) const;
+    qsizetype markerLength(const QString &format, qsizetype at) const;
+    QString markerText(const QString &format, qsizetype at, qsizetype length) const;
+    QString fixedMarker(const QString &format, qsizetype at) const;
+    QString field(const QString &format, qsizetype at, qsizetype run, Context &context) const;
+    QString monthOrMinute(qsizetype run, bool afterHour) const;
+    QString dayField(qsizetype run) const;
+    QString hourField(const QString &format, qsizetype at, qsizetype run, const Context &context) const;
+    QString dayName(qsizetype run) const;
+    QString dateAndTime() const;
 
     TDateTime m_value;
     DateTimeFields m_f;
     const FormatSettings &m_locale;
 };
 
+// Text between quotes prints as typed; an unclosed quote runs to the end.
+// Returns the position after the closing quote.
+qsizetype appendQuoted(const QString &format, qsizetype at, QString &out)
+{
+    qsizetype close = format.indexOf(format.at(at), at + 1);
+    if (close < 0)
+        close = format.size();
+    out += QStringView(format).mid(at + 1, close - at - 1);
+    return close + 1;
+}
+
+// A character that is not a letter: the locale's separators, or itself.
+QString Formatter::literal(QChar c) const
+{
+    if (c == QLatin1Char(':'))
+        return m_locale.timeSeparator;
+    if (c == QLatin1Char('/'))
+        return m_locale.dateSeparator;
+    return QString(c);
+}
+
+// The length of the AM/PM or AMPM field at at; 0 for none.
+qsizetype Formatter::markerLength(const QString &format, qsizetype at) const
+{
+    if (startsAt(format, at, kFixedMarker))
+        return kFixedMarker.size();
+    if (startsAt(format, at, kLocaleMarker))
+        return kLocaleMarker.size();
+    return 0;
+}
+
+QString Formatter::markerText(const QString &format, qsizetype at, qsizetype length) const
+{
+    if (length == kFixedMarker.size())
+        return fixedMarker(format, at);
+    return m_f.hour < 12 ? m_locale.timeAMString : m_locale.timePMString;
+}
+
 // "AM" or "PM" with each letter in the case of the format's letter above it.
-QString Formatter::marker(const QString &format, qsizetype at) const
+QString Formatter::fixedMarker(const QString &format, qsizetype at) const
 {
     const qsizetype from = m_f.hour < 12 ? at : at + 3;
     QString out = m_f.hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
@@ -130,119 +188,106 @@ QString Formatter::marker(const QString &format, qsizetype at) const
 QString Formatter::format(const QString &format) const
 {
     QString out;
-    bool markerSeen = false; // an AM/PM or AMPM field came earlier
-    bool afterHour = false; // only non-letters since the last hour field
-
+    Context context;
     for (qsizetype i = 0; i < format.size();) {
         const QChar c = format.at(i);
         if (isQuote(c)) {
-            qsizetype close = format.indexOf(c, i + 1);
-            if (close < 0)
-                close = format.size();
-            out += QStringView(format).mid(i + 1, close - i - 1);
-            i = close + 1;
-            continue;
-        }
-        if (c == QLatin1Char(':')) {
-            out += m_locale.timeSeparator;
+            i = appendQuoted(format, i, out);
+        } else if (!c.isLetter()) {
+            out += literal(c);
             ++i;
-            continue;
+        } else if (const qsizetype marker = markerLength(format, i)) {
+            out += markerText(format, i, marker);
+            context.markerSeen = true;
+            context.afterHour = false;
+            i += marker;
+        } else {
+            const qsizetype run = runLength(format, i);
+            out += field(format, i, run, context);
+            i += run;
         }
-        if (c == QLatin1Char('/')) {
-            out += m_locale.dateSeparator;
-            ++i;
-            continue;
-        }
-        if (!c.isLetter()) {
-            out += c;
-            ++i;
-            continue;
-        }
-
-        const char16_t field = c.toUpper().unicode();
-        if (field == u'A' && startsAt(format, i, QLatin1StringView("AM/PM"))) {
-            out += marker(format, i);
-            markerSeen = true;
-            afterHour = false;
-            i += 5;
-            continue;
-        }
-        if (field == u'A' && startsAt(format, i, QLatin1StringView("AMPM"))) {
-            out += m_f.hour < 12 ? m_locale.timeAMString : m_locale.timePMString;
-            markerSeen = true;
-            afterHour = false;
-            i += 4;
-            continue;
-        }
-
-        const qsizetype run = runLength(format, i);
-        const bool wasAfterHour = afterHour;
-        afterHour = false;
-        switch (field) {
-        case u'Y':
-            out += run <= 2 ? number(m_f.year % 100, 2) : number(m_f.year, 4);
-            break;
-        case u'M':
-            if (wasAfterHour && run <= 2)
-                out += number(m_f.minute, run == 1 ? 0 : 2);
-            else if (run <= 2)
-                out += number(m_f.month, run == 1 ? 0 : 2);
-            else
-                out += nameAt(run == 3 ? m_locale.shortMonthNames : m_locale.longMonthNames, m_f.month - 1);
-            break;
-        case u'D':
-            if (run <= 2)
-                out += number(m_f.day, run == 1 ? 0 : 2);
-            else if (run <= 4)
-                out += nameAt(run == 3 ? m_locale.shortDayNames : m_locale.longDayNames, dayOfWeek(m_value) - 1);
-            else
-                out += localeFormat(run == 5 ? m_locale.shortDateFormat : m_locale.longDateFormat);
-            break;
-        case u'H': {
-            const bool twelve = markerSeen || hourIsFollowedByMarker(format, i + run);
-            int hour = m_f.hour;
-            if (twelve)
-                hour = hour % 12 == 0 ? 12 : hour % 12;
-            out += number(hour, run == 1 ? 0 : 2);
-            afterHour = true;
-            break;
-        }
-        case u'N':
-            out += number(m_f.minute, run == 1 ? 0 : 2);
-            break;
-        case u'S':
-            out += number(m_f.second, run == 1 ? 0 : 2);
-            break;
-        case u'Z':
-            out += number(m_f.millisecond, run == 1 ? 0 : 3);
-            break;
-        case u'T':
-            out += localeFormat(run == 1 ? m_locale.shortTimeFormat : m_locale.longTimeFormat);
-            break;
-        case u'C':
-            out += localeFormat(m_locale.shortDateFormat);
-            if (m_f.hour || m_f.minute || m_f.second || m_f.millisecond)
-                out += QLatin1Char(' ') + localeFormat(m_locale.longTimeFormat);
-            break;
-        case u'A':
-            if (run >= 3)
-                out += nameAt(run == 3 ? m_locale.shortDayNames : m_locale.longDayNames, dayOfWeek(m_value) - 1);
-            else
-                out += QStringView(format).mid(i, run);
-            break;
-        case u'E':
-            // Gregorian dates from the year 1 on: the era year is the year.
-            out += number(m_f.year, run == 1 ? 0 : 2);
-            break;
-        case u'G':
-            out += run == 1 ? m_locale.eraShortName : m_locale.eraLongName;
-            break;
-        default:
-            out += QStringView(format).mid(i, run);
-            break;
-        }
-        i += run;
     }
+    return out;
+}
+
+// The run of one letter at at, run letters long.
+QString Formatter::field(const QString &format, qsizetype at, qsizetype run, Context &context) const
+{
+    const bool afterHour = context.afterHour;
+    context.afterHour = false;
+    const int width = run == 1 ? 0 : 2;
+    switch (format.at(at).toUpper().unicode()) {
+    case u'Y':
+        return run <= 2 ? number(m_f.year % 100, 2) : number(m_f.year, 4);
+    case u'M':
+        return monthOrMinute(run, afterHour);
+    case u'D':
+        return dayField(run);
+    case u'H':
+        context.afterHour = true;
+        return hourField(format, at, run, context);
+    case u'N':
+        return number(m_f.minute, width);
+    case u'S':
+        return number(m_f.second, width);
+    case u'Z':
+        return number(m_f.millisecond, run == 1 ? 0 : 3);
+    case u'T':
+        return localeFormat(run == 1 ? m_locale.shortTimeFormat : m_locale.longTimeFormat);
+    case u'C':
+        return dateAndTime();
+    case u'A':
+        return run >= 3 ? dayName(run) : QStringView(format).mid(at, run).toString();
+    case u'E':
+        // Gregorian dates from the year 1 on: the era year is the year.
+        return number(m_f.year, width);
+    case u'G':
+        return run == 1 ? m_locale.eraShortName : m_locale.eraLongName;
+    default:
+        return QStringView(format).mid(at, run).toString();
+    }
+}
+
+// Right after an hour field, M and MM are the minutes.
+QString Formatter::monthOrMinute(qsizetype run, bool afterHour) const
+{
+    if (afterHour && run <= 2)
+        return number(m_f.minute, run == 1 ? 0 : 2);
+    if (run <= 2)
+        return number(m_f.month, run == 1 ? 0 : 2);
+    return nameAt(run == 3 ? m_locale.shortMonthNames : m_locale.longMonthNames, m_f.month - 1);
+}
+
+QString Formatter::dayField(qsizetype run) const
+{
+    if (run <= 2)
+        return number(m_f.day, run == 1 ? 0 : 2);
+    if (run <= 4)
+        return dayName(run);
+    return localeFormat(run == 5 ? m_locale.shortDateFormat : m_locale.longDateFormat);
+}
+
+// Twelve-hour when an AM/PM field stands before it, or after it before the next hour.
+QString Formatter::hourField(const QString &format, qsizetype at, qsizetype run, const Context &context) const
+{
+    const bool twelve = context.markerSeen || hourIsFollowedByMarker(format, at + run);
+    int hour = m_f.hour;
+    if (twelve)
+        hour = hour % 12 == 0 ? 12 : hour % 12;
+    return number(hour, run == 1 ? 0 : 2);
+}
+
+QString Formatter::dayName(qsizetype run) const
+{
+    return nameAt(run == 3 ? m_locale.shortDayNames : m_locale.longDayNames, dayOfWeek(m_value) - 1);
+}
+
+// The short date, and the long time unless it is midnight exactly.
+QString Formatter::dateAndTime() const
+{
+    QString out = localeFormat(m_locale.shortDateFormat);
+    if (m_f.hour || m_f.minute || m_f.second || m_f.millisecond)
+        out += QLatin1Char(' ') + localeFormat(m_locale.longTimeFormat);
     return out;
 }
 
@@ -288,7 +333,7 @@ QString dateFormatFromToolkitPattern(const QString &pattern)
             continue;
         }
         if (c == QLatin1Char('A') || c == QLatin1Char('a')) {
-            out += QLatin1StringView("AMPM");
+            out += kLocaleMarker;
             const bool pair = i + 1 < pattern.size() && pattern.at(i + 1).toUpper() == QLatin1Char('P');
             i += pair ? 2 : 1;
             continue;

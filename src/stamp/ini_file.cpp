@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stamp/ini_file.h"
 
+#include "platform/atomic_file.h"
 #include "stamp/format_settings.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace kelvra {
 
@@ -70,14 +70,7 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
     changed.setValue(section.toStdString(), key.toStdString(), oneLine.toStdString());
     const std::string bytes = changed.serialize();
 
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit())
+    if (!writeFileAtomically(QFile::encodeName(m_path).toStdString(), bytes, nullptr, ExistingFile::Update))
         return false;
     m_document = std::move(changed);
     return true;

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
+#include <variant>
 
 namespace kelvra {
 
@@ -42,141 +44,188 @@ FontStyles parseFontStyle(const QString &text)
     return FontStyles{set(0), set(1), set(2)};
 }
 
-CfgLoadResult LoadCFGFromFile(const QString &path, StampSettings &settings, AppOptions &options,
-                              const FormatSettings &format, int currentSliderPosition)
+namespace {
+
+// Which of the reads and writes below take a key.
+enum KeyUse : unsigned {
+    DesignLoad = 1, // LoadCFGFromFile
+    DesignSave = 2, // SaveCFGToFile
+    BrowsingSave = 4, // SaveCFGToFile, only with the folder browser's path
+    OptionsSave = 8, // SaveOptionsToFile
+    StartupLoad = 16, // LoadStartupOptions
+    LanguageLoad = 32 // ReadLanguage
+};
+
+using KeyMember = std::variant<double StampSettings::*, int StampSettings::*, bool StampSettings::*,
+    QString StampSettings::*, FontStyles StampSettings::*, int AppOptions::*, QString AppOptions::*>;
+
+// One key of the Options section: the member it fills, whose type says how it
+// is written and whose default-constructed value is its default.
+struct IniKey
 {
-    const IniFile ini(path);
-    const QString &s = kOptionsSection;
-    const StampSettings defaults;
+    const char *name;
+    KeyMember member;
+    unsigned uses;
+};
 
-    settings.Size = ini.readFloat(s, QStringLiteral("FontSize"), defaults.Size, format);
-    settings.FontName = ini.readString(s, QStringLiteral("FontName"), defaults.FontName);
-    settings.FontColor = ini.readInteger(s, QStringLiteral("FontColor"), defaults.FontColor);
-    settings.BgColor = ini.readInteger(s, QStringLiteral("BgColor"), defaults.BgColor);
-    settings.OutlineColor = ini.readInteger(s, QStringLiteral("OutlineColor"), defaults.OutlineColor);
-    settings.DateFormat = ini.readString(s, QStringLiteral("DateFormat"), defaults.DateFormat);
-    options.GPSForm = ini.readInteger(s, QStringLiteral("GPSForm"), AppOptions().GPSForm);
-    settings.FNMask = ini.readString(s, QStringLiteral("FNMask"), defaults.FNMask);
-    settings.Style = parseFontStyle(ini.readString(s, QStringLiteral("FontStyle"), QStringLiteral("000")));
-    settings.FOutline = ini.readBool(s, QStringLiteral("FOutline"), defaults.FOutline);
-    settings.FShadow = ini.readBool(s, QStringLiteral("FShadow"), defaults.FShadow);
-    settings.XOrient = ini.readInteger(s, QStringLiteral("XOrient"), defaults.XOrient);
-    settings.YOrient = ini.readInteger(s, QStringLiteral("YOrient"), defaults.YOrient);
-    settings.XD = ini.readFloat(s, QStringLiteral("XD"), defaults.XD, format);
-    settings.YD = ini.readFloat(s, QStringLiteral("YD"), defaults.YD, format);
-    settings.CaptionFormat = ini.readString(s, QStringLiteral("CaptionFormat"), defaults.CaptionFormat);
+// Every key, in the order the writes put them in a new file.
+const IniKey kIniKeys[] = {
+    { "FontSize", &StampSettings::Size, DesignLoad | DesignSave },
+    { "FontName", &StampSettings::FontName, DesignLoad | DesignSave },
+    { "FontColor", &StampSettings::FontColor, DesignLoad | DesignSave },
+    { "BgColor", &StampSettings::BgColor, DesignLoad | DesignSave },
+    { "OutlineColor", &StampSettings::OutlineColor, DesignLoad | DesignSave },
+    { "DateFormat", &StampSettings::DateFormat, DesignLoad | DesignSave },
+    { "DefaultSaveFolder", &AppOptions::DefaultSaveFolder, DesignSave | StartupLoad },
+    { "DefaultBrowseFolder", &AppOptions::DefaultBrowseFolder, BrowsingSave | StartupLoad },
+    { "FNMask", &StampSettings::FNMask, DesignLoad | DesignSave },
+    { "FontStyle", &StampSettings::Style, DesignLoad | DesignSave },
+    { "FShadow", &StampSettings::FShadow, DesignLoad | DesignSave },
+    { "FOutline", &StampSettings::FOutline, DesignLoad | DesignSave },
+    { "XOrient", &StampSettings::XOrient, DesignLoad | DesignSave },
+    { "YOrient", &StampSettings::YOrient, DesignLoad | DesignSave },
+    { "XD", &StampSettings::XD, DesignLoad | DesignSave },
+    { "YD", &StampSettings::YD, DesignLoad | DesignSave },
+    { "RenamePhotos", &StampSettings::RenamePhotos, DesignLoad | DesignSave },
+    { "StampPhotosOpt", &StampSettings::StampPhotosOpt, DesignLoad | DesignSave },
+    { "CaptionFormat", &StampSettings::CaptionFormat, DesignLoad | DesignSave },
+    { "FilePostfix", &AppOptions::FilePostfix, OptionsSave | StartupLoad },
+    { "Language", &AppOptions::Language, OptionsSave | LanguageLoad },
+    { "GPSForm", &AppOptions::GPSForm, DesignLoad | OptionsSave },
+    { "jpgquality", &AppOptions::jpgquality, OptionsSave | StartupLoad },
+    { "Skin", &AppOptions::Skin, OptionsSave | StartupLoad },
+};
 
+template<typename Member> struct MemberOf;
+template<typename Type, typename Owner> struct MemberOf<Type Owner::*>
+{
+    using OwnerType = Owner;
+};
+
+// The record of settings or options that a member belongs to.
+template<typename Owner, typename Settings, typename Options> auto &recordOf(Settings &settings, Options &options)
+{
+    if constexpr (std::is_same_v<Owner, StampSettings>)
+        return settings;
+    else
+        return options;
+}
+
+template<typename T>
+T readValue(const IniFile &ini, const QString &key, const T &fallback, const FormatSettings &format)
+{
+    if constexpr (std::is_same_v<T, double>)
+        return ini.readFloat(kOptionsSection, key, fallback, format);
+    else if constexpr (std::is_same_v<T, int>)
+        return ini.readInteger(kOptionsSection, key, fallback);
+    else if constexpr (std::is_same_v<T, bool>)
+        return ini.readBool(kOptionsSection, key, fallback);
+    else if constexpr (std::is_same_v<T, QString>)
+        return ini.readString(kOptionsSection, key, fallback);
+    else
+        return parseFontStyle(ini.readString(kOptionsSection, key, fontStyleText(fallback)));
+}
+
+template<typename T> bool writeValue(IniFile &ini, const QString &key, const T &value, const FormatSettings &format)
+{
+    if constexpr (std::is_same_v<T, double>)
+        return ini.writeFloat(kOptionsSection, key, value, format);
+    else if constexpr (std::is_same_v<T, int>)
+        return ini.writeInteger(kOptionsSection, key, value);
+    else if constexpr (std::is_same_v<T, bool>)
+        return ini.writeBool(kOptionsSection, key, value);
+    else if constexpr (std::is_same_v<T, QString>)
+        return ini.writeString(kOptionsSection, key, value);
+    else
+        return ini.writeString(kOptionsSection, key, fontStyleText(value));
+}
+
+// Every key of use, each from its own default.
+void loadKeys(
+    const IniFile &ini, unsigned use, StampSettings &settings, AppOptions &options, const FormatSettings &format)
+{
+    const StampSettings defaultSettings;
+    const AppOptions defaultOptions;
+    for (const IniKey &key : kIniKeys) {
+        if (!(key.uses & use))
+            continue;
+        std::visit(
+            [&](auto member) {
+                using Owner = typename MemberOf<decltype(member)>::OwnerType;
+                recordOf<Owner>(settings, options).*member = readValue(ini, QString::fromLatin1(key.name),
+                    recordOf<Owner>(defaultSettings, defaultOptions).*member, format);
+            },
+            key.member);
+    }
+}
+
+// Every key of use in table order, stopping at the first write the file
+// system refuses.
+SettingsWriteResult saveKeys(const QString &path, unsigned use, const StampSettings &settings,
+    const AppOptions &options, const FormatSettings &format)
+{
+    IniFile ini(path);
+    SettingsWriteResult result;
+    for (const IniKey &key : kIniKeys) {
+        if (!(key.uses & use))
+            continue;
+        const QString name = QString::fromLatin1(key.name);
+        const bool written = std::visit(
+            [&](auto member) {
+                using Owner = typename MemberOf<decltype(member)>::OwnerType;
+                return writeValue(ini, name, recordOf<Owner>(settings, options).*member, format);
+            },
+            key.member);
+        if (!written) {
+            result.ok = false;
+            result.failedPath = ini.path();
+            result.failedKey = name;
+            break;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+CfgLoadResult LoadCFGFromFile(const QString &path, StampSettings &settings, AppOptions &options,
+    const FormatSettings &format, int currentSliderPosition)
+{
+    loadKeys(IniFile(path), DesignLoad, settings, options, format);
     CfgLoadResult result;
     result.sliderPosition = sizeSliderPosition(settings.Size);
     settings.Size = sizeAfterSliderMove(result.sliderPosition, currentSliderPosition, settings.Size);
-
-    settings.StampPhotosOpt = ini.readBool(s, QStringLiteral("StampPhotosOpt"), defaults.StampPhotosOpt);
-    settings.RenamePhotos = ini.readBool(s, QStringLiteral("RenamePhotos"), defaults.RenamePhotos);
     result.selectedTask = settings.StampPhotosOpt ? TodoTask::StampPhotos : TodoTask::RenamePhotos;
     return result;
 }
 
-namespace {
-
-// Runs the writes in order and stops at the first one the file system refuses.
-class OrderedWriter
-{
-public:
-    explicit OrderedWriter(const QString &path)
-        : m_ini(path)
-    {
-    }
-
-    template<typename Write>
-    void put(const QString &key, Write write)
-    {
-        if (!m_result.ok)
-            return;
-        if (!write(m_ini, key)) {
-            m_result.ok = false;
-            m_result.failedPath = m_ini.path();
-            m_result.failedKey = key;
-        }
-    }
-
-    void putString(const QString &key, const QString &value)
-    {
-        put(key, [&](IniFile &ini, const QString &k) { return ini.writeString(kOptionsSection, k, value); });
-    }
-    void putInteger(const QString &key, int value)
-    {
-        put(key, [&](IniFile &ini, const QString &k) { return ini.writeInteger(kOptionsSection, k, value); });
-    }
-    void putBool(const QString &key, bool value)
-    {
-        put(key, [&](IniFile &ini, const QString &k) { return ini.writeBool(kOptionsSection, k, value); });
-    }
-    void putFloat(const QString &key, double value, const FormatSettings &format)
-    {
-        put(key, [&](IniFile &ini, const QString &k) { return ini.writeFloat(kOptionsSection, k, value, format); });
-    }
-
-    const SettingsWriteResult &result() const { return m_result; }
-
-private:
-    IniFile m_ini;
-    SettingsWriteResult m_result;
-};
-
-} // namespace
-
 SettingsWriteResult SaveCFGToFile(const QString &path, const StampSettings &settings, const AppOptions &options,
                                   const std::optional<QString> &browseFolder, const FormatSettings &format)
 {
-    OrderedWriter w(path);
-    w.putFloat(QStringLiteral("FontSize"), settings.Size, format);
-    w.putString(QStringLiteral("FontName"), settings.FontName);
-    w.putInteger(QStringLiteral("FontColor"), settings.FontColor);
-    w.putInteger(QStringLiteral("BgColor"), settings.BgColor);
-    w.putInteger(QStringLiteral("OutlineColor"), settings.OutlineColor);
-    w.putString(QStringLiteral("DateFormat"), settings.DateFormat);
-    w.putString(QStringLiteral("DefaultSaveFolder"), options.DefaultSaveFolder);
+    AppOptions saved = options;
     if (browseFolder)
-        w.putString(QStringLiteral("DefaultBrowseFolder"), *browseFolder);
-    w.putString(QStringLiteral("FNMask"), settings.FNMask);
-    w.putString(QStringLiteral("FontStyle"), fontStyleText(settings.Style));
-    w.putBool(QStringLiteral("FShadow"), settings.FShadow);
-    w.putBool(QStringLiteral("FOutline"), settings.FOutline);
-    w.putInteger(QStringLiteral("XOrient"), settings.XOrient);
-    w.putInteger(QStringLiteral("YOrient"), settings.YOrient);
-    w.putFloat(QStringLiteral("XD"), settings.XD, format);
-    w.putFloat(QStringLiteral("YD"), settings.YD, format);
-    w.putBool(QStringLiteral("RenamePhotos"), settings.RenamePhotos);
-    w.putBool(QStringLiteral("StampPhotosOpt"), settings.StampPhotosOpt);
-    w.putString(QStringLiteral("CaptionFormat"), settings.CaptionFormat);
-    return w.result();
+        saved.DefaultBrowseFolder = *browseFolder;
+    const unsigned use = browseFolder ? DesignSave | BrowsingSave : DesignSave;
+    return saveKeys(path, use, settings, saved, format);
 }
 
 SettingsWriteResult SaveOptionsToFile(const QString &path, const AppOptions &options)
 {
-    OrderedWriter w(path);
-    w.putString(QStringLiteral("FilePostfix"), options.FilePostfix);
-    w.putInteger(QStringLiteral("Language"), options.Language);
-    w.putInteger(QStringLiteral("GPSForm"), options.GPSForm);
-    w.putInteger(QStringLiteral("jpgquality"), options.jpgquality);
-    w.putInteger(QStringLiteral("Skin"), options.Skin);
-    return w.result();
+    return saveKeys(path, OptionsSave, StampSettings(), options, FormatSettings());
 }
 
 int ReadLanguage(const QString &path)
 {
-    return IniFile(path).readInteger(kOptionsSection, QStringLiteral("Language"), AppOptions().Language);
+    StampSettings unused;
+    AppOptions options;
+    loadKeys(IniFile(path), LanguageLoad, unused, options, FormatSettings());
+    return options.Language;
 }
 
 void LoadStartupOptions(const QString &path, AppOptions &options)
 {
-    const IniFile ini(path);
-    const AppOptions defaults;
-    options.DefaultSaveFolder = ini.readString(kOptionsSection, QStringLiteral("DefaultSaveFolder"), defaults.DefaultSaveFolder);
-    options.DefaultBrowseFolder = ini.readString(kOptionsSection, QStringLiteral("DefaultBrowseFolder"), defaults.DefaultBrowseFolder);
-    options.Skin = ini.readInteger(kOptionsSection, QStringLiteral("Skin"), defaults.Skin);
-    options.jpgquality = ini.readInteger(kOptionsSection, QStringLiteral("jpgquality"), defaults.jpgquality);
-    options.FilePostfix = ini.readString(kOptionsSection, QStringLiteral("FilePostfix"), defaults.FilePostfix);
+    StampSettings unused;
+    loadKeys(IniFile(path), StartupLoad, unused, options, FormatSettings());
 }
 
 CfgLoadResult LoadProgramSettings(const QString &path, StampSettings &settings, AppOptions &options,

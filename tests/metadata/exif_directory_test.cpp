@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace kelvra {
 namespace {
 
@@ -216,6 +218,34 @@ TEST_P(ExifDirectory, IllegallySizedDirectoryAndLoops)
     EXPECT_EQ(data->ExifObj->LookupTagVal("Model"), "Model");
     EXPECT_EQ(data->ExifObj->GetRawInt("Orientation"), 3);
     EXPECT_EQ(data->ExifObj->FITagCount, 9);
+}
+
+// Every reader of the orientation takes 1 for a missing tag, its 0, and any
+// value outside 1..8, whatever else it reads.
+TEST_P(ExifDirectory, OrientationOneUnlessOneToEight)
+{
+    const struct
+    {
+        const char *name;
+        std::function<void(TiffBuilder &)> add;
+        int orientation;
+    } cases[] = {
+        { "Missing", [](TiffBuilder &t) { t.ascii(0, 0x010F, "Make"); }, 1 },
+        { "Zero", [](TiffBuilder &t) { t.shorts(0, 0x0112, { 0 }); }, 1 },
+        { "Turned", [](TiffBuilder &t) { t.shorts(0, 0x0112, { 6 }); }, 6 },
+        { "Mirrored", [](TiffBuilder &t) { t.shorts(0, 0x0112, { 5 }); }, 5 },
+        { "Eight", [](TiffBuilder &t) { t.shorts(0, 0x0112, { 8 }); }, 8 },
+        { "Nine", [](TiffBuilder &t) { t.shorts(0, 0x0112, { 9 }); }, 1 },
+        { "Largest", [](TiffBuilder &t) { t.shorts(0, 0x0112, { 0xFFFF }); }, 1 },
+        { "NegativeLong", [](TiffBuilder &t) { t.add(0, 0x0112, 9, 1, t.u32(0xFFFFFFFA)); }, 1 },
+    };
+    for (const auto &c : cases) {
+        TiffBuilder t(motorola());
+        c.add(t);
+        EXPECT_EQ(readExif(t)->exifOrientation(), c.orientation) << c.name;
+    }
+    TimgData noExif;
+    EXPECT_EQ(noExif.exifOrientation(), 1);
 }
 
 TEST_P(ExifDirectory, DeepChainsAndWideFansStop)

@@ -18,6 +18,13 @@ const std::string kEncoded = std::string("\xFF\xD8", 2) + test::segment(0xE0, st
                              test::segment(0xDB, std::string(65, '\x01')) + std::string("\xFF\xDA\x00\x02scan\xFF\xD9", 10);
 const std::string kEncodedTail = kEncoded.substr(20);
 
+// The platform layer's writer is out of this layer's reach; a plain one does.
+bool writePlainly(const fs::path &path, std::string_view bytes, std::string *)
+{
+    test::writeFileBytes(path, std::string(bytes));
+    return true;
+}
+
 std::string segmentBytes(const tSection &s, int marker)
 {
     return std::string{'\xFF', static_cast<char>(marker)} + s.data;
@@ -83,7 +90,7 @@ TEST(ExifWriter, RemovesALargeThumbnailAndItsLink)
 
     // Read back, the block has its tags and no thumbnail directory.
     test::TempDir dir;
-    ASSERT_TRUE(WriteEXIFJpeg(data, kEncoded, dir / "out.jpg"));
+    ASSERT_TRUE(WriteEXIFJpeg(data, kEncoded, dir / "out.jpg", writePlainly));
     TimgData back;
     ASSERT_TRUE(back.ProcessFile(dir / "out.jpg"));
     EXPECT_EQ(back.ExifObj->LookupTagVal("Model"), data.ExifObj->LookupTagVal("Model"));
@@ -106,7 +113,7 @@ TEST(ExifWriter, ThumbnailCutKeepsDataStoredAfterItsDirectory)
         EXPECT_LT(data.ExifSegment->data.size(), before.size());
 
         test::TempDir dir;
-        ASSERT_TRUE(WriteEXIFJpeg(data, kEncoded, dir / "out.jpg"));
+        ASSERT_TRUE(WriteEXIFJpeg(data, kEncoded, dir / "out.jpg", writePlainly));
         TimgData back, original;
         ASSERT_TRUE(back.ProcessFile(dir / "out.jpg"));
         ASSERT_TRUE(original.ProcessFile(photo(name)));
@@ -194,12 +201,30 @@ TEST(ExifWriter, MakesIptcAndCommentSegments)
     EXPECT_NE(out.find(std::string("\xFF\xED\x00\x05\x1C\x02\x78\xFF\xFE\x00\x07" "again", 16)), std::string::npos);
 }
 
-TEST(ExifWriter, ReportsAnUnwritableDestination)
+TEST(ExifWriter, HandsTheComposedFileToTheWriterAndReportsItsRefusal)
 {
     TimgData data;
+    ASSERT_TRUE(data.ProcessFile(photo("structure/GPS_with_comment.jpg")));
+    fs::path writtenTo;
+    std::string written;
+    const auto refuse = [&](const fs::path &path, std::string_view bytes, std::string *error) {
+        writtenTo = path;
+        written = bytes;
+        *error = "disk full";
+        return false;
+    };
     std::string error;
-    EXPECT_FALSE(WriteEXIFJpeg(data, kEncoded, "/proc/kelvra-no/out.jpg", &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(WriteEXIFJpeg(data, kEncoded, "/some/out.jpg", refuse, &error));
+    EXPECT_EQ(error, "disk full");
+    EXPECT_EQ(writtenTo, "/some/out.jpg");
+    EXPECT_EQ(written, ComposeExifJpeg(data, kEncoded));
+
+    // The batch's form reads the stamped image back from data.Filename first.
+    data.Filename = "/proc/kelvra-no/stamped.jpg";
+    written.clear();
+    EXPECT_FALSE(WriteEXIFJpeg(data, "/some/out.jpg", refuse, &error));
+    EXPECT_NE(error, "disk full");
+    EXPECT_TRUE(written.empty());
 }
 
 // A real re-encoded picture with the carried metadata passes the outside
@@ -221,7 +246,7 @@ TEST(ExifWriter, OutputValidatesLikeItsSource)
         if (data.HasThumbnail())
             removeThumbnail(data);
         const fs::path out = dir / "out.jpg";
-        ASSERT_TRUE(WriteEXIFJpeg(data, readFileBytes(encoded), out));
+        ASSERT_TRUE(WriteEXIFJpeg(data, readFileBytes(encoded), out, writePlainly));
 
         auto warnings = [](const fs::path &p) {
             std::string text = test::runTool({"exiftool", "-q", "-validate", "-warning", "-a", "-s3", p.string()}).out;

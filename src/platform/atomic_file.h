@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kelvra {
+
+// The one way Kelvra replaces a file. The new content goes to a temporary file
+// in the target's folder, is flushed to the disk (fdatasync; FlushFileBuffers
+// on Windows) and is then renamed over the target. A reader, a crash or a full
+// disk therefore finds the old file or the whole new one, never a torn one.
+// The folder is not flushed after the rename: after a power cut the old file
+// may be back, but never half of the new one. On failure the temporary file is
+// removed, the target is as it was, and error (if given) says why.
+
+// What becomes of a file already at the target.
+enum class ExistingFile {
+    Replace, // the name gets a new file with default permissions; a link there is replaced
+    Update, // the file keeps its permissions and, when the name is a link, the link's place
+};
+
+bool writeFileAtomically(const std::filesystem::path &path, std::string_view bytes, std::string *error = nullptr,
+    ExistingFile existing = ExistingFile::Replace);
+
+// The same with the bytes of source, copied by the kernel where it can. The
+// copy has source's permissions plus write for its owner.
+bool copyFileAtomically(
+    const std::filesystem::path &source, const std::filesystem::path &target, std::string *error = nullptr);
+
+} // namespace kelvra

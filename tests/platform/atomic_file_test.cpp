@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/atomic_file.h"
+#include "platform/file_ops.h"
+
+#include "common/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <algorithm>
+
+namespace kelvra {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Names in the folder besides the ones a test made itself: no temporary file
+// may stay behind, whether the write worked or not.
+std::vector<std::string> namesIn(const fs::path &dir)
+{
+    std::vector<std::string> names;
+    for (const fs::directory_entry &entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+fs::perms permissionsOf(const fs::path &path)
+{
+    return fs::status(path).permissions() & fs::perms::mask;
+}
+
+TEST(AtomicFile, WritesNewAndReplacesOldWithNothingLeftBeside)
+{
+    test::TempDir dir;
+    const fs::path file = dir / "photo.jpg";
+    for (const std::string &bytes : { std::string("first"), std::string("\0\xFF second, longer", 17), std::string() }) {
+        std::string error;
+        ASSERT_TRUE(writeFileAtomically(file, bytes, &error)) << error;
+        EXPECT_EQ(test::readFileBytes(file), bytes);
+        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string> { "photo.jpg" });
+    }
+}
+
+TEST(AtomicFile, ARefusedWriteLeavesTheTargetAsItWas)
+{
+    test::TempDir dir;
+    std::string error;
+    EXPECT_FALSE(writeFileAtomically(dir / "missing/out.jpg", "x", &error));
+    EXPECT_FALSE(error.empty());
+
+    // A folder standing at the name cannot be replaced by a file.
+    fs::create_directory(dir / "taken");
+    test::writeFileBytes(dir / "taken/inside", "kept");
+    error.clear();
+    EXPECT_FALSE(writeFileAtomically(dir / "taken", "x", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(test::readFileBytes(dir / "taken/inside"), "kept");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string> { "taken" });
+}
+
+TEST(AtomicFile, ReplaceGivesAFreshFileUpdateKeepsPermissionsAndLinks)
+{
+    test::TempDir dir;
+    const fs::path real = dir / "settings.ini";
+    const fs::path link = dir / "link.ini";
+    test::writeFileBytes(real, "old");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(real, link);
+
+    ASSERT_TRUE(writeFileAtomically(link, "through the link", nullptr, ExistingFile::Update));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(test::readFileBytes(real), "through the link");
+    EXPECT_EQ(permissionsOf(real), fs::perms::owner_read | fs::perms::owner_write);
+
+    ASSERT_TRUE(writeFileAtomically(link, "link replaced", nullptr, ExistingFile::Replace));
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_EQ(test::readFileBytes(link), "link replaced");
+    EXPECT_EQ(test::readFileBytes(real), "through the link");
+
+    // A file that is not there yet is made the same way by both.
+    ASSERT_TRUE(writeFileAtomically(dir / "new.ini", "n", nullptr, ExistingFile::Update));
+    ASSERT_TRUE(writeFileAtomically(dir / "new.jpg", "n", nullptr, ExistingFile::Replace));
+    EXPECT_EQ(permissionsOf(dir / "new.ini"), permissionsOf(dir / "new.jpg"));
+    EXPECT_NE(permissionsOf(dir / "new.jpg") & fs::perms::owner_write, fs::perms::none);
+}
+
+TEST(AtomicFile, CopyOfAReadOnlySourceIsWholeAndWritable)
+{
+    test::TempDir dir;
+    const fs::path source = dir / "source.jpg";
+    const std::string bytes(300000, '\x5A');
+    test::writeFileBytes(source, bytes);
+    fs::permissions(source, fs::perms::owner_read | fs::perms::group_read);
+    test::writeFileBytes(dir / "out.jpg", "an earlier output");
+
+    std::string error;
+    ASSERT_TRUE(copyFileAtomically(source, dir / "out.jpg", &error)) << error;
+    EXPECT_EQ(test::readFileBytes(dir / "out.jpg"), bytes);
+    EXPECT_EQ(permissionsOf(dir / "out.jpg"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string> { "out.jpg", "source.jpg" }));
+
+    QString reason;
+    EXPECT_FALSE(copyFileReplacing(QString::fromStdString((dir / "none.jpg").string()),
+        QString::fromStdString((dir / "out2.jpg").string()), &reason));
+    EXPECT_FALSE(reason.isEmpty());
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string> { "out.jpg", "source.jpg" }));
+}
+
+} // namespace
+} // namespace kelvra
