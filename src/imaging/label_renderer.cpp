@@ -224,8 +224,28 @@ LabelPlace anchoredPlace(PhotoCanvas &Canvas, const StampSettings &settings, con
 {
     SetPhotoFontParams(Canvas, settings);
     Canvas.setFontHeight(fontCellHeight(W, H, settings.Size));
-    const int w = Canvas.textWidth(text);
-    const int t = Canvas.textHeight();
+    int w = Canvas.textWidth(text);
+    int t = Canvas.textHeight();
+    if (w > W || t > H) {
+        // Cut off at the edge, a label loses its end and its place; smaller,
+        // it keeps both, inside the margins the settings give.
+        const auto room = [](int extent, double fraction) {
+            const int margin = truncated(extent * fraction);
+            return margin > 0 && margin < extent ? extent - margin : extent;
+        };
+        const int roomW = room(W, settings.XD);
+        const int roomH = room(H, settings.YD);
+        int height = std::min(t, roomH);
+        if (w > roomW)
+            height = std::min(height, int(qint64(t) * roomW / std::max(w, 1)));
+        for (height = std::max(height, 1);; --height) {
+            Canvas.setFontHeight(height);
+            w = Canvas.textWidth(text);
+            t = Canvas.textHeight();
+            if (height == 1 || (w <= roomW && t <= roomH))
+                break;
+        }
+    }
 
     int left = 0;
     int top = 0;

@@ -64,6 +64,16 @@ int readByte(ByteSource &stream)
 
 } // namespace
 
+bool isXmpSegment(const tSection &section)
+{
+    static constexpr std::string_view kPacket { "http://ns.adobe.com/xap/1.0/\0", 29 };
+    static constexpr std::string_view kExtension { "http://ns.adobe.com/xmp/extension/\0", 35 };
+    if (section.dtype != 0xE1 || section.data.size() < 2)
+        return false;
+    const std::string_view payload = std::string_view(section.data).substr(2);
+    return payload.starts_with(kPacket) || payload.starts_with(kExtension);
+}
+
 ContainerKind containerKindForFileName(const std::filesystem::path &fileName)
 {
     const std::string ext = lowerAscii(fileName.extension().string());
@@ -97,6 +107,7 @@ void TimgData::reset()
     ErrStr.clear();
     ExifObj.reset();
     IptcObj.reset();
+    xmpSegments.clear();
     MotorolaOrder = false;
     m_openFailed = false;
 }
@@ -274,13 +285,21 @@ bool TimgData::walkJpeg(ByteSource &stream)
             break;
         case 0xE1:
             if (SectionCnt > 5 || ExifSegment) {
+                keepXmp(slot);
                 --SectionCnt; // the next segment reuses the slot
                 break;
             }
             ExifSegment = &slot;
             createExifObj();
             llData = slot.data;
-            ProcessEXIF();
+            try {
+                ProcessEXIF();
+            } catch (...) {
+                // The read fails as before, but the XMP further on is still
+                // the photo's and goes with whatever is carried.
+                collectLaterXmp(stream);
+                throw;
+            }
             break;
         case 0xED:
             if (!IPTCSegment) {
@@ -295,7 +314,50 @@ bool TimgData::walkJpeg(ByteSource &stream)
             break;
         }
     }
+    collectLaterXmp(stream);
     return HasMetaData();
+}
+
+void TimgData::keepXmp(const tSection &section)
+{
+    size_t kept = 0;
+    for (const tSection &s : xmpSegments)
+        kept += s.data.size();
+    if (isXmpSegment(section) && kept + section.data.size() <= kMaxXmpBytes)
+        xmpSegments.push_back(section);
+}
+
+// The rest of the segments before the image data, for their XMP only; none
+// of them enters the section table.
+void TimgData::collectLaterXmp(ByteSource &stream)
+{
+    tSection section;
+    std::string skipped;
+    for (;;) {
+        int marker = 0;
+        do {
+            marker = readByte(stream);
+        } while (marker == 0xFF);
+        if (marker < 0 || marker == 0xD9 || marker == 0xDA)
+            return;
+        unsigned char length[2];
+        if (readFully(stream, reinterpret_cast<char *>(length), 2) != 2)
+            return;
+        const size_t size = static_cast<size_t>(length[0] << 8 | length[1]);
+        if (size < 2)
+            return;
+        std::string &data = marker == 0xE1 ? section.data : skipped;
+        data.assign(size, '\0');
+        data[0] = static_cast<char>(length[0]);
+        data[1] = static_cast<char>(length[1]);
+        if (readFully(stream, data.data() + 2, size - 2) != size - 2)
+            return; // a cut piece of XMP would not parse
+        if (marker == 0xE1) {
+            section.dtype = marker;
+            section.size = static_cast<int>(size);
+            keepXmp(section);
+        }
+    }
 }
 
 void TimgData::ProcessEXIF()

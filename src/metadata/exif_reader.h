@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kelvra {
 
@@ -36,6 +37,10 @@ public:
 };
 
 enum class ContainerKind { Unknown, Jpeg, Tiff };
+
+// An APP1 segment holding XMP: the packet ("http://ns.adobe.com/xap/1.0/") or
+// a piece of extended XMP ("http://ns.adobe.com/xmp/extension/").
+bool isXmpSegment(const tSection &section);
 
 // By extension only, any case: .jpg .jpeg .jpe .jif .jfif read as JPEG, .tif .tiff .nef as
 // TIFF; the content is never sniffed.
@@ -79,6 +84,13 @@ public:
     std::unique_ptr<TImageInfo> ExifObj;
     std::unique_ptr<TIPTCdata> IptcObj;
     int TraceLevel = 0;
+    // Copies of the XMP segments before the image data, in file order, but for
+    // one taken as ExifSegment. The section table drops a second APP1 and
+    // ends after 20 segments; these are kept past both, so the writer can
+    // carry keywords and ratings wherever a photo manager put them.
+    std::vector<tSection> xmpSegments;
+    // Kept XMP bytes at most, against crafted files; real extended XMP stays far below.
+    static constexpr size_t kMaxXmpBytes = 16 * 1024 * 1024;
 
     void reset();
 
@@ -126,6 +138,8 @@ private:
     bool readSource(ByteSource &source, ContainerKind kind);
     bool walkJpeg(ByteSource &stream);
     bool readTiffWindow(ByteSource &stream);
+    void keepXmp(const tSection &section);
+    void collectLaterXmp(ByteSource &stream);
     void createExifObj();
 
     ExifTextOptions m_options;

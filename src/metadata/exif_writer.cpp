@@ -71,6 +71,12 @@ int64_t SaveExif(const TimgData &data, std::string &out)
         putSegment(out, *data.HeaderSegment, 0xE0);
     else
         out += kDefaultJfifHeader;
+    // XMP describes the photo, not its encoding, so it holds for the new
+    // image as it did for the old; the multi-picture index (APP2 "MPF") and
+    // Adobe's colour-transform marker (APP14) describe the old file's bytes
+    // and are never carried.
+    for (const tSection &xmp : data.xmpSegments)
+        putSegment(out, xmp, 0xE1);
     if (data.IPTCSegment)
         putSegment(out, *data.IPTCSegment, 0xED);
     if (data.CommentSegment)

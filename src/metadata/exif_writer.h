@@ -17,9 +17,11 @@ inline constexpr std::string_view kDefaultJfifHeader{
     "\xFF\xE0\x00\x10JFIF\x00\x01\x02\x01\x01\x2C\x01\x2C\x00\x00", 18};
 
 // Appends FF D8 and the carried metadata segments of data to out: the EXIF
-// APP1 (else the APP0, else kDefaultJfifHeader), the IPTC APP13, the comment,
-// then the ICC profile chunks (APP2 "ICC_PROFILE") so that the colours of a
-// wide-gamut photo survive. Returns the bytes appended after FF D8.
+// APP1 (else the APP0, else kDefaultJfifHeader), the XMP APP1 segments
+// (xmpSegments, byte for byte), the IPTC APP13, the comment, then the ICC
+// profile chunks (APP2 "ICC_PROFILE") so that the colours of a wide-gamut
+// photo survive. Nothing else of the source is written. Returns the bytes
+// appended after FF D8.
 int64_t SaveExif(const TimgData &data, std::string &out);
 
 // Position in an encoder's JPEG at which its own data starts once its leading

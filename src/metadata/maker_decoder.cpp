@@ -67,13 +67,18 @@ std::optional<MakerLayout> chooseMakerLayout(const MakerNoteInput &note)
     if (maker == "NIKON") {
         if (note.exifVersion > std::string_view("0210")
             || (note.exifVersion.empty() && modelNamesDSeries(note.cameraModel) && note.isTiff))
-            return MakerLayout{MakerTableId::NikonSecond, 18, OffsetReference::NoteHeader};
+            return MakerLayout { MakerTableId::NikonSecond, 18, OffsetReference::NoteHeader, false, 10 };
         if (!noteBegins("Nikon"))
             return MakerLayout{MakerTableId::NikonSecond, 0, OffsetReference::ExifHeader};
         return MakerLayout{MakerTableId::NikonFirst, 8, OffsetReference::ExifHeader};
     }
-    if (maker == "OLYMP")
+    if (maker == "OLYMP") {
+        // Newer cameras: "OLYMPUS\0", a byte-order mark, then the directory,
+        // its offsets counting from the note's first byte.
+        if (noteBegins(std::string_view("OLYMPUS\0II", 10)) || noteBegins(std::string_view("OLYMPUS\0MM", 10)))
+            return MakerLayout { MakerTableId::Olympus, 12, OffsetReference::NoteStart, false, 8 };
         return MakerLayout{MakerTableId::Olympus, 8, OffsetReference::ExifHeader};
+    }
     if (maker == "CASIO") {
         if (noteBegins("QVC"))
             return MakerLayout{MakerTableId::CasioSecond, 6, OffsetReference::ExifHeader};
@@ -108,6 +113,17 @@ void ProcessHWSpecific(const MakerNoteInput &note, const MakerDirectory &dir, Ma
     if (!reader.contains(c, 2))
         throw MakerNoteError("maker note entry count outside the note");
     const int n = reader.Get16u(c);
+    // Bytes read as a directory they are not announce far more entries than
+    // the note holds, or formats no camera writes; listing them would give
+    // rows of "Unknown" with noise for values.
+    int present = 0;
+    int unknownFormats = 0;
+    for (; present < n && reader.contains(c + 2 + 12 * static_cast<int64_t>(present), 12); ++present) {
+        if (bytesPerComponent(reader.Get16u(c + 2 + 12 * static_cast<int64_t>(present) + 2)) == 0)
+            ++unknownFormats;
+    }
+    if (n > 2 * present + 2 || unknownFormats * 4 > present)
+        throw MakerNoteError("maker note not in the layout of its maker");
     int64_t copied = 0;
     for (int i = 0; i < n; ++i) {
         const int64_t e = c + 2 + 12 * static_cast<int64_t>(i);
@@ -201,6 +217,12 @@ bool TmsInfo::ReadMSData(const MakerNoteInput &note, MakerNoteOutput &out)
         break;
     }
     dir.motorolaOrder = layout->littleEndian ? false : note.motorolaOrder;
+    const std::string_view bytes = noteBytes(note);
+    if (layout->orderMarkPosition >= 0 && bytes.size() >= static_cast<size_t>(layout->orderMarkPosition) + 2) {
+        const std::string_view mark = bytes.substr(static_cast<size_t>(layout->orderMarkPosition), 2);
+        if (mark == "II" || mark == "MM")
+            dir.motorolaOrder = mark == "MM";
+    }
     dir.valuesInExifBlock = layout->reference == OffsetReference::ExifHeader;
     try {
         ProcessHWSpecific(note, dir, out);

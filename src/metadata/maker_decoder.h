@@ -37,6 +37,10 @@ struct MakerLayout
     int64_t countPosition; // note position of the entry count
     OffsetReference reference;
     bool littleEndian = false; // read little-endian whatever the EXIF byte order
+    // Note position of the note's own byte-order mark ("II" or "MM"), which
+    // rules over the EXIF block's: an editor may rewrite the one and not the
+    // other. -1 for notes without one.
+    int64_t orderMarkPosition = -1;
 };
 
 // The layout for a note, chosen by the first five characters of the Make value
@@ -63,7 +67,9 @@ constexpr int64_t kMaxMakerValueBytes = 512 * 1024;
 // Decodes one maker directory into out: a trace line per entry that is not
 // skipped and a found tag (TID 1) per entry with a row. Entries must lie inside
 // the note. Throws MakerNoteError at the first entry outside the note; what was
-// decoded before it stays.
+// decoded before it stays. A directory whose entries are mostly not entries
+// (unknown formats: the note was read in a layout it does not have) throws
+// before anything is decoded.
 void ProcessHWSpecific(const MakerNoteInput &note, const MakerDirectory &dir, MakerNoteOutput &out);
 
 // Offers a tag decoded from a field of a maker value to the found-tag list:

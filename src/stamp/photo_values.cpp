@@ -5,6 +5,7 @@
 #include "metadata/exif_reader.h"
 #include "platform/file_times.h"
 
+#include <cmath>
 #include <filesystem>
 
 namespace kelvra {
@@ -17,18 +18,46 @@ FileDates readFileDates(const QString &path)
 
 namespace {
 
+// A text value as the camera meant it: cameras pad Make and Model with zero
+// bytes, blanks or leftovers after a zero byte, which the tag listing shows
+// but a caption must not.
+QString captionText(const TImageInfo &exif, const char *name)
+{
+    const TTagEntry tag = exif.GetTagByName(name);
+    std::string text = tag.Data;
+    if (tag.TType == 2 && !tag.CallBack)
+        text = printable(std::string_view(tag.Raw).substr(0, tag.Raw.find('\0')));
+    return QString::fromStdString(cp1252ToUtf8(text)).trimmed();
+}
+
+// "1/178 sec" below one second, "2 sec" or "1.3 sec" from one second up, as
+// photographers write it; fallback when the value is no positive number.
+QString exposureText(const TImageInfo &exif, const QString &fallback, const QString &decimalSeparator)
+{
+    const double t = exif.GetRawFloat("ExposureTime");
+    if (!std::isfinite(t) || t <= 0 || t > 1e6)
+        return fallback;
+    const double denominator = std::round(1 / t);
+    if (t < 1 && denominator >= 2)
+        return QStringLiteral("1/%1 sec").arg(static_cast<qint64>(denominator));
+    const double tenths = std::round(t * 10);
+    QString text = QString::number(static_cast<qint64>(tenths) / 10);
+    if (static_cast<qint64>(tenths) % 10 != 0)
+        text += decimalSeparator + QString::number(static_cast<qint64>(tenths) % 10);
+    return text + QStringLiteral(" sec");
+}
+
 // The EXIF texts, in the order they are filled; a failure leaves the rest
 // empty.
-void fillExifTexts(const TImageInfo &exif, PhotoValues &v)
+void fillExifTexts(const TImageInfo &exif, PhotoValues &v, const QString &decimalSeparator)
 {
-    const auto tag
-        = [&exif](const char *name) { return QString::fromStdString(cp1252ToUtf8(exif.LookupTagVal(name))).trimmed(); };
+    const auto tag = [&exif](const char *name) { return captionText(exif, name); };
     v.GPSPos
         = (tag("GPSLatitude") + tag("GPSLatitudeRef") + u' ' + tag("GPSLongitude") + tag("GPSLongitudeRef")).trimmed();
     v.GPSAlt = tag("GPSAltitude");
     v.Make = tag("Make");
     v.Model = tag("Model");
-    v.ETime = TidyExposureTime(tag("ExposureTime"));
+    v.ETime = exposureText(exif, TidyExposureTime(tag("ExposureTime")), decimalSeparator);
     v.FNumber = tag("FNumber");
     v.FocalLength = tag("FocalLength");
     v.ISO = tag("ISOSpeedRatings");
@@ -68,7 +97,7 @@ PhotoValues photoValuesFrom(const QString &path, const TimgData &data, bool read
     if (isRealDate(taken))
         v.PhotoDate = taken;
     try {
-        fillExifTexts(*data.ExifObj, v);
+        fillExifTexts(*data.ExifObj, v, locale.decimalSeparator);
     } catch (const std::exception &) {
         // The photo is still treated with the texts filled so far.
     }

@@ -108,15 +108,17 @@ TEST(CaptionCommand, GpsPhotosAgreeWithTheReference)
             EXPECT_EQ(r.out.substr(0, head.size()), head);
             EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
 
-            // The exposure stays a fraction as stored ("4/300 sec"): compare its value.
+            // The exposure as photographers write it: "1/75 sec" for a stored 4/300.
             const std::string exposure = r.out.substr(head.size(), r.out.size() - head.size() - tail.size());
             if (!tags.contains(QStringLiteral("ExifIFD:ExposureTime"))) {
                 EXPECT_EQ(exposure, "");
                 continue;
             }
-            double numerator = 0, denominator = 0;
-            ASSERT_EQ(std::sscanf(exposure.c_str(), "%lf/%lf sec", &numerator, &denominator), 2) << exposure;
-            EXPECT_NEAR(numerator / denominator, number("ExifIFD:ExposureTime"), 1e-9) << exposure;
+            const double seconds = number("ExifIFD:ExposureTime");
+            if (seconds < 0.5)
+                EXPECT_EQ(exposure, format("1/%.0f sec", std::round(1 / seconds)));
+            else
+                EXPECT_EQ(exposure, format("%g sec", std::round(seconds * 10) / 10));
         }
     }
 }

@@ -207,18 +207,57 @@ TEST(LabelPlacement, ClampingOrder)
     }
 }
 
-TEST(LabelPlacement, WiderThanTheRasterStartsAtZeroAndIsCut)
+// A caption wider than the photo shrinks until it fits inside the margins,
+// at the place chosen, on the preview and on a stored photo alike.
+TEST(LabelPlacement, WiderThanTheRasterShrinksAndKeepsItsPlace)
 {
-    QImage image = ground(200, 300);
-    PhotoCanvas canvas(&image);
-    StampSettings s = placed(1, 1, 0.1, 0.1);
-    s.Size = 4; // 50 px high, far wider than 200 px
-    s.BgColor = 0x0000ff;
+    const QString longText = kText + QStringLiteral(" NIKON CORPORATION NIKON D70 1/200 sec f9.0");
+    struct Case
+    {
+        int xOrient, yOrient;
+        const char *name;
+    };
+    const Case cases[]
+        = { { 0, 0, "top left" }, { 1, 0, "top right" }, { 1, 1, "bottom right" }, { 0, 1, "bottom left" } };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        StampSettings s = placed(c.xOrient, c.yOrient, 0.1, 0.1);
+        s.Size = 4; // 50 px high: far wider than 200 px
+        s.BgColor = 0x0000ff;
+        QImage image = ground(200, 300);
+        PhotoCanvas canvas(&image);
+        const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, s, longText);
+        EXPECT_LT(canvas.fontHeight(), 50);
+        EXPECT_GT(canvas.fontHeight(), 3);
+        EXPECT_LE(box.width(), 180);
+        EXPECT_EQ(box.width(), canvas.textWidth(longText));
+        EXPECT_EQ(box.height(), canvas.fontHeight());
+        EXPECT_EQ(c.xOrient == 0 ? box.Left : box.Right, c.xOrient == 0 ? 20 : 180);
+        EXPECT_EQ(c.yOrient == 0 ? box.Top : box.Bottom, c.yOrient == 0 ? 30 : 270);
+        const auto red = colourBounds(image, qRgb(255, 0, 0));
+        ASSERT_TRUE(red);
+        EXPECT_EQ(*red, box);
+
+        // The batch lays the label out the same way on a photo stored turned.
+        QImage stored = ground(300, 200);
+        const std::optional<LabelBox> turned = drawLabelOnStoredPhoto(stored, 6, s, longText);
+        ASSERT_TRUE(turned);
+        EXPECT_EQ(*turned, box);
+        const auto storedRed = colourBounds(stored, qRgb(255, 0, 0));
+        ASSERT_TRUE(storedRed);
+        EXPECT_EQ(storedRed->width(), box.height());
+        EXPECT_EQ(storedRed->height(), box.width());
+    }
+
+    // Taller than the raster: the height shrinks to the room under the margin.
+    QImage flat = ground(2000, 40);
+    PhotoCanvas canvas(&flat);
+    StampSettings s = placed(0, 1, 0.1, 0.25);
+    s.Size = 0.5; // 80 px high
     const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, s, kText);
-    EXPECT_GT(canvas.textWidth(kText), 200);
-    EXPECT_EQ(box, (LabelBox{0, 270 - 50, 200, 270}));
-    // The box reaches the far edge.
-    EXPECT_EQ(image.pixel(199, 222), qRgb(255, 0, 0));
+    EXPECT_EQ(box.Bottom, 30);
+    EXPECT_EQ(box.Top, 0);
+    EXPECT_EQ(box.Left, 200);
 }
 
 TEST(LabelPlacement, EmptyTextDrawsNothing)

@@ -227,6 +227,65 @@ TEST(ExifWriter, HandsTheComposedFileToTheWriterAndReportsItsRefusal)
     EXPECT_TRUE(written.empty());
 }
 
+// XMP goes after the EXIF block byte for byte, from wherever the section
+// table lost it: a second APP1, past the table's twentieth segment, after an
+// EXIF block that does not decode. Segments tied to the old encoding stay out.
+TEST(ExifWriter, CarriesEveryXmpSegmentAndNothingOfTheOldEncoding)
+{
+    test::TiffBuilder tiff(false);
+    tiff.ascii(0, 0x010F, "Maker");
+    const std::string exif = test::segment(0xE1, test::exifPayload(tiff.build()));
+    const std::string packet
+        = test::segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta rating=5/>", 51));
+    const std::string extended = test::segment(
+        0xE1, std::string("http://ns.adobe.com/xmp/extension/\0", 35) + std::string(40, 'G') + "<rest/>");
+    const std::string other = test::segment(0xE1, "http://example.com/other/");
+    const std::string adobe = test::segment(0xEE, std::string("Adobe\0\x64\0\0\0\0\x01", 12));
+    const std::string mpf = test::segment(0xE2, std::string("MPF\0II*\0\0\0\0\x08", 12));
+    const std::string table = test::segment(0xDB, std::string(65, '\x01'));
+
+    struct Case
+    {
+        const char *name;
+        std::vector<std::string> segments;
+        std::string expectedXmp;
+    };
+    std::vector<std::string> many = { exif, adobe, mpf };
+    for (int i = 0; i < 20; ++i)
+        many.push_back(table);
+    many.push_back(packet);
+    many.push_back(extended);
+    const Case cases[] = {
+        { "second APP1", { exif, packet, extended, adobe, mpf, other, table }, packet + extended },
+        { "after the fifth segment", { exif, table, table, table, table, table, packet }, packet },
+        { "past the table", many, packet + extended },
+        { "XMP first", { packet, exif, extended }, extended },
+        { "none", { exif, other, adobe, mpf }, "" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = test::jpegFile(c.segments);
+        TimgData data;
+        MemoryByteSource source(file);
+        ASSERT_TRUE(data.ProcessStream(source, ContainerKind::Jpeg));
+        const std::string out = ComposeExifJpeg(data, kEncoded);
+        const std::string lead = segmentBytes(*data.ExifSegment, 0xE1);
+        EXPECT_EQ(out, "\xFF\xD8" + lead + c.expectedXmp + kEncodedTail);
+    }
+
+    // A main directory that cannot be decoded fails the read, yet the XMP
+    // after it is still the photo's.
+    test::TiffBuilder bad(false);
+    bad.ascii(0, 0x9209, "not a number"); // Flash
+    const std::string broken = test::jpegFile({ test::segment(0xE1, test::exifPayload(bad.build())), table, packet });
+    TimgData data;
+    MemoryByteSource source(broken);
+    EXPECT_FALSE(data.ProcessStream(source, ContainerKind::Jpeg));
+    ASSERT_TRUE(data.HasEXIF());
+    ASSERT_EQ(data.xmpSegments.size(), 1u);
+    EXPECT_EQ(segmentBytes(data.xmpSegments[0], 0xE1), packet);
+}
+
 // A real re-encoded picture with the carried metadata passes the outside
 // reader's validation with no more warnings than its source.
 TEST(ExifWriter, OutputValidatesLikeItsSource)

@@ -281,6 +281,72 @@ TEST(MakerNotes, SkipRowsStayOutAndUnknownTagsGoToTheTraceOnly)
     expectWalkAroundNote(info);
 }
 
+// Notes that carry their own byte-order mark are read in it, whatever the
+// EXIF block's order (an editor rewrote the one and not the other): Nikon's
+// own TIFF header, and newer Olympus notes ("OLYMPUS\0", the mark, offsets
+// from the note's first byte).
+TEST(MakerNotes, NotesAreReadInTheirOwnByteOrder)
+{
+    struct Case
+    {
+        const char *label;
+        Photo photo;
+        std::string header; // without the mark
+        size_t markAt, countPosition;
+        int64_t delta; // value offset minus note position
+        NoteEntry entry;
+        const char *name, *expected;
+    };
+    const std::vector<Case> makers = {
+        { "Nikon", { false, "NIKON CORPORATION", "NIKON D70", "0221" }, std::string("Nikon\0\2\x10\0\0", 10), 10, 18,
+            -10, { 0x0004, 2, 8, std::string("FINE   \0", 8) }, "Quality", "\"FINE   \"" },
+        { "Olympus", { false, "OLYMPUS IMAGING CORP.", "E-M5", "0230" }, std::string("OLYMPUS\0", 8), 8, 12, 0,
+            { 0x0207, 2, 8, std::string("SR951\0\0\0", 8) }, "Firmware", "\"SR951\"" },
+    };
+    for (const Case &base : makers) {
+        for (bool exifMotorola : { false, true }) {
+            for (bool noteMotorola : { false, true }) {
+                Case c = base;
+                c.photo.motorola = exifMotorola;
+                SCOPED_TRACE(std::string(c.label) + (exifMotorola ? " MM" : " II") + " block, note "
+                    + (noteMotorola ? "MM" : "II"));
+                std::string header = c.header + (noteMotorola ? "MM" : "II");
+                if (std::string(c.label) == "Nikon")
+                    header += TiffBuilder(noteMotorola).u16(42) + TiffBuilder(noteMotorola).u32(8);
+                else
+                    header += TiffBuilder(noteMotorola).u16(3);
+                const auto data = readJpeg(exifTiff(c.photo,
+                    [&](uint32_t) { return buildNote(noteMotorola, header, c.countPosition, { c.entry }, c.delta); }));
+                const TImageInfo &info = *data->ExifObj;
+                EXPECT_EQ(info.LookupTagVal(c.name), c.expected) << info.msTraceStr;
+                EXPECT_EQ(info.msTraceStr.find("Unknown"), std::string::npos) << info.msTraceStr;
+                expectWalkAroundNote(info);
+            }
+        }
+    }
+}
+
+// A note read in a layout it does not have lists nothing rather than rows of
+// "Unknown" noise.
+TEST(MakerNotes, NoteInAnotherLayoutListsNothing)
+{
+    for (bool motorola : { false, true }) {
+        SCOPED_TRACE(motorola ? "MM" : "II");
+        const Photo photo { motorola, "NIKON", "E775", "0210" };
+        // A newer note's byte-order mark read as the entry count, then
+        // entries of plausible formats and tags no table knows.
+        const TiffBuilder order(motorola);
+        std::string noise = "II";
+        for (uint32_t i = 0; i < 10; ++i)
+            noise += order.u16(0x3000 + 7919 * i % 0x1000) + order.u16(3) + order.u32(1) + order.u32(i);
+        const auto data = readJpeg(exifTiff(photo, [&](uint32_t) { return noise; }));
+        const TImageInfo &info = *data->ExifObj;
+        EXPECT_TRUE(namesWithTid(info, 1).empty()) << info.msTraceStr;
+        EXPECT_EQ(info.msTraceStr.find("Unknown"), std::string::npos) << info.msTraceStr;
+        expectWalkAroundNote(info);
+    }
+}
+
 TEST(MakerNotes, OlympusValueOutsideTheNoteComesFromTheExifBlock)
 {
     const Photo photo{false, "OLYMPUS OPTICAL CO.,LTD", "C2000Z", "0210"};

@@ -63,15 +63,78 @@ TEST(FillPhotoValues, ExifTextsAndDateTaken)
     EXPECT_EQ(calendarFields(v.PhotoDate), (DateTimeFields { 2008, 10, 22, 16, 28, 39 }));
     EXPECT_EQ(v.Make, QStringLiteral("NIKON"));
     EXPECT_EQ(v.Model, QStringLiteral("COOLPIX P6000"));
-    EXPECT_EQ(v.ETime, QStringLiteral("4/300 sec"));
+    EXPECT_EQ(v.ETime, QStringLiteral("1/75 sec")); // stored as 4/300
     EXPECT_EQ(v.FNumber, QStringLiteral("f5.9"));
     EXPECT_EQ(v.FocalLength, QStringLiteral("24.00 mm"));
     EXPECT_EQ(v.ISO, QStringLiteral("64"));
     EXPECT_EQ(v.GPSAlt, QString());
-    // No direction, and a reference of two zero bytes, whose second zero
-    // the reader shows as a dot.
-    EXPECT_EQ(v.GPSDir, QStringLiteral("."));
+    // No direction, and a reference of two zero bytes: a text ends at its
+    // first zero byte.
+    EXPECT_EQ(v.GPSDir, QString());
     EXPECT_TRUE(isRealDate(v.CurrentTime));
+}
+
+// Make and Model as the outside reader shows them (cut at the first zero
+// byte, no padding), and the exposure time as photographers write it, over
+// every real photo that has them.
+TEST(FillPhotoValues, CameraTextsAndExposureLikeTheOutsideReader)
+{
+    if (!test::toolAvailable("exiftool"))
+        GTEST_SKIP() << "exiftool missing";
+    int exposures = 0;
+    for (const char *folder : { "makers", "structure", "gps", "invalid" }) {
+        for (const auto &entry : fs::directory_iterator(test::photo(folder))) {
+            const std::string file = entry.path().string();
+            SCOPED_TRACE(file);
+            const PhotoValues v = FillPhotoValues(qpath(entry.path()), 2, FormatSettings());
+            if (v.Make.isEmpty() && v.Model.isEmpty())
+                continue;
+            // One line per tag, "-" for a missing one.
+            const QStringList reference = QString::fromStdString(
+                test::runTool({ "exiftool", "-s3", "-f", "-EXIF:Make", "-EXIF:Model", "-EXIF:ExposureTime", file }).out)
+                                              .split(u'\n');
+            ASSERT_GE(reference.size(), 3);
+            EXPECT_EQ(v.Make, reference[0].trimmed());
+            EXPECT_EQ(v.Model, reference[1].trimmed());
+            const QString exposure = reference[2].trimmed() == u"-" ? QString() : reference[2].trimmed();
+            if (!exposure.isEmpty()) {
+                EXPECT_EQ(v.ETime, exposure + QStringLiteral(" sec"));
+                ++exposures;
+            }
+        }
+    }
+    EXPECT_GE(exposures, 20);
+}
+
+TEST(FillPhotoValues, ExposureTimesInEveryRange)
+{
+    if (!test::toolAvailable("exiftool"))
+        GTEST_SKIP() << "exiftool missing";
+    const std::pair<const char *, const char *> cases[] = {
+        { "0.00560852", "1/178 sec" },
+        { "10/2134", "1/213 sec" },
+        { "1/8000", "1/8000 sec" },
+        { "1/2", "1/2 sec" },
+        { "0.8", "0,8 sec" },
+        { "1", "1 sec" },
+        { "1.3", "1,3 sec" },
+        { "1.25", "1,3 sec" },
+        { "2", "2 sec" },
+        { "30", "30 sec" },
+    };
+    FormatSettings comma;
+    comma.decimalSeparator = QStringLiteral(",");
+    test::TempDir dir;
+    const fs::path file = dir / "exposure.jpg";
+    fs::copy_file(test::photo("makers/Canon.jpg"), file);
+    for (const auto &[stored, text] : cases) {
+        SCOPED_TRACE(stored);
+        ASSERT_EQ(test::runTool({ "exiftool", "-q", "-overwrite_original", std::string("-ExposureTime=") + stored,
+                                    file.string() })
+                      .exitCode,
+            0);
+        EXPECT_EQ(FillPhotoValues(qpath(file), 2, comma).ETime, QString::fromLatin1(text));
+    }
 }
 
 TEST(FillPhotoValues, FallbackDates)
