@@ -80,14 +80,14 @@ QJsonObject valueJson(const TLangValueRecord &r, Kind kind)
     return o;
 }
 
-QJsonObject groupJson(const TLangGroupRecord &g, const char *itemsKey, Kind kind)
+QJsonObject groupJson(const TLangGroupRecord &g, const char *itemsKey, Kind kind, bool isForm = false)
 {
     QJsonArray items;
     for (const TLangValueRecord &r : g.Items)
         items.append(valueJson(r, kind));
     QJsonObject o { { QStringLiteral("name"), nameText(g.Name) }, { QStringLiteral("attributes"), g.Attributes },
         { QLatin1String(itemsKey), items } };
-    if (kind == Kind::Property) {
+    if (isForm) {
         QJsonArray components;
         for (const TLangGroupRecord &c : g.Components)
             components.append(groupJson(c, "properties", kind));
@@ -102,8 +102,7 @@ QJsonObject contentJson(const TLangFileContent &c, bool compressed)
     for (const TLangGroupRecord &g : c.Units)
         units.append(groupJson(g, "constants", Kind::Constant));
     for (const TLangGroupRecord &g : c.Forms) {
-        QJsonObject form = groupJson(g, "properties", Kind::Property);
-        forms.append(form);
+        forms.append(groupJson(g, "properties", Kind::Property, true));
     }
     for (const TLangGroupRecord &g : c.Groups)
         groups.append(groupJson(g, "items", Kind::ExtItem));

@@ -23,11 +23,6 @@ namespace {
     throw ELangFileError(QString::fromLatin1(locmsg::DoesNotFit));
 }
 
-QString floatText(double value)
-{
-    return QString::number(value, 'g', QLocale::FloatingPointShortest);
-}
-
 class Reader
 {
 public:
@@ -219,7 +214,7 @@ TLangValueRecord readProperty(Reader &r, quint16 version)
     if (valueTypeHasBytes(p.ValueType, version)) {
         switch (p.ValueType) {
         case TLocValueType::ptFloat:
-            p.Value = floatText(r.f64());
+            p.Value = floatToText(r.f64());
             break;
         case TLocValueType::ptInteger:
             p.Value = QString::number(r.i32());

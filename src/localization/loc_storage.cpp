@@ -8,6 +8,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kelvra {
 
@@ -19,6 +20,13 @@ bool isNumeric(TLocValueType type)
 }
 
 } // namespace
+
+QString floatToText(double value)
+{
+    if (value == 0 && std::signbit(value))
+        return QStringLiteral("-0");
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
 
 void TLocValue::SetValue(const QString &value)
 {
@@ -60,7 +68,7 @@ double TLocValue::GetAsFloat() const
 
 void TLocValue::SetAsFloat(double value)
 {
-    SetValue(QString::number(value, 'g', QLocale::FloatingPointShortest));
+    SetValue(floatToText(value));
 }
 
 qint64 TLocValue::GetAsBigInt() const

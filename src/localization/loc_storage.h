@@ -25,6 +25,9 @@ inline constexpr unsigned kLocValueTypeCount = 9;
 
 using TDateTime = double;
 
+// The shortest decimal text that reads back as the same double ("-0" keeps its sign).
+QString floatToText(double value);
+
 // Value attribute bits with an effect.
 inline constexpr quint16 vaNeverApply = 0x0008;
 inline constexpr quint16 vaCurrent = 0x0100;

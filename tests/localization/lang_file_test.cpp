@@ -8,11 +8,14 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QLocale>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <limits>
 
 namespace kelvra {
 namespace {
@@ -87,6 +90,38 @@ TEST(LangFileFormat, ReadsEveryVersionPlainAndCompressed)
             EXPECT_EQ(lf.Compressed, packed);
         }
     }
+}
+
+TEST(LangFileFormat, WriterMatchesTheLayoutForEveryVersion)
+{
+    for (int version = 1; version <= 7; ++version) {
+        const TLangFileContent c = sampleContent(version);
+        EXPECT_EQ(serializeLangFile(c), buildLangFile(c)) << version;
+    }
+}
+
+TEST(LangFileFormat, FloatsAndDatesSurviveARoundTrip)
+{
+    const double values[] = { 0.1, -0.0, 1e308, 5e-324, 123456789.125, std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN() };
+    TLangFileContent c;
+    TLangGroupRecord form { "F", 0, {}, {} };
+    for (double v : values) {
+        TLangValueRecord p = test::prop("Value", 1, TLocValueType::ptFloat, QString());
+        p.Value = floatToText(v);
+        form.Items.push_back(p);
+    }
+    // A date whose bits are not a plain number keeps them.
+    const quint64 odd = 0x7FF4000000000123ull;
+    std::memcpy(&form.Items[0].Modified, &odd, 8);
+    c.Forms.push_back(form);
+    const QByteArray bytes = serializeLangFile(c);
+    const TLangFileContent back = parseLangFile(bytes);
+    EXPECT_TRUE(back == c);
+    EXPECT_EQ(serializeLangFile(back), bytes);
+    EXPECT_EQ(back.Forms[0].Items[0].Value, QStringLiteral("0.1"));
+    EXPECT_EQ(back.Forms[0].Items[1].Value, QStringLiteral("-0"));
+    EXPECT_TRUE(bytes.contains(QByteArray("\x23\x01\x00\x00\x00\x00\xF4\x7F", 8)));
 }
 
 TEST(LangFileFormat, VersionOneHasNoAttributesBuildOrBase)
