@@ -29,7 +29,7 @@ const std::map<std::string, std::set<std::string>> &allowedTable()
         { "localization", { "platform" } },
         { "ui", { "jobs", "localization", "imaging", "stamp", "metadata", "platform" } },
         { "app", { "ui", "jobs", "localization", "imaging", "stamp", "metadata", "platform" } },
-        { "cli", { "jobs", "imaging", "stamp", "metadata", "platform" } },
+        { "cli", { "jobs", "localization", "imaging", "stamp", "metadata", "platform" } },
     };
     return table;
 }

@@ -1,0 +1,391 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "localization/lang_file.h"
+
+#include "localization/loc_errors.h"
+#include "localization/lzk.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QSaveFile>
+
+#include <set>
+
+namespace kelvra {
+
+namespace {
+
+[[noreturn]] void fail(const char *message)
+{
+    throw ELangFileError(QString::fromLatin1(message));
+}
+
+QByteArray readWholeFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ELangFileError(QStringLiteral("Can not open language file \"%1\"").arg(path));
+    return file.readAll();
+}
+
+QByteArray readStream(QIODevice *stream)
+{
+    if (!stream)
+        fail(locmsg::InvalidFormat);
+    return stream->readAll();
+}
+
+// Takes one record's value into a store value.
+void takeValue(TLocItem &item, int index, const TLangValueRecord &record, const TLangFileHeader &header)
+{
+    TLocValue &value = item.Values[index];
+    value.Modified = record.Modified;
+    value.ValueVersion = record.ValueVersion;
+    if (index == 0 && value.ValueVersion < 0)
+        value.ValueVersion = header.Version;
+    value.Attributes = record.Attributes;
+    value.LangID = header.Locale;
+    value.SetValue(record.Value);
+    if (index > 0 && value.ValueVersion < item.Values[0].ValueVersion)
+        value.SetAttribute(vaCurrent, false);
+}
+
+// High byte from the saved language's value, low byte shared through the native value.
+quint16 savedAttributes(const TLocItem &item, int index)
+{
+    return quint16((item.Values[index].Attributes & 0xFF00) | (item.Values[0].Attributes & 0x00FF));
+}
+
+TLangValueRecord recordOf(const TLocItem &item, int index, bool updateItemVersion)
+{
+    const TLocValue &value = item.Values[index];
+    TLangValueRecord r;
+    r.Name = item.Name;
+    r.Attributes = savedAttributes(item, index);
+    r.ID = item.ID;
+    r.ValueType = item.Values.ValueType;
+    r.Value = value.Value();
+    r.ValueVersion = updateItemVersion ? item.Values[0].ValueVersion : value.ValueVersion;
+    r.Modified = value.Modified;
+    return r;
+}
+
+template<class List> void assignMissingIDs(List list, qint32 &maxID)
+{
+    for (auto *item : list.Items)
+        if (item->ID == 0)
+            item->ID = ++maxID;
+}
+
+} // namespace
+
+TLangFile::TLangFile() = default;
+
+TLangFile::TLangFile(const QString &AFileName, bool AReadOnly)
+    : FileName(AFileName)
+    , ReadOnly(AReadOnly)
+{
+    if (!QFileInfo::exists(AFileName))
+        return;
+    if (!ReadOnly) {
+        ExclusiveFileLock probe;
+        if (!probe.acquire(AFileName))
+            ReadOnly = true;
+    }
+    QFile file(AFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    LoadHeaderFromStream(&file, false);
+}
+
+TLangFileHeader TLangFile::header() const
+{
+    TLangFileHeader h;
+    h.FormatVersion = FormatVersion;
+    h.Version = Version;
+    h.Build = Build;
+    h.Locale = quint16(Locale);
+    h.BasedOnLangID = BasedOnLangID;
+    h.LangEnglishName = LangEnglishName;
+    h.LangLocalizedName = LangLocalizedName;
+    h.IsNative = IsNative;
+    h.Attributes = Attributes;
+    h.ConstMaxID = ConstMaxID;
+    h.PropertyMaxID = PropertyMaxID;
+    h.ExtItemMaxID = ExtItemMaxID;
+    return h;
+}
+
+void TLangFile::setHeader(const TLangFileHeader &h)
+{
+    FormatVersion = h.FormatVersion;
+    Version = h.Version;
+    Build = h.Build;
+    Locale = h.Locale;
+    BasedOnLangID = h.BasedOnLangID;
+    LangEnglishName = h.LangEnglishName;
+    LangLocalizedName = h.LangLocalizedName;
+    IsNative = h.IsNative;
+    Attributes = h.Attributes;
+    ConstMaxID = h.ConstMaxID;
+    PropertyMaxID = h.PropertyMaxID;
+    ExtItemMaxID = h.ExtItemMaxID;
+}
+
+qsizetype TLangFile::LoadHeaderFromStream(QIODevice *Stream, bool SkipOnly)
+{
+    bool compressed = false;
+    const TLangHeaderParse parsed = readLangHeader(readStream(Stream), &compressed);
+    if (!SkipOnly) {
+        setHeader(parsed.Header);
+        Compressed = compressed;
+    }
+    return parsed.BodyOffset;
+}
+
+void TLangFile::checkStorage(TLocStorage *Storage, int Index, bool saving) const
+{
+    if (!Storage)
+        fail(locmsg::InvalidStorage);
+    // Index 0 is the native slot: a translation must never land on it.
+    if (Index >= Storage->GetLangCount() || (Index == 0 && !saving))
+        fail(locmsg::InvalidIndex);
+}
+
+void TLangFile::Load(TLocStorage *Storage, int Index, TLFLoadOptions Options)
+{
+    checkStorage(Storage, Index, false);
+    bool compressed = false;
+    const TLangFileContent content = parseLangFile(plainLangBytes(readWholeFile(FileName), &compressed));
+    Compressed = compressed;
+    apply(content, *Storage, Index, Options);
+}
+
+void TLangFile::LoadFromStream(QIODevice *Stream, TLocStorage *Storage, int Index, TLFLoadOptions Options)
+{
+    checkStorage(Storage, Index, false);
+    LoadFromBytes(readStream(Stream), Storage, Index, Options);
+}
+
+void TLangFile::LoadFromBytes(const QByteArray &Bytes, TLocStorage *Storage, int Index, TLFLoadOptions Options)
+{
+    checkStorage(Storage, Index, false);
+    bool compressed = false;
+    const TLangFileContent content = parseLangFile(plainLangBytes(Bytes, &compressed));
+    // Nothing below fails: the whole file has been read and checked.
+    Compressed = compressed;
+    setHeader(content.Header);
+    apply(content, *Storage, Index, Options);
+}
+
+void TLangFile::apply(const TLangFileContent &content, TLocStorage &storage, int index, TLFLoadOptions options)
+{
+    const TLangFileHeader &h = content.Header;
+    const bool native = index < 0;
+    const int slot = native ? 0 : index;
+    const bool byName = (options & loSyncByName) != 0;
+    const bool repair = native && (options & loRepair) != 0;
+    qint32 maxConst = std::max(ConstMaxID, h.ConstMaxID);
+    qint32 maxProp = std::max(PropertyMaxID, h.PropertyMaxID);
+    qint32 maxExt = std::max(ExtItemMaxID, h.ExtItemMaxID);
+
+    if (native) {
+        storage.Clear();
+        storage.SetMainLangID(h.Locale);
+    }
+    const TLinearConstantList constants = storage.LinearConstants(true);
+    const TLinearPropertyList properties = storage.LinearProperties(true);
+    const TLinearExternalList externals = storage.LinearExternals(true);
+    std::set<qint32> usedConst, usedProp, usedExt;
+    // With repair, an ID met a second time is handed out anew.
+    auto nativeID = [repair](std::set<qint32> &used, qint32 id) {
+        if (!repair)
+            return id;
+        return used.insert(id).second ? id : 0;
+    };
+
+    for (const TLangGroupRecord &unit : content.Units) {
+        for (const TLangValueRecord &r : unit.Items) {
+            maxConst = std::max(maxConst, r.ID);
+            TLocConstant *c = nullptr;
+            if (native) {
+                c = storage.AddConstant(nativeID(usedConst, r.ID), unit.Name, r.Name, r.StringID);
+                c->Parent->Attributes = unit.Attributes;
+            } else {
+                c = byName ? storage.FindConstant(unit.Name, r.Name) : constants.FindByID(r.ID);
+            }
+            if (c)
+                takeValue(*c, slot, r, h);
+        }
+        if (native && unit.Items.empty())
+            storage.Units.Add(unit.Name, [&] { return std::make_unique<TLocUnit>(unit.Name, &storage); })->Attributes
+                = unit.Attributes;
+    }
+
+    auto takeProperty = [&](const QByteArray &form, const QByteArray &component, const TLangValueRecord &r) {
+        maxProp = std::max(maxProp, r.ID);
+        TLocProperty *p = nullptr;
+        if (native) {
+            p = storage.AddProperty(nativeID(usedProp, r.ID), form, component, r.Name, r.ValueType);
+        } else {
+            p = byName ? storage.FindProperty(form, component, r.Name) : properties.FindByID(r.ID);
+            if (p && p->Values.ValueType != r.ValueType)
+                p = nullptr;
+        }
+        if (p)
+            takeValue(*p, slot, r, h);
+    };
+    for (const TLangGroupRecord &form : content.Forms) {
+        if (native) {
+            TLocForm *f = storage.Forms.Add(form.Name, [&] { return std::make_unique<TLocForm>(form.Name, &storage); });
+            f->Attributes = form.Attributes;
+            for (const TLangGroupRecord &component : form.Components)
+                f->Components.Add(component.Name, [&] { return std::make_unique<TLocComponent>(component.Name, f); })
+                    ->Attributes
+                    = component.Attributes;
+        }
+        for (const TLangValueRecord &r : form.Items)
+            takeProperty(form.Name, QByteArray(), r);
+        for (const TLangGroupRecord &component : form.Components)
+            for (const TLangValueRecord &r : component.Items)
+                takeProperty(form.Name, component.Name, r);
+    }
+
+    for (const TLangGroupRecord &group : content.Groups) {
+        if (native)
+            storage.ExtGroups.Add(group.Name, [&] { return std::make_unique<TLocExtGroup>(group.Name, &storage); })
+                ->Attributes
+                = group.Attributes;
+        for (const TLangValueRecord &r : group.Items) {
+            maxExt = std::max(maxExt, r.ID);
+            TLocExtItem *i = nullptr;
+            if (native)
+                i = storage.AddExternalItem(nativeID(usedExt, r.ID), group.Name, r.Name);
+            else
+                i = byName ? storage.FindExtItem(group.Name, r.Name) : externals.FindByID(r.ID);
+            if (i)
+                takeValue(*i, slot, r, h);
+        }
+    }
+
+    if (native) {
+        assignMissingIDs(storage.LinearConstants(true), maxConst);
+        assignMissingIDs(storage.LinearProperties(true), maxProp);
+        assignMissingIDs(storage.LinearExternals(true), maxExt);
+    }
+    ConstMaxID = maxConst;
+    PropertyMaxID = maxProp;
+    ExtItemMaxID = maxExt;
+    storage.MaxConstID = std::max(storage.MaxConstID, maxConst);
+    storage.MaxPropID = std::max(storage.MaxPropID, maxProp);
+    storage.MaxExtItemID = std::max(storage.MaxExtItemID, maxExt);
+}
+
+QByteArray TLangFile::SaveToBytes(TLocStorage *Storage, int Index, bool UpdateItemVersion)
+{
+    if (!Storage)
+        fail(locmsg::InvalidStorage);
+    if (Index >= Storage->GetLangCount() || Storage->GetLangCount() == 0)
+        fail(locmsg::InvalidIndex);
+    const int slot = std::max(Index, 0);
+
+    TLangFileContent content;
+    for (const auto &unit : Storage->Units) {
+        TLangGroupRecord u { unit->Name, unit->Attributes, {}, {} };
+        for (const auto &c : unit->Constants) {
+            u.Items.push_back(recordOf(*c, slot, UpdateItemVersion));
+            u.Items.back().StringID = quint16(c->StringID);
+            ConstMaxID = std::max(ConstMaxID, c->ID);
+        }
+        content.Units.push_back(std::move(u));
+    }
+    for (const auto &form : Storage->Forms) {
+        TLangGroupRecord f { form->Name, form->Attributes, {}, {} };
+        for (const auto &p : form->Properties) {
+            f.Items.push_back(recordOf(*p, slot, UpdateItemVersion));
+            PropertyMaxID = std::max(PropertyMaxID, p->ID);
+        }
+        for (const auto &component : form->Components) {
+            TLangGroupRecord c { component->Name, component->Attributes, {}, {} };
+            for (const auto &p : component->Properties) {
+                c.Items.push_back(recordOf(*p, slot, UpdateItemVersion));
+                PropertyMaxID = std::max(PropertyMaxID, p->ID);
+            }
+            f.Components.push_back(std::move(c));
+        }
+        content.Forms.push_back(std::move(f));
+    }
+    for (const auto &group : Storage->ExtGroups) {
+        TLangGroupRecord g { group->Name, group->Attributes, {}, {} };
+        for (const auto &i : group->ExternalItems) {
+            g.Items.push_back(recordOf(*i, slot, UpdateItemVersion));
+            ExtItemMaxID = std::max(ExtItemMaxID, i->ID);
+        }
+        content.Groups.push_back(std::move(g));
+    }
+
+    FormatVersion = std::max<quint16>(FormatVersion, 4);
+    content.Header = header();
+    if (Modified && FormatVersion > 4)
+        ++content.Header.Build;
+    const QByteArray plain = serializeLangFile(content);
+    Build = content.Header.Build;
+    return Compressed ? lzkCompress(plain) : plain;
+}
+
+void TLangFile::Save(TLocStorage *Storage, int Index, bool UpdateItemVersion)
+{
+    if (ReadOnly)
+        throw ELangFileError(QString::fromLatin1(locmsg::ReadOnlyFile).arg(FileName));
+    const quint16 formatVersion = FormatVersion;
+    const quint32 build = Build;
+    const qint32 maxIDs[3] = { ConstMaxID, PropertyMaxID, ExtItemMaxID };
+    try {
+        writeFile(FileName, SaveToBytes(Storage, Index, UpdateItemVersion));
+    } catch (...) {
+        FormatVersion = formatVersion;
+        Build = build;
+        ConstMaxID = maxIDs[0];
+        PropertyMaxID = maxIDs[1];
+        ExtItemMaxID = maxIDs[2];
+        throw;
+    }
+}
+
+void TLangFile::writeFile(const QString &path, const QByteArray &bytes)
+{
+    // The new file goes beside the old one and replaces it only when whole.
+    const bool wasLocked = m_lock.held() && path == FileName;
+    if (wasLocked)
+        m_lock.release();
+    QSaveFile file(path);
+    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (wasLocked && !m_lock.acquire(path))
+        fail(locmsg::NotExclusive);
+    if (!ok)
+        throw ELangFileError(QString::fromLatin1(locmsg::CannotWrite).arg(path));
+}
+
+void TLangFile::SaveHeader(const QString &AFileName)
+{
+    if (ReadOnly)
+        throw ELangFileError(QString::fromLatin1(locmsg::ReadOnlyFile).arg(AFileName));
+    const QByteArray head = serializeLangHeader(header());
+    if (!QFileInfo::exists(AFileName)) {
+        writeFile(AFileName, head + QByteArray(6, '\0'));
+        return;
+    }
+    bool compressed = false;
+    const QByteArray plain = plainLangBytes(readWholeFile(AFileName), &compressed);
+    const qsizetype body = parseLangHeader(plain).BodyOffset;
+    const QByteArray out = head + plain.mid(body);
+    writeFile(AFileName, compressed ? lzkCompress(out) : out);
+}
+
+void TLangFile::Lock()
+{
+    if (!m_lock.held() && !m_lock.acquire(FileName))
+        fail(locmsg::NotExclusive);
+}
+
+} // namespace kelvra

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace kelvra {
+
+// The localization layer raises these; its callers decide whether a failure
+// becomes a message box, a re-raise or silence.
+class ELocError : public std::runtime_error
+{
+public:
+    explicit ELocError(const QString &message)
+        : std::runtime_error(message.toStdString())
+        , m_message(message)
+    {
+    }
+    const QString &message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+class ELangFileError : public ELocError
+{
+    using ELocError::ELocError;
+};
+
+class EKCompressError : public ELocError
+{
+    using ELocError::ELocError;
+};
+
+class ELocStorageError : public ELocError
+{
+    using ELocError::ELocError;
+};
+
+namespace locmsg {
+inline const char *const InvalidFormat = "Invalid file format";
+inline const char *const NewerFormat
+    = "The language file can not be read. You need to download the latest Language Manager";
+inline const char *const InvalidStorage = "Invalid LocStorage";
+inline const char *const InvalidIndex = "Invalid index";
+inline const char *const ReadOnlyFile = "File \"%1\" was opened as read-only";
+inline const char *const NotExclusive = "Can not open language file exclusively";
+inline const char *const NoSource = "Source stream is not defined";
+inline const char *const NoDestination = "Destination stream is not defined";
+inline const char *const WrongStream = "Wrong stream format";
+inline const char *const DoesNotFit = "A text or count does not fit the language file format";
+inline const char *const CannotWrite = "Can not write language file \"%1\"";
+inline const char *const EmptyDictionary = "Empty dictionary";
+inline const char *const CannotAddLanguage = "Could not add language";
+inline const char *const CannotRemoveLanguage = "Could not remove language";
+} // namespace locmsg
+
+} // namespace kelvra
