@@ -97,7 +97,10 @@ PhotoValues photoValuesFrom(const QString &path, const TimgData &data, bool read
     if (isRealDate(taken))
         v.PhotoDate = taken;
     try {
-        fillExifTexts(*data.ExifObj, v, locale.decimalSeparator);
+        // The separator the texts were read with, so [ETime] agrees with [FNumber].
+        const QString decimalSeparator
+            = QString::fromStdString(cp1252ToUtf8(data.textOptions().decimalSeparator));
+        fillExifTexts(*data.ExifObj, v, decimalSeparator);
     } catch (const std::exception &) {
         // The photo is still treated with the texts filled so far.
     }
