@@ -26,6 +26,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolButton>
+#include <QThread>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -146,7 +147,6 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     connect(m_preview, &PreviewView::photoFailed, this, &TForm1::photoFailed);
     connect(m_preview, &PreviewView::labelPlaced, this, &TForm1::labelPlaced);
     connect(m_labelPage, &LabelPage::designChanged, this, &TForm1::designChanged);
-    connect(&m_saveAs, &QFutureWatcherBase::finished, this, &TForm1::saveAsDone);
 
     applyLoaded(LoadProgramSettings(m_iniPath, m_settings, m_options, m_format));
 
@@ -157,7 +157,14 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
 
 TForm1::~TForm1()
 {
-    m_saveAs.waitForFinished();
+    waitForSaveAs();
+    delete m_saveAs; // its finished call is never delivered now
+}
+
+void TForm1::waitForSaveAs()
+{
+    if (m_saveAs)
+        m_saveAs->wait();
 }
 
 QWidget *TForm1::createLeftPane()
@@ -332,7 +339,7 @@ void TForm1::photoShown(const QString &path)
 {
     m_photoStatus->setText(path);
     m_photoStatus->setToolTip(path);
-    m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(!m_saveAs.isRunning());
+    m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(!m_saveAs);
 }
 
 void TForm1::photoFailed()
@@ -375,7 +382,7 @@ bool TForm1::SaveCFGToFile(const QString &path)
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
-    m_saveAs.waitForFinished();
+    waitForSaveAs();
     SaveCFGToFile(m_iniPath);
     event->accept();
 }

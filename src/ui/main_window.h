@@ -6,7 +6,6 @@
 #include "stamp/settings_file.h"
 #include "stamp/stamp_settings.h"
 
-#include <QFutureWatcher>
 #include <QHash>
 #include <QMainWindow>
 
@@ -16,6 +15,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QStackedWidget;
+class QThread;
 
 namespace kelvra {
 
@@ -85,6 +85,7 @@ private:
     void AOpenExecute();
     void ASaveAsExecute();
     void saveAsDone();
+    void waitForSaveAs();
     void RLoadCFGExecute();
     void RSaveCFGExecute();
     void HelpExecute();
@@ -108,7 +109,8 @@ private:
     QGroupBox *m_frame = nullptr;
     QLabel *m_photoStatus = nullptr;
     QLabel *m_countStatus = nullptr;
-    QFutureWatcher<BatchPhotoResult> m_saveAs;
+    QThread *m_saveAs = nullptr; // the Save As running, if any
+    BatchPhotoResult m_saveAsResult;
 };
 
 } // namespace kelvra

@@ -16,8 +16,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QThread>
 #include <QUrl>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace kelvra {
 
@@ -147,7 +147,7 @@ void TForm1::AOpenExecute()
 
 void TForm1::ASaveAsExecute()
 {
-    if (!m_preview->hasPhoto() || m_saveAs.isRunning())
+    if (!m_preview->hasPhoto() || m_saveAs)
         return;
     const QString source = m_preview->photoPath();
     FileDialogRequest request;
@@ -170,14 +170,19 @@ void TForm1::ASaveAsExecute()
     BatchJob job{ m_settings, m_options, m_format, 1 };
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    m_saveAs.setFuture(QtConcurrent::run([source, target, job]() { return SaveStampedAs(source, target, job); }));
+    // The whole photo is decoded here, so not on the window's thread.
+    m_saveAs = QThread::create([this, source, target, job]() { m_saveAsResult = SaveStampedAs(source, target, job); });
+    connect(m_saveAs, &QThread::finished, this, &TForm1::saveAsDone);
+    m_saveAs->start();
 }
 
 void TForm1::saveAsDone()
 {
     QApplication::restoreOverrideCursor();
+    m_saveAs->deleteLater();
+    m_saveAs = nullptr;
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(m_preview->hasPhoto());
-    const BatchPhotoResult result = m_saveAs.result();
+    const BatchPhotoResult result = m_saveAsResult;
     if (result.outcome == PhotoOutcome::Failed || result.outcome == PhotoOutcome::Skipped)
         m_dialogs.showMessage(this, MessageKind::Error,
                               tr("Unable to save %1: %2").arg(result.output.isEmpty() ? result.source : result.output,
