@@ -5,19 +5,14 @@
 #include "cli/command.h"
 #include "cli/design_options.h"
 
-#include "imaging/label_renderer.h"
-#include "imaging/photo_loading.h"
-#include "stamp/file_mask.h"
-#include "stamp/photo_values.h"
-#include "stamp/settings_file.h"
+#include "cli/failure_text.h"
 
-#include <QFileInfo>
+#include "jobs/preview_job.h"
 #include <QImageWriter>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextStream>
 
-#include <cmath>
 #include <optional>
 
 namespace kelvra::cli {
@@ -83,36 +78,15 @@ int runPreview(const QStringList &args)
     Parsed parsed;
     if (const std::optional<QString> error = parseArguments(args, parsed))
         return usageError("preview", *error);
-    const QString &photo = parsed.photo;
-    if (!QFileInfo(photo).isFile())
-        return failed(QStringLiteral("no such file: ") + photo);
-    // The preview shows JPEG names only, whatever the content.
-    if (!IsJpegFileName(photo))
-        return failed(QStringLiteral("not a JPEG file name: ") + photo);
-
-    JpegImage jpeg;
-    if (!jpeg.loadFromFile(photo)) {
-        QString error;
-        if (!LoadAnythingIntoJPG(jpeg, photo, &error))
-            return failed(QStringLiteral("cannot read ") + photo + QStringLiteral(": ") + error);
-    }
-    jpeg.setPerformance(JpegImage::Performance::BestSpeed);
-    jpeg.setScale(JPGGetNeededSize(jpeg, parsed.areaWidth, parsed.areaHeight));
-    if (!jpeg.decode())
-        return failed(QStringLiteral("cannot decode ") + photo + QStringLiteral(": ") + jpeg.errorString());
-    const int warnings = jpeg.warningCount();
-    ApplyExifOrientation(jpeg, photo, false);
-    QImage raster = jpeg.takeImage();
-
     const StampSettings &s = parsed.design.settings;
     const FormatSettings locale = FormatSettings::system();
-    QString text;
-    if (s.StampPhotosOpt) {
-        const PhotoValues values = FillPhotoValues(photo, parsed.design.options.GPSForm, locale);
-        text = GetCurrentFileStampText(s.CaptionFormat, s.DateFormat, values, locale);
-    }
-    PhotoCanvas canvas(&raster);
-    const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, s, text);
+    const PreviewPhoto photo = loadPreviewPhoto(parsed.photo, QSize(parsed.areaWidth, parsed.areaHeight),
+                                                parsed.design.options.GPSForm, locale);
+    if (!photo.ok())
+        return failed(failureText(photo.error, parsed.photo, photo.detail));
+    const PreviewPicture picture = drawPreview(photo, s, locale);
+    const QImage &raster = picture.raster;
+    const LabelBox &box = picture.box;
 
     QSaveFile file(parsed.out);
     if (!file.open(QIODevice::WriteOnly))
@@ -122,12 +96,12 @@ int runPreview(const QStringList &args)
         return failed(QStringLiteral("cannot write ") + parsed.out + QStringLiteral(": ") + writer.errorString());
 
     QTextStream out(stdout);
-    out << "scale " << jpeg.scale() << '\n'
+    out << "scale " << photo.scale << '\n'
         << "raster " << raster.width() << 'x' << raster.height() << '\n'
         << "label " << box.Left << ' ' << box.Top << ' ' << box.Right << ' ' << box.Bottom << '\n'
-        << "text " << text << '\n';
-    if (warnings > 0)
-        out << "warnings " << warnings << '\n';
+        << "text " << picture.text << '\n';
+    if (photo.warnings > 0)
+        out << "warnings " << photo.warnings << '\n';
     return ExitOk;
 }
 

@@ -4,7 +4,7 @@
 #include "cli/design_options.h"
 
 #include "platform/console.h"
-#include "stamp/batch_run.h"
+#include "jobs/batch_run.h"
 #include "stamp/file_mask.h"
 
 #include <QDir>

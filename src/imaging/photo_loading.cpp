@@ -92,11 +92,21 @@ int JPGGetNeededSize(const JpegImage &jpeg, int clientWidth, int clientHeight)
 int readExifOrientation(const QString &path)
 {
     TimgData metadata;
-    if (!metadata.ProcessFile(std::filesystem::path(QFile::encodeName(path).toStdString())) || !metadata.HasEXIF()
-        || !metadata.ExifObj)
+    if (!metadata.ProcessFile(std::filesystem::path(QFile::encodeName(path).toStdString())))
         return 1;
-    const int orientation = metadata.ExifObj->GetRawInt("Orientation");
-    return orientation == 0 ? 1 : orientation; // 0: no such tag
+    return orientationOf(metadata);
+}
+
+int orientationOf(const TimgData &metadata)
+{
+    if (!metadata.HasEXIF() || !metadata.ExifObj)
+        return 1;
+    try {
+        const int orientation = metadata.ExifObj->GetRawInt("Orientation");
+        return orientation == 0 ? 1 : orientation; // 0: no such tag
+    } catch (...) {
+        return 1;
+    }
 }
 
 bool applyOrientation(JpegImage &image, int orientation, bool back)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "imaging/jpeg_image.h"
+#include "metadata/exif_reader.h"
 
 #include <QImage>
 #include <QString>
@@ -28,6 +29,8 @@ using OrientationReader = std::function<int(const QString &path)>;
 
 // The reader of the program: the metadata layer's, on the file's own bytes.
 int readExifOrientation(const QString &path);
+// The same from metadata already read.
+int orientationOf(const TimgData &metadata);
 
 // Turns the picture upright (back false) or back to how it is stored (back
 // true) for orientations 3, 6 and 8; mirrored ones and anything else are left

@@ -37,7 +37,22 @@ void fillExifTexts(const TImageInfo &exif, PhotoValues &v)
 
 } // namespace
 
+ExifTextOptions photoTextOptions(int gpsForm, const FormatSettings &locale)
+{
+    ExifTextOptions options;
+    options.GPSForm = gpsForm;
+    options.decimalSeparator = utf8ToCp1252(locale.decimalSeparatorUtf8());
+    return options;
+}
+
 PhotoValues FillPhotoValues(const QString &path, int gpsForm, const FormatSettings &locale)
+{
+    TimgData data(255, photoTextOptions(gpsForm, locale));
+    const bool read = data.ProcessFile(std::filesystem::path(path.toStdU16String()));
+    return photoValuesFrom(path, data, read);
+}
+
+PhotoValues photoValuesFrom(const QString &path, const TimgData &data, bool read)
 {
     PhotoValues v;
     v.CurrentFile = path;
@@ -46,12 +61,7 @@ PhotoValues FillPhotoValues(const QString &path, int gpsForm, const FormatSettin
     v.FileCreation = dates.creation;
     v.CurrentTime = currentDateTime();
     v.PhotoDate = FallbackFileDate(v.FileCreation, v.FileModification);
-
-    ExifTextOptions options;
-    options.GPSForm = gpsForm;
-    options.decimalSeparator = utf8ToCp1252(locale.decimalSeparatorUtf8());
-    TimgData data(255, options);
-    if (!data.ProcessFile(std::filesystem::path(path.toStdU16String())) || !data.HasEXIF() || !data.ExifObj)
+    if (!read || !data.HasEXIF() || !data.ExifObj)
         return v;
 
     const TDateTime taken = ExifDateToDateTime(data.ExifObj->DateTime);

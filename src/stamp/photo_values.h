@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "metadata/exif_reader.h"
 #include "stamp/caption.h"
 
 #include <QString>
@@ -23,5 +24,13 @@ FileDates readFileDates(const QString &path);
 // the given form (0 degrees, 1 degrees and minutes, 2 degrees, minutes and
 // seconds). Never fails: what cannot be read stays empty.
 PhotoValues FillPhotoValues(const QString &path, int gpsForm, const FormatSettings &locale);
+
+// How the metadata's texts are written for the token values: GPS form and the
+// locale's decimal separator.
+ExifTextOptions photoTextOptions(int gpsForm, const FormatSettings &locale);
+
+// The same from metadata already read with photoTextOptions (read: what
+// ProcessFile returned), so a job reads a photo's metadata once.
+PhotoValues photoValuesFrom(const QString &path, const TimgData &data, bool read);
 
 } // namespace kelvra

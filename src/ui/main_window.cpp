@@ -5,7 +5,7 @@
 #include "platform/data_folder.h"
 #include "ui/label_page.h"
 #include "ui/mask_page.h"
-#include "ui/preview_placeholder.h"
+#include "ui/preview_view.h"
 #include "ui/user_dialogs.h"
 
 #include <QAction>

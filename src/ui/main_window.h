@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "stamp/batch_run.h"
+#include "jobs/batch_run.h"
 #include "stamp/format_settings.h"
 #include "stamp/settings_file.h"
 #include "stamp/stamp_settings.h"

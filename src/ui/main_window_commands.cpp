@@ -7,7 +7,7 @@
 #include "ui/label_page.h"
 #include "ui/main_actions.h"
 #include "ui/main_window.h"
-#include "ui/preview_placeholder.h"
+#include "ui/preview_view.h"
 #include "ui/user_dialogs.h"
 
 #include <QAction>

@@ -7,7 +7,7 @@
 #include "ui/label_page.h"
 #include "ui/main_actions.h"
 #include "ui/mask_page.h"
-#include "ui/preview_placeholder.h"
+#include "ui/preview_view.h"
 
 #include <QAccessible>
 #include <QAction>

@@ -7,7 +7,7 @@
 #include "ui/colour_selector.h"
 #include "ui/label_page.h"
 #include "ui/mask_page.h"
-#include "ui/preview_placeholder.h"
+#include "ui/preview_view.h"
 
 #include <QAction>
 #include <QComboBox>

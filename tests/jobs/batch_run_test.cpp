@@ -2,9 +2,9 @@
 #include "common/qt_test_support.h"
 #include "common/test_support.h"
 #include "imaging/bitmap_rotate.h"
+#include "jobs/batch_run.h"
 #include "metadata/exif_reader.h"
 #include "platform/file_times.h"
-#include "stamp/batch_run.h"
 
 #include <QDir>
 #include <QFile>

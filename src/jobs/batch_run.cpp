@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "stamp/batch_run.h"
+#include "jobs/batch_run.h"
 
 #include "imaging/label_renderer.h"
 #include "imaging/photo_workspace.h"

@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "jobs/preview_job.h"
+
+#include <QString>
+
+namespace kelvra::cli {
+
+// The English of a failure the layers below report as a code: the one place
+// the command line makes such sentences (the window makes translated ones).
+QString failureText(PreviewError error, const QString &path, const QString &detail);
+
+} // namespace kelvra::cli

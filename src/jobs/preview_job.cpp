@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "jobs/preview_job.h"
+
+#include "imaging/jpeg_image.h"
+#include "imaging/photo_loading.h"
+#include "stamp/caption.h"
+#include "stamp/file_mask.h"
+
+#include <QFileInfo>
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace kelvra {
+
+namespace {
+
+// Only these turns are applied to the raster; mirrored orientations stay as stored.
+bool swapsSides(int orientation)
+{
+    return orientation == 6 || orientation == 8;
+}
+
+PreviewPhoto failed(PreviewPhoto photo, PreviewError error, const QString &detail = QString())
+{
+    photo.error = error;
+    photo.detail = detail;
+    return photo;
+}
+
+} // namespace
+
+int neededPreviewScale(QSize uprightFullSize, QSize area)
+{
+    return JPGGetNeededSize(0, uprightFullSize.width(), uprightFullSize.height(), area.width(), area.height());
+}
+
+PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, const FormatSettings &format)
+{
+    PreviewPhoto photo;
+    photo.path = path;
+    try {
+        if (!QFileInfo(path).isFile())
+            return failed(std::move(photo), PreviewError::NotFound);
+        // The preview shows JPEG names only, whatever the content.
+        if (!IsJpegFileName(path))
+            return failed(std::move(photo), PreviewError::NotJpegName);
+
+        TimgData metadata(255, photoTextOptions(gpsForm, format));
+        const bool read = metadata.ProcessFile(std::filesystem::path(path.toStdU16String()));
+        photo.values = photoValuesFrom(path, metadata, read);
+        const int orientation = read ? orientationOf(metadata) : 1;
+
+        JpegImage jpeg;
+        if (!jpeg.loadFromFile(path)) {
+            QString error;
+            if (!LoadAnythingIntoJPG(jpeg, path, &error))
+                return failed(std::move(photo), PreviewError::Unreadable, error);
+        }
+        const QSize stored(jpeg.fullWidth(), jpeg.fullHeight());
+        photo.uprightFullSize = swapsSides(orientation) ? stored.transposed() : stored;
+        jpeg.setPerformance(JpegImage::Performance::BestSpeed);
+        jpeg.setScale(neededPreviewScale(photo.uprightFullSize, area));
+        if (!jpeg.decode())
+            return failed(std::move(photo), PreviewError::Undecodable, jpeg.errorString());
+        photo.scale = jpeg.scale();
+        photo.warnings = jpeg.warningCount();
+        applyOrientation(jpeg, orientation, false);
+        photo.raster = jpeg.takeImage();
+    } catch (const std::exception &e) {
+        // Out of memory, most likely; the photo is then one we cannot show.
+        return failed(std::move(photo), PreviewError::Undecodable, QString::fromLocal8Bit(e.what()));
+    }
+    return photo;
+}
+
+PreviewPicture drawPreview(const PreviewPhoto &photo, const StampSettings &settings, const FormatSettings &format)
+{
+    PreviewPicture picture;
+    picture.raster = photo.raster.copy();
+    if (settings.StampPhotosOpt)
+        picture.text = GetCurrentFileStampText(settings.CaptionFormat, settings.DateFormat, photo.values, format);
+    PhotoCanvas canvas(&picture.raster);
+    picture.box = DrawTextToPhotoWITH_PARAMS(canvas, settings, picture.text);
+    return picture;
+}
+
+// The worker waits on the condition for a request; a request replaces the
+// waiting one and bumps the generation, which makes a running load's result
+// stale.
+struct PreviewLoader::State
+{
+    struct Request
+    {
+        QString path;
+        QSize area;
+        int gpsForm = 0;
+        FormatSettings format;
+        Done done;
+    };
+
+    Load load;
+    std::mutex lock;
+    std::condition_variable wake;
+    std::optional<Request> waiting;
+    unsigned generation = 0;
+    bool stopping = false;
+    std::atomic<int> decodes{0};
+    std::thread worker;
+
+    void run()
+    {
+        std::unique_lock<std::mutex> locker(lock);
+        for (;;) {
+            wake.wait(locker, [this] { return stopping || waiting.has_value(); });
+            if (stopping)
+                return;
+            Request request = std::move(*waiting);
+            waiting.reset();
+            const unsigned started = generation;
+            locker.unlock();
+            ++decodes;
+            PreviewPhoto photo = load(request.path, request.area, request.gpsForm, request.format);
+            locker.lock();
+            // Delivered under the lock, so a newer request or the destructor
+            // cannot slip in between the check and the call.
+            if (started == generation && !stopping && request.done)
+                request.done(std::move(photo));
+        }
+    }
+};
+
+PreviewLoader::PreviewLoader() : PreviewLoader(Load(loadPreviewPhoto)) {}
+
+PreviewLoader::PreviewLoader(Load load) : m_state(std::make_unique<State>())
+{
+    m_state->load = std::move(load);
+    m_state->worker = std::thread([state = m_state.get()] { state->run(); });
+}
+
+PreviewLoader::~PreviewLoader()
+{
+    {
+        std::lock_guard<std::mutex> locker(m_state->lock);
+        m_state->stopping = true;
+    }
+    m_state->wake.notify_all();
+    m_state->worker.join();
+}
+
+void PreviewLoader::request(const QString &path, QSize area, int gpsForm, const FormatSettings &format, Done done)
+{
+    {
+        std::lock_guard<std::mutex> locker(m_state->lock);
+        ++m_state->generation;
+        m_state->waiting = State::Request{path, area, gpsForm, format, std::move(done)};
+    }
+    m_state->wake.notify_one();
+}
+
+int PreviewLoader::decodeCount() const
+{
+    return m_state->decodes.load();
+}
+
+} // namespace kelvra
