@@ -21,10 +21,22 @@ struct NamedColour
 };
 
 constexpr NamedColour kStandardColours[] = {
-    { "Black", 0x000000 },  { "Maroon", 0x000080 }, { "Green", 0x008000 }, { "Olive", 0x008080 },
-    { "Navy", 0x800000 },   { "Purple", 0x800080 }, { "Teal", 0x808000 },  { "Gray", 0x808080 },
-    { "Silver", 0xC0C0C0 }, { "Red", 0x0000FF },    { "Lime", 0x00FF00 },  { "Yellow", 0x00FFFF },
-    { "Blue", 0xFF0000 },   { "Fuchsia", 0xFF00FF }, { "Aqua", 0xFFFF00 }, { "White", 0xFFFFFF },
+    { "Black", 0x000000 },
+    { "Maroon", 0x000080 },
+    { "Green", 0x008000 },
+    { "Olive", 0x008080 },
+    { "Navy", 0x800000 },
+    { "Purple", 0x800080 },
+    { "Teal", 0x808000 },
+    { "Gray", 0x808080 },
+    { "Silver", 0xC0C0C0 },
+    { "Red", 0x0000FF },
+    { "Lime", 0x00FF00 },
+    { "Yellow", 0x00FFFF },
+    { "Blue", 0xFF0000 },
+    { "Fuchsia", 0xFF00FF },
+    { "Aqua", 0xFFFF00 },
+    { "White", 0xFFFFFF },
 };
 
 QIcon swatch(TColor colour)
@@ -57,9 +69,10 @@ TColor fromQColor(const QColor &colour)
     return TColor(colour.red() | (colour.green() << 8) | (colour.blue() << 16));
 }
 
-ColourSelector::ColourSelector(const QString &specialText, TColor specialValue, UserDialogs &dialogs,
-                               QWidget *parent)
-    : QComboBox(parent), m_dialogs(dialogs), m_colour(specialValue)
+ColourSelector::ColourSelector(const QString &specialText, TColor specialValue, UserDialogs &dialogs, QWidget *parent)
+    : QComboBox(parent)
+    , m_dialogs(dialogs)
+    , m_colour(specialValue)
 {
     addItem(swatch(specialValue), specialText, specialValue);
     for (const NamedColour &c : kStandardColours)

@@ -98,8 +98,10 @@ void nameByHint(QWidget *widget, const QString &hint)
 } // namespace
 
 LabelPage::LabelPage(StampSettings &settings, const QHash<QString, QAction *> &actions, QMenu *tokenMenu,
-                     UserDialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_settings(settings), m_sliderPosition(kDefaultSizeSliderPosition)
+    UserDialogs &dialogs, QWidget *parent)
+    : QWidget(parent)
+    , m_settings(settings)
+    , m_sliderPosition(kDefaultSizeSliderPosition)
 {
     setObjectName(QStringLiteral("TextToPhoto"));
     setWindowTitle(tr("Text To Photo"));
@@ -126,7 +128,8 @@ LabelPage::LabelPage(StampSettings &settings, const QHash<QString, QAction *> &a
     m_slider->setToolTip(QString::number(m_sliderPosition));
     m_slider->setAccessibleName(tr("Size"));
     sizeLabel->setBuddy(m_slider);
-    auto *note = new QLabel(tr("Press and hold left mouse button to move the text label to any place of the photo"), this);
+    auto *note
+        = new QLabel(tr("Press and hold left mouse button to move the text label to any place of the photo"), this);
     note->setObjectName(QStringLiteral("PlacementNote"));
     note->setWordWrap(true);
     QFont small = note->font();

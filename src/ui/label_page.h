@@ -27,8 +27,8 @@ class LabelPage : public QWidget
 {
     Q_OBJECT
 public:
-    LabelPage(StampSettings &settings, const QHash<QString, QAction *> &actions, QMenu *tokenMenu,
-              UserDialogs &dialogs, QWidget *parent = nullptr);
+    LabelPage(StampSettings &settings, const QHash<QString, QAction *> &actions, QMenu *tokenMenu, UserDialogs &dialogs,
+        QWidget *parent = nullptr);
 
     // Every control from the settings; the slider at sliderPosition.
     void showSettings(int sliderPosition);

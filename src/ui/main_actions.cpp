@@ -28,26 +28,27 @@ const std::vector<ActionSpec> &windowActionSpecs()
         };
         for (int k = 1; k <= 7; ++k)
             v.push_back({ QStringLiteral("Sort%1").arg(k), {}, s("Sort by"), {}, {} });
-        v.insert(v.end(), {
-            { s("PhotoAdd"), s("Add"), s("List"), {}, {} },
-            { s("PhotoAddAll"), s("Add all"), s("List"), {}, {} },
-            { s("PhotoRemove"), s("Remove"), s("List"), {}, {} },
-            { s("PhotoRemoveAll"), s("Remove All"), s("List"), {}, {} },
-            { s("AOptions"), s("Options..."), s("Preferences"), {}, {} },
-            { s("Help"), s("Help"), s("Help"), {}, {} },
-            { s("Support"), s("Online Support"), s("Help"), {}, {} },
-            { s("Action3"), s("About..."), s("Help"), {}, {} },
-            { s("ProcessPhotos"), s("Start"), {}, {}, {} },
-            { s("StampTo1"), {}, {}, {}, s("Top left") },
-            { s("StampTo2"), {}, {}, {}, s("Top right") },
-            { s("StampTo3"), {}, {}, {}, s("Bottom right") },
-            { s("StampTo4"), {}, {}, {}, s("Bottom left") },
-            { s("FBold"), {}, {}, {}, s("Bold"), true },
-            { s("FItalic"), {}, {}, {}, s("Italic"), true },
-            { s("FUnderline"), {}, {}, {}, s("Underline"), true },
-            { s("FShadow"), {}, {}, {}, s("Shadow"), true },
-            { s("FOutline"), {}, {}, {}, s("Outline"), true },
-        });
+        v.insert(v.end(),
+            {
+                { s("PhotoAdd"), s("Add"), s("List"), {}, {} },
+                { s("PhotoAddAll"), s("Add all"), s("List"), {}, {} },
+                { s("PhotoRemove"), s("Remove"), s("List"), {}, {} },
+                { s("PhotoRemoveAll"), s("Remove All"), s("List"), {}, {} },
+                { s("AOptions"), s("Options..."), s("Preferences"), {}, {} },
+                { s("Help"), s("Help"), s("Help"), {}, {} },
+                { s("Support"), s("Online Support"), s("Help"), {}, {} },
+                { s("Action3"), s("About..."), s("Help"), {}, {} },
+                { s("ProcessPhotos"), s("Start"), {}, {}, {} },
+                { s("StampTo1"), {}, {}, {}, s("Top left") },
+                { s("StampTo2"), {}, {}, {}, s("Top right") },
+                { s("StampTo3"), {}, {}, {}, s("Bottom right") },
+                { s("StampTo4"), {}, {}, {}, s("Bottom left") },
+                { s("FBold"), {}, {}, {}, s("Bold"), true },
+                { s("FItalic"), {}, {}, {}, s("Italic"), true },
+                { s("FUnderline"), {}, {}, {}, s("Underline"), true },
+                { s("FShadow"), {}, {}, {}, s("Shadow"), true },
+                { s("FOutline"), {}, {}, {}, s("Outline"), true },
+            });
         return v;
     }();
     return specs;
@@ -61,17 +62,32 @@ const std::vector<MenuSpec> &mainMenuSpec()
             sorts.push_back(QStringLiteral("Sort%1").arg(k));
         // The menu puts the name tokens in an order of its own.
         std::vector<QString> addToPhoto = {
-            s("AcDate"),           s("AddMake"),       s("AddModel"),         s("AddExposureTime"),
-            s("AddFNumber"),       s("AddFocalLength"), s("AddISO"),          s("-"),
-            s("AcGPSPos"),         s("acAddGPSAltitude"), s("AddGPSDirection"), s("-"),
-            s("AcFileName"),       s("AcFullName"),    s("AcNAmeWithoutExt"), s("AcFileCreation"),
-            s("AcFileModification"), s("-"),           s("AcSysDate"),
+            s("AcDate"),
+            s("AddMake"),
+            s("AddModel"),
+            s("AddExposureTime"),
+            s("AddFNumber"),
+            s("AddFocalLength"),
+            s("AddISO"),
+            s("-"),
+            s("AcGPSPos"),
+            s("acAddGPSAltitude"),
+            s("AddGPSDirection"),
+            s("-"),
+            s("AcFileName"),
+            s("AcFullName"),
+            s("AcNAmeWithoutExt"),
+            s("AcFileCreation"),
+            s("AcFileModification"),
+            s("-"),
+            s("AcSysDate"),
         };
-        return std::vector<MenuSpec>{
+        return std::vector<MenuSpec> {
             { s("File"), s("File1"), { s("AOpen"), s("ASaveAs"), s("Action1") }, {} },
             { s("View"), s("View1"), { s("AviewList"), s("AViewReport"), s("AViewIcon"), s(">Sort By") },
-              { { s("Sort By"), s("SortBy1"), sorts, {} } } },
-            { s("List"), s("List1"), { s("PhotoAdd"), s("PhotoAddAll"), s("-"), s("PhotoRemove"), s("PhotoRemoveAll") }, {} },
+                { { s("Sort By"), s("SortBy1"), sorts, {} } } },
+            { s("List"), s("List1"), { s("PhotoAdd"), s("PhotoAddAll"), s("-"), s("PhotoRemove"), s("PhotoRemoveAll") },
+                {} },
             { s("Add To Photo"), s("AddToPhoto1"), addToPhoto, {} },
             { s("Stamp Configuration"), s("StampConfiguration1"), { s("RLoadCFG"), s("RSaveCFG") }, {} },
             { s("Preferences"), s("Preferences1"), { s("AOptions") }, {} },
@@ -84,11 +100,26 @@ const std::vector<MenuSpec> &mainMenuSpec()
 const std::vector<QString> &contextMenuSpec()
 {
     static const std::vector<QString> items = {
-        s("AcDate"),         s("AddMake"),          s("AddModel"),        s("AddExposureTime"),
-        s("AddFNumber"),     s("AddFocalLength"),   s("AddISO"),          s("-"),
-        s("AcGPSPos"),       s("acAddGPSAltitude"), s("AddGPSDirection"), s("-"),
-        s("AcFileName"),     s("AcNAmeWithoutExt"), s("AcFullName"),      s("AcFileCreation"),
-        s("AcFileModification"), s("-"),            s("AcSysDate"),       s("-"),
+        s("AcDate"),
+        s("AddMake"),
+        s("AddModel"),
+        s("AddExposureTime"),
+        s("AddFNumber"),
+        s("AddFocalLength"),
+        s("AddISO"),
+        s("-"),
+        s("AcGPSPos"),
+        s("acAddGPSAltitude"),
+        s("AddGPSDirection"),
+        s("-"),
+        s("AcFileName"),
+        s("AcNAmeWithoutExt"),
+        s("AcFullName"),
+        s("AcFileCreation"),
+        s("AcFileModification"),
+        s("-"),
+        s("AcSysDate"),
+        s("-"),
         s("ASaveAs"),
     };
     return items;

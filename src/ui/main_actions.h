@@ -11,11 +11,11 @@ namespace kelvra {
 
 struct ActionSpec
 {
-    QString name;     // object name
-    QString caption;  // empty for picture buttons
+    QString name; // object name
+    QString caption; // empty for picture buttons
     QString category; // empty for none
     QString shortcut; // portable text, empty for none
-    QString hint;     // tool tip; picture buttons are named by it
+    QString hint; // tool tip; picture buttons are named by it
     bool checkable = false;
 };
 

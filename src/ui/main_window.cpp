@@ -25,8 +25,8 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QToolButton>
 #include <QThread>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -43,7 +43,8 @@ constexpr int kPhotoStatusWidth = 800;
 class PhotoStrip : public QListWidget
 {
 public:
-    explicit PhotoStrip(QWidget *parent) : QListWidget(parent)
+    explicit PhotoStrip(QWidget *parent)
+        : QListWidget(parent)
     {
         setObjectName(QStringLiteral("PhotoStrip"));
         setViewMode(QListView::IconMode);
@@ -70,7 +71,10 @@ protected:
 class StripSplitter : public QSplitter
 {
 public:
-    StripSplitter(QWidget *parent) : QSplitter(Qt::Vertical, parent) {}
+    StripSplitter(QWidget *parent)
+        : QSplitter(Qt::Vertical, parent)
+    {
+    }
 
 protected:
     void resizeEvent(QResizeEvent *event) override
@@ -89,7 +93,10 @@ protected:
 } // namespace
 
 TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_format(FormatSettings::system()), m_iniPath(programIniPath())
+    : QMainWindow(parent)
+    , m_dialogs(dialogs)
+    , m_format(FormatSettings::system())
+    , m_iniPath(programIniPath())
 {
     setObjectName(QStringLiteral("Form1"));
     setProperty("helpTopic", m_helpTopic);
@@ -142,7 +149,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
 
     m_preview->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_preview, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &at) { m_tokenMenu->popup(m_preview->mapToGlobal(at)); });
+        [this](const QPoint &at) { m_tokenMenu->popup(m_preview->mapToGlobal(at)); });
     connect(m_preview, &PreviewView::photoShown, this, &TForm1::photoShown);
     connect(m_preview, &PreviewView::photoFailed, this, &TForm1::photoFailed);
     connect(m_preview, &PreviewView::labelPlaced, this, &TForm1::labelPlaced);

@@ -69,7 +69,7 @@ void TForm1::createActions()
 
     // Waiting for the folder browser, the photo list and the options dialog.
     for (const char *later : { "AviewList", "AViewReport", "AViewIcon", "PhotoAdd", "PhotoAddAll", "PhotoRemove",
-                               "PhotoRemoveAll", "AOptions", "ProcessPhotos" })
+             "PhotoRemoveAll", "AOptions", "ProcessPhotos" })
         m_actions.value(QLatin1String(later))->setEnabled(false);
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
 
@@ -163,11 +163,11 @@ void TForm1::ASaveAsExecute()
     // so drawing onto the source itself would work on a half-made file.
     if (m_settings.StampPhotosOpt && isSameFile(source, target)) {
         m_dialogs.showMessage(this, MessageKind::Warning,
-                              tr("The stamped photo cannot replace the photo it is made from. "
-                                 "Choose another name."));
+            tr("The stamped photo cannot replace the photo it is made from. "
+               "Choose another name."));
         return;
     }
-    BatchJob job{ m_settings, m_options, m_format, 1 };
+    BatchJob job { m_settings, m_options, m_format, 1 };
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     // The whole photo is decoded here, so not on the window's thread.
@@ -185,8 +185,7 @@ void TForm1::saveAsDone()
     const BatchPhotoResult result = m_saveAsResult;
     if (result.outcome == PhotoOutcome::Failed || result.outcome == PhotoOutcome::Skipped)
         m_dialogs.showMessage(this, MessageKind::Error,
-                              tr("Unable to save %1: %2").arg(result.output.isEmpty() ? result.source : result.output,
-                                                             result.reason));
+            tr("Unable to save %1: %2").arg(result.output.isEmpty() ? result.source : result.output, result.reason));
     Q_EMIT saveAsFinished(result);
 }
 

@@ -14,7 +14,9 @@
 namespace kelvra {
 
 MaskPage::MaskPage(StampSettings &settings, const FormatSettings &format, QWidget *parent)
-    : QWidget(parent), m_settings(settings), m_format(format)
+    : QWidget(parent)
+    , m_settings(settings)
+    , m_format(format)
 {
     setObjectName(QStringLiteral("FileNameMask"));
     setWindowTitle(tr("File name mask"));
@@ -52,9 +54,8 @@ MaskPage::MaskPage(StampSettings &settings, const FormatSettings &format, QWidge
     };
     block({ tr("%o - original file name"), tr("%n1-%n9 - photo count (length  1-9)") });
     block({ tr("Photo date:"), tr("%dw - day of week"), tr("%dy - day of the year"), tr("%wy - week of the year"),
-            tr("%wm - week of the month") });
-    block({ tr("%y - year"), tr("%m - month"), tr("%d - day"), tr("%h - hour"), tr("%n - minite"),
-            tr("%s - second") });
+        tr("%wm - week of the month") });
+    block({ tr("%y - year"), tr("%m - month"), tr("%d - day"), tr("%h - hour"), tr("%n - minite"), tr("%s - second") });
     layout->addStretch(0);
 
     connect(m_mask, &QComboBox::editTextChanged, this, [this](const QString &text) {

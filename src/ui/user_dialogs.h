@@ -14,10 +14,10 @@ namespace kelvra {
 struct FileDialogRequest
 {
     QString title;
-    QString filter;        // the toolkit's form: "CFG file (*.cfg)"
+    QString filter; // the toolkit's form: "CFG file (*.cfg)"
     QString defaultSuffix; // without the dot; empty adds none
-    QString folder;        // where the dialog opens
-    QString fileName;      // filled in; empty for none
+    QString folder; // where the dialog opens
+    QString fileName; // filled in; empty for none
     bool confirmOverwrite = true;
 };
 

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFontComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,10 +22,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QToolButton>
-#include <QFontComboBox>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QToolButton>
 
 #include <set>
 
@@ -51,7 +51,8 @@ TEST_F(MainWindow, OpensWithTheDefaultsOnAnEmptySettingsFolder)
     EXPECT_EQ(w.settingsFrame()->title(), QStringLiteral("Stamp photos"));
     EXPECT_EQ(w.countStatus()->text(), QStringLiteral("Files to process: 0"));
     EXPECT_EQ(w.photoStatus()->text(), QString());
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Kelvra v%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRelease));
+    EXPECT_EQ(
+        w.windowTitle(), QStringLiteral("Kelvra v%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRelease));
     EXPECT_EQ(w.helpTopic(), 20);
     EXPECT_FALSE(w.action(QStringLiteral("ASaveAs"))->isEnabled());
     EXPECT_FALSE(w.action(QStringLiteral("ProcessPhotos"))->isEnabled());
@@ -157,10 +158,10 @@ TEST_F(MainWindow, MenuBarAndContextMenuEqualTheTables)
         { "View", { "List", "Report", "Icon", "Sort By>" } },
         { "List", { "Add", "Add all", "-", "Remove", "Remove All" } },
         { "Add To Photo",
-          { "Add Photo Date", "Add Maker", "Add Camera Model", "Add Exposure Time", "Add F-Number",
-            "Add Focal Length", "Add ISO", "-", "Add GPS Position", "Add GPS Altitude", "Add GPS Image Direction", "-",
-            "Add File Name", "Add Full File Name", "Add File Name without ext.", "Add File Creation Date",
-            "Add File Modification Date", "-", "Add Current System Date" } },
+            { "Add Photo Date", "Add Maker", "Add Camera Model", "Add Exposure Time", "Add F-Number",
+                "Add Focal Length", "Add ISO", "-", "Add GPS Position", "Add GPS Altitude", "Add GPS Image Direction",
+                "-", "Add File Name", "Add Full File Name", "Add File Name without ext.", "Add File Creation Date",
+                "Add File Modification Date", "-", "Add Current System Date" } },
         { "Stamp Configuration", { "Load Stamp Configuration", "Save Stamp Configuration" } },
         { "Preferences", { "Options..." } },
         { "Help", { "Help", "-", "Online Support", "-", "About..." } },
@@ -191,10 +192,9 @@ TEST_F(MainWindow, MenuBarAndContextMenuEqualTheTables)
     EXPECT_EQ(walk(sortBy), QStringList({ "Name", "Size" }));
 
     const QStringList context = { "Add Photo Date", "Add Maker", "Add Camera Model", "Add Exposure Time",
-                                  "Add F-Number", "Add Focal Length", "Add ISO", "-", "Add GPS Position",
-                                  "Add GPS Altitude", "Add GPS Image Direction", "-", "Add File Name",
-                                  "Add File Name without ext.", "Add Full File Name", "Add File Creation Date",
-                                  "Add File Modification Date", "-", "Add Current System Date", "-", "Save As..." };
+        "Add F-Number", "Add Focal Length", "Add ISO", "-", "Add GPS Position", "Add GPS Altitude",
+        "Add GPS Image Direction", "-", "Add File Name", "Add File Name without ext.", "Add Full File Name",
+        "Add File Creation Date", "Add File Modification Date", "-", "Add Current System Date", "-", "Save As..." };
     EXPECT_EQ(walk(w.tokenMenu()), context);
     EXPECT_EQ(w.preview()->contextMenuPolicy(), Qt::CustomContextMenu);
 }
@@ -281,11 +281,9 @@ TEST_F(MainWindow, TabOrderFollowsTheLabelPageLayout)
 {
     TForm1 &w = open();
     LabelPage *page = w.labelPage();
-    const QList<QWidget *> order = { page->sizeSlider(),         page->fontBox(),
-                                     page->fontColourBox(),      page->backgroundColourBox(),
-                                     page->outlineColourBox(),   page->dateFormatBox(),
-                                     page->includeDateButton(),  page->captionBox(),
-                                     page->tokenButton() };
+    const QList<QWidget *> order = { page->sizeSlider(), page->fontBox(), page->fontColourBox(),
+        page->backgroundColourBox(), page->outlineColourBox(), page->dateFormatBox(), page->includeDateButton(),
+        page->captionBox(), page->tokenButton() };
     // Walk the focus chain once round and note where each control comes.
     std::vector<int> seen;
     QWidget *at = w.todoList();

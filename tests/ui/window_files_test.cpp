@@ -156,7 +156,8 @@ TEST_F(WindowFiles, ClosingWritesTheProgramIniAndTheNextWindowReadsIt)
     w.close();
     EXPECT_TRUE(dialogs.messages.empty());
     const IniFile file(ini);
-    EXPECT_EQ(file.readString(QStringLiteral("Options"), QStringLiteral("CaptionFormat"), {}), QStringLiteral("[Model]"));
+    EXPECT_EQ(
+        file.readString(QStringLiteral("Options"), QStringLiteral("CaptionFormat"), {}), QStringLiteral("[Model]"));
     EXPECT_EQ(file.readString(QStringLiteral("Options"), QStringLiteral("FontSize"), {}), QStringLiteral("10"));
 
     window.reset();
