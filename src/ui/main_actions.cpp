@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/main_actions.h"
+
+namespace kelvra {
+
+namespace {
+
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+const std::vector<ActionSpec> &windowActionSpecs()
+{
+    static const std::vector<ActionSpec> specs = [] {
+        std::vector<ActionSpec> v = {
+            { s("AOpen"), s("Open..."), s("File"), s("Ctrl+O"), {} },
+            { s("ASaveAs"), s("Save As..."), s("File"), s("Ctrl+S"), {} },
+            { s("Action1"), s("Exit"), s("File"), {}, {} },
+            { s("Exit"), s("Exit"), {}, {}, {} },
+            { s("RLoadCFG"), s("Load Stamp Configuration"), s("File"), {}, {} },
+            { s("RSaveCFG"), s("Save Stamp Configuration"), s("File"), {}, {} },
+            { s("AviewList"), s("List"), s("View"), {}, {} },
+            { s("AViewReport"), s("Report"), s("View"), {}, {} },
+            { s("AViewIcon"), s("Icon"), s("View"), {}, {} },
+        };
+        for (int k = 1; k <= 7; ++k)
+            v.push_back({ QStringLiteral("Sort%1").arg(k), {}, s("Sort by"), {}, {} });
+        v.insert(v.end(),
+            {
+                { s("PhotoAdd"), s("Add"), s("List"), {}, {} },
+                { s("PhotoAddAll"), s("Add all"), s("List"), {}, {} },
+                { s("PhotoRemove"), s("Remove"), s("List"), {}, {} },
+                { s("PhotoRemoveAll"), s("Remove All"), s("List"), {}, {} },
+                { s("AOptions"), s("Options..."), s("Preferences"), {}, {} },
+                { s("Help"), s("Help"), s("Help"), {}, {} },
+                { s("Support"), s("Online Support"), s("Help"), {}, {} },
+                { s("Action3"), s("About..."), s("Help"), {}, {} },
+                { s("ProcessPhotos"), s("Start"), {}, {}, {} },
+                { s("StampTo1"), {}, {}, {}, s("Top left") },
+                { s("StampTo2"), {}, {}, {}, s("Top right") },
+                { s("StampTo3"), {}, {}, {}, s("Bottom right") },
+                { s("StampTo4"), {}, {}, {}, s("Bottom left") },
+                { s("FBold"), {}, {}, {}, s("Bold"), true },
+                { s("FItalic"), {}, {}, {}, s("Italic"), true },
+                { s("FUnderline"), {}, {}, {}, s("Underline"), true },
+                { s("FShadow"), {}, {}, {}, s("Shadow"), true },
+                { s("FOutline"), {}, {}, {}, s("Outline"), true },
+            });
+        return v;
+    }();
+    return specs;
+}
+
+const std::vector<MenuSpec> &mainMenuSpec()
+{
+    static const std::vector<MenuSpec> menus = [] {
+        std::vector<QString> sorts;
+        for (int k = 1; k <= 7; ++k)
+            sorts.push_back(QStringLiteral("Sort%1").arg(k));
+        // The menu puts the name tokens in an order of its own.
+        std::vector<QString> addToPhoto = {
+            s("AcDate"),
+            s("AddMake"),
+            s("AddModel"),
+            s("AddExposureTime"),
+            s("AddFNumber"),
+            s("AddFocalLength"),
+            s("AddISO"),
+            s("-"),
+            s("AcGPSPos"),
+            s("acAddGPSAltitude"),
+            s("AddGPSDirection"),
+            s("-"),
+            s("AcFileName"),
+            s("AcFullName"),
+            s("AcNAmeWithoutExt"),
+            s("AcFileCreation"),
+            s("AcFileModification"),
+            s("-"),
+            s("AcSysDate"),
+        };
+        return std::vector<MenuSpec> {
+            { s("File"), s("File1"), { s("AOpen"), s("ASaveAs"), s("Action1") }, {} },
+            { s("View"), s("View1"), { s("AviewList"), s("AViewReport"), s("AViewIcon"), s(">Sort By") },
+                { { s("Sort By"), s("SortBy1"), sorts, {} } } },
+            { s("List"), s("List1"), { s("PhotoAdd"), s("PhotoAddAll"), s("-"), s("PhotoRemove"), s("PhotoRemoveAll") },
+                {} },
+            { s("Add To Photo"), s("AddToPhoto1"), addToPhoto, {} },
+            { s("Stamp Configuration"), s("StampConfiguration1"), { s("RLoadCFG"), s("RSaveCFG") }, {} },
+            { s("Preferences"), s("Preferences1"), { s("AOptions") }, {} },
+            { s("Help"), s("Help1"), { s("Help"), s("-"), s("Support"), s("-"), s("Action3") }, {} },
+        };
+    }();
+    return menus;
+}
+
+const std::vector<QString> &contextMenuSpec()
+{
+    static const std::vector<QString> items = {
+        s("AcDate"),
+        s("AddMake"),
+        s("AddModel"),
+        s("AddExposureTime"),
+        s("AddFNumber"),
+        s("AddFocalLength"),
+        s("AddISO"),
+        s("-"),
+        s("AcGPSPos"),
+        s("acAddGPSAltitude"),
+        s("AddGPSDirection"),
+        s("-"),
+        s("AcFileName"),
+        s("AcNAmeWithoutExt"),
+        s("AcFullName"),
+        s("AcFileCreation"),
+        s("AcFileModification"),
+        s("-"),
+        s("AcSysDate"),
+        s("-"),
+        s("ASaveAs"),
+    };
+    return items;
+}
+
+QString withMnemonic(const QString &caption, QString &used)
+{
+    QString text = caption;
+    text.replace(QLatin1Char('&'), QLatin1String("&&"));
+    auto freeLetter = [&](qsizetype i) {
+        const QChar c = text.at(i);
+        return c.isLetterOrNumber() && !used.contains(c.toLower()) && (i == 0 || text.at(i - 1) != QLatin1Char('&'));
+    };
+    qsizetype pick = -1;
+    for (qsizetype i = 0; i < text.size() && pick < 0; ++i) {
+        if ((i == 0 || text.at(i - 1) == QLatin1Char(' ')) && freeLetter(i))
+            pick = i;
+    }
+    for (qsizetype i = 0; i < text.size() && pick < 0; ++i) {
+        if (freeLetter(i))
+            pick = i;
+    }
+    if (pick < 0)
+        return text;
+    used += text.at(pick).toLower();
+    text.insert(pick, QLatin1Char('&'));
+    return text;
+}
+
+} // namespace kelvra

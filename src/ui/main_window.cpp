@@ -1,0 +1,397 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/main_window.h"
+
+#include "kelvra_version.h"
+#include "platform/data_folder.h"
+#include "ui/label_page.h"
+#include "ui/mask_page.h"
+#include "ui/preview_view.h"
+#include "ui/user_dialogs.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QThread>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace kelvra {
+
+namespace {
+
+constexpr int kLeftPaneWidth = 284;
+constexpr int kStripHeight = 168;
+constexpr int kBottomPaneHeight = 181;
+constexpr int kPhotoStatusWidth = 800;
+
+// The photo strip until the photo list lands: empty, saying what it is for.
+class PhotoStrip : public QListWidget
+{
+public:
+    explicit PhotoStrip(QWidget *parent)
+        : QListWidget(parent)
+    {
+        setObjectName(QStringLiteral("PhotoStrip"));
+        setViewMode(QListView::IconMode);
+        setFlow(QListView::LeftToRight);
+        setWrapping(false);
+        setAccessibleName(emptyText());
+    }
+    static QString emptyText() { return QListWidget::tr("Add photos here"); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QListWidget::paintEvent(event);
+        if (count() > 0)
+            return;
+        QPainter painter(viewport());
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(viewport()->rect(), Qt::AlignCenter, emptyText());
+    }
+};
+
+// Strip above, preview below: when the window gets low the strip gives up
+// its height first, so the photo stays larger than the strip.
+class StripSplitter : public QSplitter
+{
+public:
+    StripSplitter(QWidget *parent)
+        : QSplitter(Qt::Vertical, parent)
+    {
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QSplitter::resizeEvent(event);
+        QList<int> s = sizes();
+        if (s.size() != 2 || s[1] >= s[0])
+            return;
+        const int total = s[0] + s[1];
+        const int strip = qMax(widget(0)->minimumHeight(), qMin(kStripHeight, total / 3));
+        if (strip < s[0])
+            setSizes({ strip, total - strip });
+    }
+};
+
+} // namespace
+
+TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
+    : QMainWindow(parent)
+    , m_dialogs(dialogs)
+    , m_format(FormatSettings::system())
+    , m_iniPath(programIniPath())
+{
+    setObjectName(QStringLiteral("Form1"));
+    setProperty("helpTopic", m_helpTopic);
+    setWindowTitle(QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
+    setMinimumSize(960, 400);
+
+    createActions();
+    createMenus();
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 2);
+    layout->setSpacing(4);
+
+    auto *mainSplitter = new QSplitter(Qt::Horizontal, central);
+    mainSplitter->setObjectName(QStringLiteral("Splitter1"));
+    mainSplitter->setChildrenCollapsible(false);
+    mainSplitter->addWidget(createLeftPane());
+    auto *right = new StripSplitter(mainSplitter);
+    right->setObjectName(QStringLiteral("Splitter2"));
+    right->setChildrenCollapsible(false);
+    right->addWidget(createStrip());
+    auto *previewArea = new QWidget(right);
+    previewArea->setObjectName(QStringLiteral("PreviewArea"));
+    previewArea->setMinimumHeight(60);
+    previewArea->setBackgroundRole(QPalette::Dark);
+    auto *previewLayout = new QVBoxLayout(previewArea);
+    previewLayout->setContentsMargins(0, 0, 0, 0);
+    m_preview = new PreviewView(previewArea);
+    previewLayout->addWidget(m_preview);
+    right->addWidget(previewArea);
+    right->setStretchFactor(0, 0);
+    right->setStretchFactor(1, 1);
+    right->setSizes({ kStripHeight, 10000 });
+    mainSplitter->addWidget(right);
+    mainSplitter->setStretchFactor(0, 0);
+    mainSplitter->setStretchFactor(1, 1);
+    mainSplitter->setSizes({ kLeftPaneWidth, 10000 });
+    layout->addWidget(mainSplitter, 1);
+    layout->addWidget(createBottomPane());
+    setCentralWidget(central);
+
+    m_photoStatus = new QLabel(this);
+    m_photoStatus->setObjectName(QStringLiteral("PhotoPath"));
+    m_photoStatus->setFixedWidth(kPhotoStatusWidth);
+    m_countStatus = new QLabel(tr("Files to process: ") + QString::number(0), this);
+    m_countStatus->setObjectName(QStringLiteral("FilesToProcess"));
+    statusBar()->addWidget(m_photoStatus);
+    statusBar()->addWidget(m_countStatus, 1);
+
+    m_preview->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_preview, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint &at) { m_tokenMenu->popup(m_preview->mapToGlobal(at)); });
+    connect(m_preview, &PreviewView::photoShown, this, &TForm1::photoShown);
+    connect(m_preview, &PreviewView::photoFailed, this, &TForm1::photoFailed);
+    connect(m_preview, &PreviewView::labelPlaced, this, &TForm1::labelPlaced);
+    connect(m_labelPage, &LabelPage::designChanged, this, &TForm1::designChanged);
+
+    applyLoaded(LoadProgramSettings(m_iniPath, m_settings, m_options, m_format));
+
+    resize(960, 765);
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TForm1::~TForm1()
+{
+    waitForSaveAs();
+    delete m_saveAs; // its finished call is never delivered now
+}
+
+void TForm1::waitForSaveAs()
+{
+    if (m_saveAs)
+        m_saveAs->wait();
+}
+
+QWidget *TForm1::createLeftPane()
+{
+    // The folder browser plugs in here.
+    auto *pane = new QWidget(this);
+    pane->setObjectName(QStringLiteral("LeftPane"));
+    pane->setMinimumWidth(180);
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    auto *top = new QHBoxLayout;
+    auto *folders = new QComboBox(pane);
+    folders->setObjectName(QStringLiteral("FolderCombo"));
+    folders->setProperty("helpTopic", 50);
+    folders->setAccessibleName(tr("Folder"));
+    folders->setToolTip(folders->accessibleName());
+    folders->setEnabled(false);
+    auto *back = new QToolButton(pane);
+    back->setObjectName(QStringLiteral("FolderBack"));
+    back->setArrowType(Qt::UpArrow);
+    back->setToolTip(tr("Back"));
+    back->setAccessibleName(back->toolTip());
+    back->setEnabled(false);
+    top->addWidget(folders, 1);
+    top->addWidget(back);
+    layout->addLayout(top);
+    auto *browser = new QTreeWidget(pane);
+    browser->setObjectName(QStringLiteral("FolderBrowser"));
+    browser->setRootIsDecorated(false);
+    browser->setHeaderHidden(true);
+    browser->setAccessibleName(tr("Folder browser"));
+    browser->setEnabled(false);
+    layout->addWidget(browser, 1);
+    return pane;
+}
+
+QWidget *TForm1::createStrip()
+{
+    auto *strip = new QWidget(this);
+    strip->setObjectName(QStringLiteral("PhotoListPane"));
+    strip->setMinimumHeight(64);
+    auto *layout = new QHBoxLayout(strip);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    auto *buttons = new QGridLayout;
+    buttons->setSpacing(4);
+    const char *names[] = { "PhotoAdd", "PhotoAddAll", "PhotoRemove", "PhotoRemoveAll" };
+    for (int i = 0; i < 4; ++i) {
+        auto *button = new QToolButton(strip);
+        button->setDefaultAction(m_actions.value(QLatin1String(names[i])));
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        button->setMinimumWidth(84);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        buttons->addWidget(button, i / 2, i % 2);
+    }
+    auto *column = new QVBoxLayout;
+    column->addLayout(buttons);
+    column->addStretch(1);
+    layout->addLayout(column);
+    layout->addWidget(new PhotoStrip(strip), 1);
+    return strip;
+}
+
+QWidget *TForm1::createBottomPane()
+{
+    auto *pane = new QWidget(this);
+    pane->setObjectName(QStringLiteral("BottomPane"));
+    pane->setFixedHeight(kBottomPaneHeight);
+    auto *layout = new QHBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+
+    auto *todo = new QGroupBox(tr("TO DO: "), pane);
+    todo->setObjectName(QStringLiteral("TodoGroup"));
+    todo->setFixedWidth(184);
+    auto *todoLayout = new QVBoxLayout(todo);
+    todoLayout->setSpacing(6);
+    m_todo = new QListWidget(todo);
+    m_todo->setObjectName(QStringLiteral("TodoList"));
+    m_todo->setAccessibleName(tr("TO DO"));
+    for (const QString &text : { tr("Stamp photos"), tr("Rename\\Sort photos") }) {
+        auto *item = new QListWidgetItem(text, m_todo);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    const int rowHeight = m_todo->sizeHintForRow(0);
+    m_todo->setFixedHeight(2 * rowHeight + 2 * m_todo->frameWidth() + 4);
+    todoLayout->addWidget(m_todo);
+    auto *start = new QToolButton(todo);
+    start->setObjectName(QStringLiteral("StartButton"));
+    start->setDefaultAction(m_actions.value(QStringLiteral("ProcessPhotos")));
+    start->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    start->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    QFont big = start->font();
+    big.setPointSizeF(big.pointSizeF() * 1.5);
+    big.setBold(true);
+    start->setFont(big);
+    todoLayout->addWidget(start, 1);
+    layout->addWidget(todo);
+
+    m_frame = new QGroupBox(pane);
+    m_frame->setObjectName(QStringLiteral("SettingsFrame"));
+    auto *frameLayout = new QVBoxLayout(m_frame);
+    frameLayout->setContentsMargins(8, 4, 8, 6);
+    m_pages = new QStackedWidget(m_frame);
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
+    m_labelPage = new LabelPage(m_settings, m_actions, m_tokenMenu, m_dialogs, m_pages);
+    m_maskPage = new MaskPage(m_settings, m_format, m_pages);
+    m_pages->addWidget(m_labelPage);
+    m_pages->addWidget(m_maskPage);
+    frameLayout->addWidget(m_pages);
+    layout->addWidget(m_frame, 1);
+
+    connect(m_todo, &QListWidget::currentRowChanged, this, &TForm1::todoSelected);
+    connect(m_todo, &QListWidget::itemChanged, this, &TForm1::todoTicked);
+    return pane;
+}
+
+void TForm1::applyLoaded(const CfgLoadResult &loaded)
+{
+    m_labelPage->showSettings(loaded.sliderPosition);
+    m_maskPage->showSettings();
+    {
+        const QSignalBlocker block(m_todo);
+        m_todo->item(0)->setCheckState(m_settings.StampPhotosOpt ? Qt::Checked : Qt::Unchecked);
+        m_todo->item(1)->setCheckState(m_settings.RenamePhotos ? Qt::Checked : Qt::Unchecked);
+    }
+    selectTask(int(loaded.selectedTask));
+    designChanged();
+}
+
+void TForm1::selectTask(int row)
+{
+    // Selecting the row already current still shows its page.
+    {
+        const QSignalBlocker block(m_todo);
+        m_todo->setCurrentRow(row);
+    }
+    todoSelected(row);
+}
+
+void TForm1::designChanged()
+{
+    m_preview->setDesign(m_settings, m_options);
+}
+
+void TForm1::todoSelected(int row)
+{
+    if (row < 0)
+        return;
+    m_pages->setCurrentIndex(row);
+    m_frame->setTitle(m_todo->item(row)->text());
+    m_helpTopic = m_pages->currentWidget()->property("helpTopic").toInt();
+    setProperty("helpTopic", m_helpTopic);
+    if (row == 0)
+        designChanged();
+}
+
+void TForm1::todoTicked()
+{
+    // A click and the space bar both end here, so both redraw the preview.
+    const bool stamp = m_todo->item(0)->checkState() == Qt::Checked;
+    m_settings.RenamePhotos = m_todo->item(1)->checkState() == Qt::Checked;
+    if (stamp != m_settings.StampPhotosOpt) {
+        m_settings.StampPhotosOpt = stamp;
+        designChanged();
+    }
+}
+
+void TForm1::photoShown(const QString &path)
+{
+    m_photoStatus->setText(path);
+    m_photoStatus->setToolTip(path);
+    m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(!m_saveAs);
+}
+
+void TForm1::photoFailed()
+{
+    m_photoStatus->clear();
+    m_photoStatus->setToolTip(QString());
+    m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
+}
+
+void TForm1::labelPlaced(const StampSettings &placed)
+{
+    m_settings.XOrient = placed.XOrient;
+    m_settings.YOrient = placed.YOrient;
+    m_settings.XD = placed.XD;
+    m_settings.YD = placed.YD;
+    m_settings.Size = placed.Size;
+    m_labelPage->followSize();
+}
+
+void TForm1::LoadPic(const QString &FName)
+{
+    m_preview->LoadPic(FName);
+}
+
+void TForm1::LoadCFGFromFile(const QString &path)
+{
+    const int slider = m_labelPage->sizeSlider()->value();
+    applyLoaded(::kelvra::LoadCFGFromFile(path, m_settings, m_options, m_format, slider));
+}
+
+bool TForm1::SaveCFGToFile(const QString &path)
+{
+    // No folder browser yet: its key is left as the file holds it.
+    const SettingsWriteResult written = ::kelvra::SaveCFGToFile(path, m_settings, m_options, std::nullopt, m_format);
+    if (written.ok)
+        return true;
+    m_dialogs.showMessage(this, MessageKind::Error, tr("Unable to write to %1").arg(written.failedPath));
+    return false;
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    waitForSaveAs();
+    SaveCFGToFile(m_iniPath);
+    event->accept();
+}
+
+} // namespace kelvra

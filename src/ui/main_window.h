@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "jobs/batch_run.h"
+#include "stamp/format_settings.h"
+#include "stamp/settings_file.h"
+#include "stamp/stamp_settings.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QStackedWidget;
+class QThread;
+
+namespace kelvra {
+
+class LabelPage;
+class MaskPage;
+class PreviewView;
+class UserDialogs;
+
+// The main window. It owns the design and the options, loads them from the
+// program INI when it is created and writes them back when it closes; every
+// dialog it shows goes through dialogs.
+class TForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TForm1(UserDialogs &dialogs, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    const StampSettings &settings() const { return m_settings; }
+    const AppOptions &options() const { return m_options; }
+    const QString &iniPath() const { return m_iniPath; }
+    int helpTopic() const { return m_helpTopic; }
+
+    QAction *action(const QString &name) const { return m_actions.value(name); }
+    PreviewView *preview() const { return m_preview; }
+    LabelPage *labelPage() const { return m_labelPage; }
+    MaskPage *maskPage() const { return m_maskPage; }
+    QListWidget *todoList() const { return m_todo; }
+    QStackedWidget *pages() const { return m_pages; }
+    QGroupBox *settingsFrame() const { return m_frame; }
+    QLabel *photoStatus() const { return m_photoStatus; }
+    QLabel *countStatus() const { return m_countStatus; }
+    QMenu *tokenMenu() const { return m_tokenMenu; }
+
+    // Reads a settings file into the design and shows it.
+    void LoadCFGFromFile(const QString &path);
+    // Writes the design; a refused write is reported. False when it failed.
+    bool SaveCFGToFile(const QString &path);
+    // Shows a photo in the preview.
+    void LoadPic(const QString &FName);
+    // The folder browser's column captions; sort commands beyond them hide.
+    void setSortColumnCaptions(const QStringList &captions);
+
+Q_SIGNALS:
+    void saveAsFinished(const kelvra::BatchPhotoResult &result);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    QWidget *createLeftPane();
+    QWidget *createStrip();
+    QWidget *createBottomPane();
+    void applyLoaded(const CfgLoadResult &loaded);
+    void selectTask(int row);
+
+    void designChanged();
+    void todoSelected(int row);
+    void todoTicked();
+    void photoShown(const QString &path);
+    void photoFailed();
+    void labelPlaced(const StampSettings &placed);
+    void tokenCommand(QLatin1StringView token);
+
+    void AOpenExecute();
+    void ASaveAsExecute();
+    void saveAsDone();
+    void waitForSaveAs();
+    void RLoadCFGExecute();
+    void RSaveCFGExecute();
+    void HelpExecute();
+    void SupportExecute();
+    void Action3Execute();
+
+    UserDialogs &m_dialogs;
+    StampSettings m_settings;
+    AppOptions m_options;
+    FormatSettings m_format;
+    QString m_iniPath;
+    int m_helpTopic = 10;
+
+    QHash<QString, QAction *> m_actions;
+    QMenu *m_tokenMenu = nullptr;
+    PreviewView *m_preview = nullptr;
+    LabelPage *m_labelPage = nullptr;
+    MaskPage *m_maskPage = nullptr;
+    QListWidget *m_todo = nullptr;
+    QStackedWidget *m_pages = nullptr;
+    QGroupBox *m_frame = nullptr;
+    QLabel *m_photoStatus = nullptr;
+    QLabel *m_countStatus = nullptr;
+    QThread *m_saveAs = nullptr; // the Save As running, if any
+    BatchPhotoResult m_saveAsResult;
+};
+
+} // namespace kelvra

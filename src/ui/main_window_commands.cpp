@@ -1,0 +1,235 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's commands, its menus and what the commands do.
+#include "kelvra_version.h"
+#include "platform/data_folder.h"
+#include "platform/file_ops.h"
+#include "stamp/caption.h"
+#include "ui/label_page.h"
+#include "ui/main_actions.h"
+#include "ui/main_window.h"
+#include "ui/preview_view.h"
+#include "ui/user_dialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QThread>
+#include <QUrl>
+
+namespace kelvra {
+
+namespace {
+
+const QString kSupportUrl = QStringLiteral("https://kelvra.org/support");
+
+QString cfgFilter()
+{
+    return QApplication::translate("kelvra::TForm1", "CFG file (*.cfg)");
+}
+
+void fillMenu(QMenu *menu, const std::vector<QString> &items, const QHash<QString, QAction *> &actions)
+{
+    for (const QString &item : items) {
+        if (item == QLatin1String("-"))
+            menu->addSeparator();
+        else
+            menu->addAction(actions.value(item));
+    }
+}
+
+} // namespace
+
+void TForm1::createActions()
+{
+    auto add = [this](const QString &name, const QString &caption, const QString &category) {
+        auto *action = new QAction(caption, this);
+        action->setObjectName(name);
+        action->setProperty("category", category);
+        // Shortcuts work wherever the focus is in the window.
+        addAction(action);
+        m_actions.insert(name, action);
+        return action;
+    };
+    for (const ActionSpec &spec : windowActionSpecs()) {
+        QAction *action = add(spec.name, spec.caption, spec.category);
+        if (!spec.shortcut.isEmpty())
+            action->setShortcut(QKeySequence(spec.shortcut));
+        if (!spec.hint.isEmpty())
+            action->setToolTip(spec.hint);
+        action->setCheckable(spec.checkable);
+    }
+    for (const CaptionCommand &command : captionCommands()) {
+        QAction *action = add(QLatin1String(command.action), QString::fromUtf8(command.caption), QString());
+        const QLatin1StringView token = command.token;
+        connect(action, &QAction::triggered, this, [this, token]() { tokenCommand(token); });
+    }
+
+    // Waiting for the folder browser, the photo list and the options dialog.
+    for (const char *later : { "AviewList", "AViewReport", "AViewIcon", "PhotoAdd", "PhotoAddAll", "PhotoRemove",
+             "PhotoRemoveAll", "AOptions", "ProcessPhotos" })
+        m_actions.value(QLatin1String(later))->setEnabled(false);
+    m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
+
+    connect(m_actions.value(QStringLiteral("AOpen")), &QAction::triggered, this, &TForm1::AOpenExecute);
+    connect(m_actions.value(QStringLiteral("ASaveAs")), &QAction::triggered, this, &TForm1::ASaveAsExecute);
+    connect(m_actions.value(QStringLiteral("Action1")), &QAction::triggered, this, &QWidget::close);
+    connect(m_actions.value(QStringLiteral("Exit")), &QAction::triggered, this, &QWidget::close);
+    connect(m_actions.value(QStringLiteral("RLoadCFG")), &QAction::triggered, this, &TForm1::RLoadCFGExecute);
+    connect(m_actions.value(QStringLiteral("RSaveCFG")), &QAction::triggered, this, &TForm1::RSaveCFGExecute);
+    connect(m_actions.value(QStringLiteral("Help")), &QAction::triggered, this, &TForm1::HelpExecute);
+    connect(m_actions.value(QStringLiteral("Support")), &QAction::triggered, this, &TForm1::SupportExecute);
+    connect(m_actions.value(QStringLiteral("Action3")), &QAction::triggered, this, &TForm1::Action3Execute);
+    setSortColumnCaptions({});
+}
+
+void TForm1::createMenus()
+{
+    QString usedTitles;
+    for (const MenuSpec &spec : mainMenuSpec()) {
+        QMenu *menu = menuBar()->addMenu(withMnemonic(spec.title, usedTitles));
+        menu->setObjectName(spec.name);
+        QString used;
+        for (const QString &item : spec.items) {
+            if (item == QLatin1String("-")) {
+                menu->addSeparator();
+            } else if (item.startsWith(QLatin1Char('>'))) {
+                for (const MenuSpec &sub : spec.submenus) {
+                    if (sub.title != item.mid(1))
+                        continue;
+                    QMenu *submenu = menu->addMenu(withMnemonic(sub.title, used));
+                    submenu->setObjectName(sub.name);
+                    fillMenu(submenu, sub.items, m_actions);
+                }
+            } else {
+                QAction *action = m_actions.value(item);
+                action->setText(withMnemonic(action->text(), used));
+                menu->addAction(action);
+            }
+        }
+    }
+    m_tokenMenu = new QMenu(this);
+    m_tokenMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    fillMenu(m_tokenMenu, contextMenuSpec(), m_actions);
+}
+
+void TForm1::setSortColumnCaptions(const QStringList &captions)
+{
+    for (int k = 1; k <= 7; ++k) {
+        QAction *sort = m_actions.value(QStringLiteral("Sort%1").arg(k));
+        const bool present = k <= captions.size();
+        sort->setText(present ? captions.at(k - 1) : QString());
+        sort->setVisible(present);
+    }
+}
+
+void TForm1::tokenCommand(QLatin1StringView token)
+{
+    QLineEdit *caption = m_labelPage->captionBox();
+    const QString added = addTokenToCaption(caption->text(), token);
+    if (added != caption->text())
+        caption->setText(added); // the edit redraws the preview
+}
+
+void TForm1::AOpenExecute()
+{
+    FileDialogRequest request;
+    request.title = tr("Open");
+    request.filter = tr("JPEG photos (*.jpg *.jpeg *.jpe *.jif *.jfif);;All files (*)");
+    const QString shown = m_preview->photoPath();
+    request.folder = shown.isEmpty() ? m_options.DefaultBrowseFolder : QFileInfo(shown).absolutePath();
+    const QString chosen = m_dialogs.openFileName(this, request);
+    if (!chosen.isEmpty())
+        LoadPic(chosen);
+}
+
+void TForm1::ASaveAsExecute()
+{
+    if (!m_preview->hasPhoto() || m_saveAs)
+        return;
+    const QString source = m_preview->photoPath();
+    FileDialogRequest request;
+    request.title = tr("Save As");
+    request.filter = tr("JPG,JPEG (*.jpg *.jpeg)");
+    request.folder = QFileInfo(source).absolutePath();
+    request.fileName = QFileInfo(source).fileName();
+    request.confirmOverwrite = true;
+    const QString target = m_dialogs.saveFileName(this, request);
+    if (target.isEmpty())
+        return;
+    // The step copies the source over the target before it decodes the copy,
+    // so drawing onto the source itself would work on a half-made file.
+    if (m_settings.StampPhotosOpt && isSameFile(source, target)) {
+        m_dialogs.showMessage(this, MessageKind::Warning,
+            tr("The stamped photo cannot replace the photo it is made from. "
+               "Choose another name."));
+        return;
+    }
+    BatchJob job { m_settings, m_options, m_format, 1 };
+    m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    // The whole photo is decoded here, so not on the window's thread.
+    m_saveAs = QThread::create([this, source, target, job]() { m_saveAsResult = SaveStampedAs(source, target, job); });
+    connect(m_saveAs, &QThread::finished, this, &TForm1::saveAsDone);
+    m_saveAs->start();
+}
+
+void TForm1::saveAsDone()
+{
+    QApplication::restoreOverrideCursor();
+    m_saveAs->deleteLater();
+    m_saveAs = nullptr;
+    m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(m_preview->hasPhoto());
+    const BatchPhotoResult result = m_saveAsResult;
+    if (result.outcome == PhotoOutcome::Failed || result.outcome == PhotoOutcome::Skipped)
+        m_dialogs.showMessage(this, MessageKind::Error,
+            tr("Unable to save %1: %2").arg(result.output.isEmpty() ? result.source : result.output, result.reason));
+    Q_EMIT saveAsFinished(result);
+}
+
+void TForm1::RLoadCFGExecute()
+{
+    FileDialogRequest request;
+    request.title = tr("Load Stamp Configuration");
+    request.filter = cfgFilter();
+    request.defaultSuffix = QStringLiteral("CFG");
+    request.folder = GetDataFolder();
+    const QString chosen = m_dialogs.openFileName(this, request);
+    if (!chosen.isEmpty())
+        LoadCFGFromFile(chosen);
+}
+
+void TForm1::RSaveCFGExecute()
+{
+    FileDialogRequest request;
+    request.title = tr("Save Stamp Configuration");
+    request.filter = cfgFilter();
+    request.defaultSuffix = QStringLiteral("CFG");
+    request.folder = GetDataFolder();
+    request.confirmOverwrite = true;
+    const QString chosen = m_dialogs.saveFileName(this, request);
+    if (!chosen.isEmpty())
+        SaveCFGToFile(chosen);
+}
+
+void TForm1::HelpExecute()
+{
+    const QString help = programFolder() + QStringLiteral("Kelvra.chm");
+    if (!m_dialogs.openUrl(QUrl::fromLocalFile(help)))
+        m_dialogs.showMessage(this, MessageKind::Warning, tr("Unable to open %1").arg(help));
+}
+
+void TForm1::SupportExecute()
+{
+    if (!m_dialogs.openUrl(QUrl(kSupportUrl)))
+        m_dialogs.showMessage(this, MessageKind::Warning, tr("Unable to open %1").arg(kSupportUrl));
+}
+
+void TForm1::Action3Execute()
+{
+    m_dialogs.showMessage(this, MessageKind::Information, QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
+}
+
+} // namespace kelvra

@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/mask_page.h"
+
+#include "stamp/date_time.h"
+#include "stamp/file_mask.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace kelvra {
+
+MaskPage::MaskPage(StampSettings &settings, const FormatSettings &format, QWidget *parent)
+    : QWidget(parent)
+    , m_settings(settings)
+    , m_format(format)
+{
+    setObjectName(QStringLiteral("FileNameMask"));
+    setWindowTitle(tr("File name mask"));
+    setAccessibleName(windowTitle());
+    setProperty("helpTopic", 30);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(16);
+
+    auto *left = new QVBoxLayout;
+    auto *title = new QLabel(tr("File name &mask"), this);
+    m_mask = new QComboBox(this);
+    m_mask->setObjectName(QStringLiteral("MaskBox"));
+    m_mask->setEditable(true);
+    m_mask->setInsertPolicy(QComboBox::NoInsert);
+    m_mask->addItems(offeredMasks());
+    m_mask->setMinimumContentsLength(22);
+    m_mask->setAccessibleName(tr("File name mask"));
+    title->setBuddy(m_mask);
+    m_example = new QLabel(this);
+    m_example->setObjectName(QStringLiteral("MaskExample"));
+    m_example->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    left->addWidget(title);
+    left->addWidget(m_mask);
+    left->addWidget(m_example);
+    left->addStretch(1);
+    layout->addLayout(left, 1);
+
+    // The help, in three blocks.
+    auto block = [this, layout](const QStringList &lines) {
+        auto *label = new QLabel(lines.join(QLatin1Char('\n')), this);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        layout->addWidget(label);
+    };
+    block({ tr("%o - original file name"), tr("%n1-%n9 - photo count (length  1-9)") });
+    block({ tr("Photo date:"), tr("%dw - day of week"), tr("%dy - day of the year"), tr("%wy - week of the year"),
+        tr("%wm - week of the month") });
+    block({ tr("%y - year"), tr("%m - month"), tr("%d - day"), tr("%h - hour"), tr("%n - minite"), tr("%s - second") });
+    layout->addStretch(0);
+
+    connect(m_mask, &QComboBox::editTextChanged, this, [this](const QString &text) {
+        m_settings.FNMask = text;
+        showExample();
+    });
+    showExample();
+}
+
+void MaskPage::showExample()
+{
+    const TDateTime now = currentDateTime();
+    m_example->setText(tr("Example ") + maskExample(m_settings.FNMask, now, m_format));
+}
+
+void MaskPage::showSettings()
+{
+    {
+        const QSignalBlocker block(m_mask);
+        m_mask->setEditText(m_settings.FNMask);
+    }
+    showExample();
+}
+
+} // namespace kelvra

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+#include <optional>
+
+class QUrl;
+class QWidget;
+
+namespace kelvra {
+
+struct FileDialogRequest
+{
+    QString title;
+    QString filter; // the toolkit's form: "CFG file (*.cfg)"
+    QString defaultSuffix; // without the dot; empty adds none
+    QString folder; // where the dialog opens
+    QString fileName; // filled in; empty for none
+    bool confirmOverwrite = true;
+};
+
+enum class MessageKind { Information, Warning, Error };
+
+// Every dialog, message box and hand-over to the desktop the windows use.
+// Windows call only this, so a test puts in answers and is never stopped by
+// a modal dialog. An empty text or nothing means the user cancelled.
+class UserDialogs
+{
+public:
+    virtual ~UserDialogs() = default;
+
+    virtual void showMessage(QWidget *parent, MessageKind kind, const QString &text) = 0;
+    virtual QString openFileName(QWidget *parent, const FileDialogRequest &request) = 0;
+    virtual QString saveFileName(QWidget *parent, const FileDialogRequest &request) = 0;
+    virtual QString chooseFolder(QWidget *parent, const QString &title, const QString &start) = 0;
+    virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial, const QString &title) = 0;
+    // A folder in the file manager, a document in its viewer, a web page in
+    // the browser. False when the desktop could not do it.
+    virtual bool openUrl(const QUrl &url) = 0;
+};
+
+// The toolkit's own dialogs and the desktop's handlers.
+class QtUserDialogs : public UserDialogs
+{
+public:
+    void showMessage(QWidget *parent, MessageKind kind, const QString &text) override;
+    QString openFileName(QWidget *parent, const FileDialogRequest &request) override;
+    QString saveFileName(QWidget *parent, const FileDialogRequest &request) override;
+    QString chooseFolder(QWidget *parent, const QString &title, const QString &start) override;
+    std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial, const QString &title) override;
+    bool openUrl(const QUrl &url) override;
+};
+
+} // namespace kelvra

@@ -1,0 +1,312 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The window as it opens: defaults, commands, menus, names for a screen reader.
+#include "ui_test_support.h"
+
+#include "kelvra_version.h"
+#include "ui/colour_selector.h"
+#include "ui/label_page.h"
+#include "ui/main_actions.h"
+#include "ui/mask_page.h"
+#include "ui/preview_view.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFontComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QToolButton>
+
+#include <set>
+
+namespace kelvra::test {
+namespace {
+
+using MainWindow = WindowTest;
+
+TEST_F(MainWindow, OpensWithTheDefaultsOnAnEmptySettingsFolder)
+{
+    ASSERT_FALSE(QDir(dataFolder()).exists());
+    TForm1 &w = open();
+    EXPECT_EQ(w.labelPage()->sizeSlider()->value(), 50);
+    EXPECT_EQ(w.labelPage()->sizeSlider()->toolTip(), QStringLiteral("50"));
+    EXPECT_EQ(w.settings().Size, 20);
+    EXPECT_EQ(w.labelPage()->captionBox()->text(), QStringLiteral("[PHOTO_DATE]"));
+    EXPECT_EQ(w.labelPage()->dateFormatBox()->currentText(), QStringLiteral("DD.MM.YYYY hh:nn"));
+    EXPECT_EQ(w.maskPage()->maskBox()->currentText(), QStringLiteral("%o_timestamp"));
+    EXPECT_EQ(w.maskPage()->exampleLabel()->text(), QStringLiteral("Example OriginalName_timestamp.jpg"));
+    EXPECT_EQ(w.todoList()->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(w.todoList()->item(1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(w.todoList()->currentRow(), 0);
+    EXPECT_EQ(w.pages()->currentWidget(), w.labelPage());
+    EXPECT_EQ(w.settingsFrame()->title(), QStringLiteral("Stamp photos"));
+    EXPECT_EQ(w.countStatus()->text(), QStringLiteral("Files to process: 0"));
+    EXPECT_EQ(w.photoStatus()->text(), QString());
+    EXPECT_EQ(
+        w.windowTitle(), QStringLiteral("Kelvra v%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRelease));
+    EXPECT_EQ(w.helpTopic(), 20);
+    EXPECT_FALSE(w.action(QStringLiteral("ASaveAs"))->isEnabled());
+    EXPECT_FALSE(w.action(QStringLiteral("ProcessPhotos"))->isEnabled());
+    EXPECT_FALSE(w.preview()->isVisible());
+    EXPECT_GE(w.minimumWidth(), 960);
+    EXPECT_GE(w.minimumHeight(), 400);
+    EXPECT_TRUE(QDir(dataFolder()).exists());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+struct ExpectedAction
+{
+    const char *name;
+    const char *caption;
+    const char *category;
+    const char *shortcut;
+};
+
+// The command table; captions of picture buttons are empty.
+const ExpectedAction kActions[] = {
+    { "Action1", "Exit", "File", "" },
+    { "Exit", "Exit", "", "" },
+    { "AOpen", "Open...", "File", "Ctrl+O" },
+    { "ASaveAs", "Save As...", "File", "Ctrl+S" },
+    { "RLoadCFG", "Load Stamp Configuration", "File", "" },
+    { "RSaveCFG", "Save Stamp Configuration", "File", "" },
+    { "AviewList", "List", "View", "" },
+    { "AViewReport", "Report", "View", "" },
+    { "AViewIcon", "Icon", "View", "" },
+    { "Sort1", "", "Sort by", "" },
+    { "Sort7", "", "Sort by", "" },
+    { "PhotoAdd", "Add", "List", "" },
+    { "PhotoAddAll", "Add all", "List", "" },
+    { "PhotoRemove", "Remove", "List", "" },
+    { "PhotoRemoveAll", "Remove All", "List", "" },
+    { "AcDate", "Add Photo Date", "", "" },
+    { "AddMake", "Add Maker", "", "" },
+    { "AddModel", "Add Camera Model", "", "" },
+    { "AddExposureTime", "Add Exposure Time", "", "" },
+    { "AddFNumber", "Add F-Number", "", "" },
+    { "AddFocalLength", "Add Focal Length", "", "" },
+    { "AddISO", "Add ISO", "", "" },
+    { "AcGPSPos", "Add GPS Position", "", "" },
+    { "acAddGPSAltitude", "Add GPS Altitude", "", "" },
+    { "AddGPSDirection", "Add GPS Image Direction", "", "" },
+    { "AcFileName", "Add File Name", "", "" },
+    { "AcNAmeWithoutExt", "Add File Name without ext.", "", "" },
+    { "AcFullName", "Add Full File Name", "", "" },
+    { "AcFileCreation", "Add File Creation Date", "", "" },
+    { "AcFileModification", "Add File Modification Date", "", "" },
+    { "AcSysDate", "Add Current System Date", "", "" },
+    { "AOptions", "Options...", "Preferences", "" },
+    { "Help", "Help", "Help", "" },
+    { "Support", "Online Support", "Help", "" },
+    { "Action3", "About...", "Help", "" },
+    { "ProcessPhotos", "Start", "", "" },
+    { "StampTo1", "", "", "" },
+    { "StampTo4", "", "", "" },
+    { "FBold", "", "", "" },
+    { "FItalic", "", "", "" },
+    { "FUnderline", "", "", "" },
+    { "FShadow", "", "", "" },
+    { "FOutline", "", "", "" },
+};
+
+TEST_F(MainWindow, EveryCommandIsAnActionWithItsCaptionCategoryAndShortcut)
+{
+    TForm1 &w = open();
+    for (const ExpectedAction &e : kActions) {
+        SCOPED_TRACE(e.name);
+        const auto found = w.findChildren<QAction *>(QLatin1String(e.name));
+        ASSERT_EQ(found.size(), 1);
+        const QAction *a = found.first();
+        EXPECT_EQ(withoutMnemonic(a->text()), QLatin1String(e.caption));
+        EXPECT_EQ(a->property("category").toString(), QLatin1String(e.category));
+        EXPECT_EQ(a->shortcut(), QKeySequence(QLatin1String(e.shortcut)));
+    }
+    for (const char *style : { "FBold", "FItalic", "FUnderline", "FShadow", "FOutline" })
+        EXPECT_TRUE(w.action(QLatin1String(style))->isCheckable()) << style;
+    EXPECT_EQ(w.action(QStringLiteral("FShadow"))->toolTip(), QStringLiteral("Shadow"));
+}
+
+// A menu as captions, "-" for separators and "Name>" for submenus.
+QStringList walk(const QMenu *menu)
+{
+    QStringList items;
+    for (const QAction *a : menu->actions()) {
+        if (a->isSeparator())
+            items << QStringLiteral("-");
+        else if (a->menu())
+            items << withoutMnemonic(a->text()) + QLatin1Char('>');
+        else if (a->isVisible())
+            items << withoutMnemonic(a->text());
+    }
+    return items;
+}
+
+TEST_F(MainWindow, MenuBarAndContextMenuEqualTheTables)
+{
+    TForm1 &w = open();
+    const std::vector<std::pair<QString, QStringList>> expected = {
+        { "File", { "Open...", "Save As...", "Exit" } },
+        { "View", { "List", "Report", "Icon", "Sort By>" } },
+        { "List", { "Add", "Add all", "-", "Remove", "Remove All" } },
+        { "Add To Photo",
+            { "Add Photo Date", "Add Maker", "Add Camera Model", "Add Exposure Time", "Add F-Number",
+                "Add Focal Length", "Add ISO", "-", "Add GPS Position", "Add GPS Altitude", "Add GPS Image Direction",
+                "-", "Add File Name", "Add Full File Name", "Add File Name without ext.", "Add File Creation Date",
+                "Add File Modification Date", "-", "Add Current System Date" } },
+        { "Stamp Configuration", { "Load Stamp Configuration", "Save Stamp Configuration" } },
+        { "Preferences", { "Options..." } },
+        { "Help", { "Help", "-", "Online Support", "-", "About..." } },
+    };
+    const QList<QAction *> top = w.menuBar()->actions();
+    ASSERT_EQ(top.size(), qsizetype(expected.size()));
+    std::set<QChar> letters;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(expected[i].first.toStdString());
+        EXPECT_EQ(withoutMnemonic(top[i]->text()), expected[i].first);
+        ASSERT_NE(top[i]->menu(), nullptr);
+        EXPECT_EQ(walk(top[i]->menu()), expected[i].second);
+        // Every menu opens from the keyboard with a letter of its own.
+        const QKeySequence mnemonic = QKeySequence::mnemonic(top[i]->text());
+        EXPECT_FALSE(mnemonic.isEmpty());
+        EXPECT_TRUE(letters.insert(top[i]->text().at(top[i]->text().indexOf(QLatin1Char('&')) + 1).toLower()).second);
+    }
+
+    // "Sort By" holds the seven sort commands, hidden while the folder
+    // browser has no columns to name them.
+    const QMenu *sortBy = w.findChild<QMenu *>(QStringLiteral("SortBy1"));
+    ASSERT_NE(sortBy, nullptr);
+    QStringList sortNames;
+    for (const QAction *a : sortBy->actions())
+        sortNames << a->objectName();
+    EXPECT_EQ(sortNames, QStringList({ "Sort1", "Sort2", "Sort3", "Sort4", "Sort5", "Sort6", "Sort7" }));
+    w.setSortColumnCaptions({ QStringLiteral("Name"), QStringLiteral("Size") });
+    EXPECT_EQ(walk(sortBy), QStringList({ "Name", "Size" }));
+
+    const QStringList context = { "Add Photo Date", "Add Maker", "Add Camera Model", "Add Exposure Time",
+        "Add F-Number", "Add Focal Length", "Add ISO", "-", "Add GPS Position", "Add GPS Altitude",
+        "Add GPS Image Direction", "-", "Add File Name", "Add File Name without ext.", "Add Full File Name",
+        "Add File Creation Date", "Add File Modification Date", "-", "Add Current System Date", "-", "Save As..." };
+    EXPECT_EQ(walk(w.tokenMenu()), context);
+    EXPECT_EQ(w.preview()->contextMenuPolicy(), Qt::CustomContextMenu);
+}
+
+TEST_F(MainWindow, MenuItemsHaveDistinctMnemonicsWithinEachMenu)
+{
+    TForm1 &w = open();
+    for (const QAction *top : w.menuBar()->actions()) {
+        std::set<QChar> letters;
+        for (const QAction *a : top->menu()->actions()) {
+            if (a->isSeparator() || !a->isVisible())
+                continue;
+            const qsizetype amp = a->text().indexOf(QLatin1Char('&'));
+            ASSERT_GE(amp, 0) << a->text().toStdString();
+            EXPECT_TRUE(letters.insert(a->text().at(amp + 1).toLower()).second) << a->text().toStdString();
+        }
+    }
+}
+
+TEST(Mnemonics, PreferWordStartsAndNeverRepeatALetter)
+{
+    struct Case
+    {
+        const char *caption;
+        const char *usedBefore;
+        const char *expected;
+    };
+    const Case cases[] = {
+        { "Add Photo Date", "", "&Add Photo Date" },
+        { "Add Maker", "a", "Add &Maker" },
+        { "Add Camera Model", "am", "Add &Camera Model" },
+        { "Add ISO", "acmpfe", "Add &ISO" },
+        { "Add", "a", "A&dd" },
+        { "Add", "ad", "Add" },
+        { "Save & Close", "", "&Save && Close" },
+        { "ab", "ab", "ab" },
+    };
+    for (const Case &c : cases) {
+        QString used = QLatin1String(c.usedBefore);
+        EXPECT_EQ(withMnemonic(QLatin1String(c.caption), used), QLatin1String(c.expected)) << c.caption;
+    }
+}
+
+TEST_F(MainWindow, TokenCommandsAppendTheirTokenOnce)
+{
+    TForm1 &w = open();
+    QLineEdit *caption = w.labelPage()->captionBox();
+    ASSERT_EQ(caption->text(), QStringLiteral("[PHOTO_DATE]"));
+    w.action(QStringLiteral("AddMake"))->trigger();
+    EXPECT_EQ(caption->text(), QStringLiteral("[PHOTO_DATE] [Make]"));
+    w.action(QStringLiteral("AddMake"))->trigger();
+    EXPECT_EQ(caption->text(), QStringLiteral("[PHOTO_DATE] [Make]"));
+    EXPECT_EQ(w.settings().CaptionFormat, QStringLiteral("[PHOTO_DATE] [Make]"));
+
+    // "Include Photo Date" is "Add Photo Date"; the test is case-sensitive.
+    caption->setText(QStringLiteral("[photo_date]"));
+    QTest::mouseClick(w.labelPage()->includeDateButton(), Qt::LeftButton);
+    EXPECT_EQ(caption->text(), QStringLiteral("[photo_date] [PHOTO_DATE]"));
+    w.action(QStringLiteral("AcSysDate"))->trigger();
+    EXPECT_EQ(w.settings().CaptionFormat, QStringLiteral("[photo_date] [PHOTO_DATE] [CURRENT_TIME]"));
+}
+
+TEST_F(MainWindow, EveryControlTheKeyboardReachesHasAnAccessibleName)
+{
+    TForm1 &w = open();
+    QApplication::processEvents();
+    int reached = 0;
+    for (QWidget *widget : w.findChildren<QWidget *>()) {
+        if (!widget->isVisibleTo(&w) || !(widget->focusPolicy() & Qt::TabFocus) || widget->focusProxy())
+            continue;
+        // The line edit inside an editable box is named through its box.
+        if (qobject_cast<QComboBox *>(widget->parentWidget()))
+            continue;
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(face, nullptr);
+        EXPECT_FALSE(face->text(QAccessible::Name).trimmed().isEmpty())
+            << widget->metaObject()->className() << " " << widget->objectName().toStdString();
+        ++reached;
+    }
+    EXPECT_GT(reached, 20);
+}
+
+TEST_F(MainWindow, TabOrderFollowsTheLabelPageLayout)
+{
+    TForm1 &w = open();
+    LabelPage *page = w.labelPage();
+    const QList<QWidget *> order = { page->sizeSlider(), page->fontBox(), page->fontColourBox(),
+        page->backgroundColourBox(), page->outlineColourBox(), page->dateFormatBox(), page->includeDateButton(),
+        page->captionBox(), page->tokenButton() };
+    // Walk the focus chain once round and note where each control comes.
+    std::vector<int> seen;
+    QWidget *at = w.todoList();
+    for (int step = 0; step < 400 && seen.size() < size_t(order.size()); ++step) {
+        at = at->nextInFocusChain();
+        const qsizetype i = order.indexOf(at);
+        if (i >= 0)
+            seen.push_back(int(i));
+    }
+    ASSERT_EQ(seen.size(), size_t(order.size()));
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+}
+
+TEST_F(MainWindow, HelpAndSupportGoToTheDesktop)
+{
+    TForm1 &w = open();
+    w.action(QStringLiteral("Help"))->trigger();
+    w.action(QStringLiteral("Support"))->trigger();
+    ASSERT_EQ(dialogs.opened.size(), 2u);
+    EXPECT_TRUE(dialogs.opened[0].isLocalFile());
+    EXPECT_TRUE(dialogs.opened[0].toLocalFile().endsWith(QStringLiteral("/Kelvra.chm")));
+    EXPECT_EQ(dialogs.opened[1].scheme(), QStringLiteral("https"));
+}
+
+} // namespace
+} // namespace kelvra::test

@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "common/qt_test_support.h"
+#include "common/test_support.h"
+#include "ui/main_window.h"
+#include "ui/user_dialogs.h"
+
+#include <QStringList>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+
+// Waits for a condition while the window's events run, then checks it.
+#define KELVRA_TRY(condition) EXPECT_TRUE(QTest::qWaitFor([&]() { return bool(condition); }, 10000)) << #condition
+
+#include <ostream>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList &texts, std::ostream *out)
+{
+    *out << '{' << texts.join(QStringLiteral("|")).toStdString() << '}';
+}
+
+namespace kelvra::test {
+
+// Answers dialogs from queues and keeps every message shown.
+class FakeDialogs : public UserDialogs
+{
+public:
+    struct Message
+    {
+        MessageKind kind;
+        QString text;
+    };
+    std::vector<Message> messages;
+    std::vector<FileDialogRequest> requests;
+    std::deque<QString> fileAnswers; // empty answer: cancelled
+    std::deque<QColor> colourAnswers;
+    std::vector<QUrl> opened;
+
+    void showMessage(QWidget *, MessageKind kind, const QString &text) override { messages.push_back({ kind, text }); }
+    QString openFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
+    QString saveFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
+    QString chooseFolder(QWidget *, const QString &, const QString &) override { return answer({}); }
+    std::optional<QColor> chooseColor(QWidget *, const QColor &, const QString &) override
+    {
+        if (colourAnswers.empty())
+            return std::nullopt;
+        const QColor c = colourAnswers.front();
+        colourAnswers.pop_front();
+        return c;
+    }
+    bool openUrl(const QUrl &url) override
+    {
+        opened.push_back(url);
+        return true;
+    }
+
+private:
+    QString answer(const FileDialogRequest &request)
+    {
+        requests.push_back(request);
+        if (fileAnswers.empty())
+            return {};
+        const QString a = fileAnswers.front();
+        fileAnswers.pop_front();
+        return a;
+    }
+};
+
+// A main window on a settings folder of its own (XDG_CONFIG_HOME).
+class WindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", qpath(config.path()).toUtf8());
+    }
+    void TearDown() override
+    {
+        window.reset();
+        qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    }
+    TForm1 &open()
+    {
+        window = std::make_unique<TForm1>(dialogs);
+        window->show();
+        return *window;
+    }
+    QString dataFolder() const { return qpath(config.path() / "Kelvra"); }
+
+    TempDir config;
+    TempDir work;
+    FakeDialogs dialogs;
+    std::unique_ptr<TForm1> window;
+
+private:
+    QByteArray m_oldConfig;
+};
+
+inline QString withoutMnemonic(QString text)
+{
+    text.replace(QLatin1String("&&"), QLatin1String("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return text;
+}
+
+} // namespace kelvra::test

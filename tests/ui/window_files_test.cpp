@@ -1,0 +1,363 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the window reads and writes: .cfg files, the program INI, Save As,
+// and the photo it previews.
+#include "ui_test_support.h"
+
+#include "stamp/ini_file.h"
+#include "ui/colour_selector.h"
+#include "ui/label_page.h"
+#include "ui/mask_page.h"
+#include "ui/preview_view.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QStackedWidget>
+
+#include <functional>
+
+namespace kelvra::test {
+namespace {
+
+using WindowFiles = WindowTest;
+
+// A choice in a colour list, as a click on the entry makes it.
+void choose(QComboBox *box, const QString &text)
+{
+    const int index = box->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    box->setCurrentIndex(index);
+    Q_EMIT box->activated(index);
+}
+
+// Everything the window shows of the design, and the placement it holds.
+QStringList shownDesign(const TForm1 &w)
+{
+    const LabelPage *p = w.labelPage();
+    const StampSettings &s = w.settings();
+    QStringList shown = {
+        QString::number(p->sizeSlider()->value()),
+        p->fontBox()->currentText(),
+        p->fontColourBox()->currentText(),
+        QString::number(p->fontColourBox()->colour()),
+        p->backgroundColourBox()->currentText(),
+        QString::number(p->backgroundColourBox()->colour()),
+        p->outlineColourBox()->currentText(),
+        QString::number(p->outlineColourBox()->colour()),
+        p->dateFormatBox()->currentText(),
+        p->captionBox()->text(),
+        w.maskPage()->maskBox()->currentText(),
+        w.maskPage()->exampleLabel()->text(),
+        QString::number(w.todoList()->item(0)->checkState()),
+        QString::number(w.todoList()->item(1)->checkState()),
+        QString::number(w.todoList()->currentRow()),
+        QString::number(w.pages()->currentIndex()),
+        w.settingsFrame()->title(),
+        QStringLiteral("%1 %2 %3 %4").arg(s.XOrient).arg(s.YOrient).arg(s.XD).arg(s.YD),
+    };
+    for (const char *style : { "FBold", "FItalic", "FUnderline", "FShadow", "FOutline" })
+        shown << QString::number(w.action(QLatin1String(style))->isChecked());
+    return shown;
+}
+
+TEST_F(WindowFiles, ASavedCfgLoadedBackRestoresEveryControl)
+{
+    TForm1 &w = open();
+    const QStringList defaults = shownDesign(w);
+    LabelPage *p = w.labelPage();
+
+    p->sizeSlider()->setValue(120);
+    p->fontBox()->setCurrentFont(QFont(QStringLiteral("DejaVu Serif")));
+    choose(p->fontColourBox(), QStringLiteral("Blue"));
+    dialogs.colourAnswers.push_back(QColor(10, 20, 30));
+    choose(p->backgroundColourBox(), QStringLiteral("Custom..."));
+    choose(p->outlineColourBox(), QStringLiteral("White"));
+    w.action(QStringLiteral("FBold"))->trigger();
+    w.action(QStringLiteral("FShadow"))->trigger();
+    w.action(QStringLiteral("FUnderline"))->trigger();
+    p->dateFormatBox()->setEditText(QStringLiteral("YYYY-MM-DD hh:nn"));
+    p->captionBox()->setText(QStringLiteral("[Model] [ISO]"));
+    w.action(QStringLiteral("StampTo3"))->trigger();
+    w.maskPage()->maskBox()->setEditText(QStringLiteral("%y\\%m\\%o"));
+    w.todoList()->item(1)->setCheckState(Qt::Checked);
+    const QStringList designed = shownDesign(w);
+    const StampSettings settings = w.settings();
+    EXPECT_EQ(settings.BgColor, 10 | 20 << 8 | 30 << 16);
+    EXPECT_EQ(settings.Size, 1000.0 / 120);
+    ASSERT_NE(designed, defaults);
+
+    const QString cfg = qpath(work / "design.cfg");
+    dialogs.fileAnswers = { cfg };
+    w.action(QStringLiteral("RSaveCFG"))->trigger();
+    ASSERT_TRUE(QFileInfo::exists(cfg));
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].title, QStringLiteral("Save Stamp Configuration"));
+    EXPECT_EQ(QFileInfo(dialogs.requests[0].folder).canonicalFilePath(), QFileInfo(dataFolder()).canonicalFilePath());
+
+    // An empty file gives every default, whatever was shown before.
+    const QString empty = qpath(work / "empty.cfg");
+    writeFileBytes(work / "empty.cfg", "");
+    dialogs.fileAnswers = { empty };
+    w.action(QStringLiteral("RLoadCFG"))->trigger();
+    EXPECT_EQ(shownDesign(w), defaults);
+    EXPECT_EQ(dialogs.requests.back().title, QStringLiteral("Load Stamp Configuration"));
+
+    dialogs.fileAnswers = { cfg };
+    w.action(QStringLiteral("RLoadCFG"))->trigger();
+    EXPECT_EQ(shownDesign(w), designed);
+    StampSettings loaded = w.settings();
+    EXPECT_NEAR(loaded.Size, settings.Size, 1e-9);
+    loaded.Size = settings.Size;
+    EXPECT_EQ(loaded, settings);
+
+    // A cancelled dialog changes nothing.
+    dialogs.fileAnswers = { QString() };
+    w.action(QStringLiteral("RLoadCFG"))->trigger();
+    EXPECT_EQ(shownDesign(w), designed);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WindowFiles, ACfgThatOnlyRenamesShowsTheMaskPage)
+{
+    TForm1 &w = open();
+    writeFileBytes(work / "rename.cfg", "[Options]\nRenamePhotos=1\nStampPhotosOpt=0\n");
+    w.LoadCFGFromFile(qpath(work / "rename.cfg"));
+    EXPECT_EQ(w.todoList()->currentRow(), 1);
+    EXPECT_EQ(w.pages()->currentWidget(), w.maskPage());
+    EXPECT_EQ(w.settingsFrame()->title(), QStringLiteral("Rename\\Sort photos"));
+    EXPECT_EQ(w.helpTopic(), 30);
+    EXPECT_EQ(w.todoList()->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(w.todoList()->item(1)->checkState(), Qt::Checked);
+
+    // Choosing the first task by keyboard brings the label page back.
+    w.todoList()->setFocus();
+    QTest::keyClick(w.todoList(), Qt::Key_Up);
+    EXPECT_EQ(w.pages()->currentWidget(), w.labelPage());
+    EXPECT_EQ(w.settingsFrame()->title(), QStringLiteral("Stamp photos"));
+    EXPECT_EQ(w.helpTopic(), 20);
+}
+
+TEST_F(WindowFiles, ClosingWritesTheProgramIniAndTheNextWindowReadsIt)
+{
+    TForm1 &w = open();
+    w.labelPage()->captionBox()->setText(QStringLiteral("[Model]"));
+    w.labelPage()->sizeSlider()->setValue(100);
+    const QString ini = w.iniPath();
+    EXPECT_EQ(QFileInfo(ini).absolutePath(), QFileInfo(dataFolder()).absoluteFilePath());
+    w.close();
+    EXPECT_TRUE(dialogs.messages.empty());
+    const IniFile file(ini);
+    EXPECT_EQ(
+        file.readString(QStringLiteral("Options"), QStringLiteral("CaptionFormat"), {}), QStringLiteral("[Model]"));
+    EXPECT_EQ(file.readString(QStringLiteral("Options"), QStringLiteral("FontSize"), {}), QStringLiteral("10"));
+
+    window.reset();
+    TForm1 &again = open();
+    EXPECT_EQ(again.labelPage()->captionBox()->text(), QStringLiteral("[Model]"));
+    EXPECT_EQ(again.labelPage()->sizeSlider()->value(), 100);
+}
+
+TEST_F(WindowFiles, AReadOnlyProgramIniIsReportedAtClose)
+{
+    open().close();
+    const QString ini = window->iniPath();
+    ASSERT_TRUE(QFileInfo::exists(ini));
+    window.reset();
+    QFile::setPermissions(ini, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    TForm1 &w = open();
+    w.labelPage()->captionBox()->setText(QStringLiteral("[ISO]"));
+    w.close();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Unable to write to ") + ini);
+    EXPECT_FALSE(w.isVisible());
+    QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+class WindowPhoto : public WindowTest
+{
+protected:
+    // A copy of a camera photo with a known modification date.
+    QString copyPhoto(const std::string &name)
+    {
+        const QString path = qpath(work / name);
+        writeFileBytes(work / name, readFileBytes(photo("gps/DSCN0010.jpg")));
+        QFile file(path);
+        file.open(QIODevice::ReadWrite);
+        file.setFileTime(QDateTime(QDate(2019, 5, 1), QTime(14, 7, 8)), QFileDevice::FileModificationTime);
+        return path;
+    }
+    TForm1 &openWithPhoto(const QString &path)
+    {
+        TForm1 &w = open();
+        w.LoadPic(path);
+        KELVRA_TRY(w.photoStatus()->text() == path);
+        KELVRA_TRY(w.preview()->isVisible());
+        return w;
+    }
+    // Runs Save As onto target and waits for it.
+    bool saveAs(TForm1 &w, const QString &target)
+    {
+        QSignalSpy done(&w, &TForm1::saveAsFinished);
+        dialogs.fileAnswers = { target };
+        w.action(QStringLiteral("ASaveAs"))->trigger();
+        return QTest::qWaitFor([&]() { return done.count() == 1; }, 20000);
+    }
+};
+
+TEST_F(WindowPhoto, APhotoShownEnablesSaveAsAndABadOneHidesThePreviewQuietly)
+{
+    const QString good = copyPhoto("good.jpg");
+    TForm1 &w = openWithPhoto(good);
+    EXPECT_TRUE(w.action(QStringLiteral("ASaveAs"))->isEnabled());
+    EXPECT_EQ(w.preview()->photoPath(), good);
+
+    writeFileBytes(work / "broken.jpg", std::string("\xFF\xD8\xFF\xE0 not a photo at all", 24));
+    w.LoadPic(qpath(work / "broken.jpg"));
+    KELVRA_TRY(!w.action(QStringLiteral("ASaveAs"))->isEnabled());
+    EXPECT_FALSE(w.preview()->isVisible());
+    EXPECT_EQ(w.photoStatus()->text(), QString());
+
+    w.LoadPic(good);
+    KELVRA_TRY(w.action(QStringLiteral("ASaveAs"))->isEnabled());
+    writeFileBytes(work / "picture.png", readFileBytes(photo("gps/DSCN0010.jpg")));
+    w.LoadPic(qpath(work / "picture.png"));
+    KELVRA_TRY(!w.action(QStringLiteral("ASaveAs"))->isEnabled());
+    EXPECT_FALSE(w.preview()->isVisible());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WindowPhoto, FileOpenPreviewsTheChosenPhoto)
+{
+    const QString good = copyPhoto("chosen.jpg");
+    TForm1 &w = open();
+    dialogs.fileAnswers = { good };
+    w.action(QStringLiteral("AOpen"))->trigger();
+    KELVRA_TRY(w.photoStatus()->text() == good);
+    EXPECT_EQ(w.action(QStringLiteral("AOpen"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+}
+
+TEST_F(WindowPhoto, SaveAsWritesAStampedPhotoWithTheSourcesDates)
+{
+    const QString source = copyPhoto("source.jpg");
+    TForm1 &w = openWithPhoto(source);
+    const QString target = qpath(work / "stamped.jpg");
+    ASSERT_TRUE(saveAs(w, target));
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].fileName, QStringLiteral("source.jpg"));
+    EXPECT_TRUE(dialogs.requests[0].defaultSuffix.isEmpty());
+    EXPECT_TRUE(dialogs.requests[0].confirmOverwrite);
+    EXPECT_TRUE(dialogs.requests[0].filter.contains(QStringLiteral("*.jpeg")));
+
+    ASSERT_TRUE(QFileInfo::exists(target));
+    EXPECT_NE(readFileBytes(work / "stamped.jpg"), readFileBytes(work / "source.jpg"));
+    const QImage stamped(target, "JPEG");
+    EXPECT_EQ(stamped.size(), QImage(source).size());
+    EXPECT_EQ(QFileInfo(target).lastModified(), QFileInfo(source).lastModified());
+    EXPECT_TRUE(w.action(QStringLiteral("ASaveAs"))->isEnabled());
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WindowPhoto, SaveAsUntickedCopiesAndKeepsATypedNameAsItIs)
+{
+    const QString source = copyPhoto("source.jpg");
+    TForm1 &w = openWithPhoto(source);
+
+    ASSERT_TRUE(saveAs(w, qpath(work / "stamped")));
+    EXPECT_TRUE(QFileInfo(qpath(work / "stamped")).isFile());
+    EXPECT_FALSE(QFileInfo::exists(qpath(work / "stamped.jpg")));
+    EXPECT_NE(readFileBytes(work / "stamped"), readFileBytes(work / "source.jpg"));
+
+    w.todoList()->item(0)->setCheckState(Qt::Unchecked);
+    ASSERT_TRUE(saveAs(w, qpath(work / "copy.jpg")));
+    EXPECT_EQ(readFileBytes(work / "copy.jpg"), readFileBytes(work / "source.jpg"));
+    EXPECT_EQ(QFileInfo(qpath(work / "copy.jpg")).lastModified(), QFileInfo(source).lastModified());
+}
+
+TEST_F(WindowPhoto, SaveAsOntoThePreviewedPhotoWithStampingIsRefused)
+{
+    const QString source = copyPhoto("source.jpg");
+    const std::string before = readFileBytes(work / "source.jpg");
+    TForm1 &w = openWithPhoto(source);
+    QSignalSpy done(&w, &TForm1::saveAsFinished);
+    // Named another way, it is still the same file.
+    dialogs.fileAnswers = { qpath(work.path()) + QStringLiteral("/./source.jpg") };
+    w.action(QStringLiteral("ASaveAs"))->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Warning);
+    QTest::qWait(50);
+    EXPECT_EQ(done.count(), 0);
+    EXPECT_EQ(readFileBytes(work / "source.jpg"), before);
+
+    // Cancelling the dialog does nothing at all.
+    dialogs.fileAnswers = { QString() };
+    w.action(QStringLiteral("ASaveAs"))->trigger();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(WindowPhoto, TickingTheStampTaskByKeyboardRedrawsThePreview)
+{
+    TForm1 &w = openWithPhoto(copyPhoto("source.jpg"));
+    const QImage labelled = w.preview()->previewRaster();
+    QListWidget *todo = w.todoList();
+    todo->setFocus();
+    todo->setCurrentRow(0);
+    QTest::keyClick(todo, Qt::Key_Space);
+    EXPECT_FALSE(w.settings().StampPhotosOpt);
+    KELVRA_TRY(w.preview()->previewRaster() != labelled);
+    QTest::keyClick(todo, Qt::Key_Space);
+    EXPECT_TRUE(w.settings().StampPhotosOpt);
+    KELVRA_TRY(w.preview()->previewRaster() == labelled);
+}
+
+TEST_F(WindowPhoto, EveryDesignChangeRedrawsThePreview)
+{
+    TForm1 &w = openWithPhoto(copyPhoto("source.jpg"));
+    LabelPage *p = w.labelPage();
+    writeFileBytes(work / "empty.cfg", "");
+    const std::vector<std::pair<const char *, std::function<void()>>> triggers = {
+        { "size slider", [&] { p->sizeSlider()->setValue(80); } },
+        { "font", [&] { p->fontBox()->setCurrentFont(QFont(QStringLiteral("DejaVu Serif"))); } },
+        { "font colour", [&] { choose(p->fontColourBox(), QStringLiteral("Yellow")); } },
+        { "FOutline", [&] { w.action(QStringLiteral("FOutline"))->trigger(); } },
+        { "outline colour", [&] { choose(p->outlineColourBox(), QStringLiteral("Blue")); } },
+        { "background colour", [&] { choose(p->backgroundColourBox(), QStringLiteral("White")); } },
+        { "FBold", [&] { w.action(QStringLiteral("FBold"))->trigger(); } },
+        { "FItalic", [&] { w.action(QStringLiteral("FItalic"))->trigger(); } },
+        { "FUnderline", [&] { w.action(QStringLiteral("FUnderline"))->trigger(); } },
+        { "FShadow", [&] { w.action(QStringLiteral("FShadow"))->trigger(); } },
+        { "date format", [&] { p->dateFormatBox()->setEditText(QStringLiteral("YYYY")); } },
+        { "caption", [&] { p->captionBox()->setText(QStringLiteral("[PHOTO_DATE] [Make]")); } },
+        { "StampTo1", [&] { w.action(QStringLiteral("StampTo1"))->trigger(); } },
+        { "StampTo2", [&] { w.action(QStringLiteral("StampTo2"))->trigger(); } },
+        { "StampTo3", [&] { w.action(QStringLiteral("StampTo3"))->trigger(); } },
+        { "StampTo4", [&] { w.action(QStringLiteral("StampTo4"))->trigger(); } },
+        { "task tick", [&] { w.todoList()->item(0)->setCheckState(Qt::Unchecked); } },
+        { "loading a .cfg", [&] { w.LoadCFGFromFile(qpath(work / "empty.cfg")); } },
+    };
+    for (const auto &[name, change] : triggers) {
+        SCOPED_TRACE(name);
+        const QImage before = w.preview()->previewRaster();
+        change();
+        KELVRA_TRY(w.preview()->previewRaster() != before);
+    }
+    const StampSettings &s = w.settings();
+    w.action(QStringLiteral("StampTo3"))->trigger();
+    EXPECT_EQ(s.XOrient, 1);
+    EXPECT_EQ(s.YOrient, 1);
+    EXPECT_EQ(s.XD, 0.1);
+    EXPECT_EQ(s.YD, 0.1);
+    EXPECT_EQ(s.Size, 20);
+}
+
+} // namespace
+} // namespace kelvra::test
