@@ -4,6 +4,7 @@
 #include "platform/data_folder.h"
 #include "platform/file_ops.h"
 #include "stamp/caption.h"
+#include "ui/failure_messages.h"
 #include "ui/label_page.h"
 #include "ui/main_actions.h"
 #include "ui/main_window.h"
@@ -185,7 +186,7 @@ void TForm1::saveAsDone()
     const BatchPhotoResult result = m_saveAsResult;
     if (result.outcome == PhotoOutcome::Failed || result.outcome == PhotoOutcome::Skipped)
         m_dialogs.showMessage(this, MessageKind::Error,
-            tr("Unable to save %1: %2").arg(result.output.isEmpty() ? result.source : result.output, result.reason));
+            tr("Unable to save %1: %2").arg(result.output.isEmpty() ? result.source : result.output, failureMessage(result)));
     Q_EMIT saveAsFinished(result);
 }
 

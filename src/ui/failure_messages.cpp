@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/failure_messages.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace kelvra {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("TForm1", text);
+}
+
+// The file system's or codec's own words, or ours when it gave none.
+QString detailOr(const QString &detail, const char *fallback)
+{
+    return detail.isEmpty() ? tr(fallback) : detail;
+}
+
+} // namespace
+
+QString failureMessage(const BatchPhotoResult &r)
+{
+    const QString path = QDir::toNativeSeparators(r.path);
+    switch (r.error) {
+    case BatchError::None:
+        break;
+    case BatchError::NotJpegName:
+        return tr("This is not a JPEG file name.");
+    case BatchError::Unreadable:
+        return detailOr(r.detail, "The photo cannot be read.");
+    case BatchError::NameOutsideFolder:
+        return tr("The name \"%1\" would lie outside the output folder.").arg(path);
+    case BatchError::FolderNotCreated:
+        return tr("The folder %1 cannot be created.").arg(path);
+    case BatchError::NoFreeName:
+        return tr("No free name is left after %1.").arg(path);
+    case BatchError::WouldReplaceSource:
+        return tr("The output would replace the source photo.");
+    case BatchError::CopyFailed:
+        return detailOr(r.detail, "The photo cannot be copied.");
+    case BatchError::Undecodable:
+        return detailOr(r.detail, "The photo cannot be decoded.");
+    case BatchError::NoMemoryForLabel:
+        return tr("There is not enough memory to draw the label.");
+    case BatchError::EncodeFailed:
+        return detailOr(r.detail, "The photo cannot be encoded.");
+    case BatchError::WriteFailed:
+        return detailOr(r.detail, "The photo cannot be written.");
+    }
+    return QString();
+}
+
+} // namespace kelvra
