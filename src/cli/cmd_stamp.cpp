@@ -57,6 +57,11 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
         if (arg == QLatin1String("--rename") && hasValue) {
             s.RenamePhotos = true;
             s.FNMask = value();
+            if (s.FNMask.trimmed().isEmpty()) {
+                BatchPhotoResult refused;
+                refused.error = BatchError::EmptyMask;
+                return failureText(refused);
+            }
         } else if (arg == QLatin1String("--no-stamp")) {
             s.StampPhotosOpt = false;
         } else if (arg == QLatin1String("--quality") && hasValue) {
@@ -168,7 +173,12 @@ int runStamp(const QStringList &args)
 
     QTextStream out(stdout);
     for (const BatchPhotoResult &r : report.photos) {
-        if (r.outcome == PhotoOutcome::Failed)
+        if (r.outcome != PhotoOutcome::Failed)
+            continue;
+        if (r.copiedUnchanged)
+            err << "not stamped: " << QDir::toNativeSeparators(r.source) << ": " << failureText(r)
+                << "; copied unchanged as " << QDir::toNativeSeparators(r.output) << '\n';
+        else
             err << "failed: " << QDir::toNativeSeparators(r.source) << ": " << failureText(r) << '\n';
     }
     out << report.count(PhotoOutcome::Stamped) << " stamped, " << report.count(PhotoOutcome::Copied) << " copied, "

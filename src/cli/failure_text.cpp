@@ -49,6 +49,10 @@ QString failureText(const BatchPhotoResult &r)
         return detail.isEmpty() ? QStringLiteral("cannot decode the photo") : detail;
     case BatchError::NoMemoryForLabel:
         return QStringLiteral("no memory to draw the label");
+    case BatchError::EmptyMask:
+        return QStringLiteral("the rename mask is empty");
+    case BatchError::NotAPhoto:
+        return QStringLiteral("not a JPEG photo (no start of image), nothing written");
     }
     return QString();
 }

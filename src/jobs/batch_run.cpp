@@ -96,6 +96,17 @@ std::optional<QString> freeName(const QString &path, const OutputNames &names)
     return std::nullopt;
 }
 
+// Whether the file begins with a JPEG start of image; anything else is not
+// copied under a photo's name.
+bool startsLikeJpeg(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true; // the reader will say why
+    const QByteArray head = file.read(2);
+    return head.size() == 2 && static_cast<unsigned char>(head[0]) == 0xFF && static_cast<unsigned char>(head[1]) == 0xD8;
+}
+
 // Everything before the pixels: naming, folders, the plain copy. Returns the
 // plan when the photo is to be stamped; result says what happened otherwise.
 std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &folder, const QString *saveAsTarget,
@@ -118,6 +129,10 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
     };
     if (!QFileInfo(source).isFile())
         return fail(BatchError::Unreadable, source);
+    if (!saveAsTarget && s.RenamePhotos && s.FNMask.trimmed().isEmpty())
+        return fail(BatchError::EmptyMask);
+    if (!startsLikeJpeg(source))
+        return fail(BatchError::NotAPhoto, source);
 
     PlannedPhoto plan;
     plan.source = source;
@@ -146,10 +161,11 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
         output = QDir::cleanPath(subfolder + QLatin1Char('/') + name->fileName);
 
         const bool exactOriginal = renaming && s.FNMask.trimmed() == QLatin1String("%o");
-        // Renaming never overwrites; stamping overwrites earlier runs' outputs
-        // and a repeat of the same source, but never another source's output.
-        const bool collides = renaming ? !exactOriginal && (QFileInfo::exists(output) || names.taken(output))
-                                       : names.takenByOther(output, source);
+        // Renaming never overwrites, but "%o" may land on the photo itself or
+        // an earlier run's copy; no mask lets one source's output replace
+        // another's within a run.
+        const bool collides = renaming && !exactOriginal ? QFileInfo::exists(output) || names.taken(output)
+                                                         : names.takenByOther(output, source);
         if (collides) {
             const std::optional<QString> free = freeName(output, names);
             if (!free)
@@ -219,9 +235,11 @@ private:
 void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &memory, BatchPhotoResult &result)
 {
     auto fail = [&](BatchError error, const QString &detail = QString()) {
-        copyFileReplacing(plan.source, plan.output);
-        clearReadOnly(plan.output);
-        writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
+        if (copyFileReplacing(plan.source, plan.output)) {
+            clearReadOnly(plan.output);
+            writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
+            result.copiedUnchanged = true;
+        }
         result.outcome = PhotoOutcome::Failed;
         result.error = error;
         result.path = error == BatchError::WriteFailed ? plan.output : plan.source;

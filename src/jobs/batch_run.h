@@ -34,6 +34,8 @@ enum class BatchError {
     NoMemoryForLabel,
     EncodeFailed,
     WriteFailed, // path: the output
+    EmptyMask,   // the rename mask is empty: nothing written
+    NotAPhoto,   // no JPEG start of image: nothing written
 };
 
 struct BatchPhotoResult
@@ -44,6 +46,8 @@ struct BatchPhotoResult
     BatchError error = BatchError::None;
     QString path;   // the path that failed, see BatchError
     QString detail; // the codec's or file system's own words, may be empty
+    // Failed while stamping: the source stands unchanged under output.
+    bool copiedUnchanged = false;
 };
 
 // How a run reports progress and learns of a cancel. Every call comes on the

@@ -5,22 +5,32 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 namespace kelvra {
 
 std::optional<QStringList> listPhotos(const QStringList &inputs, QString *missing)
 {
     QStringList photos;
+    QSet<QString> queued;
+    // One photo under two spellings ("a.jpg", "./a.jpg") is queued once.
+    auto add = [&](const QFileInfo &file) {
+        const QString path = QDir::cleanPath(file.absoluteFilePath());
+        if (!queued.contains(path)) {
+            queued.insert(path);
+            photos << path;
+        }
+    };
     for (const QString &input : inputs) {
         const QFileInfo info(input);
         if (info.isDir()) {
             const QFileInfoList files = QDir(input).entryInfoList(QDir::Files, QDir::Name);
             for (const QFileInfo &file : files) {
                 if (IsJpegFileName(file.fileName()))
-                    photos << file.absoluteFilePath();
+                    add(file);
             }
         } else if (info.isFile()) {
-            photos << info.absoluteFilePath();
+            add(info);
         } else {
             if (missing)
                 *missing = input;

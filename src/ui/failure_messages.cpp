@@ -49,6 +49,10 @@ QString failureMessage(const BatchPhotoResult &r)
         return detailOr(r.detail, "The photo cannot be encoded.");
     case BatchError::WriteFailed:
         return detailOr(r.detail, "The photo cannot be written.");
+    case BatchError::EmptyMask:
+        return tr("The file name mask is empty.");
+    case BatchError::NotAPhoto:
+        return tr("This file is not a JPEG photo; nothing was written.");
     }
     return QString();
 }

@@ -336,8 +336,76 @@ TEST(BatchRun, FailuresEndOnlyTheirPhoto)
     EXPECT_EQ(report.photos[2].error, BatchError::None);
     EXPECT_EQ(report.photos[3].outcome, PhotoOutcome::Failed);
     EXPECT_EQ(report.photos[3].error, BatchError::Unreadable);
-    // The plain copy stands for the photo that could not be stamped.
+    // The plain copy stands for the photo that could not be stamped, and the
+    // result says so.
     EXPECT_EQ(readFileBytes(dir / "out/broken_timestamp.jpg"), readFileBytes(broken));
+    EXPECT_TRUE(report.photos[0].copiedUnchanged);
+    EXPECT_EQ(report.photos[0].output, qpath(dir / "out/broken_timestamp.jpg"));
+    EXPECT_FALSE(report.photos[3].copiedUnchanged);
+}
+
+TEST(BatchRun, FilesThatAreNotPhotosAreNeverCopied)
+{
+    TempDir dir;
+    fs::create_directories(dir / "in");
+    test::writeFileBytes(dir / "in" / "text.jpg", "just some words");
+    test::writeFileBytes(dir / "in" / "empty.jpg", "");
+    test::writeFileBytes(dir / "in" / "one.jpg", "\xFF");
+    const QStringList list{qpath(dir / "in/text.jpg"), qpath(dir / "in/empty.jpg"), qpath(dir / "in/one.jpg")};
+    for (const BatchJob &job : {stampOnly(), renameOnly(QStringLiteral("%o"))}) {
+        const BatchReport report = RunBatch(list, qpath(dir / "out"), job, nullptr);
+        ASSERT_EQ(report.photos.size(), 3u);
+        for (const BatchPhotoResult &r : report.photos) {
+            EXPECT_EQ(r.outcome, PhotoOutcome::Failed) << r.source.toStdString();
+            EXPECT_EQ(r.error, BatchError::NotAPhoto) << r.source.toStdString();
+            EXPECT_FALSE(r.copiedUnchanged);
+        }
+        EXPECT_FALSE(fs::exists(dir / "out"));
+    }
+}
+
+TEST(BatchRun, NoMaskLetsOneSourceReplaceAnother)
+{
+    TempDir dir;
+    const fs::path a = stage(dir, "makers/Canon.jpg", "d3/q.jpg");
+    const fs::path b = stage(dir, "makers/Nikon.jpg", "d4/q.jpg");
+    BatchJob stampAndRename = renameOnly(QStringLiteral("%o"));
+    stampAndRename.settings.StampPhotosOpt = true;
+    const std::vector<std::pair<const char *, BatchJob>> cases = {
+        {"copy", renameOnly(QStringLiteral("%o"))},
+        {"copy-blank", renameOnly(QStringLiteral(" %o "))},
+        {"stamp", stampAndRename},
+    };
+    for (const auto &[name, job] : cases) {
+        const fs::path out = dir / name;
+        const BatchReport report = RunBatch({qpath(a), qpath(b)}, qpath(out), job, nullptr);
+        ASSERT_EQ(report.photos.size(), 2u) << name;
+        EXPECT_EQ(report.count(PhotoOutcome::Failed), 0) << name;
+        EXPECT_EQ(filesBelow(out), (std::vector<std::string>{"q.jpg", "q_0001.jpg"})) << name;
+        EXPECT_EQ(report.photos[0].output, qpath(out / "q.jpg")) << name;
+        EXPECT_EQ(report.photos[1].output, qpath(out / "q_0001.jpg")) << name;
+        if (!job.settings.StampPhotosOpt) {
+            EXPECT_EQ(readFileBytes(out / "q.jpg"), readFileBytes(a));
+            EXPECT_EQ(readFileBytes(out / "q_0001.jpg"), readFileBytes(b));
+        }
+    }
+}
+
+TEST(BatchRun, AnEmptyMaskIsRefusedAndWritesNothing)
+{
+    TempDir dir;
+    const fs::path a = stage(dir, "makers/Canon.jpg");
+    for (const QString &mask : {QString(), QStringLiteral("  ")}) {
+        for (bool stamp : {false, true}) {
+            BatchJob job = renameOnly(mask);
+            job.settings.StampPhotosOpt = stamp;
+            const BatchReport report = RunBatch({qpath(a)}, qpath(dir / "out"), job, nullptr);
+            ASSERT_EQ(report.photos.size(), 1u);
+            EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
+            EXPECT_EQ(report.photos[0].error, BatchError::EmptyMask);
+            EXPECT_FALSE(fs::exists(dir / "out"));
+        }
+    }
 }
 
 TEST(BatchRun, NeverHarmsTheSource)
@@ -402,6 +470,14 @@ TEST(PhotoList, FoldersGiveTheirOwnJpegNamesInOrder)
     const std::optional<QStringList> photos = listPhotos({qpath(dir / "in"), qpath(single)});
     ASSERT_TRUE(photos);
     EXPECT_EQ(*photos, (QStringList{qpath(a), qpath(b), qpath(fs::weakly_canonical(single))}));
+
+    // One photo under several spellings, alone or inside its folder, is queued once.
+    const QString dotted = qpath(dir / "in" / "." / "a.jpeg");
+    const QString updown = qpath(dir / "in" / "sub" / ".." / "a.jpeg");
+    EXPECT_EQ(listPhotos({qpath(a), dotted, updown}), QStringList{qpath(a)});
+    EXPECT_EQ(listPhotos({dotted, qpath(dir / "in")}), (QStringList{qpath(a), qpath(b)}));
+    QDir::setCurrent(qpath(dir / "in"));
+    EXPECT_EQ(listPhotos({QStringLiteral("a.jpeg"), QStringLiteral("./a.jpeg")}), QStringList{qpath(a)});
 
     QString missing;
     EXPECT_FALSE(listPhotos({qpath(dir / "in"), qpath(dir / "nothing")}, &missing));
