@@ -104,7 +104,8 @@ bool startsLikeJpeg(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return true; // the reader will say why
     const QByteArray head = file.read(2);
-    return head.size() == 2 && static_cast<unsigned char>(head[0]) == 0xFF && static_cast<unsigned char>(head[1]) == 0xD8;
+    return head.size() == 2 && static_cast<unsigned char>(head[0]) == 0xFF
+        && static_cast<unsigned char>(head[1]) == 0xD8;
 }
 
 // Everything before the pixels: naming, folders, the plain copy. Returns the

@@ -23,19 +23,19 @@ enum class PhotoOutcome {
 // their own sentence of it.
 enum class BatchError {
     None,
-    NotJpegName,        // skipped
-    Unreadable,         // the source cannot be read
-    NameOutsideFolder,  // path: the expanded name
-    FolderNotCreated,   // path: the folder
-    NoFreeName,         // path: the last name tried
+    NotJpegName, // skipped
+    Unreadable, // the source cannot be read
+    NameOutsideFolder, // path: the expanded name
+    FolderNotCreated, // path: the folder
+    NoFreeName, // path: the last name tried
     WouldReplaceSource, // path: the output
-    CopyFailed,         // path: the output
-    Undecodable,        // neither the decoder nor the toolkit's readers take the data
+    CopyFailed, // path: the output
+    Undecodable, // neither the decoder nor the toolkit's readers take the data
     NoMemoryForLabel,
     EncodeFailed,
     WriteFailed, // path: the output
-    EmptyMask,   // the rename mask is empty: nothing written
-    NotAPhoto,   // no JPEG start of image: nothing written
+    EmptyMask, // the rename mask is empty: nothing written
+    NotAPhoto, // no JPEG start of image: nothing written
 };
 
 struct BatchPhotoResult

@@ -76,15 +76,15 @@ TEST(StampCommand, SameNamesFromTwoFoldersAreBothKept)
     fs::create_directories(dir / "d4");
     fs::copy_file(test::photo("makers/Canon.jpg"), dir / "d3" / "q.jpg");
     fs::copy_file(test::photo("makers/Nikon.jpg"), dir / "d4" / "q.jpg");
-    auto r = runCli({"stamp", "--rename", "%o", "--out", (dir / "o").string(), (dir / "d3" / "q.jpg").string(),
-                     (dir / "d4" / "q.jpg").string(), (dir / "d4" / "." / "q.jpg").string()});
+    auto r = runCli({ "stamp", "--rename", "%o", "--out", (dir / "o").string(), (dir / "d3" / "q.jpg").string(),
+        (dir / "d4" / "q.jpg").string(), (dir / "d4" / "." / "q.jpg").string() });
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("2 stamped, 0 copied, 0 failed"), std::string::npos) << r.out;
     EXPECT_TRUE(fs::exists(dir / "o" / "q.jpg"));
     EXPECT_TRUE(fs::exists(dir / "o" / "q_0001.jpg"));
     EXPECT_FALSE(fs::exists(dir / "o" / "q_0002.jpg"));
 
-    r = runCli({"stamp", "--rename", "", "--out", (dir / "empty").string(), (dir / "d3" / "q.jpg").string()});
+    r = runCli({ "stamp", "--rename", "", "--out", (dir / "empty").string(), (dir / "d3" / "q.jpg").string() });
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("the rename mask is empty"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir / "empty"));
@@ -96,7 +96,7 @@ TEST(StampCommand, SaysWhatStandsForAPhotoThatFailed)
     fs::create_directories(dir / "in");
     test::writeFileBytes(dir / "in" / "broken.jpg", "\xFF\xD8 garbage");
     test::writeFileBytes(dir / "in" / "words.jpg", "not a photo at all");
-    const auto r = runCli({"stamp", "--out", (dir / "out").string(), (dir / "in").string()});
+    const auto r = runCli({ "stamp", "--out", (dir / "out").string(), (dir / "in").string() });
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.out.find("0 stamped, 0 copied, 2 failed"), std::string::npos) << r.out;
     const std::string copied = (dir / "out" / "broken_timestamp.jpg").string();

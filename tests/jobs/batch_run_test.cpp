@@ -351,8 +351,8 @@ TEST(BatchRun, FilesThatAreNotPhotosAreNeverCopied)
     test::writeFileBytes(dir / "in" / "text.jpg", "just some words");
     test::writeFileBytes(dir / "in" / "empty.jpg", "");
     test::writeFileBytes(dir / "in" / "one.jpg", "\xFF");
-    const QStringList list{qpath(dir / "in/text.jpg"), qpath(dir / "in/empty.jpg"), qpath(dir / "in/one.jpg")};
-    for (const BatchJob &job : {stampOnly(), renameOnly(QStringLiteral("%o"))}) {
+    const QStringList list { qpath(dir / "in/text.jpg"), qpath(dir / "in/empty.jpg"), qpath(dir / "in/one.jpg") };
+    for (const BatchJob &job : { stampOnly(), renameOnly(QStringLiteral("%o")) }) {
         const BatchReport report = RunBatch(list, qpath(dir / "out"), job, nullptr);
         ASSERT_EQ(report.photos.size(), 3u);
         for (const BatchPhotoResult &r : report.photos) {
@@ -372,16 +372,16 @@ TEST(BatchRun, NoMaskLetsOneSourceReplaceAnother)
     BatchJob stampAndRename = renameOnly(QStringLiteral("%o"));
     stampAndRename.settings.StampPhotosOpt = true;
     const std::vector<std::pair<const char *, BatchJob>> cases = {
-        {"copy", renameOnly(QStringLiteral("%o"))},
-        {"copy-blank", renameOnly(QStringLiteral(" %o "))},
-        {"stamp", stampAndRename},
+        { "copy", renameOnly(QStringLiteral("%o")) },
+        { "copy-blank", renameOnly(QStringLiteral(" %o ")) },
+        { "stamp", stampAndRename },
     };
     for (const auto &[name, job] : cases) {
         const fs::path out = dir / name;
-        const BatchReport report = RunBatch({qpath(a), qpath(b)}, qpath(out), job, nullptr);
+        const BatchReport report = RunBatch({ qpath(a), qpath(b) }, qpath(out), job, nullptr);
         ASSERT_EQ(report.photos.size(), 2u) << name;
         EXPECT_EQ(report.count(PhotoOutcome::Failed), 0) << name;
-        EXPECT_EQ(filesBelow(out), (std::vector<std::string>{"q.jpg", "q_0001.jpg"})) << name;
+        EXPECT_EQ(filesBelow(out), (std::vector<std::string> { "q.jpg", "q_0001.jpg" })) << name;
         EXPECT_EQ(report.photos[0].output, qpath(out / "q.jpg")) << name;
         EXPECT_EQ(report.photos[1].output, qpath(out / "q_0001.jpg")) << name;
         if (!job.settings.StampPhotosOpt) {
@@ -395,11 +395,11 @@ TEST(BatchRun, AnEmptyMaskIsRefusedAndWritesNothing)
 {
     TempDir dir;
     const fs::path a = stage(dir, "makers/Canon.jpg");
-    for (const QString &mask : {QString(), QStringLiteral("  ")}) {
-        for (bool stamp : {false, true}) {
+    for (const QString &mask : { QString(), QStringLiteral("  ") }) {
+        for (bool stamp : { false, true }) {
             BatchJob job = renameOnly(mask);
             job.settings.StampPhotosOpt = stamp;
-            const BatchReport report = RunBatch({qpath(a)}, qpath(dir / "out"), job, nullptr);
+            const BatchReport report = RunBatch({ qpath(a) }, qpath(dir / "out"), job, nullptr);
             ASSERT_EQ(report.photos.size(), 1u);
             EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
             EXPECT_EQ(report.photos[0].error, BatchError::EmptyMask);
@@ -474,10 +474,10 @@ TEST(PhotoList, FoldersGiveTheirOwnJpegNamesInOrder)
     // One photo under several spellings, alone or inside its folder, is queued once.
     const QString dotted = qpath(dir / "in" / "." / "a.jpeg");
     const QString updown = qpath(dir / "in" / "sub" / ".." / "a.jpeg");
-    EXPECT_EQ(listPhotos({qpath(a), dotted, updown}), QStringList{qpath(a)});
-    EXPECT_EQ(listPhotos({dotted, qpath(dir / "in")}), (QStringList{qpath(a), qpath(b)}));
+    EXPECT_EQ(listPhotos({ qpath(a), dotted, updown }), QStringList { qpath(a) });
+    EXPECT_EQ(listPhotos({ dotted, qpath(dir / "in") }), (QStringList { qpath(a), qpath(b) }));
     QDir::setCurrent(qpath(dir / "in"));
-    EXPECT_EQ(listPhotos({QStringLiteral("a.jpeg"), QStringLiteral("./a.jpeg")}), QStringList{qpath(a)});
+    EXPECT_EQ(listPhotos({ QStringLiteral("a.jpeg"), QStringLiteral("./a.jpeg") }), QStringList { qpath(a) });
 
     QString missing;
     EXPECT_FALSE(listPhotos({qpath(dir / "in"), qpath(dir / "nothing")}, &missing));
