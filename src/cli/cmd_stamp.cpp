@@ -173,6 +173,8 @@ int runStamp(const QStringList &args)
 
     QTextStream out(stdout);
     for (const BatchPhotoResult &r : report.photos) {
+        if (r.outcome == PhotoOutcome::Stamped && !r.warning.isEmpty())
+            err << "stamped with a warning: " << QDir::toNativeSeparators(r.source) << ": " << r.warning << '\n';
         if (r.outcome != PhotoOutcome::Failed)
             continue;
         if (r.copiedUnchanged)
@@ -181,8 +183,11 @@ int runStamp(const QStringList &args)
         else
             err << "failed: " << QDir::toNativeSeparators(r.source) << ": " << failureText(r) << '\n';
     }
-    out << report.count(PhotoOutcome::Stamped) << " stamped, " << report.count(PhotoOutcome::Copied) << " copied, "
-        << report.count(PhotoOutcome::Failed) << " failed";
+    const int warned = report.warned();
+    out << report.count(PhotoOutcome::Stamped) - warned << " stamped, ";
+    if (warned)
+        out << warned << " stamped with a warning, ";
+    out << report.count(PhotoOutcome::Copied) << " copied, " << report.count(PhotoOutcome::Failed) << " failed";
     if (const int skipped = report.count(PhotoOutcome::Skipped))
         out << ", " << skipped << " skipped (not JPEG)";
     out << '\n';
@@ -191,7 +196,7 @@ int runStamp(const QStringList &args)
         return ExitFailed;
     }
     out << "photos in " << QDir::toNativeSeparators(QFileInfo(parsed.outDir).absoluteFilePath()) << '\n';
-    return report.count(PhotoOutcome::Failed) > 0 ? ExitFailed : ExitOk;
+    return report.count(PhotoOutcome::Failed) > 0 || warned > 0 ? ExitFailed : ExitOk;
 }
 
 const CommandRegistration registration(

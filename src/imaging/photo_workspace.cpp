@@ -98,12 +98,15 @@ bool PhotoWorkspace::decode(QString *error)
     m_raster = QImage();
     m_usedFallback = false;
     m_warnings = 0;
+    m_firstWarning.clear();
     jpeg::DecodeOptions options; // full scale, accurate IDCT, fancy upsampling
     const jpeg::CodecResult result =
         jpeg::decode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize, options,
                      &PhotoWorkspace::provideRaster, this);
     if (result.ok) {
         m_warnings = result.warnings;
+        if (m_warnings > 0)
+            m_firstWarning = QString::fromLatin1(result.message);
         return true;
     }
     m_raster = QImage();
@@ -169,6 +172,7 @@ bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel
         jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize, options, quality,
                         planBand, paintBand, &context, &m_rows, &m_encoded);
     m_warnings = result.warnings;
+    m_firstWarning = result.ok && m_warnings > 0 ? QString::fromLatin1(result.message) : QString();
     if (!result.ok) {
         setError(error, m_labelFailed ? QStringLiteral("no memory to draw the label") : QString::fromLatin1(result.message));
         return false;

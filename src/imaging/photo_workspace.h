@@ -41,6 +41,8 @@ public:
     QImage &raster() { return m_raster; }
     bool usedFallback() const { return m_usedFallback; }
     int warnings() const { return m_warnings; }
+    // The decoder's first warning of the last decode() or transcode(), when it gave one.
+    const QString &firstWarning() const { return m_firstWarning; }
 
     // Decodes fileBytes() at full size with the accurate IDCT, paints label
     // on the rows it covers and encodes at quality, in one pass over the rows
@@ -68,6 +70,7 @@ private:
     QImage m_raster;
     bool m_usedFallback = false;
     int m_warnings = 0;
+    QString m_firstWarning;
     jpeg::EncodeBuffer m_encoded;
     jpeg::RowMemory m_rows;
     std::optional<StoredPhotoLabel> m_label;

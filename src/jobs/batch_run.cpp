@@ -283,6 +283,8 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
         return fail(BatchError::WriteFailed, QString::fromStdString(writeError));
     writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
     result.outcome = PhotoOutcome::Stamped;
+    if (pixels.warnings() > 0)
+        result.warning = pixels.firstWarning().isEmpty() ? QStringLiteral("damaged data") : pixels.firstWarning();
 }
 
 int workerCount(int jobs)
@@ -298,6 +300,12 @@ int BatchReport::count(PhotoOutcome outcome) const
 {
     return static_cast<int>(std::count_if(photos.begin(), photos.end(),
                                           [outcome](const BatchPhotoResult &r) { return r.outcome == outcome; }));
+}
+
+int BatchReport::warned() const
+{
+    return static_cast<int>(std::count_if(photos.begin(), photos.end(),
+        [](const BatchPhotoResult &r) { return r.outcome == PhotoOutcome::Stamped && !r.warning.isEmpty(); }));
 }
 
 QString progressText(int i, int n)

@@ -48,6 +48,9 @@ struct BatchPhotoResult
     QString detail; // the codec's or file system's own words, may be empty
     // Failed while stamping: the source stands unchanged under output.
     bool copiedUnchanged = false;
+    // Stamped, but the decoder warned of damaged data (a cut-off file, say):
+    // part of the picture may be grey. Its first warning; empty when none.
+    QString warning;
 };
 
 // How a run reports progress and learns of a cancel. Every call comes on the
@@ -86,6 +89,7 @@ struct BatchReport
     std::vector<BatchPhotoResult> photos; // list order; only photos handed out
 
     int count(PhotoOutcome outcome) const;
+    int warned() const; // stamped with a warning
 };
 
 // The Start command without its dialogs: every photo of photoList into

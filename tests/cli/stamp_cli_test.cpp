@@ -107,6 +107,23 @@ TEST(StampCommand, SaysWhatStandsForAPhotoThatFailed)
     EXPECT_FALSE(fs::exists(dir / "out" / "words_timestamp.jpg"));
 }
 
+TEST(StampCommand, ListsDamagedPhotosApart)
+{
+    TempDir dir;
+    fs::create_directories(dir / "in");
+    const std::string bytes = test::readFileBytes(test::photo("gps/DSCN0010.jpg"));
+    test::writeFileBytes(dir / "in" / "cut.jpg", bytes.substr(0, bytes.size() / 2));
+    fs::copy_file(test::photo("makers/Nikon.jpg"), dir / "in" / "whole.jpg");
+    const auto r = runCli({ "stamp", "--out", (dir / "out").string(), (dir / "in").string() });
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.out.find("1 stamped, 1 stamped with a warning, 0 copied, 0 failed"), std::string::npos) << r.out;
+    EXPECT_NE(
+        r.err.find("stamped with a warning: " + (dir / "in" / "cut.jpg").string() + ": Premature end of JPEG file"),
+        std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("whole.jpg"), std::string::npos) << r.err;
+}
+
 // Splits exiftool's multi-file output into warnings per file name.
 std::map<std::string, std::string> warningsByFile(const std::string &text)
 {

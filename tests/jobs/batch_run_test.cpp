@@ -364,6 +364,27 @@ TEST(BatchRun, FilesThatAreNotPhotosAreNeverCopied)
     }
 }
 
+TEST(BatchRun, DamagedPhotosAreStampedWithAWarning)
+{
+    TempDir dir;
+    const fs::path whole = stage(dir, "gps/DSCN0010.jpg");
+    const std::string bytes = readFileBytes(whole);
+    const fs::path cut = dir / "in" / "cut.jpg";
+    test::writeFileBytes(cut, bytes.substr(0, bytes.size() * 2 / 3));
+    for (int jobs : { 1, 2 }) {
+        BatchJob job = stampOnly();
+        job.jobs = jobs;
+        const BatchReport report = RunBatch({ qpath(whole), qpath(cut) }, qpath(dir / "out"), job, nullptr);
+        ASSERT_EQ(report.photos.size(), 2u);
+        EXPECT_EQ(report.count(PhotoOutcome::Stamped), 2);
+        EXPECT_EQ(report.warned(), 1);
+        EXPECT_TRUE(report.photos[0].warning.isEmpty()) << report.photos[0].warning.toStdString();
+        EXPECT_TRUE(report.photos[1].warning.contains(QStringLiteral("Premature end of JPEG file")))
+            << report.photos[1].warning.toStdString();
+        EXPECT_TRUE(fs::exists(dir / "out/cut_timestamp.jpg"));
+    }
+}
+
 TEST(BatchRun, NoMaskLetsOneSourceReplaceAnother)
 {
     TempDir dir;
