@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QSet>
 #include <QThread>
 #include <QThreadPool>
 
@@ -79,9 +80,19 @@ public:
     }
     bool taken(const QString &output) const { return m_owners.contains(output); }
     void claim(const QString &output, const QString &source) { m_owners.insert(output, source); }
+    // A killed earlier run may have left its temporary files in a folder this
+    // run writes to; they go the first time the run uses the folder.
+    void clearLeftovers(const QString &folder)
+    {
+        if (m_cleared.contains(folder))
+            return;
+        m_cleared.insert(folder);
+        removeStaleTemporaries(QFile::encodeName(folder).toStdString());
+    }
 
 private:
     QHash<QString, QString> m_owners;
+    QSet<QString> m_cleared;
 };
 
 // The first free name after path: path_0001.ext, path_0002.ext, ...; nothing
@@ -159,6 +170,7 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
             subfolder += QLatin1Char('/') + part;
         if (!QDir().mkpath(subfolder))
             return fail(BatchError::FolderNotCreated, subfolder);
+        names.clearLeftovers(QDir::cleanPath(subfolder));
         output = QDir::cleanPath(subfolder + QLatin1Char('/') + name->fileName);
 
         const bool exactOriginal = renaming && s.FNMask.trimmed() == QLatin1String("%o");

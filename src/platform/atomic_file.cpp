@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/atomic_file.h"
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 #include <random>
@@ -10,7 +11,13 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef __linux__
+#include <cerrno>
+#include <cstring>
+#include <sys/sendfile.h>
 #endif
 
 namespace kelvra {
@@ -32,13 +39,127 @@ std::string text(const fs::path &path)
     return std::string(utf8.begin(), utf8.end());
 }
 
+const char kTemporaryPrefix[] = ".kelvra-";
+const char kTemporarySuffix[] = ".tmp";
+
 // Short and hidden, whatever the target's name: never a photo's extension for
 // a folder listing, never over the file system's name length.
 fs::path temporaryBeside(const fs::path &target)
 {
     std::random_device random;
-    return target.parent_path() / (".kelvra-" + std::to_string(random()) + ".tmp");
+    return target.parent_path() / (kTemporaryPrefix + std::to_string(random()) + kTemporarySuffix);
 }
+
+bool isOurTemporaryName(const std::string &name)
+{
+    const std::string prefix = kTemporaryPrefix, suffix = kTemporarySuffix;
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0
+        || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    const auto digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+#ifdef __linux__
+// The unnamed-file road: the data goes to a file that has no name until it is
+// whole and on the disk, so a killed process leaves nothing behind. -1 when
+// the file system has no such files (then the named temporary is used).
+int openUnnamedIn(const fs::path &folder)
+{
+    const fs::path where = folder.empty() ? fs::path(".") : folder;
+    return ::open(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+}
+
+bool writeAll(int fd, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool copyAll(int from, int to)
+{
+    for (;;) {
+        const ssize_t n = ::sendfile(to, from, nullptr, 1 << 30);
+        if (n == 0)
+            return true;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+    }
+    // Without sendfile between these files: read and write, from where it stopped.
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(from, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (!writeAll(to, buffer, static_cast<std::size_t>(n)))
+            return false;
+    }
+}
+
+// Gives the whole, flushed unnamed file fd the name target. A name cannot be
+// linked over, so an existing target is replaced through a named temporary
+// that lives only between the link and the rename.
+bool linkIntoPlace(int fd, const fs::path &target, std::string *error)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno != EEXIST) {
+        setError(error, "cannot write " + text(target) + ": " + std::strerror(errno));
+        return false;
+    }
+    const fs::path temporary = temporaryBeside(target);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        setError(error, "cannot write " + text(target) + ": " + std::strerror(errno));
+        return false;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int reason = errno;
+        ::unlink(temporary.c_str());
+        setError(error, "cannot replace " + text(target) + ": " + std::strerror(reason));
+        return false;
+    }
+    return true;
+}
+
+// The unnamed-file road for target: nothing when the file system offers no
+// unnamed files, else whether fill(fd) and the link succeeded.
+template<typename FillFd>
+std::optional<bool> replaceThroughUnnamed(
+    const fs::path &target, std::optional<mode_t> mode, std::string *error, FillFd fill)
+{
+    const int fd = openUnnamedIn(target.parent_path());
+    if (fd < 0)
+        return std::nullopt;
+    bool ok = fill(fd, error);
+    if (ok && mode && ::fchmod(fd, *mode) != 0) {
+        setError(error, "cannot keep the permissions of " + text(target));
+        ok = false;
+    }
+    if (ok && ::fdatasync(fd) != 0) {
+        setError(error, "cannot flush " + text(target) + ": " + std::strerror(errno));
+        ok = false;
+    }
+    if (ok)
+        ok = linkIntoPlace(fd, target, error);
+    ::close(fd);
+    return ok;
+}
+#endif
 
 // The data of a closed file, on the disk.
 bool flushToDisk(const fs::path &path)
@@ -66,8 +187,12 @@ bool flushToDisk(const fs::path &path)
 }
 
 // Fills a temporary file beside target with fill(temporary, error), flushes it
-// and renames it over target.
-template<typename Fill> bool replaceFile(const fs::path &path, ExistingFile existing, std::string *error, Fill fill)
+// and renames it over target. Where the system has unnamed files, fillFd(fd,
+// error) fills one instead and it is linked into place; permissions(), when it
+// gives a value, are the new file's.
+template<typename Fill, typename FillFd, typename Permissions>
+bool replaceFile(const fs::path &path, ExistingFile existing, std::string *error, Fill fill,
+    [[maybe_unused]] FillFd fillFd, [[maybe_unused]] Permissions permissions)
 {
     std::error_code ec;
     fs::path target = path;
@@ -81,6 +206,15 @@ template<typename Fill> bool replaceFile(const fs::path &path, ExistingFile exis
             keptPermissions = status.permissions();
     }
 
+#ifdef __linux__
+    std::optional<mode_t> mode;
+    if (keptPermissions)
+        mode = static_cast<mode_t>(*keptPermissions);
+    else if (const std::optional<fs::perms> wanted = permissions())
+        mode = static_cast<mode_t>(*wanted);
+    if (const std::optional<bool> done = replaceThroughUnnamed(target, mode, error, fillFd))
+        return *done;
+#endif
     const fs::path temporary = temporaryBeside(target);
     auto failWith = [&](std::string text) {
         std::error_code ignored;
@@ -110,34 +244,92 @@ template<typename Fill> bool replaceFile(const fs::path &path, ExistingFile exis
 
 bool writeFileAtomically(const fs::path &path, std::string_view bytes, std::string *error, ExistingFile existing)
 {
-    return replaceFile(path, existing, error, [bytes](const fs::path &temporary, std::string *error) {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            setError(error, "cannot create " + text(temporary));
-            return false;
-        }
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        file.close();
-        if (!file) {
-            setError(error, "cannot write " + text(temporary));
-            return false;
-        }
-        return true;
-    });
+    auto fillFd = [&](int fd, std::string *error) {
+#ifdef __linux__
+        if (writeAll(fd, bytes.data(), bytes.size()))
+            return true;
+        setError(error, "cannot write " + text(path) + ": " + std::strerror(errno));
+#else
+        (void)fd;
+        (void)error;
+#endif
+        return false;
+    };
+    auto noPermissions = [] { return std::optional<fs::perms>(); };
+    return replaceFile(
+        path, existing, error,
+        [bytes](const fs::path &temporary, std::string *error) {
+            std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+            if (!file) {
+                setError(error, "cannot create " + text(temporary));
+                return false;
+            }
+            file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            file.close();
+            if (!file) {
+                setError(error, "cannot write " + text(temporary));
+                return false;
+            }
+            return true;
+        },
+        fillFd, noPermissions);
 }
 
 bool copyFileAtomically(const fs::path &source, const fs::path &target, std::string *error)
 {
-    return replaceFile(target, ExistingFile::Replace, error, [&](const fs::path &temporary, std::string *error) {
+    auto fillFd = [&](int fd, std::string *error) {
+#ifdef __linux__
+        const int from = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool copied = from >= 0 && copyAll(from, fd);
+        if (!copied)
+            setError(error, "cannot copy to " + text(target) + ": " + std::strerror(errno));
+        if (from >= 0)
+            ::close(from);
+        return copied;
+#else
+        (void)fd;
+        (void)error;
+        return false;
+#endif
+    };
+    auto sourcePermissions = [&]() -> std::optional<fs::perms> {
         std::error_code ec;
-        // copy_file hands the work to the kernel (copy_file_range/sendfile on Linux).
-        if (!fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec)) {
-            setError(error, "cannot copy to " + text(target));
-            return false;
-        }
-        fs::permissions(temporary, fs::perms::owner_write, fs::perm_options::add, ec);
-        return true;
-    });
+        const fs::file_status status = fs::status(source, ec);
+        if (ec)
+            return std::nullopt;
+        return status.permissions() | fs::perms::owner_write;
+    };
+    return replaceFile(
+        target, ExistingFile::Replace, error,
+        [&](const fs::path &temporary, std::string *error) {
+            std::error_code ec;
+            // copy_file hands the work to the kernel (copy_file_range/sendfile on Linux).
+            if (!fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec)) {
+                setError(error, "cannot copy to " + text(target));
+                return false;
+            }
+            fs::permissions(temporary, fs::perms::owner_write, fs::perm_options::add, ec);
+            return true;
+        },
+        fillFd, sourcePermissions);
+}
+
+int removeStaleTemporaries(const fs::path &folder, std::chrono::seconds age)
+{
+    int removed = 0;
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code entryError;
+        if (!isOurTemporaryName(it->path().filename().string()) || !it->is_regular_file(entryError))
+            continue;
+        const auto written = it->last_write_time(entryError);
+        if (entryError || now - written < age)
+            continue;
+        if (fs::remove(it->path(), entryError))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace kelvra

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -8,7 +9,8 @@
 namespace kelvra {
 
 // The one way Kelvra replaces a file. The new content goes to a temporary file
-// in the target's folder, is flushed to the disk (fdatasync; FlushFileBuffers
+// in the target's folder (unnamed until it is whole where the system allows,
+// so that a killed process leaves no file behind), is flushed to the disk (fdatasync; FlushFileBuffers
 // on Windows) and is then renamed over the target. A reader, a crash or a full
 // disk therefore finds the old file or the whole new one, never a torn one.
 // The folder is not flushed after the rename: after a power cut the old file
@@ -28,5 +30,10 @@ bool writeFileAtomically(const std::filesystem::path &path, std::string_view byt
 // copy has source's permissions plus write for its owner.
 bool copyFileAtomically(
     const std::filesystem::path &source, const std::filesystem::path &target, std::string *error = nullptr);
+
+// Removes the named temporary files these functions leave in folder when the
+// process dies between writing and renaming, once they are at least age old
+// (younger ones may belong to a run still going). Returns how many went.
+int removeStaleTemporaries(const std::filesystem::path &folder, std::chrono::seconds age = std::chrono::seconds(60));
 
 } // namespace kelvra

@@ -108,5 +108,51 @@ TEST(AtomicFile, CopyOfAReadOnlySourceIsWholeAndWritable)
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string> { "out.jpg", "source.jpg" }));
 }
 
+TEST(AtomicFile, StaleTemporariesAreRemovedAndNothingElse)
+{
+    test::TempDir dir;
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    const std::vector<std::string> ours = { ".kelvra-1.tmp", ".kelvra-4294967295.tmp" };
+    const std::vector<std::string> others
+        = { ".kelvra-12.tmp.jpg", ".kelvra-.tmp", ".kelvra-1a.tmp", "kelvra-1.tmp", "photo.jpg", ".kelvra-7.tmpx" };
+    for (const auto &name : ours)
+        test::writeFileBytes(dir / name, "x");
+    for (const auto &name : others)
+        test::writeFileBytes(dir / name, "x");
+    fs::create_directories(dir / ".kelvra-2.tmp"); // a folder is never ours
+    for (const auto &entry : fs::directory_iterator(dir.path()))
+        fs::last_write_time(entry.path(), old);
+    test::writeFileBytes(dir / ".kelvra-3.tmp", "a run still going"); // young: kept
+
+    EXPECT_EQ(removeStaleTemporaries(dir.path()), 2);
+    for (const auto &name : ours)
+        EXPECT_FALSE(fs::exists(dir / name)) << name;
+    for (const auto &name : others)
+        EXPECT_TRUE(fs::exists(dir / name)) << name;
+    EXPECT_TRUE(fs::exists(dir / ".kelvra-2.tmp"));
+    EXPECT_TRUE(fs::exists(dir / ".kelvra-3.tmp"));
+    EXPECT_EQ(removeStaleTemporaries(dir / "missing"), 0);
+}
+
+TEST(AtomicFile, WritesLeaveNoTemporaryBehind)
+{
+    test::TempDir dir;
+    const fs::path target = dir / "out.jpg";
+    for (int round = 0; round < 3; ++round) { // new, then over an existing file
+        ASSERT_TRUE(writeFileAtomically(target, "round " + std::to_string(round)));
+        EXPECT_EQ(test::readFileBytes(target), "round " + std::to_string(round));
+    }
+    test::writeFileBytes(dir / "source", "copied");
+    fs::permissions(dir / "source", fs::perms::owner_read | fs::perms::group_read);
+    ASSERT_TRUE(copyFileAtomically(dir / "source", target));
+    EXPECT_EQ(test::readFileBytes(target), "copied");
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string> { "out.jpg", "source" }));
+}
+
 } // namespace
 } // namespace kelvra
