@@ -369,6 +369,7 @@ BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, 
     if (progress)
         progress->ProgressStart();
     OutputNames names;
+    names.clearLeftovers(folder);
     int handedOut = 0;
     for (int i = 0; i < count; ++i) {
         reportFinished();
