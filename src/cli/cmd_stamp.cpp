@@ -18,16 +18,17 @@ namespace kelvra::cli {
 
 namespace {
 
-const char *const kUsage =
-    "usage: kelvra-cli stamp [design options] [--rename MASK] [--no-stamp] [--quality N] [--postfix TEXT]\n"
-    "         [--gps-form N] [--jobs N] --out DIR PHOTO|FOLDER...\n"
-    "       design options: ";
+const char *const kUsage
+    = "usage: kelvra-cli stamp [design options] [--rename MASK] [--no-stamp] [--quality N] [--postfix TEXT]\n"
+      "         [--gps-form N] [--jobs N] [--dry-run] --out DIR PHOTO|FOLDER...\n"
+      "       design options: ";
 
 struct StampArguments
 {
     BatchJob job;
     QString outDir;
     QStringList photos;
+    bool dryRun = false;
 };
 
 std::optional<int> wholeNumber(const QString &text, int min, int max)
@@ -62,6 +63,8 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
                 refused.error = BatchError::EmptyMask;
                 return failureText(refused);
             }
+        } else if (arg == QLatin1String("--dry-run")) {
+            parsed.dryRun = true;
         } else if (arg == QLatin1String("--no-stamp")) {
             s.StampPhotosOpt = false;
         } else if (arg == QLatin1String("--quality") && hasValue) {
@@ -154,11 +157,46 @@ private:
     int m_done = 0;
 };
 
+// Each photo's output name, or why it would be refused; nothing is written.
+int printPlan(const StampArguments &parsed)
+{
+    QTextStream out(stdout);
+    int stamped = 0, copied = 0, refused = 0, skipped = 0;
+    for (const BatchPhotoResult &r : PlanBatch(parsed.photos, parsed.outDir, parsed.job)) {
+        const QString source = QDir::toNativeSeparators(r.source);
+        switch (r.outcome) {
+        case PhotoOutcome::Stamped:
+        case PhotoOutcome::Copied:
+            (r.outcome == PhotoOutcome::Stamped ? stamped : copied) += 1;
+            out << source << " \u2192 " << QDir::toNativeSeparators(r.output)
+                << (r.outcome == PhotoOutcome::Copied ? " (copy)" : "") << '\n';
+            break;
+        case PhotoOutcome::Skipped:
+            ++skipped;
+            out << source << ": skipped: " << failureText(r) << '\n';
+            break;
+        case PhotoOutcome::Failed:
+            ++refused;
+            out << source << ": would fail: " << failureText(r) << '\n';
+            break;
+        }
+    }
+    out << "dry run: " << stamped << " to stamp, " << copied << " to copy, " << refused << " refused";
+    if (skipped)
+        out << ", " << skipped << " skipped (not JPEG)";
+    out << "; nothing written\n";
+    return refused > 0 ? ExitFailed : ExitOk;
+}
+
 int runStamp(const QStringList &args)
 {
     StampArguments parsed;
     if (const std::optional<QString> error = parseArguments(args, parsed))
         return usageError("stamp", *error);
+    if (parsed.dryRun) {
+        parsed.job.format = FormatSettings::system();
+        return printPlan(parsed);
+    }
     QTextStream err(stderr);
     if (!QDir().mkpath(parsed.outDir)) {
         err << "kelvra-cli stamp: cannot create the output folder " << parsed.outDir << '\n';

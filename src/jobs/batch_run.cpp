@@ -119,11 +119,11 @@ bool startsLikeJpeg(const QString &path)
         && static_cast<unsigned char>(head[1]) == 0xD8;
 }
 
-// Everything before the pixels: naming, folders, the plain copy. Returns the
-// plan when the photo is to be stamped; result says what happened otherwise.
-std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &folder, const QString *saveAsTarget,
-                                         int counter, const BatchJob &job, OutputNames &names,
-                                         BatchPhotoResult &result)
+// The naming of one photo, without touching the disk: its output name and
+// what would become of it (result.outcome Stamped or Copied), or why it is
+// skipped or fails. The dry run and the real run take this one road.
+std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &folder, const QString *saveAsTarget,
+    int counter, const BatchJob &job, OutputNames &names, BatchPhotoResult &result)
 {
     const StampSettings &s = job.settings;
     result.source = source;
@@ -168,9 +168,6 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
         QString subfolder = folder;
         for (const QString &part : name->folders)
             subfolder += QLatin1Char('/') + part;
-        if (!QDir().mkpath(subfolder))
-            return fail(BatchError::FolderNotCreated, subfolder);
-        names.clearLeftovers(QDir::cleanPath(subfolder));
         output = QDir::cleanPath(subfolder + QLatin1Char('/') + name->fileName);
 
         const bool exactOriginal = renaming && s.FNMask.trimmed() == QLatin1String("%o");
@@ -189,22 +186,44 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
     result.output = output;
     names.claim(output, source);
 
-    const bool sameFile = isSameFile(source, output);
-    if (s.StampPhotosOpt) {
-        if (sameFile)
-            return fail(BatchError::WouldReplaceSource, output);
-        plan.output = output;
+    if (s.StampPhotosOpt && isSameFile(source, output))
+        return fail(BatchError::WouldReplaceSource, output);
+    plan.output = output;
+    result.outcome = s.StampPhotosOpt ? PhotoOutcome::Stamped : PhotoOutcome::Copied;
+    return plan;
+}
+
+// Everything before the pixels: the plan, folders, the plain copy. Returns the
+// plan when the photo is to be stamped; result says what happened otherwise.
+std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &folder, const QString *saveAsTarget,
+    int counter, const BatchJob &job, OutputNames &names, BatchPhotoResult &result)
+{
+    std::optional<PlannedPhoto> plan = planPhoto(source, folder, saveAsTarget, counter, job, names, result);
+    if (!plan)
+        return std::nullopt;
+    auto fail = [&result](BatchError error, const QString &path, const QString &detail = QString()) {
+        result.outcome = PhotoOutcome::Failed;
+        result.error = error;
+        result.path = path;
+        result.detail = detail;
+        return std::nullopt;
+    };
+    if (!saveAsTarget) {
+        const QString subfolder = QFileInfo(plan->output).path();
+        if (!QDir().mkpath(subfolder))
+            return fail(BatchError::FolderNotCreated, subfolder);
+        names.clearLeftovers(subfolder);
+    }
+    if (job.settings.StampPhotosOpt)
         return plan;
-    }
     // A copy onto itself is already done.
-    if (!sameFile) {
+    if (!isSameFile(source, plan->output)) {
         QString error;
-        if (!copyFileReplacing(source, output, &error))
-            return fail(BatchError::CopyFailed, output, error);
-        clearReadOnly(output);
-        writeFileTimes(output, outputTimes(plan.sourceTimes));
+        if (!copyFileReplacing(source, plan->output, &error))
+            return fail(BatchError::CopyFailed, plan->output, error);
+        clearReadOnly(plan->output);
+        writeFileTimes(plan->output, outputTimes(plan->sourceTimes));
     }
-    result.outcome = PhotoOutcome::Copied;
     return std::nullopt;
 }
 
@@ -419,6 +438,16 @@ BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, 
     if (progress)
         progress->ProgressEnd();
     return report;
+}
+
+std::vector<BatchPhotoResult> PlanBatch(const QStringList &photoList, const QString &outputFolder, const BatchJob &job)
+{
+    const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(outputFolder));
+    std::vector<BatchPhotoResult> plans(static_cast<size_t>(photoList.size()));
+    OutputNames names;
+    for (qsizetype i = 0; i < photoList.size(); ++i)
+        planPhoto(photoList.at(i), folder, nullptr, int(i) + 1, job, names, plans[static_cast<size_t>(i)]);
+    return plans;
 }
 
 BatchPhotoResult SaveStampedAs(const QString &source, const QString &target, const BatchJob &job)

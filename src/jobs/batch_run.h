@@ -100,6 +100,12 @@ struct BatchReport
 BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, const BatchJob &job,
                      BatchProgress *progress);
 
+// What RunBatch would do with the same arguments, without writing anything:
+// per photo its output name and outcome (Stamped or Copied), or why it would
+// be skipped or fail. Failures of the disk itself (a folder that cannot be
+// made, a full disk) show only in a real run.
+std::vector<BatchPhotoResult> PlanBatch(const QStringList &photoList, const QString &outputFolder, const BatchJob &job);
+
 // "Save As...": runs on the calling thread, which is not the window's (the
 // window starts it on a worker and takes the result back as a value). The previewed photo stamped (when the stamp task is ticked)
 // or copied to exactly target.

@@ -124,6 +124,44 @@ TEST(StampCommand, ListsDamagedPhotosApart)
     EXPECT_EQ(r.err.find("whole.jpg"), std::string::npos) << r.err;
 }
 
+TEST(StampCommand, DryRunNamesEveryOutputAndWritesNothing)
+{
+    TempDir dir;
+    for (const char *folder : { "d3", "d4" })
+        fs::create_directories(dir / folder);
+    fs::copy_file(test::photo("makers/Canon.jpg"), dir / "d3" / "q.jpg");
+    fs::copy_file(test::photo("makers/Nikon.jpg"), dir / "d4" / "q.jpg");
+    test::writeFileBytes(dir / "d4" / "words.jpg", "not a photo");
+    fs::create_directories(dir / "o");
+    test::writeFileBytes(dir / "o" / "q.jpg", "from an earlier run");
+    const std::string o = (dir / "o").string();
+    const std::vector<std::string> photos
+        = { (dir / "d3" / "q.jpg").string(), (dir / "d4" / "q.jpg").string(), (dir / "d4" / "words.jpg").string() };
+
+    auto args = std::vector<std::string> { "stamp", "--dry-run", "--no-stamp", "--rename", "x/%o", "--out", o };
+    args.insert(args.end(), photos.begin(), photos.end());
+    auto r = runCli(args);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.out.find(photos[0] + " \u2192 " + o + "/x/q.jpg (copy)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(photos[1] + " \u2192 " + o + "/x/q_0001.jpg (copy)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(photos[2] + ": would fail: not a JPEG photo"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("dry run: 0 to stamp, 2 to copy, 1 refused; nothing written"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir / "o" / "x"));
+
+    // The real run then writes exactly the names the dry run gave.
+    args.erase(args.begin() + 1);
+    r = runCli(args);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(test::readFileBytes(dir / "o" / "x" / "q.jpg"), test::readFileBytes(dir / "d3" / "q.jpg"));
+    EXPECT_EQ(test::readFileBytes(dir / "o" / "x" / "q_0001.jpg"), test::readFileBytes(dir / "d4" / "q.jpg"));
+
+    r = runCli({ "stamp", "--dry-run", "--out", (dir / "new").string(), photos[0] });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find(photos[0] + " \u2192 " + (dir / "new" / "q_timestamp.jpg").string() + "\n"), std::string::npos)
+        << r.out;
+    EXPECT_FALSE(fs::exists(dir / "new"));
+}
+
 // Splits exiftool's multi-file output into warnings per file name.
 std::map<std::string, std::string> warningsByFile(const std::string &text)
 {
