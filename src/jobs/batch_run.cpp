@@ -169,9 +169,11 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
     }
     // A copy onto itself is already done.
     if (!sameFile) {
-        QString error;
-        if (!copyFileReplacing(source, output, &error))
-            return fail(BatchError::CopyFailed, output, error);
+        const FileResult copied = copyFileReplacing(source, output);
+        if (!copied.ok()) {
+            result.fileError = copied.error;
+            return fail(BatchError::CopyFailed, fromNativePath(copied.path), QString::fromStdString(copied.detail));
+        }
         clearReadOnly(output);
         writeFileTimes(output, outputTimes(plan.sourceTimes));
     }
@@ -259,9 +261,13 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
         ComposeExifJpeg(metadata, bytes, memory.output);
         bytes = memory.output;
     }
-    std::string writeError;
-    if (!writeFileAtomically(QFile::encodeName(plan.output).toStdString(), bytes, &writeError))
-        return fail(BatchError::WriteFailed, QString::fromStdString(writeError));
+    const FileResult written = writeFileAtomically(QFile::encodeName(plan.output).toStdString(), bytes);
+    if (!written.ok()) {
+        fail(BatchError::WriteFailed, QString::fromStdString(written.detail));
+        result.fileError = written.error;
+        result.path = fromNativePath(written.path);
+        return;
+    }
     writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
     result.outcome = PhotoOutcome::Stamped;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/atomic_file.h"
 
+#include <cerrno>
 #include <fstream>
 #include <optional>
 #include <random>
@@ -19,17 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void setError(std::string *error, std::string text)
+FileResult failure(FileError error, fs::path path, const std::error_code &ec = {})
 {
-    if (error)
-        *error = std::move(text);
-}
-
-// For messages: UTF-8 on every system (string() may throw on Windows).
-std::string text(const fs::path &path)
-{
-    const std::u8string utf8 = path.u8string();
-    return std::string(utf8.begin(), utf8.end());
+    return FileResult { error, std::move(path), ec ? ec.message() : std::string() };
 }
 
 // Short and hidden, whatever the target's name: never a photo's extension for
@@ -65,9 +58,9 @@ bool flushToDisk(const fs::path &path)
 #endif
 }
 
-// Fills a temporary file beside target with fill(temporary, error), flushes it
-// and renames it over target.
-template<typename Fill> bool replaceFile(const fs::path &path, ExistingFile existing, std::string *error, Fill fill)
+// Fills a temporary file beside target with fill(temporary), flushes it and
+// renames it over target.
+template<typename Fill> FileResult replaceFile(const fs::path &path, ExistingFile existing, Fill fill)
 {
     std::error_code ec;
     fs::path target = path;
@@ -82,61 +75,51 @@ template<typename Fill> bool replaceFile(const fs::path &path, ExistingFile exis
     }
 
     const fs::path temporary = temporaryBeside(target);
-    auto failWith = [&](std::string text) {
+    auto failWith = [&](FileResult result) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        setError(error, std::move(text));
-        return false;
+        return result;
     };
-    if (!fill(temporary, error)) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return false;
-    }
+    if (FileResult filled = fill(temporary, target); !filled.ok())
+        return failWith(std::move(filled));
     if (keptPermissions) {
         fs::permissions(temporary, *keptPermissions, fs::perm_options::replace, ec);
         if (ec)
-            return failWith("cannot keep the permissions of " + text(target));
+            return failWith(failure(FileError::PermissionsNotKept, target, ec));
     }
     if (!flushToDisk(temporary))
-        return failWith("cannot flush " + text(temporary));
+        return failWith(failure(FileError::FlushFailed, temporary, std::error_code(errno, std::generic_category())));
     fs::rename(temporary, target, ec);
     if (ec)
-        return failWith("cannot replace " + text(target) + ": " + ec.message());
-    return true;
+        return failWith(failure(FileError::ReplaceFailed, target, ec));
+    return {};
 }
 
 } // namespace
 
-bool writeFileAtomically(const fs::path &path, std::string_view bytes, std::string *error, ExistingFile existing)
+FileResult writeFileAtomically(const fs::path &path, std::string_view bytes, ExistingFile existing)
 {
-    return replaceFile(path, existing, error, [bytes](const fs::path &temporary, std::string *error) {
+    return replaceFile(path, existing, [bytes](const fs::path &temporary, const fs::path &) {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            setError(error, "cannot create " + text(temporary));
-            return false;
-        }
+        if (!file)
+            return failure(FileError::CreateFailed, temporary, std::error_code(errno, std::generic_category()));
         file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         file.close();
-        if (!file) {
-            setError(error, "cannot write " + text(temporary));
-            return false;
-        }
-        return true;
+        if (!file)
+            return failure(FileError::WriteFailed, temporary, std::error_code(errno, std::generic_category()));
+        return FileResult();
     });
 }
 
-bool copyFileAtomically(const fs::path &source, const fs::path &target, std::string *error)
+FileResult copyFileAtomically(const fs::path &source, const fs::path &target)
 {
-    return replaceFile(target, ExistingFile::Replace, error, [&](const fs::path &temporary, std::string *error) {
+    return replaceFile(target, ExistingFile::Replace, [&](const fs::path &temporary, const fs::path &finalTarget) {
         std::error_code ec;
         // copy_file hands the work to the kernel (copy_file_range/sendfile on Linux).
-        if (!fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec)) {
-            setError(error, "cannot copy to " + text(target));
-            return false;
-        }
+        if (!fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec))
+            return failure(FileError::CopyFailed, finalTarget, ec);
         fs::permissions(temporary, fs::perms::owner_write, fs::perm_options::add, ec);
-        return true;
+        return FileResult();
     });
 }
 
