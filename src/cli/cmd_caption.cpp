@@ -14,30 +14,34 @@ namespace {
 
 int runCaption(const QStringList &args)
 {
-    const QString usage = QStringLiteral("usage: kelvra-cli caption [--date-format F] [--gps-form N] TEMPLATE PHOTO");
     QString dateFormat = StampSettings().DateFormat;
     int gpsForm = AppOptions().GPSForm;
     QStringList positional;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
-        if (arg == QLatin1String("--date-format") && i + 1 < args.size()) {
+        if ((arg == QLatin1String("--date-format") || arg == QLatin1String("--gps-form")) && i + 1 == args.size()) {
+            return usageError("caption", needsValue(arg, arg == QLatin1String("--gps-form") ? "a number" : "a value"));
+        } else if (arg == QLatin1String("--date-format") && i + 1 < args.size()) {
             dateFormat = args.at(++i);
         } else if (arg == QLatin1String("--gps-form") && i + 1 < args.size()) {
             bool ok = false;
             gpsForm = args.at(++i).toInt(&ok);
             if (!ok || gpsForm < 0 || gpsForm > 2)
-                return usageError("caption", QStringLiteral("--gps-form takes 0, 1 or 2"));
+                return usageError("caption", needsValue(arg, "0, 1 or 2"));
         } else if (arg == QLatin1String("--")) {
             positional << args.mid(i + 1);
             break;
         } else if (arg.startsWith(QLatin1String("--"))) {
-            return usageError("caption", usage);
+            return usageError("caption", unknownOption(arg));
         } else {
             positional << arg;
         }
     }
-    if (positional.size() != 2)
-        return usageError("caption", usage);
+    if (positional.size() < 2)
+        return usageError("caption",
+            positional.isEmpty() ? QStringLiteral("the template is missing") : QStringLiteral("the photo is missing"));
+    if (positional.size() > 2)
+        return usageError("caption", QStringLiteral("one template and one photo only"));
     const QString photo = positional.at(1);
     if (!QFileInfo(photo).isFile()) {
         QTextStream(stderr) << "kelvra-cli caption: no such file: " << photo << '\n';

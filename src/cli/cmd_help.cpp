@@ -177,6 +177,12 @@ int runHelp(const QStringList &args)
             out << "  kelvra-cli " << c.name << ' ' << c.synopsis << '\n';
         return ExitOk;
     }
+    for (const Command &c : commands()) {
+        if (topic == QLatin1String(c.name) && args.size() == 1) {
+            out << usageText(c.name);
+            return ExitOk;
+        }
+    }
     if (topic == "tokens"_L1 && args.size() <= 2) {
         if (args.size() == 2 && !QFileInfo(args.at(1)).isFile()) {
             QTextStream(stderr) << "kelvra-cli help: no such file: " << args.at(1) << '\n';
@@ -193,11 +199,13 @@ int runHelp(const QStringList &args)
         printDates(out);
         return ExitOk;
     }
-    return usageError("help", u"usage: kelvra-cli help [tokens [PHOTO] | masks | dates]"_s);
+    if (args.size() > (topic == "tokens"_L1 ? 2 : 1))
+        return usageError("help", u"too many arguments"_s);
+    return usageError("help", u"unknown topic "_s + topic);
 }
 
 const CommandRegistration registration({ "help",
-    "[tokens [PHOTO] | masks | dates]   the commands, or the caption tokens, mask fields or date letters", runHelp });
+    "[COMMAND | tokens [PHOTO] | masks | dates]   a command's usage, or tokens, mask fields, date letters", runHelp });
 
 } // namespace
 

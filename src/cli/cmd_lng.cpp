@@ -171,9 +171,8 @@ void printDump(QTextStream &out, const TLangFileContent &c, bool compressed)
 
 int runLng(const QStringList &args)
 {
-    const QString usage = QString::fromLatin1(kUsage);
     if (args.isEmpty())
-        return usageError("lng", usage);
+        return usageError("lng", QStringLiteral("the action is missing"));
     const QString action = args.first();
     QStringList rest = args.mid(1);
     bool json = false;
@@ -184,11 +183,14 @@ int runLng(const QStringList &args)
     const bool oneFile = action == QLatin1String("info") || action == QLatin1String("dump");
     const bool twoFiles
         = action == QLatin1String("pack") || action == QLatin1String("unpack") || action == QLatin1String("resave");
-    if ((!oneFile && !twoFiles) || rest.size() != (oneFile ? 1 : 2))
-        return usageError("lng", usage);
+    if (!oneFile && !twoFiles)
+        return usageError("lng", QStringLiteral("unknown action ") + action);
     for (const QString &a : rest)
         if (a.startsWith(QLatin1Char('-')))
-            return usageError("lng", usage);
+            return usageError("lng", unknownOption(a));
+    if (rest.size() != (oneFile ? 1 : 2))
+        return usageError(
+            "lng", action + (oneFile ? QStringLiteral(" needs one file") : QStringLiteral(" needs FILE and OUT")));
 
     QTextStream out(stdout);
     try {
@@ -225,8 +227,8 @@ int runLng(const QStringList &args)
     return ExitOk;
 }
 
-const CommandRegistration registration(
-    { "lng", "info|dump [--json]|pack|unpack|resave FILE [OUT]   look into or rewrite a language file", runLng });
+const CommandRegistration registration({ "lng",
+    "info|dump [--json]|pack|unpack|resave FILE [OUT]   look into or rewrite a language file", runLng, false, kUsage });
 
 } // namespace
 

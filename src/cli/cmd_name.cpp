@@ -15,9 +15,12 @@ namespace {
 
 int runName(const QStringList &args)
 {
-    const QString usage = QStringLiteral("usage: kelvra-cli name MASK COUNTER PHOTO");
+    for (const QString &arg : args) {
+        if (arg.startsWith(QLatin1String("--")))
+            return usageError("name", unknownOption(arg));
+    }
     if (args.size() != 3)
-        return usageError("name", usage);
+        return usageError("name", QStringLiteral("MASK, COUNTER and PHOTO are needed, %1 given").arg(args.size()));
     bool ok = false;
     const qint64 counter = args.at(1).toLongLong(&ok);
     if (!ok || counter < 0)

@@ -43,11 +43,13 @@ std::optional<QString> parseArguments(QStringList args, Parsed &parsed)
         const QString &arg = args.at(i);
         const bool hasValue = i + 1 < args.size();
         auto value = [&]() { return args.at(++i); };
-        if (arg == QLatin1String("--area") && hasValue) {
+        if ((arg == QLatin1String("--area") || arg == QLatin1String("--out")) && !hasValue) {
+            return needsValue(arg, arg == QLatin1String("--out") ? "a file" : "WxH");
+        } else if (arg == QLatin1String("--area") && hasValue) {
             static const QRegularExpression size(QStringLiteral("^([1-9][0-9]{0,4})x([1-9][0-9]{0,4})$"));
             const QRegularExpressionMatch m = size.match(value());
             if (!m.hasMatch())
-                return QStringLiteral("--area takes WxH, for example 642x378");
+                return needsValue(arg, "WxH, for example 642x378");
             parsed.areaWidth = m.captured(1).toInt();
             parsed.areaHeight = m.captured(2).toInt();
         } else if (arg == QLatin1String("--out") && hasValue) {
@@ -56,13 +58,15 @@ std::optional<QString> parseArguments(QStringList args, Parsed &parsed)
             positional << args.mid(i + 1);
             break;
         } else if (arg.startsWith(QLatin1String("--"))) {
-            return QString::fromLatin1(kUsage);
+            return unknownOption(arg);
         } else {
             positional << arg;
         }
     }
-    if (positional.size() != 1 || parsed.out.isEmpty())
-        return QString::fromLatin1(kUsage);
+    if (parsed.out.isEmpty())
+        return QStringLiteral("--out is missing");
+    if (positional.size() != 1)
+        return positional.isEmpty() ? QStringLiteral("the photo is missing") : QStringLiteral("one photo only");
     parsed.photo = positional.first();
     return std::nullopt;
 }
@@ -106,9 +110,8 @@ int runPreview(const QStringList &args)
 }
 
 const CommandRegistration registration(
-    {"preview",
-     "[design options] [--area WxH] --out FILE.png PHOTO   the preview picture with its label, as PNG",
-     runPreview, true});
+    { "preview", "[design options] [--area WxH] --out FILE.png PHOTO   the preview picture with its label, as PNG",
+        runPreview, true, kUsage });
 
 } // namespace
 

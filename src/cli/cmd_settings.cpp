@@ -14,8 +14,10 @@ namespace {
 
 int runSettings(const QStringList &args)
 {
-    if (args.size() > 1 || (args.size() == 1 && args.first().startsWith(QLatin1Char('-'))))
-        return usageError("settings", QStringLiteral("usage: kelvra-cli settings [FILE]"));
+    if (!args.isEmpty() && args.first().startsWith(QLatin1Char('-')))
+        return usageError("settings", unknownOption(args.first()));
+    if (args.size() > 1)
+        return usageError("settings", QStringLiteral("one file only"));
     const QString path = args.isEmpty() ? programIniPath() : args.first();
 
     const FormatSettings format = FormatSettings::system();

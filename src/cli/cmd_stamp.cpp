@@ -3,31 +3,43 @@
 #include "cli/command.h"
 #include "cli/design_options.h"
 #include "cli/failure_text.h"
+#include "cli/photo_inputs.h"
 
-#include "platform/console.h"
 #include "jobs/batch_run.h"
-#include "jobs/photo_list.h"
+#include "platform/console.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
 
+#include <filesystem>
+#include <system_error>
 
 namespace kelvra::cli {
 
 namespace {
 
-const char *const kUsage =
-    "usage: kelvra-cli stamp [design options] [--rename MASK] [--no-stamp] [--quality N] [--postfix TEXT]\n"
-    "         [--gps-form N] [--jobs N] --out DIR PHOTO|FOLDER...\n"
-    "       design options: ";
+const char *const kStampUsage
+    = "usage: kelvra-cli stamp [design options] [--rename MASK] [--no-stamp] [--quality N] [--postfix TEXT]\n"
+      "         [--gps-form N] [--jobs N] [--recursive] [--verbose|--quiet|--json] --out DIR PHOTO|FOLDER...\n"
+      "       design options: [--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N]\n"
+      "         [--color #RRGGBB] [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic]\n"
+      "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl]";
+
+// How much the run prints on standard output.
+enum class Report { Summary, Verbose, Quiet, Json };
 
 struct StampArguments
 {
     BatchJob job;
     QString outDir;
-    QStringList photos;
+    PhotoInputs inputs;
+    Report report = Report::Summary;
+    bool recursive = false;
 };
 
 std::optional<int> wholeNumber(const QString &text, int min, int max)
@@ -54,7 +66,21 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
         const QString &arg = args.at(i);
         const bool hasValue = i + 1 < args.size();
         auto value = [&]() { return args.at(++i); };
-        if (arg == QLatin1String("--rename") && hasValue) {
+        static const QStringList valueOptions { QStringLiteral("--rename"), QStringLiteral("--quality"),
+            QStringLiteral("--postfix"), QStringLiteral("--gps-form"), QStringLiteral("--jobs"),
+            QStringLiteral("--out") };
+        if (!hasValue && valueOptions.contains(arg)) {
+            const bool number = arg != QLatin1String("--rename") && arg != QLatin1String("--postfix")
+                && arg != QLatin1String("--out");
+            return needsValue(arg, number ? "a number" : arg == QLatin1String("--out") ? "a folder" : "a value");
+        } else if (arg == QLatin1String("--verbose") || arg == QLatin1String("--quiet")
+            || arg == QLatin1String("--json")) {
+            parsed.report = arg == QLatin1String("--verbose") ? Report::Verbose
+                : arg == QLatin1String("--quiet")             ? Report::Quiet
+                                                              : Report::Json;
+        } else if (arg == QLatin1String("--recursive")) {
+            parsed.recursive = true;
+        } else if (arg == QLatin1String("--rename") && hasValue) {
             s.RenamePhotos = true;
             s.FNMask = value();
         } else if (arg == QLatin1String("--no-stamp")) {
@@ -62,49 +88,96 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
         } else if (arg == QLatin1String("--quality") && hasValue) {
             const auto q = wholeNumber(value(), 1, 100);
             if (!q)
-                return QStringLiteral("--quality takes a whole number from 1 to 100");
+                return needsValue(arg, "a whole number from 1 to 100");
             o.jpgquality = *q;
         } else if (arg == QLatin1String("--postfix") && hasValue) {
             o.FilePostfix = value();
         } else if (arg == QLatin1String("--gps-form") && hasValue) {
             const auto form = wholeNumber(value(), 0, 2);
             if (!form)
-                return QStringLiteral("--gps-form takes 0, 1 or 2");
+                return needsValue(arg, "0, 1 or 2");
             o.GPSForm = *form;
         } else if (arg == QLatin1String("--jobs") && hasValue) {
             const auto jobs = wholeNumber(value(), 1, 256);
             if (!jobs)
-                return QStringLiteral("--jobs takes a whole number from 1 to 256");
+                return needsValue(arg, "a whole number from 1 to 256");
             parsed.job.jobs = *jobs;
         } else if (arg == QLatin1String("--out") && hasValue) {
             parsed.outDir = value();
         } else if (arg == QLatin1String("--")) {
             inputs << args.mid(i + 1);
             break;
-        } else if (arg.startsWith(QLatin1String("--"))) {
-            return QString::fromLatin1(kUsage) + QString::fromLatin1(kDesignUsage);
+        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            return unknownOption(arg);
         } else {
             inputs << arg;
         }
     }
-    if (parsed.outDir.isEmpty() || inputs.isEmpty())
-        return QString::fromLatin1(kUsage) + QString::fromLatin1(kDesignUsage);
+    if (parsed.outDir.isEmpty())
+        return QStringLiteral("--out is missing");
+    if (inputs.isEmpty())
+        return QStringLiteral("no photo or folder given");
     if (!s.StampPhotosOpt && !s.RenamePhotos)
         return QStringLiteral("nothing to do: --no-stamp without --rename");
 
     QString missing;
-    const std::optional<QStringList> photos = listPhotos(inputs, &missing);
+    std::optional<PhotoInputs> photos = gatherPhotos(inputs, parsed.recursive, &missing);
     if (!photos)
         return QStringLiteral("no such photo or folder: ") + missing;
-    parsed.photos = *photos;
+    parsed.inputs = std::move(*photos);
     return std::nullopt;
 }
 
-// A one-line bar on stderr when it is a terminal; Ctrl+C cancels between photos.
+const char *outcomeName(PhotoOutcome outcome)
+{
+    switch (outcome) {
+    case PhotoOutcome::Stamped:
+        return "stamped";
+    case PhotoOutcome::Copied:
+        return "copied";
+    case PhotoOutcome::Skipped:
+        return "skipped";
+    case PhotoOutcome::Failed:
+        return "failed";
+    }
+    return "unknown";
+}
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// One line of --verbose: what became of the photo and where it went.
+QString resultLine(const BatchPhotoResult &r)
+{
+    QString line = QLatin1String(outcomeName(r.outcome)) + QStringLiteral(": ") + native(r.source);
+    if (!r.output.isEmpty())
+        line += QStringLiteral(" -> ") + native(r.output);
+    if (r.error != BatchError::None)
+        line += QStringLiteral(": ") + failureText(r);
+    return line;
+}
+
+QJsonObject resultJson(const BatchPhotoResult &r)
+{
+    return { { QStringLiteral("source"), native(r.source) },
+        { QStringLiteral("output"), r.output.isEmpty() ? QJsonValue() : QJsonValue(native(r.output)) },
+        { QStringLiteral("result"), QLatin1String(outcomeName(r.outcome)) },
+        { QStringLiteral("error"), QLatin1String(batchErrorName(r.error)) },
+        { QStringLiteral("reason"), r.error == BatchError::None ? QString() : failureText(r) } };
+}
+
+// A one-line bar on stderr when it is a terminal; Ctrl+C cancels between
+// photos. With --verbose each photo's line goes to stdout as it finishes.
 class TerminalProgress : public BatchProgress
 {
 public:
-    explicit TerminalProgress(bool showBar) : m_showBar(showBar) {}
+    TerminalProgress(bool showBar, bool verbose)
+        : m_showBar(showBar)
+        , m_verbose(verbose)
+    {
+    }
 
     void ProgressStart() override { m_clock.start(); }
     bool ProgressStep(const QString &, int, int maximum) override
@@ -113,18 +186,24 @@ public:
         draw();
         return !interruptRequested();
     }
-    void photoFinished(const BatchPhotoResult &) override
+    void photoFinished(const BatchPhotoResult &r) override
     {
         ++m_done;
+        if (m_verbose) {
+            clearBar();
+            QTextStream(stdout) << resultLine(r) << Qt::endl;
+        }
         draw();
     }
-    void ProgressEnd() override
+    void ProgressEnd() override { clearBar(); }
+
+private:
+    void clearBar()
     {
         if (m_showBar)
             QTextStream(stderr) << "\r\033[K";
     }
 
-private:
     void draw()
     {
         if (!m_showBar || m_total == 0)
@@ -144,10 +223,37 @@ private:
     }
 
     bool m_showBar;
+    bool m_verbose;
     QElapsedTimer m_clock;
     int m_total = 0;
     int m_done = 0;
 };
+
+int totalSkipped(const PhotoInputs &inputs)
+{
+    int n = 0;
+    for (const auto &folder : inputs.skippedPerFolder)
+        n += folder.second;
+    return n;
+}
+
+// Created only once there is something to put in it; the system's reason when
+// it cannot be.
+std::optional<QString> makeOutputFolder(const QString &folder)
+{
+    std::error_code error;
+    const std::filesystem::path path(folder.toStdU16String());
+    // Something other than a folder under that name is the system's EEXIST,
+    // as mkdir gives it.
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_directory(path, error))
+        error = std::make_error_code(std::errc::file_exists);
+    else
+        std::filesystem::create_directories(path, error);
+    if (!error)
+        return std::nullopt;
+    return QStringLiteral("cannot create the output folder %1: %2")
+        .arg(native(folder), QString::fromLocal8Bit(error.message()));
+}
 
 int runStamp(const QStringList &args)
 {
@@ -155,38 +261,70 @@ int runStamp(const QStringList &args)
     if (const std::optional<QString> error = parseArguments(args, parsed))
         return usageError("stamp", *error);
     QTextStream err(stderr);
-    if (!QDir().mkpath(parsed.outDir)) {
-        err << "kelvra-cli stamp: cannot create the output folder " << parsed.outDir << '\n';
+    QTextStream out(stdout);
+    const bool quiet = parsed.report == Report::Quiet || parsed.report == Report::Json;
+    if (!quiet) {
+        for (const auto &[folder, skipped] : parsed.inputs.skippedPerFolder) {
+            if (skipped > 0)
+                out << native(folder) << ": " << skipped << (skipped == 1 ? " non-JPEG file" : " non-JPEG files")
+                    << " skipped\n";
+        }
+    }
+    if (parsed.inputs.photos.isEmpty()) {
+        err << "kelvra-cli stamp: no photos to stamp\n";
+        return ExitFailed;
+    }
+    if (const std::optional<QString> error = makeOutputFolder(parsed.outDir)) {
+        err << "kelvra-cli stamp: " << *error << '\n';
         return ExitFailed;
     }
     parsed.job.format = FormatSettings::system();
 
     watchInterrupts(true);
-    TerminalProgress progress(errorStreamIsTerminal());
-    const BatchReport report = RunBatch(parsed.photos, parsed.outDir, parsed.job, &progress);
+    TerminalProgress progress(errorStreamIsTerminal() && !quiet, parsed.report == Report::Verbose);
+    const BatchReport report = RunBatch(parsed.inputs.photos, parsed.outDir, parsed.job, &progress);
+    const bool interrupted = report.cancelled && interruptRequested();
     watchInterrupts(false);
 
-    QTextStream out(stdout);
     for (const BatchPhotoResult &r : report.photos) {
         if (r.outcome == PhotoOutcome::Failed)
-            err << "failed: " << QDir::toNativeSeparators(r.source) << ": " << failureText(r) << '\n';
+            err << "failed: " << native(r.source) << ": " << failureText(r) << '\n';
     }
-    out << report.count(PhotoOutcome::Stamped) << " stamped, " << report.count(PhotoOutcome::Copied) << " copied, "
-        << report.count(PhotoOutcome::Failed) << " failed";
-    if (const int skipped = report.count(PhotoOutcome::Skipped))
-        out << ", " << skipped << " skipped (not JPEG)";
-    out << '\n';
-    if (report.cancelled) {
-        out << "cancelled after " << report.photos.size() << " of " << parsed.photos.size() << " photos\n";
-        return ExitFailed;
+    const int failed = report.count(PhotoOutcome::Failed);
+    if (report.cancelled)
+        err << "kelvra-cli stamp: cancelled after " << report.photos.size() << " of " << parsed.inputs.photos.size()
+            << " photos\n";
+
+    if (parsed.report == Report::Json) {
+        QJsonArray photos;
+        for (const BatchPhotoResult &r : report.photos)
+            photos.append(resultJson(r));
+        const QJsonObject totals { { QStringLiteral("photos"), parsed.inputs.photos.size() },
+            { QStringLiteral("stamped"), report.count(PhotoOutcome::Stamped) },
+            { QStringLiteral("copied"), report.count(PhotoOutcome::Copied) },
+            { QStringLiteral("skipped"), report.count(PhotoOutcome::Skipped) }, { QStringLiteral("failed"), failed },
+            { QStringLiteral("notJpeg"), totalSkipped(parsed.inputs) } };
+        const QJsonObject root { { QStringLiteral("output"), native(QFileInfo(parsed.outDir).absoluteFilePath()) },
+            { QStringLiteral("cancelled"), report.cancelled }, { QStringLiteral("photos"), photos },
+            { QStringLiteral("totals"), totals } };
+        out << QJsonDocument(root).toJson(QJsonDocument::Indented);
+    } else if (!quiet) {
+        out << report.count(PhotoOutcome::Stamped) << " stamped, " << report.count(PhotoOutcome::Copied) << " copied, "
+            << failed << " failed";
+        if (const int skipped = report.count(PhotoOutcome::Skipped))
+            out << ", " << skipped << " skipped (not JPEG)";
+        out << '\n';
+        if (!report.cancelled)
+            out << "photos in " << native(QFileInfo(parsed.outDir).absoluteFilePath()) << '\n';
     }
-    out << "photos in " << QDir::toNativeSeparators(QFileInfo(parsed.outDir).absoluteFilePath()) << '\n';
-    return report.count(PhotoOutcome::Failed) > 0 ? ExitFailed : ExitOk;
+    if (interrupted)
+        return ExitInterrupted;
+    return report.cancelled || failed > 0 ? ExitFailed : ExitOk;
 }
 
 const CommandRegistration registration(
-    {"stamp", "[design options] [--rename MASK] [--no-stamp] ... --out DIR PHOTO|FOLDER...   the batch run",
-     runStamp, true});
+    { "stamp", "[design options] [--rename MASK] [--no-stamp] ... --out DIR PHOTO|FOLDER...   the batch run", runStamp,
+        true, kStampUsage });
 
 } // namespace
 

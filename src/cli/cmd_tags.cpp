@@ -6,6 +6,7 @@
 #include "metadata/exif_reader.h"
 #include "stamp/format_settings.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -68,7 +69,6 @@ QJsonObject toJson(const TimgData &data, bool ok, bool trace)
 
 int runTags(const QStringList &args)
 {
-    const QString usage = QStringLiteral("usage: kelvra-cli tags [--json] [--gps-form N] [--trace] PHOTO");
     bool json = false;
     bool trace = false;
     ExifTextOptions options;
@@ -83,15 +83,21 @@ int runTags(const QStringList &args)
             bool ok = false;
             options.GPSForm = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
             if (!ok)
-                return usageError("tags", QStringLiteral("--gps-form needs a number\n") + usage);
-        } else if (arg.startsWith(QLatin1Char('-')) || !photo.isEmpty()) {
-            return usageError("tags", usage);
+                return usageError("tags", needsValue(arg, "a number"));
+        } else if (arg.startsWith(QLatin1Char('-'))) {
+            return usageError("tags", unknownOption(arg));
+        } else if (!photo.isEmpty()) {
+            return usageError("tags", QStringLiteral("one photo only"));
         } else {
             photo = arg;
         }
     }
     if (photo.isEmpty())
-        return usageError("tags", usage);
+        return usageError("tags", QStringLiteral("the photo is missing"));
+    if (!QFileInfo(photo).isFile()) {
+        QTextStream(stderr) << "kelvra-cli tags: no such file: " << photo << '\n';
+        return ExitFailed;
+    }
     options.decimalSeparator = utf8ToCp1252(FormatSettings::system().decimalSeparatorUtf8());
 
     TimgData data(255, options);

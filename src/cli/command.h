@@ -9,7 +9,7 @@
 namespace kelvra::cli {
 
 // Exit codes shared by every command.
-enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
+enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitInterrupted = 130 };
 
 struct Command
 {
@@ -17,6 +17,7 @@ struct Command
     const char *synopsis; // one line for --help, after the command name
     std::function<int(const QStringList &args)> run; // args after the command name
     bool needsGui = false; // drawing text needs a (headless) GUI application
+    const char *usage = nullptr; // the full usage for --help and usage errors; null: name and synopsis
 };
 
 // Each command's file registers itself with a static CommandRegistration, so
@@ -28,7 +29,15 @@ struct CommandRegistration
     explicit CommandRegistration(Command command);
 };
 
-// Prints "kelvra-cli NAME: MESSAGE" to stderr and returns ExitUsage.
+// "usage: kelvra-cli NAME ..." for the named command, with a line ending.
+QString usageText(const char *command);
+
+// Prints "kelvra-cli NAME: MESSAGE" and then the command's usage to stderr,
+// and returns ExitUsage.
 int usageError(const char *command, const QString &message);
+
+// The same value-taking options are spelt the same way everywhere.
+QString unknownOption(const QString &arg);
+QString needsValue(const QString &option, const char *what);
 
 } // namespace kelvra::cli

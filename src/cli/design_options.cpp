@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/design_options.h"
 
+#include "cli/command.h"
+
 #include "stamp/settings_file.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTextStream>
 
 #include <cmath>
 
@@ -22,18 +25,34 @@ std::optional<TColor> parseColour(const QString &text, bool noneAllowed)
     return TColor(((rgb >> 16) & 0xff) | (rgb & 0xff00) | ((rgb & 0xff) << 16));
 }
 
+QString cfgWarning(const QString &path, const CfgLoadResult &loaded)
+{
+    QStringList parts;
+    if (!loaded.hadOptionsSection)
+        parts << QStringLiteral("no [Options] section, the defaults apply");
+    if (!loaded.correctedKeys.isEmpty())
+        parts << QStringLiteral("out of range, corrected: ") + loaded.correctedKeys.join(QStringLiteral(", "));
+    if (parts.isEmpty())
+        return QString();
+    return path + QStringLiteral(": ") + parts.join(QStringLiteral("; "));
+}
+
 std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &design)
 {
     // The settings file goes first so that the other options override it.
-    for (qsizetype i = 0; i + 1 < args.size(); ++i) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
         if (args.at(i) == QLatin1String("--"))
             break;
         if (args.at(i) != QLatin1String("--cfg"))
             continue;
+        if (i + 1 == args.size())
+            return needsValue(args.at(i), "a file");
         const QString cfg = args.at(i + 1);
         if (!QFileInfo(cfg).isFile())
             return QStringLiteral("no such settings file: ") + cfg;
-        LoadCFGFromFile(cfg, design.settings, design.options, FormatSettings::system());
+        const CfgLoadResult loaded = LoadCFGFromFile(cfg, design.settings, design.options, FormatSettings::system());
+        if (const QString warning = cfgWarning(cfg, loaded); !warning.isEmpty())
+            QTextStream(stderr) << "kelvra-cli: warning: " << warning << '\n';
     }
 
     StampSettings &s = design.settings;
@@ -42,9 +61,14 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
         const QString &arg = args.at(i);
         const bool hasValue = i + 1 < args.size();
         auto value = [&]() { return args.at(++i); };
+        static const QStringList valueOptions { QStringLiteral("--caption"), QStringLiteral("--date-format"),
+            QStringLiteral("--font"), QStringLiteral("--size"), QStringLiteral("--color"), QStringLiteral("--bg"),
+            QStringLiteral("--outline-color"), QStringLiteral("--place") };
         if (arg == QLatin1String("--")) {
             rest << args.mid(i);
             break;
+        } else if (!hasValue && valueOptions.contains(arg)) {
+            return needsValue(arg, arg == QLatin1String("--size") ? "a number" : "a value");
         } else if (arg == QLatin1String("--cfg") && hasValue) {
             ++i;
         } else if (arg == QLatin1String("--caption") && hasValue) {
@@ -57,15 +81,15 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
             bool ok = false;
             const double size = value().toDouble(&ok);
             if (!ok || !(size > 0) || !std::isfinite(size))
-                return QStringLiteral("--size takes a number above 0");
+                return needsValue(arg, "a number above 0");
             s.Size = size;
         } else if ((arg == QLatin1String("--color") || arg == QLatin1String("--bg")
-                    || arg == QLatin1String("--outline-color"))
-                   && hasValue) {
+                       || arg == QLatin1String("--outline-color"))
+            && hasValue) {
             const bool isFont = arg == QLatin1String("--color");
             const std::optional<TColor> colour = parseColour(value(), !isFont);
             if (!colour)
-                return arg + (isFont ? QStringLiteral(" takes #RRGGBB") : QStringLiteral(" takes #RRGGBB or none"));
+                return needsValue(arg, isFont ? "#RRGGBB" : "#RRGGBB or none");
             (isFont ? s.FontColor : arg == QLatin1String("--bg") ? s.BgColor : s.OutlineColor) = *colour;
         } else if (arg == QLatin1String("--bold")) {
             s.Style.Bold = true;
@@ -83,7 +107,7 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
                                      QStringLiteral("bl")};
             const qsizetype index = places.indexOf(value());
             if (index < 0)
-                return QStringLiteral("--place takes tl, tr, br or bl");
+                return needsValue(arg, "tl, tr, br or bl");
             s.XOrient = (index == 1 || index == 2) ? 1 : 0;
             s.YOrient = (index == 2 || index == 3) ? 1 : 0;
             s.XD = s.YD = 0.1;

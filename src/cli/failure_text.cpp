@@ -76,4 +76,35 @@ QString failureText(const BatchPhotoResult &r)
     return QString();
 }
 
+const char *batchErrorName(BatchError error)
+{
+    switch (error) {
+    case BatchError::None:
+        return "none";
+    case BatchError::NotJpegName:
+        return "not-jpeg-name";
+    case BatchError::Unreadable:
+        return "unreadable";
+    case BatchError::NameOutsideFolder:
+        return "name-outside-folder";
+    case BatchError::FolderNotCreated:
+        return "folder-not-created";
+    case BatchError::NoFreeName:
+        return "no-free-name";
+    case BatchError::WouldReplaceSource:
+        return "would-replace-source";
+    case BatchError::CopyFailed:
+        return "copy-failed";
+    case BatchError::Undecodable:
+        return "undecodable";
+    case BatchError::NoMemoryForLabel:
+        return "no-memory-for-label";
+    case BatchError::EncodeFailed:
+        return "encode-failed";
+    case BatchError::WriteFailed:
+        return "write-failed";
+    }
+    return "unknown";
+}
+
 } // namespace kelvra::cli

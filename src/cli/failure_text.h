@@ -14,4 +14,8 @@ QString failureText(PreviewError error, const QString &path, const QString &deta
 QString failureText(FileError error, const QString &path, const QString &detail);
 QString failureText(const BatchPhotoResult &result);
 
+// A code's name for machine-read reports: lowercase, never translated, kept
+// from one version to the next.
+const char *batchErrorName(BatchError error);
+
 } // namespace kelvra::cli

@@ -26,7 +26,29 @@ void printHelp(FILE *stream)
         << "usage:\n";
     for (const Command &c : commands())
         out << "  kelvra-cli " << c.name << ' ' << c.synopsis << '\n';
-    out << "  kelvra-cli --help\n";
+    out << "  kelvra-cli --help\n"
+        << "  kelvra-cli --version\n";
+}
+
+const Command *findCommand(const QString &name)
+{
+    for (const Command &c : commands()) {
+        if (name == QLatin1String(c.name))
+            return &c;
+    }
+    return nullptr;
+}
+
+// "--help" anywhere before a "--" asks for the command's usage.
+bool asksForHelp(const QStringList &args)
+{
+    for (const QString &arg : args) {
+        if (arg == QLatin1String("--"))
+            return false;
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -41,10 +63,30 @@ CommandRegistration::CommandRegistration(Command command)
     registry().push_back(std::move(command));
 }
 
+QString usageText(const char *command)
+{
+    const Command *c = findCommand(QString::fromLatin1(command));
+    if (!c)
+        return QString();
+    if (c->usage)
+        return QString::fromLatin1(c->usage) + QLatin1Char('\n');
+    return QStringLiteral("usage: kelvra-cli %1 %2\n").arg(QLatin1String(c->name), QLatin1String(c->synopsis));
+}
+
 int usageError(const char *command, const QString &message)
 {
-    QTextStream(stderr) << "kelvra-cli " << command << ": " << message << '\n';
+    QTextStream(stderr) << "kelvra-cli " << command << ": " << message << '\n' << usageText(command);
     return ExitUsage;
+}
+
+QString unknownOption(const QString &arg)
+{
+    return QStringLiteral("unknown option ") + arg;
+}
+
+QString needsValue(const QString &option, const char *what)
+{
+    return option + QStringLiteral(" needs ") + QLatin1String(what);
 }
 
 } // namespace kelvra::cli
@@ -55,14 +97,26 @@ int main(int argc, char **argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
-        printHelp(args.isEmpty() ? stderr : stdout);
-        return args.isEmpty() ? ExitUsage : ExitOk;
+    if (args.isEmpty()) {
+        QTextStream(stderr) << "kelvra-cli: the command is missing\n";
+        printHelp(stderr);
+        return ExitUsage;
+    }
+    if (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        printHelp(stdout);
+        return ExitOk;
+    }
+    if (args.first() == QLatin1String("--version")) {
+        QTextStream(stdout) << "kelvra-cli " << KELVRA_VERSION << '\n';
+        return ExitOk;
     }
     const QString name = args.takeFirst();
-    for (const Command &c : commands()) {
-        if (name != QLatin1String(c.name))
-            continue;
+    if (const Command *found = findCommand(name)) {
+        const Command &c = *found;
+        if (asksForHelp(args)) {
+            QTextStream(stdout) << usageText(c.name);
+            return ExitOk;
+        }
         if (c.needsGui) {
             // A command-line run never opens a window, whatever DISPLAY says.
             qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -73,6 +127,7 @@ int main(int argc, char **argv)
         QCoreApplication app(argc, argv);
         return c.run(args);
     }
-    QTextStream(stderr) << "kelvra-cli: unknown command \"" << name << "\"; see kelvra-cli --help\n";
+    QTextStream(stderr) << "kelvra-cli: unknown command \"" << name << "\"\n";
+    printHelp(stderr);
     return ExitUsage;
 }

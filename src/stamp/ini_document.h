@@ -24,6 +24,7 @@ public:
     IniDocument() = default;
     static IniDocument parse(std::string_view bytes);
 
+    bool hasSection(std::string_view section) const { return findSection(section).has_value(); }
     // nullopt when the section or the key is missing.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
     void setValue(std::string_view section, std::string_view key, std::string_view value);

@@ -22,6 +22,7 @@ public:
 
     const QString &path() const { return m_path; }
 
+    bool hasSection(const QString &section) const { return m_document.hasSection(section.toStdString()); }
     std::optional<QString> value(const QString &section, const QString &key) const;
     QString readString(const QString &section, const QString &key, const QString &fallback) const;
     int readInteger(const QString &section, const QString &key, int fallback) const;

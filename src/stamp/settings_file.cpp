@@ -191,9 +191,16 @@ SettingsWriteResult saveKeys(const QString &path, unsigned use, const StampSetti
 CfgLoadResult LoadCFGFromFile(const QString &path, StampSettings &settings, AppOptions &options,
     const FormatSettings &format, int currentSliderPosition)
 {
-    loadKeys(IniFile(path), DesignLoad, settings, options, format);
+    const IniFile ini(path);
+    loadKeys(ini, DesignLoad, settings, options, format);
     CfgLoadResult result;
+    result.hadOptionsSection = ini.hasSection(kOptionsSection);
     result.sliderPosition = sizeSliderPosition(settings.Size);
+    // Rounding to the slider's step is the rule for any size; only a size the
+    // slider cannot reach at all counts as corrected.
+    const double exactPosition = 1000.0 / settings.Size;
+    if (!(exactPosition >= kSizeSliderMin && exactPosition <= kSizeSliderMax))
+        result.correctedKeys << QStringLiteral("FontSize");
     settings.Size = sizeAfterSliderMove(result.sliderPosition, currentSliderPosition, settings.Size);
     result.selectedTask = settings.StampPhotosOpt ? TodoTask::StampPhotos : TodoTask::RenamePhotos;
     return result;

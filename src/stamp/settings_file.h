@@ -5,6 +5,7 @@
 #include "stamp/stamp_settings.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -30,6 +31,9 @@ struct CfgLoadResult
 {
     int sliderPosition = kDefaultSizeSliderPosition;
     TodoTask selectedTask = TodoTask::StampPhotos;
+    bool hadOptionsSection = true;
+    // Keys whose value lay outside what the settings allow and was changed.
+    QStringList correctedKeys;
 };
 
 // Reads a ".cfg" file or the program INI into the design and GPSForm. Missing

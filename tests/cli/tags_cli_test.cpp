@@ -92,13 +92,12 @@ TEST(TagsCommand, FailuresAndUsage)
         int exitCode;
         const char *firstLine; // nullptr: nothing on stdout
     } rows[] = {
-        {{"tags", test::photo("structure/olympus-d320l.jpg").string()}, 1, "Not an EXIF file"},
-        {{"tags", test::photo("structure/sony-powershota5.jpg").string()}, 0, "<none>"},
-        {{"tags", "/nonexistent/photo.jpg"}, 1, ""},
-        {{"tags"}, 2, nullptr},
-        {{"tags", "--gps-form", "x", "a.jpg"}, 2, nullptr},
-        {{"tags", "--verbose", "a.jpg"}, 2, nullptr},
-        {{"tags", "a.jpg", "b.jpg"}, 2, nullptr},
+        { { "tags", test::photo("structure/olympus-d320l.jpg").string() }, 1, "Not an EXIF file" },
+        { { "tags", test::photo("structure/sony-powershota5.jpg").string() }, 0, "<none>" },
+        { { "tags" }, 2, nullptr },
+        { { "tags", "--gps-form", "x", "a.jpg" }, 2, nullptr },
+        { { "tags", "--verbose", "a.jpg" }, 2, nullptr },
+        { { "tags", "a.jpg", "b.jpg" }, 2, nullptr },
     };
     for (const auto &row : rows) {
         const auto r = test::runCli(row.args);

@@ -136,6 +136,39 @@ TEST(SettingsFile, SizeSlider)
     EXPECT_DOUBLE_EQ(sizeAfterSliderMove(33, 33, 30), 30);
 }
 
+// A load tells whether the file had its section and which values the rules
+// had to pull into range; rounding to the slider's step is not a correction.
+TEST(SettingsFile, LoadReportsMissingSectionAndCorrectedKeys)
+{
+    struct Case
+    {
+        const char *text;
+        bool hadSection;
+        QStringList corrected;
+    };
+    const QStringList none;
+    const QStringList size { QStringLiteral("FontSize") };
+    const Case cases[] = {
+        { "[Options]\nFontSize=20\n", true, none },
+        { "[options]\nFontSize=21.7\n", true, none },
+        { "[Options]\nFontSize=2\n", true, none },
+        { "[Options]\nFontSize=125\n", true, none },
+        { "[Options]\nFontSize=1.5\n", true, size },
+        { "[Options]\nFontSize=126\n", true, size },
+        { "[Options]\nFontSize=0\n", true, size },
+        { "[Options]\nFontSize=-5\n", true, size },
+        { "FontSize=20\n", false, none },
+        { "[Other]\nFontSize=20\n", false, none },
+        { "", false, none },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        const Loaded l = loadCfg(c.text);
+        EXPECT_EQ(l.view.hadOptionsSection, c.hadSection);
+        EXPECT_EQ(l.view.correctedKeys, c.corrected);
+    }
+}
+
 TEST(SettingsFile, SaveThenLoadRestoresEveryField)
 {
     TempDir dir;

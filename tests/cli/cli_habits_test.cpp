@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What every command shares: --help and --version, usage errors that say what
+// was wrong, the system's reasons, exit codes.
+#include "common/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#ifndef _WIN32
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace kelvra {
+namespace {
+
+namespace fs = std::filesystem;
+using test::runCli;
+using test::TempDir;
+
+bool contains(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST(CliHabits, VersionAndHelpGoToStandardOutput)
+{
+    const auto version = runCli({ "--version" });
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, std::string("kelvra-cli ") + KELVRA_VERSION + "\n");
+
+    for (const char *command : { "stamp", "preview", "tags", "caption", "name", "settings", "lng", "help" }) {
+        SCOPED_TRACE(command);
+        for (const auto &args : std::vector<std::vector<std::string>> { { command, "--help" }, { "help", command } }) {
+            const auto r = runCli(args);
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+            EXPECT_TRUE(contains(r.out, std::string("usage: kelvra-cli ") + command)) << r.out;
+            EXPECT_EQ(r.err, "");
+        }
+    }
+    const auto stampHelp = runCli({ "stamp", "--help" }).out;
+    for (const char *option : { "--recursive", "--json", "--quiet", "--verbose", "--cfg FILE" })
+        EXPECT_TRUE(contains(stampHelp, option)) << option;
+    EXPECT_EQ(runCli({ "--help" }).exitCode, 0);
+    EXPECT_EQ(runCli({}).exitCode, 2);
+}
+
+// Each usage error names the fault on its first line, then the usage, all on
+// standard error with exit 2 and nothing written.
+TEST(CliHabits, UsageErrorsSayWhatWasWrong)
+{
+    TempDir dir;
+    const std::string photo = test::photo("makers/Canon.jpg").string();
+    const std::string out = (dir / "out").string();
+    struct Case
+    {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        { { "stamp", photo }, "kelvra-cli stamp: --out is missing" },
+        { { "stamp", "--out", out }, "kelvra-cli stamp: no photo or folder given" },
+        { { "stamp", photo, "--out" }, "kelvra-cli stamp: --out needs a folder" },
+        { { "stamp", "--foo", "--out", out, photo }, "kelvra-cli stamp: unknown option --foo" },
+        { { "stamp", "--out", out, photo, "--size" }, "kelvra-cli stamp: --size needs a number" },
+        { { "stamp", "--size", "big", "--out", out, photo }, "kelvra-cli stamp: --size needs a number above 0" },
+        { { "stamp", "--quality", "0", "--out", out, photo }, "kelvra-cli stamp: --quality needs a whole number" },
+        { { "stamp", "--out", out, photo, "--jobs" }, "kelvra-cli stamp: --jobs needs a number" },
+        { { "stamp", "--place", "middle", "--out", out, photo }, "kelvra-cli stamp: --place needs tl, tr, br or bl" },
+        { { "stamp", "--out", out, photo, "--cfg" }, "kelvra-cli stamp: --cfg needs a file" },
+        { { "preview", photo }, "kelvra-cli preview: --out is missing" },
+        { { "preview", "--out", out }, "kelvra-cli preview: the photo is missing" },
+        { { "preview", "--area", "big", "--out", out, photo }, "kelvra-cli preview: --area needs WxH" },
+        { { "preview", "--foo", "--out", out, photo }, "kelvra-cli preview: unknown option --foo" },
+        { { "tags" }, "kelvra-cli tags: the photo is missing" },
+        { { "tags", "--foo", photo }, "kelvra-cli tags: unknown option --foo" },
+        { { "tags", photo, "--gps-form" }, "kelvra-cli tags: --gps-form needs a number" },
+        { { "caption", "[Make]" }, "kelvra-cli caption: the photo is missing" },
+        { { "caption", "--foo", "[Make]", photo }, "kelvra-cli caption: unknown option --foo" },
+        { { "caption", "[Make]", photo, "--gps-form" }, "kelvra-cli caption: --gps-form needs a number" },
+        { { "name", "%o" }, "kelvra-cli name: MASK, COUNTER and PHOTO are needed, 1 given" },
+        { { "name", "%o", "x", photo }, "kelvra-cli name: COUNTER must be a whole number" },
+        { { "settings", "--foo" }, "kelvra-cli settings: unknown option --foo" },
+        { { "settings", "a", "b" }, "kelvra-cli settings: one file only" },
+        { { "lng" }, "kelvra-cli lng: the action is missing" },
+        { { "lng", "squash", "a" }, "kelvra-cli lng: unknown action squash" },
+        { { "lng", "pack", "a" }, "kelvra-cli lng: pack needs FILE and OUT" },
+        { { "help", "colours" }, "kelvra-cli help: unknown topic colours" },
+        { { "nosuchcommand" }, "kelvra-cli: unknown command \"nosuchcommand\"" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.args.front() + " -> " + c.message);
+        const auto r = runCli(c.args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
+        EXPECT_TRUE(contains(r.err, "usage:")) << r.err;
+    }
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST(CliHabits, FailuresCarryTheSystemsReason)
+{
+    TempDir dir;
+    const std::string photo = test::photo("makers/Canon.jpg").string();
+    test::writeFileBytes(dir / "taken", "a file where the folder should be");
+    auto r = runCli({ "stamp", "--out", (dir / "taken").string(), photo });
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(contains(r.err, "cannot create the output folder " + (dir / "taken").string() + ": File exists"))
+        << r.err;
+
+#ifndef _WIN32
+    if (geteuid() != 0) {
+        fs::create_directory(dir / "locked");
+        fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+        r = runCli({ "stamp", "--out", (dir / "locked" / "out").string(), photo });
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(contains(r.err, "Permission denied")) << r.err;
+        fs::permissions(dir / "locked", fs::perms::owner_all);
+    }
+#endif
+
+    for (const char *command : { "tags", "caption" }) {
+        std::vector<std::string> args { command };
+        if (std::string(command) == "caption")
+            args.push_back("[Make]");
+        args.push_back((dir / "missing.jpg").string());
+        r = runCli(args);
+        EXPECT_EQ(r.exitCode, 1) << command;
+        EXPECT_EQ(
+            r.err, std::string("kelvra-cli ") + command + ": no such file: " + (dir / "missing.jpg").string() + "\n");
+    }
+}
+
+#ifndef _WIN32
+// The first Ctrl+C lets the photos already started finish and exits 130;
+// every file left in the output folder is a whole photo.
+TEST(CliHabits, InterruptExits130AfterFinishingStartedPhotos)
+{
+    TempDir dir;
+    fs::create_directories(dir / "in");
+    for (int i = 0; i < 60; ++i)
+        fs::copy_file(test::photo("gps/DSCN0010.jpg"), dir / "in" / ("p" + std::to_string(100 + i) + ".jpg"));
+    const std::string cli = KELVRA_CLI_PATH;
+    const std::string outDir = (dir / "out").string();
+    const std::string inDir = (dir / "in").string();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(cli.c_str(), cli.c_str(), "stamp", "--jobs", "1", "--out", outDir.c_str(), inDir.c_str(),
+            static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < until) {
+        std::error_code error;
+        if (fs::exists(dir / "out", error) && !fs::is_empty(dir / "out", error))
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    kill(child, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+
+    size_t outputs = 0;
+    for (const auto &entry : fs::directory_iterator(dir / "out")) {
+        ++outputs;
+        EXPECT_EQ(test::runTool({ "djpeg", "-outfile", "/dev/null", entry.path().string() }).exitCode, 0)
+            << entry.path();
+    }
+    EXPECT_GT(outputs, 0u);
+    EXPECT_LT(outputs, 60u);
+}
+#endif
+
+} // namespace
+} // namespace kelvra
