@@ -55,24 +55,43 @@ PhotoValues exampleValues(const QString &photo)
     return v;
 }
 
-void printTokens(QTextStream &out, const QString &photo)
-{
-    const PhotoValues values = exampleValues(photo);
-    const QString dateFormat = offeredDateFormats().first();
-    out << "Caption tokens (any letter case), with the date format \"" << dateFormat << "\":\n";
-    for (const CaptionCommand &c : captionCommands()) {
-        QString meaning = QString::fromLatin1(c.caption);
-        if (meaning.startsWith("Add "_L1))
-            meaning = meaning.mid(4);
-        printRow(out, c.token, meaning, GetCurrentFileStampText(c.token, dateFormat, values, exampleLocale()));
-    }
-}
-
 struct Field
 {
     const char *field;
     const char *meaning;
 };
+
+// In the window's menu order.
+constexpr Field kTokenFields[] = {
+    { "[PHOTO_DATE]", "date taken, from the metadata" },
+    { "[Make]", "camera maker" },
+    { "[Model]", "camera model" },
+    { "[ETime]", "exposure time" },
+    { "[FNumber]", "f-number" },
+    { "[FocalLength]", "focal length" },
+    { "[ISO]", "ISO speed" },
+    { "[GPSPos]", "GPS position" },
+    { "[GPSAlt]", "GPS altitude" },
+    { "[GPSDir]", "GPS image direction" },
+    { "[PHOTO_NAME]", "file name" },
+    { "[PN_WOE]", "file name, no extension" },
+    { "[PHOTO_FULL_NAME]", "full path and name" },
+    { "[FILE_CREATION]", "file creation date" },
+    { "[FILE_MODIFICATION]", "file modification date" },
+    { "[CURRENT_TIME]", "the time of the run" },
+};
+
+void printTokens(QTextStream &out, const QString &photo)
+{
+    const PhotoValues values = exampleValues(photo);
+    const QString dateFormat = offeredDateFormats().first();
+    out << "Caption tokens (any letter case), with the date format \"" << dateFormat << "\":\n";
+    for (const Field &f : kTokenFields) {
+        const QString token = QString::fromLatin1(f.field);
+        printRow(out, token, QString::fromLatin1(f.meaning),
+            GetCurrentFileStampText(token, dateFormat, values, exampleLocale()));
+    }
+}
 
 constexpr Field kMaskFields[] = {
     { "%o", "the source's name, no extension" },

@@ -22,6 +22,28 @@ QString failureText(PreviewError error, const QString &path, const QString &deta
     return QString();
 }
 
+QString failureText(FileError error, const QString &path, const QString &detail)
+{
+    const QString because = detail.isEmpty() ? QString() : QStringLiteral(": ") + detail;
+    switch (error) {
+    case FileError::None:
+        break;
+    case FileError::CreateFailed:
+        return QStringLiteral("cannot create ") + path + because;
+    case FileError::WriteFailed:
+        return QStringLiteral("cannot write ") + path + because;
+    case FileError::PermissionsNotKept:
+        return QStringLiteral("cannot keep the permissions of ") + path + because;
+    case FileError::FlushFailed:
+        return QStringLiteral("cannot flush ") + path + because;
+    case FileError::ReplaceFailed:
+        return QStringLiteral("cannot replace ") + path + because;
+    case FileError::CopyFailed:
+        return QStringLiteral("cannot copy to ") + path + because;
+    }
+    return QString();
+}
+
 QString failureText(const BatchPhotoResult &r)
 {
     const QString path = QDir::toNativeSeparators(r.path);
@@ -42,8 +64,9 @@ QString failureText(const BatchPhotoResult &r)
     case BatchError::WouldReplaceSource:
         return QStringLiteral("the output would replace the source photo");
     case BatchError::CopyFailed:
-    case BatchError::EncodeFailed:
     case BatchError::WriteFailed:
+        return failureText(r.fileError, path, detail);
+    case BatchError::EncodeFailed:
         return detail;
     case BatchError::Undecodable:
         return detail.isEmpty() ? QStringLiteral("cannot decode the photo") : detail;

@@ -11,6 +11,7 @@ namespace kelvra::cli {
 // The English of a failure the layers below report as a code: the one place
 // the command line makes such sentences (the window makes translated ones).
 QString failureText(PreviewError error, const QString &path, const QString &detail);
+QString failureText(FileError error, const QString &path, const QString &detail);
 QString failureText(const BatchPhotoResult &result);
 
 // A code's name for machine-read reports: lowercase, never translated, kept

@@ -220,10 +220,10 @@ bool JpegImage::saveToFile(const QString &path)
     QByteArray bytes;
     if (!saveToData(bytes))
         return false;
-    std::string error;
-    if (!writeFileAtomically(
-            QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), bytes.size()), &error))
-        return fail(QString::fromStdString(error));
+    const FileResult written
+        = writeFileAtomically(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), bytes.size()));
+    if (!written.ok())
+        return fail(QString::fromStdString(written.detail)); // the system's words
     return true;
 }
 

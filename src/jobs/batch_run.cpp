@@ -218,9 +218,11 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
         return plan;
     // A copy onto itself is already done.
     if (!isSameFile(source, plan->output)) {
-        QString error;
-        if (!copyFileReplacing(source, plan->output, &error))
-            return fail(BatchError::CopyFailed, plan->output, error);
+        const FileResult copied = copyFileReplacing(source, plan->output);
+        if (!copied.ok()) {
+            result.fileError = copied.error;
+            return fail(BatchError::CopyFailed, fromNativePath(copied.path), QString::fromStdString(copied.detail));
+        }
         clearReadOnly(plan->output);
         writeFileTimes(plan->output, outputTimes(plan->sourceTimes));
     }
@@ -267,7 +269,7 @@ private:
 void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &memory, BatchPhotoResult &result)
 {
     auto fail = [&](BatchError error, const QString &detail = QString()) {
-        if (copyFileReplacing(plan.source, plan.output)) {
+        if (copyFileReplacing(plan.source, plan.output).ok()) {
             clearReadOnly(plan.output);
             writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
             result.copiedUnchanged = true;
@@ -309,9 +311,13 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
         ComposeExifJpeg(metadata, bytes, memory.output);
         bytes = memory.output;
     }
-    std::string writeError;
-    if (!writeFileAtomically(QFile::encodeName(plan.output).toStdString(), bytes, &writeError))
-        return fail(BatchError::WriteFailed, QString::fromStdString(writeError));
+    const FileResult written = writeFileAtomically(QFile::encodeName(plan.output).toStdString(), bytes);
+    if (!written.ok()) {
+        fail(BatchError::WriteFailed, QString::fromStdString(written.detail));
+        result.fileError = written.error;
+        result.path = fromNativePath(written.path);
+        return;
+    }
     writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
     result.outcome = PhotoOutcome::Stamped;
     if (pixels.warnings() > 0)

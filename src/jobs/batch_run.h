@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/atomic_file.h"
 #include "stamp/format_settings.h"
 #include "stamp/stamp_settings.h"
 
@@ -46,6 +47,9 @@ struct BatchPhotoResult
     BatchError error = BatchError::None;
     QString path;   // the path that failed, see BatchError
     QString detail; // the codec's or file system's own words, may be empty
+    // For CopyFailed and WriteFailed: the step of the copy or write that
+    // failed, and path is the file that step worked on.
+    FileError fileError = FileError::None;
     // Failed while stamping: the source stands unchanged under output.
     bool copiedUnchanged = false;
     // Stamped, but the decoder warned of damaged data (a cut-off file, say):
@@ -107,8 +111,8 @@ BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, 
 std::vector<BatchPhotoResult> PlanBatch(const QStringList &photoList, const QString &outputFolder, const BatchJob &job);
 
 // "Save As...": runs on the calling thread, which is not the window's (the
-// window starts it on a worker and takes the result back as a value). The previewed photo stamped (when the stamp task is ticked)
-// or copied to exactly target.
+// window starts it on a worker and takes the result back as a value). The previewed photo stamped (when the stamp task
+// is ticked) or copied to exactly target.
 BatchPhotoResult SaveStampedAs(const QString &source, const QString &target, const BatchJob &job);
 
 // The text of the progress window for photo i (1-based) of n.

@@ -2,6 +2,8 @@
 #include "platform/atomic_file.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <random>
@@ -15,8 +17,6 @@
 #include <unistd.h>
 #endif
 #ifdef __linux__
-#include <cerrno>
-#include <cstring>
 #include <sys/sendfile.h>
 #endif
 
@@ -26,17 +26,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void setError(std::string *error, std::string text)
+FileResult failure(FileError error, fs::path path, const std::error_code &ec = {})
 {
-    if (error)
-        *error = std::move(text);
-}
-
-// For messages: UTF-8 on every system (string() may throw on Windows).
-std::string text(const fs::path &path)
-{
-    const std::u8string utf8 = path.u8string();
-    return std::string(utf8.begin(), utf8.end());
+    return FileResult { error, std::move(path), ec ? ec.message() : std::string() };
 }
 
 const char kTemporaryPrefix[] = ".kelvra-";
@@ -113,51 +105,41 @@ bool copyAll(int from, int to)
 // Gives the whole, flushed unnamed file fd the name target. A name cannot be
 // linked over, so an existing target is replaced through a named temporary
 // that lives only between the link and the rename.
-bool linkIntoPlace(int fd, const fs::path &target, std::string *error)
+FileResult linkIntoPlace(int fd, const fs::path &target)
 {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
-        return true;
-    if (errno != EEXIST) {
-        setError(error, "cannot write " + text(target) + ": " + std::strerror(errno));
-        return false;
-    }
+        return {};
+    if (errno != EEXIST)
+        return failure(FileError::ReplaceFailed, target, std::error_code(errno, std::generic_category()));
     const fs::path temporary = temporaryBeside(target);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-        setError(error, "cannot write " + text(target) + ": " + std::strerror(errno));
-        return false;
-    }
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        return failure(FileError::ReplaceFailed, target, std::error_code(errno, std::generic_category()));
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         const int reason = errno;
         ::unlink(temporary.c_str());
-        setError(error, "cannot replace " + text(target) + ": " + std::strerror(reason));
-        return false;
+        return failure(FileError::ReplaceFailed, target, std::error_code(reason, std::generic_category()));
     }
-    return true;
+    return {};
 }
 
 // The unnamed-file road for target: nothing when the file system offers no
-// unnamed files, else whether fill(fd) and the link succeeded.
+// unnamed files, else how fill(fd) and the link went.
 template<typename FillFd>
-std::optional<bool> replaceThroughUnnamed(
-    const fs::path &target, std::optional<mode_t> mode, std::string *error, FillFd fill)
+std::optional<FileResult> replaceThroughUnnamed(const fs::path &target, std::optional<mode_t> mode, FillFd fill)
 {
     const int fd = openUnnamedIn(target.parent_path());
     if (fd < 0)
         return std::nullopt;
-    bool ok = fill(fd, error);
-    if (ok && mode && ::fchmod(fd, *mode) != 0) {
-        setError(error, "cannot keep the permissions of " + text(target));
-        ok = false;
-    }
-    if (ok && ::fdatasync(fd) != 0) {
-        setError(error, "cannot flush " + text(target) + ": " + std::strerror(errno));
-        ok = false;
-    }
-    if (ok)
-        ok = linkIntoPlace(fd, target, error);
+    FileResult result = fill(fd, target);
+    if (result.ok() && mode && ::fchmod(fd, *mode) != 0)
+        result = failure(FileError::PermissionsNotKept, target, std::error_code(errno, std::generic_category()));
+    if (result.ok() && ::fdatasync(fd) != 0)
+        result = failure(FileError::FlushFailed, target, std::error_code(errno, std::generic_category()));
+    if (result.ok())
+        result = linkIntoPlace(fd, target);
     ::close(fd);
-    return ok;
+    return result;
 }
 #endif
 
@@ -186,13 +168,13 @@ bool flushToDisk(const fs::path &path)
 #endif
 }
 
-// Fills a temporary file beside target with fill(temporary, error), flushes it
-// and renames it over target. Where the system has unnamed files, fillFd(fd,
-// error) fills one instead and it is linked into place; permissions(), when it
-// gives a value, are the new file's.
+// Fills a temporary file beside target with fill(temporary), flushes it and
+// renames it over target. Where the system has unnamed files, fillFd(fd)
+// fills one instead and it is linked into place; permissions(), when it gives
+// a value, are the new file's.
 template<typename Fill, typename FillFd, typename Permissions>
-bool replaceFile(const fs::path &path, ExistingFile existing, std::string *error, Fill fill,
-    [[maybe_unused]] FillFd fillFd, [[maybe_unused]] Permissions permissions)
+FileResult replaceFile(const fs::path &path, ExistingFile existing, Fill fill, [[maybe_unused]] FillFd fillFd,
+    [[maybe_unused]] Permissions permissions)
 {
     std::error_code ec;
     fs::path target = path;
@@ -212,84 +194,68 @@ bool replaceFile(const fs::path &path, ExistingFile existing, std::string *error
         mode = static_cast<mode_t>(*keptPermissions);
     else if (const std::optional<fs::perms> wanted = permissions())
         mode = static_cast<mode_t>(*wanted);
-    if (const std::optional<bool> done = replaceThroughUnnamed(target, mode, error, fillFd))
-        return *done;
+    if (std::optional<FileResult> done = replaceThroughUnnamed(target, mode, fillFd))
+        return std::move(*done);
 #endif
     const fs::path temporary = temporaryBeside(target);
-    auto failWith = [&](std::string text) {
+    auto failWith = [&](FileResult result) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        setError(error, std::move(text));
-        return false;
+        return result;
     };
-    if (!fill(temporary, error)) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return false;
-    }
+    if (FileResult filled = fill(temporary, target); !filled.ok())
+        return failWith(std::move(filled));
     if (keptPermissions) {
         fs::permissions(temporary, *keptPermissions, fs::perm_options::replace, ec);
         if (ec)
-            return failWith("cannot keep the permissions of " + text(target));
+            return failWith(failure(FileError::PermissionsNotKept, target, ec));
     }
     if (!flushToDisk(temporary))
-        return failWith("cannot flush " + text(temporary));
+        return failWith(failure(FileError::FlushFailed, temporary, std::error_code(errno, std::generic_category())));
     fs::rename(temporary, target, ec);
     if (ec)
-        return failWith("cannot replace " + text(target) + ": " + ec.message());
-    return true;
+        return failWith(failure(FileError::ReplaceFailed, target, ec));
+    return {};
 }
 
 } // namespace
 
-bool writeFileAtomically(const fs::path &path, std::string_view bytes, std::string *error, ExistingFile existing)
+FileResult writeFileAtomically(const fs::path &path, std::string_view bytes, ExistingFile existing)
 {
-    auto fillFd = [&](int fd, std::string *error) {
+    auto fillFd = [&]([[maybe_unused]] int fd, const fs::path &target) {
 #ifdef __linux__
         if (writeAll(fd, bytes.data(), bytes.size()))
-            return true;
-        setError(error, "cannot write " + text(path) + ": " + std::strerror(errno));
-#else
-        (void)fd;
-        (void)error;
+            return FileResult();
 #endif
-        return false;
+        return failure(FileError::WriteFailed, target, std::error_code(errno, std::generic_category()));
     };
     auto noPermissions = [] { return std::optional<fs::perms>(); };
-    return replaceFile(
-        path, existing, error,
-        [bytes](const fs::path &temporary, std::string *error) {
-            std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-            if (!file) {
-                setError(error, "cannot create " + text(temporary));
-                return false;
-            }
-            file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            file.close();
-            if (!file) {
-                setError(error, "cannot write " + text(temporary));
-                return false;
-            }
-            return true;
-        },
-        fillFd, noPermissions);
+    return replaceFile(path, existing, [bytes](const fs::path &temporary, const fs::path &) {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        if (!file)
+            return failure(FileError::CreateFailed, temporary, std::error_code(errno, std::generic_category()));
+        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        file.close();
+        if (!file)
+            return failure(FileError::WriteFailed, temporary, std::error_code(errno, std::generic_category()));
+        return FileResult();
+    }, fillFd, noPermissions);
 }
 
-bool copyFileAtomically(const fs::path &source, const fs::path &target, std::string *error)
+FileResult copyFileAtomically(const fs::path &source, const fs::path &target)
 {
-    auto fillFd = [&](int fd, std::string *error) {
+    auto fillFd = [&]([[maybe_unused]] int fd, const fs::path &finalTarget) {
 #ifdef __linux__
         const int from = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
         const bool copied = from >= 0 && copyAll(from, fd);
-        if (!copied)
-            setError(error, "cannot copy to " + text(target) + ": " + std::strerror(errno));
+        const int reason = errno;
         if (from >= 0)
             ::close(from);
-        return copied;
+        if (copied)
+            return FileResult();
+        return failure(FileError::CopyFailed, finalTarget, std::error_code(reason, std::generic_category()));
 #else
-        (void)fd;
-        (void)error;
-        return false;
+        return failure(FileError::CopyFailed, finalTarget);
 #endif
     };
     auto sourcePermissions = [&]() -> std::optional<fs::perms> {
@@ -299,21 +265,15 @@ bool copyFileAtomically(const fs::path &source, const fs::path &target, std::str
             return std::nullopt;
         return status.permissions() | fs::perms::owner_write;
     };
-    return replaceFile(
-        target, ExistingFile::Replace, error,
-        [&](const fs::path &temporary, std::string *error) {
-            std::error_code ec;
-            // copy_file hands the work to the kernel (copy_file_range/sendfile on Linux).
-            if (!fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec)) {
-                setError(error, "cannot copy to " + text(target));
-                return false;
-            }
-            fs::permissions(temporary, fs::perms::owner_write, fs::perm_options::add, ec);
-            return true;
-        },
-        fillFd, sourcePermissions);
+    return replaceFile(target, ExistingFile::Replace, [&](const fs::path &temporary, const fs::path &finalTarget) {
+        std::error_code ec;
+        // copy_file hands the work to the kernel (copy_file_range/sendfile on Linux).
+        if (!fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec))
+            return failure(FileError::CopyFailed, finalTarget, ec);
+        fs::permissions(temporary, fs::perms::owner_write, fs::perm_options::add, ec);
+        return FileResult();
+    }, fillFd, sourcePermissions);
 }
-
 int removeStaleTemporaries(const fs::path &folder, std::chrono::seconds age)
 {
     int removed = 0;
@@ -331,5 +291,6 @@ int removeStaleTemporaries(const fs::path &folder, std::chrono::seconds age)
     }
     return removed;
 }
+
 
 } // namespace kelvra

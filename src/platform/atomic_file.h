@@ -15,7 +15,7 @@ namespace kelvra {
 // disk therefore finds the old file or the whole new one, never a torn one.
 // The folder is not flushed after the rename: after a power cut the old file
 // may be back, but never half of the new one. On failure the temporary file is
-// removed, the target is as it was, and error (if given) says why.
+// removed, the target is as it was, and the result says which step failed.
 
 // What becomes of a file already at the target.
 enum class ExistingFile {
@@ -23,13 +23,31 @@ enum class ExistingFile {
     Update, // the file keeps its permissions and, when the name is a link, the link's place
 };
 
-bool writeFileAtomically(const std::filesystem::path &path, std::string_view bytes, std::string *error = nullptr,
-    ExistingFile existing = ExistingFile::Replace);
+// Which step failed; the window and the command line make their own sentence.
+enum class FileError {
+    None,
+    CreateFailed, // path: the temporary file
+    WriteFailed, // path: the temporary file
+    PermissionsNotKept, // path: the target
+    FlushFailed, // path: the temporary file
+    ReplaceFailed, // path: the target
+    CopyFailed, // path: the target
+};
+
+struct FileResult
+{
+    FileError error = FileError::None;
+    std::filesystem::path path;
+    std::string detail; // the system's own words, may be empty
+    bool ok() const { return error == FileError::None; }
+};
+
+FileResult writeFileAtomically(
+    const std::filesystem::path &path, std::string_view bytes, ExistingFile existing = ExistingFile::Replace);
 
 // The same with the bytes of source, copied by the kernel where it can. The
 // copy has source's permissions plus write for its owner.
-bool copyFileAtomically(
-    const std::filesystem::path &source, const std::filesystem::path &target, std::string *error = nullptr);
+FileResult copyFileAtomically(const std::filesystem::path &source, const std::filesystem::path &target);
 
 // Removes the named temporary files these functions leave in folder when the
 // process dies between writing and renaming, once they are at least age old

@@ -17,12 +17,6 @@ namespace kelvra {
 
 namespace {
 
-void setError(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-}
-
 std::filesystem::path nativePath(const QString &path)
 {
 #ifdef _WIN32
@@ -34,13 +28,18 @@ std::filesystem::path nativePath(const QString &path)
 
 } // namespace
 
-bool copyFileReplacing(const QString &source, const QString &target, QString *error)
+QString fromNativePath(const std::filesystem::path &path)
 {
-    std::string reason;
-    if (copyFileAtomically(nativePath(source), nativePath(target), &reason))
-        return true;
-    setError(error, QString::fromStdString(reason));
-    return false;
+#ifdef _WIN32
+    return QString::fromStdWString(path.wstring());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
+
+FileResult copyFileReplacing(const QString &source, const QString &target)
+{
+    return copyFileAtomically(nativePath(source), nativePath(target));
 }
 
 void clearReadOnly(const QString &path)

@@ -107,22 +107,22 @@ QString GetCurrentFileStampText(
 const std::array<CaptionCommand, 16> &captionCommands()
 {
     static const std::array<CaptionCommand, 16> commands = { {
-        { "AcDate", "Add Photo Date", "[PHOTO_DATE]"_L1 },
-        { "AddMake", "Add Maker", "[Make]"_L1 },
-        { "AddModel", "Add Camera Model", "[Model]"_L1 },
-        { "AddExposureTime", "Add Exposure Time", "[ETime]"_L1 },
-        { "AddFNumber", "Add F-Number", "[FNumber]"_L1 },
-        { "AddFocalLength", "Add Focal Length", "[FocalLength]"_L1 },
-        { "AddISO", "Add ISO", "[ISO]"_L1 },
-        { "AcGPSPos", "Add GPS Position", "[GPSPos]"_L1 },
-        { "acAddGPSAltitude", "Add GPS Altitude", "[GPSAlt]"_L1 },
-        { "AddGPSDirection", "Add GPS Image Direction", "[GPSDir]"_L1 },
-        { "AcFileName", "Add File Name", "[PHOTO_NAME]"_L1 },
-        { "AcNAmeWithoutExt", "Add File Name without ext.", "[PN_WOE]"_L1 },
-        { "AcFullName", "Add Full File Name", "[PHOTO_FULL_NAME]"_L1 },
-        { "AcFileCreation", "Add File Creation Date", "[FILE_CREATION]"_L1 },
-        { "AcFileModification", "Add File Modification Date", "[FILE_MODIFICATION]"_L1 },
-        { "AcSysDate", "Add Current System Date", "[CURRENT_TIME]"_L1 },
+        { "AcDate", "[PHOTO_DATE]"_L1 },
+        { "AddMake", "[Make]"_L1 },
+        { "AddModel", "[Model]"_L1 },
+        { "AddExposureTime", "[ETime]"_L1 },
+        { "AddFNumber", "[FNumber]"_L1 },
+        { "AddFocalLength", "[FocalLength]"_L1 },
+        { "AddISO", "[ISO]"_L1 },
+        { "AcGPSPos", "[GPSPos]"_L1 },
+        { "acAddGPSAltitude", "[GPSAlt]"_L1 },
+        { "AddGPSDirection", "[GPSDir]"_L1 },
+        { "AcFileName", "[PHOTO_NAME]"_L1 },
+        { "AcNAmeWithoutExt", "[PN_WOE]"_L1 },
+        { "AcFullName", "[PHOTO_FULL_NAME]"_L1 },
+        { "AcFileCreation", "[FILE_CREATION]"_L1 },
+        { "AcFileModification", "[FILE_MODIFICATION]"_L1 },
+        { "AcSysDate", "[CURRENT_TIME]"_L1 },
     } };
     return commands;
 }

@@ -52,11 +52,11 @@ QString GetCurrentFileStampText(
 // The sixteen caption tokens in replacement order.
 const std::array<QLatin1StringView, 16> &captionTokens();
 
-// The window's commands that put a token into the caption.
+// The window's commands that put a token into the caption. Their menu texts
+// belong to the window.
 struct CaptionCommand
 {
     const char *action; // object name of the command
-    const char *caption; // menu text
     QLatin1StringView token;
 };
 const std::array<CaptionCommand, 16> &captionCommands();

@@ -70,7 +70,7 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
     changed.setValue(section.toStdString(), key.toStdString(), oneLine.toStdString());
     const std::string bytes = changed.serialize();
 
-    if (!writeFileAtomically(QFile::encodeName(m_path).toStdString(), bytes, nullptr, ExistingFile::Update))
+    if (!writeFileAtomically(QFile::encodeName(m_path).toStdString(), bytes, ExistingFile::Update).ok())
         return false;
     m_document = std::move(changed);
     return true;

@@ -19,6 +19,35 @@ QString detailOr(const QString &detail, const char *fallback)
     return detail.isEmpty() ? tr(fallback) : detail;
 }
 
+// Which step of a copy or write failed, with the system's words after it.
+QString fileMessage(FileError error, const QString &path, const QString &detail, const char *fallback)
+{
+    QString text;
+    switch (error) {
+    case FileError::None:
+        return detailOr(detail, fallback);
+    case FileError::CreateFailed:
+        text = tr("The file %1 cannot be created.").arg(path);
+        break;
+    case FileError::WriteFailed:
+        text = tr("The file %1 cannot be written.").arg(path);
+        break;
+    case FileError::PermissionsNotKept:
+        text = tr("The permissions of %1 cannot be kept.").arg(path);
+        break;
+    case FileError::FlushFailed:
+        text = tr("The file %1 cannot be flushed to the disk.").arg(path);
+        break;
+    case FileError::ReplaceFailed:
+        text = tr("The file %1 cannot be replaced.").arg(path);
+        break;
+    case FileError::CopyFailed:
+        text = tr("The photo cannot be copied to %1.").arg(path);
+        break;
+    }
+    return detail.isEmpty() ? text : text + u' ' + detail;
+}
+
 } // namespace
 
 QString failureMessage(const BatchPhotoResult &r)
@@ -40,7 +69,7 @@ QString failureMessage(const BatchPhotoResult &r)
     case BatchError::WouldReplaceSource:
         return tr("The output would replace the source photo.");
     case BatchError::CopyFailed:
-        return detailOr(r.detail, "The photo cannot be copied.");
+        return fileMessage(r.fileError, path, r.detail, "The photo cannot be copied.");
     case BatchError::Undecodable:
         return detailOr(r.detail, "The photo cannot be decoded.");
     case BatchError::NoMemoryForLabel:
@@ -48,7 +77,7 @@ QString failureMessage(const BatchPhotoResult &r)
     case BatchError::EncodeFailed:
         return detailOr(r.detail, "The photo cannot be encoded.");
     case BatchError::WriteFailed:
-        return detailOr(r.detail, "The photo cannot be written.");
+        return fileMessage(r.fileError, path, r.detail, "The photo cannot be written.");
     case BatchError::EmptyMask:
         return tr("The file name mask is empty.");
     case BatchError::NotAPhoto:

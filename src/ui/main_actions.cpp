@@ -48,6 +48,23 @@ const std::vector<ActionSpec> &windowActionSpecs()
                 { s("FUnderline"), {}, {}, {}, s("Underline"), true },
                 { s("FShadow"), {}, {}, {}, s("Shadow"), true },
                 { s("FOutline"), {}, {}, {}, s("Outline"), true },
+                // The caption's token commands; what each inserts is the caption's own.
+                { s("AcDate"), s("Add Photo Date"), {}, {}, {} },
+                { s("AddMake"), s("Add Maker"), {}, {}, {} },
+                { s("AddModel"), s("Add Camera Model"), {}, {}, {} },
+                { s("AddExposureTime"), s("Add Exposure Time"), {}, {}, {} },
+                { s("AddFNumber"), s("Add F-Number"), {}, {}, {} },
+                { s("AddFocalLength"), s("Add Focal Length"), {}, {}, {} },
+                { s("AddISO"), s("Add ISO"), {}, {}, {} },
+                { s("AcGPSPos"), s("Add GPS Position"), {}, {}, {} },
+                { s("acAddGPSAltitude"), s("Add GPS Altitude"), {}, {}, {} },
+                { s("AddGPSDirection"), s("Add GPS Image Direction"), {}, {}, {} },
+                { s("AcFileName"), s("Add File Name"), {}, {}, {} },
+                { s("AcNAmeWithoutExt"), s("Add File Name without ext."), {}, {}, {} },
+                { s("AcFullName"), s("Add Full File Name"), {}, {}, {} },
+                { s("AcFileCreation"), s("Add File Creation Date"), {}, {}, {} },
+                { s("AcFileModification"), s("Add File Modification Date"), {}, {}, {} },
+                { s("AcSysDate"), s("Add Current System Date"), {}, {}, {} },
             });
         return v;
     }();

@@ -19,8 +19,8 @@ struct ActionSpec
     bool checkable = false;
 };
 
-// Every command of the main window except the caption tokens, which come
-// from the caption's own command table.
+// Every command of the main window. The token commands are named here; the
+// token each puts into the caption comes from the caption's command table.
 const std::vector<ActionSpec> &windowActionSpecs();
 
 // A menu's items: an action's object name, "-" for a separator, or a

@@ -63,7 +63,8 @@ void TForm1::createActions()
         action->setCheckable(spec.checkable);
     }
     for (const CaptionCommand &command : captionCommands()) {
-        QAction *action = add(QLatin1String(command.action), QString::fromUtf8(command.caption), QString());
+        QAction *action = m_actions.value(QLatin1String(command.action));
+        Q_ASSERT(action);
         const QLatin1StringView token = command.token;
         connect(action, &QAction::triggered, this, [this, token]() { tokenCommand(token); });
     }

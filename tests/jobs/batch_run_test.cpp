@@ -21,8 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::photo;
-using test::readFileBytes;
 using test::qpath;
+using test::readFileBytes;
 using test::TempDir;
 
 // Copies test photos into a folder of their own, so that runs may write next
@@ -463,6 +463,21 @@ TEST(BatchRun, CollisionCounterGivesUpAfter9999)
     EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
     EXPECT_EQ(report.photos[0].error, BatchError::NoFreeName);
     EXPECT_TRUE(report.photos[0].path.endsWith(QStringLiteral("_9999.jpg")));
+}
+
+TEST(BatchRun, AFailedWriteNamesItsStepAndFile)
+{
+    TempDir dir;
+    const fs::path source = stage(dir, "makers/Canon.jpg");
+    // A folder at the chosen name cannot be replaced by the photo.
+    fs::create_directories(dir / "chosen.jpg" / "inside");
+    const BatchPhotoResult r = SaveStampedAs(qpath(source), qpath(dir / "chosen.jpg"), stampOnly());
+    EXPECT_EQ(r.outcome, PhotoOutcome::Failed);
+    EXPECT_EQ(r.error, BatchError::WriteFailed);
+    EXPECT_EQ(r.fileError, FileError::ReplaceFailed);
+    EXPECT_EQ(r.path, qpath(dir / "chosen.jpg"));
+    EXPECT_FALSE(r.detail.isEmpty());
+    EXPECT_TRUE(fs::is_directory(dir / "chosen.jpg" / "inside"));
 }
 
 TEST(BatchRun, SaveAsWritesExactlyTheTarget)

@@ -36,8 +36,8 @@ TEST(AtomicFile, WritesNewAndReplacesOldWithNothingLeftBeside)
     test::TempDir dir;
     const fs::path file = dir / "photo.jpg";
     for (const std::string &bytes : { std::string("first"), std::string("\0\xFF second, longer", 17), std::string() }) {
-        std::string error;
-        ASSERT_TRUE(writeFileAtomically(file, bytes, &error)) << error;
+        const FileResult r = writeFileAtomically(file, bytes);
+        ASSERT_TRUE(r.ok()) << r.detail;
         EXPECT_EQ(test::readFileBytes(file), bytes);
         EXPECT_EQ(namesIn(dir.path()), std::vector<std::string> { "photo.jpg" });
     }
@@ -46,16 +46,18 @@ TEST(AtomicFile, WritesNewAndReplacesOldWithNothingLeftBeside)
 TEST(AtomicFile, ARefusedWriteLeavesTheTargetAsItWas)
 {
     test::TempDir dir;
-    std::string error;
-    EXPECT_FALSE(writeFileAtomically(dir / "missing/out.jpg", "x", &error));
-    EXPECT_FALSE(error.empty());
+    const FileResult noFolder = writeFileAtomically(dir / "missing/out.jpg", "x");
+    EXPECT_EQ(noFolder.error, FileError::CreateFailed);
+    EXPECT_EQ(noFolder.path.parent_path(), dir / "missing");
+    EXPECT_FALSE(noFolder.detail.empty());
 
     // A folder standing at the name cannot be replaced by a file.
     fs::create_directory(dir / "taken");
     test::writeFileBytes(dir / "taken/inside", "kept");
-    error.clear();
-    EXPECT_FALSE(writeFileAtomically(dir / "taken", "x", &error));
-    EXPECT_FALSE(error.empty());
+    const FileResult onFolder = writeFileAtomically(dir / "taken", "x");
+    EXPECT_EQ(onFolder.error, FileError::ReplaceFailed);
+    EXPECT_EQ(onFolder.path, dir / "taken");
+    EXPECT_FALSE(onFolder.detail.empty());
     EXPECT_EQ(test::readFileBytes(dir / "taken/inside"), "kept");
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string> { "taken" });
 }
@@ -69,19 +71,19 @@ TEST(AtomicFile, ReplaceGivesAFreshFileUpdateKeepsPermissionsAndLinks)
     fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
     fs::create_symlink(real, link);
 
-    ASSERT_TRUE(writeFileAtomically(link, "through the link", nullptr, ExistingFile::Update));
+    ASSERT_TRUE(writeFileAtomically(link, "through the link", ExistingFile::Update).ok());
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(test::readFileBytes(real), "through the link");
     EXPECT_EQ(permissionsOf(real), fs::perms::owner_read | fs::perms::owner_write);
 
-    ASSERT_TRUE(writeFileAtomically(link, "link replaced", nullptr, ExistingFile::Replace));
+    ASSERT_TRUE(writeFileAtomically(link, "link replaced", ExistingFile::Replace).ok());
     EXPECT_FALSE(fs::is_symlink(link));
     EXPECT_EQ(test::readFileBytes(link), "link replaced");
     EXPECT_EQ(test::readFileBytes(real), "through the link");
 
     // A file that is not there yet is made the same way by both.
-    ASSERT_TRUE(writeFileAtomically(dir / "new.ini", "n", nullptr, ExistingFile::Update));
-    ASSERT_TRUE(writeFileAtomically(dir / "new.jpg", "n", nullptr, ExistingFile::Replace));
+    ASSERT_TRUE(writeFileAtomically(dir / "new.ini", "n", ExistingFile::Update).ok());
+    ASSERT_TRUE(writeFileAtomically(dir / "new.jpg", "n", ExistingFile::Replace).ok());
     EXPECT_EQ(permissionsOf(dir / "new.ini"), permissionsOf(dir / "new.jpg"));
     EXPECT_NE(permissionsOf(dir / "new.jpg") & fs::perms::owner_write, fs::perms::none);
 }
@@ -95,16 +97,17 @@ TEST(AtomicFile, CopyOfAReadOnlySourceIsWholeAndWritable)
     fs::permissions(source, fs::perms::owner_read | fs::perms::group_read);
     test::writeFileBytes(dir / "out.jpg", "an earlier output");
 
-    std::string error;
-    ASSERT_TRUE(copyFileAtomically(source, dir / "out.jpg", &error)) << error;
+    const FileResult copied = copyFileAtomically(source, dir / "out.jpg");
+    ASSERT_TRUE(copied.ok()) << copied.detail;
     EXPECT_EQ(test::readFileBytes(dir / "out.jpg"), bytes);
     EXPECT_EQ(permissionsOf(dir / "out.jpg"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string> { "out.jpg", "source.jpg" }));
 
-    QString reason;
-    EXPECT_FALSE(copyFileReplacing(QString::fromStdString((dir / "none.jpg").string()),
-        QString::fromStdString((dir / "out2.jpg").string()), &reason));
-    EXPECT_FALSE(reason.isEmpty());
+    const FileResult missing = copyFileReplacing(
+        QString::fromStdString((dir / "none.jpg").string()), QString::fromStdString((dir / "out2.jpg").string()));
+    EXPECT_EQ(missing.error, FileError::CopyFailed);
+    EXPECT_EQ(missing.path, dir / "out2.jpg");
+    EXPECT_FALSE(missing.detail.empty());
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string> { "out.jpg", "source.jpg" }));
 }
 
@@ -139,12 +142,12 @@ TEST(AtomicFile, WritesLeaveNoTemporaryBehind)
     test::TempDir dir;
     const fs::path target = dir / "out.jpg";
     for (int round = 0; round < 3; ++round) { // new, then over an existing file
-        ASSERT_TRUE(writeFileAtomically(target, "round " + std::to_string(round)));
+        ASSERT_TRUE(writeFileAtomically(target, "round " + std::to_string(round)).ok());
         EXPECT_EQ(test::readFileBytes(target), "round " + std::to_string(round));
     }
     test::writeFileBytes(dir / "source", "copied");
     fs::permissions(dir / "source", fs::perms::owner_read | fs::perms::group_read);
-    ASSERT_TRUE(copyFileAtomically(dir / "source", target));
+    ASSERT_TRUE(copyFileAtomically(dir / "source", target).ok());
     EXPECT_EQ(test::readFileBytes(target), "copied");
     EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     std::vector<std::string> names;
