@@ -230,16 +230,19 @@ FileResult writeFileAtomically(const fs::path &path, std::string_view bytes, Exi
         return failure(FileError::WriteFailed, target, std::error_code(errno, std::generic_category()));
     };
     auto noPermissions = [] { return std::optional<fs::perms>(); };
-    return replaceFile(path, existing, [bytes](const fs::path &temporary, const fs::path &) {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        if (!file)
-            return failure(FileError::CreateFailed, temporary, std::error_code(errno, std::generic_category()));
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        file.close();
-        if (!file)
-            return failure(FileError::WriteFailed, temporary, std::error_code(errno, std::generic_category()));
-        return FileResult();
-    }, fillFd, noPermissions);
+    return replaceFile(
+        path, existing,
+        [bytes](const fs::path &temporary, const fs::path &) {
+            std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+            if (!file)
+                return failure(FileError::CreateFailed, temporary, std::error_code(errno, std::generic_category()));
+            file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            file.close();
+            if (!file)
+                return failure(FileError::WriteFailed, temporary, std::error_code(errno, std::generic_category()));
+            return FileResult();
+        },
+        fillFd, noPermissions);
 }
 
 FileResult copyFileAtomically(const fs::path &source, const fs::path &target)
@@ -265,14 +268,17 @@ FileResult copyFileAtomically(const fs::path &source, const fs::path &target)
             return std::nullopt;
         return status.permissions() | fs::perms::owner_write;
     };
-    return replaceFile(target, ExistingFile::Replace, [&](const fs::path &temporary, const fs::path &finalTarget) {
-        std::error_code ec;
-        // copy_file hands the work to the kernel (copy_file_range/sendfile on Linux).
-        if (!fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec))
-            return failure(FileError::CopyFailed, finalTarget, ec);
-        fs::permissions(temporary, fs::perms::owner_write, fs::perm_options::add, ec);
-        return FileResult();
-    }, fillFd, sourcePermissions);
+    return replaceFile(
+        target, ExistingFile::Replace,
+        [&](const fs::path &temporary, const fs::path &finalTarget) {
+            std::error_code ec;
+            // copy_file hands the work to the kernel (copy_file_range/sendfile on Linux).
+            if (!fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec))
+                return failure(FileError::CopyFailed, finalTarget, ec);
+            fs::permissions(temporary, fs::perms::owner_write, fs::perm_options::add, ec);
+            return FileResult();
+        },
+        fillFd, sourcePermissions);
 }
 int removeStaleTemporaries(const fs::path &folder, std::chrono::seconds age)
 {
@@ -291,6 +297,5 @@ int removeStaleTemporaries(const fs::path &folder, std::chrono::seconds age)
     }
     return removed;
 }
-
 
 } // namespace kelvra
