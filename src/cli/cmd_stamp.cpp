@@ -3,9 +3,9 @@
 #include "cli/command.h"
 #include "cli/design_options.h"
 #include "cli/failure_text.h"
-#include "cli/photo_inputs.h"
 
 #include "jobs/batch_run.h"
+#include "jobs/photo_list.h"
 #include "platform/console.h"
 
 #include <QDir>
@@ -130,7 +130,7 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
         return QStringLiteral("nothing to do: --no-stamp without --rename");
 
     QString missing;
-    std::optional<PhotoInputs> photos = gatherPhotos(inputs, parsed.recursive, &missing);
+    std::optional<PhotoInputs> photos = listPhotos(inputs, parsed.recursive, &missing);
     if (!photos)
         return QStringLiteral("no such photo or folder: ") + missing;
     parsed.inputs = std::move(*photos);

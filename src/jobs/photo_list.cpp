@@ -4,40 +4,54 @@
 #include "stamp/file_mask.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
+
 namespace kelvra {
 
-std::optional<QStringList> listPhotos(const QStringList &inputs, QString *missing)
+std::optional<PhotoInputs> listPhotos(const QStringList &inputs, bool recursive, QString *missing)
 {
-    QStringList photos;
-    QSet<QString> queued;
-    // One photo under two spellings ("a.jpg", "./a.jpg") is queued once.
-    auto add = [&](const QFileInfo &file) {
-        const QString path = QDir::cleanPath(file.absoluteFilePath());
-        if (!queued.contains(path)) {
-            queued.insert(path);
-            photos << path;
-        }
-    };
+    PhotoInputs result;
     for (const QString &input : inputs) {
         const QFileInfo info(input);
-        if (info.isDir()) {
-            const QFileInfoList files = QDir(input).entryInfoList(QDir::Files, QDir::Name);
-            for (const QFileInfo &file : files) {
-                if (IsJpegFileName(file.fileName()))
-                    add(file);
-            }
-        } else if (info.isFile()) {
-            add(info);
-        } else {
+        if (info.isFile()) {
+            result.photos << info.absoluteFilePath();
+            continue;
+        }
+        if (!info.isDir()) {
             if (missing)
                 *missing = input;
             return std::nullopt;
         }
+        QStringList files;
+        QDirIterator it(input, QDir::Files, recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
+        while (it.hasNext())
+            files << QFileInfo(it.next()).absoluteFilePath();
+        std::sort(files.begin(), files.end());
+        int skipped = 0;
+        for (const QString &file : files) {
+            if (IsJpegFileName(QFileInfo(file).fileName()))
+                result.photos << file;
+            else
+                ++skipped;
+        }
+        result.skippedPerFolder.emplace_back(input, skipped);
     }
-    return photos;
+    // One photo under two spellings ("a.jpg", "./a.jpg") is queued once, where first named.
+    QStringList unique;
+    QSet<QString> queued;
+    for (const QString &photo : std::as_const(result.photos)) {
+        const QString clean = QDir::cleanPath(photo);
+        if (!queued.contains(clean)) {
+            queued.insert(clean);
+            unique << clean;
+        }
+    }
+    result.photos = unique;
+    return result;
 }
 
 } // namespace kelvra

@@ -503,20 +503,22 @@ TEST(PhotoList, FoldersGiveTheirOwnJpegNamesInOrder)
     test::writeFileBytes(dir / "in" / "notes.txt", "x");
     stage(dir, "makers/Casio.jpg", "sub/deeper.jpg");
     const fs::path single = stage(dir, "gps/DSCN0010.jpg", "../single.txt"); // a file is taken whatever its name
-    const std::optional<QStringList> photos = listPhotos({qpath(dir / "in"), qpath(single)});
+    const std::optional<PhotoInputs> listed = listPhotos({qpath(dir / "in"), qpath(single)});
+    ASSERT_TRUE(listed);
+    const std::optional<QStringList> photos = listed->photos;
     ASSERT_TRUE(photos);
     EXPECT_EQ(*photos, (QStringList{qpath(a), qpath(b), qpath(fs::weakly_canonical(single))}));
 
     // One photo under several spellings, alone or inside its folder, is queued once.
     const QString dotted = qpath(dir / "in" / "." / "a.jpeg");
     const QString updown = qpath(dir / "in" / "sub" / ".." / "a.jpeg");
-    EXPECT_EQ(listPhotos({ qpath(a), dotted, updown }), QStringList { qpath(a) });
-    EXPECT_EQ(listPhotos({ dotted, qpath(dir / "in") }), (QStringList { qpath(a), qpath(b) }));
+    EXPECT_EQ(listPhotos({ qpath(a), dotted, updown })->photos, QStringList { qpath(a) });
+    EXPECT_EQ(listPhotos({ dotted, qpath(dir / "in") })->photos, (QStringList { qpath(a), qpath(b) }));
     QDir::setCurrent(qpath(dir / "in"));
-    EXPECT_EQ(listPhotos({ QStringLiteral("a.jpeg"), QStringLiteral("./a.jpeg") }), QStringList { qpath(a) });
+    EXPECT_EQ(listPhotos({ QStringLiteral("a.jpeg"), QStringLiteral("./a.jpeg") })->photos, QStringList { qpath(a) });
 
     QString missing;
-    EXPECT_FALSE(listPhotos({qpath(dir / "in"), qpath(dir / "nothing")}, &missing));
+    EXPECT_FALSE(listPhotos({qpath(dir / "in"), qpath(dir / "nothing")}, false, &missing));
     EXPECT_EQ(missing, qpath(dir / "nothing"));
 }
 
