@@ -40,7 +40,7 @@ const QByteArray &photoBytes()
             for (int x = 0; x < kWidth; ++x) {
                 const int grain = int(random.bounded(25u)) - 12;
                 row[x] = qRgb(std::clamp(qRed(row[x]) + grain, 0, 255), std::clamp(qGreen(row[x]) + grain, 0, 255),
-                              std::clamp(qBlue(row[x]) + grain, 0, 255));
+                    std::clamp(qBlue(row[x]) + grain, 0, 255));
             }
         }
         JpegImage jpeg;
@@ -60,8 +60,8 @@ QString writtenPhotoFile; // removed at exit
 QString photoFile()
 {
     if (writtenPhotoFile.isEmpty()) {
-        const QString file =
-            QDir::temp().filePath(QStringLiteral("kelvra-bench-%1.jpg").arg(QCoreApplication::applicationPid()));
+        const QString file
+            = QDir::temp().filePath(QStringLiteral("kelvra-bench-%1.jpg").arg(QCoreApplication::applicationPid()));
         QFile out(file);
         if (!out.open(QIODevice::WriteOnly) || out.write(photoBytes()) != photoBytes().size())
             std::abort();
@@ -95,8 +95,8 @@ void decode(benchmark::State &state, int scale, JpegImage::Performance performan
         jpeg.setScale((scale + 1) % 4); // drop the raster so the next round decodes again
     }
     state.counters["MB"] = double(photoBytes().size()) / 1e6;
-    state.counters["Mpx/s"] = benchmark::Counter(double(kWidth) * kHeight / (1 << 2 * scale) / 1e6,
-                                                 benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["Mpx/s"] = benchmark::Counter(
+        double(kWidth) * kHeight / (1 << 2 * scale) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // The batch decodes at full size with the accurate IDCT; the preview at the
@@ -196,16 +196,15 @@ void BM_Encode(benchmark::State &state)
 }
 BENCHMARK(BM_Encode)->Arg(90)->Unit(benchmark::kMillisecond);
 
-template<bool (*Turn)(QImage &)>
-void BM_Turn(benchmark::State &state)
+template<bool (*Turn)(QImage &)> void BM_Turn(benchmark::State &state)
 {
     QImage raster = photoRaster().copy();
     for (auto _ : state) {
         Turn(raster);
         benchmark::DoNotOptimize(raster.constBits());
     }
-    state.counters["Mpx/s"] =
-        benchmark::Counter(double(kWidth) * kHeight / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["Mpx/s"]
+        = benchmark::Counter(double(kWidth) * kHeight / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK_TEMPLATE(BM_Turn, Rotate180)->Name("BM_Rotate180")->Unit(benchmark::kMillisecond);
 BENCHMARK_TEMPLATE(BM_Turn, RotateClockwise)->Name("BM_RotateClockwise")->Unit(benchmark::kMillisecond);

@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     HeaderInfo info;
     if (!readHeader(data, size, &info).ok)
         return 0;
-    for (const DecodeOptions options : {DecodeOptions{1, false, true}, DecodeOptions{8, true, false}}) {
+    for (const DecodeOptions options : { DecodeOptions { 1, false, true }, DecodeOptions { 8, true, false } }) {
         Sink sink;
         const CodecResult result = decode(data, size, options, giveRows, &sink);
         if (!result.ok)
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         unsigned char *out = nullptr;
         std::size_t outSize = 0;
         if (encode(sink.pixels.data(), sink.width, sink.height, static_cast<std::size_t>(sink.width) * 4,
-                   static_cast<int>(sum % 100) + 1, &out, &outSize)
+                static_cast<int>(sum % 100) + 1, &out, &outSize)
                 .ok)
             freeEncoded(out);
     }

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (doc.serialize() != bytes)
         std::abort();
 
-    for (const char *key : {"FontSize", "FontColor", "CaptionFormat", "fontstyle"}) {
+    for (const char *key : { "FontSize", "FontColor", "CaptionFormat", "fontstyle" }) {
         if (auto value = doc.value("Options", key)) {
             if (value->size() > kelvra::IniDocument::kMaxValueLength)
                 std::abort();

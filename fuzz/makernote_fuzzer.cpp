@@ -39,19 +39,26 @@ void decodeAsEveryMaker(const TImageInfo &info, const ExifTextOptions &options)
         const char *version;
     };
     static const Variant variants[] = {
-        {"NIKON", "0210"}, {"NIKON", "0221"},       {"NIKON", ""},     {"OLYMPUS", "0210"},
-        {"CASIO", "0210"}, {"FUJIFILM", "0210"},    {"Canon", "0210"}, {"SEIKO EPSON", "0210"},
-        {"SANYO", "0210"}, {"Minolta", "0210"},     {"ACME", "0210"},
+        { "NIKON", "0210" },
+        { "NIKON", "0221" },
+        { "NIKON", "" },
+        { "OLYMPUS", "0210" },
+        { "CASIO", "0210" },
+        { "FUJIFILM", "0210" },
+        { "Canon", "0210" },
+        { "SEIKO EPSON", "0210" },
+        { "SANYO", "0210" },
+        { "Minolta", "0210" },
+        { "ACME", "0210" },
     };
     for (const auto &[make, version] : variants) {
         TImageInfo scratch(nullptr, 255, options);
         scratch.MakerOffset = info.MakerOffset;
         std::string errStr;
-        const MakerNoteInput note{info.llData,        info.TiffFmt ? -8 : 8, info.MakerOffset,
-                                  static_cast<int64_t>(info.MakerNote.size()), info.MotorolaOrder, info.TiffFmt,
-                                  make,               "NIKON D70",           version,
-                                  options};
-        MakerNoteOutput out{scratch, scratch.msTraceStr, scratch.msName, errStr};
+        const MakerNoteInput note { info.llData, info.TiffFmt ? -8 : 8, info.MakerOffset,
+            static_cast<int64_t>(info.MakerNote.size()), info.MotorolaOrder, info.TiffFmt, make, "NIKON D70", version,
+            options };
+        MakerNoteOutput out { scratch, scratch.msTraceStr, scratch.msName, errStr };
         const bool known = makerNotesDecoder()->decode(note, out);
         check(known == (std::string_view(make) != "ACME"));
         check(errStr.empty() || errStr.rfind("Error Detected = ", 0) == 0);

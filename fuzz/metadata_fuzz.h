@@ -30,19 +30,20 @@ void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind)
     // A failed read keeps the last status the walk met.
     check(ok ? data.ErrStr == "<none>"
              : data.ErrStr == "Not an EXIF file" || data.ErrStr == "Incorrect Exif header"
-                 || data.ErrStr == "Invalid Exif alignment marker" || data.ErrStr == "Illegally sized directory"
-                 || data.ErrStr.rfind("Error Detected = ", 0) == 0);
+                || data.ErrStr == "Invalid Exif alignment marker" || data.ErrStr == "Illegally sized directory"
+                || data.ErrStr.rfind("Error Detected = ", 0) == 0);
     check(!ok || data.HasMetaData());
     for (int i = 0; i < data.SectionCnt; ++i)
-        check(data.sections[static_cast<size_t>(i)].data.size() == static_cast<size_t>(data.sections[static_cast<size_t>(i)].size));
+        check(data.sections[static_cast<size_t>(i)].data.size()
+            == static_cast<size_t>(data.sections[static_cast<size_t>(i)].size));
     (void)data.GetCommentStr();
     (void)data.HasThumbnail();
     if (!data.ExifObj)
         return;
     TImageInfo &info = *data.ExifObj;
     check(info.FITagCount == static_cast<int>(info.FITagArray.size()));
-    for (const char *name : {"Make", "Model", "ExposureTime", "FNumber", "FocalLength", "ISOSpeedRatings",
-                             "GPSLatitude", "GPSLongitude", "GPSAltitude", "GPSImageDirection", "Orientation"}) {
+    for (const char *name : { "Make", "Model", "ExposureTime", "FNumber", "FocalLength", "ISOSpeedRatings",
+             "GPSLatitude", "GPSLongitude", "GPSAltitude", "GPSImageDirection", "Orientation" }) {
         (void)info.LookupTagVal(name);
         (void)info.GetRawInt(name);
         try {
@@ -54,13 +55,13 @@ void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind)
     (void)info.GetImgDateTime();
     TTagEntry entry;
     info.ResetIterator();
-    while (info.IterateFoundTags(0, entry)) {
-    }
+    while (info.IterateFoundTags(0, entry)) { }
     info.AdjDateTime(1, 2, 3, 4);
     info.OverwriteDateTime(45000.5);
     info.ProcessThumbnail();
     for (int i = 0; i < data.SectionCnt; ++i)
-        check(data.sections[static_cast<size_t>(i)].data.size() == static_cast<size_t>(data.sections[static_cast<size_t>(i)].size));
+        check(data.sections[static_cast<size_t>(i)].data.size()
+            == static_cast<size_t>(data.sections[static_cast<size_t>(i)].size));
 
     // The carry-over writer reads the same untrusted block again.
     if (data.HasThumbnail())

@@ -19,10 +19,10 @@ namespace kelvra::cli {
 
 namespace {
 
-const char *const kUsage =
-    "usage: kelvra-cli preview [--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N]\n"
-    "         [--color #RRGGBB] [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic]\n"
-    "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl] [--area WxH] --out FILE.png PHOTO";
+const char *const kUsage
+    = "usage: kelvra-cli preview [--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N]\n"
+      "         [--color #RRGGBB] [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic]\n"
+      "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl] [--area WxH] --out FILE.png PHOTO";
 
 struct Parsed
 {
@@ -84,8 +84,8 @@ int runPreview(const QStringList &args)
         return usageError("preview", *error);
     const StampSettings &s = parsed.design.settings;
     const FormatSettings locale = FormatSettings::system();
-    const PreviewPhoto photo = loadPreviewPhoto(parsed.photo, QSize(parsed.areaWidth, parsed.areaHeight),
-                                                parsed.design.options.GPSForm, locale);
+    const PreviewPhoto photo = loadPreviewPhoto(
+        parsed.photo, QSize(parsed.areaWidth, parsed.areaHeight), parsed.design.options.GPSForm, locale);
     if (!photo.ok())
         return failed(failureText(photo.error, parsed.photo, photo.detail));
     const PreviewPicture picture = drawPreview(photo, s, locale);

@@ -57,7 +57,8 @@ int runSettings(const QStringList &args)
     return ExitOk;
 }
 
-const CommandRegistration registration({"settings", "[FILE]          print the settings read from FILE (default: the program INI)", runSettings});
+const CommandRegistration registration(
+    { "settings", "[FILE]          print the settings read from FILE (default: the program INI)", runSettings });
 
 } // namespace
 

@@ -41,7 +41,7 @@ QJsonObject toJson(const TimgData &data, bool ok, bool trace)
     QJsonArray sections;
     for (int i = 0; i < data.SectionCnt; ++i) {
         const tSection &s = data.sections[static_cast<size_t>(i)];
-        sections.append(QJsonObject{{QStringLiteral("marker"), s.dtype}, {QStringLiteral("size"), s.size}});
+        sections.append(QJsonObject { { QStringLiteral("marker"), s.dtype }, { QStringLiteral("size"), s.size } });
     }
     root[QStringLiteral("sections")] = sections;
     root[QStringLiteral("exifSlot")] = data.slotOf(data.ExifSegment);
@@ -52,13 +52,10 @@ QJsonObject toJson(const TimgData &data, bool ok, bool trace)
     QJsonArray tags;
     if (data.ExifObj) {
         for (const TTagEntry &tag : data.ExifObj->FITagArray) {
-            tags.append(QJsonObject{{QStringLiteral("name"), text(tag.Name)},
-                                    {QStringLiteral("tag"), tag.Tag},
-                                    {QStringLiteral("TID"), tag.TID},
-                                    {QStringLiteral("format"), tag.TType},
-                                    {QStringLiteral("value"), text(tag.Data)},
-                                    {QStringLiteral("raw"), hex(tag.Raw)},
-                                    {QStringLiteral("position"), tag.PRaw}});
+            tags.append(QJsonObject { { QStringLiteral("name"), text(tag.Name) }, { QStringLiteral("tag"), tag.Tag },
+                { QStringLiteral("TID"), tag.TID }, { QStringLiteral("format"), tag.TType },
+                { QStringLiteral("value"), text(tag.Data) }, { QStringLiteral("raw"), hex(tag.Raw) },
+                { QStringLiteral("position"), tag.PRaw } });
         }
     }
     root[QStringLiteral("tags")] = tags;
@@ -119,8 +116,8 @@ int runTags(const QStringList &args)
     return ok ? ExitOk : ExitFailed;
 }
 
-const CommandRegistration registration(
-    {"tags", "[--json] [--gps-form N] [--trace] PHOTO   print the metadata read from PHOTO, one tag a line", runTags});
+const CommandRegistration registration({ "tags",
+    "[--json] [--gps-form N] [--trace] PHOTO   print the metadata read from PHOTO, one tag a line", runTags });
 
 } // namespace
 

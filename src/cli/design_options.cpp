@@ -103,8 +103,8 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
             s.FOutline = true;
         } else if (arg == QLatin1String("--place") && hasValue) {
             // The four standard places.
-            const QStringList places{QStringLiteral("tl"), QStringLiteral("tr"), QStringLiteral("br"),
-                                     QStringLiteral("bl")};
+            const QStringList places { QStringLiteral("tl"), QStringLiteral("tr"), QStringLiteral("br"),
+                QStringLiteral("bl") };
             const qsizetype index = places.indexOf(value());
             if (index < 0)
                 return needsValue(arg, "tl, tr, br or bl");

@@ -19,10 +19,10 @@ struct DesignOptions
     AppOptions options;
 };
 
-inline constexpr const char *kDesignUsage =
-    "[--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N] [--color #RRGGBB]\n"
-    "         [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic] [--underline]\n"
-    "         [--shadow] [--outline] [--place tl|tr|br|bl]";
+inline constexpr const char *kDesignUsage
+    = "[--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N] [--color #RRGGBB]\n"
+      "         [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic] [--underline]\n"
+      "         [--shadow] [--outline] [--place tl|tr|br|bl]";
 
 // Takes the design options out of args into design and leaves the rest in
 // order. Returns an error text for a bad value or a missing --cfg file.

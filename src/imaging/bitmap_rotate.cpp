@@ -13,8 +13,7 @@ constexpr int kTile = 32;
 
 enum class Turn { Clockwise, CounterClockwise };
 
-template<Turn T>
-QImage turned(const QImage &source)
+template<Turn T> QImage turned(const QImage &source)
 {
     const int w = source.width();
     const int h = source.height();
@@ -52,13 +51,12 @@ QImage turned(const QImage &source)
     return result;
 }
 
-template<Turn T>
-bool turnInPlace(QImage &raster)
+template<Turn T> bool turnInPlace(QImage &raster)
 {
     if (raster.isNull())
         return true;
-    const QImage source =
-        raster.format() == QImage::Format_RGB32 ? raster : raster.convertToFormat(QImage::Format_RGB32);
+    const QImage source
+        = raster.format() == QImage::Format_RGB32 ? raster : raster.convertToFormat(QImage::Format_RGB32);
     if (source.isNull())
         return false;
     QImage result = turned<T>(source);

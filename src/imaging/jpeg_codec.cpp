@@ -57,7 +57,7 @@ void onEmitMessage(j_common_ptr cinfo, int level)
         (*cinfo->err->format_message)(cinfo, err->result->message);
 }
 
-void onOutputMessage(j_common_ptr) {}
+void onOutputMessage(j_common_ptr) { }
 
 void onProgress(j_common_ptr cinfo)
 {
@@ -138,16 +138,15 @@ CodecResult readHeader(const unsigned char *data, std::size_t size, HeaderInfo *
     return result;
 }
 
-CodecResult decode(const unsigned char *data, std::size_t size, const DecodeOptions &options,
-                   RowSink sink, void *context)
+CodecResult decode(
+    const unsigned char *data, std::size_t size, const DecodeOptions &options, RowSink sink, void *context)
 {
     CodecResult result;
     if (!data || !sizeFits(size)) {
         setMessage(result, "no JPEG data");
         return result;
     }
-    if (options.scaleDenom != 1 && options.scaleDenom != 2 && options.scaleDenom != 4
-        && options.scaleDenom != 8) {
+    if (options.scaleDenom != 1 && options.scaleDenom != 2 && options.scaleDenom != 4 && options.scaleDenom != 8) {
         setMessage(result, "unsupported scale");
         return result;
     }
@@ -185,8 +184,8 @@ CodecResult decode(const unsigned char *data, std::size_t size, const DecodeOpti
         failWith(reinterpret_cast<j_common_ptr>(&cinfo), "unexpected output layout");
 
     std::size_t stride = 0;
-    unsigned char *first = sink(context, static_cast<int>(cinfo.output_width),
-                                static_cast<int>(cinfo.output_height), &stride);
+    unsigned char *first
+        = sink(context, static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), &stride);
     if (!first)
         failWith(reinterpret_cast<j_common_ptr>(&cinfo), "no memory for the picture");
 
@@ -263,13 +262,13 @@ void finishOutput(j_compress_ptr cinfo)
 
 } // namespace
 
-CodecResult encodeInto(const unsigned char *pixels, int width, int height, std::size_t stride, int quality,
-                       EncodeBuffer *buffer)
+CodecResult encodeInto(
+    const unsigned char *pixels, int width, int height, std::size_t stride, int quality, EncodeBuffer *buffer)
 {
     CodecResult result;
     buffer->size = 0;
-    if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION
-        || height > JPEG_MAX_DIMENSION || static_cast<long long>(width) * height > kMaxPixels) {
+    if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION
+        || static_cast<long long>(width) * height > kMaxPixels) {
         setMessage(result, "picture size cannot be encoded");
         return result;
     }
@@ -321,8 +320,8 @@ CodecResult encodeInto(const unsigned char *pixels, int width, int height, std::
     return result;
 }
 
-CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride,
-                   int quality, unsigned char **out, std::size_t *outSize)
+CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride, int quality,
+    unsigned char **out, std::size_t *outSize)
 {
     EncodeBuffer buffer;
     const CodecResult result = encodeInto(pixels, width, height, stride, quality, &buffer);
@@ -403,9 +402,8 @@ void writeRows(TranscodeState &s, unsigned char *memory, std::size_t stride, int
     }
 }
 
-CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t size,
-                          const DecodeOptions &options, int quality, BandPlanner plan, BandPainter paint,
-                          void *context, RowMemory *rows, EncodeBuffer *out)
+CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t size, const DecodeOptions &options,
+    int quality, BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out)
 {
     CodecResult result;
     out->size = 0;
@@ -501,7 +499,7 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
 } // namespace
 
 CodecResult transcode(const unsigned char *data, std::size_t size, const DecodeOptions &options, int quality,
-                      BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out)
+    BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out)
 {
     TranscodeState state;
     return transcodeWith(state, data, size, options, quality, plan, paint, context, rows, out);

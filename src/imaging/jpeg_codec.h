@@ -21,7 +21,7 @@ constexpr int kMaxScans = 500;
 struct CodecResult
 {
     bool ok = false;
-    int warnings = 0;     // libjpeg's warnings about corrupt data
+    int warnings = 0; // libjpeg's warnings about corrupt data
     char message[200] = {}; // the error, or else the first warning
 };
 
@@ -35,7 +35,7 @@ struct HeaderInfo
 
 struct DecodeOptions
 {
-    int scaleDenom = 1;   // 1, 2, 4 or 8
+    int scaleDenom = 1; // 1, 2, 4 or 8
     bool fastDct = false; // integer fast IDCT, no two-pass quantizing, ordered dither
     bool fancyUpsampling = true;
 };
@@ -49,13 +49,13 @@ CodecResult readHeader(const unsigned char *data, std::size_t size, HeaderInfo *
 
 // Decodes into 32-bit pixels laid out as QImage::Format_RGB32 (0xffRRGGBB).
 // Greyscale, RGB, YCbCr, CMYK and YCCK files all come out as RGB.
-CodecResult decode(const unsigned char *data, std::size_t size, const DecodeOptions &options,
-                   RowSink sink, void *context);
+CodecResult decode(
+    const unsigned char *data, std::size_t size, const DecodeOptions &options, RowSink sink, void *context);
 
 // Encodes Format_RGB32 rows (alpha byte ignored) as baseline 4:2:0 YCbCr.
 // On success *out holds a buffer to give back with freeEncoded().
-CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride,
-                   int quality, unsigned char **out, std::size_t *outSize);
+CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride, int quality,
+    unsigned char **out, std::size_t *outSize);
 void freeEncoded(unsigned char *buffer);
 
 // A growing output buffer that keeps its memory from one encode to the next,
@@ -69,8 +69,8 @@ struct EncodeBuffer
 };
 
 // encode() into buffer, which grows as needed and is never shrunk.
-CodecResult encodeInto(const unsigned char *pixels, int width, int height, std::size_t stride, int quality,
-                       EncodeBuffer *buffer);
+CodecResult encodeInto(
+    const unsigned char *pixels, int width, int height, std::size_t stride, int quality, EncodeBuffer *buffer);
 
 // Memory for rows of 32-bit pixels that keeps its size between calls.
 // Owned by the caller; release with freeEncoded(data).
@@ -94,8 +94,8 @@ struct RowBand
 using BandPlanner = RowBand (*)(void *context, int width, int height);
 // Called with the band's rows, all decoded and none encoded yet: may change
 // their pixels (Format_RGB32 layout). False stops the work. Must not throw.
-using BandPainter = bool (*)(void *context, unsigned char *firstRow, std::size_t stride, int width, int first,
-                             int last);
+using BandPainter
+    = bool (*)(void *context, unsigned char *firstRow, std::size_t stride, int width, int first, int last);
 
 // decode() at full size and encodeInto() in one pass over the rows: each row is encoded
 // as soon as it is decoded, so only a strip of rows and the band are ever in
@@ -103,6 +103,6 @@ using BandPainter = bool (*)(void *context, unsigned char *firstRow, std::size_t
 // JPEG is the same as decoding in full, changing the band's rows and
 // encoding the whole picture.
 CodecResult transcode(const unsigned char *data, std::size_t size, const DecodeOptions &options, int quality,
-                      BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out);
+    BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out);
 
 } // namespace kelvra::jpeg

@@ -144,9 +144,8 @@ bool JpegImage::decode()
     options.fastDct = m_performance == Performance::BestSpeed;
     options.fancyUpsampling = m_smoothing;
     DecodeTarget target;
-    const jpeg::CodecResult result =
-        jpeg::decode(reinterpret_cast<const unsigned char *>(m_data.constData()),
-                     static_cast<std::size_t>(m_data.size()), options, allocateRaster, &target);
+    const jpeg::CodecResult result = jpeg::decode(reinterpret_cast<const unsigned char *>(m_data.constData()),
+        static_cast<std::size_t>(m_data.size()), options, allocateRaster, &target);
     m_warnings = result.warnings;
     if (!result.ok) {
         m_image = QImage();
@@ -188,9 +187,8 @@ bool JpegImage::compress()
         return fail(QStringLiteral("no picture to encode"));
     unsigned char *out = nullptr;
     std::size_t size = 0;
-    const jpeg::CodecResult result =
-        jpeg::encode(m_image.constBits(), m_image.width(), m_image.height(),
-                     static_cast<std::size_t>(m_image.bytesPerLine()), m_quality, &out, &size);
+    const jpeg::CodecResult result = jpeg::encode(m_image.constBits(), m_image.width(), m_image.height(),
+        static_cast<std::size_t>(m_image.bytesPerLine()), m_quality, &out, &size);
     if (!result.ok)
         return fail(messageOf(result));
     if (size > static_cast<std::size_t>(std::numeric_limits<qsizetype>::max())) {

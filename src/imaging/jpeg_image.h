@@ -17,7 +17,7 @@ class JpegImage
 public:
     enum class Performance {
         BestQuality, // accurate integer IDCT
-        BestSpeed,   // fast integer IDCT, no two-pass quantizing, ordered dither
+        BestSpeed, // fast integer IDCT, no two-pass quantizing, ordered dither
     };
 
     static constexpr int kDefaultQuality = 90;

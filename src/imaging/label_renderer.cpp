@@ -211,12 +211,12 @@ LabelPlace clampedPlace(int W, int H, int left, int top, int w, int t)
         left = 0;
     if (top < 0)
         top = 0;
-    return LabelPlace{left, top, w, t};
+    return LabelPlace { left, top, w, t };
 }
 
 LabelBox boxOf(const LabelPlace &p, int W, int H)
 {
-    return LabelBox{p.left, p.top, std::min(p.left + p.w, W), std::min(p.top + p.t, H)};
+    return LabelBox { p.left, p.top, std::min(p.left + p.w, W), std::min(p.top + p.t, H) };
 }
 
 // Font, measure and anchored position on a W x H surface; draws nothing.
@@ -271,7 +271,7 @@ QRect paintedArea(const PhotoCanvas &Canvas, const StampSettings &settings, cons
         const qreal scale = Canvas.resolvedScale();
         const QRectF ink = QFontMetricsF(Canvas.resolvedFont()).boundingRect(text);
         area |= QRectF(p.left + ink.left() * scale, p.top + (Canvas.resolvedAscent() + ink.top()) * scale,
-                       ink.width() * scale, ink.height() * scale);
+            ink.width() * scale, ink.height() * scale);
     }
     if (settings.FShadow) {
         const int d = shadowOffset(Canvas.fontHeight(), settings.FOutline);
@@ -285,8 +285,8 @@ QRect paintedArea(const PhotoCanvas &Canvas, const StampSettings &settings, cons
 // surface that begins at origin; a translation of the painter, not of the
 // coordinates, keeps every fraction a glyph edge falls on as it is on the
 // whole surface.
-void paintLabel(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p,
-                QPoint origin = {})
+void paintLabel(
+    PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p, QPoint origin = {})
 {
     QPainter painter(Canvas.raster());
     if (!origin.isNull())
@@ -310,7 +310,8 @@ void paintLabel(PhotoCanvas &Canvas, const StampSettings &settings, const QStrin
     Canvas.textOut(painter, p.left, p.top, text);
 
     if (settings.FOutline) {
-        const TColor pen = settings.OutlineColor == kNoColor ? ContrastColor(settings.FontColor) : settings.OutlineColor;
+        const TColor pen
+            = settings.OutlineColor == kNoColor ? ContrastColor(settings.FontColor) : settings.OutlineColor;
         Canvas.setPen(toQColor(pen), points / 20);
         Canvas.strokeText(painter, p.left, p.top, text);
         Canvas.setPen(toQColor(pen), 1);
@@ -329,11 +330,11 @@ Turns turnsFor(int orientation)
 {
     switch (orientation) {
     case 3:
-        return {Rotate180, Rotate180};
+        return { Rotate180, Rotate180 };
     case 6:
-        return {RotateClockwise, RotateCounterClockwise};
+        return { RotateClockwise, RotateCounterClockwise };
     case 8:
-        return {RotateCounterClockwise, RotateClockwise};
+        return { RotateCounterClockwise, RotateClockwise };
     default:
         return {};
     }
@@ -365,7 +366,7 @@ QRect storedRect(const QRect &upright, int orientation, int W, int H)
 // turned upright in full, and the whole photo is never turned. False
 // without memory for the patch; the band is then unchanged.
 bool paintThroughPatch(QImage &band, int bandTop, const QRect &source, const QRect &area, int orientation,
-                       PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p)
+    PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p)
 {
     if (area.isEmpty())
         return true;
@@ -385,7 +386,7 @@ bool paintThroughPatch(QImage &band, int bandTop, const QRect &source, const QRe
         const qsizetype rowBytes = qsizetype(inBand.width()) * 4;
         for (int y = 0; y < inBand.height(); ++y)
             std::memcpy(band.scanLine(inBand.top() + y) + qsizetype(inBand.left()) * 4, patch.constScanLine(y),
-                        static_cast<size_t>(rowBytes));
+                static_cast<size_t>(rowBytes));
     } else {
         QPainter paste(&band);
         paste.setCompositionMode(QPainter::CompositionMode_Source);
@@ -410,13 +411,15 @@ LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &se
 }
 
 StoredPhotoLabel::StoredPhotoLabel(QSize stored, int orientation, const StampSettings &settings, const QString &text)
-    : m_settings(settings), m_text(text), m_orientation(turnsFor(orientation).upright ? orientation : 1)
+    : m_settings(settings)
+    , m_text(text)
+    , m_orientation(turnsFor(orientation).upright ? orientation : 1)
 {
     const bool quarter = m_orientation == 6 || m_orientation == 8;
     const int W = quarter ? stored.height() : stored.width();
     const int H = quarter ? stored.width() : stored.height();
     const LabelPlace p = anchoredPlace(m_canvas, settings, text, W, H);
-    m_cell = PixelRect{p.left, p.top, p.left + p.w, p.top + p.t};
+    m_cell = PixelRect { p.left, p.top, p.left + p.w, p.top + p.t };
     m_box = boxOf(p, W, H);
     m_area = paintedArea(m_canvas, settings, text, p) & QRect(0, 0, W, H);
     m_source = m_area.isEmpty() ? QRect() : storedRect(m_area, m_orientation, stored.width(), stored.height());
@@ -424,15 +427,15 @@ StoredPhotoLabel::StoredPhotoLabel(QSize stored, int orientation, const StampSet
 
 bool StoredPhotoLabel::paint(QImage &band, int bandTop)
 {
-    const LabelPlace p{m_cell.Left, m_cell.Top, m_cell.width(), m_cell.height()};
+    const LabelPlace p { m_cell.Left, m_cell.Top, m_cell.width(), m_cell.height() };
     return paintThroughPatch(band, bandTop, m_source, m_area, m_orientation, m_canvas, m_settings, m_text, p);
 }
 
-std::optional<LabelBox> drawLabelOnStoredPhoto(QImage &stored, int orientation, const StampSettings &settings,
-                                               const QString &text)
+std::optional<LabelBox> drawLabelOnStoredPhoto(
+    QImage &stored, int orientation, const StampSettings &settings, const QString &text)
 {
     if (stored.isNull())
-        return LabelBox{};
+        return LabelBox {};
     StoredPhotoLabel label(stored.size(), orientation, settings, text);
     if (!label.paint(stored, 0))
         return std::nullopt;
@@ -472,7 +475,7 @@ LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QSt
     const QSize raster(Canvas.width(), Canvas.height());
     const LabelBox box = pointerLabelBox(QPoint(px, py), raster, label);
     // The cell as placed, before the raster's edge clips the box.
-    const LabelPlace p{box.Left, box.Top, label.width(), label.height()};
+    const LabelPlace p { box.Left, box.Top, label.width(), label.height() };
     const QRect area = paintedArea(Canvas, settings, text, p) & QRect(QPoint(0, 0), raster);
     if (!paintThroughPatch(*Canvas.raster(), 0, area, area, 1, Canvas, settings, text, p))
         paintLabel(Canvas, settings, text, p);

@@ -43,7 +43,10 @@ QColor toQColor(TColor color); // 0x00BBGGRR, top byte ignored
 class PhotoCanvas
 {
 public:
-    explicit PhotoCanvas(QImage *raster = nullptr) : m_raster(raster) {}
+    explicit PhotoCanvas(QImage *raster = nullptr)
+        : m_raster(raster)
+    {
+    }
 
     QImage *raster() const { return m_raster; }
     void setRaster(QImage *raster) { m_raster = raster; }
@@ -162,14 +165,14 @@ private:
     int m_orientation;
     PixelRect m_cell; // upright
     LabelBox m_box;
-    QRect m_area;     // upright
-    QRect m_source;   // stored
+    QRect m_area; // upright
+    QRect m_source; // stored
 };
 
 // The whole stored raster at once; the box is in upright coordinates, and
 // nothing without memory for the patch.
-std::optional<LabelBox> drawLabelOnStoredPhoto(QImage &stored, int orientation, const StampSettings &settings,
-                                               const QString &text);
+std::optional<LabelBox> drawLabelOnStoredPhoto(
+    QImage &stored, int orientation, const StampSettings &settings, const QString &text);
 
 // Pointer placement as numbers: the box of a label of size `label` whose
 // centre the pointer holds on a raster of size `raster`, kept inside it (the

@@ -35,7 +35,7 @@ int readExifOrientation(const QString &path);
 // alone. Decodes first if there is no raster yet. Returns whether it turned;
 // a failure leaves the picture as it was.
 bool applyOrientation(JpegImage &image, int orientation, bool back);
-void ApplyExifOrientation(JpegImage &image, const QString &path, bool back,
-                          const OrientationReader &readOrientation = readExifOrientation);
+void ApplyExifOrientation(
+    JpegImage &image, const QString &path, bool back, const OrientationReader &readOrientation = readExifOrientation);
 
 } // namespace kelvra

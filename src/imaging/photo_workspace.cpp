@@ -100,9 +100,8 @@ bool PhotoWorkspace::decode(QString *error)
     m_warnings = 0;
     m_firstWarning.clear();
     jpeg::DecodeOptions options; // full scale, accurate IDCT, fancy upsampling
-    const jpeg::CodecResult result =
-        jpeg::decode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize, options,
-                     &PhotoWorkspace::provideRaster, this);
+    const jpeg::CodecResult result = jpeg::decode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize,
+        options, &PhotoWorkspace::provideRaster, this);
     if (result.ok) {
         m_warnings = result.warnings;
         if (m_warnings > 0)
@@ -139,10 +138,10 @@ jpeg::RowBand planBand(void *context, int width, int height)
         c->label->emplace((*c->layOut)(QSize(width, height)));
     } catch (...) {
         *c->labelFailed = true;
-        return jpeg::RowBand{0, 0, false};
+        return jpeg::RowBand { 0, 0, false };
     }
     const QRect area = (*c->label)->storedArea();
-    return area.isEmpty() ? jpeg::RowBand() : jpeg::RowBand{area.top(), area.bottom() + 1, true};
+    return area.isEmpty() ? jpeg::RowBand() : jpeg::RowBand { area.top(), area.bottom() + 1, true };
 }
 
 bool paintBand(void *context, unsigned char *firstRow, std::size_t stride, int width, int first, int last)
@@ -166,15 +165,15 @@ bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel
     m_label.reset();
     m_labelFailed = false;
     m_usedFallback = false;
-    TranscodeContext context{&layOut, &m_label, &m_labelFailed};
+    TranscodeContext context { &layOut, &m_label, &m_labelFailed };
     jpeg::DecodeOptions options; // accurate IDCT, fancy upsampling
-    const jpeg::CodecResult result =
-        jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize, options, quality,
-                        planBand, paintBand, &context, &m_rows, &m_encoded);
+    const jpeg::CodecResult result = jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize,
+        options, quality, planBand, paintBand, &context, &m_rows, &m_encoded);
     m_warnings = result.warnings;
     m_firstWarning = result.ok && m_warnings > 0 ? QString::fromLatin1(result.message) : QString();
     if (!result.ok) {
-        setError(error, m_labelFailed ? QStringLiteral("no memory to draw the label") : QString::fromLatin1(result.message));
+        setError(
+            error, m_labelFailed ? QStringLiteral("no memory to draw the label") : QString::fromLatin1(result.message));
         return false;
     }
     return true;
@@ -186,9 +185,8 @@ bool PhotoWorkspace::encode(int quality, QString *error)
         setError(error, QStringLiteral("no picture to encode"));
         return false;
     }
-    const jpeg::CodecResult result =
-        jpeg::encodeInto(m_raster.constBits(), m_raster.width(), m_raster.height(),
-                         static_cast<std::size_t>(m_raster.bytesPerLine()), quality, &m_encoded);
+    const jpeg::CodecResult result = jpeg::encodeInto(m_raster.constBits(), m_raster.width(), m_raster.height(),
+        static_cast<std::size_t>(m_raster.bytesPerLine()), quality, &m_encoded);
     if (!result.ok) {
         setError(error, QString::fromLatin1(result.message));
         return false;

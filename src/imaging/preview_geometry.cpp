@@ -15,15 +15,15 @@ PreviewPlacement GetRightRect(int width, int height, int clientWidth, int client
     placement.PreviewScale = (a < 1 && b < 1) ? 1 : std::max(a, b);
     const int dw = int(width / placement.PreviewScale);
     const int dh = int(height / placement.PreviewScale);
-    placement.PreviewRect = PixelRect{clientWidth / 2 - dw / 2, clientHeight / 2 - dh / 2, clientWidth / 2 + dw / 2,
-                                      clientHeight / 2 + dh / 2};
+    placement.PreviewRect = PixelRect { clientWidth / 2 - dw / 2, clientHeight / 2 - dh / 2, clientWidth / 2 + dw / 2,
+        clientHeight / 2 + dh / 2 };
     return placement;
 }
 
 RasterPoint pointerToRaster(int X, int Y, const PreviewPlacement &placement)
 {
-    return RasterPoint{int((X - placement.PreviewRect.Left) * placement.PreviewScale),
-                       int((Y - placement.PreviewRect.Top) * placement.PreviewScale)};
+    return RasterPoint { int((X - placement.PreviewRect.Left) * placement.PreviewScale),
+        int((Y - placement.PreviewRect.Top) * placement.PreviewScale) };
 }
 
 } // namespace kelvra

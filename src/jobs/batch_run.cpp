@@ -53,7 +53,7 @@ FileTimes outputTimes(const FileTimes &source)
             return std::nullopt;
         return *seconds - ((*seconds % 2) + 2) % 2;
     };
-    return FileTimes{cut(source.modification), cut(source.creation)};
+    return FileTimes { cut(source.modification), cut(source.creation) };
 }
 
 int effectiveQuality(int jpgquality)
@@ -65,8 +65,8 @@ QString withCollisionSuffix(const QString &path, int k)
 {
     const QFileInfo info(path);
     const QString digits = QStringLiteral("%1").arg(k % 10000, 4, 10, QLatin1Char('0'));
-    return info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('_') + digits
-           + QLatin1Char('.') + info.suffix();
+    return info.path() + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('_') + digits + QLatin1Char('.')
+        + info.suffix();
 }
 
 // Naming state of one run: which outputs it has handed out, and to whom.
@@ -287,8 +287,8 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
     TimgData &metadata = *plan.metadata;
     const int orientation = metadata.exifOrientation();
 
-    const QString caption = GetCurrentFileStampText(job.settings.CaptionFormat, job.settings.DateFormat, plan.values,
-                                                    job.format);
+    const QString caption
+        = GetCurrentFileStampText(job.settings.CaptionFormat, job.settings.DateFormat, plan.values, job.format);
     const int quality = effectiveQuality(job.options.jpgquality);
     const auto layOut = [&](QSize stored) { return StoredPhotoLabel(stored, orientation, job.settings, caption); };
     if (!pixels.transcode(quality, layOut, &error)) {
@@ -335,8 +335,8 @@ int workerCount(int jobs)
 
 int BatchReport::count(PhotoOutcome outcome) const
 {
-    return static_cast<int>(std::count_if(photos.begin(), photos.end(),
-                                          [outcome](const BatchPhotoResult &r) { return r.outcome == outcome; }));
+    return static_cast<int>(std::count_if(
+        photos.begin(), photos.end(), [outcome](const BatchPhotoResult &r) { return r.outcome == outcome; }));
 }
 
 int BatchReport::warned() const
@@ -350,8 +350,8 @@ QString progressText(int i, int n)
     return QStringLiteral("Processing:") + QLatin1Char(' ') + QStringLiteral("[%1/%2]").arg(i).arg(n);
 }
 
-BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, const BatchJob &job,
-                     BatchProgress *progress)
+BatchReport RunBatch(
+    const QStringList &photoList, const QString &outputFolder, const BatchJob &job, BatchProgress *progress)
 {
     BatchReport report;
     const int count = static_cast<int>(photoList.size());

@@ -15,9 +15,9 @@ namespace kelvra {
 
 enum class PhotoOutcome {
     Stamped, // label drawn, written with the source's metadata
-    Copied,  // copied under its new name, unchanged
+    Copied, // copied under its new name, unchanged
     Skipped, // not a JPEG name: nothing done
-    Failed,  // see error; a plain copy may stand under the output name
+    Failed, // see error; a plain copy may stand under the output name
 };
 
 // Why a photo was skipped or failed; the window and the command line make
@@ -45,7 +45,7 @@ struct BatchPhotoResult
     QString output; // empty when no output path was reached
     PhotoOutcome outcome = PhotoOutcome::Skipped;
     BatchError error = BatchError::None;
-    QString path;   // the path that failed, see BatchError
+    QString path; // the path that failed, see BatchError
     QString detail; // the codec's or file system's own words, may be empty
     // For CopyFailed and WriteFailed: the step of the copy or write that
     // failed, and path is the file that step worked on.
@@ -67,13 +67,13 @@ class BatchProgress
 {
 public:
     virtual ~BatchProgress() = default;
-    virtual void ProgressStart() {}
+    virtual void ProgressStart() { }
     // Before photo `position` (1-based) of `maximum` is handed out; false
     // cancels the run there. Photos already started are finished.
     virtual bool ProgressStep(const QString &text, int position, int maximum) = 0;
     // Once per photo when it is done, in the order they finish.
-    virtual void photoFinished(const BatchPhotoResult &) {}
-    virtual void ProgressEnd() {}
+    virtual void photoFinished(const BatchPhotoResult &) { }
+    virtual void ProgressEnd() { }
 };
 
 struct BatchJob
@@ -101,8 +101,8 @@ struct BatchReport
 // the calling thread; decoding, drawing, encoding and writing of stamped
 // photos run on `jobs` workers, at most one photo per worker at a time. A
 // failure ends only its own photo.
-BatchReport RunBatch(const QStringList &photoList, const QString &outputFolder, const BatchJob &job,
-                     BatchProgress *progress);
+BatchReport RunBatch(
+    const QStringList &photoList, const QString &outputFolder, const BatchJob &job, BatchProgress *progress);
 
 // What RunBatch would do with the same arguments, without writing anything:
 // per photo its output name and outcome (Stamped or Copied), or why it would

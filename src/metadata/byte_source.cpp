@@ -30,7 +30,8 @@ size_t FileByteSource::read(char *dest, size_t length)
 {
     if (!m_file.is_open() || length == 0)
         return 0;
-    const auto n = static_cast<size_t>(std::max<std::streamsize>(0, m_file.sgetn(dest, static_cast<std::streamsize>(length))));
+    const auto n
+        = static_cast<size_t>(std::max<std::streamsize>(0, m_file.sgetn(dest, static_cast<std::streamsize>(length))));
     count(n);
     return n;
 }

@@ -33,7 +33,10 @@ private:
 class MemoryByteSource final : public ByteSource
 {
 public:
-    explicit MemoryByteSource(std::string_view bytes) : m_bytes(bytes) {}
+    explicit MemoryByteSource(std::string_view bytes)
+        : m_bytes(bytes)
+    {
+    }
     size_t read(char *dest, size_t length) override;
 
 private:

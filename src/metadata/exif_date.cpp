@@ -40,7 +40,7 @@ bool isLeap(int y)
 
 int daysInMonth(int y, int m)
 {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    static constexpr int days[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
     return m == 2 && isLeap(y) ? 29 : days[m - 1];
 }
 
@@ -61,11 +61,10 @@ bool digitsAt(std::string_view text, size_t pos, size_t count, int &value)
 
 std::optional<TDateTime> tryEncodeDateTime(const DateTimeFields &f)
 {
-    if (f.year < 1 || f.year > 9999 || f.month < 1 || f.month > 12 || f.day < 1
-        || f.day > daysInMonth(f.year, f.month))
+    if (f.year < 1 || f.year > 9999 || f.month < 1 || f.month > 12 || f.day < 1 || f.day > daysInMonth(f.year, f.month))
         return std::nullopt;
-    if (f.hour < 0 || f.hour > 23 || f.minute < 0 || f.minute > 59 || f.second < 0 || f.second > 59
-        || f.millisecond < 0 || f.millisecond > 999)
+    if (f.hour < 0 || f.hour > 23 || f.minute < 0 || f.minute > 59 || f.second < 0 || f.second > 59 || f.millisecond < 0
+        || f.millisecond > 999)
         return std::nullopt;
     const double date = static_cast<double>(daysFromCivil(f.year, f.month, f.day) - kEpoch);
     const double time = (f.hour * 3600000.0 + f.minute * 60000.0 + f.second * 1000.0 + f.millisecond) / 86400000.0;
@@ -112,8 +111,8 @@ std::string formatExifDateTime(TDateTime t)
     if (!f)
         return {};
     char text[32];
-    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", f->year, f->month, f->day, f->hour,
-                  f->minute, f->second);
+    std::snprintf(
+        text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", f->year, f->month, f->day, f->hour, f->minute, f->second);
     return text;
 }
 

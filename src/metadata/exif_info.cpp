@@ -75,9 +75,12 @@ int appendTag(std::vector<TTagEntry> &tags, int &count, int &capacity, const TTa
 
 } // namespace
 
-TImageInfo::TImageInfo(TimgData *parentData, int buildCode, ExifTextOptions options,
-                       std::shared_ptr<const MakerNoteDecoder> makerNotes)
-    : parent(parentData), BuildList(buildCode), m_options(std::move(options)), m_makerNotes(std::move(makerNotes))
+TImageInfo::TImageInfo(
+    TimgData *parentData, int buildCode, ExifTextOptions options, std::shared_ptr<const MakerNoteDecoder> makerNotes)
+    : parent(parentData)
+    , BuildList(buildCode)
+    , m_options(std::move(options))
+    , m_makerNotes(std::move(makerNotes))
 {
     // The tables are completed on first use; touch them here so that happens at
     // construction, as callers expect.
@@ -146,13 +149,13 @@ int TImageInfo::LookupTagByDesc(std::string_view desc) const
 TTagEntry TImageInfo::GetTagByName(std::string_view name) const
 {
     const int i = LookupTag(name);
-    return i < 0 ? TTagEntry{} : FITagArray[static_cast<size_t>(i)];
+    return i < 0 ? TTagEntry {} : FITagArray[static_cast<size_t>(i)];
 }
 
 TTagEntry TImageInfo::GetTagByDesc(std::string_view desc) const
 {
     const int i = LookupTagByDesc(desc);
-    return i < 0 ? TTagEntry{} : FITagArray[static_cast<size_t>(i)];
+    return i < 0 ? TTagEntry {} : FITagArray[static_cast<size_t>(i)];
 }
 
 void TImageInfo::SetTagByName(const TTagEntry &entry)
@@ -202,8 +205,8 @@ int TImageInfo::AddTagToThumbArray(const TTagEntry &entry)
     return appendTag(FIThumbArray, FIThumbCount, MaxThumbTag, entry);
 }
 
-std::string TImageInfo::FormatNumber(std::string_view raw, int fmt, std::string_view valueList,
-                                     std::string_view pattern) const
+std::string TImageInfo::FormatNumber(
+    std::string_view raw, int fmt, std::string_view valueList, std::string_view pattern) const
 {
     return kelvra::FormatNumber(raw, fmt, valueList, pattern, MotorolaOrder, m_options);
 }
@@ -226,7 +229,7 @@ void TImageInfo::setIllegalDirectory()
 
 void TImageInfo::ProcessExifDir(int64_t start, int64_t offsetBase, int kind)
 {
-    m_visited.insert({offsetBase, start});
+    m_visited.insert({ offsetBase, start });
     if (++m_directories > kMaxDirectories)
         return;
     if (!contains(start, 2)) {
@@ -252,7 +255,7 @@ void TImageInfo::ProcessExifDir(int64_t start, int64_t offsetBase, int kind)
 
 void TImageInfo::walkSubDirectory(int64_t start, int64_t offsetBase, int kind)
 {
-    if (m_visited.count({offsetBase, start}) || m_depth >= kMaxDirectoryDepth)
+    if (m_visited.count({ offsetBase, start }) || m_depth >= kMaxDirectoryDepth)
         return;
     ++m_depth;
     try {
@@ -430,9 +433,9 @@ void TImageInfo::runMakerNoteDecoder(int64_t noteLength)
         return;
     std::string ignoredErr;
     std::string &errStr = parent ? parent->ErrStr : ignoredErr;
-    const MakerNoteInput note{llData,       m_currentOffsetBase, MakerOffset, noteLength, MotorolaOrder, TiffFmt,
-                              CameraMake,   CameraModel,         exifVersion, m_options};
-    MakerNoteOutput out{*this, msTraceStr, msName, errStr};
+    const MakerNoteInput note { llData, m_currentOffsetBase, MakerOffset, noteLength, MotorolaOrder, TiffFmt,
+        CameraMake, CameraModel, exifVersion, m_options };
+    MakerNoteOutput out { *this, msTraceStr, msName, errStr };
     // The decoder reads its own copy of the state it is given; a failure in it
     // never ends the EXIF walk.
     const bool motorola = MotorolaOrder;
@@ -484,7 +487,7 @@ void TImageInfo::Calc35Equiv()
 
     const int row = findMainTagByName("FocalLengthin35mmFilm");
     TTagEntry tag = mainTagTable()[static_cast<size_t>(row)];
-    tag.Data = formatPattern("%5.2f", {value}, m_options.decimalSeparator);
+    tag.Data = formatPattern("%5.2f", { value }, m_options.decimalSeparator);
     tag.FormatS = "%s mm";
     tag.TType = 10;
     TraceStr += traceLine(tag.Tag, tag.Desc, tag.Data, 0, 0);
@@ -511,7 +514,7 @@ TDateTime TImageInfo::ExtrDateTime(int64_t p) const
 
 TDateTime TImageInfo::GetImgDateTime() const
 {
-    for (int32_t p : {dt_oset, dt_orig_oset, dt_digi_oset}) {
+    for (int32_t p : { dt_oset, dt_orig_oset, dt_digi_oset }) {
         if (p > 0)
             return ExtrDateTime(p);
     }
@@ -531,7 +534,7 @@ void TImageInfo::SetDateTimeStr(int64_t p, TDateTime t)
 void TImageInfo::AdjDateTime(double days, double hours, double minutes, double seconds)
 {
     const double shift = days + hours / 24 + minutes / 1440 + seconds / 86400;
-    for (int32_t p : {dt_oset, dt_orig_oset, dt_digi_oset}) {
+    for (int32_t p : { dt_oset, dt_orig_oset, dt_digi_oset }) {
         if (p <= 0)
             continue;
         // A date that does not parse is left alone rather than rewritten as 1899.
@@ -543,7 +546,7 @@ void TImageInfo::AdjDateTime(double days, double hours, double minutes, double s
 
 void TImageInfo::OverwriteDateTime(TDateTime t)
 {
-    for (int32_t p : {dt_oset, dt_orig_oset, dt_digi_oset}) {
+    for (int32_t p : { dt_oset, dt_orig_oset, dt_digi_oset }) {
         if (p > 0)
             SetDateTimeStr(p, t);
     }

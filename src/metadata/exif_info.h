@@ -29,7 +29,7 @@ public:
     enum DirKind { MainDir = 1, GpsDir = 2, ThumbDir = 4 };
 
     TImageInfo(TimgData *parent, int buildCode, ExifTextOptions options = {},
-               std::shared_ptr<const MakerNoteDecoder> makerNotes = nullptr);
+        std::shared_ptr<const MakerNoteDecoder> makerNotes = nullptr);
     virtual ~TImageInfo();
     TImageInfo(const TImageInfo &) = delete;
     TImageInfo &operator=(const TImageInfo &) = delete;
@@ -39,9 +39,9 @@ public:
     int MaxTag = 0;
     TimgData *parent = nullptr;
     std::string exifVersion; // at most 6 bytes
-    std::string CameraMake;  // at most 32 characters
+    std::string CameraMake; // at most 32 characters
     std::string CameraModel; // at most 40 characters
-    std::string DateTime;    // at most 20 characters: DateTime or DateTimeOriginal, the last met
+    std::string DateTime; // at most 20 characters: DateTime or DateTimeOriginal, the last met
     int32_t Height = 0, Width = 0;
     int32_t HPosn = 0, WPosn = 0;
     int32_t FlashUsed = 0;
@@ -52,7 +52,7 @@ public:
     int32_t CommentPosn = 0, CommentSize = 0;
     int32_t dt_oset = 0, dt_orig_oset = 0, dt_digi_oset = 0;
     std::string ThumbTrace;
-    int32_t ThumbStart = 0;  // TIFF offset of IFD1
+    int32_t ThumbStart = 0; // TIFF offset of IFD1
     int32_t ThumbLength = 0; // APP1 length field + 3 - ThumbStart
     int32_t ThumbType = 0;
     std::vector<TTagEntry> FIThumbArray;
@@ -73,7 +73,7 @@ public:
     virtual std::string LookupTagVal(std::string_view name) const;
 
     double GetRawFloat(std::string_view name) const; // 0 when none
-    int32_t GetRawInt(std::string_view name) const;  // rounded, ties to even; 0 when none
+    int32_t GetRawInt(std::string_view name) const; // rounded, ties to even; 0 when none
     // The value text as an integer, -1 when the tag is absent. Throws
     // ExifValueError when the text is not an integer.
     int32_t LookupTagInt(std::string_view name) const;
@@ -91,7 +91,7 @@ public:
     bool IterateFoundThumbTags(int tid, TTagEntry &entry);
     void ResetThumbIterator() { iterThumb = 0; }
 
-    int AddTagToArray(const TTagEntry &entry);      // index of the new tag
+    int AddTagToArray(const TTagEntry &entry); // index of the new tag
     int AddTagToThumbArray(const TTagEntry &entry); // index of the new tag
 
     bool HasThumbnail() const { return ThumbStart > 21 && ThumbLength > 256; }
@@ -106,8 +106,7 @@ public:
     // Appends the computed FocalLengthin35mmFilm tag when the file lacks one.
     void Calc35Equiv();
 
-    std::string FormatNumber(std::string_view raw, int fmt, std::string_view valueList,
-                             std::string_view pattern) const;
+    std::string FormatNumber(std::string_view raw, int fmt, std::string_view valueList, std::string_view pattern) const;
     double GetNumber(std::string_view raw, int fmt) const;
     int32_t CvtInt(std::string_view bytes) const;
 

@@ -25,7 +25,7 @@ TDateTime localDateTime(std::filesystem::file_time_type time)
     const auto system = std::chrono::file_clock::to_sys(time);
     const std::time_t seconds = std::chrono::system_clock::to_time_t(
         std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
-    std::tm local{};
+    std::tm local {};
 #if defined(_WIN32)
     if (localtime_s(&local, &seconds) != 0)
         return 0;
@@ -87,7 +87,9 @@ ContainerKind containerKindForFileName(const std::filesystem::path &fileName)
 }
 
 TimgData::TimgData(int buildCode, ExifTextOptions options)
-    : BuildList(buildCode), m_options(std::move(options)), m_makerNotes(defaultMakerNoteDecoder())
+    : BuildList(buildCode)
+    , m_options(std::move(options))
+    , m_makerNotes(defaultMakerNoteDecoder())
 {
     reset();
 }

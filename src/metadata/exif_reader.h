@@ -25,14 +25,17 @@ struct tSection
 {
     std::string data;
     int dtype = 0; // the marker code: 0xE0 APP0, 0xE1 APP1, 0xED APP13, 0xFE COM, ...
-    int size = 0;  // the segment's length field
+    int size = 0; // the segment's length field
 };
 
 // The IPTC record: kept as raw segment bytes, never parsed.
 class TIPTCdata
 {
 public:
-    explicit TIPTCdata(TimgData *parentData) : parent(parentData) {}
+    explicit TIPTCdata(TimgData *parentData)
+        : parent(parentData)
+    {
+    }
     TimgData *parent;
 };
 

@@ -18,18 +18,18 @@ using TTagCallback = std::string (*)(TImageInfo &info, const std::string &text);
 // the value text, Raw the stored bytes and PRaw their position in the buffer).
 struct TTagEntry
 {
-    int32_t TID = 0;    // 0 for directory tags, 1 for maker-note tags
+    int32_t TID = 0; // 0 for directory tags, 1 for maker-note tags
     uint16_t TType = 0; // TIFF format code of the found value
     uint16_t ICode = 0;
-    uint16_t Tag = 0;   // 0: unknown; such a record is never stored
+    uint16_t Tag = 0; // 0: unknown; such a record is never stored
     std::string Name;
-    std::string Desc;    // display name
-    std::string Code;    // value list "key:label,key:label"
-    std::string Data;    // value text
-    std::string Raw;     // raw value bytes
-    int32_t PRaw = 0;    // position of the value in the buffer
+    std::string Desc; // display name
+    std::string Code; // value list "key:label,key:label"
+    std::string Data; // value text
+    std::string Raw; // raw value bytes
+    int32_t PRaw = 0; // position of the value in the buffer
     std::string FormatS; // output pattern
-    int32_t Size = 0;    // number of raw bytes
+    int32_t Size = 0; // number of raw bytes
     TTagCallback CallBack = nullptr;
 };
 

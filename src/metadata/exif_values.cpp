@@ -66,16 +66,15 @@ bool parseDecimal(std::string_view text, double &value)
         if ((c < '0' || c > '9') && c != '.')
             return false;
     }
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                           std::chars_format::fixed);
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
     return ec == std::errc() && end == text.data() + text.size();
 }
 
 std::string fixedText(double value, int precision, std::string_view decimalSeparator)
 {
     char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                                      std::clamp(precision, 0, 40));
+    const auto result
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, std::clamp(precision, 0, 40));
     std::string text = result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0");
     const size_t dot = text.find('.');
     if (dot != std::string::npos)
@@ -110,7 +109,7 @@ Sexagesimal parseSexagesimal(std::string_view text)
 
 int bytesPerComponent(int fmt)
 {
-    static constexpr int sizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+    static constexpr int sizes[] = { 0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8 };
     return fmt >= 0 && fmt <= 12 ? sizes[fmt] : 0;
 }
 
@@ -128,9 +127,15 @@ int32_t CvtInt(std::string_view bytes, bool motorolaOrder)
 double GetNumber(std::string_view raw, int fmt, bool motorolaOrder)
 {
     switch (fmt) {
-    case 1: case 3: case 4: case 6: case 8: case 9:
+    case 1:
+    case 3:
+    case 4:
+    case 6:
+    case 8:
+    case 9:
         return CvtInt(raw, motorolaOrder);
-    case 5: case 10: {
+    case 5:
+    case 10: {
         if (raw.size() < 8)
             return 0;
         const int32_t denominator = CvtInt(raw.substr(4, 4), motorolaOrder);
@@ -155,7 +160,7 @@ std::string lookupValueList(std::string_view list, std::string_view key)
 }
 
 std::string FormatNumber(std::string_view raw, int fmt, std::string_view valueList, std::string_view pattern,
-                         bool motorolaOrder, const ExifTextOptions &options)
+    bool motorolaOrder, const ExifTextOptions &options)
 {
     const int c = bytesPerComponent(fmt);
     if (c == 0)
@@ -167,17 +172,24 @@ std::string FormatNumber(std::string_view raw, int fmt, std::string_view valueLi
             text += kValueSeparator;
         const std::string_view component = raw.substr(j * static_cast<size_t>(c), static_cast<size_t>(c));
         switch (fmt) {
-        case 1: case 3: case 4: case 6: case 8: case 9: {
+        case 1:
+        case 3:
+        case 4:
+        case 6:
+        case 8:
+        case 9: {
             const std::string number = std::to_string(CvtInt(component, motorolaOrder));
             text += valueList.empty() ? number : lookupValueList(valueList, number);
             break;
         }
-        case 5: case 10:
+        case 5:
+        case 10:
             text += std::to_string(CvtInt(component.substr(0, 4), motorolaOrder));
             text += '/';
             text += std::to_string(CvtInt(component.substr(4, 4), motorolaOrder));
             break;
-        case 11: case 12:
+        case 11:
+        case 12:
             text += "-9999.99";
             break;
         default:
@@ -193,11 +205,11 @@ std::string FormatNumber(std::string_view raw, int fmt, std::string_view valueLi
         out.replace(at, 2, text);
         return out;
     }
-    return formatPattern(pattern, {GetNumber(raw, fmt, motorolaOrder)}, options.decimalSeparator);
+    return formatPattern(pattern, { GetNumber(raw, fmt, motorolaOrder) }, options.decimalSeparator);
 }
 
-std::string formatPattern(std::string_view pattern, std::initializer_list<double> args,
-                          std::string_view decimalSeparator)
+std::string formatPattern(
+    std::string_view pattern, std::initializer_list<double> args, std::string_view decimalSeparator)
 {
     std::string out;
     auto arg = args.begin();
@@ -312,7 +324,7 @@ int64_t roundHalfEven(double value)
 
 std::string componentsText(std::string_view text)
 {
-    static constexpr const char *names[] = {"", "Y", "Cb", "Cr", "R", "G", "B"};
+    static constexpr const char *names[] = { "", "Y", "Cb", "Cr", "R", "G", "B" };
     std::string out;
     for (size_t i = 1; i <= 4 && i < text.size(); ++i) {
         const auto code = static_cast<unsigned char>(text[i]);
@@ -331,7 +343,7 @@ std::string shutterSpeedText(std::string_view text, const ExifTextOptions &optio
     if (!std::isfinite(speed) || speed == 0 || speed >= 9.2e18)
         return printable(text);
     const double seconds = 1.0 / speed;
-    std::string out = formatPattern("%4.4f sec", {seconds}, options.decimalSeparator);
+    std::string out = formatPattern("%4.4f sec", { seconds }, options.decimalSeparator);
     if (seconds <= 0.5)
         out += " (1/" + std::to_string(roundHalfEven(speed)) + ")";
     return out;
@@ -344,16 +356,30 @@ std::string flashText(std::string_view text)
         throw ExifValueError("flash value is not an integer");
     std::string out = (v & 1) ? "On" : "Off";
     switch (v & 6) {
-    case 2: out += ", UNKNOWN"; break;
-    case 4: out += ", no strobe return"; break;
-    case 6: out += ", strobe return"; break;
-    default: break;
+    case 2:
+        out += ", UNKNOWN";
+        break;
+    case 4:
+        out += ", no strobe return";
+        break;
+    case 6:
+        out += ", strobe return";
+        break;
+    default:
+        break;
     }
     switch (v & 24) {
-    case 8: out += ", forced"; break;
-    case 16: out += ", surpressed"; break;
-    case 24: out += ", auto mode"; break;
-    default: break;
+    case 8:
+        out += ", forced";
+        break;
+    case 16:
+        out += ", surpressed";
+        break;
+    case 24:
+        out += ", auto mode";
+        break;
+    default:
+        break;
     }
     if (v & 32)
         out += ", no flash function";
@@ -392,11 +418,11 @@ std::string coordinateText(std::string_view text, const ExifTextOptions &options
     const std::string_view sep = options.decimalSeparator;
     switch (options.GPSForm) {
     case 0:
-        return formatPattern(std::string("%1.4f") + kDegree, {v.d + (v.m + v.s / 60) / 60}, sep);
+        return formatPattern(std::string("%1.4f") + kDegree, { v.d + (v.m + v.s / 60) / 60 }, sep);
     case 1:
-        return formatPattern(std::string("%0.0f") + kDegree + "%1.2f'", {v.d, v.m + v.s / 60}, sep);
+        return formatPattern(std::string("%0.0f") + kDegree + "%1.2f'", { v.d, v.m + v.s / 60 }, sep);
     case 2:
-        return formatPattern(std::string("%0.0f") + kDegree + "%0.0f'%0.0f\"", {v.d, v.m, v.s}, sep);
+        return formatPattern(std::string("%0.0f") + kDegree + "%0.0f'%0.0f\"", { v.d, v.m, v.s }, sep);
     default:
         return std::string(text);
     }
@@ -405,7 +431,7 @@ std::string coordinateText(std::string_view text, const ExifTextOptions &options
 std::string timeStampText(std::string_view text, const ExifTextOptions &options)
 {
     const Sexagesimal v = parseSexagesimal(text);
-    return formatPattern("%0.0f:%0.0f:%0.0f", {v.d, v.m, v.s}, options.decimalSeparator);
+    return formatPattern("%0.0f:%0.0f:%0.0f", { v.d, v.m, v.s }, options.decimalSeparator);
 }
 
 } // namespace kelvra

@@ -14,7 +14,7 @@ namespace kelvra {
 // options and the locale); nothing here reads a global setting.
 struct ExifTextOptions
 {
-    int GPSForm = 2;                     // 0 degrees, 1 degrees and minutes, 2 d/m/s
+    int GPSForm = 2; // 0 degrees, 1 degrees and minutes, 2 d/m/s
     std::string decimalSeparator = "."; // single-byte text, like every value text
 };
 
@@ -42,12 +42,12 @@ std::string lookupValueList(std::string_view list, std::string_view key);
 // The value text of a numeric entry: at most 128 components joined by ", ",
 // integers through the value list when there is one, then the pattern.
 std::string FormatNumber(std::string_view raw, int fmt, std::string_view valueList, std::string_view pattern,
-                         bool motorolaOrder, const ExifTextOptions &options);
+    bool motorolaOrder, const ExifTextOptions &options);
 
 // printf-style %f and %d conversions (flags '-' and '0', width, precision, %%)
 // with the given decimal separator. Conversions without an argument print nothing.
-std::string formatPattern(std::string_view pattern, std::initializer_list<double> args,
-                          std::string_view decimalSeparator);
+std::string formatPattern(
+    std::string_view pattern, std::initializer_list<double> args, std::string_view decimalSeparator);
 
 // The values of a value text: the parts between ", " separators.
 std::vector<std::string_view> splitValues(std::string_view text);
@@ -64,7 +64,7 @@ int64_t roundHalfEven(double value);
 // Value-text conversions named by the tag tables.
 std::string componentsText(std::string_view text);
 std::string shutterSpeedText(std::string_view text, const ExifTextOptions &options);
-std::string flashText(std::string_view text);                                        // throws ExifValueError
+std::string flashText(std::string_view text); // throws ExifValueError
 std::string userCommentText(std::string_view text);
 std::string wideText(std::string_view text); // throws ExifValueError
 std::string coordinateText(std::string_view text, const ExifTextOptions &options);

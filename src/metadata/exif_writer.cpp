@@ -22,7 +22,7 @@ void putSegment(std::string &out, const tSection &section, int marker)
 
 bool isIccChunk(const tSection &section)
 {
-    static constexpr std::string_view kIccId{"ICC_PROFILE\0", 12};
+    static constexpr std::string_view kIccId { "ICC_PROFILE\0", 12 };
     return section.dtype == 0xE2 && std::string_view(section.data).substr(2, kIccId.size()) == kIccId;
 }
 
@@ -92,11 +92,11 @@ int64_t SaveExif(const TimgData &data, std::string &out)
 size_t encodedImageStart(std::string_view jpeg)
 {
     size_t p = 2;
-    for (int marker : {0xE0, 0xE1, 0xED, 0xFE}) {
+    for (int marker : { 0xE0, 0xE1, 0xED, 0xFE }) {
         if (p + 4 > jpeg.size() || static_cast<unsigned char>(jpeg[p + 1]) != marker)
             continue;
-        p += 2 + (static_cast<size_t>(static_cast<unsigned char>(jpeg[p + 2])) << 8) +
-             static_cast<unsigned char>(jpeg[p + 3]);
+        p += 2 + (static_cast<size_t>(static_cast<unsigned char>(jpeg[p + 2])) << 8)
+            + static_cast<unsigned char>(jpeg[p + 3]);
     }
     return std::min(p, jpeg.size());
 }
@@ -143,7 +143,8 @@ class SegmentReader
 {
 public:
     explicit SegmentReader(const std::string &data)
-        : m_data(data), m_motorola(data.size() >= 10 && data[8] == 'M')
+        : m_data(data)
+        , m_motorola(data.size() >= 10 && data[8] == 'M')
     {
     }
 
@@ -155,7 +156,8 @@ public:
             return -1;
         int64_t v = 0;
         for (int i = 0; i < bytes; ++i)
-            v = (v << 8) | static_cast<unsigned char>(m_data[static_cast<size_t>(pos + (m_motorola ? i : bytes - 1 - i))]);
+            v = (v << 8)
+                | static_cast<unsigned char>(m_data[static_cast<size_t>(pos + (m_motorola ? i : bytes - 1 - i))]);
         return v;
     }
 
@@ -174,7 +176,7 @@ public:
             const int64_t tag = get(entry, 2);
             const int64_t type = get(entry + 2, 2);
             const int64_t components = get(entry + 4, 4);
-            static constexpr int kTypeSize[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+            static constexpr int kTypeSize[] = { 0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8 };
             if (tag < 0 || type < 1 || type > 12 || components < 0)
                 continue;
             const int64_t size = components * kTypeSize[type];

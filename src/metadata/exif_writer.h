@@ -13,8 +13,8 @@ class TimgData;
 
 // The JFIF APP0 written when the source had neither EXIF nor APP0: JFIF 1.02,
 // 300 dots per inch, no thumbnail.
-inline constexpr std::string_view kDefaultJfifHeader{
-    "\xFF\xE0\x00\x10JFIF\x00\x01\x02\x01\x01\x2C\x01\x2C\x00\x00", 18};
+inline constexpr std::string_view kDefaultJfifHeader { "\xFF\xE0\x00\x10JFIF\x00\x01\x02\x01\x01\x2C\x01\x2C\x00\x00",
+    18 };
 
 // Appends FF D8 and the carried metadata segments of data to out: the EXIF
 // APP1 (else the APP0, else kDefaultJfifHeader), the XMP APP1 segments

@@ -69,31 +69,31 @@ std::optional<MakerLayout> chooseMakerLayout(const MakerNoteInput &note)
             || (note.exifVersion.empty() && modelNamesDSeries(note.cameraModel) && note.isTiff))
             return MakerLayout { MakerTableId::NikonSecond, 18, OffsetReference::NoteHeader, false, 10 };
         if (!noteBegins("Nikon"))
-            return MakerLayout{MakerTableId::NikonSecond, 0, OffsetReference::ExifHeader};
-        return MakerLayout{MakerTableId::NikonFirst, 8, OffsetReference::ExifHeader};
+            return MakerLayout { MakerTableId::NikonSecond, 0, OffsetReference::ExifHeader };
+        return MakerLayout { MakerTableId::NikonFirst, 8, OffsetReference::ExifHeader };
     }
     if (maker == "OLYMP") {
         // Newer cameras: "OLYMPUS\0", a byte-order mark, then the directory,
         // its offsets counting from the note's first byte.
         if (noteBegins(std::string_view("OLYMPUS\0II", 10)) || noteBegins(std::string_view("OLYMPUS\0MM", 10)))
             return MakerLayout { MakerTableId::Olympus, 12, OffsetReference::NoteStart, false, 8 };
-        return MakerLayout{MakerTableId::Olympus, 8, OffsetReference::ExifHeader};
+        return MakerLayout { MakerTableId::Olympus, 8, OffsetReference::ExifHeader };
     }
     if (maker == "CASIO") {
         if (noteBegins("QVC"))
-            return MakerLayout{MakerTableId::CasioSecond, 6, OffsetReference::ExifHeader};
-        return MakerLayout{MakerTableId::CasioFirst, 0, OffsetReference::ExifHeader};
+            return MakerLayout { MakerTableId::CasioSecond, 6, OffsetReference::ExifHeader };
+        return MakerLayout { MakerTableId::CasioFirst, 0, OffsetReference::ExifHeader };
     }
     if (maker == "FUJIF")
-        return MakerLayout{MakerTableId::Fujifilm, 12, OffsetReference::NoteStart, true};
+        return MakerLayout { MakerTableId::Fujifilm, 12, OffsetReference::NoteStart, true };
     if (maker == "CANON")
-        return MakerLayout{MakerTableId::Canon, 0, OffsetReference::ExifHeader};
+        return MakerLayout { MakerTableId::Canon, 0, OffsetReference::ExifHeader };
     if (maker == "SEIKO")
-        return MakerLayout{MakerTableId::SeikoEpson, 8, OffsetReference::ExifHeader};
+        return MakerLayout { MakerTableId::SeikoEpson, 8, OffsetReference::ExifHeader };
     if (maker == "SANYO")
-        return MakerLayout{MakerTableId::Sanyo, 8, OffsetReference::ExifHeader};
+        return MakerLayout { MakerTableId::Sanyo, 8, OffsetReference::ExifHeader };
     if (maker == "MINOL")
-        return MakerLayout{MakerTableId::Minolta, 0, OffsetReference::ExifHeader};
+        return MakerLayout { MakerTableId::Minolta, 0, OffsetReference::ExifHeader };
     return std::nullopt;
 }
 
@@ -131,7 +131,7 @@ void ProcessHWSpecific(const MakerNoteInput &note, const MakerDirectory &dir, Ma
             throw MakerNoteError("maker note entry " + std::to_string(i) + " outside the note");
         const uint16_t tag = reader.Get16u(e);
         const uint16_t fmt = reader.Get16u(e + 2);
-        const uint64_t declared = uint64_t{reader.Get32u(e + 4)} * static_cast<uint64_t>(bytesPerComponent(fmt));
+        const uint64_t declared = uint64_t { reader.Get32u(e + 4) } * static_cast<uint64_t>(bytesPerComponent(fmt));
         if (declared == 0)
             continue;
         const TTagEntry *row = findMakerRow(dir.table, tag);
@@ -158,8 +158,8 @@ void ProcessHWSpecific(const MakerNoteInput &note, const MakerDirectory &dir, Ma
         else if (fmt == 7)
             text = quoted(raw);
         else
-            text = FormatNumber(raw, fmt, row ? std::string_view(row->Code) : std::string_view(), {},
-                                dir.motorolaOrder, info.textOptions());
+            text = FormatNumber(raw, fmt, row ? std::string_view(row->Code) : std::string_view(), {}, dir.motorolaOrder,
+                info.textOptions());
         std::string shown = row && row->CallBack ? row->CallBack(info, text) : printable(text);
         out.msTraceStr += "\r\n" + (row ? row->Desc : std::string("Unknown")) + " = " + shown;
 
@@ -190,7 +190,9 @@ void AddMSTag(TImageInfo &info, std::string_view name, std::string_view value, u
 }
 
 TmsInfo::TmsInfo(bool isTiffFile, TImageInfo &parent)
-    : isTiff(isTiffFile), IMGparent(parent), makerOffset(parent.MakerOffset)
+    : isTiff(isTiffFile)
+    , IMGparent(parent)
+    , makerOffset(parent.MakerOffset)
 {
 }
 

@@ -27,7 +27,7 @@ public:
 enum class OffsetReference {
     ExifHeader, // the EXIF block's own TIFF header, like the standard directories
     NoteHeader, // the TIFF header inside the note, at note position 10
-    NoteStart,  // the first byte of the note
+    NoteStart, // the first byte of the note
 };
 
 // Where a recognised maker keeps its directory and how it is read.
@@ -53,7 +53,7 @@ struct MakerDirectory
 {
     std::span<const TTagEntry> table;
     int64_t ifdPosition = 0; // position of the entry count
-    int64_t valueBase = 0;   // position of value offset 0; negative when it lies before the note
+    int64_t valueBase = 0; // position of value offset 0; negative when it lies before the note
     bool motorolaOrder = false;
     // Offsets that count from the EXIF header may point anywhere in the EXIF
     // block; others stay inside the note, and a value running past its end is cut.

@@ -28,8 +28,8 @@ struct MakerNoteInput
     int64_t noteOffset = 0;
     int64_t noteLength = 0;
     bool motorolaOrder = false; // byte order of the EXIF block
-    bool isTiff = false;        // the buffer is a TIFF window
-    std::string_view cameraMake;  // value text of Make, at most 32 characters
+    bool isTiff = false; // the buffer is a TIFF window
+    std::string_view cameraMake; // value text of Make, at most 32 characters
     std::string_view cameraModel; // value text of Model, at most 40 characters
     std::string_view exifVersion; // first bytes of ExifVersion, empty when not met yet
     const ExifTextOptions &textOptions; // decimal separator for patterns
@@ -42,7 +42,7 @@ struct MakerNoteOutput
     // stored); they land in walk order right before the MakerNote entry itself.
     TImageInfo &info;
     std::string &msTraceStr; // one CR LF + "name = text" line per entry
-    std::string &msName;     // maker name, when the decoder has one
+    std::string &msName; // maker name, when the decoder has one
     // The reading TimgData's ErrStr. A failure inside the note sets it to
     // "Error Detected = " + message; the EXIF walk goes on regardless.
     std::string &ErrStr;

@@ -33,17 +33,17 @@ struct MakerRow
 
 constexpr MakerRow row(uint16_t tag, const char *name, const char *code = "")
 {
-    return {tag, name, nullptr, code, nullptr};
+    return { tag, name, nullptr, code, nullptr };
 }
 
 constexpr MakerRow shown(uint16_t tag, const char *name, const char *desc, const char *code = "")
 {
-    return {tag, name, desc, code, nullptr};
+    return { tag, name, desc, code, nullptr };
 }
 
 constexpr MakerRow skip(uint16_t tag)
 {
-    return {tag, "Skip", "Skip", "", nullptr};
+    return { tag, "Skip", "Skip", "", nullptr };
 }
 
 constexpr MakerRow kNikonFirst[] = {
@@ -54,8 +54,7 @@ constexpr MakerRow kNikonFirst[] = {
     row(0x0004, "ColorMode", "1:Color,2:Monochrome"),
     row(0x0005, "ImageAdjustment", "0:Normal,1:Bright+,2:Bright-,3:Contrast+,4:Contrast-"),
     row(0x0006, "ISOSpeed", "0:ISO80,2:ISO160,4:ISO320,5:ISO100"),
-    row(0x0007, "WhiteBalance",
-        "0:Auto,1:Preset,2:Daylight,3:Incandescense,4:Fluorescence,5:Cloudy,6:SpeedLight"),
+    row(0x0007, "WhiteBalance", "0:Auto,1:Preset,2:Daylight,3:Incandescense,4:Fluorescence,5:Cloudy,6:SpeedLight"),
     row(0x0008, "Focus"),
     skip(0x0009),
     row(0x000A, "DigitalZoom"),
@@ -81,12 +80,12 @@ constexpr MakerRow kNikonSecond[] = {
     shown(0x0080, "ImageAdjustment", "Image Adjustment"),
     shown(0x0081, "ImageAdjustment", "Image Adjustment"),
     row(0x0082, "Adapter"),
-    {0x0084, "LensInformation", "Lens information", "", nikonLensCallback},
+    { 0x0084, "LensInformation", "Lens information", "", nikonLensCallback },
     shown(0x0085, "ManualFocusDistance", "Manual Focus Distance"),
     shown(0x0086, "DigitalZoom", "Digital Zoom"),
     shown(0x0088, "FocusArea", "Focus Area"),
     row(0x0089, "Mode"),
-    {0x008D, "ColorMode", "Color Mode", "", nikonColorModeCallback},
+    { 0x008D, "ColorMode", "Color Mode", "", nikonColorModeCallback },
     shown(0x008F, "SceneMode", "Scene Mode"),
     shown(0x0092, "HueAdjustment", "Hue Adjustment"),
     row(0x0094, "Saturation"),
@@ -240,10 +239,10 @@ constexpr MakerRow kFujifilm[] = {
 
 constexpr MakerRow kCanon[] = {
     skip(0x0000),
-    {0x0001, "ExposureInfo1", nullptr, "", canonExposureInfo1Callback},
+    { 0x0001, "ExposureInfo1", nullptr, "", canonExposureInfo1Callback },
     skip(0x0002),
     skip(0x0003),
-    {0x0004, "ExposureInfo2", nullptr, "", canonExposureInfo2Callback},
+    { 0x0004, "ExposureInfo2", nullptr, "", canonExposureInfo2Callback },
     row(0x0006, "ImageType"),
     row(0x0007, "FirmwareVersion"),
     row(0x0008, "ImageNumber"),
@@ -253,7 +252,7 @@ constexpr MakerRow kCanon[] = {
     row(0x000C, "CameraSerialNumber"),
     skip(0x000D),
     skip(0x000E),
-    {0x000F, "CustomFunctions", nullptr, "", canonCustomFunctionsCallback},
+    { 0x000F, "CustomFunctions", nullptr, "", canonCustomFunctionsCallback },
     skip(0x0010),
 };
 
@@ -288,8 +287,8 @@ constexpr MakerRow kMinolta[] = {
 
 static_assert(std::size(kNikonFirst) == 11 && std::size(kNikonSecond) == 28 && std::size(kOlympus) == 33);
 static_assert(std::size(kCasioFirst) == 26 && std::size(kCasioSecond) == 45 && std::size(kFujifilm) == 18);
-static_assert(std::size(kCanon) == 16 && std::size(kSeikoEpson) == 12 && std::size(kSanyo) == 6
-              && std::size(kMinolta) == 2);
+static_assert(
+    std::size(kCanon) == 16 && std::size(kSeikoEpson) == 12 && std::size(kSanyo) == 6 && std::size(kMinolta) == 2);
 
 std::vector<TTagEntry> buildTable(std::span<const MakerRow> rows)
 {
@@ -313,9 +312,16 @@ const std::array<std::vector<TTagEntry>, kTableCount> &tables()
 {
     // Built once, on first use; a function-local static makes that thread-safe.
     static const std::array<std::vector<TTagEntry>, kTableCount> all = {
-        buildTable(kNikonFirst), buildTable(kNikonSecond), buildTable(kOlympus),   buildTable(kCasioFirst),
-        buildTable(kCasioSecond), buildTable(kFujifilm),   buildTable(kCanon),     buildTable(kSeikoEpson),
-        buildTable(kSanyo),       buildTable(kMinolta),
+        buildTable(kNikonFirst),
+        buildTable(kNikonSecond),
+        buildTable(kOlympus),
+        buildTable(kCasioFirst),
+        buildTable(kCasioSecond),
+        buildTable(kFujifilm),
+        buildTable(kCanon),
+        buildTable(kSeikoEpson),
+        buildTable(kSanyo),
+        buildTable(kMinolta),
     };
     return all;
 }
@@ -356,11 +362,11 @@ bool isSkipRow(const TTagEntry &row)
 std::string nikonLensText(std::string_view text, const ExifTextOptions &options)
 {
     const auto parts = splitValues(text);
-    double values[4] = {0, 0, 0, 0};
+    double values[4] = { 0, 0, 0, 0 };
     for (size_t i = 0; i < 4 && i < parts.size(); ++i)
         values[i] = parseFraction(parts[i]);
-    return formatPattern("%0.1f-%0.1f(mm)  F%0.1f-F%0.1f", {values[0], values[1], values[2], values[3]},
-                         options.decimalSeparator);
+    return formatPattern(
+        "%0.1f-%0.1f(mm)  F%0.1f-F%0.1f", { values[0], values[1], values[2], values[3] }, options.decimalSeparator);
 }
 
 std::string nikonColorModeText(std::string_view text)

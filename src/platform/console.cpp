@@ -18,7 +18,7 @@ namespace kelvra {
 
 namespace {
 
-std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_interrupted { false };
 
 extern "C" void onInterrupt(int)
 {

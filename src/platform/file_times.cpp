@@ -54,7 +54,7 @@ bool writeFileTimes(const QString &path, const FileTimes &times)
     };
     const std::wstring name = path.toStdWString();
     HANDLE file = CreateFileW(name.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     FILETIME creation, modification;
@@ -62,8 +62,8 @@ bool writeFileTimes(const QString &path, const FileTimes &times)
         creation = toFileTime(*times.creation);
     if (times.modification)
         modification = toFileTime(*times.modification);
-    const BOOL ok = SetFileTime(file, times.creation ? &creation : nullptr, times.modification ? &modification : nullptr,
-                                times.modification ? &modification : nullptr);
+    const BOOL ok = SetFileTime(file, times.creation ? &creation : nullptr,
+        times.modification ? &modification : nullptr, times.modification ? &modification : nullptr);
     CloseHandle(file);
     return ok && times.modification;
 }
@@ -99,7 +99,7 @@ bool writeFileTimes(const QString &path, const FileTimes &times)
     if (!times.modification)
         return false;
     // Linux has no call that sets a file's birth time.
-    const struct timespec both[2] = {{time_t(*times.modification), 0}, {time_t(*times.modification), 0}};
+    const struct timespec both[2] = { { time_t(*times.modification), 0 }, { time_t(*times.modification), 0 } };
     return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), both, 0) == 0;
 }
 

@@ -16,10 +16,10 @@ struct FormatSettings
     QString decimalSeparator = QStringLiteral(".");
     QString dateSeparator = QStringLiteral("/");
     QString timeSeparator = QStringLiteral(":");
-    QStringList shortMonthNames;  // 12, January first
-    QStringList longMonthNames;   // 12
-    QStringList shortDayNames;    // 7, Sunday first
-    QStringList longDayNames;     // 7, Sunday first
+    QStringList shortMonthNames; // 12, January first
+    QStringList longMonthNames; // 12
+    QStringList shortDayNames; // 7, Sunday first
+    QStringList longDayNames; // 7, Sunday first
     QString timeAMString = QStringLiteral("AM");
     QString timePMString = QStringLiteral("PM");
     QString shortDateFormat = QStringLiteral("MM/dd/yyyy");

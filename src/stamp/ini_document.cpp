@@ -98,7 +98,7 @@ std::optional<IniDocument::Range> IniDocument::findSection(std::string_view sect
         size_t end = i + 1;
         while (end < m_lines.size() && !sectionName(m_lines[end].text))
             ++end;
-        return Range{i, end};
+        return Range { i, end };
     }
     return std::nullopt;
 }
@@ -161,13 +161,13 @@ void IniDocument::setValue(std::string_view section, std::string_view key, std::
             --at;
         if (m_lines[at - 1].ending.empty())
             m_lines[at - 1].ending = ending;
-        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), ending});
+        m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), Line { std::move(text), ending });
         return;
     }
     if (!m_lines.empty() && m_lines.back().ending.empty())
         m_lines.back().ending = ending;
-    m_lines.push_back(Line{"[" + std::string(section) + "]", ending});
-    m_lines.push_back(Line{std::move(text), ending});
+    m_lines.push_back(Line { "[" + std::string(section) + "]", ending });
+    m_lines.push_back(Line { std::move(text), ending });
 }
 
 std::string IniDocument::serialize() const
@@ -237,7 +237,9 @@ std::optional<double> parseIniDouble(std::string_view text, std::string_view dec
     std::string_view digits = plain;
     if (digits.front() == '+')
         digits.remove_prefix(1);
-    if (digits.empty() || !(std::isdigit(static_cast<unsigned char>(digits.front())) || digits.front() == '.' || digits.front() == '-'))
+    if (digits.empty()
+        || !(
+            std::isdigit(static_cast<unsigned char>(digits.front())) || digits.front() == '.' || digits.front() == '-'))
         return std::nullopt;
     double result = 0;
     auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), result, std::chars_format::general);

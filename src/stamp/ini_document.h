@@ -34,13 +34,13 @@ public:
 private:
     struct Line
     {
-        std::string text;   // without the line ending
+        std::string text; // without the line ending
         std::string ending; // "\n", "\r\n" or "" for a last line without one
     };
     struct Range
     {
-        size_t header;    // index of the section's header line
-        size_t end;       // one past its last line
+        size_t header; // index of the section's header line
+        size_t end; // one past its last line
     };
 
     std::optional<Range> findSection(std::string_view section) const;

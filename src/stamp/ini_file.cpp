@@ -45,8 +45,8 @@ bool IniFile::readBool(const QString &section, const QString &key, bool fallback
     return readInteger(section, key, fallback ? 1 : 0) != 0;
 }
 
-double IniFile::readFloat(const QString &section, const QString &key, double fallback,
-                          const FormatSettings &format) const
+double IniFile::readFloat(
+    const QString &section, const QString &key, double fallback, const FormatSettings &format) const
 {
     auto text = m_document.value(section.toStdString(), key.toStdString());
     if (!text)

@@ -27,8 +27,7 @@ public:
     QString readString(const QString &section, const QString &key, const QString &fallback) const;
     int readInteger(const QString &section, const QString &key, int fallback) const;
     bool readBool(const QString &section, const QString &key, bool fallback) const;
-    double readFloat(const QString &section, const QString &key, double fallback,
-                     const FormatSettings &format) const;
+    double readFloat(const QString &section, const QString &key, double fallback, const FormatSettings &format) const;
 
     // false when the file system refused; the file is then as it was.
     bool writeString(const QString &section, const QString &key, const QString &value);

@@ -98,8 +98,7 @@ PhotoValues photoValuesFrom(const QString &path, const TimgData &data, bool read
         v.PhotoDate = taken;
     try {
         // The separator the texts were read with, so [ETime] agrees with [FNumber].
-        const QString decimalSeparator
-            = QString::fromStdString(cp1252ToUtf8(data.textOptions().decimalSeparator));
+        const QString decimalSeparator = QString::fromStdString(cp1252ToUtf8(data.textOptions().decimalSeparator));
         fillExifTexts(*data.ExifObj, v, decimalSeparator);
     } catch (const std::exception &) {
         // The photo is still treated with the texts filled so far.

@@ -41,7 +41,7 @@ QString fontStyleText(const FontStyles &style)
 FontStyles parseFontStyle(const QString &text)
 {
     auto set = [&text](int i) { return text.size() > i && text.at(i) == QLatin1Char('1'); };
-    return FontStyles{set(0), set(1), set(2)};
+    return FontStyles { set(0), set(1), set(2) };
 }
 
 namespace {
@@ -207,7 +207,7 @@ CfgLoadResult LoadCFGFromFile(const QString &path, StampSettings &settings, AppO
 }
 
 SettingsWriteResult SaveCFGToFile(const QString &path, const StampSettings &settings, const AppOptions &options,
-                                  const std::optional<QString> &browseFolder, const FormatSettings &format)
+    const std::optional<QString> &browseFolder, const FormatSettings &format)
 {
     AppOptions saved = options;
     if (browseFolder)
@@ -235,8 +235,8 @@ void LoadStartupOptions(const QString &path, AppOptions &options)
     loadKeys(IniFile(path), StartupLoad, unused, options, FormatSettings());
 }
 
-CfgLoadResult LoadProgramSettings(const QString &path, StampSettings &settings, AppOptions &options,
-                                  const FormatSettings &format)
+CfgLoadResult LoadProgramSettings(
+    const QString &path, StampSettings &settings, AppOptions &options, const FormatSettings &format)
 {
     options.Language = ReadLanguage(path);
     CfgLoadResult result = LoadCFGFromFile(path, settings, options, format);

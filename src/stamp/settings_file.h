@@ -40,8 +40,7 @@ struct CfgLoadResult
 // keys take their defaults, never the values held before. The slider's
 // current position decides whether Size is rounded (see sizeAfterSliderMove).
 CfgLoadResult LoadCFGFromFile(const QString &path, StampSettings &settings, AppOptions &options,
-                              const FormatSettings &format,
-                              int currentSliderPosition = kDefaultSizeSliderPosition);
+    const FormatSettings &format, int currentSliderPosition = kDefaultSizeSliderPosition);
 
 // Where a save stopped: the file that refused the write and the key it was at.
 struct SettingsWriteResult
@@ -54,7 +53,7 @@ struct SettingsWriteResult
 // Writes the design and the two folders. browseFolder is the folder browser's
 // current path; without one the DefaultBrowseFolder key is skipped.
 SettingsWriteResult SaveCFGToFile(const QString &path, const StampSettings &settings, const AppOptions &options,
-                                  const std::optional<QString> &browseFolder, const FormatSettings &format);
+    const std::optional<QString> &browseFolder, const FormatSettings &format);
 
 // The options dialog's save: FilePostfix, Language, GPSForm, jpgquality, Skin.
 SettingsWriteResult SaveOptionsToFile(const QString &path, const AppOptions &options);
@@ -64,8 +63,8 @@ int ReadLanguage(const QString &path);
 void LoadStartupOptions(const QString &path, AppOptions &options);
 
 // Everything the program reads from its INI at start, in that order.
-CfgLoadResult LoadProgramSettings(const QString &path, StampSettings &settings, AppOptions &options,
-                                  const FormatSettings &format);
+CfgLoadResult LoadProgramSettings(
+    const QString &path, StampSettings &settings, AppOptions &options, const FormatSettings &format);
 
 QString fontStyleText(const FontStyles &style);
 FontStyles parseFontStyle(const QString &text);

@@ -48,7 +48,7 @@ struct StampSettings
 struct AppOptions
 {
     int Language = 0; // locale identifier; 0 is the native language
-    int GPSForm = 2;  // 0 degrees, 1 degrees and minutes, 2 degrees, minutes and seconds
+    int GPSForm = 2; // 0 degrees, 1 degrees and minutes, 2 degrees, minutes and seconds
     int jpgquality = 90;
     QString FilePostfix = QStringLiteral("_timestamp");
     QString DefaultSaveFolder;

@@ -187,7 +187,8 @@ void TForm1::saveAsDone()
     const BatchPhotoResult result = m_saveAsResult;
     if (result.outcome == PhotoOutcome::Failed || result.outcome == PhotoOutcome::Skipped)
         m_dialogs.showMessage(this, MessageKind::Error,
-            tr("Unable to save %1: %2").arg(result.output.isEmpty() ? result.source : result.output, failureMessage(result)));
+            tr("Unable to save %1: %2")
+                .arg(result.output.isEmpty() ? result.source : result.output, failureMessage(result)));
     Q_EMIT saveAsFinished(result);
 }
 

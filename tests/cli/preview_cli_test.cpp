@@ -50,14 +50,13 @@ TEST(PreviewCli, OrientationPhotosComeOutUprightWithTheirLabel)
 {
     TempDir dir;
     std::map<std::string, QImage> pictures;
-    for (const char *scene : {"landscape", "portrait"}) {
+    for (const char *scene : { "landscape", "portrait" }) {
         for (int n = 1; n <= 8; ++n) {
             const std::string name = std::string(scene) + "_" + std::to_string(n);
             SCOPED_TRACE(name);
             const auto out = dir / (name + ".png");
-            const CommandResult r = runCli({"preview", "--caption", "Kelvra", "--bg", "#000080", "--color", "#ffff00",
-                                            "--place", "br", "--out", out.string(),
-                                            photo("orientation/" + name + ".jpg").string()});
+            const CommandResult r = runCli({ "preview", "--caption", "Kelvra", "--bg", "#000080", "--color", "#ffff00",
+                "--place", "br", "--out", out.string(), photo("orientation/" + name + ".jpg").string() });
             ASSERT_EQ(r.exitCode, 0) << r.err;
             auto facts = report(r.out);
             const bool landscape = std::string(scene) == "landscape";
@@ -87,9 +86,9 @@ TEST(PreviewCli, OrientationPhotosComeOutUprightWithTheirLabel)
     }
     // The turned files show what file 3 shows once upright (file 1 was made
     // apart, with other colours).
-    for (const char *scene : {"landscape", "portrait"}) {
+    for (const char *scene : { "landscape", "portrait" }) {
         const std::string s(scene);
-        for (int n : {6, 8})
+        for (int n : { 6, 8 })
             EXPECT_LT(meanDifference(pictures[s + "_" + std::to_string(n)], pictures[s + "_3"]), 6.0) << s << n;
     }
 }
@@ -104,11 +103,11 @@ TEST(PreviewCli, DecodeScaleFollowsTheArea)
         const char *raster;
     };
     // A 4032 x 2012 photo.
-    const Case cases[] = {{"642x378", "2", "1008x503"}, {"300x200", "3", "504x252"}, {"2000x1200", "1", "2016x1006"},
-                          {"4100x2100", "0", "4032x2012"}};
+    const Case cases[] = { { "642x378", "2", "1008x503" }, { "300x200", "3", "504x252" },
+        { "2000x1200", "1", "2016x1006" }, { "4100x2100", "0", "4032x2012" } };
     for (const Case &c : cases) {
-        const CommandResult r = runCli({"preview", "--area", c.area, "--out", (dir / "p.png").string(),
-                                        photo("gps/67-0_length_string.jpg").string()});
+        const CommandResult r = runCli({ "preview", "--area", c.area, "--out", (dir / "p.png").string(),
+            photo("gps/67-0_length_string.jpg").string() });
         ASSERT_EQ(r.exitCode, 0) << r.err;
         auto facts = report(r.out);
         EXPECT_EQ(facts["scale"], c.scale) << c.area;
@@ -123,11 +122,12 @@ TEST(PreviewCli, SettingsFileAndPngNamedJpg)
     QImage drawing(320, 240, QImage::Format_RGB32);
     drawing.fill(Qt::white);
     ASSERT_TRUE(drawing.save(png, "PNG"));
-    writeFileBytes(dir / "design.cfg", "[Options]\nFontSize=10\nXOrient=1\nYOrient=0\nXD=0\nYD=0\n"
-                                       "BgColor=0x00ff00\nCaptionFormat=Kelvra\n");
+    writeFileBytes(dir / "design.cfg",
+        "[Options]\nFontSize=10\nXOrient=1\nYOrient=0\nXD=0\nYD=0\n"
+        "BgColor=0x00ff00\nCaptionFormat=Kelvra\n");
     const auto out = dir / "out.png";
-    const CommandResult r =
-        runCli({"preview", "--cfg", (dir / "design.cfg").string(), "--out", out.string(), png.toStdString()});
+    const CommandResult r
+        = runCli({ "preview", "--cfg", (dir / "design.cfg").string(), "--out", out.string(), png.toStdString() });
     ASSERT_EQ(r.exitCode, 0) << r.err;
     auto facts = report(r.out);
     EXPECT_EQ(facts["raster"], "320x240");
@@ -141,8 +141,8 @@ TEST(PreviewCli, SettingsFileAndPngNamedJpg)
 
     // The stamping task switched off: no label.
     writeFileBytes(dir / "off.cfg", "[Options]\nStampPhotosOpt=0\nBgColor=255\n");
-    const CommandResult off =
-        runCli({"preview", "--cfg", (dir / "off.cfg").string(), "--out", out.string(), png.toStdString()});
+    const CommandResult off
+        = runCli({ "preview", "--cfg", (dir / "off.cfg").string(), "--out", out.string(), png.toStdString() });
     ASSERT_EQ(off.exitCode, 0) << off.err;
     EXPECT_EQ(report(off.out)["text"], "");
     EXPECT_EQ(readPng(out), drawing.convertToFormat(QImage::Format_RGB32).copy());
@@ -159,16 +159,16 @@ TEST(PreviewCli, RefusesBadInput)
         int exitCode;
     };
     const Case cases[] = {
-        {{"preview", jpg}, 2},                                   // no --out
-        {{"preview", "--out", out}, 2},                          // no photo
-        {{"preview", "--color", "none", "--out", out, jpg}, 2},  // the font needs a colour
-        {{"preview", "--bg", "#12345", "--out", out, jpg}, 2},
-        {{"preview", "--place", "middle", "--out", out, jpg}, 2},
-        {{"preview", "--area", "0x378", "--out", out, jpg}, 2},
-        {{"preview", "--size", "-3", "--out", out, jpg}, 2},
-        {{"preview", "--frobnicate", "--out", out, jpg}, 2},
-        {{"preview", "--out", out, photo("tiff/Arbitro.tiff").string()}, 1}, // not a JPEG name
-        {{"preview", "--out", out, (dir / "missing.jpg").string()}, 1},
+        { { "preview", jpg }, 2 }, // no --out
+        { { "preview", "--out", out }, 2 }, // no photo
+        { { "preview", "--color", "none", "--out", out, jpg }, 2 }, // the font needs a colour
+        { { "preview", "--bg", "#12345", "--out", out, jpg }, 2 },
+        { { "preview", "--place", "middle", "--out", out, jpg }, 2 },
+        { { "preview", "--area", "0x378", "--out", out, jpg }, 2 },
+        { { "preview", "--size", "-3", "--out", out, jpg }, 2 },
+        { { "preview", "--frobnicate", "--out", out, jpg }, 2 },
+        { { "preview", "--out", out, photo("tiff/Arbitro.tiff").string() }, 1 }, // not a JPEG name
+        { { "preview", "--out", out, (dir / "missing.jpg").string() }, 1 },
     };
     for (const Case &c : cases) {
         const CommandResult r = runCli(c.args);
@@ -176,7 +176,7 @@ TEST(PreviewCli, RefusesBadInput)
         EXPECT_FALSE(r.err.empty());
     }
     writeFileBytes(dir / "junk.jpg", "neither JPEG nor anything else");
-    EXPECT_EQ(runCli({"preview", "--out", out, (dir / "junk.jpg").string()}).exitCode, 1);
+    EXPECT_EQ(runCli({ "preview", "--out", out, (dir / "junk.jpg").string() }).exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 

@@ -18,15 +18,15 @@ TEST(StampCommand, RejectsBadArguments)
     TempDir dir;
     const std::string photo = test::photo("makers/Canon.jpg").string();
     const std::vector<std::vector<std::string>> cases = {
-        {"stamp", photo},                                           // no --out
-        {"stamp", "--out", dir.path().string()},                    // no photo
-        {"stamp", "--quality", "0", "--out", dir.path().string(), photo},
-        {"stamp", "--jobs", "x", "--out", dir.path().string(), photo},
-        {"stamp", "--color", "red", "--out", dir.path().string(), photo},
-        {"stamp", "--no-stamp", "--out", dir.path().string(), photo}, // nothing to do
-        {"stamp", "--cfg", "/nonexistent.cfg", "--out", dir.path().string(), photo},
-        {"stamp", "--out", dir.path().string(), "/nonexistent/photo.jpg"},
-        {"stamp", "--frobnicate", "--out", dir.path().string(), photo},
+        { "stamp", photo }, // no --out
+        { "stamp", "--out", dir.path().string() }, // no photo
+        { "stamp", "--quality", "0", "--out", dir.path().string(), photo },
+        { "stamp", "--jobs", "x", "--out", dir.path().string(), photo },
+        { "stamp", "--color", "red", "--out", dir.path().string(), photo },
+        { "stamp", "--no-stamp", "--out", dir.path().string(), photo }, // nothing to do
+        { "stamp", "--cfg", "/nonexistent.cfg", "--out", dir.path().string(), photo },
+        { "stamp", "--out", dir.path().string(), "/nonexistent/photo.jpg" },
+        { "stamp", "--frobnicate", "--out", dir.path().string(), photo },
     };
     for (const auto &args : cases) {
         const auto r = runCli(args);
@@ -40,20 +40,20 @@ TEST(StampCommand, StampsAFolderAndReportsFailures)
 {
     TempDir dir;
     fs::create_directories(dir / "in" / "sub");
-    for (const char *name : {"makers/Canon.jpg", "makers/Olympus.jpg", "gps/Kodak_CX7530.jpg"})
+    for (const char *name : { "makers/Canon.jpg", "makers/Olympus.jpg", "gps/Kodak_CX7530.jpg" })
         fs::copy_file(test::photo(name), dir / "in" / fs::path(name).filename());
     fs::copy_file(test::photo("makers/Nikon.jpg"), dir / "in" / "sub" / "Nikon.jpg");
     test::writeFileBytes(dir / "in" / "readme.txt", "not a photo");
 
-    auto r = runCli({"stamp", "--caption", "[Make] [Model]", "--place", "br", "--out", (dir / "out").string(),
-                     (dir / "in").string()});
+    auto r = runCli({ "stamp", "--caption", "[Make] [Model]", "--place", "br", "--out", (dir / "out").string(),
+        (dir / "in").string() });
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("3 stamped, 0 copied, 0 failed"), std::string::npos) << r.out;
     EXPECT_TRUE(fs::exists(dir / "out" / "Canon_timestamp.jpg"));
     EXPECT_FALSE(fs::exists(dir / "out" / "Nikon_timestamp.jpg")); // subfolders are not taken
 
     test::writeFileBytes(dir / "in" / "broken.jpg", "\xFF\xD8 garbage");
-    r = runCli({"stamp", "--jobs", "2", "--out", (dir / "out2").string(), (dir / "in").string()});
+    r = runCli({ "stamp", "--jobs", "2", "--out", (dir / "out2").string(), (dir / "in").string() });
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.out.find("3 stamped, 0 copied, 1 failed"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("broken.jpg"), std::string::npos) << r.err;
@@ -62,11 +62,12 @@ TEST(StampCommand, StampsAFolderAndReportsFailures)
 TEST(StampCommand, RenamesWithoutStamping)
 {
     TempDir dir;
-    const auto r = runCli({"stamp", "--no-stamp", "--rename", "%y-%m-%d_%n2", "--out", (dir / "out").string(),
-                           test::photo("gps/DSCN0010.jpg").string(), test::photo("makers/Canon.jpg").string()});
+    const auto r = runCli({ "stamp", "--no-stamp", "--rename", "%y-%m-%d_%n2", "--out", (dir / "out").string(),
+        test::photo("gps/DSCN0010.jpg").string(), test::photo("makers/Canon.jpg").string() });
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("0 stamped, 2 copied, 0 failed"), std::string::npos) << r.out;
-    EXPECT_EQ(test::readFileBytes(dir / "out" / "2008-10-22_01.jpg"), test::readFileBytes(test::photo("gps/DSCN0010.jpg")));
+    EXPECT_EQ(
+        test::readFileBytes(dir / "out" / "2008-10-22_01.jpg"), test::readFileBytes(test::photo("gps/DSCN0010.jpg")));
 }
 
 TEST(StampCommand, SameNamesFromTwoFoldersAreBothKept)
@@ -185,16 +186,17 @@ TEST(StampCommand, OutputsValidateLikeTheirSources)
         GTEST_SKIP() << "exiftool missing";
     TempDir dir;
     std::vector<std::string> sources;
-    for (const char *folder : {"gps", "makers", "structure", "orientation"}) {
+    for (const char *folder : { "gps", "makers", "structure", "orientation" }) {
         for (const auto &entry : fs::directory_iterator(test::photo(folder)))
             sources.push_back(entry.path().string());
     }
-    std::vector<std::string> args{"stamp", "--caption", "[PHOTO_DATE] [Make] [GPSPos]", "--out", (dir / "out").string()};
+    std::vector<std::string> args { "stamp", "--caption", "[PHOTO_DATE] [Make] [GPSPos]", "--out",
+        (dir / "out").string() };
     args.insert(args.end(), sources.begin(), sources.end());
     const auto r = runCli(args);
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
 
-    std::vector<std::string> check{"exiftool", "-validate", "-warning", "-a"};
+    std::vector<std::string> check { "exiftool", "-validate", "-warning", "-a" };
     check.insert(check.end(), sources.begin(), sources.end());
     const auto before = warningsByFile(test::runTool(check).out);
     check.resize(4);
@@ -211,7 +213,8 @@ TEST(StampCommand, OutputsValidateLikeTheirSources)
             EXPECT_NE(known.find(line), std::string::npos) << name << ":" << line;
     }
     for (const auto &entry : fs::directory_iterator(dir / "out"))
-        EXPECT_EQ(test::runTool({"djpeg", "-outfile", "/dev/null", entry.path().string()}).exitCode, 0) << entry.path();
+        EXPECT_EQ(test::runTool({ "djpeg", "-outfile", "/dev/null", entry.path().string() }).exitCode, 0)
+            << entry.path();
 }
 
 } // namespace

@@ -29,22 +29,22 @@ bool hasLine(const test::CommandResult &r, const std::string &line)
 
 TEST(TagsCommand, TextLinesInUtf8)
 {
-    const auto r = test::runCli({"tags", test::photo("orientation/landscape_3.jpg").string()});
+    const auto r = test::runCli({ "tags", test::photo("orientation/landscape_3.jpg").string() });
     EXPECT_EQ(r.exitCode, 0) << r.err;
     ASSERT_FALSE(lines(r.out).empty());
     EXPECT_EQ(lines(r.out).front(), "<none>");
     EXPECT_TRUE(hasLine(r, "Orientation\tRotated 180\u00B0")) << r.out;
 
     const std::string gps = test::photo("gps/67-0_length_string.jpg").string();
-    EXPECT_TRUE(hasLine(test::runCli({"tags", gps}), "GPSLatitude\t51\u00B01'30\""));
-    EXPECT_TRUE(hasLine(test::runCli({"tags", "--gps-form", "0", gps}), "GPSLatitude\t51.0250\u00B0"));
-    EXPECT_TRUE(hasLine(test::runCli({"tags", gps, "--gps-form", "1"}), "GPSLongitude\t7\u00B035.52'"));
+    EXPECT_TRUE(hasLine(test::runCli({ "tags", gps }), "GPSLatitude\t51\u00B01'30\""));
+    EXPECT_TRUE(hasLine(test::runCli({ "tags", "--gps-form", "0", gps }), "GPSLatitude\t51.0250\u00B0"));
+    EXPECT_TRUE(hasLine(test::runCli({ "tags", gps, "--gps-form", "1" }), "GPSLongitude\t7\u00B035.52'"));
 }
 
 TEST(TagsCommand, Json)
 {
     const std::string photo = test::photo("makers/Canon_PowerShot_S40.jpg").string();
-    const auto r = test::runCli({"tags", "--json", photo});
+    const auto r = test::runCli({ "tags", "--json", photo });
     ASSERT_EQ(r.exitCode, 0) << r.err;
     QJsonParseError error;
     const QJsonObject root = QJsonDocument::fromJson(QByteArray::fromStdString(r.out), &error).object();
@@ -56,7 +56,7 @@ TEST(TagsCommand, Json)
     EXPECT_EQ(root[QStringLiteral("exifSlot")].toInt(), 2);
 
     const QJsonArray sections = root[QStringLiteral("sections")].toArray();
-    const int markers[] = {0xE0, 0xE1, 0xDB, 0xDB, 0xC0, 0xC4, 0xC4, 0xC4, 0xC4, 0xDA};
+    const int markers[] = { 0xE0, 0xE1, 0xDB, 0xDB, 0xC0, 0xC4, 0xC4, 0xC4, 0xC4, 0xDA };
     ASSERT_EQ(sections.size(), static_cast<qsizetype>(std::size(markers)));
     for (qsizetype i = 0; i < sections.size(); ++i)
         EXPECT_EQ(sections[i].toObject()[QStringLiteral("marker")].toInt(), markers[i]) << i;
@@ -75,12 +75,12 @@ TEST(TagsCommand, Json)
     EXPECT_GT(make[QStringLiteral("position")].toInt(), 8);
 
     // The same tags, in the same order, as the text form prints.
-    const auto text = lines(test::runCli({"tags", photo}).out);
+    const auto text = lines(test::runCli({ "tags", photo }).out);
     ASSERT_EQ(text.size(), static_cast<size_t>(tags.size()) + 1);
     for (qsizetype i = 0; i < tags.size(); ++i) {
         const QJsonObject tag = tags[i].toObject();
         EXPECT_EQ(text[static_cast<size_t>(i) + 1],
-                  (tag[QStringLiteral("name")].toString() + '\t' + tag[QStringLiteral("value")].toString()).toStdString());
+            (tag[QStringLiteral("name")].toString() + '\t' + tag[QStringLiteral("value")].toString()).toStdString());
     }
 }
 

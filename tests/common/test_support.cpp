@@ -63,7 +63,8 @@ TempDir::~TempDir()
 {
     std::error_code ec;
     // Tests may leave read-only files behind; make them removable first.
-    for (auto it = fs::recursive_directory_iterator(m_path, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(m_path, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(m_path, ec);
 }
@@ -106,8 +107,8 @@ CommandResult runTool(const std::vector<std::string> &argv, const std::vector<st
     ::close(errPipe[1]);
 
     // Read both pipes together so a chatty child never blocks on a full one.
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string *sinks[2] = {&result.out, &result.err};
+    pollfd fds[2] = { { outPipe[0], POLLIN, 0 }, { errPipe[0], POLLIN, 0 } };
+    std::string *sinks[2] = { &result.out, &result.err };
     int open = 2;
     while (open > 0) {
         if (::poll(fds, 2, -1) < 0) {
@@ -137,14 +138,14 @@ CommandResult runTool(const std::vector<std::string> &argv, const std::vector<st
 
 CommandResult runCli(const std::vector<std::string> &args, const std::vector<std::string> &extraEnvironment)
 {
-    std::vector<std::string> argv{KELVRA_CLI_PATH};
+    std::vector<std::string> argv { KELVRA_CLI_PATH };
     argv.insert(argv.end(), args.begin(), args.end());
     return runTool(argv, extraEnvironment);
 }
 
 bool toolAvailable(const std::string &name)
 {
-    return runTool({"sh", "-c", "command -v " + name}).exitCode == 0;
+    return runTool({ "sh", "-c", "command -v " + name }).exitCode == 0;
 }
 
 } // namespace kelvra::test

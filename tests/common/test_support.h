@@ -39,12 +39,10 @@ struct CommandResult
 };
 
 // Runs kelvra-cli with the given arguments (no shell involved).
-CommandResult runCli(const std::vector<std::string> &args,
-                     const std::vector<std::string> &extraEnvironment = {});
+CommandResult runCli(const std::vector<std::string> &args, const std::vector<std::string> &extraEnvironment = {});
 
 // Runs an outside tool such as exiftool or djpeg; exitCode 127 when it cannot start.
-CommandResult runTool(const std::vector<std::string> &argv,
-                      const std::vector<std::string> &extraEnvironment = {});
+CommandResult runTool(const std::vector<std::string> &argv, const std::vector<std::string> &extraEnvironment = {});
 
 bool toolAvailable(const std::string &name);
 

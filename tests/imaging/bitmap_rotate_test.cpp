@@ -20,20 +20,21 @@ struct MappingCase
 };
 
 const MappingCase kMappings[] = {
-    {"Rotate180", Rotate180, false, [](int x, int y, int W, int H) { return QPoint(W - 1 - x, H - 1 - y); }},
-    {"RotateClockwise", RotateClockwise, true, [](int x, int y, int, int H) { return QPoint(H - 1 - y, x); }},
-    {"RotateCounterClockwise", RotateCounterClockwise, true,
-     [](int x, int y, int W, int) { return QPoint(y, W - 1 - x); }},
+    { "Rotate180", Rotate180, false, [](int x, int y, int W, int H) { return QPoint(W - 1 - x, H - 1 - y); } },
+    { "RotateClockwise", RotateClockwise, true, [](int x, int y, int, int H) { return QPoint(H - 1 - y, x); } },
+    { "RotateCounterClockwise", RotateCounterClockwise, true,
+        [](int x, int y, int W, int) { return QPoint(y, W - 1 - x); } },
 };
 
 // Sizes off the tile grid on purpose: partial tiles, one row, one column.
-const QSize kSizes[] = {{1, 1}, {1, 9}, {9, 1}, {2, 3}, {31, 33}, {64, 32}, {97, 45}, {45, 97}};
+const QSize kSizes[] = { { 1, 1 }, { 1, 9 }, { 9, 1 }, { 2, 3 }, { 31, 33 }, { 64, 32 }, { 97, 45 }, { 45, 97 } };
 
 TEST(Rotations, EveryPixelLandsWhereTheMappingSays)
 {
     for (const MappingCase &m : kMappings) {
         for (QSize size : kSizes) {
-            SCOPED_TRACE(std::string(m.name) + " " + std::to_string(size.width()) + "x" + std::to_string(size.height()));
+            SCOPED_TRACE(
+                std::string(m.name) + " " + std::to_string(size.width()) + "x" + std::to_string(size.height()));
             const QImage before = numberedRaster(size.width(), size.height());
             QImage after = before;
             ASSERT_TRUE(m.rotate(after));

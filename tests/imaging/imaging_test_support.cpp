@@ -37,9 +37,9 @@ QImage djpegDecode(const std::filesystem::path &jpeg, const std::vector<std::str
 {
     TempDir dir;
     const auto out = dir / "out.pnm";
-    std::vector<std::string> argv{"djpeg", "-pnm"};
+    std::vector<std::string> argv { "djpeg", "-pnm" };
     argv.insert(argv.end(), extra.begin(), extra.end());
-    argv.insert(argv.end(), {"-outfile", out.string(), jpeg.string()});
+    argv.insert(argv.end(), { "-outfile", out.string(), jpeg.string() });
     const CommandResult result = runTool(argv);
     if (result.exitCode != 0)
         throw std::runtime_error("djpeg failed: " + result.err);
@@ -58,8 +58,8 @@ PixelDifference compareImages(const QImage &a, const QImage &b)
         const auto *ra = reinterpret_cast<const QRgb *>(a.constScanLine(y));
         const auto *rb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
         for (int x = 0; x < a.width(); ++x) {
-            const int diffs[3] = {std::abs(qRed(ra[x]) - qRed(rb[x])), std::abs(qGreen(ra[x]) - qGreen(rb[x])),
-                                  std::abs(qBlue(ra[x]) - qBlue(rb[x]))};
+            const int diffs[3] = { std::abs(qRed(ra[x]) - qRed(rb[x])), std::abs(qGreen(ra[x]) - qGreen(rb[x])),
+                std::abs(qBlue(ra[x]) - qBlue(rb[x])) };
             for (int c : diffs) {
                 sum += c;
                 d.maxChannel = std::max(d.maxChannel, c);
@@ -88,7 +88,7 @@ QImage gradientRaster(int width, int height)
         auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < width; ++x)
             row[x] = qRgb(x * 255 / std::max(1, width - 1), y * 255 / std::max(1, height - 1),
-                          (x + y) * 255 / std::max(1, width + height - 2));
+                (x + y) * 255 / std::max(1, width + height - 2));
     }
     return image;
 }

@@ -12,7 +12,6 @@
 
 namespace kelvra::test {
 
-
 // A PPM (P6) or PGM (P5) file as written by djpeg, as a Format_RGB32 raster.
 QImage readPnm(const std::filesystem::path &path);
 
@@ -21,8 +20,8 @@ QImage djpegDecode(const std::filesystem::path &jpeg, const std::vector<std::str
 
 struct PixelDifference
 {
-    int maxChannel = 0;       // largest difference of one channel
-    double meanChannel = 0;   // mean absolute difference over all channels
+    int maxChannel = 0; // largest difference of one channel
+    double meanChannel = 0; // mean absolute difference over all channels
 };
 PixelDifference compareImages(const QImage &a, const QImage &b);
 

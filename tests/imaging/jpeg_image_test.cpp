@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <csetjmp>
+#include <cstdio>
 #include <random>
 
 #include <jpeglib.h>
@@ -64,8 +64,8 @@ TEST_P(DecodeMatchesDjpeg, SamePixels)
     EXPECT_EQ(jpeg.height(), expectedHeight);
     EXPECT_TRUE(allOpaque(jpeg.image()));
 
-    std::vector<std::string> options{"-scale", "1/" + std::to_string(1 << c.scale), "-dct",
-                                     c.performance == JpegImage::Performance::BestSpeed ? "fast" : "int"};
+    std::vector<std::string> options { "-scale", "1/" + std::to_string(1 << c.scale), "-dct",
+        c.performance == JpegImage::Performance::BestSpeed ? "fast" : "int" };
     if (!c.smoothing)
         options.push_back("-nosmooth");
     const QImage reference = djpegDecode(photo(c.photo), options);
@@ -75,24 +75,25 @@ TEST_P(DecodeMatchesDjpeg, SamePixels)
 
 using P = JpegImage::Performance;
 INSTANTIATE_TEST_SUITE_P(Photos, DecodeMatchesDjpeg,
-                         ::testing::Values(DecodeCase{"orientation/landscape_1.jpg", 0, P::BestQuality, true},
-                                           DecodeCase{"orientation/landscape_1.jpg", 1, P::BestSpeed, true},
-                                           DecodeCase{"orientation/landscape_1.jpg", 2, P::BestQuality, false},
-                                           DecodeCase{"orientation/portrait_6.jpg", 3, P::BestSpeed, true},
-                                           DecodeCase{"gps/DSCN0010.jpg", 0, P::BestSpeed, false},
-                                           DecodeCase{"gps/DSCN0010.jpg", 3, P::BestQuality, true},
-                                           DecodeCase{"makers/Canon_PowerShot_S40.jpg", 1, P::BestQuality, true},
-                                           DecodeCase{"structure/olympus-d320l.jpg", 2, P::BestSpeed, true}),
-                         [](const auto &info) {
-                             const DecodeCase &c = info.param;
-                             std::string name = QString::fromLatin1(c.photo).section(QLatin1Char('/'), -1)
-                                                    .section(QLatin1Char('.'), 0, 0)
-                                                    .replace(QLatin1Char('-'), QLatin1Char('_'))
-                                                    .toStdString();
-                             name += "_scale" + std::to_string(c.scale);
-                             name += c.performance == P::BestSpeed ? "_fast" : "_accurate";
-                             return name + (c.smoothing ? "" : "_nosmooth");
-                         });
+    ::testing::Values(DecodeCase { "orientation/landscape_1.jpg", 0, P::BestQuality, true },
+        DecodeCase { "orientation/landscape_1.jpg", 1, P::BestSpeed, true },
+        DecodeCase { "orientation/landscape_1.jpg", 2, P::BestQuality, false },
+        DecodeCase { "orientation/portrait_6.jpg", 3, P::BestSpeed, true },
+        DecodeCase { "gps/DSCN0010.jpg", 0, P::BestSpeed, false },
+        DecodeCase { "gps/DSCN0010.jpg", 3, P::BestQuality, true },
+        DecodeCase { "makers/Canon_PowerShot_S40.jpg", 1, P::BestQuality, true },
+        DecodeCase { "structure/olympus-d320l.jpg", 2, P::BestSpeed, true }),
+    [](const auto &info) {
+        const DecodeCase &c = info.param;
+        std::string name = QString::fromLatin1(c.photo)
+                               .section(QLatin1Char('/'), -1)
+                               .section(QLatin1Char('.'), 0, 0)
+                               .replace(QLatin1Char('-'), QLatin1Char('_'))
+                               .toStdString();
+        name += "_scale" + std::to_string(c.scale);
+        name += c.performance == P::BestSpeed ? "_fast" : "_accurate";
+        return name + (c.smoothing ? "" : "_nosmooth");
+    });
 
 // Files in other colour models, made at test time by outside tools and by
 // libjpeg itself; each must come out as the RGB colours it was made from.
@@ -141,16 +142,16 @@ TempDir *ColourModels::dir = nullptr;
 TEST_F(ColourModels, GreyscaleBecomesEqualRgb)
 {
     const auto gray = *dir / "gray.jpg";
-    ASSERT_EQ(runTool({"convert", (*dir / "source.png").string(), "-colorspace", "Gray", "-type", "Grayscale",
-                       "-quality", "95", gray.string()})
+    ASSERT_EQ(runTool({ "convert", (*dir / "source.png").string(), "-colorspace", "Gray", "-type", "Grayscale",
+                          "-quality", "95", gray.string() })
                   .exitCode,
-              0);
+        0);
     JpegImage jpeg;
     ASSERT_TRUE(jpeg.loadFromFile(qpath(gray)));
     ASSERT_TRUE(jpeg.isGrayscale());
     const QImage image = decoded(gray);
     const QImage reference = djpegDecode(gray, {});
-    for (QPoint p : {QPoint(16, 16), QPoint(48, 16)}) {
+    for (QPoint p : { QPoint(16, 16), QPoint(48, 16) }) {
         const QRgb px = image.pixel(p);
         EXPECT_EQ(qRed(px), qGreen(px));
         EXPECT_EQ(qGreen(px), qBlue(px));
@@ -164,10 +165,10 @@ TEST_F(ColourModels, GreyscaleBecomesEqualRgb)
 TEST_F(ColourModels, AdobeCmykFromImageMagick)
 {
     const auto cmyk = *dir / "cmyk.jpg";
-    ASSERT_EQ(runTool({"convert", (*dir / "source.png").string(), "-colorspace", "CMYK", "-quality", "95",
-                       cmyk.string()})
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        runTool({ "convert", (*dir / "source.png").string(), "-colorspace", "CMYK", "-quality", "95", cmyk.string() })
+            .exitCode,
+        0);
     const QImage image = decoded(cmyk);
     expectNear(image.pixel(16, 16), 200, 60, 30, 4);
     expectNear(image.pixel(48, 16), 40, 90, 220, 4);
@@ -177,10 +178,10 @@ TEST_F(ColourModels, ProgressiveFromJpegtran)
 {
     const auto baseline = *dir / "baseline.jpg";
     const auto progressive = *dir / "progressive.jpg";
-    ASSERT_EQ(runTool({"cjpeg", "-quality", "95", "-outfile", baseline.string(), (*dir / "source.bmp").string()})
-                  .exitCode,
-              0);
-    ASSERT_EQ(runTool({"jpegtran", "-progressive", "-outfile", progressive.string(), baseline.string()}).exitCode, 0);
+    ASSERT_EQ(
+        runTool({ "cjpeg", "-quality", "95", "-outfile", baseline.string(), (*dir / "source.bmp").string() }).exitCode,
+        0);
+    ASSERT_EQ(runTool({ "jpegtran", "-progressive", "-outfile", progressive.string(), baseline.string() }).exitCode, 0);
     JpegImage jpeg;
     ASSERT_TRUE(jpeg.loadFromFile(qpath(progressive)));
     EXPECT_TRUE(jpeg.isProgressive());
@@ -213,7 +214,7 @@ void writeFourComponentJpeg(const std::filesystem::path &path, J_COLOR_SPACE sto
     for (int x = 0; x < 64; ++x)
         std::copy(ink[x / 32], ink[x / 32] + 4, row.begin() + 4 * x);
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW rows[1] = {row.data()};
+        JSAMPROW rows[1] = { row.data() };
         jpeg_write_scanlines(&cinfo, rows, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -224,8 +225,8 @@ void writeFourComponentJpeg(const std::filesystem::path &path, J_COLOR_SPACE sto
 TEST_F(ColourModels, YcckAndCmykWithAdobeMarker)
 {
     // Inverted ink: R = c * k / 255 and so on.
-    const unsigned char ink[2][4] = {{255, 77, 38, 200}, {51, 115, 255, 220}};
-    for (J_COLOR_SPACE stored : {JCS_YCCK, JCS_CMYK}) {
+    const unsigned char ink[2][4] = { { 255, 77, 38, 200 }, { 51, 115, 255, 220 } };
+    for (J_COLOR_SPACE stored : { JCS_YCCK, JCS_CMYK }) {
         SCOPED_TRACE(stored == JCS_YCCK ? "YCCK" : "CMYK");
         const auto file = *dir / "four.jpg";
         writeFourComponentJpeg(file, stored, ink);
@@ -258,7 +259,7 @@ TEST(JpegImage, TruncatedFilesFailOrDecodeWhatIsThere)
     };
     // Before the frame header nothing is usable; inside the scan the rest
     // comes out grey.
-    const Cut cuts[] = {{0.0005, false}, {0.01, false}, {0.3, true}, {0.7, true}, {0.999, true}};
+    const Cut cuts[] = { { 0.0005, false }, { 0.01, false }, { 0.3, true }, { 0.7, true }, { 0.999, true } };
     for (const Cut &cut : cuts) {
         SCOPED_TRACE(cut.fraction);
         JpegImage jpeg;
@@ -293,9 +294,9 @@ TEST(JpegImage, RefusesHugeClaimedSize)
     QByteArray bytes = bytesOf(photo("makers/Canon.jpg"));
     const qsizetype sof = bytes.indexOf(QByteArray("\xff\xc0", 2));
     ASSERT_GT(sof, 0);
-    for (int i : {5, 7}) // height and width 65000, inside libjpeg's own limit
+    for (int i : { 5, 7 }) // height and width 65000, inside libjpeg's own limit
         bytes[sof + i] = char(0xfd);
-    for (int i : {6, 8})
+    for (int i : { 6, 8 })
         bytes[sof + i] = char(0xe8);
     JpegImage jpeg;
     ASSERT_TRUE(jpeg.loadFromData(bytes));
@@ -331,7 +332,7 @@ TEST(JpegImage, EncodesAtTheAskedQuality)
     TempDir dir;
     const QImage source = gradientRaster(333, 211);
     qsizetype previousSize = 0;
-    for (int quality : {1, 40, 75, 90, 100}) {
+    for (int quality : { 1, 40, 75, 90, 100 }) {
         SCOPED_TRACE(quality);
         JpegImage jpeg;
         EXPECT_EQ(jpeg.quality(), 90);
@@ -344,7 +345,7 @@ TEST(JpegImage, EncodesAtTheAskedQuality)
         EXPECT_GT(jpeg.data().size(), previousSize);
         previousSize = jpeg.data().size();
 
-        const CommandResult identify = runTool({"identify", "-format", "%Q %wx%h", file.string()});
+        const CommandResult identify = runTool({ "identify", "-format", "%Q %wx%h", file.string() });
         ASSERT_EQ(identify.exitCode, 0) << identify.err;
         EXPECT_EQ(identify.out, std::to_string(quality) + " 333x211");
         const PixelDifference d = compareImages(djpegDecode(file, {}), source);

@@ -31,40 +31,40 @@ StampSettings design(int xOrient, int yOrient, double size, void (*tweak)(StampS
 const QString kDate = QStringLiteral("2024:07:01 08:00:00");
 
 const Design kDesigns[] = {
-    {"shadow and outline, bottom right, drawn as paths",
-     design(1, 1, 6, [](StampSettings &s) { s.FShadow = s.FOutline = true; }), kDate},
-    {"box, shadow, top left, small cached glyphs",
-     design(0, 0, 16,
+    { "shadow and outline, bottom right, drawn as paths",
+        design(1, 1, 6, [](StampSettings &s) { s.FShadow = s.FOutline = true; }), kDate },
+    { "box, shadow, top left, small cached glyphs",
+        design(0, 0, 16,
             [](StampSettings &s) {
                 s.FShadow = true;
                 s.BgColor = 0x203040;
             }),
-     kDate},
-    {"italic underlined outline with marks that overhang the cell",
-     design(1, 0, 7,
+        kDate },
+    { "italic underlined outline with marks that overhang the cell",
+        design(1, 0, 7,
             [](StampSettings &s) {
-                s.Style = FontStyles{true, true, true};
+                s.Style = FontStyles { true, true, true };
                 s.FOutline = true;
                 s.OutlineColor = 0x00ff00;
             }),
-     QStringLiteral("fÅjÿ Ḉ̈̈ g")},
-    {"wider than the photo, underlined: cut at the far edge",
-     design(1, 1, 2,
+        QStringLiteral("fÅjÿ Ḉ̈̈ g") },
+    { "wider than the photo, underlined: cut at the far edge",
+        design(1, 1, 2,
             [](StampSettings &s) {
                 s.Style.Underline = true;
                 s.FShadow = s.FOutline = true;
                 s.BgColor = 0xffffff;
             }),
-     kDate},
-    {"italic, underlined, cut at the right edge, small cached glyphs",
-     design(1, 0, 9,
+        kDate },
+    { "italic, underlined, cut at the right edge, small cached glyphs",
+        design(1, 0, 9,
             [](StampSettings &s) {
-                s.Style = FontStyles{false, true, true};
+                s.Style = FontStyles { false, true, true };
                 s.FShadow = s.FOutline = true;
                 s.BgColor = 0x203040;
             }),
-     QStringLiteral("08.12.2026 18:41  gÿjÄ")},
-    {"nothing to draw", design(0, 1, 10, [](StampSettings &s) { s.FShadow = true; }), QString()},
+        QStringLiteral("08.12.2026 18:41  gÿjÄ") },
+    { "nothing to draw", design(0, 1, 10, [](StampSettings &s) { s.FShadow = true; }), QString() },
 };
 
 // How a viewer turns each orientation upright, and how the batch turns back.
@@ -75,9 +75,9 @@ struct Orientation
     bool (*back)(QImage &);
 };
 const Orientation kOrientations[] = {
-    {3, Rotate180, Rotate180},
-    {6, RotateClockwise, RotateCounterClockwise},
-    {8, RotateCounterClockwise, RotateClockwise},
+    { 3, Rotate180, Rotate180 },
+    { 6, RotateClockwise, RotateCounterClockwise },
+    { 8, RotateCounterClockwise, RotateClockwise },
 };
 
 // The patch road must give the very pixels of turning the whole photo.
@@ -110,7 +110,7 @@ TEST(LabelOnStoredPhoto, SamePixelsAsTurningTheWholePhoto)
 TEST(LabelOnStoredPhoto, PatchHoldsAllTheInk)
 {
     const QImage photo = gradientRaster(900, 500);
-    for (const Design &d : {kDesigns[0], kDesigns[2]}) {
+    for (const Design &d : { kDesigns[0], kDesigns[2] }) {
         SCOPED_TRACE(d.what);
         QImage direct = photo;
         PhotoCanvas canvas(&direct);
@@ -118,8 +118,8 @@ TEST(LabelOnStoredPhoto, PatchHoldsAllTheInk)
         canvas.setFontHeight(fontCellHeight(direct.width(), direct.height(), d.settings.Size));
         const int w = canvas.textWidth(d.text);
         const int left = d.settings.XOrient == 1 ? int(direct.width() * 0.9) - w : int(direct.width() * 0.1);
-        const int top = d.settings.YOrient == 1 ? int(direct.height() * 0.9) - canvas.textHeight()
-                                                : int(direct.height() * 0.1);
+        const int top
+            = d.settings.YOrient == 1 ? int(direct.height() * 0.9) - canvas.textHeight() : int(direct.height() * 0.1);
         {
             QPainter painter(&direct);
             const int points = fontPointSize(canvas.fontHeight());
@@ -131,8 +131,8 @@ TEST(LabelOnStoredPhoto, PatchHoldsAllTheInk)
             }
             canvas.textOut(painter, left, top, d.text);
             if (d.settings.FOutline) {
-                const TColor pen =
-                    d.settings.OutlineColor == kNoColor ? ContrastColor(d.settings.FontColor) : d.settings.OutlineColor;
+                const TColor pen = d.settings.OutlineColor == kNoColor ? ContrastColor(d.settings.FontColor)
+                                                                       : d.settings.OutlineColor;
                 canvas.setPen(toQColor(pen), points / 20);
                 canvas.strokeText(painter, left, top, d.text);
             }
@@ -150,7 +150,7 @@ TEST(LabelOnStoredPhoto, PatchHoldsAllTheInk)
 TEST(LabelOnStoredPhoto, UnturnedOrientationsDrawOnTheRasterAsItIs)
 {
     const QImage photo = gradientRaster(300, 200);
-    for (int orientation : {0, 1, 2, 4, 5, 7, 9}) {
+    for (int orientation : { 0, 1, 2, 4, 5, 7, 9 }) {
         QImage direct = photo;
         PhotoCanvas canvas(&direct);
         const LabelBox expected = DrawTextToPhotoWITH_PARAMS(canvas, kDesigns[0].settings, kDate);

@@ -19,10 +19,9 @@ const QString kText = QStringLiteral("01.07.2024 08:00");
 constexpr QRgb kGround = 0xff336699;
 
 // The rectangle of the pixels that pass the test, if any.
-template<typename Test>
-std::optional<PixelRect> pixelBounds(const QImage &image, Test test)
+template<typename Test> std::optional<PixelRect> pixelBounds(const QImage &image, Test test)
 {
-    PixelRect r{image.width(), image.height(), 0, 0};
+    PixelRect r { image.width(), image.height(), 0, 0 };
     bool any = false;
     for (int y = 0; y < image.height(); ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
@@ -78,11 +77,11 @@ TEST(LabelGeometry, CellHeightAndShadowOffsets)
         int cell, points, offset, offsetWithOutline;
     };
     const Case cases[] = {
-        {4000, 3000, 20, 150, 113, 5, 8},
-        {1000, 750, 20, 37, 28, 1, 2},
-        {750, 500, 20, 25, 19, 0, 0},  // under 20 points: no visible shadow
-        {6000, 4000, 2, 2000, 1500, 75, 112}, // 112.5 to even
-        {800, 600, 8, 75, 56, 2, 3},
+        { 4000, 3000, 20, 150, 113, 5, 8 },
+        { 1000, 750, 20, 37, 28, 1, 2 },
+        { 750, 500, 20, 25, 19, 0, 0 }, // under 20 points: no visible shadow
+        { 6000, 4000, 2, 2000, 1500, 75, 112 }, // 112.5 to even
+        { 800, 600, 8, 75, 56, 2, 3 },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
@@ -98,17 +97,17 @@ TEST(LabelGeometry, CellHeightAndShadowOffsets)
     EXPECT_EQ(fontCellHeight(600, 400, -3), 1);
     EXPECT_EQ(fontCellHeight(600, 400, std::nan("")), 1);
     // A Size worked out by a pointer placement gives back the same height.
-    for (int m : {9, 18, 21, 25, 427, 2000})
+    for (int m : { 9, 18, 21, 25, 427, 2000 })
         for (int h = 1; h <= m; ++h)
             ASSERT_EQ(fontCellHeight(m, m + 1, double(m) / h), h) << m << " / " << h;
 }
 
 TEST(LabelGeometry, ContrastColor)
 {
-    EXPECT_EQ(ContrastColor(0x00ffff), 0x000000);   // yellow
-    EXPECT_EQ(ContrastColor(0xff0000), 0xffffff);   // blue
-    EXPECT_EQ(ContrastColor(0x808080), 0x000000);   // brightness 128
-    EXPECT_EQ(ContrastColor(0x7f7f7f), 0xffffff);   // brightness 127
+    EXPECT_EQ(ContrastColor(0x00ffff), 0x000000); // yellow
+    EXPECT_EQ(ContrastColor(0xff0000), 0xffffff); // blue
+    EXPECT_EQ(ContrastColor(0x808080), 0x000000); // brightness 128
+    EXPECT_EQ(ContrastColor(0x7f7f7f), 0xffffff); // brightness 127
 }
 
 // The cell is ascent plus descent; it must equal the asked height for any
@@ -116,12 +115,12 @@ TEST(LabelGeometry, ContrastColor)
 // fill it rather than shrink to fit.
 TEST(LabelFont, CellHeightEqualsTheAskedHeight)
 {
-    for (const char *face : {"Arial", "DejaVu Sans", "Liberation Serif", "Liberation Mono", "No Such Font"}) {
-        for (int h : {7, 13, 16, 25, 37, 101, 150, 333}) {
+    for (const char *face : { "Arial", "DejaVu Sans", "Liberation Serif", "Liberation Mono", "No Such Font" }) {
+        for (int h : { 7, 13, 16, 25, 37, 101, 150, 333 }) {
             SCOPED_TRACE(std::string(face) + " " + std::to_string(h));
             PhotoCanvas canvas;
             canvas.setFontFace(QString::fromLatin1(face));
-            canvas.setFontStyle(FontStyles{h % 2 == 0, h % 3 == 0, false});
+            canvas.setFontStyle(FontStyles { h % 2 == 0, h % 3 == 0, false });
             canvas.setFontHeight(h);
             const QFontMetricsF m(canvas.resolvedFont());
             EXPECT_NEAR((m.ascent() + m.descent()) * canvas.resolvedScale(), h, 1e-9);
@@ -157,7 +156,8 @@ TEST(LabelPlacement, FourAnchors)
         int xOrient, yOrient;
         const char *name;
     };
-    const Case cases[] = {{0, 0, "top left"}, {1, 0, "top right"}, {1, 1, "bottom right"}, {0, 1, "bottom left"}};
+    const Case cases[]
+        = { { 0, 0, "top left" }, { 1, 0, "top right" }, { 1, 1, "bottom right" }, { 0, 1, "bottom left" } };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         QImage image = ground(1000, 750);
@@ -195,11 +195,11 @@ TEST(LabelPlacement, ClampingOrder)
         const char *what;
     };
     const Case cases[] = {
-        {placed(0, 0, 0.95, 0.05), {800 - w, 30, 800, 30 + t}, "large XD pushes the right side to W"},
-        {placed(0, 0, 0.05, 0.99), {40, 600 - t, 40 + w, 600}, "large YD pushes the bottom to H"},
-        {placed(1, 1, 1.5, 1.5), {0, 0, w, t}, "far past the left and top edges"},
-        {placed(1, 1, -0.5, -0.5), {800 - w, 600 - t, 800, 600}, "past the right and bottom edges"},
-        {placed(1, 0, 0.1, 0.1), {720 - w, 60, 720, 60 + t}, "plain top right"},
+        { placed(0, 0, 0.95, 0.05), { 800 - w, 30, 800, 30 + t }, "large XD pushes the right side to W" },
+        { placed(0, 0, 0.05, 0.99), { 40, 600 - t, 40 + w, 600 }, "large YD pushes the bottom to H" },
+        { placed(1, 1, 1.5, 1.5), { 0, 0, w, t }, "far past the left and top edges" },
+        { placed(1, 1, -0.5, -0.5), { 800 - w, 600 - t, 800, 600 }, "past the right and bottom edges" },
+        { placed(1, 0, 0.1, 0.1), { 720 - w, 60, 720, 60 + t }, "plain top right" },
     };
     for (const Case &c : cases) {
         image.fill(kGround);
@@ -276,7 +276,7 @@ TEST(LabelPlacement, EmptyTextDrawsNothing)
 // exactly w x t pixels, with or without the shadow pass.
 TEST(LabelPasses, BoxIsExactlyTheCellInTheBackgroundColour)
 {
-    for (bool shadow : {false, true}) {
+    for (bool shadow : { false, true }) {
         SCOPED_TRACE(shadow ? "shadow" : "no shadow");
         QImage image = ground(640, 480);
         PhotoCanvas canvas(&image);
@@ -311,13 +311,14 @@ TEST(LabelPasses, ShadowOffsets)
         bool outline;
         int offset;
     };
-    const Case cases[] = {{4000, 3000, false, 5}, {4000, 3000, true, 8}, {1000, 750, false, 1}, {1000, 750, true, 2}};
+    const Case cases[]
+        = { { 4000, 3000, false, 5 }, { 4000, 3000, true, 8 }, { 1000, 750, false, 1 }, { 1000, 750, true, 2 } };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + (c.outline ? " outline" : ""));
         QImage image(c.w, c.h, QImage::Format_RGB32);
         PhotoCanvas canvas(&image);
         StampSettings s = placed(0, 0, 0.1, 0.1);
-        s.FontColor = 0x0000ff;    // red
+        s.FontColor = 0x0000ff; // red
         s.OutlineColor = 0xff0000; // blue, apart from both
         image.fill(Qt::black);
         DrawTextToPhotoWITH_PARAMS(canvas, s, QStringLiteral("I"));
@@ -338,7 +339,7 @@ TEST(LabelPasses, ShadowOffsets)
 
 TEST(LabelPasses, OutlineUsesContrastWhenAutomatic)
 {
-    for (TColor font : {TColor(0x00ffff), TColor(0x800000)}) {
+    for (TColor font : { TColor(0x00ffff), TColor(0x800000) }) {
         QImage image = ground(400, 300);
         PhotoCanvas canvas(&image);
         StampSettings s = placed(0, 0, 0.1, 0.1);
@@ -355,10 +356,10 @@ TEST(PointerPlacement, PreviewFitting)
 {
     const PreviewPlacement big = GetRightRect(750, 500, 642, 378);
     EXPECT_DOUBLE_EQ(big.PreviewScale, 500.0 / 378.0);
-    EXPECT_EQ(big.PreviewRect, (PixelRect{38, 0, 604, 378}));
+    EXPECT_EQ(big.PreviewRect, (PixelRect { 38, 0, 604, 378 }));
     const PreviewPlacement small = GetRightRect(300, 201, 642, 378);
     EXPECT_EQ(small.PreviewScale, 1.0);
-    EXPECT_EQ(small.PreviewRect, (PixelRect{171, 89, 471, 289}));
+    EXPECT_EQ(small.PreviewRect, (PixelRect { 171, 89, 471, 289 }));
 }
 
 TEST(PointerPlacement, BottomRightCornerAnchorsFlush)
@@ -396,7 +397,7 @@ TEST(PointerPlacement, CentredLabelTieGivesLeftAnchor)
     QImage image = ground(W, H);
     canvas.setRaster(&image);
     const LabelBox box = DrawTextToPhoto(canvas, s, kText, 150 + w / 2, 100 + t / 2);
-    EXPECT_EQ(box, (LabelBox{150, 100, 150 + w, 100 + t}));
+    EXPECT_EQ(box, (LabelBox { 150, 100, 150 + w, 100 + t }));
     EXPECT_EQ(s.XOrient, 0);
     EXPECT_EQ(s.YOrient, 0);
     EXPECT_DOUBLE_EQ(s.XD, 150.0 / W);
@@ -405,7 +406,7 @@ TEST(PointerPlacement, CentredLabelTieGivesLeftAnchor)
 
 TEST(PointerPlacement, DrawsWithTheLastAnchoredHeightAndNeverShrinksSize)
 {
-    for (double oldSize : {7.0, 13.3, 20.0, 33.0}) {
+    for (double oldSize : { 7.0, 13.3, 20.0, 33.0 }) {
         QImage image = ground(640, 427);
         PhotoCanvas canvas(&image);
         StampSettings s = placed(0, 0, 0.1, 0.1);
@@ -435,7 +436,7 @@ namespace {
 // One line always: a line break or tab in the caption is not interpreted.
 TEST(LabelPlacement, ControlCharactersStayOnOneLine)
 {
-    for (const QString &text : {QStringLiteral("first\nsecond"), QStringLiteral("a\tb\r\nc")}) {
+    for (const QString &text : { QStringLiteral("first\nsecond"), QStringLiteral("a\tb\r\nc") }) {
         QImage image = ground(800, 600);
         PhotoCanvas canvas(&image);
         const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, placed(0, 0, 0.1, 0.1), text);
@@ -464,13 +465,13 @@ TEST(PointerPlacement, BoxIsANumberFunction)
         LabelBox box;
     };
     const Case cases[] = {
-        {{100, 50}, {640, 480}, {40, 20}, {80, 40, 120, 60}},      // centred on the pointer
-        {{101, 51}, {640, 480}, {41, 21}, {81, 41, 122, 62}},      // odd sizes: the extra pixel right and below
-        {{5, 5}, {640, 480}, {40, 20}, {0, 0, 40, 20}},            // held inside at the top left
-        {{639, 479}, {640, 480}, {40, 20}, {600, 460, 640, 480}},  // and at the bottom right
-        {{-50, 900}, {640, 480}, {40, 20}, {0, 460, 40, 480}},     // a pointer outside the raster
-        {{10, 10}, {30, 15}, {40, 20}, {0, 0, 30, 15}},            // larger than the raster: top left, clipped
-        {{0, 0}, {0, 0}, {40, 20}, {0, 0, 0, 0}},
+        { { 100, 50 }, { 640, 480 }, { 40, 20 }, { 80, 40, 120, 60 } }, // centred on the pointer
+        { { 101, 51 }, { 640, 480 }, { 41, 21 }, { 81, 41, 122, 62 } }, // odd sizes: the extra pixel right and below
+        { { 5, 5 }, { 640, 480 }, { 40, 20 }, { 0, 0, 40, 20 } }, // held inside at the top left
+        { { 639, 479 }, { 640, 480 }, { 40, 20 }, { 600, 460, 640, 480 } }, // and at the bottom right
+        { { -50, 900 }, { 640, 480 }, { 40, 20 }, { 0, 460, 40, 480 } }, // a pointer outside the raster
+        { { 10, 10 }, { 30, 15 }, { 40, 20 }, { 0, 0, 30, 15 } }, // larger than the raster: top left, clipped
+        { { 0, 0 }, { 0, 0 }, { 40, 20 }, { 0, 0, 0, 0 } },
     };
     for (const Case &c : cases)
         EXPECT_EQ(pointerLabelBox(c.pointer, c.raster, c.label), c.box) << c.pointer.x() << "," << c.pointer.y();
@@ -487,10 +488,10 @@ TEST(PointerPlacement, PlacementFromNumbers)
         double xd, yd, size;
     };
     const Case cases[] = {
-        {{64, 48, 164, 72}, {640, 480}, 24, 0, 0, 0.1, 0.1, 20.0},
-        {{500, 400, 600, 424}, {640, 480}, 24, 1, 1, 40.0 / 640, 56.0 / 480, 20.0},
-        {{270, 228, 370, 252}, {640, 480}, 24, 0, 0, 270.0 / 640, 228.0 / 480, 20.0}, // equal gaps: left, top
-        {{0, 0, 30, 10}, {30, 10}, 10, 0, 0, 0.0, 0.0, 1.0},
+        { { 64, 48, 164, 72 }, { 640, 480 }, 24, 0, 0, 0.1, 0.1, 20.0 },
+        { { 500, 400, 600, 424 }, { 640, 480 }, 24, 1, 1, 40.0 / 640, 56.0 / 480, 20.0 },
+        { { 270, 228, 370, 252 }, { 640, 480 }, 24, 0, 0, 270.0 / 640, 228.0 / 480, 20.0 }, // equal gaps: left, top
+        { { 0, 0, 30, 10 }, { 30, 10 }, 10, 0, 0, 0.0, 0.0, 1.0 },
     };
     for (const Case &c : cases) {
         StampSettings s;
@@ -504,8 +505,8 @@ TEST(PointerPlacement, PlacementFromNumbers)
     // Nothing to work out from an empty raster or cell.
     StampSettings untouched;
     const StampSettings before = untouched;
-    placementFromBox({1, 1, 2, 2}, {0, 480}, 24, untouched);
-    placementFromBox({1, 1, 2, 2}, {640, 480}, 0, untouched);
+    placementFromBox({ 1, 1, 2, 2 }, { 0, 480 }, 24, untouched);
+    placementFromBox({ 1, 1, 2, 2 }, { 640, 480 }, 0, untouched);
     EXPECT_EQ(untouched.XD, before.XD);
     EXPECT_EQ(untouched.Size, before.Size);
 }
@@ -518,7 +519,7 @@ TEST(PointerPlacement, DrawingAgreesWithTheNumbers)
     StampSettings s = placed(0, 0, 0.1, 0.1);
     DrawTextToPhotoWITH_PARAMS(canvas, s, kText);
     const QSize label(canvas.textWidth(kText), canvas.textHeight());
-    for (const QPoint pointer : {QPoint(320, 200), QPoint(2, 2), QPoint(639, 426)}) {
+    for (const QPoint pointer : { QPoint(320, 200), QPoint(2, 2), QPoint(639, 426) }) {
         StampSettings drawn = s;
         const LabelBox box = DrawTextToPhoto(canvas, drawn, kText, pointer.x(), pointer.y());
         EXPECT_EQ(box, pointerLabelBox(pointer, image.size(), label));

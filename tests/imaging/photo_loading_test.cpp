@@ -23,15 +23,12 @@ TEST(JPGGetNeededSize, StrongestReductionThatStillCovers)
         int scale, width, height, areaWidth, areaHeight, expected;
     };
     const Case cases[] = {
-        {0, 6000, 4000, 642, 378, 3}, // 4000 div 8 = 500 >= 378
-        {0, 1200, 800, 642, 378, 1},  // 800 div 4 = 200, 1200 div 4 = 300, 800 div 2 = 400
-        {0, 600, 400, 642, 378, 0},
-        {3, 750, 500, 642, 378, 3},   // the size at 1/8 counts eight times
-        {1, 600, 400, 642, 378, 1},
-        {0, 5200, 1000, 642, 378, 3}, // the width alone is enough
-        {0, 1283, 700, 642, 378, 0},  // 1283 div 2 = 641, 700 div 2 = 350
-        {0, 1284, 700, 642, 378, 1},
-        {0, 100, 100, 0, 0, 3},       // a hidden area
+        { 0, 6000, 4000, 642, 378, 3 }, // 4000 div 8 = 500 >= 378
+        { 0, 1200, 800, 642, 378, 1 }, // 800 div 4 = 200, 1200 div 4 = 300, 800 div 2 = 400
+        { 0, 600, 400, 642, 378, 0 }, { 3, 750, 500, 642, 378, 3 }, // the size at 1/8 counts eight times
+        { 1, 600, 400, 642, 378, 1 }, { 0, 5200, 1000, 642, 378, 3 }, // the width alone is enough
+        { 0, 1283, 700, 642, 378, 0 }, // 1283 div 2 = 641, 700 div 2 = 350
+        { 0, 1284, 700, 642, 378, 1 }, { 0, 100, 100, 0, 0, 3 }, // a hidden area
     };
     for (const Case &c : cases)
         EXPECT_EQ(JPGGetNeededSize(c.scale, c.width, c.height, c.areaWidth, c.areaHeight), c.expected)
@@ -70,7 +67,8 @@ TEST_P(Fallback, LoadsByContentWhateverTheName)
         // The toolkit reads GIF but cannot write it.
         const auto png = dir / "source.png";
         ASSERT_TRUE(source.save(qpath(png)));
-        ASSERT_EQ(runTool({"convert", png.string(), "gif:" + qpath(dir / "really-not-a.jpg").toStdString()}).exitCode, 0);
+        ASSERT_EQ(
+            runTool({ "convert", png.string(), "gif:" + qpath(dir / "really-not-a.jpg").toStdString() }).exitCode, 0);
     } else {
         QImageWriter writer(file, c.format);
         ASSERT_TRUE(writer.write(source)) << writer.errorString().toStdString();
@@ -89,9 +87,9 @@ TEST_P(Fallback, LoadsByContentWhateverTheName)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, Fallback,
-                         ::testing::Values(FallbackCase{"png", 2}, FallbackCase{"bmp", 2}, FallbackCase{"tiff", 2},
-                                           FallbackCase{"webp", 4}, FallbackCase{"gif", 8}),
-                         [](const auto &info) { return std::string(info.param.format); });
+    ::testing::Values(FallbackCase { "png", 2 }, FallbackCase { "bmp", 2 }, FallbackCase { "tiff", 2 },
+        FallbackCase { "webp", 4 }, FallbackCase { "gif", 8 }),
+    [](const auto &info) { return std::string(info.param.format); });
 
 TEST(Fallback, TransparencyLiesOnWhite)
 {
@@ -145,13 +143,14 @@ UprightPhoto uprightPhoto(const QString &path)
 // number in the name is the file's Orientation value.
 TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
 {
-    for (const char *scene : {"landscape", "portrait"}) {
-        const auto base = [&](int n) { return photo("orientation/" + std::string(scene) + "_" + std::to_string(n) + ".jpg"); };
+    for (const char *scene : { "landscape", "portrait" }) {
+        const auto base
+            = [&](int n) { return photo("orientation/" + std::string(scene) + "_" + std::to_string(n) + ".jpg"); };
         const UprightPhoto normal = uprightPhoto(qpath(base(1)));
         const UprightPhoto halfTurn = uprightPhoto(qpath(base(3)));
         ASSERT_TRUE(normal.ok);
         ASSERT_TRUE(halfTurn.ok);
-        for (int n : {3, 6, 8}) {
+        for (int n : { 3, 6, 8 }) {
             SCOPED_TRACE(std::string(scene) + " " + std::to_string(n));
             const UprightPhoto turned = uprightPhoto(qpath(base(n)));
             ASSERT_TRUE(turned.ok);
@@ -162,12 +161,12 @@ TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
             QImage opposite = turned.raster;
             Rotate180(opposite);
             EXPECT_LT(compareImages(turned.raster, normal.raster).meanChannel * 2,
-                      compareImages(opposite, normal.raster).meanChannel);
+                compareImages(opposite, normal.raster).meanChannel);
             // Files 2 to 8 share their processing: close, only the JPEG loss apart.
             EXPECT_LT(compareImages(turned.raster, halfTurn.raster).meanChannel, 6.0);
         }
         // Mirrored orientations are left as stored.
-        for (int n : {2, 4, 5, 7}) {
+        for (int n : { 2, 4, 5, 7 }) {
             const UprightPhoto mirrored = uprightPhoto(qpath(base(n)));
             ASSERT_TRUE(mirrored.ok);
             JpegImage stored;
@@ -181,7 +180,7 @@ TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
 // The program's reader against the values exiftool reports for these files.
 TEST(Orientation, ReadsTheFilesOwnValue)
 {
-    for (const char *scene : {"landscape", "portrait"})
+    for (const char *scene : { "landscape", "portrait" })
         for (int n = 1; n <= 8; ++n) {
             const auto file = photo("orientation/" + std::string(scene) + "_" + std::to_string(n) + ".jpg");
             EXPECT_EQ(readExifOrientation(qpath(file)), n) << file;
@@ -194,7 +193,7 @@ TEST(Orientation, ReadsTheFilesOwnValue)
 
 TEST(Orientation, UprightAndBackGivesIdenticalPixels)
 {
-    for (int orientation : {3, 6, 8}) {
+    for (int orientation : { 3, 6, 8 }) {
         JpegImage jpeg;
         ASSERT_TRUE(jpeg.loadFromFile(qpath(photo("orientation/portrait_6.jpg"))));
         ASSERT_TRUE(applyOrientation(jpeg, orientation, false)); // decodes on demand
@@ -274,7 +273,7 @@ TEST(BatchWorkspace, EncodesThePictureAsStored)
     EXPECT_GT(qRed(mark), 220);
     EXPECT_LT(qGreen(mark), 40);
     EXPECT_GT(qBlue(mark), 220);
-    EXPECT_EQ(runTool({"identify", "-format", "%Q", out.string()}).out, "85");
+    EXPECT_EQ(runTool({ "identify", "-format", "%Q", out.string() }).out, "85");
 }
 
 } // namespace

@@ -34,9 +34,9 @@ struct Design
 };
 
 const Design kDesigns[] = {
-    {"top left", design(0, 20, false)},
-    {"bottom right, shadow and outline", design(3, 8, true)},
-    {"taller and wider than the photo: every row in the band", design(1, 0.8, true)},
+    { "top left", design(0, 20, false) },
+    { "bottom right, shadow and outline", design(3, 8, true) },
+    { "taller and wider than the photo: every row in the band", design(1, 0.8, true) },
 };
 
 // Files of every kind the decoder meets: turned ones, progressive, grey,
@@ -48,20 +48,20 @@ protected:
     {
         dir = new TempDir;
         files = new std::vector<fs::path>;
-        for (const char *name : {"orientation/landscape_1.jpg", "orientation/landscape_3.jpg",
-                                 "orientation/portrait_6.jpg", "orientation/landscape_8.jpg",
-                                 "invalid/corrupted.jpg"})
+        for (const char *name : { "orientation/landscape_1.jpg", "orientation/landscape_3.jpg",
+                 "orientation/portrait_6.jpg", "orientation/landscape_8.jpg", "invalid/corrupted.jpg" })
             files->push_back(photo(name));
         const fs::path source = photo("gps/DSCN0010.jpg");
         if (toolAvailable("jpegtran")) {
             const fs::path progressive = *dir / "progressive.jpg";
-            if (runTool({"jpegtran", "-progressive", "-outfile", progressive.string(), source.string()}).exitCode == 0)
+            if (runTool({ "jpegtran", "-progressive", "-outfile", progressive.string(), source.string() }).exitCode
+                == 0)
                 files->push_back(progressive);
         }
         if (toolAvailable("convert")) {
-            for (const char *space : {"Gray", "CMYK"}) {
+            for (const char *space : { "Gray", "CMYK" }) {
                 const fs::path out = *dir / (std::string(space) + ".jpg");
-                if (runTool({"convert", source.string(), "-colorspace", space, "-quality", "90", out.string()})
+                if (runTool({ "convert", source.string(), "-colorspace", space, "-quality", "90", out.string() })
                         .exitCode
                     == 0)
                     files->push_back(out);

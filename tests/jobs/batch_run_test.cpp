@@ -88,21 +88,21 @@ TEST(BatchRun, StampOnlyNamesWithThePostfixAndOverwritesOnASecondRun)
     const fs::path source = stage(dir, "gps/DSCN0010.jpg", "IMG_1.jpg");
     const BatchJob job = stampOnly();
     for (int run = 0; run < 2; ++run) {
-        const BatchReport report = RunBatch({qpath(source)}, qpath(dir / "out"), job, nullptr);
+        const BatchReport report = RunBatch({ qpath(source) }, qpath(dir / "out"), job, nullptr);
         ASSERT_EQ(report.photos.size(), 1u);
         EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Stamped) << int(report.photos[0].error);
     }
-    EXPECT_EQ(filesBelow(dir / "out"), std::vector<std::string>{"IMG_1_timestamp.jpg"});
+    EXPECT_EQ(filesBelow(dir / "out"), std::vector<std::string> { "IMG_1_timestamp.jpg" });
 }
 
 TEST(BatchRun, RenameSortsIntoDatedFoldersAndNeverOverwrites)
 {
     TempDir dir;
-    const fs::path a = stage(dir, "gps/DSCN0010.jpg");        // taken 2008:10:22
+    const fs::path a = stage(dir, "gps/DSCN0010.jpg"); // taken 2008:10:22
     const fs::path b = stage(dir, "makers/NikonD70.jpg");
     const BatchJob job = renameOnly(QStringLiteral("%y\\%m\\%o"));
     for (int run = 0; run < 2; ++run) {
-        const BatchReport report = RunBatch({qpath(a), qpath(b)}, qpath(dir / "out"), job, nullptr);
+        const BatchReport report = RunBatch({ qpath(a), qpath(b) }, qpath(dir / "out"), job, nullptr);
         EXPECT_EQ(report.count(PhotoOutcome::Copied), 2);
     }
     const auto files = filesBelow(dir / "out");
@@ -118,18 +118,21 @@ TEST(BatchRun, CountersAndExactOriginalNames)
     TempDir dir;
     const fs::path a = stage(dir, "makers/Canon.jpg");
     {
-        const BatchReport report = RunBatch({qpath(a), qpath(a)}, qpath(dir / "numbered"), renameOnly(QStringLiteral("%n3")), nullptr);
+        const BatchReport report
+            = RunBatch({ qpath(a), qpath(a) }, qpath(dir / "numbered"), renameOnly(QStringLiteral("%n3")), nullptr);
         EXPECT_EQ(report.count(PhotoOutcome::Copied), 2);
-        EXPECT_EQ(filesBelow(dir / "numbered"), (std::vector<std::string>{"001.jpg", "002.jpg"}));
+        EXPECT_EQ(filesBelow(dir / "numbered"), (std::vector<std::string> { "001.jpg", "002.jpg" }));
     }
     {
-        const BatchReport report = RunBatch({qpath(a), qpath(a)}, qpath(dir / "same"), renameOnly(QStringLiteral("%o")), nullptr);
+        const BatchReport report
+            = RunBatch({ qpath(a), qpath(a) }, qpath(dir / "same"), renameOnly(QStringLiteral("%o")), nullptr);
         EXPECT_EQ(report.count(PhotoOutcome::Copied), 2);
-        EXPECT_EQ(filesBelow(dir / "same"), std::vector<std::string>{"Canon.jpg"});
+        EXPECT_EQ(filesBelow(dir / "same"), std::vector<std::string> { "Canon.jpg" });
     }
     // "%o" into the photo's own folder: the copy is the photo itself, untouched.
     const std::string before = readFileBytes(a);
-    const BatchReport report = RunBatch({qpath(a)}, qpath(a.parent_path()), renameOnly(QStringLiteral("%o")), nullptr);
+    const BatchReport report
+        = RunBatch({ qpath(a) }, qpath(a.parent_path()), renameOnly(QStringLiteral("%o")), nullptr);
     EXPECT_EQ(report.count(PhotoOutcome::Copied), 1);
     EXPECT_EQ(readFileBytes(a), before);
 }
@@ -139,10 +142,10 @@ TEST(BatchRun, TwoSourcesWithOneNameAreBothKept)
     TempDir dir;
     const fs::path a = stage(dir, "makers/Canon.jpg", "one/IMG_0001.JPG");
     const fs::path b = stage(dir, "makers/Nikon.jpg", "two/IMG_0001.JPG");
-    const BatchReport report = RunBatch({qpath(a), qpath(b)}, qpath(dir / "out"), stampOnly(), nullptr);
+    const BatchReport report = RunBatch({ qpath(a), qpath(b) }, qpath(dir / "out"), stampOnly(), nullptr);
     EXPECT_EQ(report.count(PhotoOutcome::Stamped), 2);
     EXPECT_EQ(filesBelow(dir / "out"),
-              (std::vector<std::string>{"IMG_0001_timestamp.JPG", "IMG_0001_timestamp_0001.JPG"}));
+        (std::vector<std::string> { "IMG_0001_timestamp.JPG", "IMG_0001_timestamp_0001.JPG" }));
 }
 
 TEST(BatchRun, StampedOutputCarriesTheSourceMetadata)
@@ -150,10 +153,10 @@ TEST(BatchRun, StampedOutputCarriesTheSourceMetadata)
     TempDir dir;
     const fs::path source = stage(dir, "structure/GPS_with_comment.jpg");
     const fs::path big = stage(dir, "makers/Canon_PowerShot_S40.jpg"); // 5448-byte thumbnail
-    const BatchReport report = RunBatch({qpath(source), qpath(big)}, qpath(dir / "out"), stampOnly(), nullptr);
+    const BatchReport report = RunBatch({ qpath(source), qpath(big) }, qpath(dir / "out"), stampOnly(), nullptr);
     ASSERT_EQ(report.count(PhotoOutcome::Stamped), 2);
 
-    for (const fs::path &in : {source, big}) {
+    for (const fs::path &in : { source, big }) {
         const fs::path out = dir / "out" / (in.stem().string() + "_timestamp.jpg");
         TimgData src, dst;
         ASSERT_TRUE(src.ProcessFile(in));
@@ -171,7 +174,7 @@ TEST(BatchRun, StampedOutputCarriesTheSourceMetadata)
         EXPECT_EQ(dst.GetCommentStr(), src.GetCommentStr());
         EXPECT_EQ(dst.HeaderSegment, nullptr);
         if (test::toolAvailable("djpeg")) {
-            EXPECT_EQ(test::runTool({"djpeg", "-outfile", "/dev/null", out.string()}).exitCode, 0);
+            EXPECT_EQ(test::runTool({ "djpeg", "-outfile", "/dev/null", out.string() }).exitCode, 0);
         }
     }
 }
@@ -180,10 +183,10 @@ TEST(BatchRun, OutputsCarryTheSourceModificationDate)
 {
     TempDir dir;
     const fs::path source = stage(dir, "makers/Olympus.jpg");
-    writeFileTimes(qpath(source), FileTimes{1262304001, std::nullopt}); // 2010-01-01 00:00:01 UTC
-    for (const BatchJob &job : {stampOnly(), renameOnly(QStringLiteral("%o"))}) {
+    writeFileTimes(qpath(source), FileTimes { 1262304001, std::nullopt }); // 2010-01-01 00:00:01 UTC
+    for (const BatchJob &job : { stampOnly(), renameOnly(QStringLiteral("%o")) }) {
         const fs::path out = dir / (job.settings.RenamePhotos ? "renamed" : "stamped");
-        const BatchReport report = RunBatch({qpath(source)}, qpath(out), job, nullptr);
+        const BatchReport report = RunBatch({ qpath(source) }, qpath(out), job, nullptr);
         ASSERT_EQ(report.photos.size(), 1u);
         const FileTimes times = readFileTimes(qpath(fs::directory_iterator(out)->path()));
         ASSERT_TRUE(times.modification);
@@ -199,7 +202,7 @@ TEST(BatchRun, OrientationSixKeepsItsTagAndGetsAnUprightLabel)
     job.settings.CaptionFormat = QStringLiteral("KELVRA");
     job.settings.Size = 8;
     job.settings.BgColor = 0xFFFFFF; // a white box, easy to find
-    const BatchReport report = RunBatch({qpath(source)}, qpath(dir / "out"), job, nullptr);
+    const BatchReport report = RunBatch({ qpath(source) }, qpath(dir / "out"), job, nullptr);
     ASSERT_EQ(report.count(PhotoOutcome::Stamped), 1);
     const fs::path out = dir / "out/portrait_6_timestamp.jpg";
 
@@ -238,12 +241,13 @@ TEST(BatchRun, CancelStopsBeforeTheNextPhoto)
     const fs::path b = stage(dir, "makers/Nikon.jpg");
     Recorder recorder;
     recorder.cancelAt = 2;
-    const BatchReport report = RunBatch({qpath(a), qpath(b)}, qpath(dir / "out"), stampOnly(), &recorder);
+    const BatchReport report = RunBatch({ qpath(a), qpath(b) }, qpath(dir / "out"), stampOnly(), &recorder);
     EXPECT_TRUE(report.cancelled);
     EXPECT_EQ(report.photos.size(), 1u);
-    EXPECT_EQ(filesBelow(dir / "out"), std::vector<std::string>{"Canon_timestamp.jpg"});
+    EXPECT_EQ(filesBelow(dir / "out"), std::vector<std::string> { "Canon_timestamp.jpg" });
     EXPECT_TRUE(recorder.started && recorder.ended);
-    EXPECT_EQ(recorder.texts, (std::vector<QString>{QStringLiteral("Processing: [1/2]"), QStringLiteral("Processing: [2/2]")}));
+    EXPECT_EQ(recorder.texts,
+        (std::vector<QString> { QStringLiteral("Processing: [1/2]"), QStringLiteral("Processing: [2/2]") }));
     EXPECT_EQ(recorder.finished, 1);
 }
 
@@ -255,7 +259,7 @@ class FlagSetter : public BatchProgress
 {
 public:
     std::atomic<bool> *flag = nullptr;
-    std::atomic<int> finished{0};
+    std::atomic<int> finished { 0 };
     bool ProgressStep(const QString &, int, int) override { return true; }
     void photoFinished(const BatchPhotoResult &) override
     {
@@ -268,10 +272,10 @@ TEST(BatchRun, CancelFlagStopsTheRun)
 {
     TempDir dir;
     QStringList list;
-    for (const char *name : {"makers/Canon.jpg", "makers/Nikon.jpg", "gps/DSCN0010.jpg", "makers/Casio.jpg"})
+    for (const char *name : { "makers/Canon.jpg", "makers/Nikon.jpg", "gps/DSCN0010.jpg", "makers/Casio.jpg" })
         list << qpath(stage(dir, name));
-    for (int jobs : {1, 3}) {
-        std::atomic<bool> cancel{false};
+    for (int jobs : { 1, 3 }) {
+        std::atomic<bool> cancel { false };
         BatchJob job = stampOnly();
         job.jobs = jobs;
         job.cancel = &cancel;
@@ -286,7 +290,7 @@ TEST(BatchRun, CancelFlagStopsTheRun)
         for (const BatchPhotoResult &r : report.photos)
             EXPECT_EQ(r.outcome, PhotoOutcome::Stamped);
     }
-    std::atomic<bool> already{true};
+    std::atomic<bool> already { true };
     BatchJob job = stampOnly();
     job.cancel = &already;
     const BatchReport none = RunBatch(list, qpath(dir / "none"), job, nullptr);
@@ -298,8 +302,8 @@ TEST(BatchRun, ParallelRunIsByteIdenticalToOneWorker)
 {
     TempDir dir;
     QStringList list;
-    for (const char *name : {"gps/DSCN0010.jpg", "orientation/landscape_6.jpg", "orientation/landscape_8.jpg",
-                             "makers/nikon-e950.jpg", "structure/BlueSquare.jpg"})
+    for (const char *name : { "gps/DSCN0010.jpg", "orientation/landscape_6.jpg", "orientation/landscape_8.jpg",
+             "makers/nikon-e950.jpg", "structure/BlueSquare.jpg" })
         list << qpath(stage(dir, name));
     BatchJob job = stampOnly();
     Recorder recorder;
@@ -324,8 +328,8 @@ TEST(BatchRun, FailuresEndOnlyTheirPhoto)
     const fs::path text = dir / "in" / "notes.txt";
     test::writeFileBytes(text, "x");
 
-    const BatchReport report = RunBatch({qpath(broken), qpath(text), qpath(good), qpath(dir / "in/missing.jpg")}, qpath(dir / "out"),
-                                        stampOnly(), nullptr);
+    const BatchReport report = RunBatch({ qpath(broken), qpath(text), qpath(good), qpath(dir / "in/missing.jpg") },
+        qpath(dir / "out"), stampOnly(), nullptr);
     ASSERT_EQ(report.photos.size(), 4u);
     EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
     EXPECT_EQ(report.photos[0].error, BatchError::Undecodable);
@@ -437,13 +441,13 @@ TEST(BatchRun, NeverHarmsTheSource)
     BatchJob job = stampOnly();
     job.settings.RenamePhotos = true;
     job.settings.FNMask = QStringLiteral("%o");
-    const BatchReport report = RunBatch({qpath(source)}, qpath(source.parent_path()), job, nullptr);
+    const BatchReport report = RunBatch({ qpath(source) }, qpath(source.parent_path()), job, nullptr);
     EXPECT_EQ(report.count(PhotoOutcome::Failed), 1);
     EXPECT_EQ(SaveStampedAs(qpath(source), qpath(source), stampOnly()).outcome, PhotoOutcome::Failed);
     EXPECT_EQ(readFileBytes(source), before);
 
     job.settings.FNMask = QStringLiteral("..\\%o");
-    EXPECT_EQ(RunBatch({qpath(source)}, qpath(dir / "out"), job, nullptr).count(PhotoOutcome::Failed), 1);
+    EXPECT_EQ(RunBatch({ qpath(source) }, qpath(dir / "out"), job, nullptr).count(PhotoOutcome::Failed), 1);
     EXPECT_FALSE(fs::exists(dir / "Canon.jpg"));
 }
 
@@ -458,7 +462,8 @@ TEST(BatchRun, CollisionCounterGivesUpAfter9999)
         std::snprintf(name, sizeof name, "x_%04d.jpg", k);
         std::ofstream(dir / "out" / name);
     }
-    const BatchReport report = RunBatch({qpath(source)}, qpath(dir / "out"), renameOnly(QStringLiteral("x")), nullptr);
+    const BatchReport report
+        = RunBatch({ qpath(source) }, qpath(dir / "out"), renameOnly(QStringLiteral("x")), nullptr);
     ASSERT_EQ(report.photos.size(), 1u);
     EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
     EXPECT_EQ(report.photos[0].error, BatchError::NoFreeName);
@@ -503,11 +508,11 @@ TEST(PhotoList, FoldersGiveTheirOwnJpegNamesInOrder)
     test::writeFileBytes(dir / "in" / "notes.txt", "x");
     stage(dir, "makers/Casio.jpg", "sub/deeper.jpg");
     const fs::path single = stage(dir, "gps/DSCN0010.jpg", "../single.txt"); // a file is taken whatever its name
-    const std::optional<PhotoInputs> listed = listPhotos({qpath(dir / "in"), qpath(single)});
+    const std::optional<PhotoInputs> listed = listPhotos({ qpath(dir / "in"), qpath(single) });
     ASSERT_TRUE(listed);
     const std::optional<QStringList> photos = listed->photos;
     ASSERT_TRUE(photos);
-    EXPECT_EQ(*photos, (QStringList{qpath(a), qpath(b), qpath(fs::weakly_canonical(single))}));
+    EXPECT_EQ(*photos, (QStringList { qpath(a), qpath(b), qpath(fs::weakly_canonical(single)) }));
 
     // One photo under several spellings, alone or inside its folder, is queued once.
     const QString dotted = qpath(dir / "in" / "." / "a.jpeg");
@@ -518,7 +523,7 @@ TEST(PhotoList, FoldersGiveTheirOwnJpegNamesInOrder)
     EXPECT_EQ(listPhotos({ QStringLiteral("a.jpeg"), QStringLiteral("./a.jpeg") })->photos, QStringList { qpath(a) });
 
     QString missing;
-    EXPECT_FALSE(listPhotos({qpath(dir / "in"), qpath(dir / "nothing")}, false, &missing));
+    EXPECT_FALSE(listPhotos({ qpath(dir / "in"), qpath(dir / "nothing") }, false, &missing));
     EXPECT_EQ(missing, qpath(dir / "nothing"));
 }
 

@@ -24,7 +24,7 @@ std::string smallExif(bool motorola = false)
 {
     TiffBuilder t(motorola);
     t.ascii(0, 0x010F, "Kelvra");
-    t.shorts(0, 0x0112, {6});
+    t.shorts(0, 0x0112, { 6 });
     return segment(0xE1, exifPayload(t.build()));
 }
 
@@ -39,7 +39,7 @@ std::string flashInMainDirectory()
 {
     TiffBuilder t(false);
     t.ascii(0, 0x010F, "Kelvra");
-    t.shorts(0, 0x9209, {1, 2}); // "1, 2" is no single integer
+    t.shorts(0, 0x9209, { 1, 2 }); // "1, 2" is no single integer
     t.ascii(0, 0x0110, "never reached");
     return segment(0xE1, exifPayload(t.build()));
 }
@@ -57,14 +57,14 @@ struct WalkCase
 std::vector<WalkCase> walkCases()
 {
     const std::string exif = smallExif();
-    std::string fill = jpegFile({kJfif, exif});
+    std::string fill = jpegFile({ kJfif, exif });
     fill.insert(2, "\xFF\xFF\xFF");
     std::string manyApp2 = std::string("\xFF\xD8", 2) + kComment;
     for (int i = 0; i < 25; ++i)
         manyApp2 += segment(0xE2, "x");
-    std::string truncated = jpegFile({exif});
+    std::string truncated = jpegFile({ exif });
     truncated.resize(2 + 4 + 30); // ends inside the EXIF segment
-    std::string badLength = jpegFile({kComment});
+    std::string badLength = jpegFile({ kComment });
     badLength[2 + kComment.size() + 3] = 1; // SOS length field 0x0001
     badLength[2 + kComment.size() + 2] = 0;
     std::vector<int> twenty(20, 0xE2);
@@ -72,24 +72,25 @@ std::vector<WalkCase> walkCases()
     std::string badMark = smallExif();
     badMark.replace(4 + 6, 2, "XX");
     return {
-        {"NoStartOfImage", "GIF89a" + exif, false, {}, 0, 0, 0, false},
-        {"ExifFifth", jpegFile({kJfif, kTable, kTable, kFrame, exif}), false, {0xE0, 0xDB, 0xDB, 0xC0, 0xE1}, 0, 0, 0, false},
-        {"CommentThenExif", jpegFile({kJfif, kComment, exif}), true, {0xE0, 0xFE, 0xE1, 0xDA}, 3, 2, 0, true},
-        {"SecondApp1Dropped", jpegFile({exif, kXmp, kTable}), true, {0xE1, 0xDB, 0xDA}, 1, 0, 0, true},
-        {"XmpBeforeExif", jpegFile({kJfif, kXmp, exif}), true, {0xE0, 0xE1, 0xDA}, 2, 0, 0, false},
-        {"FillBytes", fill, true, {0xE0, 0xE1, 0xDA}, 2, 0, 0, true},
-        {"CommentOnly", jpegFile({kJfif, kComment}), true, {0xE0, 0xFE, 0xDA}, 0, 2, 0, false},
-        {"NoMetadata", jpegFile({kJfif, kTable}), false, {0xE0, 0xDB, 0xDA}, 0, 0, 0, false},
-        {"ExifAfterFifthDropped", jpegFile({kComment, kTable, kTable, kTable, kFrame, exif}), true,
-         {0xFE, 0xDB, 0xDB, 0xDB, 0xC0, 0xDA}, 0, 1, 0, false},
-        {"TwoIptcFirstTaken", jpegFile({kIptc, kIptc}), true, {0xED, 0xED, 0xDA}, 0, 0, 1, false},
-        {"LaterCommentWins", jpegFile({kComment, kComment}), true, {0xFE, 0xFE, 0xDA}, 0, 2, 0, false},
-        {"TwentySegmentsAtMost", manyApp2, true, twenty, 0, 1, 0, false},
-        {"EndsInsideExif", truncated, true, {0xE1}, 1, 0, 0, true},
-        {"EndsBeforeMarker", std::string("\xFF\xD8", 2) + kComment, true, {0xFE}, 0, 1, 0, false},
-        {"LengthBelowTwo", badLength, false, {0xFE}, 0, 1, 0, false},
-        {"BadAlignmentMark", jpegFile({badMark}), true, {0xE1, 0xDA}, 1, 0, 0, false},
-        {"MainDirectoryValueError", jpegFile({flashInMainDirectory(), kComment}), false, {0xE1}, 1, 0, 0, true},
+        { "NoStartOfImage", "GIF89a" + exif, false, {}, 0, 0, 0, false },
+        { "ExifFifth", jpegFile({ kJfif, kTable, kTable, kFrame, exif }), false, { 0xE0, 0xDB, 0xDB, 0xC0, 0xE1 }, 0, 0,
+            0, false },
+        { "CommentThenExif", jpegFile({ kJfif, kComment, exif }), true, { 0xE0, 0xFE, 0xE1, 0xDA }, 3, 2, 0, true },
+        { "SecondApp1Dropped", jpegFile({ exif, kXmp, kTable }), true, { 0xE1, 0xDB, 0xDA }, 1, 0, 0, true },
+        { "XmpBeforeExif", jpegFile({ kJfif, kXmp, exif }), true, { 0xE0, 0xE1, 0xDA }, 2, 0, 0, false },
+        { "FillBytes", fill, true, { 0xE0, 0xE1, 0xDA }, 2, 0, 0, true },
+        { "CommentOnly", jpegFile({ kJfif, kComment }), true, { 0xE0, 0xFE, 0xDA }, 0, 2, 0, false },
+        { "NoMetadata", jpegFile({ kJfif, kTable }), false, { 0xE0, 0xDB, 0xDA }, 0, 0, 0, false },
+        { "ExifAfterFifthDropped", jpegFile({ kComment, kTable, kTable, kTable, kFrame, exif }), true,
+            { 0xFE, 0xDB, 0xDB, 0xDB, 0xC0, 0xDA }, 0, 1, 0, false },
+        { "TwoIptcFirstTaken", jpegFile({ kIptc, kIptc }), true, { 0xED, 0xED, 0xDA }, 0, 0, 1, false },
+        { "LaterCommentWins", jpegFile({ kComment, kComment }), true, { 0xFE, 0xFE, 0xDA }, 0, 2, 0, false },
+        { "TwentySegmentsAtMost", manyApp2, true, twenty, 0, 1, 0, false },
+        { "EndsInsideExif", truncated, true, { 0xE1 }, 1, 0, 0, true },
+        { "EndsBeforeMarker", std::string("\xFF\xD8", 2) + kComment, true, { 0xFE }, 0, 1, 0, false },
+        { "LengthBelowTwo", badLength, false, { 0xFE }, 0, 1, 0, false },
+        { "BadAlignmentMark", jpegFile({ badMark }), true, { 0xE1, 0xDA }, 1, 0, 0, false },
+        { "MainDirectoryValueError", jpegFile({ flashInMainDirectory(), kComment }), false, { 0xE1 }, 1, 0, 0, true },
     };
 }
 
@@ -128,13 +129,13 @@ TEST_P(JpegWalk, SlotsAndResult)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, JpegWalk, ::testing::ValuesIn(walkCases()),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JpegWalk, ::testing::ValuesIn(walkCases()), [](const auto &info) { return std::string(info.param.name); });
 
 TEST(JpegWalk, MainDirectoryErrorKeepsTagsDecodedSoFar)
 {
     TimgData data;
-    const std::string bytes = jpegFile({flashInMainDirectory()});
+    const std::string bytes = jpegFile({ flashInMainDirectory() });
     MemoryByteSource source(bytes);
     EXPECT_FALSE(data.ProcessStream(source, ContainerKind::Jpeg));
     ASSERT_TRUE(data.ExifObj);
@@ -145,7 +146,7 @@ TEST(JpegWalk, MainDirectoryErrorKeepsTagsDecodedSoFar)
 TEST(JpegWalk, CommentText)
 {
     TimgData data;
-    const std::string bytes = jpegFile({kComment});
+    const std::string bytes = jpegFile({ kComment });
     MemoryByteSource source(bytes);
     ASSERT_TRUE(data.ProcessStream(source, ContainerKind::Jpeg));
     EXPECT_EQ(data.GetCommentStr(), "a comment");
@@ -158,7 +159,7 @@ TEST(JpegWalk, CommentText)
 TEST(ProcessFile, FailureTable)
 {
     test::TempDir dir;
-    const std::string jpeg = jpegFile({smallExif(true)});
+    const std::string jpeg = jpegFile({ smallExif(true) });
     test::writeFileBytes(dir / "upper.JPG", jpeg);
     test::writeFileBytes(dir / "other.jfif", jpeg);
     test::writeFileBytes(dir / "other.png", jpeg);
@@ -169,11 +170,11 @@ TEST(ProcessFile, FailureTable)
         bool ok;
         const char *err;
     } rows[] = {
-        {"upper.JPG", true, "<none>"},
-        {"other.jfif", true, "<none>"},
-        {"other.png", false, "Not an EXIF file"},
-        {"missing.jpg", false, ""},
-        {"bad.tif", false, "Not an EXIF file"},
+        { "upper.JPG", true, "<none>" },
+        { "other.jfif", true, "<none>" },
+        { "other.png", false, "Not an EXIF file" },
+        { "missing.jpg", false, "" },
+        { "bad.tif", false, "Not an EXIF file" },
     };
     for (const Row &row : rows) {
         TimgData data;
@@ -197,7 +198,7 @@ TEST(ProcessFile, FailureTable)
 
 TEST(TiffWindow, FirstDirectoryAfterTheHeader)
 {
-    for (bool motorola : {false, true}) {
+    for (bool motorola : { false, true }) {
         TiffBuilder t(motorola);
         t.ascii(0, 0x010F, "Maker of a long name");
         t.ascii(0, 0x0110, "Model 7");
@@ -232,7 +233,9 @@ TEST(ProcessFile, LargePhotoReadsOnlyTheHeaderSegments)
     for (bool scan = false; !scan;) {
         ASSERT_LT(headerEnd + 4, photo.size());
         scan = photo[headerEnd + 1] == '\xDA';
-        headerEnd += 2 + (static_cast<unsigned char>(photo[headerEnd + 2]) << 8 | static_cast<unsigned char>(photo[headerEnd + 3]));
+        headerEnd += 2
+            + (static_cast<unsigned char>(photo[headerEnd + 2]) << 8
+                | static_cast<unsigned char>(photo[headerEnd + 3]));
     }
     test::TempDir dir;
     {

@@ -29,12 +29,12 @@ std::string TiffBuilder::u32(uint32_t value) const
 
 void TiffBuilder::add(int ifd, uint16_t tag, uint16_t fmt, uint32_t count, std::string bytes)
 {
-    m_ifds.at(static_cast<size_t>(ifd)).entries.push_back({tag, fmt, count, std::move(bytes)});
+    m_ifds.at(static_cast<size_t>(ifd)).entries.push_back({ tag, fmt, count, std::move(bytes) });
 }
 
 void TiffBuilder::addLiteral(int ifd, uint16_t tag, uint16_t fmt, uint32_t count, uint32_t field)
 {
-    Entry e{tag, fmt, count, {}};
+    Entry e { tag, fmt, count, {} };
     e.literal = true;
     e.field = field;
     m_ifds.at(static_cast<size_t>(ifd)).entries.push_back(e);
@@ -63,8 +63,8 @@ void TiffBuilder::longs(int ifd, uint16_t tag, const std::vector<uint32_t> &valu
     add(ifd, tag, 4, static_cast<uint32_t>(values.size()), bytes);
 }
 
-void TiffBuilder::rationals(int ifd, uint16_t tag, const std::vector<std::pair<int64_t, int64_t>> &values,
-                            bool isSigned)
+void TiffBuilder::rationals(
+    int ifd, uint16_t tag, const std::vector<std::pair<int64_t, int64_t>> &values, bool isSigned)
 {
     std::string bytes;
     for (const auto &[n, d] : values)
@@ -79,7 +79,7 @@ void TiffBuilder::undefined(int ifd, uint16_t tag, std::string_view bytes)
 
 void TiffBuilder::pointer(int ifd, uint16_t tag, int child)
 {
-    Entry e{tag, 4, 1, {}};
+    Entry e { tag, 4, 1, {} };
     e.child = child;
     m_ifds.at(static_cast<size_t>(ifd)).entries.push_back(e);
 }

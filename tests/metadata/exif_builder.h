@@ -14,7 +14,11 @@ namespace kelvra::test {
 class TiffBuilder
 {
 public:
-    explicit TiffBuilder(bool motorola) : m_motorola(motorola) { m_ifds.emplace_back(); }
+    explicit TiffBuilder(bool motorola)
+        : m_motorola(motorola)
+    {
+        m_ifds.emplace_back();
+    }
 
     int addIfd(); // a new directory; 0 is IFD0
     // Value bytes as stored (already in the byte order); placed in the entry
@@ -25,10 +29,11 @@ public:
     void ascii(int ifd, uint16_t tag, std::string_view text); // adds the zero byte
     void shorts(int ifd, uint16_t tag, const std::vector<uint16_t> &values);
     void longs(int ifd, uint16_t tag, const std::vector<uint32_t> &values);
-    void rationals(int ifd, uint16_t tag, const std::vector<std::pair<int64_t, int64_t>> &values, bool isSigned = false);
+    void rationals(
+        int ifd, uint16_t tag, const std::vector<std::pair<int64_t, int64_t>> &values, bool isSigned = false);
     void undefined(int ifd, uint16_t tag, std::string_view bytes);
     void pointer(int ifd, uint16_t tag, int child); // LONG offset of another directory
-    void link(int ifd, int next);                    // next-directory link
+    void link(int ifd, int next); // next-directory link
     // Bytes between the header and IFD0 (the header still points at IFD0).
     void setGap(size_t bytes) { m_gap = bytes; }
 

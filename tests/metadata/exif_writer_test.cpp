@@ -14,8 +14,9 @@ using test::photo;
 using test::readFileBytes;
 
 // What an encoder writes: SOI, its JFIF APP0, then tables and scan (faked).
-const std::string kEncoded = std::string("\xFF\xD8", 2) + test::segment(0xE0, std::string("JFIF\0\1\1\0\0\1\0\1\0\0", 14)) +
-                             test::segment(0xDB, std::string(65, '\x01')) + std::string("\xFF\xDA\x00\x02scan\xFF\xD9", 10);
+const std::string kEncoded = std::string("\xFF\xD8", 2)
+    + test::segment(0xE0, std::string("JFIF\0\1\1\0\0\1\0\1\0\0", 14)) + test::segment(0xDB, std::string(65, '\x01'))
+    + std::string("\xFF\xDA\x00\x02scan\xFF\xD9", 10);
 const std::string kEncodedTail = kEncoded.substr(20);
 
 // The platform layer's writer is out of this layer's reach; a plain one does.
@@ -27,7 +28,7 @@ bool writePlainly(const fs::path &path, std::string_view bytes, std::string *)
 
 std::string segmentBytes(const tSection &s, int marker)
 {
-    return std::string{'\xFF', static_cast<char>(marker)} + s.data;
+    return std::string { '\xFF', static_cast<char>(marker) } + s.data;
 }
 
 uint32_t bigEndian16(const std::string &bytes, size_t at)
@@ -42,8 +43,9 @@ TEST(ExifWriter, CarriesExifIptcAndCommentWithoutTheThumbnail)
     ASSERT_TRUE(data.HasEXIF() && data.HasIPTC() && data.HasComment());
     const std::string exif = segmentBytes(*data.ExifSegment, 0xE1);
     const std::string out = ComposeExifJpeg(data, kEncoded);
-    EXPECT_EQ(out, "\xFF\xD8" + exif + segmentBytes(*data.IPTCSegment, 0xED) + segmentBytes(*data.CommentSegment, 0xFE) +
-                       kEncodedTail);
+    EXPECT_EQ(out,
+        "\xFF\xD8" + exif + segmentBytes(*data.IPTCSegment, 0xED) + segmentBytes(*data.CommentSegment, 0xFE)
+            + kEncodedTail);
     // The APP1 length counts exactly the bytes written for it.
     EXPECT_EQ(bigEndian16(out, 4), exif.size() - 2);
 }
@@ -101,7 +103,7 @@ TEST(ExifWriter, RemovesALargeThumbnailAndItsLink)
 // the thumbnail's directory: only the thumbnail picture may go then.
 TEST(ExifWriter, ThumbnailCutKeepsDataStoredAfterItsDirectory)
 {
-    for (const char *name : {"makers/nikon-e950.jpg", "makers/sanyo-vpcsx550.jpg"}) {
+    for (const char *name : { "makers/nikon-e950.jpg", "makers/sanyo-vpcsx550.jpg" }) {
         SCOPED_TRACE(name);
         TimgData data;
         ASSERT_TRUE(data.ProcessFile(photo(name)));
@@ -117,7 +119,7 @@ TEST(ExifWriter, ThumbnailCutKeepsDataStoredAfterItsDirectory)
         TimgData back, original;
         ASSERT_TRUE(back.ProcessFile(dir / "out.jpg"));
         ASSERT_TRUE(original.ProcessFile(photo(name)));
-        for (const char *tag : {"InteroperabilityIndex", "MakerNote", "Model", "DateTimeOriginal"}) {
+        for (const char *tag : { "InteroperabilityIndex", "MakerNote", "Model", "DateTimeOriginal" }) {
             EXPECT_FALSE(original.ExifObj->LookupTagVal(tag).empty()) << tag;
             EXPECT_EQ(back.ExifObj->LookupTagVal(tag), original.ExifObj->LookupTagVal(tag)) << tag;
         }
@@ -131,8 +133,9 @@ TEST(ExifWriter, ChoosesTheLeadingSegment)
     TimgData withApp0;
     ASSERT_TRUE(withApp0.ProcessFile(photo("structure/sony-powershota5.jpg")));
     ASSERT_FALSE(withApp0.HasEXIF());
-    EXPECT_EQ(ComposeExifJpeg(withApp0, kEncoded), "\xFF\xD8" + segmentBytes(*withApp0.HeaderSegment, 0xE0) +
-                                                       segmentBytes(*withApp0.CommentSegment, 0xFE) + kEncodedTail);
+    EXPECT_EQ(ComposeExifJpeg(withApp0, kEncoded),
+        "\xFF\xD8" + segmentBytes(*withApp0.HeaderSegment, 0xE0) + segmentBytes(*withApp0.CommentSegment, 0xFE)
+            + kEncodedTail);
 
     // With EXIF the source's APP0 is left out.
     TimgData both;
@@ -172,12 +175,12 @@ TEST(ExifWriter, SkipsOnlyTheEncodersLeadingSegmentsInOrder)
         size_t start;
     };
     const Case cases[] = {
-        {"\xFF\xD8" + app0 + app1 + com + dqt, 2 + app0.size() + app1.size() + com.size()},
-        {"\xFF\xD8" + com + app0 + dqt, 2 + com.size()}, // COM first: APP0 is not looked for again
-        {"\xFF\xD8" + dqt, 2},
-        {"\xFF\xD8\xFF\xE0\xFF\xFF", 6},                 // a length past the end stops at the end
-        {"\xFF\xD8", 2},
-        {"", 0},
+        { "\xFF\xD8" + app0 + app1 + com + dqt, 2 + app0.size() + app1.size() + com.size() },
+        { "\xFF\xD8" + com + app0 + dqt, 2 + com.size() }, // COM first: APP0 is not looked for again
+        { "\xFF\xD8" + dqt, 2 },
+        { "\xFF\xD8\xFF\xE0\xFF\xFF", 6 }, // a length past the end stops at the end
+        { "\xFF\xD8", 2 },
+        { "", 0 },
     };
     for (const Case &c : cases)
         EXPECT_EQ(encodedImageStart(c.jpeg), c.start);
@@ -198,7 +201,10 @@ TEST(ExifWriter, MakesIptcAndCommentSegments)
     EXPECT_EQ(data.IPTCSegment->dtype, 0xED);
     EXPECT_EQ(data.IPTCSegment->size, 5);
     const std::string out = ComposeExifJpeg(data, kEncoded);
-    EXPECT_NE(out.find(std::string("\xFF\xED\x00\x05\x1C\x02\x78\xFF\xFE\x00\x07" "again", 16)), std::string::npos);
+    EXPECT_NE(out.find(std::string("\xFF\xED\x00\x05\x1C\x02\x78\xFF\xFE\x00\x07"
+                                   "again",
+                  16)),
+        std::string::npos);
 }
 
 TEST(ExifWriter, HandsTheComposedFileToTheWriterAndReportsItsRefusal)
@@ -293,13 +299,16 @@ TEST(ExifWriter, OutputValidatesLikeItsSource)
     if (!test::toolAvailable("exiftool") || !test::toolAvailable("cjpeg"))
         GTEST_SKIP() << "exiftool or cjpeg missing";
     test::TempDir dir;
-    for (const char *name : {"makers/Canon_PowerShot_S40.jpg", "gps/DSCN0010.jpg", "structure/GPS_with_comment.jpg"}) {
+    for (const char *name :
+        { "makers/Canon_PowerShot_S40.jpg", "gps/DSCN0010.jpg", "structure/GPS_with_comment.jpg" }) {
         SCOPED_TRACE(name);
         const fs::path source = photo(name);
         const fs::path encoded = dir / "encoded.jpg";
-        ASSERT_EQ(test::runTool({"sh", "-c", "djpeg '" + source.string() + "' | cjpeg -quality 85 > '" + encoded.string() + "'"})
-                      .exitCode,
-                  0);
+        ASSERT_EQ(
+            test::runTool(
+                { "sh", "-c", "djpeg '" + source.string() + "' | cjpeg -quality 85 > '" + encoded.string() + "'" })
+                .exitCode,
+            0);
         TimgData data;
         ASSERT_TRUE(data.ProcessFile(source));
         if (data.HasThumbnail())
@@ -308,7 +317,8 @@ TEST(ExifWriter, OutputValidatesLikeItsSource)
         ASSERT_TRUE(WriteEXIFJpeg(data, readFileBytes(encoded), out, writePlainly));
 
         auto warnings = [](const fs::path &p) {
-            std::string text = test::runTool({"exiftool", "-q", "-validate", "-warning", "-a", "-s3", p.string()}).out;
+            std::string text
+                = test::runTool({ "exiftool", "-q", "-validate", "-warning", "-a", "-s3", p.string() }).out;
             return text;
         };
         const std::string sourceWarnings = warnings(source);
@@ -324,7 +334,7 @@ TEST(ExifWriter, OutputValidatesLikeItsSource)
             start = end == std::string::npos ? outWarnings.size() : end + 1;
         }
         EXPECT_EQ(outWarnings.find("IFD1"), std::string::npos) << outWarnings;
-        EXPECT_EQ(test::runTool({"djpeg", "-outfile", "/dev/null", out.string()}).exitCode, 0);
+        EXPECT_EQ(test::runTool({ "djpeg", "-outfile", "/dev/null", out.string() }).exitCode, 0);
     }
 }
 

@@ -11,7 +11,10 @@ namespace {
 class Parser
 {
 public:
-    explicit Parser(std::string_view text) : m_text(text) {}
+    explicit Parser(std::string_view text)
+        : m_text(text)
+    {
+    }
 
     JsonValue document()
     {
@@ -30,8 +33,8 @@ private:
 
     void skipSpace()
     {
-        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\n' || m_text[m_pos] == '\r'
-                                         || m_text[m_pos] == '\t'))
+        while (m_pos < m_text.size()
+            && (m_text[m_pos] == ' ' || m_text[m_pos] == '\n' || m_text[m_pos] == '\r' || m_text[m_pos] == '\t'))
             ++m_pos;
     }
 
@@ -114,11 +117,21 @@ private:
                 fail("bad escape");
             c = m_text[m_pos++];
             switch (c) {
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case 'r': out += '\r'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
             case 'u': {
                 unsigned code = 0;
                 const auto [end, ec] = std::from_chars(m_text.data() + m_pos, m_text.data() + m_pos + 4, code, 16);
@@ -133,7 +146,9 @@ private:
                 }
                 break;
             }
-            default: out += c; break;
+            default:
+                out += c;
+                break;
             }
         }
         if (m_pos >= m_text.size())

@@ -29,7 +29,7 @@ struct NoteEntry
 // countPosition, then the values that do not fit in an entry. A value's offset
 // is its position in the note plus offsetDelta.
 std::string buildNote(bool motorola, const std::string &header, size_t countPosition,
-                      const std::vector<NoteEntry> &entries, int64_t offsetDelta)
+    const std::vector<NoteEntry> &entries, int64_t offsetDelta)
 {
     const TiffBuilder order(motorola);
     std::string note = header;
@@ -72,8 +72,8 @@ std::string exifTiff(const Photo &photo, const std::function<std::string(uint32_
         if (!photo.exifVersion.empty())
             t.undefined(exif, 0x9000, photo.exifVersion);
         t.undefined(exif, 0x927C, note(noteOffset));
-        t.longs(exif, 0xA002, {640});
-        t.longs(exif, 0xA003, {480});
+        t.longs(exif, 0xA002, { 640 });
+        t.longs(exif, 0xA003, { 480 });
         return t.build();
     };
     const std::string draft = build(0);
@@ -91,7 +91,7 @@ std::string app1(const std::string &tiff)
 std::unique_ptr<TimgData> readJpeg(const std::string &tiff)
 {
     auto data = std::make_unique<TimgData>();
-    const std::string bytes = test::jpegFile({app1(tiff)});
+    const std::string bytes = test::jpegFile({ app1(tiff) });
     MemoryByteSource source(bytes);
     EXPECT_TRUE(data->ProcessStream(source, ContainerKind::Jpeg));
     EXPECT_TRUE(data->ExifObj);
@@ -162,8 +162,8 @@ struct LayoutCase
     OffsetReference reference;
     bool littleEndianNote;
     std::vector<NoteEntry> (*entries)(bool motorola);
-    const char *name;     // the found tag
-    const char *desc;     // its name in the trace
+    const char *name; // the found tag
+    const char *desc; // its name in the trace
     const char *expected; // its value text
 };
 
@@ -173,47 +173,76 @@ void PrintTo(const LayoutCase &c, std::ostream *os)
 }
 
 const LayoutCase kLayouts[] = {
-    {"NikonFirst", {false, "NIKON", "E950", "0210"}, std::string("Nikon\0\1\0", 8), 8, OffsetReference::ExifHeader,
-     false, [](bool m) { return std::vector<NoteEntry>{{0x0008, 5, 1, rationals(m, {{3, 2}})}}; }, "Focus", "Focus",
-     "3/2"},
-    {"NikonSecondOwnHeader", {true, "Nikon Corporation", "NIKON D70", "0221"},
-     std::string("Nikon\0\2\x10\0\0MM\0*\0\0\0\x08", 18), 18, OffsetReference::NoteHeader, false,
-     [](bool m) { return std::vector<NoteEntry>{{0x0084, 5, 4, rationals(m, {{180, 10}, {70, 1}, {35, 10}, {45, 10}})}}; },
-     "LensInformation", "Lens information", "18.0-70.0(mm)  F3.5-F4.5"},
-    {"NikonSecondBare", {false, "NIKON", "E775", "0210"}, "", 0, OffsetReference::ExifHeader, false,
-     [](bool) { return std::vector<NoteEntry>{{0x008D, 2, 7, std::string("MODE3a\0", 7)}}; }, "ColorMode",
-     "Color Mode", "Mode 3 (sRGB): higher saturation"},
-    {"NikonSecondInTiffWithoutVersion", {false, "NIKON", "NIKON D1X", ""},
-     std::string("Nikon\0\2\0\0\0II*\0\x08\0\0\0", 18), 18, OffsetReference::NoteHeader, false,
-     [](bool m) { return std::vector<NoteEntry>{{0x0002, 3, 2, u16s(m, {0, 400})}}; }, "ISOSpeed", "ISO Speed",
-     "0, 400"},
-    {"Olympus", {false, "OLYMPUS OPTICAL CO.,LTD", "C2000Z", "0210"}, std::string("OLYMP\0\1\0", 8), 8,
-     OffsetReference::ExifHeader, false,
-     [](bool) { return std::vector<NoteEntry>{{0x0207, 2, 8, std::string("SR951\0\0\0", 8)}}; }, "Firmware", "Firmware",
-     "\"SR951\""},
-    {"CasioFirst", {true, "CASIO", "QV-3000EX", "0210"}, "", 0, OffsetReference::ExifHeader, false,
-     [](bool m) { return std::vector<NoteEntry>{{0x0014, 3, 1, u16s(m, {125})}}; }, "CCDSensitivity", "CCDSensitivity",
-     "+1.0"},
-    {"CasioSecond", {true, "CASIO COMPUTER CO.,LTD", "EX-Z3", "0220"}, std::string("QVC\0\0\0", 6), 6,
-     OffsetReference::ExifHeader, false,
-     [](bool) { return std::vector<NoteEntry>{{0x3006, 2, 7, std::string("Berlin\0", 7)}}; }, "TimeZone", "Time Zone",
-     "\"Berlin\""},
-    {"FujifilmInBigEndianExif", {true, "FUJIFILM", "FinePix", "0210"}, std::string("FUJIFILM\x0c\0\0\0", 12), 12,
-     OffsetReference::NoteStart, true,
-     [](bool) { return std::vector<NoteEntry>{{0x1031, 3, 1, u16s(false, {256})}, {0x1000, 2, 8, std::string("NORMAL \0", 8)}}; },
-     "Quality", "Quality", "\"NORMAL \""},
-    {"Canon", {false, "Canon", "Canon PowerShot S40", "0220"}, "", 0, OffsetReference::ExifHeader, false,
-     [](bool) { return std::vector<NoteEntry>{{0x0009, 2, 14, std::string("Kelvra Tester\0", 14)}}; }, "OwnerName",
-     "OwnerName", "\"Kelvra Tester\""},
-    {"SeikoEpson", {false, "SEIKO EPSON CORP.", "PhotoPC", "0210"}, std::string("EPSON\0\1\0", 8), 8,
-     OffsetReference::ExifHeader, false,
-     [](bool) { return std::vector<NoteEntry>{{0x020A, 2, 9, std::string("Holidays\0", 9)}}; }, "Comments", "Comments",
-     "\"Holidays\""},
-    {"Sanyo", {false, "SANYO Electric Co.,Ltd.", "SX113", "0220"}, std::string("SANYO\0\1\0", 8), 8,
-     OffsetReference::ExifHeader, false,
-     [](bool m) { return std::vector<NoteEntry>{{0x0204, 5, 1, rationals(m, {{3, 2}})}}; }, "DigiZoom", "DigiZoom", "3/2"},
-    {"Minolta", {true, "Minolta Co., Ltd.", "DiMAGE 7i", "0220"}, "", 0, OffsetReference::ExifHeader, false,
-     [](bool) { return std::vector<NoteEntry>{{0x0E00, 7, 8, "PrintIM1"}}; }, "PIMdata", "PIMdata", "\"PrintIM1\""},
+    { "NikonFirst", { false, "NIKON", "E950", "0210" }, std::string("Nikon\0\1\0", 8), 8, OffsetReference::ExifHeader,
+        false,
+        [](bool m) {
+            return std::vector<NoteEntry> { { 0x0008, 5, 1, rationals(m, { { 3, 2 } }) } };
+        },
+        "Focus", "Focus", "3/2" },
+    { "NikonSecondOwnHeader", { true, "Nikon Corporation", "NIKON D70", "0221" },
+        std::string("Nikon\0\2\x10\0\0MM\0*\0\0\0\x08", 18), 18, OffsetReference::NoteHeader, false,
+        [](bool m) {
+            return std::vector<NoteEntry> { { 0x0084, 5, 4,
+                rationals(m, { { 180, 10 }, { 70, 1 }, { 35, 10 }, { 45, 10 } }) } };
+        },
+        "LensInformation", "Lens information", "18.0-70.0(mm)  F3.5-F4.5" },
+    { "NikonSecondBare", { false, "NIKON", "E775", "0210" }, "", 0, OffsetReference::ExifHeader, false,
+        [](bool) {
+            return std::vector<NoteEntry> { { 0x008D, 2, 7, std::string("MODE3a\0", 7) } };
+        },
+        "ColorMode", "Color Mode", "Mode 3 (sRGB): higher saturation" },
+    { "NikonSecondInTiffWithoutVersion", { false, "NIKON", "NIKON D1X", "" },
+        std::string("Nikon\0\2\0\0\0II*\0\x08\0\0\0", 18), 18, OffsetReference::NoteHeader, false,
+        [](bool m) {
+            return std::vector<NoteEntry> { { 0x0002, 3, 2, u16s(m, { 0, 400 }) } };
+        },
+        "ISOSpeed", "ISO Speed", "0, 400" },
+    { "Olympus", { false, "OLYMPUS OPTICAL CO.,LTD", "C2000Z", "0210" }, std::string("OLYMP\0\1\0", 8), 8,
+        OffsetReference::ExifHeader, false,
+        [](bool) {
+            return std::vector<NoteEntry> { { 0x0207, 2, 8, std::string("SR951\0\0\0", 8) } };
+        },
+        "Firmware", "Firmware", "\"SR951\"" },
+    { "CasioFirst", { true, "CASIO", "QV-3000EX", "0210" }, "", 0, OffsetReference::ExifHeader, false,
+        [](bool m) {
+            return std::vector<NoteEntry> { { 0x0014, 3, 1, u16s(m, { 125 }) } };
+        },
+        "CCDSensitivity", "CCDSensitivity", "+1.0" },
+    { "CasioSecond", { true, "CASIO COMPUTER CO.,LTD", "EX-Z3", "0220" }, std::string("QVC\0\0\0", 6), 6,
+        OffsetReference::ExifHeader, false,
+        [](bool) {
+            return std::vector<NoteEntry> { { 0x3006, 2, 7, std::string("Berlin\0", 7) } };
+        },
+        "TimeZone", "Time Zone", "\"Berlin\"" },
+    { "FujifilmInBigEndianExif", { true, "FUJIFILM", "FinePix", "0210" }, std::string("FUJIFILM\x0c\0\0\0", 12), 12,
+        OffsetReference::NoteStart, true,
+        [](bool) {
+            return std::vector<NoteEntry> { { 0x1031, 3, 1, u16s(false, { 256 }) },
+                { 0x1000, 2, 8, std::string("NORMAL \0", 8) } };
+        },
+        "Quality", "Quality", "\"NORMAL \"" },
+    { "Canon", { false, "Canon", "Canon PowerShot S40", "0220" }, "", 0, OffsetReference::ExifHeader, false,
+        [](bool) {
+            return std::vector<NoteEntry> { { 0x0009, 2, 14, std::string("Kelvra Tester\0", 14) } };
+        },
+        "OwnerName", "OwnerName", "\"Kelvra Tester\"" },
+    { "SeikoEpson", { false, "SEIKO EPSON CORP.", "PhotoPC", "0210" }, std::string("EPSON\0\1\0", 8), 8,
+        OffsetReference::ExifHeader, false,
+        [](bool) {
+            return std::vector<NoteEntry> { { 0x020A, 2, 9, std::string("Holidays\0", 9) } };
+        },
+        "Comments", "Comments", "\"Holidays\"" },
+    { "Sanyo", { false, "SANYO Electric Co.,Ltd.", "SX113", "0220" }, std::string("SANYO\0\1\0", 8), 8,
+        OffsetReference::ExifHeader, false,
+        [](bool m) {
+            return std::vector<NoteEntry> { { 0x0204, 5, 1, rationals(m, { { 3, 2 } }) } };
+        },
+        "DigiZoom", "DigiZoom", "3/2" },
+    { "Minolta", { true, "Minolta Co., Ltd.", "DiMAGE 7i", "0220" }, "", 0, OffsetReference::ExifHeader, false,
+        [](bool) {
+            return std::vector<NoteEntry> { { 0x0E00, 7, 8, "PrintIM1" } };
+        },
+        "PIMdata", "PIMdata", "\"PrintIM1\"" },
 };
 
 class MakerLayoutNote : public ::testing::TestWithParam<LayoutCase>
@@ -259,25 +288,24 @@ TEST_P(MakerLayoutNote, DecodesTheValueAndKeepsTheWalkGoing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Makers, MakerLayoutNote, ::testing::ValuesIn(kLayouts),
-                         [](const auto &info) { return std::string(info.param.label); });
+    [](const auto &info) { return std::string(info.param.label); });
 
 TEST(MakerNotes, SkipRowsStayOutAndUnknownTagsGoToTheTraceOnly)
 {
-    const Photo photo{false, "NIKON", "E950", "0210"};
+    const Photo photo { false, "NIKON", "E950", "0210" };
     const std::vector<NoteEntry> entries = {
-        {0x0003, 3, 1, u16s(false, {12})}, // Quality
-        {0x0009, 3, 1, u16s(false, {1})},  // a skip row
-        {0x0099, 3, 1, u16s(false, {7})},  // no row
-        {0x0F00, 7, 6, "binary"},          // a skip row
-        {0x0004, 3, 1, u16s(false, {2})},  // ColorMode
+        { 0x0003, 3, 1, u16s(false, { 12 }) }, // Quality
+        { 0x0009, 3, 1, u16s(false, { 1 }) }, // a skip row
+        { 0x0099, 3, 1, u16s(false, { 7 }) }, // no row
+        { 0x0F00, 7, 6, "binary" }, // a skip row
+        { 0x0004, 3, 1, u16s(false, { 2 }) }, // ColorMode
     };
-    const std::string tiff = exifTiff(photo, [&](uint32_t at) {
-        return buildNote(false, std::string("Nikon\0\1\0", 8), 8, entries, at);
-    });
+    const std::string tiff
+        = exifTiff(photo, [&](uint32_t at) { return buildNote(false, std::string("Nikon\0\1\0", 8), 8, entries, at); });
     const auto data = readJpeg(tiff);
     const TImageInfo &info = *data->ExifObj;
     EXPECT_EQ(info.msTraceStr, "\r\nQuality = 2 Mpixel Fine\r\nUnknown = 7\r\nColorMode = Monochrome");
-    EXPECT_EQ(namesWithTid(info, 1), (std::vector<std::string>{"Quality", "ColorMode"}));
+    EXPECT_EQ(namesWithTid(info, 1), (std::vector<std::string> { "Quality", "ColorMode" }));
     expectWalkAroundNote(info);
 }
 
@@ -349,10 +377,10 @@ TEST(MakerNotes, NoteInAnotherLayoutListsNothing)
 
 TEST(MakerNotes, OlympusValueOutsideTheNoteComesFromTheExifBlock)
 {
-    const Photo photo{false, "OLYMPUS OPTICAL CO.,LTD", "C2000Z", "0210"};
+    const Photo photo { false, "OLYMPUS OPTICAL CO.,LTD", "C2000Z", "0210" };
     const auto note = [&](uint32_t modelOffset) {
         // CameraID pointing at the Model text, which lies before the note.
-        const std::vector<NoteEntry> entries = {{0x0209, 7, 6, {}}};
+        const std::vector<NoteEntry> entries = { { 0x0209, 7, 6, {} } };
         std::string bytes = buildNote(false, std::string("OLYMP\0\1\0", 8), 8, entries, 0);
         const std::string offset = TiffBuilder(false).u32(modelOffset);
         bytes.replace(8 + 2 + 8, 4, offset);
@@ -366,9 +394,9 @@ TEST(MakerNotes, OlympusValueOutsideTheNoteComesFromTheExifBlock)
 
 TEST(MakerNotes, NoteRelativeValueIsCutAtTheEndOfTheNote)
 {
-    const Photo photo{false, "FUJIFILM", "FinePix", "0210"};
+    const Photo photo { false, "FUJIFILM", "FinePix", "0210" };
     // Quality claims 12 bytes at the last 4 bytes of the note.
-    std::string note = buildNote(false, std::string("FUJIFILM\x0c\0\0\0", 12), 12, {{0x1000, 2, 12, {}}}, 0);
+    std::string note = buildNote(false, std::string("FUJIFILM\x0c\0\0\0", 12), 12, { { 0x1000, 2, 12, {} } }, 0);
     note += "FINE";
     note.replace(12 + 2 + 8, 4, TiffBuilder(false).u32(static_cast<uint32_t>(note.size() - 4)));
     const auto data = readJpeg(exifTiff(photo, [&](uint32_t) { return note; }));
@@ -390,18 +418,18 @@ TEST(MakerNotes, ErrorInsideTheNoteIsReportedAndTheWalkGoesOn)
 {
     const TiffBuilder le(false);
     // Five entries announced, two present.
-    std::string truncated = buildNote(false, "", 0,
-                                      {{0x0008, 4, 1, le.u32(1171771)}, {0x000C, 4, 1, le.u32(42)}}, 0);
+    std::string truncated
+        = buildNote(false, "", 0, { { 0x0008, 4, 1, le.u32(1171771) }, { 0x000C, 4, 1, le.u32(42) } }, 0);
     truncated.replace(0, 2, le.u16(5));
     const BrokenNote cases[] = {
-        {"truncated", "Canon", truncated, "Error Detected = maker note entry 2 outside the note",
-         {"ImageNumber", "CameraSerialNumber"}},
-        {"count outside", "SANYO", std::string("SANYO\0", 6), "Error Detected = maker note entry count outside the note",
-         {}},
+        { "truncated", "Canon", truncated, "Error Detected = maker note entry 2 outside the note",
+            { "ImageNumber", "CameraSerialNumber" } },
+        { "count outside", "SANYO", std::string("SANYO\0", 6),
+            "Error Detected = maker note entry count outside the note", {} },
     };
     for (const BrokenNote &c : cases) {
         SCOPED_TRACE(c.label);
-        const Photo photo{false, c.make, "Model", "0220"};
+        const Photo photo { false, c.make, "Model", "0220" };
         const std::string tiff = exifTiff(photo, [&](uint32_t) { return c.note; });
         const auto walked = walkExif(tiff);
         EXPECT_EQ(walked->ErrStr, c.error);
@@ -419,8 +447,8 @@ TEST(MakerNotes, ErrorInsideTheNoteIsReportedAndTheWalkGoesOn)
 
 TEST(MakerNotes, UnknownMakerKeepsOnlyTheUndefinedValue)
 {
-    const Photo photo{false, "ACME Cameras", "Model", "0220"};
-    const std::string note = buildNote(false, "", 0, {{0x0001, 3, 1, u16s(false, {1})}}, 0);
+    const Photo photo { false, "ACME Cameras", "Model", "0220" };
+    const std::string note = buildNote(false, "", 0, { { 0x0001, 3, 1, u16s(false, { 1 }) } }, 0);
     const auto data = readJpeg(exifTiff(photo, [&](uint32_t) { return note; }));
     const TImageInfo &info = *data->ExifObj;
     EXPECT_FALSE(info.msAvailable);
@@ -450,31 +478,31 @@ TEST(MakerNotes, RecognitionByMakeAndNote)
     using T = MakerTableId;
     using R = OffsetReference;
     const Recognition cases[] = {
-        {"NIKON", "E950", "0210", false, std::string("Nikon\0\1\0", 8), T::NikonFirst, 8, R::ExifHeader},
-        {"nikon", "E950", "0210", false, std::string("Nikon\0\1\0", 8), T::NikonFirst, 8, R::ExifHeader},
+        { "NIKON", "E950", "0210", false, std::string("Nikon\0\1\0", 8), T::NikonFirst, 8, R::ExifHeader },
+        { "nikon", "E950", "0210", false, std::string("Nikon\0\1\0", 8), T::NikonFirst, 8, R::ExifHeader },
         // A version above 0210 decides before the note is looked at.
-        {"NIKON", "E5700", "0220", false, std::string("Nikon\0\1\0", 8), T::NikonSecond, 18, R::NoteHeader},
-        {"NIKON", "E775", "0210", false, std::string("\x12\0\1\0", 4), T::NikonSecond, 0, R::ExifHeader},
-        {"NIKON", "NIKON D100", "", true, std::string("Nikon\0\2\0", 8), T::NikonSecond, 18, R::NoteHeader},
-        {"NIKON", "NIKON D100", "", false, std::string("Nikon\0\2\0", 8), T::NikonFirst, 8, R::ExifHeader},
-        {"NIKON", "COOLPIX P1", "", true, std::string("Nikon\0\2\0", 8), T::NikonFirst, 8, R::ExifHeader},
-        {"OLYMPUS CORPORATION", "E-1", "0221", false, "OLYMP", T::Olympus, 8, R::ExifHeader},
-        {"Casio", "QV", "0210", false, std::string("QVC\0", 4), T::CasioSecond, 6, R::ExifHeader},
-        {"CASIO", "QV", "0210", false, std::string("\0\x14", 2), T::CasioFirst, 0, R::ExifHeader},
-        {"FujiFilm", "FinePix", "0220", false, "FUJIFILM", T::Fujifilm, 12, R::NoteStart},
-        {"Canon", "EOS", "0221", false, "", T::Canon, 0, R::ExifHeader},
-        {"SEIKO EPSON CORP.", "PhotoPC", "0210", false, "EPSON", T::SeikoEpson, 8, R::ExifHeader},
-        {"SANYO Electric", "SX113", "0210", false, "SANYO", T::Sanyo, 8, R::ExifHeader},
-        {"Minolta Co., Ltd.", "DiMAGE", "0220", false, "MLT0", T::Minolta, 0, R::ExifHeader},
-        {"Panasonic", "DMC-FZ30", "0220", false, "Panasonic", std::nullopt, 0, R::ExifHeader},
-        {"Can", "", "0220", false, "", std::nullopt, 0, R::ExifHeader},
-        {"", "", "", false, "", std::nullopt, 0, R::ExifHeader},
+        { "NIKON", "E5700", "0220", false, std::string("Nikon\0\1\0", 8), T::NikonSecond, 18, R::NoteHeader },
+        { "NIKON", "E775", "0210", false, std::string("\x12\0\1\0", 4), T::NikonSecond, 0, R::ExifHeader },
+        { "NIKON", "NIKON D100", "", true, std::string("Nikon\0\2\0", 8), T::NikonSecond, 18, R::NoteHeader },
+        { "NIKON", "NIKON D100", "", false, std::string("Nikon\0\2\0", 8), T::NikonFirst, 8, R::ExifHeader },
+        { "NIKON", "COOLPIX P1", "", true, std::string("Nikon\0\2\0", 8), T::NikonFirst, 8, R::ExifHeader },
+        { "OLYMPUS CORPORATION", "E-1", "0221", false, "OLYMP", T::Olympus, 8, R::ExifHeader },
+        { "Casio", "QV", "0210", false, std::string("QVC\0", 4), T::CasioSecond, 6, R::ExifHeader },
+        { "CASIO", "QV", "0210", false, std::string("\0\x14", 2), T::CasioFirst, 0, R::ExifHeader },
+        { "FujiFilm", "FinePix", "0220", false, "FUJIFILM", T::Fujifilm, 12, R::NoteStart },
+        { "Canon", "EOS", "0221", false, "", T::Canon, 0, R::ExifHeader },
+        { "SEIKO EPSON CORP.", "PhotoPC", "0210", false, "EPSON", T::SeikoEpson, 8, R::ExifHeader },
+        { "SANYO Electric", "SX113", "0210", false, "SANYO", T::Sanyo, 8, R::ExifHeader },
+        { "Minolta Co., Ltd.", "DiMAGE", "0220", false, "MLT0", T::Minolta, 0, R::ExifHeader },
+        { "Panasonic", "DMC-FZ30", "0220", false, "Panasonic", std::nullopt, 0, R::ExifHeader },
+        { "Can", "", "0220", false, "", std::nullopt, 0, R::ExifHeader },
+        { "", "", "", false, "", std::nullopt, 0, R::ExifHeader },
     };
     const ExifTextOptions options;
     for (const Recognition &c : cases) {
         SCOPED_TRACE(std::string(c.make) + " " + c.model + " " + c.exifVersion);
         const std::string exif = "xx" + c.noteStart + std::string(32, '\0');
-        const MakerNoteInput note{exif, 8, 2, 32, false, c.isTiff, c.make, c.model, c.exifVersion, options};
+        const MakerNoteInput note { exif, 8, 2, 32, false, c.isTiff, c.make, c.model, c.exifVersion, options };
         const auto layout = chooseMakerLayout(note);
         ASSERT_EQ(layout.has_value(), c.table.has_value());
         if (!layout)
@@ -488,10 +516,9 @@ TEST(MakerNotes, RecognitionByMakeAndNote)
 
 TEST(MakerNotes, EveryRowIsReachableAndEveryValueListParses)
 {
-    const MakerTableId tables[] = {MakerTableId::NikonFirst, MakerTableId::NikonSecond, MakerTableId::Olympus,
-                                   MakerTableId::CasioFirst, MakerTableId::CasioSecond, MakerTableId::Fujifilm,
-                                   MakerTableId::Canon,      MakerTableId::SeikoEpson,  MakerTableId::Sanyo,
-                                   MakerTableId::Minolta};
+    const MakerTableId tables[] = { MakerTableId::NikonFirst, MakerTableId::NikonSecond, MakerTableId::Olympus,
+        MakerTableId::CasioFirst, MakerTableId::CasioSecond, MakerTableId::Fujifilm, MakerTableId::Canon,
+        MakerTableId::SeikoEpson, MakerTableId::Sanyo, MakerTableId::Minolta };
     for (const MakerTableId id : tables) {
         for (const TTagEntry &row : makerTagTable(id)) {
             SCOPED_TRACE(row.Name);
@@ -521,10 +548,8 @@ TEST(CanonFields, CustomFunctionsDecodeEveryFunctionAfterTheLength)
     // Length word, then function 1 = 1, function 3 = 1, a value past 4095,
     // function 7 = 2, and function 15 = 1 as the last value of the record.
     const auto fields = decodeCanonCustomFunctions("12, 257, 769, 5000, 1794, 3841");
-    const std::vector<CanonField> expected = {{"Noise Reduction", " On"},
-                                              {"Mirror Lockup", "Enable"},
-                                              {"AEB Sequence", "- 0 + / Enabled"},
-                                              {"Shutter Release w/o CF Card", "Disable"}};
+    const std::vector<CanonField> expected = { { "Noise Reduction", " On" }, { "Mirror Lockup", "Enable" },
+        { "AEB Sequence", "- 0 + / Enabled" }, { "Shutter Release w/o CF Card", "Disable" } };
     EXPECT_EQ(fields, expected);
     EXPECT_TRUE(decodeCanonCustomFunctions("").empty());
     EXPECT_TRUE(decodeCanonCustomFunctions("4, 265, x").empty()) << "setting 9 has no label";
@@ -535,10 +560,21 @@ TEST(CanonFields, ShortRecordsAndUnlabelledValues)
     // Elements 0..3 only: a list field past the end shows "0", a numeric field
     // past the end nothing, and Compression Rate 9 has no label.
     const std::vector<CanonField> expected = {
-        {"Macro mode", "Macro"}, {"Flash Mode", "0"},    {"Drive Mode", "0"},    {"Focus Mode", "0"},
-        {"Image Size", "0"},     {"Easy Shoot", "0"},    {"Contrast", "0"},      {"Saturation", "0"},
-        {"Sharpness", "0"},      {"Metering Mode", "0"}, {"AF Point", "0"},      {"Exposure Mode", "0"},
-        {"Focus Mode", "0"},     {"CCD ISO", "0"},       {"Self Timer", "3"},
+        { "Macro mode", "Macro" },
+        { "Flash Mode", "0" },
+        { "Drive Mode", "0" },
+        { "Focus Mode", "0" },
+        { "Image Size", "0" },
+        { "Easy Shoot", "0" },
+        { "Contrast", "0" },
+        { "Saturation", "0" },
+        { "Sharpness", "0" },
+        { "Metering Mode", "0" },
+        { "AF Point", "0" },
+        { "Exposure Mode", "0" },
+        { "Focus Mode", "0" },
+        { "CCD ISO", "0" },
+        { "Self Timer", "3" },
     };
     EXPECT_EQ(decodeCanonExposureInfo1("10, 1, 3, 9"), expected);
     const auto fields = decodeCanonExposureInfo2("66, 0, 0, 0, 0, 0, 0, 9");
@@ -548,17 +584,16 @@ TEST(CanonFields, ShortRecordsAndUnlabelledValues)
 
 TEST(CanonFields, FieldsReachTheTraceButNotTheFoundTags)
 {
-    const Photo photo{false, "Canon", "Canon PowerShot S40", "0220"};
+    const Photo photo { false, "Canon", "Canon PowerShot S40", "0220" };
     const TiffBuilder le(false);
     std::string settings;
-    for (uint16_t v : {12, 10, 25, 1, 1, 1, 4})
+    for (uint16_t v : { 12, 10, 25, 1, 1, 1, 4 })
         settings += le.u16(v);
     const std::string customs = le.u16(6) + le.u16(0x0101) + le.u16(0x0F00);
     // A record stored as bytes must not break the trace into lines of its own.
     const std::string forged = "\r\nSkip = 1\r\nMacro mode = Macro";
-    const std::vector<NoteEntry> entries = {{0x0001, 3, 7, settings},
-                                            {0x0004, 7, static_cast<uint32_t>(forged.size()), forged},
-                                            {0x000F, 3, 3, customs}};
+    const std::vector<NoteEntry> entries = { { 0x0001, 3, 7, settings },
+        { 0x0004, 7, static_cast<uint32_t>(forged.size()), forged }, { 0x000F, 3, 3, customs } };
     const auto data = readJpeg(exifTiff(photo, [&](uint32_t at) { return buildNote(false, "", 0, entries, at); }));
     const TImageInfo &info = *data->ExifObj;
     EXPECT_EQ(info.LookupTagVal("ExposureInfo1"), "12, 10, 25, 1, 1, 1, 4");
@@ -566,14 +601,15 @@ TEST(CanonFields, FieldsReachTheTraceButNotTheFoundTags)
     EXPECT_EQ(info.LookupTagVal("ExposureInfo2"), '"' + forged + '"');
     EXPECT_EQ(info.msTraceStr.find("\r\nSkip = "), std::string::npos) << info.msTraceStr;
     EXPECT_EQ(info.msTraceStr.find("\r\nMacro mode = "), std::string::npos) << info.msTraceStr;
-    EXPECT_EQ(namesWithTid(info, 1), (std::vector<std::string>{"ExposureInfo1", "ExposureInfo2", "CustomFunctions"}));
+    EXPECT_EQ(
+        namesWithTid(info, 1), (std::vector<std::string> { "ExposureInfo1", "ExposureInfo2", "CustomFunctions" }));
     EXPECT_EQ(info.LookupTag("Macro mode"), -1);
     EXPECT_NE(info.msTraceStr.find("\r\nFlash Mode = Auto\r\nDrive Mode = Continuous\r\n"), std::string::npos)
         << info.msTraceStr;
     EXPECT_NE(info.msTraceStr.find("\r\nSelf Timer = 25\r\n"), std::string::npos);
     EXPECT_NE(info.msTraceStr.find("\r\nNoise Reduction =  On\r\nShutter Release w/o CF Card = Enable\r\n"
                                    "CustomFunctions = 6, 257, 3840"),
-              std::string::npos)
+        std::string::npos)
         << info.msTraceStr;
 }
 

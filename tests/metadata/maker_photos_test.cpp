@@ -24,9 +24,9 @@ namespace {
 // One decoded maker tag and exiftool's value for the same entry.
 struct Value
 {
-    const char *ours;      // Name of the found tag (TID 1)
-    const char *data;      // its value text
-    const char *tool;      // exiftool's group:tag
+    const char *ours; // Name of the found tag (TID 1)
+    const char *data; // its value text
+    const char *tool; // exiftool's group:tag
     const char *toolValue; // exiftool -n; numbers are compared with the raw value
     bool traceOnly = false; // tag number 0: found in the maker trace, never stored
 };
@@ -45,88 +45,79 @@ void PrintTo(const MakerPhoto &p, std::ostream *os)
 }
 
 const MakerPhoto kPhotos[] = {
-    {"makers/nikon-e950.jpg", MakerTableId::NikonFirst, 8,
-     {{"Quality", "2 Mpixel Fine", "Nikon:Quality", "12"},
-      {"ColorMode", "Color", "Nikon:ColorMode", "1"},
-      {"ImageAdjustment", "Contrast+", "Nikon:ImageAdjustment", "3"},
-      {"ISOSpeed", "ISO80", "Nikon:CCDSensitivity", "0"},
-      {"DigitalZoom", "0/100", "Nikon:DigitalZoom", "0"}}},
-    {"makers/Nikon.jpg", MakerTableId::NikonSecond, 0,
-     {{"ISOSpeed", "0, 0", "Nikon:ISO", "0 0"},
-      {"ColorMode", "\"COLOR\"", "Nikon:ColorMode", "COLOR"},
-      {"Quality", "\"FINE  \"", "Nikon:Quality", "FINE"},
-      {"Adapter", "\"OFF         \"", "Nikon:AuxiliaryLens", "OFF"}}},
-    {"makers/NikonD70.jpg", MakerTableId::NikonSecond, 18,
-     {{"FamilyID", "\"0210\"", "Nikon:MakerNoteVersion", "0210"},
-      {"ISOSpeed", "0, 200", "Nikon:ISO", "0 200"},
-      {"ImageSharpening", "\"MED.H \"", "Nikon:Sharpness", "MED.H"},
-      {"LensInformation", "18.0-70.0(mm)  F3.5-F4.5", "Nikon:Lens", "18 70 3.5 4.5"},
-      {"ColorMode", "Mode 2 (Adobe RGB)", "Nikon:ColorHue", "MODE2"},
-      {"NoiseReduction", "\"OFF \"", "Nikon:NoiseReduction", "OFF"}}},
-    {"makers/Nikon_COOLPIX_P1.jpg", MakerTableId::NikonSecond, 18,
-     {{"ColorMode", "\"COLOR\"", "Nikon:ColorMode", "COLOR"},
-      {"Quality", "\"NORMAL\"", "Nikon:Quality", "NORMAL"},
-      {"Saturation", "0", "Nikon:SaturationAdj", "0"},
-      {"NoiseReduction", "\"OFF \"", "Nikon:NoiseReduction", "OFF"}}},
-    {"tiff/Nikon.nef", MakerTableId::NikonSecond, 18,
-     {{"ISOSpeed", "0, 200", "Nikon:ISO", "0 200"}, {"Quality", "\"RAW    \"", "Nikon:Quality", "RAW"}}},
-    {"makers/Olympus.jpg", MakerTableId::Olympus, 8,
-     {{"SpecialMode", "0, 0, 0", "Olympus:SpecialMode", "0 0 0"},
-      {"JpegQual", "SQ", "Olympus:Quality", "1"},
-      {"Macro", "Normal", "Olympus:Macro", "0"},
-      {"DigiZoom", "0/100", "Olympus:DigitalZoom", "0"},
-      {"CameraID", "\"OLYMPUS DIGITAL CAMERA..........\"", "Olympus:CameraID", "OLYMPUS DIGITAL CAMERA"}}},
-    {"makers/OlympusE1.jpg", MakerTableId::Olympus, 8,
-     {{"SpecialMode", "2, 2, 0", "Olympus:SpecialMode", "2 2 0"},
-      {"JpegQual", "SHQ", "Olympus:Quality", "3"},
-      {"BlackLevel", "69, 69, 69, 68", "Olympus:BlackLevel", "69 69 69 68"},
-      {"FinalWidth", "2560", "Olympus:OlympusImageWidth", "2560"},
-      {"FinalHeight", "1920", "Olympus:OlympusImageHeight", "1920"}}},
-    {"makers/Epson_synthetic_from_Olympus.jpg", MakerTableId::SeikoEpson, 8,
-     {{"Special Mode", "0, 0, 0", "Olympus:SpecialMode", "0 0 0"},
-      {"JpegQuality", "1", "Olympus:Quality", "1"},
-      {"CameraID", "\"OLYMPUS DIGITAL CAMERA..........\"", "Olympus:CameraID", "OLYMPUS DIGITAL CAMERA"}}},
-    {"makers/Casio.jpg", MakerTableId::CasioFirst, 0,
-     {{"RecordingMode", "Single Shutter", "Casio:RecordingMode", "1"},
-      {"Quality", "Fine", "Casio:Quality", "3"},
-      {"FlashMode", "Red Eye Reduction", "Casio:FlashMode", "4"},
-      {"DigitalZoom", "Off", "Casio:DigitalZoom", "65536"},
-      {"CCDSensitivity", "Normal", "Casio:ISO", "64"}}},
-    {"makers/Casio2.jpg", MakerTableId::CasioSecond, 6,
-     {{"WhiteBalanceBias", "87, 93", "Casio:WhiteBalanceBias", "87 93"},
-      {"WhiteBalance", "", "Casio:WhiteBalance", "13"},
-      {"RecordMode", "Normal", "Casio:RecordMode", "2"},
-      {"SelfTimer", "On", "Casio:ReleaseMode", "1"},
-      {"TimeZone", "\"New York\"", "Casio:HometownCity", "New York"},
-      {"CCDSensitivity", "50", "Casio:ISO", "50"}}},
-    {"makers/Fujifilm_FinePix6900ZOOM.jpg", MakerTableId::Fujifilm, 12,
-     {{"Version", "\"0130\"", "FujiFilm:Version", "0130", true},
-      {"Quality", "\"FINE   \"", "FujiFilm:Quality", "FINE"},
-      {"Sharpness", "Normal", "FujiFilm:Sharpness", "3"},
-      {"FlashMode", "Off", "FujiFilm:FujiFlashMode", "2"},
-      {"FlashStrength", "0/10", "FujiFilm:FlashExposureComp", "0"},
-      {"PictureMode", "Auto", "FujiFilm:PictureMode", "0"}}},
-    {"tiff/Fujifilm_FinePix6900ZOOM_exif_MM.tif", MakerTableId::Fujifilm, 12,
-     {{"Sharpness", "Normal", "FujiFilm:Sharpness", "3"}, {"FlashMode", "Off", "FujiFilm:FujiFlashMode", "2"}}},
-    {"makers/Canon_PowerShot_S40.jpg", MakerTableId::Canon, 0,
-     {{"ImageType", "\"IMG:PowerShot S40 JPEG\"", "Canon:CanonImageType", "IMG:PowerShot S40 JPEG"},
-      {"FirmwareVersion", "\"Firmware Version 1.10\"", "Canon:CanonFirmwareVersion", "Firmware Version 1.10"},
-      {"ImageNumber", "1171771", "Canon:FileNumber", "1171771"},
-      {"OwnerName", "\"Andreas Huggel\"", "Canon:OwnerName", "Andreas Huggel"}}},
-    {"makers/Canon.jpg", MakerTableId::Canon, 0,
-     {{"ImageType", "\"CRW:EOS DIGITAL REBEL CMOS RAW\"", "Canon:CanonImageType", "CRW:EOS DIGITAL REBEL CMOS RAW"},
-      {"CameraSerialNumber", "560018150", "Canon:SerialNumber", "560018150"},
-      {"ImageNumber", "1181861", "Canon:FileNumber", "1181861"},
-      {"OwnerName", "\"Phil Harvey\"", "Canon:OwnerName", "Phil Harvey"}}},
-    {"makers/Sanyo.jpg", MakerTableId::Sanyo, 8,
-     {{"Special Mode", "0, 0, 0", "Sanyo:SpecialMode", "0 0 0"},
-      {"JpegQuality", "262", "Sanyo:SanyoQuality", "262"},
-      {"DigiZoom", "0/100", "Sanyo:DigitalZoom", "0"}}},
-    {"makers/sanyo-vpcsx550.jpg", MakerTableId::Sanyo, 8,
-     {{"JpegQuality", "258", "Sanyo:SanyoQuality", "258"}, {"DigiZoom", "0/10", "Sanyo:DigitalZoom", "0"}}},
-    {"makers/Minolta.jpg", MakerTableId::Minolta, 0,
-     {{"ModelID", "\"MLT0\"", "Minolta:MakerNoteVersion", "MLT0", true}}},
-    {"makers/Panasonic_DMC-FZ30.jpg", std::nullopt, 0, {}},
+    { "makers/nikon-e950.jpg", MakerTableId::NikonFirst, 8,
+        { { "Quality", "2 Mpixel Fine", "Nikon:Quality", "12" }, { "ColorMode", "Color", "Nikon:ColorMode", "1" },
+            { "ImageAdjustment", "Contrast+", "Nikon:ImageAdjustment", "3" },
+            { "ISOSpeed", "ISO80", "Nikon:CCDSensitivity", "0" },
+            { "DigitalZoom", "0/100", "Nikon:DigitalZoom", "0" } } },
+    { "makers/Nikon.jpg", MakerTableId::NikonSecond, 0,
+        { { "ISOSpeed", "0, 0", "Nikon:ISO", "0 0" }, { "ColorMode", "\"COLOR\"", "Nikon:ColorMode", "COLOR" },
+            { "Quality", "\"FINE  \"", "Nikon:Quality", "FINE" },
+            { "Adapter", "\"OFF         \"", "Nikon:AuxiliaryLens", "OFF" } } },
+    { "makers/NikonD70.jpg", MakerTableId::NikonSecond, 18,
+        { { "FamilyID", "\"0210\"", "Nikon:MakerNoteVersion", "0210" }, { "ISOSpeed", "0, 200", "Nikon:ISO", "0 200" },
+            { "ImageSharpening", "\"MED.H \"", "Nikon:Sharpness", "MED.H" },
+            { "LensInformation", "18.0-70.0(mm)  F3.5-F4.5", "Nikon:Lens", "18 70 3.5 4.5" },
+            { "ColorMode", "Mode 2 (Adobe RGB)", "Nikon:ColorHue", "MODE2" },
+            { "NoiseReduction", "\"OFF \"", "Nikon:NoiseReduction", "OFF" } } },
+    { "makers/Nikon_COOLPIX_P1.jpg", MakerTableId::NikonSecond, 18,
+        { { "ColorMode", "\"COLOR\"", "Nikon:ColorMode", "COLOR" },
+            { "Quality", "\"NORMAL\"", "Nikon:Quality", "NORMAL" }, { "Saturation", "0", "Nikon:SaturationAdj", "0" },
+            { "NoiseReduction", "\"OFF \"", "Nikon:NoiseReduction", "OFF" } } },
+    { "tiff/Nikon.nef", MakerTableId::NikonSecond, 18,
+        { { "ISOSpeed", "0, 200", "Nikon:ISO", "0 200" }, { "Quality", "\"RAW    \"", "Nikon:Quality", "RAW" } } },
+    { "makers/Olympus.jpg", MakerTableId::Olympus, 8,
+        { { "SpecialMode", "0, 0, 0", "Olympus:SpecialMode", "0 0 0" }, { "JpegQual", "SQ", "Olympus:Quality", "1" },
+            { "Macro", "Normal", "Olympus:Macro", "0" }, { "DigiZoom", "0/100", "Olympus:DigitalZoom", "0" },
+            { "CameraID", "\"OLYMPUS DIGITAL CAMERA..........\"", "Olympus:CameraID", "OLYMPUS DIGITAL CAMERA" } } },
+    { "makers/OlympusE1.jpg", MakerTableId::Olympus, 8,
+        { { "SpecialMode", "2, 2, 0", "Olympus:SpecialMode", "2 2 0" }, { "JpegQual", "SHQ", "Olympus:Quality", "3" },
+            { "BlackLevel", "69, 69, 69, 68", "Olympus:BlackLevel", "69 69 69 68" },
+            { "FinalWidth", "2560", "Olympus:OlympusImageWidth", "2560" },
+            { "FinalHeight", "1920", "Olympus:OlympusImageHeight", "1920" } } },
+    { "makers/Epson_synthetic_from_Olympus.jpg", MakerTableId::SeikoEpson, 8,
+        { { "Special Mode", "0, 0, 0", "Olympus:SpecialMode", "0 0 0" }, { "JpegQuality", "1", "Olympus:Quality", "1" },
+            { "CameraID", "\"OLYMPUS DIGITAL CAMERA..........\"", "Olympus:CameraID", "OLYMPUS DIGITAL CAMERA" } } },
+    { "makers/Casio.jpg", MakerTableId::CasioFirst, 0,
+        { { "RecordingMode", "Single Shutter", "Casio:RecordingMode", "1" },
+            { "Quality", "Fine", "Casio:Quality", "3" }, { "FlashMode", "Red Eye Reduction", "Casio:FlashMode", "4" },
+            { "DigitalZoom", "Off", "Casio:DigitalZoom", "65536" },
+            { "CCDSensitivity", "Normal", "Casio:ISO", "64" } } },
+    { "makers/Casio2.jpg", MakerTableId::CasioSecond, 6,
+        { { "WhiteBalanceBias", "87, 93", "Casio:WhiteBalanceBias", "87 93" },
+            { "WhiteBalance", "", "Casio:WhiteBalance", "13" }, { "RecordMode", "Normal", "Casio:RecordMode", "2" },
+            { "SelfTimer", "On", "Casio:ReleaseMode", "1" },
+            { "TimeZone", "\"New York\"", "Casio:HometownCity", "New York" },
+            { "CCDSensitivity", "50", "Casio:ISO", "50" } } },
+    { "makers/Fujifilm_FinePix6900ZOOM.jpg", MakerTableId::Fujifilm, 12,
+        { { "Version", "\"0130\"", "FujiFilm:Version", "0130", true },
+            { "Quality", "\"FINE   \"", "FujiFilm:Quality", "FINE" },
+            { "Sharpness", "Normal", "FujiFilm:Sharpness", "3" }, { "FlashMode", "Off", "FujiFilm:FujiFlashMode", "2" },
+            { "FlashStrength", "0/10", "FujiFilm:FlashExposureComp", "0" },
+            { "PictureMode", "Auto", "FujiFilm:PictureMode", "0" } } },
+    { "tiff/Fujifilm_FinePix6900ZOOM_exif_MM.tif", MakerTableId::Fujifilm, 12,
+        { { "Sharpness", "Normal", "FujiFilm:Sharpness", "3" },
+            { "FlashMode", "Off", "FujiFilm:FujiFlashMode", "2" } } },
+    { "makers/Canon_PowerShot_S40.jpg", MakerTableId::Canon, 0,
+        { { "ImageType", "\"IMG:PowerShot S40 JPEG\"", "Canon:CanonImageType", "IMG:PowerShot S40 JPEG" },
+            { "FirmwareVersion", "\"Firmware Version 1.10\"", "Canon:CanonFirmwareVersion", "Firmware Version 1.10" },
+            { "ImageNumber", "1171771", "Canon:FileNumber", "1171771" },
+            { "OwnerName", "\"Andreas Huggel\"", "Canon:OwnerName", "Andreas Huggel" } } },
+    { "makers/Canon.jpg", MakerTableId::Canon, 0,
+        { { "ImageType", "\"CRW:EOS DIGITAL REBEL CMOS RAW\"", "Canon:CanonImageType",
+              "CRW:EOS DIGITAL REBEL CMOS RAW" },
+            { "CameraSerialNumber", "560018150", "Canon:SerialNumber", "560018150" },
+            { "ImageNumber", "1181861", "Canon:FileNumber", "1181861" },
+            { "OwnerName", "\"Phil Harvey\"", "Canon:OwnerName", "Phil Harvey" } } },
+    { "makers/Sanyo.jpg", MakerTableId::Sanyo, 8,
+        { { "Special Mode", "0, 0, 0", "Sanyo:SpecialMode", "0 0 0" },
+            { "JpegQuality", "262", "Sanyo:SanyoQuality", "262" },
+            { "DigiZoom", "0/100", "Sanyo:DigitalZoom", "0" } } },
+    { "makers/sanyo-vpcsx550.jpg", MakerTableId::Sanyo, 8,
+        { { "JpegQuality", "258", "Sanyo:SanyoQuality", "258" }, { "DigiZoom", "0/10", "Sanyo:DigitalZoom", "0" } } },
+    { "makers/Minolta.jpg", MakerTableId::Minolta, 0,
+        { { "ModelID", "\"MLT0\"", "Minolta:MakerNoteVersion", "MLT0", true } } },
+    { "makers/Panasonic_DMC-FZ30.jpg", std::nullopt, 0, {} },
 };
 
 // What the walk handed to the decoder, and the layout chosen for it.
@@ -212,8 +203,8 @@ TEST_P(MakerNotePhoto, DecodesLikeExiftool)
     ASSERT_EQ(recorder->layout.has_value(), p.table.has_value());
     if (!p.table) {
         EXPECT_EQ(info.msTraceStr, "");
-        EXPECT_TRUE(std::none_of(info.FITagArray.begin(), info.FITagArray.end(),
-                                 [](const TTagEntry &tag) { return tag.TID == 1; }));
+        EXPECT_TRUE(std::none_of(
+            info.FITagArray.begin(), info.FITagArray.end(), [](const TTagEntry &tag) { return tag.TID == 1; }));
         return;
     }
     EXPECT_EQ(recorder->layout->table, *p.table);
@@ -272,29 +263,29 @@ struct CanonValue
 };
 
 const CanonValue kCanonValues[] = {
-    {"makers/Canon_PowerShot_S40.jpg", "Macro mode", "Normal", "Canon:MacroMode", 2},
-    {"makers/Canon_PowerShot_S40.jpg", "Flash Mode", "Auto", "Canon:CanonFlashMode", 1},
-    {"makers/Canon_PowerShot_S40.jpg", "Focus Mode", "Single", "Canon:FocusMode", 4},
-    {"makers/Canon_PowerShot_S40.jpg", "Metering Mode", "Center-weighted average", "Canon:MeteringMode", 5},
-    {"makers/Canon_PowerShot_S40.jpg", "AF Point", "Center", "Canon:AFPoint", 12291},
-    {"makers/Canon_PowerShot_S40.jpg", "Exposure Mode", "Program AE", "Canon:CanonExposureMode", 1},
-    {"makers/Canon_PowerShot_S40.jpg", "Self Timer", "0", "Canon:SelfTimer", 0, 1},
-    {"makers/Canon_PowerShot_S40.jpg", "Long focal", "682", "Canon:MaxFocalLength", 21.3125, 32},
-    {"makers/Canon_PowerShot_S40.jpg", "Short focal", "227", "Canon:MinFocalLength", 7.09375, 32},
-    {"makers/Canon_PowerShot_S40.jpg", "Focal Units", "32", "Canon:FocalUnits", 32, 1},
-    {"makers/Canon_PowerShot_S40.jpg", "Sequence Number", "0", "Canon:SequenceNumber", 0, 1},
-    {"makers/Canon_PowerShot_S40.jpg", "OpticalZoom Step", "6", "Canon:OpticalZoomCode", 6, 1},
-    {"makers/Canon_PowerShot_S40.jpg", "AF point", "12290", "Canon:AFPointsInFocus", 12290, 1},
-    {"makers/Canon_PowerShot_S40.jpg", "Distance", "782", "Canon:FocusDistanceUpper", 7.82, 100},
-    {"makers/Canon.jpg", "Macro mode", nullptr, "Canon:MacroMode", 0},
-    {"makers/Canon.jpg", "Drive Mode", "Continuous", "Canon:ContinuousDrive", 1},
-    {"makers/Canon.jpg", "Focus Mode", "MF", "Canon:FocusMode", 3},
-    {"makers/Canon.jpg", "Contrast", "High", "Canon:Contrast", 1},
-    {"makers/Canon.jpg", "Exposure Mode", "Manual", "Canon:CanonExposureMode", 4},
-    {"makers/Canon.jpg", "Long focal", "55", "Canon:MaxFocalLength", 55, 1},
-    {"makers/Canon.jpg", "Short focal", "18", "Canon:MinFocalLength", 18, 1},
-    {"makers/Canon.jpg", "OpticalZoom Step", "8", "Canon:OpticalZoomCode", 8, 1},
-    {"makers/Canon.jpg", "Distance", "65535", "Canon:FocusDistanceUpper", 655.35, 100},
+    { "makers/Canon_PowerShot_S40.jpg", "Macro mode", "Normal", "Canon:MacroMode", 2 },
+    { "makers/Canon_PowerShot_S40.jpg", "Flash Mode", "Auto", "Canon:CanonFlashMode", 1 },
+    { "makers/Canon_PowerShot_S40.jpg", "Focus Mode", "Single", "Canon:FocusMode", 4 },
+    { "makers/Canon_PowerShot_S40.jpg", "Metering Mode", "Center-weighted average", "Canon:MeteringMode", 5 },
+    { "makers/Canon_PowerShot_S40.jpg", "AF Point", "Center", "Canon:AFPoint", 12291 },
+    { "makers/Canon_PowerShot_S40.jpg", "Exposure Mode", "Program AE", "Canon:CanonExposureMode", 1 },
+    { "makers/Canon_PowerShot_S40.jpg", "Self Timer", "0", "Canon:SelfTimer", 0, 1 },
+    { "makers/Canon_PowerShot_S40.jpg", "Long focal", "682", "Canon:MaxFocalLength", 21.3125, 32 },
+    { "makers/Canon_PowerShot_S40.jpg", "Short focal", "227", "Canon:MinFocalLength", 7.09375, 32 },
+    { "makers/Canon_PowerShot_S40.jpg", "Focal Units", "32", "Canon:FocalUnits", 32, 1 },
+    { "makers/Canon_PowerShot_S40.jpg", "Sequence Number", "0", "Canon:SequenceNumber", 0, 1 },
+    { "makers/Canon_PowerShot_S40.jpg", "OpticalZoom Step", "6", "Canon:OpticalZoomCode", 6, 1 },
+    { "makers/Canon_PowerShot_S40.jpg", "AF point", "12290", "Canon:AFPointsInFocus", 12290, 1 },
+    { "makers/Canon_PowerShot_S40.jpg", "Distance", "782", "Canon:FocusDistanceUpper", 7.82, 100 },
+    { "makers/Canon.jpg", "Macro mode", nullptr, "Canon:MacroMode", 0 },
+    { "makers/Canon.jpg", "Drive Mode", "Continuous", "Canon:ContinuousDrive", 1 },
+    { "makers/Canon.jpg", "Focus Mode", "MF", "Canon:FocusMode", 3 },
+    { "makers/Canon.jpg", "Contrast", "High", "Canon:Contrast", 1 },
+    { "makers/Canon.jpg", "Exposure Mode", "Manual", "Canon:CanonExposureMode", 4 },
+    { "makers/Canon.jpg", "Long focal", "55", "Canon:MaxFocalLength", 55, 1 },
+    { "makers/Canon.jpg", "Short focal", "18", "Canon:MinFocalLength", 18, 1 },
+    { "makers/Canon.jpg", "OpticalZoom Step", "8", "Canon:OpticalZoomCode", 8, 1 },
+    { "makers/Canon.jpg", "Distance", "65535", "Canon:FocusDistanceUpper", 655.35, 100 },
 };
 
 TEST(CanonPhotos, FieldsReadTheElementsExiftoolReads)
@@ -326,7 +317,7 @@ TEST(MakerNotePhotos, ExiftoolAgrees)
 {
     if (!test::toolAvailable("exiftool"))
         GTEST_SKIP() << "exiftool is not installed";
-    std::vector<std::string> argv = {"exiftool", "-j", "-n", "-G1", "-MakerNotes:all"};
+    std::vector<std::string> argv = { "exiftool", "-j", "-n", "-G1", "-MakerNotes:all" };
     for (const MakerPhoto &p : kPhotos)
         argv.push_back(test::photo(p.file).string());
     const test::CommandResult result = test::runTool(argv);
@@ -372,12 +363,12 @@ TEST(MakerNotePhotos, CorruptNoteEndsWithAnErrorAndTheWalkGoesOn)
 TEST(MakerNotePhotos, TagsCommandPrintsTheMakerTraceOnRequest)
 {
     const std::string photo = test::photo("makers/Canon_PowerShot_S40.jpg").string();
-    const test::CommandResult plain = test::runCli({"tags", photo});
+    const test::CommandResult plain = test::runCli({ "tags", photo });
     ASSERT_EQ(plain.exitCode, 0) << plain.err;
     EXPECT_NE(plain.out.find("\nOwnerName\t\"Andreas Huggel\"\n"), std::string::npos) << plain.out;
     EXPECT_EQ(plain.out.find("Macro mode = "), std::string::npos);
 
-    const test::CommandResult traced = test::runCli({"tags", "--trace", photo});
+    const test::CommandResult traced = test::runCli({ "tags", "--trace", photo });
     ASSERT_EQ(traced.exitCode, 0) << traced.err;
     EXPECT_EQ(traced.out.rfind(plain.out, 0), 0u) << "the trace follows the tag list";
     EXPECT_NE(traced.out.find("\nMacro mode = Normal\nCompression Rate = SuperFine\n"), std::string::npos)

@@ -27,8 +27,7 @@ const JsonValue &reference()
 // bytes (shown as '.') that the reference trims away.
 ::testing::AssertionResult sameText(const std::string &ours, const std::string &theirs)
 {
-    if (ours.compare(0, theirs.size(), theirs) == 0
-        && ours.find_first_not_of(". ", theirs.size()) == std::string::npos)
+    if (ours.compare(0, theirs.size(), theirs) == 0 && ours.find_first_not_of(". ", theirs.size()) == std::string::npos)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << '"' << ours << "\" vs \"" << theirs << '"';
 }
@@ -53,7 +52,7 @@ const JsonValue &exiftool(const JsonValue &file, const char *group, const char *
 struct ExpectedWalk
 {
     std::vector<std::pair<int, int>> slots; // marker, length field
-    int exifIndex = 0;                      // 1-based index in the file's segment list
+    int exifIndex = 0; // 1-based index in the file's segment list
     bool ok = false;
 };
 
@@ -138,7 +137,7 @@ TEST_P(ReferencePhoto, MatchesReference)
     const TImageInfo &info = *data.ExifObj;
     EXPECT_EQ(info.MotorolaOrder, exif["byte_order"].string == "MM");
 
-    for (const char *tag : {"Make", "Model"}) {
+    for (const char *tag : { "Make", "Model" }) {
         const JsonValue &want = exiftool(file, "IFD0", tag);
         if (want.isNull())
             EXPECT_EQ(info.LookupTagVal(tag), "") << tag;
@@ -186,7 +185,7 @@ TEST_P(ReferencePhoto, MatchesReference)
         EXPECT_EQ(leadingNumber(info.LookupTagVal("ISOSpeedRatings")), iso.number);
     }
 
-    for (const char *axis : {"GPSLatitude", "GPSLongitude"}) {
+    for (const char *axis : { "GPSLatitude", "GPSLongitude" }) {
         const JsonValue &want = exiftool(file, "GPS", axis);
         const std::string text = info.LookupTagVal(axis);
         if (want.isNull()) {
@@ -199,8 +198,8 @@ TEST_P(ReferencePhoto, MatchesReference)
         EXPECT_EQ(info.LookupTagVal(ref), exiftool(file, "GPS", ref.c_str()).string);
     }
     // Altitude and direction stay rationals in the text; their numbers must agree.
-    const std::pair<const char *, const char *> rationals[] = {{"GPSAltitude", "GPSAltitude"},
-                                                               {"GPSImageDirection", "GPSImgDirection"}};
+    const std::pair<const char *, const char *> rationals[]
+        = { { "GPSAltitude", "GPSAltitude" }, { "GPSImageDirection", "GPSImgDirection" } };
     for (const auto &[ours, theirs] : rationals) {
         const JsonValue &want = exiftool(file, "GPS", theirs);
         if (want.isNull()) {
@@ -218,8 +217,8 @@ TEST_P(ReferencePhoto, MatchesReference)
     const JsonValue &orientation = exiftool(file, "IFD0", "Orientation");
     EXPECT_EQ(info.GetRawInt("Orientation"), orientation.isNull() ? 0 : orientation.number);
 
-    const std::pair<const char *, const char *> sizes[] = {{"ExifImageWidth", "ExifImageWidth"},
-                                                           {"ExifImageLength", "ExifImageHeight"}};
+    const std::pair<const char *, const char *> sizes[]
+        = { { "ExifImageWidth", "ExifImageWidth" }, { "ExifImageLength", "ExifImageHeight" } };
     for (const auto &[ours, theirs] : sizes) {
         const JsonValue &want = exiftool(file, "ExifIFD", theirs);
         EXPECT_EQ(info.GetRawInt(ours), want.isNull() ? 0 : number(want)) << ours;

@@ -10,16 +10,15 @@ namespace {
 
 TEST(IniDocument, ReadingRules)
 {
-    const auto doc = IniDocument::parse(
-        "; a comment line\n"
-        "[Other]\nFontName=Wrong\n"
-        "[ options ]\r\n"
-        "  FONTNAME  =   Times New Roman   \r\n"
-        "Caption=\"  quoted  \"\r\n"
-        "Single='x'\r\n"
-        "Mixed=\"x'\r\n"
-        "Empty=\r\n"
-        "Twice=first\r\nTwice=second\r\n");
+    const auto doc = IniDocument::parse("; a comment line\n"
+                                        "[Other]\nFontName=Wrong\n"
+                                        "[ options ]\r\n"
+                                        "  FONTNAME  =   Times New Roman   \r\n"
+                                        "Caption=\"  quoted  \"\r\n"
+                                        "Single='x'\r\n"
+                                        "Mixed=\"x'\r\n"
+                                        "Empty=\r\n"
+                                        "Twice=first\r\nTwice=second\r\n");
     EXPECT_EQ(doc.value("Options", "fontname"), "Times New Roman");
     EXPECT_EQ(doc.value("OPTIONS", "Caption"), "  quoted  ");
     EXPECT_EQ(doc.value("Options", "Single"), "x");
@@ -55,9 +54,10 @@ TEST(IniDocument, WritingKeepsEveryOtherByte)
     doc.setValue("Options", "FontName", "Arial");
     doc.setValue("Tail", "Y", "2");
     doc.setValue("New", "Z", "3");
-    EXPECT_EQ(doc.serialize(), "\xEF\xBB\xBF; kept\r\n[Form1]\r\nLeft=10\r\n\r\n[Options]\r\nfontsize=30\r\n"
-                               "odd line without equals\r\nFontName=Arial\r\n\r\n[Tail]\r\nX=1\r\nY=2\r\n"
-                               "[New]\r\nZ=3\r\n");
+    EXPECT_EQ(doc.serialize(),
+        "\xEF\xBB\xBF; kept\r\n[Form1]\r\nLeft=10\r\n\r\n[Options]\r\nfontsize=30\r\n"
+        "odd line without equals\r\nFontName=Arial\r\n\r\n[Tail]\r\nX=1\r\nY=2\r\n"
+        "[New]\r\nZ=3\r\n");
 }
 
 TEST(IniDocument, WritingIntoAnEmptyFileCreatesTheSection)
@@ -76,11 +76,24 @@ TEST(IniValues, Integers)
         std::optional<int32_t> expected;
     };
     const Case cases[] = {
-        {"12", 12},           {"-5", -5},           {"+7", 7},          {"0x1F", 31},
-        {"0XFF00", 0xFF00},   {"$ff", 255},         {"$FFFFFFFF", -1},  {"0x100000000", std::nullopt},
-        {"2147483647", 2147483647}, {"-2147483648", INT32_MIN}, {"2147483648", std::nullopt},
-        {"", std::nullopt},   {"abc", std::nullopt}, {"12abc", std::nullopt}, {"1.5", std::nullopt},
-        {"0x", std::nullopt}, {"$", std::nullopt},  {"--1", std::nullopt},
+        { "12", 12 },
+        { "-5", -5 },
+        { "+7", 7 },
+        { "0x1F", 31 },
+        { "0XFF00", 0xFF00 },
+        { "$ff", 255 },
+        { "$FFFFFFFF", -1 },
+        { "0x100000000", std::nullopt },
+        { "2147483647", 2147483647 },
+        { "-2147483648", INT32_MIN },
+        { "2147483648", std::nullopt },
+        { "", std::nullopt },
+        { "abc", std::nullopt },
+        { "12abc", std::nullopt },
+        { "1.5", std::nullopt },
+        { "0x", std::nullopt },
+        { "$", std::nullopt },
+        { "--1", std::nullopt },
     };
     for (const Case &c : cases)
         EXPECT_EQ(parseIniInteger(c.text), c.expected) << c.text;
@@ -95,11 +108,19 @@ TEST(IniValues, DoublesFollowTheDecimalSeparator)
         std::optional<double> expected;
     };
     const Case cases[] = {
-        {"20", ".", 20},         {"20.5", ".", 20.5},       {"20,5", ".", std::nullopt},
-        {"20,5", ",", 20.5},     {"20.5", ",", std::nullopt}, {"-0.05", ".", -0.05},
-        {"1E-5", ".", 1e-5},     {"", ".", std::nullopt},    {"abc", ".", std::nullopt},
-        {"inf", ".", std::nullopt}, {"nan", ".", std::nullopt}, {"1e999", ".", std::nullopt},
-        {"+3", ".", 3},
+        { "20", ".", 20 },
+        { "20.5", ".", 20.5 },
+        { "20,5", ".", std::nullopt },
+        { "20,5", ",", 20.5 },
+        { "20.5", ",", std::nullopt },
+        { "-0.05", ".", -0.05 },
+        { "1E-5", ".", 1e-5 },
+        { "", ".", std::nullopt },
+        { "abc", ".", std::nullopt },
+        { "inf", ".", std::nullopt },
+        { "nan", ".", std::nullopt },
+        { "1e999", ".", std::nullopt },
+        { "+3", ".", 3 },
     };
     for (const Case &c : cases)
         EXPECT_EQ(parseIniDouble(c.text, c.separator), c.expected) << c.text << " with " << c.separator;
@@ -114,7 +135,7 @@ TEST(IniValues, DoublesAreWrittenInTheShortestForm)
     EXPECT_EQ(formatIniDouble(1e-5, "."), "1E-5");
     EXPECT_EQ(formatIniDouble(-2.25, "."), "-2.25");
     // Whatever is written reads back to the same number within 15 digits.
-    for (double v : {1000.0 / 7, 0.1, 123456.789, 1e-7}) {
+    for (double v : { 1000.0 / 7, 0.1, 123456.789, 1e-7 }) {
         auto back = parseIniDouble(formatIniDouble(v, ","), ",");
         ASSERT_TRUE(back);
         EXPECT_NEAR(*back, v, std::abs(v) * 1e-14);

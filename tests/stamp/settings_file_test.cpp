@@ -14,8 +14,8 @@ namespace kelvra {
 namespace {
 
 namespace fs = std::filesystem;
-using test::readFileBytes;
 using test::qpath;
+using test::readFileBytes;
 using test::TempDir;
 using test::writeFileBytes;
 
@@ -74,38 +74,45 @@ TEST(SettingsFile, ValueRules)
         std::function<void(const Loaded &)> check;
     };
     const Case cases[] = {
-        {"FontColor=0xFF00", [](const Loaded &l) { EXPECT_EQ(l.settings.FontColor, 0xFF00); }},
-        {"FontColor=$FF0000", [](const Loaded &l) { EXPECT_EQ(l.settings.FontColor, 0xFF0000); }},
-        {"FontColor=red", [](const Loaded &l) { EXPECT_EQ(l.settings.FontColor, 255); }},
-        {"BgColor=", [](const Loaded &l) { EXPECT_EQ(l.settings.BgColor, -1); }},
-        {"FontStyle=1", [](const Loaded &l) { EXPECT_EQ(l.settings.Style, (FontStyles{true, false, false})); }},
-        {"FontStyle=011", [](const Loaded &l) { EXPECT_EQ(l.settings.Style, (FontStyles{false, true, true})); }},
-        {"FontStyle=bold", [](const Loaded &l) { EXPECT_EQ(l.settings.Style, FontStyles{}); }},
-        {"FShadow=7\nFOutline=yes", [](const Loaded &l) {
-             EXPECT_TRUE(l.settings.FShadow);
-             EXPECT_FALSE(l.settings.FOutline);
-         }},
-        {"CaptionFormat=", [](const Loaded &l) { EXPECT_EQ(l.settings.CaptionFormat, QString()); }},
-        {"FontName=Arial", [](const Loaded &l) { EXPECT_EQ(l.settings.CaptionFormat, QStringLiteral("[PHOTO_DATE]")); }},
-        {"CAPTIONformat = '[Make] [Model]' ", [](const Loaded &l) {
-             EXPECT_EQ(l.settings.CaptionFormat, QStringLiteral("[Make] [Model]"));
-         }},
-        {"GPSForm=1", [](const Loaded &l) { EXPECT_EQ(l.options.GPSForm, 1); }},
-        {"DefaultSaveFolder=/x\nDefaultBrowseFolder=/y", [](const Loaded &l) {
-             EXPECT_EQ(l.options.DefaultSaveFolder, QStringLiteral("/kept/save"));
-             EXPECT_EQ(l.options.DefaultBrowseFolder, QStringLiteral("/kept/browse"));
-         }},
-        {"RenamePhotos=1\nStampPhotosOpt=0", [](const Loaded &l) {
-             EXPECT_EQ(l.view.selectedTask, TodoTask::RenamePhotos);
-         }},
-        {"RenamePhotos=1\nStampPhotosOpt=1", [](const Loaded &l) {
-             EXPECT_EQ(l.view.selectedTask, TodoTask::StampPhotos);
-         }},
-        {"XD=0.25\nYD=oops\nXOrient=1", [](const Loaded &l) {
-             EXPECT_DOUBLE_EQ(l.settings.XD, 0.25);
-             EXPECT_DOUBLE_EQ(l.settings.YD, 0.05);
-             EXPECT_EQ(l.settings.XOrient, 1);
-         }},
+        { "FontColor=0xFF00", [](const Loaded &l) { EXPECT_EQ(l.settings.FontColor, 0xFF00); } },
+        { "FontColor=$FF0000", [](const Loaded &l) { EXPECT_EQ(l.settings.FontColor, 0xFF0000); } },
+        { "FontColor=red", [](const Loaded &l) { EXPECT_EQ(l.settings.FontColor, 255); } },
+        { "BgColor=", [](const Loaded &l) { EXPECT_EQ(l.settings.BgColor, -1); } },
+        { "FontStyle=1",
+            [](const Loaded &l) {
+                EXPECT_EQ(l.settings.Style, (FontStyles { true, false, false }));
+            } },
+        { "FontStyle=011",
+            [](const Loaded &l) {
+                EXPECT_EQ(l.settings.Style, (FontStyles { false, true, true }));
+            } },
+        { "FontStyle=bold", [](const Loaded &l) { EXPECT_EQ(l.settings.Style, FontStyles {}); } },
+        { "FShadow=7\nFOutline=yes",
+            [](const Loaded &l) {
+                EXPECT_TRUE(l.settings.FShadow);
+                EXPECT_FALSE(l.settings.FOutline);
+            } },
+        { "CaptionFormat=", [](const Loaded &l) { EXPECT_EQ(l.settings.CaptionFormat, QString()); } },
+        { "FontName=Arial",
+            [](const Loaded &l) { EXPECT_EQ(l.settings.CaptionFormat, QStringLiteral("[PHOTO_DATE]")); } },
+        { "CAPTIONformat = '[Make] [Model]' ",
+            [](const Loaded &l) { EXPECT_EQ(l.settings.CaptionFormat, QStringLiteral("[Make] [Model]")); } },
+        { "GPSForm=1", [](const Loaded &l) { EXPECT_EQ(l.options.GPSForm, 1); } },
+        { "DefaultSaveFolder=/x\nDefaultBrowseFolder=/y",
+            [](const Loaded &l) {
+                EXPECT_EQ(l.options.DefaultSaveFolder, QStringLiteral("/kept/save"));
+                EXPECT_EQ(l.options.DefaultBrowseFolder, QStringLiteral("/kept/browse"));
+            } },
+        { "RenamePhotos=1\nStampPhotosOpt=0",
+            [](const Loaded &l) { EXPECT_EQ(l.view.selectedTask, TodoTask::RenamePhotos); } },
+        { "RenamePhotos=1\nStampPhotosOpt=1",
+            [](const Loaded &l) { EXPECT_EQ(l.view.selectedTask, TodoTask::StampPhotos); } },
+        { "XD=0.25\nYD=oops\nXOrient=1",
+            [](const Loaded &l) {
+                EXPECT_DOUBLE_EQ(l.settings.XD, 0.25);
+                EXPECT_DOUBLE_EQ(l.settings.YD, 0.05);
+                EXPECT_EQ(l.settings.XOrient, 1);
+            } },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.body);
@@ -127,8 +134,8 @@ TEST(SettingsFile, SizeSlider)
         double size;
         int position;
     };
-    const Case cases[] = {{20, 50}, {2, 500}, {125, 8}, {1, 500}, {1000, 8}, {16, 62} /* 62.5: half to even */,
-                          {1000.0 / 63.5, 64}, {30, 33}, {0, 500}, {-5, 8}};
+    const Case cases[] = { { 20, 50 }, { 2, 500 }, { 125, 8 }, { 1, 500 }, { 1000, 8 },
+        { 16, 62 } /* 62.5: half to even */, { 1000.0 / 63.5, 64 }, { 30, 33 }, { 0, 500 }, { -5, 8 } };
     for (const Case &c : cases)
         EXPECT_EQ(sizeSliderPosition(c.size), c.position) << c.size;
 
@@ -179,7 +186,7 @@ TEST(SettingsFile, SaveThenLoadRestoresEveryField)
     s.FontColor = 0x00FF00;
     s.BgColor = 0;
     s.OutlineColor = 0xABCDEF;
-    s.Style = {true, false, true};
+    s.Style = { true, false, true };
     s.FOutline = true;
     s.FShadow = true;
     s.XOrient = 1;
@@ -194,7 +201,7 @@ TEST(SettingsFile, SaveThenLoadRestoresEveryField)
     AppOptions o;
     o.DefaultSaveFolder = QStringLiteral("/photos/out");
 
-    for (const FormatSettings &format : {FormatSettings(), commaLocale()}) {
+    for (const FormatSettings &format : { FormatSettings(), commaLocale() }) {
         ASSERT_TRUE(SaveCFGToFile(path, s, o, QStringLiteral("/photos/in"), format).ok);
         StampSettings back;
         AppOptions backOptions;
@@ -222,10 +229,10 @@ TEST(SettingsFile, NewFileHasTheKeysInWriteOrder)
     TempDir dir;
     ASSERT_TRUE(SaveCFGToFile(qpath(dir / "new.cfg"), StampSettings(), AppOptions(), std::nullopt, {}).ok);
     EXPECT_EQ(readFileBytes(dir / "new.cfg"),
-              "[Options]\nFontSize=20\nFontName=Arial\nFontColor=255\nBgColor=-1\nOutlineColor=-1\n"
-              "DateFormat=DD.MM.YYYY hh:nn\nDefaultSaveFolder=\nFNMask=%o_timestamp\nFontStyle=000\n"
-              "FShadow=0\nFOutline=0\nXOrient=0\nYOrient=0\nXD=0.05\nYD=0.05\nRenamePhotos=0\n"
-              "StampPhotosOpt=1\nCaptionFormat=[PHOTO_DATE]\n");
+        "[Options]\nFontSize=20\nFontName=Arial\nFontColor=255\nBgColor=-1\nOutlineColor=-1\n"
+        "DateFormat=DD.MM.YYYY hh:nn\nDefaultSaveFolder=\nFNMask=%o_timestamp\nFontStyle=000\n"
+        "FShadow=0\nFOutline=0\nXOrient=0\nYOrient=0\nXD=0.05\nYD=0.05\nRenamePhotos=0\n"
+        "StampPhotosOpt=1\nCaptionFormat=[PHOTO_DATE]\n");
 }
 
 TEST(SettingsFile, OtherSectionsAndUnknownLinesSurvive)
@@ -237,8 +244,8 @@ TEST(SettingsFile, OtherSectionsAndUnknownLinesSurvive)
     ASSERT_TRUE(SaveCFGToFile(qpath(dir / "Kelvra.ini"), StampSettings(), AppOptions(), std::nullopt, {}).ok);
     const std::string after = readFileBytes(dir / "Kelvra.ini");
     EXPECT_EQ(after.substr(0, 36), "[Form1]\r\nLeft=12\r\nTop=34\r\n\r\n[Options");
-    for (const char *kept : {"; my note\r\nFontName=Arial\r\nUnknown=keep me\r\nno equals here\r\nFontSize=20\r\n",
-                             "\r\n\r\n[Zeta]\r\nA=1\r\n"})
+    for (const char *kept : { "; my note\r\nFontName=Arial\r\nUnknown=keep me\r\nno equals here\r\nFontSize=20\r\n",
+             "\r\n\r\n[Zeta]\r\nA=1\r\n" })
         EXPECT_NE(after.find(kept), std::string::npos) << kept;
 }
 
@@ -259,8 +266,8 @@ TEST(SettingsFile, ReadOnlyFileStopsTheSaveAtTheFirstKey)
 
 TEST(SettingsFile, UnwritableFolderIsReported)
 {
-    const SettingsWriteResult r = SaveCFGToFile(QStringLiteral("/proc/kelvra-no/x.cfg"), StampSettings(), AppOptions(),
-                                                std::nullopt, {});
+    const SettingsWriteResult r
+        = SaveCFGToFile(QStringLiteral("/proc/kelvra-no/x.cfg"), StampSettings(), AppOptions(), std::nullopt, {});
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.failedKey, QStringLiteral("FontSize"));
 }
@@ -277,7 +284,7 @@ TEST(SettingsFile, OptionsSaveAndStartupReads)
     o.Skin = 3;
     ASSERT_TRUE(SaveOptionsToFile(path, o).ok);
     EXPECT_EQ(readFileBytes(dir / "Kelvra.ini"),
-              "[Options]\nFilePostfix=_dated\nLanguage=1049\nGPSForm=0\njpgquality=75\nSkin=3\n");
+        "[Options]\nFilePostfix=_dated\nLanguage=1049\nGPSForm=0\njpgquality=75\nSkin=3\n");
 
     StampSettings s;
     AppOptions back;
