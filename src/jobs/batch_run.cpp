@@ -221,7 +221,8 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
         const FileResult copied = copyFileReplacing(source, plan->output);
         if (!copied.ok()) {
             result.fileError = copied.error;
-            return fail(BatchError::CopyFailed, fromNativePath(copied.path), QString::fromStdString(copied.detail));
+            // The output's name, not the hidden temporary the failed step may have worked on.
+            return fail(BatchError::CopyFailed, plan->output, QString::fromStdString(copied.detail));
         }
         clearReadOnly(plan->output);
         writeFileTimes(plan->output, outputTimes(plan->sourceTimes));
@@ -315,7 +316,7 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
     if (!written.ok()) {
         fail(BatchError::WriteFailed, QString::fromStdString(written.detail));
         result.fileError = written.error;
-        result.path = fromNativePath(written.path);
+        result.path = plan.output; // not the hidden temporary of the failed step
         return;
     }
     writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
