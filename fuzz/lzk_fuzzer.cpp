@@ -4,18 +4,10 @@
 #include "localization/loc_errors.h"
 #include "localization/lzk.h"
 
+#include "fuzz_check.h"
+
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -5,6 +5,8 @@
 #include "metadata/exif_reader.h"
 #include "metadata/maker_decoder.h"
 
+#include "fuzz_check.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -13,12 +15,6 @@
 namespace {
 
 using namespace kelvra;
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // No stored tag lacks a number, maker tags are marked, and skip rows never
 // reach the trace. (Where maker tags sit depends on the directory that held

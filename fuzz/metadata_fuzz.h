@@ -7,18 +7,14 @@
 #include "metadata/exif_reader.h"
 #include "metadata/exif_writer.h"
 
+#include "fuzz_check.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind)
 {

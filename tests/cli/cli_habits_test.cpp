@@ -23,11 +23,7 @@ namespace fs = std::filesystem;
 using test::runCli;
 using test::TempDir;
 
-bool contains(const std::string &text, const std::string &part)
-{
-    return text.find(part) != std::string::npos;
-}
-
+using test::contains;
 TEST(CliHabits, VersionAndHelpGoToStandardOutput)
 {
     const auto version = runCli({ "--version" });

@@ -19,11 +19,7 @@ namespace fs = std::filesystem;
 using test::runCli;
 using test::TempDir;
 
-bool contains(const std::string &text, const std::string &part)
-{
-    return text.find(part) != std::string::npos;
-}
-
+using test::contains;
 std::set<std::string> namesIn(const fs::path &folder)
 {
     std::set<std::string> names;

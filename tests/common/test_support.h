@@ -46,4 +46,10 @@ CommandResult runTool(const std::vector<std::string> &argv, const std::vector<st
 
 bool toolAvailable(const std::string &name);
 
+// Whether part occurs in text (output of a program, say).
+inline bool contains(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
+}
+
 } // namespace kelvra::test
