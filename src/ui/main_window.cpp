@@ -3,6 +3,7 @@
 
 #include "kelvra_version.h"
 #include "platform/data_folder.h"
+#include "ui/help_topics.h"
 #include "ui/label_page.h"
 #include "ui/mask_page.h"
 #include "ui/preview_view.h"
@@ -99,7 +100,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     , m_iniPath(programIniPath())
 {
     setObjectName(QStringLiteral("Form1"));
-    setProperty("helpTopic", m_helpTopic);
+    setProperty("helpTopic", kMainWindowHelpTopic);
     setWindowTitle(QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
     setMinimumSize(960, 400);
 
@@ -326,7 +327,9 @@ void TForm1::todoSelected(int row)
     m_pages->setCurrentIndex(row);
     m_frame->setTitle(m_todo->item(row)->text());
     m_helpTopic = m_pages->currentWidget()->property("helpTopic").toInt();
-    setProperty("helpTopic", m_helpTopic);
+    // F1 on the TO DO list and the settings answers with the page's topic; the
+    // rest of the window keeps the window's own.
+    m_frame->parentWidget()->setProperty("helpTopic", m_helpTopic);
     if (row == 0)
         designChanged();
 }
