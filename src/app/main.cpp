@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QStringList>
 
 #include <cstdio>
@@ -18,6 +19,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Kelvra"));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvra.Kelvra"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.kelvra.Kelvra")));
 
     const kelvra::LaunchPhotos launch
         = kelvra::photosFromArguments(QApplication::arguments().mid(1), QDir::currentPath());
@@ -28,10 +30,6 @@ int main(int argc, char **argv)
     kelvra::TForm1 form(dialogs);
     // Tool tips are on for every widget by default in this toolkit.
     form.show();
-    if (!launch.photos.isEmpty()) {
-        form.LoadPic(launch.photos.constFirst());
-        // HOOK (lead): queue every photo once TForm1::photoList() is in main:
-        //     form.photoList()->add(launch.photos);
-    }
+    kelvra::openLaunchPhotos(form, launch.photos);
     return QApplication::exec();
 }

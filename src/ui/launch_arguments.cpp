@@ -2,6 +2,8 @@
 #include "ui/launch_arguments.h"
 
 #include "stamp/file_mask.h"
+#include "ui/main_window.h"
+#include "ui/photo_list_model.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -42,6 +44,14 @@ LaunchPhotos photosFromArguments(const QStringList &arguments, const QString &wo
             launch.photos << absolute;
     }
     return launch;
+}
+
+void openLaunchPhotos(TForm1 &form, const QStringList &photos)
+{
+    if (photos.isEmpty())
+        return;
+    form.photoList().add(photos);
+    form.LoadPic(photos.constFirst());
 }
 
 } // namespace kelvra

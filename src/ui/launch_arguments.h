@@ -17,4 +17,8 @@ struct LaunchPhotos
 };
 LaunchPhotos photosFromArguments(const QStringList &arguments, const QString &workingFolder);
 
+class TForm1;
+// Queues the photos in the window's photo list and previews the first.
+void openLaunchPhotos(TForm1 &form, const QStringList &photos);
+
 } // namespace kelvra

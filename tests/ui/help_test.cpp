@@ -8,10 +8,13 @@
 #include "platform/install_paths.h"
 #include "stamp/caption.h"
 #include "stamp/file_mask.h"
+#include "ui/folder_browser.h"
 #include "ui/help_topics.h"
 #include "ui/label_page.h"
 #include "ui/launch_arguments.h"
 #include "ui/mask_page.h"
+#include "ui/photo_list_model.h"
+#include "ui/preview_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +22,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
@@ -74,9 +78,7 @@ TEST_F(Help, F1OpensTheGuideAtTheTopicOfTheFocusedPlace)
     TForm1 &w = open();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    auto *folders = w.findChild<QComboBox *>(QStringLiteral("FolderCombo"));
-    ASSERT_TRUE(folders);
-    folders->setEnabled(true); // until the folder browser drives it
+    QComboBox *folders = w.folderBrowser()->pathBox();
     const QWidget *bottom = w.findChild<QWidget *>(QStringLiteral("BottomPane"));
     ASSERT_TRUE(bottom);
 
@@ -230,6 +232,19 @@ TEST(LaunchArguments, KeepsExistingJpegFilesOnceInOrder)
     EXPECT_EQ(launch.refused,
         QStringList({ QStringLiteral("notes.txt: not a JPEG photo"), QStringLiteral("gone.jpg: no such file"),
             QStringLiteral("album.jpg: not a file"), QStringLiteral("https://example.org/p.jpg: not a local file") }));
+}
+
+TEST_F(Help, PhotosGivenAtStartAreQueuedAndTheFirstPreviewed)
+{
+    TForm1 &w = open();
+    const QString first = qpath(photo("structure/Nikon_D70.jpg"));
+    const QString second = qpath(photo("structure/no_exif.jpg"));
+    openLaunchPhotos(w, { first, second });
+    EXPECT_EQ(w.photoList().paths(), QStringList({ first, second }));
+    EXPECT_EQ(w.countStatus()->text(), QStringLiteral("Files to process: 2"));
+    KELVRA_TRY(w.preview()->photoPath() == first);
+    openLaunchPhotos(w, {});
+    EXPECT_EQ(w.photoList().count(), 2);
 }
 
 } // namespace
