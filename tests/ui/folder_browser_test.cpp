@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The folder browser in the window: what it lists, how it sorts, and the
 // commands that queue photos from it.
+#include "test_photos.h"
 #include "ui_test_support.h"
 
-#include "imaging/jpeg_image.h"
+#include "jobs/thumbnail_job.h"
 #include "stamp/ini_file.h"
 #include "ui/folder_browser.h"
 #include "ui/photo_list_model.h"
@@ -15,33 +16,21 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
+#include <iostream>
+
 namespace kelvra::test {
 namespace {
-
-// A small real photo, so the preview and the thumbnails have something to decode.
-void makePhoto(const QString &path, QSize size = QSize(64, 48), QColor colour = Qt::darkCyan)
-{
-    QImage raster(size, QImage::Format_RGB32);
-    raster.fill(colour);
-    JpegImage jpeg;
-    jpeg.setImage(raster);
-    ASSERT_TRUE(jpeg.saveToFile(path)) << path.toStdString();
-}
-
-void makeFile(const QString &path, qint64 size)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(size, 'x'));
-}
 
 // What a mouse sends: press, release, double click, release. (QTest's own
 // leaves out the first release, which a view in the middle of a selection
@@ -52,6 +41,19 @@ void doubleClick(QWidget *widget, QPoint at)
     QMouseEvent twice(QEvent::MouseButtonDblClick, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
     QApplication::sendEvent(widget, &twice);
     QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+}
+
+// Every queued photo the strip shows now has its picture.
+bool shownPicturesArrived(PhotoStrip &strip)
+{
+    for (int x = 10; x < strip.viewport()->width(); x += PhotoStrip::kBoxWidth / 2) {
+        const QModelIndex index = strip.indexAt(QPoint(x, 20));
+        if (index.isValid()
+            && strip.thumbnails().thumbnail(strip.photoList().path(index.row()), nullptr)
+                != ThumbnailMaker::Status::Ready)
+            return false;
+    }
+    return true;
 }
 
 QStringList names(const QStringList &paths)
@@ -332,6 +334,48 @@ TEST_F(FolderBrowsing, TheFocusedEntryAndTheSelectedStripPhotoArePreviewed)
     QTest::mouseClick(strip->viewport(), Qt::LeftButton, {}, strip->visualRect(w.photoList().index(1)).center());
     KELVRA_TRY(w.preview()->photoPath() == dir + QStringLiteral("/second.jpg"));
     EXPECT_EQ(w.photoStatus()->text(), dir + QStringLiteral("/second.jpg"));
+}
+
+TEST_F(FolderBrowsing, TwoThousandQueuedPhotosKeepTheEventLoopAnswering)
+{
+    const QString dir = folder("many");
+    const QString first = dir + QStringLiteral("/photo_0000.jpg");
+    makePhoto(first, QSize(640, 480), Qt::darkYellow);
+    // Links are quick to make; each is a photo of its own name.
+    for (int i = 1; i < 2000; ++i)
+        std::filesystem::create_hard_link(
+            first.toStdString(), (dir + QStringLiteral("/photo_%1.jpg").arg(i, 4, 10, QLatin1Char('0'))).toStdString());
+    TForm1 &w = openAt(dir);
+    KELVRA_TRY(w.folderBrowser()->entries().size() == 2000);
+
+    QElapsedTimer clock;
+    clock.start();
+    trigger("PhotoAddAll");
+    const qint64 addMs = clock.elapsed();
+    ASSERT_EQ(w.photoList().count(), 2000);
+    EXPECT_EQ(countText(), QStringLiteral("Files to process: 2000"));
+    RecordProperty("add_all_2000_ms", int(addMs));
+    std::cout << "Add all of 2,000 photos returned after " << addMs << " ms\n";
+
+    // While thumbnails are made, the strip scrolls and timers keep firing.
+    qint64 longestGap = 0;
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
+    ticker.start(5);
+    PhotoStrip *strip = w.photoStrip();
+    QScrollBar *bar = strip->horizontalScrollBar();
+    for (int step = 0; step <= 40; ++step) {
+        bar->setValue(bar->maximum() * step / 40);
+        QTest::qWait(10);
+    }
+    EXPECT_EQ(bar->value(), bar->maximum());
+    KELVRA_TRY(shownPicturesArrived(*strip));
+    ticker.stop();
+    std::cout << "Longest wait between timer ticks: " << longestGap << " ms\n";
+    EXPECT_LT(longestGap, 500);
+    EXPECT_LT(strip->thumbnails().madeCount(), 2000); // only what was shown, not the whole list
 }
 
 } // namespace
