@@ -11,6 +11,7 @@
 #include "ui/photo_strip.h"
 #include "ui/preview_view.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -123,7 +124,7 @@ TEST_F(FolderBrowsing, ListsSubfoldersAndJpegNamesAndFollowsTheFolderAsFilesCome
 TEST_F(FolderBrowsing, AddQueuesTheFocusedFileOrTheSelectedPhotosInListOrderAndNeverTwice)
 {
     const QString dir = folder("add");
-    for (const char *sub : { "one", "two" })
+    for (const char *sub : { "one", "two.jpg" }) // a folder with a photo's name is still a folder
         QDir().mkpath(dir + QLatin1Char('/') + QLatin1String(sub));
     for (const char *name : { "p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg" })
         makePhoto(dir + QLatin1Char('/') + QLatin1String(name));
@@ -145,7 +146,7 @@ TEST_F(FolderBrowsing, AddQueuesTheFocusedFileOrTheSelectedPhotosInListOrderAndN
 
     // Two folders and three photos selected, in any order: the photos in list
     // order, the one already queued not again.
-    select({ "p3.jpg", "two", "p1.jpg", "one", "p2.jpg" });
+    select({ "p3.jpg", "two.jpg", "p1.jpg", "one", "p2.jpg" });
     trigger("PhotoAdd");
     EXPECT_EQ(queued(), (QStringList { "p2.jpg", "p1.jpg", "p3.jpg" }));
     EXPECT_EQ(countText(), QStringLiteral("Files to process: 3"));
@@ -334,6 +335,36 @@ TEST_F(FolderBrowsing, TheFocusedEntryAndTheSelectedStripPhotoArePreviewed)
     QTest::mouseClick(strip->viewport(), Qt::LeftButton, {}, strip->visualRect(w.photoList().index(1)).center());
     KELVRA_TRY(w.preview()->photoPath() == dir + QStringLiteral("/second.jpg"));
     EXPECT_EQ(w.photoStatus()->text(), dir + QStringLiteral("/second.jpg"));
+}
+
+TEST_F(FolderBrowsing, TheKeyboardGoesFromThePathToTheListToTheListCommandsToTheStrip)
+{
+    const QString dir = folder("keys");
+    makePhoto(dir + QStringLiteral("/one.jpg"));
+    TForm1 &w = openAt(dir);
+    trigger("PhotoAddAll"); // so that the remove commands are enabled and on the way
+    FolderBrowser *b = w.folderBrowser();
+    QList<QWidget *> order = { b->pathBox(), b->backButton(), b->reportView() };
+    for (QToolButton *button : w.findChildren<QToolButton *>()) {
+        if (button->defaultAction() && button->defaultAction()->objectName().startsWith(QLatin1String("Photo")))
+            order << button;
+    }
+    order << w.photoStrip();
+    ASSERT_EQ(order.size(), 8);
+    for (QWidget *widget : std::as_const(order))
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty())
+            << widget->objectName().toStdString();
+    EXPECT_EQ(b->pathBox()->objectName(), QStringLiteral("ShellComboBox1"));
+    EXPECT_EQ(b->backButton()->objectName(), QStringLiteral("SpeedButtonBack"));
+    EXPECT_EQ(w.photoStrip()->objectName(), QStringLiteral("AdvSmoothImageListBox1"));
+    EXPECT_EQ(w.photoStrip()->emptyLabel()->objectName(), QStringLiteral("AdvSmoothLabel1"));
+
+    b->pathBox()->setFocus();
+    for (int i = 1; i < order.size(); ++i) {
+        QWidget *from = QApplication::focusWidget();
+        QTest::keyClick(from, Qt::Key_Tab);
+        KELVRA_TRY(QApplication::focusWidget() == order.at(i)) << i;
+    }
 }
 
 TEST_F(FolderBrowsing, TwoThousandQueuedPhotosKeepTheEventLoopAnswering)
