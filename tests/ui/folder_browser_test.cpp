@@ -44,19 +44,6 @@ void doubleClick(QWidget *widget, QPoint at)
     QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
 }
 
-// Every queued photo the strip shows now has its picture.
-bool shownPicturesArrived(PhotoStrip &strip)
-{
-    for (int x = 10; x < strip.viewport()->width(); x += PhotoStrip::kBoxWidth / 2) {
-        const QModelIndex index = strip.indexAt(QPoint(x, 20));
-        if (index.isValid()
-            && strip.thumbnails().thumbnail(strip.photoList().path(index.row()), nullptr)
-                != ThumbnailMaker::Status::Ready)
-            return false;
-    }
-    return true;
-}
-
 QStringList names(const QStringList &paths)
 {
     QStringList out;

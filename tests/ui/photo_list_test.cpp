@@ -138,19 +138,6 @@ TEST_F(PhotoStripInWindow, DroppingPhotosAndAFolderQueuesThePhotosAndTheFolderJp
     EXPECT_TRUE(w.action(QStringLiteral("PhotoRemoveAll"))->isEnabled());
 }
 
-// Every queued photo the strip shows now has its picture.
-bool shownPicturesArrived(PhotoStrip &strip)
-{
-    for (int x = 10; x < strip.viewport()->width(); x += PhotoStrip::kBoxWidth / 2) {
-        const QModelIndex index = strip.indexAt(QPoint(x, 20));
-        if (index.isValid()
-            && strip.thumbnails().thumbnail(strip.photoList().path(index.row()), nullptr)
-                != ThumbnailMaker::Status::Ready)
-            return false;
-    }
-    return true;
-}
-
 TEST(PhotoStrip, RemovingPhotosBeforeTheirThumbnailsArriveIsHarmless)
 {
     TempDir dir;

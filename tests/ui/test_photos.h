@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Small real photos and files made at test time.
+// Small real photos and files made at test time, and what the strip shows of them.
 #pragma once
 
 #include "imaging/jpeg_image.h"
+#include "jobs/thumbnail_job.h"
+#include "ui/photo_list_model.h"
+#include "ui/photo_strip.h"
 
 #include <QColor>
 #include <QFile>
@@ -28,6 +31,19 @@ inline void makeFile(const QString &path, qint64 size)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
     file.write(QByteArray(size, 'x'));
+}
+
+// Every queued photo the strip shows now has its picture.
+inline bool shownPicturesArrived(PhotoStrip &strip)
+{
+    for (int x = 10; x < strip.viewport()->width(); x += PhotoStrip::kBoxWidth / 2) {
+        const QModelIndex index = strip.indexAt(QPoint(x, 20));
+        if (index.isValid()
+            && strip.thumbnails().thumbnail(strip.photoList().path(index.row()), nullptr)
+                != ThumbnailMaker::Status::Ready)
+            return false;
+    }
+    return true;
 }
 
 } // namespace kelvra::test
