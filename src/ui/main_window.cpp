@@ -3,6 +3,8 @@
 
 #include "kelvra_version.h"
 #include "platform/data_folder.h"
+#include "ui/about_window.h"
+#include "ui/form_size.h"
 #include "ui/label_page.h"
 #include "ui/mask_page.h"
 #include "ui/preview_view.h"
@@ -38,6 +40,8 @@ constexpr int kLeftPaneWidth = 284;
 constexpr int kStripHeight = 168;
 constexpr int kBottomPaneHeight = 181;
 constexpr int kPhotoStatusWidth = 800;
+// Inside the frame: 960 wide with it.
+constexpr QSize kDesignSize(944, 765);
 
 // The photo strip until the photo list lands: empty, saying what it is for.
 class PhotoStrip : public QListWidget
@@ -101,7 +105,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setProperty("helpTopic", m_helpTopic);
     setWindowTitle(QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
-    setMinimumSize(960, 400);
+    setMinimumSize(kDesignSize.width(), 400);
 
     createActions();
     createMenus();
@@ -157,9 +161,16 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
 
     applyLoaded(LoadProgramSettings(m_iniPath, m_settings, m_options, m_format));
 
-    resize(960, 765);
+    // Where the design puts the window; a stored placement replaces it.
+    resize(kDesignSize);
     if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+        setGeometry(centredBounds(kDesignSize, screen->availableGeometry()));
+    m_placement = new TFormSize(this);
+    m_placement->SaveKey = QStringLiteral("Form1");
+    m_placement->SaveName = m_iniPath;
+    m_placement->LoadFormSettings();
+
+    m_about = new TAboutBox(m_dialogs, this);
 }
 
 TForm1::~TForm1()
@@ -391,6 +402,8 @@ void TForm1::closeEvent(QCloseEvent *event)
 {
     waitForSaveAs();
     SaveCFGToFile(m_iniPath);
+    // A refused write was reported with the design's.
+    m_placement->SaveFormSettings();
     event->accept();
 }
 

@@ -20,8 +20,11 @@ class QThread;
 namespace kelvra {
 
 class LabelPage;
+class LanguageList;
 class MaskPage;
 class PreviewView;
+class TAboutBox;
+class TFormSize;
 class UserDialogs;
 
 // The main window. It owns the design and the options, loads them from the
@@ -49,6 +52,12 @@ public:
     QLabel *photoStatus() const { return m_photoStatus; }
     QLabel *countStatus() const { return m_countStatus; }
     QMenu *tokenMenu() const { return m_tokenMenu; }
+    TFormSize *placement() const { return m_placement; }
+    TAboutBox *aboutBox() const { return m_about; }
+
+    // The languages the options dialog offers; none until this is called.
+    // The list must outlive the window.
+    void setLanguageList(const LanguageList *languages);
 
     // Reads a settings file into the design and shows it.
     void LoadCFGFromFile(const QString &path);
@@ -91,6 +100,7 @@ private:
     void HelpExecute();
     void SupportExecute();
     void Action3Execute();
+    void AOptionsExecute();
 
     UserDialogs &m_dialogs;
     StampSettings m_settings;
@@ -110,6 +120,9 @@ private:
     QLabel *m_photoStatus = nullptr;
     QLabel *m_countStatus = nullptr;
     QThread *m_saveAs = nullptr; // the Save As running, if any
+    TFormSize *m_placement = nullptr;
+    TAboutBox *m_about = nullptr;
+    const LanguageList *m_languages = nullptr;
     BatchPhotoResult m_saveAsResult;
 };
 
