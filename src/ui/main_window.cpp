@@ -7,6 +7,7 @@
 #include "ui/about_window.h"
 #include "ui/folder_browser.h"
 #include "ui/form_size.h"
+#include "ui/help_topics.h"
 #include "ui/label_page.h"
 #include "ui/mask_page.h"
 #include "ui/photo_list_model.h"
@@ -78,7 +79,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     , m_photoList(new PhotoList(this))
 {
     setObjectName(QStringLiteral("Form1"));
-    setProperty("helpTopic", m_helpTopic);
+    setProperty("helpTopic", kMainWindowHelpTopic);
     setWindowTitle(QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
     setMinimumSize(kDesignSize.width(), 400);
 
@@ -369,7 +370,9 @@ void TForm1::todoSelected(int row)
     m_pages->setCurrentIndex(row);
     m_frame->setTitle(m_todo->item(row)->text());
     m_helpTopic = m_pages->currentWidget()->property("helpTopic").toInt();
-    setProperty("helpTopic", m_helpTopic);
+    // F1 on the TO DO list and the settings answers with the page's topic; the
+    // rest of the window keeps the window's own.
+    m_frame->parentWidget()->setProperty("helpTopic", m_helpTopic);
     if (row == 0)
         designChanged();
 }

@@ -44,6 +44,10 @@ public:
     const AppOptions &options() const { return m_options; }
     const QString &iniPath() const { return m_iniPath; }
     int helpTopic() const { return m_helpTopic; }
+    // Opens the user guide at a topic in the desktop's browser.
+    void showHelp(int topic);
+    // Where the guide is looked for; the shipped one unless changed.
+    void setHelpFolder(const QString &folder) { m_helpFolder = folder; }
 
     QAction *action(const QString &name) const { return m_actions.value(name); }
     PreviewView *preview() const { return m_preview; }
@@ -123,6 +127,7 @@ private:
     FormatSettings m_format;
     QString m_iniPath;
     int m_helpTopic = 10;
+    QString m_helpFolder;
 
     QHash<QString, QAction *> m_actions;
     QMenu *m_tokenMenu = nullptr;

@@ -2,9 +2,11 @@
 // The main window's commands, its menus and what the commands do.
 #include "platform/data_folder.h"
 #include "platform/file_ops.h"
+#include "platform/install_paths.h"
 #include "stamp/caption.h"
 #include "ui/about_window.h"
 #include "ui/failure_messages.h"
+#include "ui/help_topics.h"
 #include "ui/label_page.h"
 #include "ui/language_list.h"
 #include "ui/main_actions.h"
@@ -15,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
@@ -25,8 +28,6 @@
 namespace kelvra {
 
 namespace {
-
-const QString kSupportUrl = QStringLiteral("https://kelvra.org/support");
 
 QString cfgFilter()
 {
@@ -87,6 +88,8 @@ void TForm1::createActions()
     connect(m_actions.value(QStringLiteral("Support")), &QAction::triggered, this, &TForm1::SupportExecute);
     connect(m_actions.value(QStringLiteral("Action3")), &QAction::triggered, this, &TForm1::Action3Execute);
     connect(m_actions.value(QStringLiteral("AOptions")), &QAction::triggered, this, &TForm1::AOptionsExecute);
+    m_helpFolder = helpFolder();
+    new HelpKey([this](int topic) { showHelp(topic); }, this);
     setSortColumnCaptions({});
 }
 
@@ -222,15 +225,34 @@ void TForm1::RSaveCFGExecute()
 
 void TForm1::HelpExecute()
 {
-    const QString help = programFolder() + QStringLiteral("Kelvra.chm");
-    if (!m_dialogs.openUrl(QUrl::fromLocalFile(help)))
-        m_dialogs.showMessage(this, MessageKind::Warning, tr("Unable to open %1").arg(help));
+    // The menu leaves the focus where it was, so this is the F1 topic too.
+    const QWidget *focus = QApplication::focusWidget();
+    showHelp(helpTopicOf(focus && focus->window() == this ? focus : this));
+}
+
+void TForm1::showHelp(int topic)
+{
+    const QUrl url = helpUrl(m_helpFolder, topic);
+    const QString page = QDir::toNativeSeparators(url.toLocalFile());
+    if (!QFileInfo(url.toLocalFile()).isFile()) {
+        m_dialogs.showMessage(this, MessageKind::Warning,
+            tr("The user guide is missing: %1 was not found.\n\n"
+               "Install Kelvra again to get it back. When you run Kelvra from a build folder, build it again: "
+               "the build puts the guide beside the program.")
+                .arg(page));
+        return;
+    }
+    if (!m_dialogs.openUrl(url))
+        m_dialogs.showMessage(this, MessageKind::Warning,
+            tr("No web browser could be started to show the user guide. Open %1 in your browser.").arg(page));
 }
 
 void TForm1::SupportExecute()
 {
-    if (!m_dialogs.openUrl(QUrl(kSupportUrl)))
-        m_dialogs.showMessage(this, MessageKind::Warning, tr("Unable to open %1").arg(kSupportUrl));
+    const QString support = QLatin1String(kSupportUrl);
+    if (!m_dialogs.openUrl(QUrl(support)))
+        m_dialogs.showMessage(
+            this, MessageKind::Warning, tr("No web browser could be started. The support page is %1").arg(support));
 }
 
 void TForm1::Action3Execute()

@@ -49,6 +49,7 @@ public:
     std::deque<QString> fileAnswers; // empty answer: cancelled
     std::deque<QColor> colourAnswers;
     std::vector<QUrl> opened;
+    bool desktopOpens = true; // false: the desktop has no handler
 
     void showMessage(QWidget *, MessageKind kind, const QString &text) override
     {
@@ -72,7 +73,7 @@ public:
     bool openUrl(const QUrl &url) override
     {
         opened.push_back(url);
-        return true;
+        return desktopOpens;
     }
 
 private:
