@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imaging/jpeg_codec.h"
 
+#include <algorithm>
 #include <climits>
 #include <csetjmp>
 #include <cstdint>
@@ -628,23 +629,110 @@ void placeBand(CoefficientState &s, RowMemory *memory, CoefficientBand &band)
     }
 }
 
-bool sameHuffmanTable(const JHUFF_TBL *a, const JHUFF_TBL *b)
+// Whether symbol may occur in a sequential 8-bit scan: a DC category 0..11,
+// or an AC run/size pair, end of block or a run of sixteen zeros.
+bool possibleSymbol(int symbol, bool dc)
 {
-    return a && b && std::memcmp(a->bits, b->bits, sizeof a->bits) == 0
-        && std::memcmp(a->huffval, b->huffval, sizeof a->huffval) == 0;
+    if (dc)
+        return symbol <= 11;
+    const int size = symbol & 15;
+    return symbol == 0x00 || symbol == 0xF0 || (size >= 1 && size <= 10);
 }
 
-// Whether every table the source defined is the standard one of its slot,
-// which jpeg_set_defaults has put into out.
-bool standardHuffmanTables(const jpeg_decompress_struct &in, const jpeg_compress_struct &out)
+// The source's table with a code for every symbol a changed block may need:
+// a label brings symbols the source's optimised tables never had. Symbols
+// keep about the lengths they had (built from weights 2^(17 - length), the
+// missing ones the lightest), so the rest of the picture codes as before.
+// Codes are limited to 16 bits the usual way, with one reserved codeword
+// so that no code is all ones.
+void completeHuffmanTable(const JHUFF_TBL &source, bool dc, JHUFF_TBL &out)
 {
-    for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
-        if (in.dc_huff_tbl_ptrs[i] && !sameHuffmanTable(in.dc_huff_tbl_ptrs[i], out.dc_huff_tbl_ptrs[i]))
-            return false;
-        if (in.ac_huff_tbl_ptrs[i] && !sameHuffmanTable(in.ac_huff_tbl_ptrs[i], out.ac_huff_tbl_ptrs[i]))
-            return false;
+    int length[256] = {};
+    for (int len = 1, k = 0; len <= 16; ++len)
+        for (int n = 0; n < source.bits[len] && k < 256; ++n, ++k)
+            length[source.huffval[k]] = len;
+    bool complete = true;
+    for (int symbol = 0; symbol < 256 && complete; ++symbol)
+        complete = !possibleSymbol(symbol, dc) || length[symbol] > 0;
+    if (complete) {
+        out = source;
+        return;
     }
-    return true;
+    long long freq[257] = {};
+    for (int symbol = 0; symbol < 256; ++symbol)
+        freq[symbol] = length[symbol] > 0 ? 1LL << (17 - length[symbol]) : (possibleSymbol(symbol, dc) ? 1 : 0);
+    freq[256] = 1; // the reserved codeword
+    int codesize[257] = {};
+    int others[257];
+    std::fill(others, others + 257, -1);
+    for (;;) {
+        // The two least weights; a tie goes to the larger symbol.
+        int c1 = -1, c2 = -1;
+        for (int i = 0; i <= 256; ++i)
+            if (freq[i] && (c1 < 0 || freq[i] <= freq[c1]))
+                c1 = i;
+        for (int i = 0; i <= 256; ++i)
+            if (freq[i] && i != c1 && (c2 < 0 || freq[i] <= freq[c2]))
+                c2 = i;
+        if (c2 < 0)
+            break;
+        freq[c1] += freq[c2];
+        freq[c2] = 0;
+        for (++codesize[c1]; others[c1] >= 0; ++codesize[c1])
+            c1 = others[c1];
+        others[c1] = c2;
+        for (++codesize[c2]; others[c2] >= 0; ++codesize[c2])
+            c2 = others[c2];
+    }
+    int bits[33] = {};
+    for (int i = 0; i <= 256; ++i)
+        if (codesize[i])
+            ++bits[std::min(codesize[i], 32)];
+    for (int i = 32; i > 16; --i) {
+        while (bits[i] > 0) {
+            int j = i - 2;
+            while (bits[j] == 0)
+                --j;
+            bits[i] -= 2;
+            bits[i - 1]++;
+            bits[j + 1] += 2;
+            bits[j]--;
+        }
+    }
+    int longest = 16;
+    while (bits[longest] == 0)
+        --longest;
+    bits[longest]--; // the reserved codeword goes
+    std::memset(&out, 0, sizeof out);
+    for (int i = 1; i <= 16; ++i)
+        out.bits[i] = static_cast<UINT8>(bits[i]);
+    int k = 0;
+    for (int len = 1; len <= 32; ++len)
+        for (int symbol = 0; symbol < 256; ++symbol)
+            if (codesize[symbol] == len)
+                out.huffval[k++] = static_cast<UINT8>(symbol);
+}
+
+// A sequential Huffman file keeps its own tables, completed; optimising them
+// anew would cost a second pass over every coefficient.
+void useSourceHuffmanTables(CoefficientState &s)
+{
+    for (int c = 0; c < s.in.num_components; ++c) {
+        s.out.comp_info[c].dc_tbl_no = s.in.comp_info[c].dc_tbl_no;
+        s.out.comp_info[c].ac_tbl_no = s.in.comp_info[c].ac_tbl_no;
+    }
+    for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
+        for (int dc = 0; dc < 2; ++dc) {
+            JHUFF_TBL *source = dc ? s.in.dc_huff_tbl_ptrs[i] : s.in.ac_huff_tbl_ptrs[i];
+            JHUFF_TBL *&target = dc ? s.out.dc_huff_tbl_ptrs[i] : s.out.ac_huff_tbl_ptrs[i];
+            if (!source)
+                continue;
+            if (!target)
+                target = jpeg_alloc_huff_table(reinterpret_cast<j_common_ptr>(&s.out));
+            completeHuffmanTable(*source, dc != 0, *target);
+            target->sent_table = FALSE;
+        }
+    }
 }
 
 void writeAllCoefficients(CoefficientState &s)
@@ -657,9 +745,10 @@ void writeAllCoefficients(CoefficientState &s)
         jpeg_simple_progression(&s.out);
     s.out.restart_interval = s.in.restart_interval;
     s.out.arith_code = s.in.arith_code;
-    // Camera files mostly use the standard tables; others were optimised, and
-    // the standard tables would make them a few per cent larger.
-    s.out.optimize_coding = s.in.arith_code || standardHuffmanTables(s.in, s.out) ? FALSE : TRUE;
+    // Progressive scans always get optimised tables.
+    s.out.optimize_coding = FALSE;
+    if (!s.in.progressive_mode && !s.in.arith_code)
+        useSourceHuffmanTables(s);
     jpeg_write_coefficients(&s.out, s.arrays);
     jpeg_finish_compress(&s.out);
 }

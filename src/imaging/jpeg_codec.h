@@ -157,9 +157,9 @@ using CoefficientEditor = bool (*)(void *context, const CoefficientLayout &layou
 
 // Reads every coefficient and writes them all again with the source's
 // quantisation tables, sampling, progressive or sequential mode, restart
-// interval and entropy coder; only the band the editor changed differs. The
-// Huffman tables are optimised when the source's were not the standard
-// ones. The output carries no metadata segments, like encode()'s.
+// interval and entropy coder; only the band the editor changed differs. A
+// sequential Huffman file keeps its tables (with codes added for symbols
+// they lack). The output carries no metadata segments, like encode()'s.
 CodecResult rewriteCoefficients(const unsigned char *data, std::size_t size, CoefficientPlanner plan,
     CoefficientEditor edit, void *context, RowMemory *band, EncodeBuffer *out);
 
