@@ -212,6 +212,15 @@ std::optional<TPropertyAccess> metaAccess(QObject *object, const QByteArray &pat
                     if (ok)
                         p.write(object, QVariant(n));
                 } };
+        // A boolean is an enumeration of two: 0 and 1.
+        if (type == QMetaType::Bool)
+            return TPropertyAccess { [=] { return QString::number(int(p.read(object).toBool())); },
+                [=](const QString &v) {
+                    bool ok = false;
+                    const int n = v.toInt(&ok);
+                    if (ok && (n == 0 || n == 1))
+                        p.write(object, n == 1);
+                } };
         return std::nullopt;
     }
     return std::nullopt;
