@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "localization/live_translation.h"
 
+#include "localization/codepage.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
@@ -414,6 +416,154 @@ int TLiveTranslator::ProcessContainer(
     if (processBiDi)
         if (auto *widget = qobject_cast<QWidget *>(root))
             widget->setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    return applied;
+}
+
+namespace {
+
+std::optional<TFormValue> definitionValue(const TLocProperty &property, const QString &text)
+{
+    switch (property.Values.ValueType) {
+    case TLocValueType::ptString:
+        return TFormValue::wideString(text);
+    case TLocValueType::ptStringList: {
+        TFormValue list;
+        list.Type = TValueType::vaList;
+        for (const QString &line : text.split(kLineBreak))
+            list.List.push_back(TFormValue::wideString(line));
+        return list;
+    }
+    case TLocValueType::ptInteger: {
+        bool ok = false;
+        const qlonglong n = text.toLongLong(&ok);
+        return ok ? std::optional(TFormValue::integer(n)) : std::nullopt;
+    }
+    case TLocValueType::ptFloat: {
+        bool ok = false;
+        const double d = text.toDouble(&ok);
+        return ok ? std::optional(TFormValue::floating(TValueType::vaDouble, d)) : std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<QString> valueText(const TFormValue &v, int codePage)
+{
+    if (v.isString())
+        return v.text(codePage);
+    if (v.isInteger())
+        return QString::number(v.Int);
+    if (v.Type == TValueType::vaDouble || v.Type == TValueType::vaSingle || v.Type == TValueType::vaExtended)
+        return floatToText(v.Float);
+    if (v.Type == TValueType::vaTrue || v.Type == TValueType::vaFalse)
+        return QString::number(v.Type == TValueType::vaTrue ? 1 : 0);
+    if (v.Type == TValueType::vaList) {
+        QStringList lines;
+        for (const TFormValue &item : v.List)
+            if (item.isString())
+                lines.push_back(item.text(codePage));
+        return lines.join(kLineBreak);
+    }
+    return std::nullopt;
+}
+
+QByteArray bareClassName(const QObject *object)
+{
+    const QByteArray name(object->metaObject()->className());
+    const qsizetype colon = name.lastIndexOf(':');
+    return colon < 0 ? name : name.mid(colon + 1);
+}
+
+int applyProperties(const TComponentTarget &target, const std::vector<TFormProperty> &props, int codePage)
+{
+    int applied = 0;
+    for (const TFormProperty &p : props) {
+        const std::optional<QString> text = valueText(p.Value, codePage);
+        if (!text)
+            continue;
+        if (const std::optional<TPropertyAccess> access = TLiveTranslator::Access(target, p.Name)) {
+            access->Set(*text);
+            ++applied;
+        }
+    }
+    return applied;
+}
+
+} // namespace
+
+TFormObject TLiveTranslator::CaptureDefinition(QObject *root, const TLocForm &form)
+{
+    TFormObject out;
+    out.ClassName = "T" + form.Name;
+    out.Name = form.Name;
+    auto capture = [](const TComponentTarget &target, const TLocComponent &stored) {
+        std::vector<TFormProperty> props;
+        for (const auto &property : stored.Properties)
+            if (const std::optional<TPropertyAccess> access = Access(target, property->Name))
+                if (const std::optional<TFormValue> value = definitionValue(*property, access->Get()))
+                    props.push_back({ property->Name, *value });
+        return props;
+    };
+    out.Properties = capture({ root, {}, -1, {} }, form);
+    auto childNamed = [&](const QByteArray &name, QObject *object) -> TFormObject & {
+        for (TFormObject &child : out.Children)
+            if (child.Name == name)
+                return child;
+        out.Children.push_back({ 0, 0, bareClassName(object), name, {}, {} });
+        return out.Children.back();
+    };
+    for (const auto &component : form.Components) {
+        const std::optional<TComponentTarget> target = ResolveComponent(root, component->Name);
+        if (!target)
+            continue;
+        std::vector<TFormProperty> props = capture(*target, *component);
+        if (target->Collection.isEmpty()) {
+            auto &child = childNamed(component->Name, target->Object);
+            child.Properties.insert(child.Properties.end(), props.begin(), props.end());
+            continue;
+        }
+        // "Owner.Collection[i]": item i of the owner's collection property.
+        const QByteArray owner = component->Name.left(component->Name.indexOf('[') - target->Collection.size() - 1);
+        TFormObject &child = childNamed(owner, target->Object);
+        TFormProperty *collection = nullptr;
+        for (TFormProperty &p : child.Properties)
+            if (p.Name == target->Collection)
+                collection = &p;
+        if (!collection) {
+            TFormValue empty;
+            empty.Type = TValueType::vaCollection;
+            child.Properties.push_back({ target->Collection, empty });
+            collection = &child.Properties.back();
+        }
+        auto &items = collection->Value.Collection;
+        if (items.size() <= size_t(target->Index))
+            items.resize(size_t(target->Index) + 1);
+        items[size_t(target->Index)].Properties = std::move(props);
+    }
+    return out;
+}
+
+int TLiveTranslator::ApplyDefinition(QObject *root, const TFormObject &definition, quint16 langID)
+{
+    const int codePage = localeAnsiCodePage(langID);
+    int applied = applyProperties({ root, {}, -1, {} }, definition.Properties, codePage);
+    if (const TFormProperty *bidi = definition.property("BiDiMode"))
+        if (auto *widget = qobject_cast<QWidget *>(root))
+            widget->setLayoutDirection(bidi->Value.Bytes == "bdRightToLeft" ? Qt::RightToLeft : Qt::LeftToRight);
+    for (const TFormObject &child : definition.Children) {
+        if (const std::optional<TComponentTarget> target = ResolveComponent(root, child.Name))
+            applied += applyProperties(*target, child.Properties, codePage);
+        for (const TFormProperty &p : child.Properties) {
+            if (p.Value.Type != TValueType::vaCollection)
+                continue;
+            for (size_t i = 0; i < p.Value.Collection.size(); ++i) {
+                const QByteArray itemName = child.Name + '.' + p.Name + '[' + QByteArray::number(qulonglong(i)) + ']';
+                if (const std::optional<TComponentTarget> item = ResolveComponent(root, itemName))
+                    applied += applyProperties(*item, p.Value.Collection[i].Properties, codePage);
+            }
+        }
+    }
     return applied;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "localization/form_stream.h"
 #include "localization/loc_storage.h"
 
 #include <QByteArray>
@@ -55,6 +56,15 @@ public:
     // window for a right-to-left language when `processBiDi` is set.
     static int ProcessContainer(
         QObject *root, const TLocStorage &store, bool untranslatedAsIs, bool processBiDi, bool rightToLeft);
+
+    // A live window's translatable properties as the form definition the
+    // program's resources hold for it: one object per stored component,
+    // collection items as collections.
+    static TFormObject CaptureDefinition(QObject *root, const TLocForm &form);
+    // A window created from a definition of the active resources: its values
+    // set by the same property paths; "BiDiMode" "bdRightToLeft" mirrors it.
+    // 8-bit strings are read in the code page of `langID`.
+    static int ApplyDefinition(QObject *root, const TFormObject &definition, quint16 langID);
 };
 
 // The native values of every stored property of a form on a live tree, taken

@@ -3,9 +3,11 @@
 #include "localization/module_fixture.h"
 
 #include "localization/codepage.h"
+#include "localization/form_stream.h"
 #include "localization/lang_file.h"
 #include "localization/live_translation.h"
 #include "localization/localizer.h"
+#include "localization/res_module.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -157,6 +159,40 @@ TEST_F(LiveTranslation, UntranslatedValuesShowTheNativeTextUnlessShownAsTheyStan
     window.button->setToolTip(QStringLiteral("mine"));
     TLiveTranslator::ApplyForm(&window.main, form, de, true);
     EXPECT_EQ(window.button->toolTip(), QStringLiteral("mine"));
+}
+
+// The program's own definition of a window, made from the window itself, is
+// translated into a module; a window created later takes its texts from it.
+TEST(FormDefinitions, WindowsAreCreatedTranslatedFromTheActiveModule)
+{
+    TempDir dir;
+    const QString folder = QString::fromStdString(dir.path().string());
+    for (quint16 locale : { kEnglish, kGerman, kHebrew }) {
+        const QString ext = locale == kEnglish ? QStringLiteral("ntv") : langFileExtension(locale, false);
+        writeLangFile(folder + QStringLiteral("/Kelvra.%1.lng").arg(ext), fixtureContent(locale));
+    }
+    TLocStorage native;
+    TLangFile(folder + QStringLiteral("/Kelvra.ntv.lng"), true).Load(&native, -1);
+    Window designed;
+    const TFormObject definition = TLiveTranslator::CaptureDefinition(&designed.main, *native.Forms.Find("Form1"));
+    EXPECT_EQ(definition.ClassName, "TForm1");
+    TResourceSet own = programResources();
+    own.RCData.Put("TFORM1", writeFormDefinition(definition));
+
+    TKLocUtils utils(own);
+    TKLocalizerOnFly loc(folder + QStringLiteral("/Kelvra"), utils);
+    loc.ErrorReaction = TErrorReaction::erException;
+    loc.Init(folder);
+    loc.SetDLLDir(folder);
+    for (quint16 locale : { kGerman, kHebrew, quint16(0) }) {
+        loc.SwitchTo(locale);
+        Window created;
+        const QByteArray bytes = utils.FormDefinition("TForm1");
+        ASSERT_FALSE(bytes.isEmpty()) << locale;
+        EXPECT_EQ(
+            TLiveTranslator::ApplyDefinition(&created.main, readFormDefinition(bytes), quint16(loc.CurrentLocale)), 7);
+        EXPECT_EQ(created.values(), Window::expected(locale ? locale : kEnglish)) << locale;
+    }
 }
 
 TEST(PropertyPaths, StoredNamesResolveOntoQtProperties)
