@@ -335,7 +335,9 @@ public:
 
     void object(const TFormObject &o)
     {
-        if (o.Flags) {
+        // Without the flags byte, an empty class name would read as the end of a
+        // list and a long one as flags.
+        if (o.Flags || o.ClassName.isEmpty() || o.ClassName.size() >= 0xF0) {
             w.u8(0xF0 | (o.Flags & 0x0F));
             if (o.Flags & ffChildPos)
                 value(TFormValue::integer(o.ChildPos));

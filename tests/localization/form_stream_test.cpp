@@ -102,6 +102,19 @@ TEST(FormStream, RoundTripKeepsEveryValueKind)
     EXPECT_EQ(back.property("Price")->Value.Int, 123456);
 }
 
+TEST(FormStream, ObjectsThatNeedTheFlagsByteKeepIt)
+{
+    TFormObject root;
+    root.ClassName = "TForm1";
+    root.Name = "Form1";
+    TFormObject unnamedClass; // found by the fuzzer: read as the end of the children
+    TFormObject longClass;
+    longClass.ClassName = QByteArray(0xF5, 'T'); // its length byte reads as flags
+    longClass.Name = "Long";
+    root.Children = { unnamedClass, longClass };
+    EXPECT_EQ(readFormDefinition(writeFormDefinition(root)), root);
+}
+
 TEST(FormStream, SmallObjectHasTheStreamBytes)
 {
     TFormObject o;
