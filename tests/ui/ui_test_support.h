@@ -41,17 +41,32 @@ public:
     {
         MessageKind kind;
         QString text;
+        QString details = {};
+    };
+    struct FolderRequest
+    {
+        QString title;
+        QString start;
     };
     std::vector<Message> messages;
     std::vector<FileDialogRequest> requests;
+    std::vector<FolderRequest> folderRequests;
     std::deque<QString> fileAnswers; // empty answer: cancelled
     std::deque<QColor> colourAnswers;
     std::vector<QUrl> opened;
 
     void showMessage(QWidget *, MessageKind kind, const QString &text) override { messages.push_back({ kind, text }); }
+    void showDetailedMessage(QWidget *, MessageKind kind, const QString &text, const QString &details) override
+    {
+        messages.push_back({ kind, text, details });
+    }
     QString openFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
     QString saveFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
-    QString chooseFolder(QWidget *, const QString &, const QString &) override { return answer({}); }
+    QString chooseFolder(QWidget *, const QString &title, const QString &start) override
+    {
+        folderRequests.push_back({ title, start });
+        return answer({});
+    }
     std::optional<QColor> chooseColor(QWidget *, const QColor &, const QString &) override
     {
         if (colourAnswers.empty())
