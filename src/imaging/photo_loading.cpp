@@ -16,15 +16,21 @@ namespace kelvra {
 
 namespace {
 
-void setError(QString *error, const QString &text)
+void setError(ImageFailure *error, ImageError code, const QString &detail = QString())
 {
     if (error)
-        *error = text;
+        *error = { code, detail };
+}
+
+void setError(ImageFailure *error, ImageFailure failure)
+{
+    if (error)
+        *error = std::move(failure);
 }
 
 } // namespace
 
-bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, QString *error)
+bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, ImageFailure *error)
 {
     QImageReader reader(FileName);
     // The name says JPEG; the content decides.
@@ -34,11 +40,11 @@ bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, QString *error)
     reader.setAllocationLimit(int(jpeg::kMaxPixels * 4 / (1024 * 1024)));
     QImage picture;
     if (!reader.read(&picture)) {
-        setError(error, reader.errorString());
+        setError(error, ImageError::NoReader, reader.errorString());
         return false;
     }
     if (static_cast<long long>(picture.width()) * picture.height() > jpeg::kMaxPixels) {
-        setError(error, QStringLiteral("picture too large"));
+        setError(error, ImageError::PictureTooLarge);
         return false;
     }
 
@@ -47,7 +53,7 @@ bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, QString *error)
         // Transparent pixels carry no defined colour; lay them on white.
         raster = QImage(picture.size(), QImage::Format_RGB32);
         if (raster.isNull()) {
-            setError(error, QStringLiteral("no memory for the picture"));
+            setError(error, ImageError::NoMemory);
             return false;
         }
         raster.fill(Qt::white);
@@ -57,14 +63,14 @@ bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, QString *error)
         raster = picture.convertToFormat(QImage::Format_RGB32);
     }
     if (raster.isNull()) {
-        setError(error, QStringLiteral("no memory for the picture"));
+        setError(error, ImageError::NoMemory);
         return false;
     }
 
     J.setImage(raster);
     QByteArray stream;
     if (!J.saveToData(stream) || !J.loadFromData(stream)) {
-        setError(error, J.errorString());
+        setError(error, J.failure());
         return false;
     }
     return true;

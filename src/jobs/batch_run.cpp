@@ -269,7 +269,7 @@ private:
 // the copy had come first.
 void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &memory, BatchPhotoResult &result)
 {
-    auto fail = [&](BatchError error, const QString &detail = QString()) {
+    auto fail = [&](BatchError error, const ImageFailure &why = {}) {
         if (copyFileReplacing(plan.source, plan.output).ok()) {
             clearReadOnly(plan.output);
             writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
@@ -278,11 +278,12 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
         result.outcome = PhotoOutcome::Failed;
         result.error = error;
         result.path = error == BatchError::WriteFailed ? plan.output : plan.source;
-        result.detail = detail;
+        result.imageError = why.code;
+        result.detail = why.detail;
     };
 
     PhotoWorkspace &pixels = memory.pixels;
-    QString error;
+    ImageFailure error;
     if (!pixels.readFile(plan.source, &error))
         return fail(BatchError::Unreadable, error);
     TimgData &metadata = *plan.metadata;
@@ -314,7 +315,7 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
     }
     const FileResult written = writeFileAtomically(QFile::encodeName(plan.output).toStdString(), bytes);
     if (!written.ok()) {
-        fail(BatchError::WriteFailed, QString::fromStdString(written.detail));
+        fail(BatchError::WriteFailed, { ImageError::None, QString::fromStdString(written.detail) });
         result.fileError = written.error;
         result.path = plan.output; // not the hidden temporary of the failed step
         return;

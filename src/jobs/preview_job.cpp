@@ -25,10 +25,11 @@ bool swapsSides(int orientation)
     return orientation == 6 || orientation == 8;
 }
 
-PreviewPhoto failed(PreviewPhoto photo, PreviewError error, const QString &detail = QString())
+PreviewPhoto failed(PreviewPhoto photo, PreviewError error, const ImageFailure &why = {})
 {
     photo.error = error;
-    photo.detail = detail;
+    photo.imageError = why.code;
+    photo.detail = why.detail;
     return photo;
 }
 
@@ -57,7 +58,7 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
 
         JpegImage jpeg;
         if (!jpeg.loadFromFile(path)) {
-            QString error;
+            ImageFailure error;
             if (!LoadAnythingIntoJPG(jpeg, path, &error))
                 return failed(std::move(photo), PreviewError::Unreadable, error);
         }
@@ -66,14 +67,15 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
         jpeg.setPerformance(JpegImage::Performance::BestSpeed);
         jpeg.setScale(neededPreviewScale(photo.uprightFullSize, area));
         if (!jpeg.decode())
-            return failed(std::move(photo), PreviewError::Undecodable, jpeg.errorString());
+            return failed(std::move(photo), PreviewError::Undecodable, jpeg.failure());
         photo.scale = jpeg.scale();
         photo.warnings = jpeg.warningCount();
         applyOrientation(jpeg, orientation, false);
         photo.raster = jpeg.takeImage();
     } catch (const std::exception &e) {
         // Out of memory, most likely; the photo is then one we cannot show.
-        return failed(std::move(photo), PreviewError::Undecodable, QString::fromLocal8Bit(e.what()));
+        return failed(
+            std::move(photo), PreviewError::Undecodable, { ImageError::NoMemory, QString::fromLocal8Bit(e.what()) });
     }
     return photo;
 }
