@@ -3,6 +3,7 @@
 
 #include "imaging/jpeg_codec.h"
 #include "platform/atomic_file.h"
+#include "platform/file_ops.h"
 
 #include <QFile>
 
@@ -54,8 +55,8 @@ void JpegImage::dropDecodedImage()
 
 bool JpegImage::loadFromFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openForReading(file, path))
         return fail(ImageError::FileUnreadable, file.errorString());
     if (file.size() > kMaxFileBytes)
         return fail(ImageError::FileTooLarge);
@@ -217,8 +218,7 @@ bool JpegImage::saveToFile(const QString &path)
     QByteArray bytes;
     if (!saveToData(bytes))
         return false;
-    const FileResult written
-        = writeFileAtomically(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), bytes.size()));
+    const FileResult written = writeFileAtomically(nativePath(path), std::string_view(bytes.constData(), bytes.size()));
     if (!written.ok())
         return fail(ImageError::FileUnwritable, QString::fromStdString(written.detail));
     return true;

@@ -4,6 +4,7 @@
 #include "imaging/bitmap_rotate.h"
 #include "imaging/jpeg_codec.h"
 #include "metadata/exif_reader.h"
+#include "platform/file_ops.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -32,7 +33,12 @@ void setError(ImageFailure *error, ImageFailure failure)
 
 bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, ImageFailure *error)
 {
-    QImageReader reader(FileName);
+    QFile file;
+    if (!openForReading(file, FileName)) {
+        setError(error, ImageError::FileUnreadable, file.errorString());
+        return false;
+    }
+    QImageReader reader(&file);
     // The name says JPEG; the content decides.
     reader.setDecideFormatFromContent(true);
     // Orientation is ours to apply, from the EXIF block, afterwards.
@@ -97,7 +103,7 @@ int JPGGetNeededSize(const JpegImage &jpeg, int clientWidth, int clientHeight)
 int readExifOrientation(const QString &path)
 {
     TimgData metadata;
-    if (!metadata.ProcessFile(std::filesystem::path(QFile::encodeName(path).toStdString())))
+    if (!metadata.ProcessFile(nativePath(path)))
         return 1;
     return metadata.exifOrientation();
 }

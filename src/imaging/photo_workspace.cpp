@@ -4,6 +4,7 @@
 #include "imaging/image_failure.h"
 #include "imaging/jpeg_image.h"
 #include "imaging/photo_loading.h"
+#include "platform/file_ops.h"
 
 #include <QFile>
 
@@ -41,9 +42,9 @@ bool PhotoWorkspace::readFile(const QString &path, ImageFailure *error)
 {
     m_path = path;
     m_fileSize = 0;
-    QFile file(path);
+    QFile file;
     // Unbuffered: one read straight into our buffer, no copy on the way.
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    if (!openForReading(file, path, QIODevice::Unbuffered)) {
         setError(error, ImageError::FileUnreadable, file.errorString());
         return false;
     }

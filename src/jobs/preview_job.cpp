@@ -3,6 +3,7 @@
 
 #include "imaging/jpeg_image.h"
 #include "imaging/photo_loading.h"
+#include "platform/file_ops.h"
 #include "stamp/caption.h"
 #include "stamp/file_mask.h"
 
@@ -45,14 +46,14 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
     PreviewPhoto photo;
     photo.path = path;
     try {
-        if (!QFileInfo(path).isFile())
+        if (!isFile(path))
             return failed(std::move(photo), PreviewError::NotFound);
         // The preview shows JPEG names only, whatever the content.
         if (!IsJpegFileName(path))
             return failed(std::move(photo), PreviewError::NotJpegName);
 
         TimgData metadata(255, photoTextOptions(gpsForm, format));
-        const bool read = metadata.ProcessFile(std::filesystem::path(path.toStdU16String()));
+        const bool read = metadata.ProcessFile(nativePath(path));
         photo.values = photoValuesFrom(path, metadata, read);
         const int orientation = read ? metadata.exifOrientation() : 1;
 

@@ -19,8 +19,11 @@ class QThread;
 
 namespace kelvra {
 
+class FolderBrowser;
 class LabelPage;
 class MaskPage;
+class PhotoList;
+class PhotoStrip;
 class PreviewView;
 class UserDialogs;
 
@@ -49,6 +52,10 @@ public:
     QLabel *photoStatus() const { return m_photoStatus; }
     QLabel *countStatus() const { return m_countStatus; }
     QMenu *tokenMenu() const { return m_tokenMenu; }
+    // The queue of photos Start works on.
+    PhotoList &photoList() const { return *m_photoList; }
+    FolderBrowser *folderBrowser() const { return m_browser; }
+    PhotoStrip *photoStrip() const { return m_strip; }
 
     // Reads a settings file into the design and shows it.
     void LoadCFGFromFile(const QString &path);
@@ -81,6 +88,14 @@ private:
     void photoFailed();
     void labelPlaced(const StampSettings &placed);
     void tokenCommand(QLatin1StringView token);
+    void photoListChanged();
+    void browserEntryFocused(const QString &path, bool isFolder);
+    void connectListCommands();
+
+    void PhotoAddExecute();
+    void PhotoAddAllExecute();
+    void PhotoRemoveExecute();
+    void PhotoRemoveAllExecute();
 
     void AOpenExecute();
     void ASaveAsExecute();
@@ -109,6 +124,9 @@ private:
     QGroupBox *m_frame = nullptr;
     QLabel *m_photoStatus = nullptr;
     QLabel *m_countStatus = nullptr;
+    PhotoList *m_photoList = nullptr;
+    FolderBrowser *m_browser = nullptr;
+    PhotoStrip *m_strip = nullptr;
     QThread *m_saveAs = nullptr; // the Save As running, if any
     BatchPhotoResult m_saveAsResult;
 };

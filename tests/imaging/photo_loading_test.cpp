@@ -119,7 +119,7 @@ TEST(Fallback, FailsOnWhatNoReaderKnows)
     EXPECT_EQ(error.code, ImageError::NoReader);
     EXPECT_FALSE(error.detail.isEmpty());
     EXPECT_FALSE(LoadAnythingIntoJPG(jpeg, qpath(dir / "missing.jpg"), &error));
-    EXPECT_EQ(error.code, ImageError::NoReader);
+    EXPECT_EQ(error.code, ImageError::FileUnreadable);
 }
 
 // A photo decoded in full and turned upright by its own orientation, as the preview turns it.
