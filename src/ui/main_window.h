@@ -10,6 +10,7 @@
 #include <QMainWindow>
 
 class QAction;
+class QActionGroup;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -25,7 +26,9 @@ class MaskPage;
 class PhotoList;
 class PhotoStrip;
 class PreviewView;
+class TProgressForm;
 class UserDialogs;
+class WindowBatch;
 
 // The main window. It owns the design and the options, loads them from the
 // program INI when it is created and writes them back when it closes; every
@@ -66,8 +69,16 @@ public:
     // The folder browser's column captions; sort commands beyond them hide.
     void setSortColumnCaptions(const QStringList &captions);
 
+    // The run's progress window, and the run going on (null when none).
+    TProgressForm *progressForm() const { return m_progress; }
+    WindowBatch *runningBatch() const { return m_batch; }
+
 Q_SIGNALS:
     void saveAsFinished(const kelvra::BatchPhotoResult &result);
+    // Start chose its folder; the run begins when the connected slots return.
+    void runStarting(kelvra::WindowBatch *batch);
+    // After the closing message, if any.
+    void runFinished(const kelvra::BatchReport &report);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -107,6 +118,12 @@ private:
     void SupportExecute();
     void Action3Execute();
 
+    void setUpStart();
+    void updateStart();
+    void ProcessPhotosExecute();
+    void runDone();
+    void setRunning(bool running);
+
     UserDialogs &m_dialogs;
     StampSettings m_settings;
     AppOptions m_options;
@@ -129,6 +146,10 @@ private:
     PhotoStrip *m_strip = nullptr;
     QThread *m_saveAs = nullptr; // the Save As running, if any
     BatchPhotoResult m_saveAsResult;
+    TProgressForm *m_progress = nullptr;
+    WindowBatch *m_batch = nullptr; // the run going on, if any
+    QActionGroup *m_runLocked = nullptr; // commands a run turns off
+    bool m_closeAfterRun = false;
 };
 
 } // namespace kelvra
