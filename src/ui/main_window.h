@@ -10,6 +10,7 @@
 #include <QMainWindow>
 
 class QAction;
+class QActionGroup;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -28,7 +29,9 @@ class PhotoStrip;
 class PreviewView;
 class TAboutBox;
 class TFormSize;
+class TProgressForm;
 class UserDialogs;
+class WindowBatch;
 
 // The main window. It owns the design and the options, loads them from the
 // program INI when it is created and writes them back when it closes; every
@@ -79,8 +82,16 @@ public:
     // The folder browser's column captions; sort commands beyond them hide.
     void setSortColumnCaptions(const QStringList &captions);
 
+    // The run's progress window, and the run going on (null when none).
+    TProgressForm *progressForm() const { return m_progress; }
+    WindowBatch *runningBatch() const { return m_batch; }
+
 Q_SIGNALS:
     void saveAsFinished(const kelvra::BatchPhotoResult &result);
+    // Start chose its folder; the run begins when the connected slots return.
+    void runStarting(kelvra::WindowBatch *batch);
+    // After the closing message, if any.
+    void runFinished(const kelvra::BatchReport &report);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -121,6 +132,12 @@ private:
     void Action3Execute();
     void AOptionsExecute();
 
+    void setUpStart();
+    void updateStart();
+    void ProcessPhotosExecute();
+    void runDone();
+    void setRunning(bool running);
+
     UserDialogs &m_dialogs;
     StampSettings m_settings;
     AppOptions m_options;
@@ -147,6 +164,10 @@ private:
     TAboutBox *m_about = nullptr;
     const LanguageList *m_languages = nullptr;
     BatchPhotoResult m_saveAsResult;
+    TProgressForm *m_progress = nullptr;
+    WindowBatch *m_batch = nullptr; // the run going on, if any
+    QActionGroup *m_runLocked = nullptr; // commands a run turns off
+    bool m_closeAfterRun = false;
 };
 
 } // namespace kelvra
