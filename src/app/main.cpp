@@ -3,6 +3,7 @@
 // file manager's "Open with") are queued and the first one is previewed.
 #include "ui/launch_arguments.h"
 #include "ui/main_window.h"
+#include "ui/splash_window.h"
 #include "ui/user_dialogs.h"
 
 #include <QApplication>
@@ -27,9 +28,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "kelvra: %s\n", qPrintable(refused));
 
     kelvra::QtUserDialogs dialogs;
-    kelvra::TForm1 form(dialogs);
     // Tool tips are on for every widget by default in this toolkit.
-    form.show();
-    kelvra::openLaunchPhotos(form, launch.photos);
+    const auto form = kelvra::startWithSplash([&dialogs]() { return std::make_unique<kelvra::TForm1>(dialogs); });
+    kelvra::openLaunchPhotos(*form, launch.photos);
     return QApplication::exec();
 }

@@ -19,14 +19,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QSpinBox>
-#include <QVBoxLayout>
+#include <QTimer>
+
+#include <functional>
 
 namespace kelvra::test {
 namespace {
@@ -121,19 +121,39 @@ TEST_F(Help, F1OpensTheGuideAtTheTopicOfTheFocusedPlace)
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(Help, F1InADialogOfTheProgramOpensTheDialogsTopic)
+// Runs answer on the next modal window the program shows.
+void whenModal(const std::function<void(QWidget *)> &answer)
+{
+    QTimer::singleShot(0, [answer]() {
+        QWidget *modal = nullptr;
+        if (QTest::qWaitFor([&]() { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000))
+            answer(modal);
+    });
+}
+
+// F1 reaches the guide from inside the modal dialogs of the Preferences and
+// Help menus, at each dialog's own topic.
+TEST_F(Help, F1InAModalDialogOpensTheDialogsTopic)
 {
     TForm1 &w = open();
-    QDialog dialog(&w);
-    dialog.setProperty("helpTopic", 180);
-    auto *spin = new QSpinBox(&dialog);
-    (new QVBoxLayout(&dialog))->addWidget(spin);
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    pressF1(spin);
-    ASSERT_EQ(dialogs.opened.size(), 1u);
-    expectTopicOpened(dialogs.opened, 180);
+    const struct
+    {
+        const char *command;
+        int topic;
+    } cases[] = { { "AOptions", 180 }, { "Action3", 50 } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.command);
+        const size_t before = dialogs.opened.size();
+        whenModal([&](QWidget *modal) {
+            QWidget *focus = modal->focusWidget() ? modal->focusWidget() : modal;
+            QTest::keyClick(focus, Qt::Key_F1);
+            expectTopicOpened(dialogs.opened, c.topic);
+            modal->close();
+        });
+        w.action(QLatin1String(c.command))->trigger();
+        EXPECT_EQ(dialogs.opened.size(), before + 1);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
 }
 
 TEST_F(Help, TheHelpCommandAnswersForTheFocusedPage)
