@@ -2,6 +2,7 @@
 // kelvra [PHOTO]: the desktop program; a photo named on the command line is
 // previewed at once.
 #include "ui/main_window.h"
+#include "ui/splash_window.h"
 #include "ui/user_dialogs.h"
 
 #include <QApplication>
@@ -15,11 +16,10 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Kelvra"));
 
     kelvra::QtUserDialogs dialogs;
-    kelvra::TForm1 form(dialogs);
     // Tool tips are on for every widget by default in this toolkit.
-    form.show();
+    const auto form = kelvra::startWithSplash([&dialogs]() { return std::make_unique<kelvra::TForm1>(dialogs); });
     const QStringList args = QApplication::arguments().mid(1);
     if (!args.isEmpty())
-        form.LoadPic(QFileInfo(args.constFirst()).absoluteFilePath());
+        form->LoadPic(QFileInfo(args.constFirst()).absoluteFilePath());
     return QApplication::exec();
 }

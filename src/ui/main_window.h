@@ -21,10 +21,13 @@ namespace kelvra {
 
 class FolderBrowser;
 class LabelPage;
+class LanguageList;
 class MaskPage;
 class PhotoList;
 class PhotoStrip;
 class PreviewView;
+class TAboutBox;
+class TFormSize;
 class UserDialogs;
 
 // The main window. It owns the design and the options, loads them from the
@@ -56,6 +59,12 @@ public:
     PhotoList &photoList() const { return *m_photoList; }
     FolderBrowser *folderBrowser() const { return m_browser; }
     PhotoStrip *photoStrip() const { return m_strip; }
+    TFormSize *placement() const { return m_placement; }
+    TAboutBox *aboutBox() const { return m_about; }
+
+    // The languages the options dialog offers; none until this is called.
+    // The list must outlive the window.
+    void setLanguageList(const LanguageList *languages);
 
     // Reads a settings file into the design and shows it.
     void LoadCFGFromFile(const QString &path);
@@ -106,6 +115,7 @@ private:
     void HelpExecute();
     void SupportExecute();
     void Action3Execute();
+    void AOptionsExecute();
 
     UserDialogs &m_dialogs;
     StampSettings m_settings;
@@ -128,6 +138,9 @@ private:
     FolderBrowser *m_browser = nullptr;
     PhotoStrip *m_strip = nullptr;
     QThread *m_saveAs = nullptr; // the Save As running, if any
+    TFormSize *m_placement = nullptr;
+    TAboutBox *m_about = nullptr;
+    const LanguageList *m_languages = nullptr;
     BatchPhotoResult m_saveAsResult;
 };
 

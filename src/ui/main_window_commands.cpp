@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands, its menus and what the commands do.
-#include "kelvra_version.h"
 #include "platform/data_folder.h"
 #include "platform/file_ops.h"
 #include "stamp/caption.h"
+#include "ui/about_window.h"
 #include "ui/failure_messages.h"
 #include "ui/label_page.h"
+#include "ui/language_list.h"
 #include "ui/main_actions.h"
 #include "ui/main_window.h"
+#include "ui/options_dialog.h"
 #include "ui/preview_view.h"
 #include "ui/user_dialogs.h"
 
@@ -69,9 +71,9 @@ void TForm1::createActions()
         connect(action, &QAction::triggered, this, [this, token]() { tokenCommand(token); });
     }
 
-    // Waiting for the folder browser, the photo list and the options dialog.
+    // Waiting for the folder browser and the photo list.
     for (const char *later : { "AviewList", "AViewReport", "AViewIcon", "PhotoAdd", "PhotoAddAll", "PhotoRemove",
-             "PhotoRemoveAll", "AOptions", "ProcessPhotos" })
+             "PhotoRemoveAll", "ProcessPhotos" })
         m_actions.value(QLatin1String(later))->setEnabled(false);
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
 
@@ -84,6 +86,7 @@ void TForm1::createActions()
     connect(m_actions.value(QStringLiteral("Help")), &QAction::triggered, this, &TForm1::HelpExecute);
     connect(m_actions.value(QStringLiteral("Support")), &QAction::triggered, this, &TForm1::SupportExecute);
     connect(m_actions.value(QStringLiteral("Action3")), &QAction::triggered, this, &TForm1::Action3Execute);
+    connect(m_actions.value(QStringLiteral("AOptions")), &QAction::triggered, this, &TForm1::AOptionsExecute);
     setSortColumnCaptions({});
 }
 
@@ -232,7 +235,21 @@ void TForm1::SupportExecute()
 
 void TForm1::Action3Execute()
 {
-    m_dialogs.showMessage(this, MessageKind::Information, QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
+    m_about->exec();
+}
+
+void TForm1::setLanguageList(const LanguageList *languages)
+{
+    m_languages = languages;
+}
+
+void TForm1::AOptionsExecute()
+{
+    static const NoLanguages none;
+    TFormOptions dialog(m_options, m_iniPath, m_languages ? *m_languages : none, m_dialogs, this);
+    dialog.exec();
+    // The GPS text form may have changed; a cancelled dialog redraws too.
+    designChanged();
 }
 
 } // namespace kelvra

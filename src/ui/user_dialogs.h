@@ -32,6 +32,11 @@ public:
     virtual ~UserDialogs() = default;
 
     virtual void showMessage(QWidget *parent, MessageKind kind, const QString &text) = 0;
+    // A message under a title of its own rather than the program's name.
+    virtual void showTitledMessage(QWidget *parent, MessageKind kind, const QString & /*title*/, const QString &text)
+    {
+        showMessage(parent, kind, text);
+    }
     virtual QString openFileName(QWidget *parent, const FileDialogRequest &request) = 0;
     virtual QString saveFileName(QWidget *parent, const FileDialogRequest &request) = 0;
     virtual QString chooseFolder(QWidget *parent, const QString &title, const QString &start) = 0;
@@ -46,6 +51,7 @@ class QtUserDialogs : public UserDialogs
 {
 public:
     void showMessage(QWidget *parent, MessageKind kind, const QString &text) override;
+    void showTitledMessage(QWidget *parent, MessageKind kind, const QString &title, const QString &text) override;
     QString openFileName(QWidget *parent, const FileDialogRequest &request) override;
     QString saveFileName(QWidget *parent, const FileDialogRequest &request) override;
     QString chooseFolder(QWidget *parent, const QString &title, const QString &start) override;

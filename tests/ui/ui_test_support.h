@@ -41,6 +41,8 @@ public:
     {
         MessageKind kind;
         QString text;
+        QString title; // empty: the program's name
+        bool owned = true; // shown over a window
     };
     std::vector<Message> messages;
     std::vector<FileDialogRequest> requests;
@@ -48,7 +50,14 @@ public:
     std::deque<QColor> colourAnswers;
     std::vector<QUrl> opened;
 
-    void showMessage(QWidget *, MessageKind kind, const QString &text) override { messages.push_back({ kind, text }); }
+    void showMessage(QWidget *, MessageKind kind, const QString &text) override
+    {
+        messages.push_back({ kind, text, {}, true });
+    }
+    void showTitledMessage(QWidget *parent, MessageKind kind, const QString &title, const QString &text) override
+    {
+        messages.push_back({ kind, text, title, parent != nullptr });
+    }
     QString openFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
     QString saveFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
     QString chooseFolder(QWidget *, const QString &, const QString &) override { return answer({}); }
