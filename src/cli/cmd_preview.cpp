@@ -87,7 +87,7 @@ int runPreview(const QStringList &args)
     const PreviewPhoto photo = loadPreviewPhoto(
         parsed.photo, QSize(parsed.areaWidth, parsed.areaHeight), parsed.design.options.GPSForm, locale);
     if (!photo.ok())
-        return failed(failureText(photo.error, parsed.photo, photo.detail));
+        return failed(failureText(photo.error, parsed.photo, photo.detail, photo.imageError));
     const PreviewPicture picture = drawPreview(photo, s, locale);
     const QImage &raster = picture.raster;
     const LabelBox &box = picture.box;

@@ -5,7 +5,54 @@
 
 namespace kelvra::cli {
 
-QString failureText(PreviewError error, const QString &path, const QString &detail)
+QString failureText(ImageError error, const QString &detail)
+{
+    switch (error) {
+    case ImageError::None:
+    case ImageError::Library:
+    case ImageError::FileUnreadable:
+    case ImageError::FileUnwritable:
+    case ImageError::NoReader:
+        break;
+    case ImageError::NoData:
+        return QStringLiteral("no JPEG data");
+    case ImageError::FileTooLarge:
+        return QStringLiteral("file too large");
+    case ImageError::PictureTooLarge:
+        return QStringLiteral("picture too large");
+    case ImageError::TooManyScans:
+        return QStringLiteral("too many progressive scans");
+    case ImageError::UnsupportedScale:
+        return QStringLiteral("unsupported scale");
+    case ImageError::NoMemory:
+        return QStringLiteral("not enough memory for the picture");
+    case ImageError::DecoderStalled:
+        return QStringLiteral("decoder stalled");
+    case ImageError::UnexpectedLayout:
+        return QStringLiteral("unexpected output layout");
+    case ImageError::SizeNotEncodable:
+        return QStringLiteral("picture size cannot be encoded");
+    case ImageError::EncodedTooLarge:
+        return QStringLiteral("encoded picture too large");
+    case ImageError::PaintRefused:
+        return QStringLiteral("cannot draw on the picture");
+    case ImageError::NoPicture:
+        return QStringLiteral("no picture to encode");
+    }
+    return detail;
+}
+
+namespace {
+
+QString imageText(ImageError error, const QString &detail, const char *fallback)
+{
+    const QString text = failureText(error, detail);
+    return text.isEmpty() ? QString::fromLatin1(fallback) : text;
+}
+
+} // namespace
+
+QString failureText(PreviewError error, const QString &path, const QString &detail, ImageError imageError)
 {
     switch (error) {
     case PreviewError::None:
@@ -15,9 +62,11 @@ QString failureText(PreviewError error, const QString &path, const QString &deta
     case PreviewError::NotJpegName:
         return QStringLiteral("not a JPEG file name: ") + path;
     case PreviewError::Unreadable:
-        return QStringLiteral("cannot read ") + path + QStringLiteral(": ") + detail;
+        return QStringLiteral("cannot read ") + path + QStringLiteral(": ")
+            + imageText(imageError, detail, "no reader takes it");
     case PreviewError::Undecodable:
-        return QStringLiteral("cannot decode ") + path + QStringLiteral(": ") + detail;
+        return QStringLiteral("cannot decode ") + path + QStringLiteral(": ")
+            + imageText(imageError, detail, "damaged data");
     }
     return QString();
 }
@@ -54,7 +103,7 @@ QString failureText(const BatchPhotoResult &r)
     case BatchError::NotJpegName:
         return QStringLiteral("not a JPEG file name");
     case BatchError::Unreadable:
-        return detail.isEmpty() ? QStringLiteral("cannot read the photo") : detail;
+        return imageText(r.imageError, detail, "cannot read the photo");
     case BatchError::NameOutsideFolder:
         return QStringLiteral("the name \"%1\" would lie outside the output folder").arg(r.path);
     case BatchError::FolderNotCreated:
@@ -67,9 +116,9 @@ QString failureText(const BatchPhotoResult &r)
     case BatchError::WriteFailed:
         return failureText(r.fileError, path, detail);
     case BatchError::EncodeFailed:
-        return detail;
+        return imageText(r.imageError, detail, "cannot encode the photo");
     case BatchError::Undecodable:
-        return detail.isEmpty() ? QStringLiteral("cannot decode the photo") : detail;
+        return imageText(r.imageError, detail, "cannot decode the photo");
     case BatchError::NoMemoryForLabel:
         return QStringLiteral("no memory to draw the label");
     case BatchError::EmptyMask:

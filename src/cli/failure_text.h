@@ -10,7 +10,8 @@ namespace kelvra::cli {
 
 // The English of a failure the layers below report as a code: the one place
 // the command line makes such sentences (the window makes translated ones).
-QString failureText(PreviewError error, const QString &path, const QString &detail);
+QString failureText(ImageError error, const QString &detail);
+QString failureText(PreviewError error, const QString &path, const QString &detail, ImageError imageError);
 QString failureText(FileError error, const QString &path, const QString &detail);
 QString failureText(const BatchPhotoResult &result);
 

@@ -2,6 +2,7 @@
 #include "cli/command.h"
 
 #include "platform/console.h"
+#include "platform/file_ops.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -96,7 +97,7 @@ int main(int argc, char **argv)
     using namespace kelvra::cli;
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+        args << kelvra::fromNativeBytes(argv[i]); // a photo's name may be any bytes
     if (args.isEmpty()) {
         QTextStream(stderr) << "kelvra-cli: the command is missing\n";
         printHelp(stderr);

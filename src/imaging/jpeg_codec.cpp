@@ -4,7 +4,7 @@
 #include <climits>
 #include <csetjmp>
 #include <cstdint>
-#include <cstdio>
+#include <cstdio> // jpeglib.h needs FILE
 #include <cstdlib>
 #include <cstring>
 
@@ -33,16 +33,18 @@ struct ErrorManager
     CodecResult *result;
 };
 
-[[noreturn]] void failWith(j_common_ptr cinfo, const char *text)
+[[noreturn]] void failWith(j_common_ptr cinfo, ImageError error)
 {
     auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
-    std::snprintf(err->result->message, sizeof err->result->message, "%s", text);
+    err->result->error = error;
+    err->result->message[0] = '\0';
     std::longjmp(err->jump, 1);
 }
 
 [[noreturn]] void onErrorExit(j_common_ptr cinfo)
 {
     auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
+    err->result->error = ImageError::Library;
     (*cinfo->err->format_message)(cinfo, err->result->message);
     std::longjmp(err->jump, 1);
 }
@@ -65,7 +67,7 @@ void onProgress(j_common_ptr cinfo)
         return;
     auto *d = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (d->input_scan_number > kMaxScans)
-        failWith(cinfo, "too many progressive scans");
+        failWith(cinfo, ImageError::TooManyScans);
 }
 
 void setUpErrors(jpeg_error_mgr *pub)
@@ -76,9 +78,10 @@ void setUpErrors(jpeg_error_mgr *pub)
     pub->output_message = onOutputMessage;
 }
 
-void setMessage(CodecResult &result, const char *text)
+void setError(CodecResult &result, ImageError error)
 {
-    std::snprintf(result.message, sizeof result.message, "%s", text);
+    result.error = error;
+    result.message[0] = '\0';
 }
 
 bool sizeFits(std::size_t size)
@@ -113,7 +116,7 @@ CodecResult readHeader(const unsigned char *data, std::size_t size, HeaderInfo *
 {
     CodecResult result;
     if (!data || !sizeFits(size)) {
-        setMessage(result, "no JPEG data");
+        setError(result, ImageError::NoData);
         return result;
     }
     jpeg_decompress_struct cinfo;
@@ -143,11 +146,11 @@ CodecResult decode(
 {
     CodecResult result;
     if (!data || !sizeFits(size)) {
-        setMessage(result, "no JPEG data");
+        setError(result, ImageError::NoData);
         return result;
     }
     if (options.scaleDenom != 1 && options.scaleDenom != 2 && options.scaleDenom != 4 && options.scaleDenom != 8) {
-        setMessage(result, "unsupported scale");
+        setError(result, ImageError::UnsupportedScale);
         return result;
     }
     jpeg_decompress_struct cinfo;
@@ -167,7 +170,7 @@ CodecResult decode(
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
     if (static_cast<long long>(cinfo.image_width) * cinfo.image_height > kMaxPixels)
-        failWith(reinterpret_cast<j_common_ptr>(&cinfo), "picture too large");
+        failWith(reinterpret_cast<j_common_ptr>(&cinfo), ImageError::PictureTooLarge);
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : kDecodeSpace;
@@ -181,13 +184,13 @@ CodecResult decode(
     }
     jpeg_start_decompress(&cinfo);
     if (cinfo.output_components != 4)
-        failWith(reinterpret_cast<j_common_ptr>(&cinfo), "unexpected output layout");
+        failWith(reinterpret_cast<j_common_ptr>(&cinfo), ImageError::UnexpectedLayout);
 
     std::size_t stride = 0;
     unsigned char *first
         = sink(context, static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), &stride);
     if (!first)
-        failWith(reinterpret_cast<j_common_ptr>(&cinfo), "no memory for the picture");
+        failWith(reinterpret_cast<j_common_ptr>(&cinfo), ImageError::NoMemory);
 
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW rows[8];
@@ -199,7 +202,7 @@ CodecResult decode(
             rows[i] = first + (start + i) * stride;
         const JDIMENSION read = jpeg_read_scanlines(&cinfo, rows, count);
         if (read == 0)
-            failWith(reinterpret_cast<j_common_ptr>(&cinfo), "decoder stalled");
+            failWith(reinterpret_cast<j_common_ptr>(&cinfo), ImageError::DecoderStalled);
         if (cmyk) {
             for (JDIMENSION i = 0; i < read; ++i)
                 cmykRowToRgb32(rows[i], cinfo.output_width, cinfo.saw_Adobe_marker != 0);
@@ -227,11 +230,11 @@ void growBuffer(j_compress_ptr cinfo, std::size_t used)
     EncodeBuffer *b = dest->buffer;
     if (used >= b->capacity) {
         if (b->capacity > SIZE_MAX / 2)
-            failWith(reinterpret_cast<j_common_ptr>(cinfo), "encoded picture too large");
+            failWith(reinterpret_cast<j_common_ptr>(cinfo), ImageError::EncodedTooLarge);
         const std::size_t grown = b->capacity < 65536 ? 65536 : b->capacity * 2;
         void *data = std::realloc(b->data, grown);
         if (!data)
-            failWith(reinterpret_cast<j_common_ptr>(cinfo), "no memory for the encoded picture");
+            failWith(reinterpret_cast<j_common_ptr>(cinfo), ImageError::NoMemory);
         b->data = static_cast<unsigned char *>(data);
         b->capacity = grown;
     }
@@ -269,7 +272,7 @@ CodecResult encodeInto(
     buffer->size = 0;
     if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION
         || static_cast<long long>(width) * height > kMaxPixels) {
-        setMessage(result, "picture size cannot be encoded");
+        setError(result, ImageError::SizeNotEncodable);
         return result;
     }
     // A fresh constant, not the parameter reassigned: the compiler cannot
@@ -366,7 +369,7 @@ void ensureRows(TranscodeState &s, RowMemory *rows, std::size_t bytes)
     rows->capacity = 0;
     rows->data = static_cast<unsigned char *>(std::malloc(bytes));
     if (!rows->data)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), "no memory for the rows");
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::NoMemory);
     rows->capacity = bytes;
 }
 
@@ -381,7 +384,7 @@ void readRows(TranscodeState &s, unsigned char *memory, std::size_t stride, int 
             pointers[i] = memory + std::size_t(y - first + i) * stride;
         const JDIMENSION read = jpeg_read_scanlines(&s.in, pointers, static_cast<JDIMENSION>(count));
         if (read == 0)
-            failWith(reinterpret_cast<j_common_ptr>(&s.in), "decoder stalled");
+            failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::DecoderStalled);
         if (cmyk) {
             for (JDIMENSION i = 0; i < read; ++i)
                 cmykRowToRgb32(pointers[i], s.in.output_width, s.in.saw_Adobe_marker != 0);
@@ -408,7 +411,7 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
     CodecResult result;
     out->size = 0;
     if (!data || !sizeFits(size)) {
-        setMessage(result, "no JPEG data");
+        setError(result, ImageError::NoData);
         return result;
     }
     const int clampedQuality = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
@@ -437,7 +440,7 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
     jpeg_mem_src(&s.in, data, static_cast<unsigned long>(size));
     jpeg_read_header(&s.in, TRUE);
     if (static_cast<long long>(s.in.image_width) * s.in.image_height > kMaxPixels)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), "picture too large");
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
     const bool cmyk = s.in.jpeg_color_space == JCS_CMYK || s.in.jpeg_color_space == JCS_YCCK;
     s.in.out_color_space = cmyk ? JCS_CMYK : kDecodeSpace;
     s.in.scale_num = 1;
@@ -446,15 +449,15 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
     s.in.do_fancy_upsampling = options.fancyUpsampling ? TRUE : FALSE;
     jpeg_start_decompress(&s.in);
     if (s.in.output_components != 4)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), "unexpected output layout");
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::UnexpectedLayout);
     const int width = static_cast<int>(s.in.output_width);
     const int height = static_cast<int>(s.in.output_height);
     if (width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), "picture size cannot be encoded");
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::SizeNotEncodable);
 
     RowBand band = plan ? plan(context, width, height) : RowBand();
     if (!band.ok)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), "cannot lay out the picture's rows");
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
     band.first = band.first < 0 ? 0 : (band.first > height ? height : band.first);
     band.last = band.last < band.first ? band.first : (band.last > height ? height : band.last);
     const std::size_t stride = std::size_t(width) * 4;
@@ -477,7 +480,7 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
         if (y == band.first && band.last > band.first) {
             readRows(s, rows->data, stride, band.first, band.last, cmyk);
             if (paint && !paint(context, rows->data, stride, width, band.first, band.last))
-                failWith(reinterpret_cast<j_common_ptr>(&s.in), "cannot draw on the picture");
+                failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
             writeRows(s, rows->data, stride, band.last - band.first);
             y = band.last;
             continue;

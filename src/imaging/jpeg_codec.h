@@ -5,6 +5,8 @@
 // here is plain C-style code with no C++ object alive between the library's
 // setjmp and longjmp; callers get a CodecResult and never see an exit().
 
+#include "imaging/image_error.h"
+
 #include <cstddef>
 
 namespace kelvra::jpeg {
@@ -21,8 +23,10 @@ constexpr int kMaxScans = 500;
 struct CodecResult
 {
     bool ok = false;
+    ImageError error = ImageError::None;
     int warnings = 0; // libjpeg's warnings about corrupt data
-    char message[200] = {}; // the error, or else the first warning
+    // libjpeg's words: for ImageError::Library its error, else its first warning.
+    char message[200] = {};
 };
 
 struct HeaderInfo

@@ -3,6 +3,7 @@
 
 #include "imaging/jpeg_codec.h"
 #include "platform/atomic_file.h"
+#include "platform/file_ops.h"
 
 #include <QFile>
 
@@ -31,16 +32,17 @@ unsigned char *allocateRaster(void *context, int width, int height, std::size_t 
     return target->image.bits();
 }
 
-QString messageOf(const jpeg::CodecResult &result)
-{
-    return QString::fromLatin1(result.message);
-}
-
 } // namespace
 
-bool JpegImage::fail(const QString &message)
+bool JpegImage::fail(ImageFailure failure)
 {
-    m_error = message;
+    m_failure = std::move(failure);
+    return false;
+}
+
+bool JpegImage::fail(ImageError code, const QString &detail)
+{
+    m_failure = { code, detail };
     return false;
 }
 
@@ -53,14 +55,14 @@ void JpegImage::dropDecodedImage()
 
 bool JpegImage::loadFromFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
+    QFile file;
+    if (!openForReading(file, path))
+        return fail(ImageError::FileUnreadable, file.errorString());
     if (file.size() > kMaxFileBytes)
-        return fail(QStringLiteral("file too large"));
+        return fail(ImageError::FileTooLarge);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
+        return fail(ImageError::FileUnreadable, file.errorString());
     return loadFromData(bytes);
 }
 
@@ -72,13 +74,13 @@ bool JpegImage::loadFromData(const QByteArray &bytes)
     m_fullWidth = m_fullHeight = m_components = 0;
     m_progressive = false;
     m_warnings = 0;
-    m_error.clear();
+    m_failure = {};
 
     jpeg::HeaderInfo info;
     const jpeg::CodecResult result = jpeg::readHeader(
         reinterpret_cast<const unsigned char *>(bytes.constData()), static_cast<std::size_t>(bytes.size()), &info);
     if (!result.ok)
-        return fail(messageOf(result));
+        return fail(failureOf(result));
     m_data = bytes;
     m_fullWidth = info.width;
     m_fullHeight = info.height;
@@ -133,11 +135,11 @@ int JpegImage::height() const
 bool JpegImage::decode()
 {
     m_warnings = 0;
-    m_error.clear();
+    m_failure = {};
     if (m_stale)
-        return fail(QStringLiteral("the picture was replaced; nothing to decode"));
+        return fail(ImageError::NoData);
     if (m_data.isEmpty())
-        return fail(QStringLiteral("no JPEG data"));
+        return fail(ImageError::NoData);
 
     jpeg::DecodeOptions options;
     options.scaleDenom = 1 << m_scale;
@@ -149,10 +151,8 @@ bool JpegImage::decode()
     m_warnings = result.warnings;
     if (!result.ok) {
         m_image = QImage();
-        return fail(messageOf(result));
+        return fail(failureOf(result));
     }
-    if (m_warnings > 0)
-        m_error = messageOf(result);
     m_image = std::move(target.image);
     return true;
 }
@@ -182,18 +182,18 @@ bool JpegImage::transformImage(bool (*op)(QImage &))
 
 bool JpegImage::compress()
 {
-    m_error.clear();
+    m_failure = {};
     if (m_image.isNull())
-        return fail(QStringLiteral("no picture to encode"));
+        return fail(ImageError::NoPicture);
     unsigned char *out = nullptr;
     std::size_t size = 0;
     const jpeg::CodecResult result = jpeg::encode(m_image.constBits(), m_image.width(), m_image.height(),
         static_cast<std::size_t>(m_image.bytesPerLine()), m_quality, &out, &size);
     if (!result.ok)
-        return fail(messageOf(result));
+        return fail(failureOf(result));
     if (size > static_cast<std::size_t>(std::numeric_limits<qsizetype>::max())) {
         jpeg::freeEncoded(out);
-        return fail(QStringLiteral("encoded picture too large"));
+        return fail(ImageError::EncodedTooLarge);
     }
     m_data = QByteArray(reinterpret_cast<const char *>(out), static_cast<qsizetype>(size));
     jpeg::freeEncoded(out);
@@ -218,10 +218,9 @@ bool JpegImage::saveToFile(const QString &path)
     QByteArray bytes;
     if (!saveToData(bytes))
         return false;
-    const FileResult written
-        = writeFileAtomically(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), bytes.size()));
+    const FileResult written = writeFileAtomically(nativePath(path), std::string_view(bytes.constData(), bytes.size()));
     if (!written.ok())
-        return fail(QString::fromStdString(written.detail)); // the system's words
+        return fail(ImageError::FileUnwritable, QString::fromStdString(written.detail));
     return true;
 }
 

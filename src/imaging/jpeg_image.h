@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "imaging/image_failure.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -72,10 +74,12 @@ public:
     bool saveToFile(const QString &path);
 
     int warningCount() const { return m_warnings; }
-    const QString &errorString() const { return m_error; }
+    // Why the last load, decode, compress or save failed.
+    const ImageFailure &failure() const { return m_failure; }
 
 private:
-    bool fail(const QString &message);
+    bool fail(ImageError code, const QString &detail = QString());
+    bool fail(ImageFailure failure);
     void dropDecodedImage();
 
     QByteArray m_data;
@@ -90,7 +94,7 @@ private:
     bool m_smoothing = true;
     int m_quality = kDefaultQuality;
     int m_warnings = 0;
-    QString m_error;
+    ImageFailure m_failure;
 };
 
 } // namespace kelvra

@@ -4,6 +4,7 @@
 #include "imaging/bitmap_rotate.h"
 #include "imaging/jpeg_codec.h"
 #include "metadata/exif_reader.h"
+#include "platform/file_ops.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -16,17 +17,28 @@ namespace kelvra {
 
 namespace {
 
-void setError(QString *error, const QString &text)
+void setError(ImageFailure *error, ImageError code, const QString &detail = QString())
 {
     if (error)
-        *error = text;
+        *error = { code, detail };
+}
+
+void setError(ImageFailure *error, ImageFailure failure)
+{
+    if (error)
+        *error = std::move(failure);
 }
 
 } // namespace
 
-bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, QString *error)
+bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, ImageFailure *error)
 {
-    QImageReader reader(FileName);
+    QFile file;
+    if (!openForReading(file, FileName)) {
+        setError(error, ImageError::FileUnreadable, file.errorString());
+        return false;
+    }
+    QImageReader reader(&file);
     // The name says JPEG; the content decides.
     reader.setDecideFormatFromContent(true);
     // Orientation is ours to apply, from the EXIF block, afterwards.
@@ -34,11 +46,11 @@ bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, QString *error)
     reader.setAllocationLimit(int(jpeg::kMaxPixels * 4 / (1024 * 1024)));
     QImage picture;
     if (!reader.read(&picture)) {
-        setError(error, reader.errorString());
+        setError(error, ImageError::NoReader, reader.errorString());
         return false;
     }
     if (static_cast<long long>(picture.width()) * picture.height() > jpeg::kMaxPixels) {
-        setError(error, QStringLiteral("picture too large"));
+        setError(error, ImageError::PictureTooLarge);
         return false;
     }
 
@@ -47,7 +59,7 @@ bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, QString *error)
         // Transparent pixels carry no defined colour; lay them on white.
         raster = QImage(picture.size(), QImage::Format_RGB32);
         if (raster.isNull()) {
-            setError(error, QStringLiteral("no memory for the picture"));
+            setError(error, ImageError::NoMemory);
             return false;
         }
         raster.fill(Qt::white);
@@ -57,14 +69,14 @@ bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, QString *error)
         raster = picture.convertToFormat(QImage::Format_RGB32);
     }
     if (raster.isNull()) {
-        setError(error, QStringLiteral("no memory for the picture"));
+        setError(error, ImageError::NoMemory);
         return false;
     }
 
     J.setImage(raster);
     QByteArray stream;
     if (!J.saveToData(stream) || !J.loadFromData(stream)) {
-        setError(error, J.errorString());
+        setError(error, J.failure());
         return false;
     }
     return true;
@@ -91,7 +103,7 @@ int JPGGetNeededSize(const JpegImage &jpeg, int clientWidth, int clientHeight)
 int readExifOrientation(const QString &path)
 {
     TimgData metadata;
-    if (!metadata.ProcessFile(std::filesystem::path(QFile::encodeName(path).toStdString())))
+    if (!metadata.ProcessFile(nativePath(path)))
         return 1;
     return metadata.exifOrientation();
 }

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imaging/photo_workspace.h"
 
+#include "imaging/image_failure.h"
 #include "imaging/jpeg_image.h"
 #include "imaging/photo_loading.h"
+#include "platform/file_ops.h"
 
 #include <QFile>
 
@@ -15,10 +17,16 @@ namespace {
 // Largest file read into memory as one photo.
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 
-void setError(QString *error, const QString &text)
+void setError(ImageFailure *error, ImageError code, const QString &detail = QString())
 {
     if (error)
-        *error = text;
+        *error = { code, detail };
+}
+
+void setError(ImageFailure *error, ImageFailure failure)
+{
+    if (error)
+        *error = std::move(failure);
 }
 
 } // namespace
@@ -30,19 +38,19 @@ PhotoWorkspace::~PhotoWorkspace()
     jpeg::freeEncoded(m_rows.data);
 }
 
-bool PhotoWorkspace::readFile(const QString &path, QString *error)
+bool PhotoWorkspace::readFile(const QString &path, ImageFailure *error)
 {
     m_path = path;
     m_fileSize = 0;
-    QFile file(path);
+    QFile file;
     // Unbuffered: one read straight into our buffer, no copy on the way.
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        setError(error, file.errorString());
+    if (!openForReading(file, path, QIODevice::Unbuffered)) {
+        setError(error, ImageError::FileUnreadable, file.errorString());
         return false;
     }
     const qint64 size = file.size();
     if (size > kMaxFileBytes) {
-        setError(error, QStringLiteral("file too large"));
+        setError(error, ImageError::FileTooLarge);
         return false;
     }
     if (std::size_t(size) > m_fileCapacity) {
@@ -52,7 +60,7 @@ bool PhotoWorkspace::readFile(const QString &path, QString *error)
         m_fileCapacity = 0;
         m_file.reset(new (std::nothrow) char[capacity]);
         if (!m_file) {
-            setError(error, QStringLiteral("no memory for the file"));
+            setError(error, ImageError::NoMemory);
             return false;
         }
         m_fileCapacity = capacity;
@@ -61,7 +69,7 @@ bool PhotoWorkspace::readFile(const QString &path, QString *error)
     while (done < size) {
         const qint64 n = file.read(m_file.get() + done, size - done);
         if (n < 0) {
-            setError(error, file.errorString());
+            setError(error, ImageError::FileUnreadable, file.errorString());
             return false;
         }
         if (n == 0)
@@ -93,7 +101,7 @@ unsigned char *PhotoWorkspace::provideRaster(void *context, int width, int heigh
     return self->m_pixels.get();
 }
 
-bool PhotoWorkspace::decode(QString *error)
+bool PhotoWorkspace::decode(ImageFailure *error)
 {
     m_raster = QImage();
     m_usedFallback = false;
@@ -111,9 +119,9 @@ bool PhotoWorkspace::decode(QString *error)
     m_raster = QImage();
 
     JpegImage jpeg;
-    QString fallbackError;
+    ImageFailure fallbackError;
     if (!LoadAnythingIntoJPG(jpeg, m_path, &fallbackError) || !jpeg.decode()) {
-        setError(error, fallbackError.isEmpty() ? QString::fromLatin1(result.message) : fallbackError);
+        setError(error, fallbackError.code != ImageError::None ? fallbackError : failureOf(result));
         return false;
     }
     m_raster = jpeg.takeImage();
@@ -159,7 +167,7 @@ bool paintBand(void *context, unsigned char *firstRow, std::size_t stride, int w
 
 } // namespace
 
-bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel(QSize)> &layOut, QString *error)
+bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel(QSize)> &layOut, ImageFailure *error)
 {
     m_raster = QImage();
     m_label.reset();
@@ -172,23 +180,22 @@ bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel
     m_warnings = result.warnings;
     m_firstWarning = result.ok && m_warnings > 0 ? QString::fromLatin1(result.message) : QString();
     if (!result.ok) {
-        setError(
-            error, m_labelFailed ? QStringLiteral("no memory to draw the label") : QString::fromLatin1(result.message));
+        setError(error, m_labelFailed ? ImageFailure { ImageError::PaintRefused, {} } : failureOf(result));
         return false;
     }
     return true;
 }
 
-bool PhotoWorkspace::encode(int quality, QString *error)
+bool PhotoWorkspace::encode(int quality, ImageFailure *error)
 {
     if (m_raster.isNull()) {
-        setError(error, QStringLiteral("no picture to encode"));
+        setError(error, ImageError::NoPicture);
         return false;
     }
     const jpeg::CodecResult result = jpeg::encodeInto(m_raster.constBits(), m_raster.width(), m_raster.height(),
         static_cast<std::size_t>(m_raster.bytesPerLine()), quality, &m_encoded);
     if (!result.ok) {
-        setError(error, QString::fromLatin1(result.message));
+        setError(error, failureOf(result));
         return false;
     }
     return true;

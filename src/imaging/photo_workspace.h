@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "imaging/image_failure.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/label_renderer.h"
 
@@ -28,14 +29,14 @@ public:
     PhotoWorkspace &operator=(const PhotoWorkspace &) = delete;
 
     // Reads the whole file.
-    bool readFile(const QString &path, QString *error = nullptr);
+    bool readFile(const QString &path, ImageFailure *error = nullptr);
     std::string_view fileBytes() const { return std::string_view(m_file.get(), m_fileSize); }
 
     // Decodes fileBytes() at full size with the accurate IDCT into raster(),
     // as stored (not turned by any orientation). Content the JPEG decoder
     // refuses goes through the toolkit's readers (LoadAnythingIntoJPG).
     // Corrupt data decodes as far as it goes (warnings() > 0).
-    bool decode(QString *error = nullptr);
+    bool decode(ImageFailure *error = nullptr);
     // Format_RGB32 over the workspace's memory, valid until the next
     // decode(). Draw on it in place: a copy of it would copy the pixels.
     QImage &raster() { return m_raster; }
@@ -50,11 +51,12 @@ public:
     // one decode(), label.paint() and encode() give. False when the decoder
     // refuses the data (the toolkit's readers may still take it through
     // decode()) or the label cannot be painted (then labelFailed()).
-    bool transcode(int quality, const std::function<StoredPhotoLabel(QSize stored)> &layOut, QString *error = nullptr);
+    bool transcode(
+        int quality, const std::function<StoredPhotoLabel(QSize stored)> &layOut, ImageFailure *error = nullptr);
     bool labelFailed() const { return m_labelFailed; }
 
     // Encodes raster() at quality (clamped to 1..100) as baseline 4:2:0.
-    bool encode(int quality, QString *error = nullptr);
+    bool encode(int quality, ImageFailure *error = nullptr);
     // The JPEG of the last encode(), as the encoder wrote it.
     std::string_view encoded() const;
 

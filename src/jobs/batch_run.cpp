@@ -87,7 +87,7 @@ public:
         if (m_cleared.contains(folder))
             return;
         m_cleared.insert(folder);
-        removeStaleTemporaries(QFile::encodeName(folder).toStdString());
+        removeStaleTemporaries(nativePath(folder));
     }
 
 private:
@@ -101,7 +101,7 @@ std::optional<QString> freeName(const QString &path, const OutputNames &names)
 {
     for (int k = 1; k <= 9999; ++k) {
         const QString candidate = withCollisionSuffix(path, k);
-        if (!QFileInfo::exists(candidate) && !names.taken(candidate))
+        if (!pathExists(candidate) && !names.taken(candidate))
             return candidate;
     }
     return std::nullopt;
@@ -111,8 +111,8 @@ std::optional<QString> freeName(const QString &path, const OutputNames &names)
 // copied under a photo's name.
 bool startsLikeJpeg(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openForReading(file, path))
         return true; // the reader will say why
     const QByteArray head = file.read(2);
     return head.size() == 2 && static_cast<unsigned char>(head[0]) == 0xFF
@@ -139,7 +139,7 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
         result.detail = detail;
         return std::nullopt;
     };
-    if (!QFileInfo(source).isFile())
+    if (!isFile(source))
         return fail(BatchError::Unreadable, source);
     if (!saveAsTarget && s.RenamePhotos && s.FNMask.trimmed().isEmpty())
         return fail(BatchError::EmptyMask);
@@ -149,7 +149,7 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
     PlannedPhoto plan;
     plan.source = source;
     plan.metadata = std::make_shared<TimgData>(255, photoTextOptions(job.options.GPSForm, job.format));
-    const bool read = plan.metadata->ProcessFile(std::filesystem::path(source.toStdU16String()));
+    const bool read = plan.metadata->ProcessFile(nativePath(source));
     plan.values = photoValuesFrom(source, *plan.metadata, read);
     plan.sourceTimes = readFileTimes(source);
     const QFileInfo sourceInfo(source);
@@ -174,7 +174,7 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
         // Renaming never overwrites, but "%o" may land on the photo itself or
         // an earlier run's copy; no mask lets one source's output replace
         // another's within a run.
-        const bool collides = renaming && !exactOriginal ? QFileInfo::exists(output) || names.taken(output)
+        const bool collides = renaming && !exactOriginal ? pathExists(output) || names.taken(output)
                                                          : names.takenByOther(output, source);
         if (collides) {
             const std::optional<QString> free = freeName(output, names);
@@ -210,7 +210,7 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
     };
     if (!saveAsTarget) {
         const QString subfolder = QFileInfo(plan->output).path();
-        if (!QDir().mkpath(subfolder))
+        if (!makeFolders(subfolder))
             return fail(BatchError::FolderNotCreated, subfolder);
         names.clearLeftovers(subfolder);
     }
@@ -269,7 +269,7 @@ private:
 // the copy had come first.
 void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &memory, BatchPhotoResult &result)
 {
-    auto fail = [&](BatchError error, const QString &detail = QString()) {
+    auto fail = [&](BatchError error, const ImageFailure &why = {}) {
         if (copyFileReplacing(plan.source, plan.output).ok()) {
             clearReadOnly(plan.output);
             writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
@@ -278,11 +278,12 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
         result.outcome = PhotoOutcome::Failed;
         result.error = error;
         result.path = error == BatchError::WriteFailed ? plan.output : plan.source;
-        result.detail = detail;
+        result.imageError = why.code;
+        result.detail = why.detail;
     };
 
     PhotoWorkspace &pixels = memory.pixels;
-    QString error;
+    ImageFailure error;
     if (!pixels.readFile(plan.source, &error))
         return fail(BatchError::Unreadable, error);
     TimgData &metadata = *plan.metadata;
@@ -312,9 +313,9 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
         ComposeExifJpeg(metadata, bytes, memory.output);
         bytes = memory.output;
     }
-    const FileResult written = writeFileAtomically(QFile::encodeName(plan.output).toStdString(), bytes);
+    const FileResult written = writeFileAtomically(nativePath(plan.output), bytes);
     if (!written.ok()) {
-        fail(BatchError::WriteFailed, QString::fromStdString(written.detail));
+        fail(BatchError::WriteFailed, { ImageError::None, QString::fromStdString(written.detail) });
         result.fileError = written.error;
         result.path = plan.output; // not the hidden temporary of the failed step
         return;

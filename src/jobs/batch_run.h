@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "imaging/image_error.h"
 #include "platform/atomic_file.h"
 #include "stamp/format_settings.h"
 #include "stamp/stamp_settings.h"
@@ -46,6 +47,9 @@ struct BatchPhotoResult
     PhotoOutcome outcome = PhotoOutcome::Skipped;
     BatchError error = BatchError::None;
     QString path; // the path that failed, see BatchError
+    // For Unreadable, Undecodable, NoMemoryForLabel and EncodeFailed: what the
+    // imaging layer reported.
+    ImageError imageError = ImageError::None;
     QString detail; // the codec's or file system's own words, may be empty
     // For CopyFailed and WriteFailed: the step of the copy or write that
     // failed, and path is the file that step worked on.

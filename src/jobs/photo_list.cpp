@@ -1,35 +1,71 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobs/photo_list.h"
 
+#include "platform/file_ops.h"
 #include "stamp/file_mask.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace kelvra {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The files of a folder, hidden ones left out (and hidden folders with
+// recursive); through our own listing, which keeps names that are not UTF-8.
+QStringList filesIn(const fs::path &folder, bool recursive)
+{
+    QStringList files;
+    std::error_code ec;
+    auto hidden = [](const fs::directory_entry &entry) { return entry.path().filename().native().starts_with('.'); };
+    auto take = [&files, &ec](const fs::directory_entry &entry) {
+        if (entry.is_regular_file(ec))
+            files << fromNativePath(entry.path());
+    };
+    if (recursive) {
+        fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+        for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            if (hidden(*it)) {
+                if (it->is_directory(ec))
+                    it.disable_recursion_pending();
+                continue;
+            }
+            take(*it);
+        }
+    } else {
+        fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            if (!hidden(*it))
+                take(*it);
+        }
+    }
+    return files;
+}
+
+} // namespace
 
 std::optional<PhotoInputs> listPhotos(const QStringList &inputs, bool recursive, QString *missing)
 {
     PhotoInputs result;
     for (const QString &input : inputs) {
-        const QFileInfo info(input);
-        if (info.isFile()) {
-            result.photos << info.absoluteFilePath();
+        std::error_code ec;
+        const fs::path absolute = fs::absolute(nativePath(input), ec);
+        if (isFile(input)) {
+            result.photos << fromNativePath(absolute);
             continue;
         }
-        if (!info.isDir()) {
+        if (!isFolder(input)) {
             if (missing)
                 *missing = input;
             return std::nullopt;
         }
-        QStringList files;
-        QDirIterator it(input, QDir::Files, recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
-        while (it.hasNext())
-            files << QFileInfo(it.next()).absoluteFilePath();
+        QStringList files = filesIn(absolute, recursive);
         std::sort(files.begin(), files.end());
         int skipped = 0;
         for (const QString &file : files) {

@@ -3,6 +3,7 @@
 
 #include "imaging/jpeg_image.h"
 #include "imaging/photo_loading.h"
+#include "platform/file_ops.h"
 #include "stamp/caption.h"
 #include "stamp/file_mask.h"
 
@@ -25,10 +26,11 @@ bool swapsSides(int orientation)
     return orientation == 6 || orientation == 8;
 }
 
-PreviewPhoto failed(PreviewPhoto photo, PreviewError error, const QString &detail = QString())
+PreviewPhoto failed(PreviewPhoto photo, PreviewError error, const ImageFailure &why = {})
 {
     photo.error = error;
-    photo.detail = detail;
+    photo.imageError = why.code;
+    photo.detail = why.detail;
     return photo;
 }
 
@@ -44,20 +46,20 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
     PreviewPhoto photo;
     photo.path = path;
     try {
-        if (!QFileInfo(path).isFile())
+        if (!isFile(path))
             return failed(std::move(photo), PreviewError::NotFound);
         // The preview shows JPEG names only, whatever the content.
         if (!IsJpegFileName(path))
             return failed(std::move(photo), PreviewError::NotJpegName);
 
         TimgData metadata(255, photoTextOptions(gpsForm, format));
-        const bool read = metadata.ProcessFile(std::filesystem::path(path.toStdU16String()));
+        const bool read = metadata.ProcessFile(nativePath(path));
         photo.values = photoValuesFrom(path, metadata, read);
         const int orientation = read ? metadata.exifOrientation() : 1;
 
         JpegImage jpeg;
         if (!jpeg.loadFromFile(path)) {
-            QString error;
+            ImageFailure error;
             if (!LoadAnythingIntoJPG(jpeg, path, &error))
                 return failed(std::move(photo), PreviewError::Unreadable, error);
         }
@@ -66,14 +68,15 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
         jpeg.setPerformance(JpegImage::Performance::BestSpeed);
         jpeg.setScale(neededPreviewScale(photo.uprightFullSize, area));
         if (!jpeg.decode())
-            return failed(std::move(photo), PreviewError::Undecodable, jpeg.errorString());
+            return failed(std::move(photo), PreviewError::Undecodable, jpeg.failure());
         photo.scale = jpeg.scale();
         photo.warnings = jpeg.warningCount();
         applyOrientation(jpeg, orientation, false);
         photo.raster = jpeg.takeImage();
     } catch (const std::exception &e) {
         // Out of memory, most likely; the photo is then one we cannot show.
-        return failed(std::move(photo), PreviewError::Undecodable, QString::fromLocal8Bit(e.what()));
+        return failed(
+            std::move(photo), PreviewError::Undecodable, { ImageError::NoMemory, QString::fromLocal8Bit(e.what()) });
     }
     return photo;
 }

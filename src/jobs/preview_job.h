@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "imaging/image_error.h"
 #include "imaging/label_renderer.h"
 #include "stamp/format_settings.h"
 #include "stamp/photo_values.h"
@@ -22,6 +23,7 @@ struct PreviewPhoto
 {
     QString path;
     PreviewError error = PreviewError::None;
+    ImageError imageError = ImageError::None; // for Unreadable and Undecodable
     QString detail; // the codec's or reader's own detail, may be empty
     QImage raster; // upright, at `scale`, WITHOUT the label (Format_RGB32)
     int scale = 0; // DCT reduction used: 0 full, 1 half, 2 quarter, 3 eighth

@@ -4,7 +4,11 @@
 #include "platform/atomic_file.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
+
+#include <filesystem>
+#include <string_view>
 
 namespace kelvra {
 
@@ -12,8 +16,23 @@ namespace kelvra {
 // copyFileAtomically (platform/atomic_file.h): target never holds half a photo.
 FileResult copyFileReplacing(const QString &source, const QString &target);
 
-// A path from the file system as the toolkit spells it.
+// File names on POSIX are bytes in no promised encoding; the toolkit's own
+// conversion turns a name that is not UTF-8 into one that names no file.
+// These keep every name the file system gives: valid UTF-8 reads as text,
+// any other byte b as the lone surrogate U+DC00 + b, which turns back into b.
+// Every path the batch opens, lists or writes goes through them.
+QString fromNativeBytes(std::string_view bytes);
 QString fromNativePath(const std::filesystem::path &path);
+std::filesystem::path nativePath(const QString &path);
+
+bool isFile(const QString &path); // a regular file, links followed
+bool isFolder(const QString &path);
+bool pathExists(const QString &path);
+// Makes the folder and its missing parents; true when it stands afterwards.
+bool makeFolders(const QString &path);
+// Opens path for reading into file (not opened yet); false with the
+// system's words in file.errorString() when it cannot.
+bool openForReading(QFile &file, const QString &path, QIODevice::OpenMode extra = QIODevice::NotOpen);
 
 // Makes the file writable by its owner (the read-only attribute on Windows).
 void clearReadOnly(const QString &path);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/file_times.h"
 
+#include "platform/file_ops.h"
+
 #include <QFile>
 
 #ifdef _WIN32
@@ -73,10 +75,10 @@ bool writeFileTimes(const QString &path, const FileTimes &times)
 FileTimes readFileTimes(const QString &path)
 {
     FileTimes times;
-    const QByteArray name = QFile::encodeName(path);
+    const std::string name = nativePath(path).native();
 #if defined(__linux__) && defined(STATX_BTIME)
     struct statx info;
-    if (statx(AT_FDCWD, name.constData(), 0, STATX_MTIME | STATX_BTIME, &info) != 0)
+    if (statx(AT_FDCWD, name.c_str(), 0, STATX_MTIME | STATX_BTIME, &info) != 0)
         return times;
     if (info.stx_mask & STATX_MTIME)
         times.modification = int64_t(info.stx_mtime.tv_sec);
@@ -84,7 +86,7 @@ FileTimes readFileTimes(const QString &path)
         times.creation = int64_t(info.stx_btime.tv_sec);
 #else
     struct stat info;
-    if (stat(name.constData(), &info) != 0)
+    if (stat(name.c_str(), &info) != 0)
         return times;
     times.modification = int64_t(info.st_mtime);
 #if defined(__APPLE__)
@@ -100,7 +102,7 @@ bool writeFileTimes(const QString &path, const FileTimes &times)
         return false;
     // Linux has no call that sets a file's birth time.
     const struct timespec both[2] = { { time_t(*times.modification), 0 }, { time_t(*times.modification), 0 } };
-    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), both, 0) == 0;
+    return utimensat(AT_FDCWD, nativePath(path).c_str(), both, 0) == 0;
 }
 
 #endif

@@ -3,6 +3,7 @@
 
 #include "metadata/codepage.h"
 #include "metadata/exif_reader.h"
+#include "platform/file_ops.h"
 #include "platform/file_times.h"
 
 #include <cmath>
@@ -77,7 +78,7 @@ ExifTextOptions photoTextOptions(int gpsForm, const FormatSettings &locale)
 PhotoValues FillPhotoValues(const QString &path, int gpsForm, const FormatSettings &locale)
 {
     TimgData data(255, photoTextOptions(gpsForm, locale));
-    const bool read = data.ProcessFile(std::filesystem::path(path.toStdU16String()));
+    const bool read = data.ProcessFile(nativePath(path));
     return photoValuesFrom(path, data, read);
 }
 

@@ -48,6 +48,44 @@ QString fileMessage(FileError error, const QString &path, const QString &detail,
     return detail.isEmpty() ? text : text + u' ' + detail;
 }
 
+// The imaging layer's reason; the codec's or system's words where it gave them.
+QString imageMessage(ImageError error, const QString &detail, const char *fallback)
+{
+    switch (error) {
+    case ImageError::None:
+    case ImageError::Library:
+    case ImageError::FileUnreadable:
+    case ImageError::FileUnwritable:
+    case ImageError::NoReader:
+        return detailOr(detail, fallback);
+    case ImageError::NoData:
+        return tr("The file holds no JPEG data.");
+    case ImageError::FileTooLarge:
+        return tr("The file is too large.");
+    case ImageError::PictureTooLarge:
+        return tr("The picture is too large.");
+    case ImageError::TooManyScans:
+        return tr("The file has too many progressive scans.");
+    case ImageError::UnsupportedScale:
+        return tr("The picture cannot be reduced to this scale.");
+    case ImageError::NoMemory:
+        return tr("There is not enough memory for the picture.");
+    case ImageError::DecoderStalled:
+        return tr("The file ends too early.");
+    case ImageError::UnexpectedLayout:
+        return tr("The picture's colours cannot be read.");
+    case ImageError::SizeNotEncodable:
+        return tr("A picture of this size cannot be saved as JPEG.");
+    case ImageError::EncodedTooLarge:
+        return tr("The saved picture would be too large.");
+    case ImageError::PaintRefused:
+        return tr("The label cannot be drawn on the picture.");
+    case ImageError::NoPicture:
+        return tr("There is no picture to save.");
+    }
+    return detailOr(detail, fallback);
+}
+
 } // namespace
 
 QString failureMessage(const BatchPhotoResult &r)
@@ -59,7 +97,7 @@ QString failureMessage(const BatchPhotoResult &r)
     case BatchError::NotJpegName:
         return tr("This is not a JPEG file name.");
     case BatchError::Unreadable:
-        return detailOr(r.detail, "The photo cannot be read.");
+        return imageMessage(r.imageError, r.detail, "The photo cannot be read.");
     case BatchError::NameOutsideFolder:
         return tr("The name \"%1\" would lie outside the output folder.").arg(path);
     case BatchError::FolderNotCreated:
@@ -71,11 +109,11 @@ QString failureMessage(const BatchPhotoResult &r)
     case BatchError::CopyFailed:
         return fileMessage(r.fileError, path, r.detail, "The photo cannot be copied.");
     case BatchError::Undecodable:
-        return detailOr(r.detail, "The photo cannot be decoded.");
+        return imageMessage(r.imageError, r.detail, "The photo cannot be decoded.");
     case BatchError::NoMemoryForLabel:
         return tr("There is not enough memory to draw the label.");
     case BatchError::EncodeFailed:
-        return detailOr(r.detail, "The photo cannot be encoded.");
+        return imageMessage(r.imageError, r.detail, "The photo cannot be encoded.");
     case BatchError::WriteFailed:
         return fileMessage(r.fileError, path, r.detail, "The photo cannot be written.");
     case BatchError::EmptyMask:

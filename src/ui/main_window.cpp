@@ -3,16 +3,19 @@
 
 #include "kelvra_version.h"
 #include "platform/data_folder.h"
+#include "stamp/file_mask.h"
 #include "ui/about_window.h"
+#include "ui/folder_browser.h"
 #include "ui/form_size.h"
 #include "ui/label_page.h"
 #include "ui/mask_page.h"
+#include "ui/photo_list_model.h"
+#include "ui/photo_strip.h"
 #include "ui/preview_view.h"
 #include "ui/user_dialogs.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,7 +23,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QPainter>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -29,7 +31,6 @@
 #include <QStatusBar>
 #include <QThread>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace kelvra {
@@ -42,33 +43,6 @@ constexpr int kBottomPaneHeight = 181;
 constexpr int kPhotoStatusWidth = 800;
 // Inside the frame: 960 wide with it.
 constexpr QSize kDesignSize(944, 765);
-
-// The photo strip until the photo list lands: empty, saying what it is for.
-class PhotoStrip : public QListWidget
-{
-public:
-    explicit PhotoStrip(QWidget *parent)
-        : QListWidget(parent)
-    {
-        setObjectName(QStringLiteral("PhotoStrip"));
-        setViewMode(QListView::IconMode);
-        setFlow(QListView::LeftToRight);
-        setWrapping(false);
-        setAccessibleName(emptyText());
-    }
-    static QString emptyText() { return QListWidget::tr("Add photos here"); }
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        QListWidget::paintEvent(event);
-        if (count() > 0)
-            return;
-        QPainter painter(viewport());
-        painter.setPen(palette().color(QPalette::PlaceholderText));
-        painter.drawText(viewport()->rect(), Qt::AlignCenter, emptyText());
-    }
-};
 
 // Strip above, preview below: when the window gets low the strip gives up
 // its height first, so the photo stays larger than the strip.
@@ -101,6 +75,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     , m_dialogs(dialogs)
     , m_format(FormatSettings::system())
     , m_iniPath(programIniPath())
+    , m_photoList(new PhotoList(this))
 {
     setObjectName(QStringLiteral("Form1"));
     setProperty("helpTopic", m_helpTopic);
@@ -158,8 +133,11 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     connect(m_preview, &PreviewView::photoFailed, this, &TForm1::photoFailed);
     connect(m_preview, &PreviewView::labelPlaced, this, &TForm1::labelPlaced);
     connect(m_labelPage, &LabelPage::designChanged, this, &TForm1::designChanged);
+    connect(m_photoList, &PhotoList::changed, this, &TForm1::photoListChanged);
 
     applyLoaded(LoadProgramSettings(m_iniPath, m_settings, m_options, m_format));
+    connectListCommands();
+    m_browser->setFolder(startBrowseFolder(m_options.DefaultBrowseFolder));
 
     // Where the design puts the window; a stored placement replaces it.
     resize(kDesignSize);
@@ -177,6 +155,8 @@ TForm1::~TForm1()
 {
     waitForSaveAs();
     delete m_saveAs; // its finished call is never delivered now
+    // The views go before the photo list they show.
+    delete takeCentralWidget();
 }
 
 void TForm1::waitForSaveAs()
@@ -187,36 +167,13 @@ void TForm1::waitForSaveAs()
 
 QWidget *TForm1::createLeftPane()
 {
-    // The folder browser plugs in here.
     auto *pane = new QWidget(this);
     pane->setObjectName(QStringLiteral("LeftPane"));
     pane->setMinimumWidth(180);
     auto *layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    auto *top = new QHBoxLayout;
-    auto *folders = new QComboBox(pane);
-    folders->setObjectName(QStringLiteral("FolderCombo"));
-    folders->setProperty("helpTopic", 50);
-    folders->setAccessibleName(tr("Folder"));
-    folders->setToolTip(folders->accessibleName());
-    folders->setEnabled(false);
-    auto *back = new QToolButton(pane);
-    back->setObjectName(QStringLiteral("FolderBack"));
-    back->setArrowType(Qt::UpArrow);
-    back->setToolTip(tr("Back"));
-    back->setAccessibleName(back->toolTip());
-    back->setEnabled(false);
-    top->addWidget(folders, 1);
-    top->addWidget(back);
-    layout->addLayout(top);
-    auto *browser = new QTreeWidget(pane);
-    browser->setObjectName(QStringLiteral("FolderBrowser"));
-    browser->setRootIsDecorated(false);
-    browser->setHeaderHidden(true);
-    browser->setAccessibleName(tr("Folder browser"));
-    browser->setEnabled(false);
-    layout->addWidget(browser, 1);
+    m_browser = new FolderBrowser(pane);
+    layout->addWidget(m_browser);
     return pane;
 }
 
@@ -243,8 +200,83 @@ QWidget *TForm1::createStrip()
     column->addLayout(buttons);
     column->addStretch(1);
     layout->addLayout(column);
-    layout->addWidget(new PhotoStrip(strip), 1);
+    m_strip = new PhotoStrip(*m_photoList, strip);
+    layout->addWidget(m_strip, 1);
     return strip;
+}
+
+void TForm1::connectListCommands()
+{
+    for (const char *name : { "AviewList", "AViewReport", "AViewIcon", "PhotoAdd", "PhotoAddAll" })
+        m_actions.value(QLatin1String(name))->setEnabled(true);
+    const std::pair<const char *, FolderBrowser::ViewStyle> views[] = {
+        { "AviewList", FolderBrowser::ViewStyle::List },
+        { "AViewReport", FolderBrowser::ViewStyle::Report },
+        { "AViewIcon", FolderBrowser::ViewStyle::Icon },
+    };
+    for (const auto &[name, style] : views) {
+        connect(m_actions.value(QLatin1String(name)), &QAction::triggered, this,
+            [this, style = style]() { m_browser->setViewStyle(style); });
+    }
+    for (int k = 1; k <= 7; ++k) {
+        QAction *sort = m_actions.value(QStringLiteral("Sort%1").arg(k));
+        sort->setData(k - 1); // the column it sorts by
+        connect(sort, &QAction::triggered, this, [this, sort]() { m_browser->sortByColumn(sort->data().toInt()); });
+    }
+    setSortColumnCaptions(m_browser->columnCaptions());
+    connect(m_actions.value(QStringLiteral("PhotoAdd")), &QAction::triggered, this, &TForm1::PhotoAddExecute);
+    connect(m_actions.value(QStringLiteral("PhotoAddAll")), &QAction::triggered, this, &TForm1::PhotoAddAllExecute);
+    connect(m_actions.value(QStringLiteral("PhotoRemove")), &QAction::triggered, this, &TForm1::PhotoRemoveExecute);
+    connect(
+        m_actions.value(QStringLiteral("PhotoRemoveAll")), &QAction::triggered, this, &TForm1::PhotoRemoveAllExecute);
+    connect(m_browser, &FolderBrowser::entryFocused, this, &TForm1::browserEntryFocused);
+    connect(m_browser, &FolderBrowser::addRequested, this, &TForm1::PhotoAddExecute);
+    connect(m_strip, &PhotoStrip::photoSelected, this, [this](const QString &path) { LoadPic(path); });
+    connect(m_strip, &PhotoStrip::removeRequested, this, &TForm1::PhotoRemoveExecute);
+    photoListChanged();
+}
+
+void TForm1::PhotoAddExecute()
+{
+    m_photoList->add(m_browser->chosenFiles());
+    photoListChanged();
+}
+
+void TForm1::PhotoAddAllExecute()
+{
+    m_browser->selectAll();
+    PhotoAddExecute();
+    m_browser->clearSelection();
+}
+
+void TForm1::PhotoRemoveExecute()
+{
+    m_photoList->removeAt(m_strip->selectedRow());
+    photoListChanged();
+}
+
+void TForm1::PhotoRemoveAllExecute()
+{
+    m_photoList->clear();
+    photoListChanged();
+}
+
+void TForm1::browserEntryFocused(const QString &path, bool isFolder)
+{
+    if (!isFolder && IsJpegFileName(path)) {
+        LoadPic(path);
+        return;
+    }
+    m_preview->clearPhoto();
+    photoFailed();
+}
+
+void TForm1::photoListChanged()
+{
+    const int count = m_photoList->count();
+    m_countStatus->setText(tr("Files to process: ") + QString::number(count));
+    m_actions.value(QStringLiteral("PhotoRemove"))->setEnabled(count > 0);
+    m_actions.value(QStringLiteral("PhotoRemoveAll"))->setEnabled(count > 0);
 }
 
 QWidget *TForm1::createBottomPane()
@@ -390,8 +422,8 @@ void TForm1::LoadCFGFromFile(const QString &path)
 
 bool TForm1::SaveCFGToFile(const QString &path)
 {
-    // No folder browser yet: its key is left as the file holds it.
-    const SettingsWriteResult written = ::kelvra::SaveCFGToFile(path, m_settings, m_options, std::nullopt, m_format);
+    const SettingsWriteResult written
+        = ::kelvra::SaveCFGToFile(path, m_settings, m_options, m_browser->folder(), m_format);
     if (written.ok)
         return true;
     m_dialogs.showMessage(this, MessageKind::Error, tr("Unable to write to %1").arg(written.failedPath));

@@ -19,9 +19,12 @@ class QThread;
 
 namespace kelvra {
 
+class FolderBrowser;
 class LabelPage;
 class LanguageList;
 class MaskPage;
+class PhotoList;
+class PhotoStrip;
 class PreviewView;
 class TAboutBox;
 class TFormSize;
@@ -58,6 +61,10 @@ public:
     // The languages the options dialog offers; none until this is called.
     // The list must outlive the window.
     void setLanguageList(const LanguageList *languages);
+    // The queue of photos Start works on.
+    PhotoList &photoList() const { return *m_photoList; }
+    FolderBrowser *folderBrowser() const { return m_browser; }
+    PhotoStrip *photoStrip() const { return m_strip; }
 
     // Reads a settings file into the design and shows it.
     void LoadCFGFromFile(const QString &path);
@@ -90,6 +97,14 @@ private:
     void photoFailed();
     void labelPlaced(const StampSettings &placed);
     void tokenCommand(QLatin1StringView token);
+    void photoListChanged();
+    void browserEntryFocused(const QString &path, bool isFolder);
+    void connectListCommands();
+
+    void PhotoAddExecute();
+    void PhotoAddAllExecute();
+    void PhotoRemoveExecute();
+    void PhotoRemoveAllExecute();
 
     void AOpenExecute();
     void ASaveAsExecute();
@@ -119,6 +134,9 @@ private:
     QGroupBox *m_frame = nullptr;
     QLabel *m_photoStatus = nullptr;
     QLabel *m_countStatus = nullptr;
+    PhotoList *m_photoList = nullptr;
+    FolderBrowser *m_browser = nullptr;
+    PhotoStrip *m_strip = nullptr;
     QThread *m_saveAs = nullptr; // the Save As running, if any
     TFormSize *m_placement = nullptr;
     TAboutBox *m_about = nullptr;

@@ -91,6 +91,30 @@ TEST(StampCommand, SameNamesFromTwoFoldersAreBothKept)
     EXPECT_FALSE(fs::exists(dir / "empty"));
 }
 
+// Linux names are bytes: a Latin-1 name from an old camera card or archive
+// is read, listed, renamed, written and dated like any other.
+TEST(StampCommand, KeepsNamesThatAreNotUtf8)
+{
+    TempDir dir;
+    const std::string latin1 = "caf\xE9 \xC0 la plage.jpg";
+    fs::create_directories(dir / "in");
+    fs::copy_file(test::photo("makers/Canon.jpg"), dir / "in" / latin1);
+    auto r = runCli({ "stamp", "--out", (dir / "a").string(), (dir / "in").string() });
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("1 stamped, 0 copied, 0 failed"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::is_regular_file(dir / "a" / "caf\xE9 \xC0 la plage_timestamp.jpg"));
+
+    r = runCli(
+        { "stamp", "--no-stamp", "--rename", "%y/%o", "--out", (dir / "b").string(), (dir / "in" / latin1).string() });
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const fs::path copy = dir / "b" / "2003" / latin1;
+    EXPECT_EQ(test::readFileBytes(copy), test::readFileBytes(test::photo("makers/Canon.jpg")));
+    // Outputs carry the source's modification time to the second.
+    const auto seconds
+        = [](const fs::path &p) { return std::chrono::floor<std::chrono::seconds>(fs::last_write_time(p)); };
+    EXPECT_EQ(seconds(copy), seconds(dir / "in" / latin1));
+}
+
 TEST(StampCommand, SaysWhatStandsForAPhotoThatFailed)
 {
     TempDir dir;

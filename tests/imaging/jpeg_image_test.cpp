@@ -52,13 +52,13 @@ TEST_P(DecodeMatchesDjpeg, SamePixels)
 {
     const DecodeCase c = GetParam();
     JpegImage jpeg;
-    ASSERT_TRUE(jpeg.loadFromFile(qpath(photo(c.photo)))) << jpeg.errorString().toStdString();
+    ASSERT_TRUE(jpeg.loadFromFile(qpath(photo(c.photo)))) << jpeg.failure().detail.toStdString();
     jpeg.setScale(c.scale);
     jpeg.setPerformance(c.performance);
     jpeg.setSmoothing(c.smoothing);
     const int expectedWidth = jpeg.width();
     const int expectedHeight = jpeg.height();
-    ASSERT_TRUE(jpeg.decode()) << jpeg.errorString().toStdString();
+    ASSERT_TRUE(jpeg.decode()) << jpeg.failure().detail.toStdString();
     EXPECT_EQ(jpeg.image().format(), QImage::Format_RGB32);
     EXPECT_EQ(jpeg.width(), expectedWidth);
     EXPECT_EQ(jpeg.height(), expectedHeight);
@@ -121,8 +121,8 @@ protected:
     static QImage decoded(const std::filesystem::path &file)
     {
         JpegImage jpeg;
-        EXPECT_TRUE(jpeg.loadFromFile(qpath(file))) << jpeg.errorString().toStdString();
-        EXPECT_TRUE(jpeg.decode()) << jpeg.errorString().toStdString();
+        EXPECT_TRUE(jpeg.loadFromFile(qpath(file))) << jpeg.failure().detail.toStdString();
+        EXPECT_TRUE(jpeg.decode()) << jpeg.failure().detail.toStdString();
         return jpeg.image();
     }
 
@@ -246,7 +246,6 @@ TEST(JpegImage, CorruptEntropyDataDecodesWithWarnings)
     ASSERT_TRUE(jpeg.decode());
     EXPECT_GT(jpeg.warningCount(), 0);
     EXPECT_EQ(jpeg.image().size(), QSize(456, 342));
-    EXPECT_FALSE(jpeg.errorString().isEmpty());
 }
 
 TEST(JpegImage, TruncatedFilesFailOrDecodeWhatIsThere)
@@ -284,7 +283,7 @@ TEST(JpegImage, RejectsWhatIsNotJpeg)
     EXPECT_FALSE(jpeg.loadFromData(QByteArray("not a picture at all")));
     EXPECT_FALSE(jpeg.loadFromFile(qpath(photo("tiff/Arbitro.tiff"))));
     EXPECT_FALSE(jpeg.loadFromFile(QStringLiteral("/nonexistent/file.jpg")));
-    EXPECT_FALSE(jpeg.errorString().isEmpty());
+    EXPECT_EQ(jpeg.failure().code, ImageError::FileUnreadable);
     EXPECT_FALSE(jpeg.decode());
 }
 
@@ -340,7 +339,7 @@ TEST(JpegImage, EncodesAtTheAskedQuality)
         jpeg.setImage(source);
         EXPECT_TRUE(jpeg.isDataStale());
         const auto file = dir / ("q" + std::to_string(quality) + ".jpg");
-        ASSERT_TRUE(jpeg.saveToFile(qpath(file))) << jpeg.errorString().toStdString();
+        ASSERT_TRUE(jpeg.saveToFile(qpath(file))) << jpeg.failure().detail.toStdString();
         EXPECT_FALSE(jpeg.isDataStale());
         EXPECT_GT(jpeg.data().size(), previousSize);
         previousSize = jpeg.data().size();

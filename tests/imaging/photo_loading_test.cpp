@@ -76,8 +76,8 @@ TEST_P(Fallback, LoadsByContentWhateverTheName)
 
     JpegImage jpeg;
     EXPECT_FALSE(jpeg.loadFromFile(file));
-    QString error;
-    ASSERT_TRUE(LoadAnythingIntoJPG(jpeg, file, &error)) << error.toStdString();
+    ImageFailure error;
+    ASSERT_TRUE(LoadAnythingIntoJPG(jpeg, file, &error)) << error.detail.toStdString();
     EXPECT_TRUE(jpeg.hasData());
     EXPECT_FALSE(jpeg.isDataStale());
     EXPECT_TRUE(jpeg.data().startsWith("\xff\xd8\xff"));
@@ -114,10 +114,12 @@ TEST(Fallback, FailsOnWhatNoReaderKnows)
     TempDir dir;
     writeFileBytes(dir / "junk.jpg", "this is neither a JPEG nor anything else");
     JpegImage jpeg;
-    QString error;
+    ImageFailure error;
     EXPECT_FALSE(LoadAnythingIntoJPG(jpeg, qpath(dir / "junk.jpg"), &error));
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(error.code, ImageError::NoReader);
+    EXPECT_FALSE(error.detail.isEmpty());
     EXPECT_FALSE(LoadAnythingIntoJPG(jpeg, qpath(dir / "missing.jpg"), &error));
+    EXPECT_EQ(error.code, ImageError::FileUnreadable);
 }
 
 // A photo decoded in full and turned upright by its own orientation, as the preview turns it.
@@ -242,17 +244,17 @@ TEST(BatchWorkspace, FallsBackForAPngNamedJpg)
     const QString file = qpath(dir / "png-inside.jpg");
     ASSERT_TRUE(gradientRaster(64, 48).save(file, "PNG"));
     PhotoWorkspace workspace;
-    QString error;
+    ImageFailure error;
     ASSERT_TRUE(workspace.readFile(file, &error));
-    ASSERT_TRUE(workspace.decode(&error)) << error.toStdString();
+    ASSERT_TRUE(workspace.decode(&error)) << error.detail.toStdString();
     EXPECT_TRUE(workspace.usedFallback());
     EXPECT_EQ(workspace.raster().size(), QSize(64, 48));
 
     writeFileBytes(dir / "junk.jpg", "garbage");
     ASSERT_TRUE(workspace.readFile(qpath(dir / "junk.jpg"), &error));
-    error.clear();
+    error = {};
     EXPECT_FALSE(workspace.decode(&error));
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_NE(error.code, ImageError::None);
 }
 
 TEST(BatchWorkspace, EncodesThePictureAsStored)

@@ -93,8 +93,8 @@ TEST_F(OnePass, SameJpegAsTheWholeRaster)
             const QString text = QStringLiteral("2024:07:01 08:00:00");
             ASSERT_TRUE(worker.readFile(path));
             const auto layOut = [&](QSize stored) { return StoredPhotoLabel(stored, orientation, d.settings, text); };
-            QString error;
-            ASSERT_TRUE(worker.transcode(85, layOut, &error)) << error.toStdString();
+            ImageFailure error;
+            ASSERT_TRUE(worker.transcode(85, layOut, &error)) << error.detail.toStdString();
 
             PhotoWorkspace whole;
             ASSERT_TRUE(whole.readFile(path));
@@ -116,11 +116,11 @@ TEST_F(OnePass, NoJpegInsideIsLeftToTheToolkitsReaders)
     ASSERT_TRUE(gradientRaster(64, 48).save(qpath(fake), "PNG"));
     PhotoWorkspace worker;
     ASSERT_TRUE(worker.readFile(qpath(fake)));
-    QString error;
+    ImageFailure error;
     EXPECT_FALSE(worker.transcode(
         90, [](QSize stored) { return StoredPhotoLabel(stored, 1, StampSettings(), QStringLiteral("x")); }, &error));
     EXPECT_FALSE(worker.labelFailed());
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(error.code, ImageError::Library); // the codec refuses a PNG
     ASSERT_TRUE(worker.decode());
     EXPECT_TRUE(worker.usedFallback());
     EXPECT_EQ(worker.raster().size(), QSize(64, 48));

@@ -333,6 +333,7 @@ TEST(BatchRun, FailuresEndOnlyTheirPhoto)
     ASSERT_EQ(report.photos.size(), 4u);
     EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Failed);
     EXPECT_EQ(report.photos[0].error, BatchError::Undecodable);
+    EXPECT_NE(report.photos[0].imageError, ImageError::None);
     EXPECT_EQ(report.photos[0].path, qpath(broken));
     EXPECT_EQ(report.photos[1].outcome, PhotoOutcome::Skipped);
     EXPECT_EQ(report.photos[1].error, BatchError::NotJpegName);

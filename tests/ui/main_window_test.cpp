@@ -82,7 +82,7 @@ const ExpectedAction kActions[] = {
     { "AviewList", "List", "View", "" },
     { "AViewReport", "Report", "View", "" },
     { "AViewIcon", "Icon", "View", "" },
-    { "Sort1", "", "Sort by", "" },
+    { "Sort1", "Name", "Sort by", "" }, // the folder list's first column
     { "Sort7", "", "Sort by", "" },
     { "PhotoAdd", "Add", "List", "" },
     { "PhotoAddAll", "Add all", "List", "" },

@@ -96,7 +96,7 @@ void writePhoto(const std::filesystem::path &path, QSize size, int orientation)
     JpegImage jpeg;
     jpeg.setQuality(80);
     jpeg.setImage(picture);
-    ASSERT_TRUE(jpeg.saveToFile(qpath(path))) << jpeg.errorString().toStdString();
+    ASSERT_TRUE(jpeg.saveToFile(qpath(path))) << jpeg.failure().detail.toStdString();
     if (orientation != 1) {
         const CommandResult r = runTool({ "exiftool", "-q", "-n", "-overwrite_original",
             "-Orientation=" + std::to_string(orientation), path.string() });

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// No toolkit types here: the codec wrapper, which is plain C-style code,
+// reports with it too.
+
+namespace kelvra {
+
+// Why a picture could not be read, decoded or encoded. The window and the
+// command line make their own sentence of it; a detail, when there is one,
+// is the codec's, the toolkit reader's or the file system's own words.
+enum class ImageError : unsigned char {
+    None,
+    Library, // the codec refused the data; the detail says why
+    NoData, // nothing to decode
+    FileUnreadable, // the detail is the file system's
+    FileUnwritable, // the detail is the file system's
+    FileTooLarge,
+    PictureTooLarge, // more pixels than we decode
+    TooManyScans, // a progressive file that walks its coefficients too often
+    UnsupportedScale,
+    NoMemory,
+    DecoderStalled, // the data ended where the decoder needed more
+    UnexpectedLayout, // the decoder's output is not the 32-bit rows asked for
+    SizeNotEncodable,
+    EncodedTooLarge,
+    PaintRefused, // the label could not be laid out or drawn on the rows
+    NoPicture, // nothing decoded to encode
+    NoReader, // no image reader of the toolkit takes the file; the detail is its
+};
+
+} // namespace kelvra

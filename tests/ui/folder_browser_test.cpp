@@ -1,0 +1,338 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The folder browser in the window: what it lists, how it sorts, and the
+// commands that queue photos from it.
+#include "ui_test_support.h"
+
+#include "imaging/jpeg_image.h"
+#include "stamp/ini_file.h"
+#include "ui/folder_browser.h"
+#include "ui/photo_list_model.h"
+#include "ui/photo_strip.h"
+#include "ui/preview_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QMouseEvent>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace kelvra::test {
+namespace {
+
+// A small real photo, so the preview and the thumbnails have something to decode.
+void makePhoto(const QString &path, QSize size = QSize(64, 48), QColor colour = Qt::darkCyan)
+{
+    QImage raster(size, QImage::Format_RGB32);
+    raster.fill(colour);
+    JpegImage jpeg;
+    jpeg.setImage(raster);
+    ASSERT_TRUE(jpeg.saveToFile(path)) << path.toStdString();
+}
+
+void makeFile(const QString &path, qint64 size)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(size, 'x'));
+}
+
+// What a mouse sends: press, release, double click, release. (QTest's own
+// leaves out the first release, which a view in the middle of a selection
+// drag ignores.)
+void doubleClick(QWidget *widget, QPoint at)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(widget, &twice);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
+}
+
+QStringList names(const QStringList &paths)
+{
+    QStringList out;
+    for (const QString &path : paths)
+        out << QFileInfo(path).fileName();
+    return out;
+}
+
+class FolderBrowsing : public WindowTest
+{
+protected:
+    // The window browsing folder from the start (its DefaultBrowseFolder), once it is listed.
+    TForm1 &openAt(const QString &folder)
+    {
+        QDir().mkpath(dataFolder());
+        IniFile ini(dataFolder() + QStringLiteral("/Kelvra.ini"));
+        EXPECT_TRUE(ini.writeString(QStringLiteral("Options"), QStringLiteral("DefaultBrowseFolder"), folder));
+        TForm1 &w = open();
+        EXPECT_EQ(w.folderBrowser()->folder(), folder);
+        KELVRA_TRY(w.folderBrowser()->isLoaded());
+        return w;
+    }
+    QString folder(const std::string &name)
+    {
+        const QString path = qpath(work / name);
+        QDir().mkpath(path);
+        return path;
+    }
+    void trigger(const char *action) { window->action(QLatin1String(action))->trigger(); }
+    QModelIndex entry(const QString &name) const
+    {
+        const FolderBrowser *b = window->folderBrowser();
+        const int row = names(b->entries()).indexOf(name);
+        EXPECT_GE(row, 0) << name.toStdString();
+        return b->reportView()->model()->index(row, 0, b->reportView()->rootIndex());
+    }
+    void select(const QStringList &entries)
+    {
+        QItemSelectionModel *selection = window->folderBrowser()->reportView()->selectionModel();
+        selection->clear();
+        for (const QString &name : entries)
+            selection->select(entry(name), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QStringList queued() const { return names(window->photoList().paths()); }
+    QString countText() const { return window->countStatus()->text(); }
+};
+
+TEST_F(FolderBrowsing, ListsSubfoldersAndJpegNamesAndFollowsTheFolderAsFilesComeAndGo)
+{
+    const QString dir = folder("listing");
+    QDir().mkpath(dir + QStringLiteral("/subfolder"));
+    for (const char *name : { "a.jpg", "B.JPEG", "d.jfif", "c.png", ".h.jpg" })
+        makeFile(dir + QLatin1Char('/') + QLatin1String(name), 10);
+    TForm1 &w = openAt(dir);
+    FolderBrowser *b = w.folderBrowser();
+    EXPECT_EQ(names(b->entries()), (QStringList { "subfolder", "a.jpg", "B.JPEG", "d.jfif" }));
+
+    makeFile(dir + QStringLiteral("/e.JPE"), 10);
+    makeFile(dir + QStringLiteral("/notes.txt"), 10);
+    ASSERT_TRUE(QFile::remove(dir + QStringLiteral("/a.jpg")));
+    KELVRA_TRY(names(b->entries()) == (QStringList { "subfolder", "B.JPEG", "d.jfif", "e.JPE" }));
+    EXPECT_EQ(b->pathBox()->currentText(), QDir::toNativeSeparators(dir));
+}
+
+TEST_F(FolderBrowsing, AddQueuesTheFocusedFileOrTheSelectedPhotosInListOrderAndNeverTwice)
+{
+    const QString dir = folder("add");
+    for (const char *sub : { "one", "two" })
+        QDir().mkpath(dir + QLatin1Char('/') + QLatin1String(sub));
+    for (const char *name : { "p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg" })
+        makePhoto(dir + QLatin1Char('/') + QLatin1String(name));
+    TForm1 &w = openAt(dir);
+    EXPECT_TRUE(w.photoStrip()->emptyLabel()->isVisible());
+    EXPECT_FALSE(w.action(QStringLiteral("PhotoRemove"))->isEnabled());
+    EXPECT_FALSE(w.action(QStringLiteral("PhotoRemoveAll"))->isEnabled());
+
+    // Nothing selected: the focused file alone.
+    QItemSelectionModel *selection = w.folderBrowser()->reportView()->selectionModel();
+    selection->setCurrentIndex(entry(QStringLiteral("p2.jpg")), QItemSelectionModel::NoUpdate);
+    ASSERT_TRUE(selection->selectedIndexes().isEmpty());
+    trigger("PhotoAdd");
+    EXPECT_EQ(queued(), QStringList { "p2.jpg" });
+    EXPECT_EQ(countText(), QStringLiteral("Files to process: 1"));
+    EXPECT_FALSE(w.photoStrip()->emptyLabel()->isVisible());
+    EXPECT_TRUE(w.action(QStringLiteral("PhotoRemove"))->isEnabled());
+    EXPECT_TRUE(w.action(QStringLiteral("PhotoRemoveAll"))->isEnabled());
+
+    // Two folders and three photos selected, in any order: the photos in list
+    // order, the one already queued not again.
+    select({ "p3.jpg", "two", "p1.jpg", "one", "p2.jpg" });
+    trigger("PhotoAdd");
+    EXPECT_EQ(queued(), (QStringList { "p2.jpg", "p1.jpg", "p3.jpg" }));
+    EXPECT_EQ(countText(), QStringLiteral("Files to process: 3"));
+    trigger("PhotoAdd");
+    EXPECT_EQ(w.photoList().count(), 3);
+    EXPECT_EQ(countText(), QStringLiteral("Files to process: 3"));
+    EXPECT_EQ(w.photoList().paths().first(), dir + QStringLiteral("/p2.jpg"));
+}
+
+TEST_F(FolderBrowsing, AddAllTakesThisFolderOnlyAndRemoveCommandsFollowTheList)
+{
+    const QString dir = folder("all");
+    QDir().mkpath(dir + QStringLiteral("/sub"));
+    makePhoto(dir + QStringLiteral("/sub/inside.jpg"));
+    for (const char *name : { "b.jpg", "a.jpg", "c.jpeg" })
+        makePhoto(dir + QLatin1Char('/') + QLatin1String(name));
+    TForm1 &w = openAt(dir);
+    trigger("PhotoAddAll");
+    EXPECT_EQ(queued(), (QStringList { "a.jpg", "b.jpg", "c.jpeg" }));
+    EXPECT_TRUE(w.folderBrowser()->reportView()->selectionModel()->selectedIndexes().isEmpty());
+
+    PhotoStrip *strip = w.photoStrip();
+    strip->setCurrentIndex(w.photoList().index(1));
+    trigger("PhotoRemove");
+    EXPECT_EQ(queued(), (QStringList { "a.jpg", "c.jpeg" }));
+    EXPECT_EQ(countText(), QStringLiteral("Files to process: 2"));
+    strip->clearSelection();
+    trigger("PhotoRemove"); // nothing selected: nothing removed
+    EXPECT_EQ(w.photoList().count(), 2);
+
+    trigger("PhotoRemoveAll");
+    EXPECT_TRUE(w.photoList().isEmpty());
+    EXPECT_EQ(countText(), QStringLiteral("Files to process: 0"));
+    EXPECT_FALSE(w.action(QStringLiteral("PhotoRemove"))->isEnabled());
+    EXPECT_FALSE(w.action(QStringLiteral("PhotoRemoveAll"))->isEnabled());
+    EXPECT_TRUE(strip->emptyLabel()->isVisible());
+}
+
+TEST_F(FolderBrowsing, DoubleClickOpensAFolderWithoutQueuingAndQueuesAPhoto)
+{
+    const QString dir = folder("double");
+    QDir().mkpath(dir + QStringLiteral("/inner.jpg")); // a folder with a photo's name
+    makePhoto(dir + QStringLiteral("/inner.jpg/deep.jpg"));
+    makePhoto(dir + QStringLiteral("/top.jpg"));
+    TForm1 &w = openAt(dir);
+    FolderBrowser *b = w.folderBrowser();
+    QTreeView *view = b->reportView();
+    doubleClick(view->viewport(), view->visualRect(entry(QStringLiteral("inner.jpg"))).center());
+    EXPECT_EQ(b->folder(), dir + QStringLiteral("/inner.jpg"));
+    EXPECT_TRUE(w.photoList().isEmpty());
+    KELVRA_TRY(b->isLoaded());
+    KELVRA_TRY(b->entries().size() == 1);
+
+    doubleClick(view->viewport(), view->visualRect(entry(QStringLiteral("deep.jpg"))).center());
+    EXPECT_EQ(queued(), QStringList { "deep.jpg" });
+
+    // Back goes to the parent with the folder we came from focused; Enter opens it again.
+    QTest::mouseClick(b->backButton(), Qt::LeftButton);
+    EXPECT_EQ(b->folder(), dir);
+    KELVRA_TRY(b->focusedPath() == dir + QStringLiteral("/inner.jpg"));
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(b->folder(), dir + QStringLiteral("/inner.jpg"));
+    QTest::keyClick(view, Qt::Key_Backspace);
+    EXPECT_EQ(b->folder(), dir);
+    EXPECT_EQ(w.photoList().count(), 1);
+}
+
+TEST_F(FolderBrowsing, SortsByEachColumnAscendingHoweverFarApartTheValuesAre)
+{
+    const QString dir = folder("sort");
+    QDir().mkpath(dir + QStringLiteral("/zz"));
+    // Sizes and dates whose differences do not fit in 16 bits.
+    const struct
+    {
+        const char *name;
+        qint64 size;
+        int year;
+    } files[] = { { "small.jpg", 1, 2010 }, { "big.jpg", 140001, 2001 }, { "mid.jpg", 70000, 2030 } };
+    for (const auto &f : files) {
+        const QString path = dir + QLatin1Char('/') + QLatin1String(f.name);
+        makeFile(path, f.size);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime(QDate(f.year, 6, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
+    }
+    TForm1 &w = openAt(dir);
+    FolderBrowser *b = w.folderBrowser();
+    KELVRA_TRY(b->entries().size() == 4);
+    EXPECT_EQ(names(b->entries()), (QStringList { "zz", "big.jpg", "mid.jpg", "small.jpg" }));
+
+    trigger("Sort2");
+    EXPECT_EQ(b->sortColumn(), 1);
+    KELVRA_TRY(names(b->entries()) == (QStringList { "zz", "small.jpg", "mid.jpg", "big.jpg" }));
+    trigger("Sort2"); // again: still ascending
+    EXPECT_EQ(names(b->entries()), (QStringList { "zz", "small.jpg", "mid.jpg", "big.jpg" }));
+    trigger("Sort4");
+    KELVRA_TRY(names(b->entries()) == (QStringList { "zz", "big.jpg", "small.jpg", "mid.jpg" }));
+    // A header click sorts by its column the same way.
+    QHeaderView *header = b->reportView()->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
+    EXPECT_EQ(b->sortColumn(), 0);
+    EXPECT_EQ(names(b->entries()), (QStringList { "zz", "big.jpg", "mid.jpg", "small.jpg" }));
+
+    // One sort command per column, with its caption; the rest hidden.
+    const QStringList captions = b->columnCaptions();
+    ASSERT_EQ(captions.size(), 4);
+    for (int k = 1; k <= 7; ++k) {
+        QAction *sort = w.action(QStringLiteral("Sort%1").arg(k));
+        EXPECT_EQ(sort->isVisible(), k <= 4) << k;
+        if (k <= 4) {
+            EXPECT_EQ(sort->text(), captions.at(k - 1));
+        }
+    }
+}
+
+TEST_F(FolderBrowsing, ViewCommandsSwitchTheListAndKeepTheSelection)
+{
+    const QString dir = folder("views");
+    makePhoto(dir + QStringLiteral("/one.jpg"));
+    makePhoto(dir + QStringLiteral("/two.jpg"));
+    TForm1 &w = openAt(dir);
+    FolderBrowser *b = w.folderBrowser();
+    EXPECT_EQ(b->viewStyle(), FolderBrowser::ViewStyle::Report);
+    select({ "two.jpg" });
+    trigger("AViewIcon");
+    EXPECT_EQ(b->currentView(), b->iconView());
+    EXPECT_EQ(b->iconView()->viewMode(), QListView::IconMode);
+    trigger("AviewList");
+    EXPECT_EQ(b->iconView()->viewMode(), QListView::ListMode);
+    EXPECT_TRUE(b->iconView()->isVisible());
+    trigger("PhotoAdd");
+    EXPECT_EQ(queued(), QStringList { "two.jpg" });
+    trigger("AViewReport");
+    EXPECT_EQ(b->currentView(), b->reportView());
+    EXPECT_TRUE(b->reportView()->isVisible());
+}
+
+TEST_F(FolderBrowsing, StartsAtTheSettingElsePicturesElseHomeAndStoresTheFolderShown)
+{
+    const QByteArray oldHome = qgetenv("HOME");
+    const QString home = folder("home");
+    qputenv("HOME", home.toUtf8());
+    EXPECT_EQ(startBrowseFolder(home + QStringLiteral("/missing")), home);
+    EXPECT_EQ(startBrowseFolder(QString()), home);
+    QDir().mkpath(home + QStringLiteral("/Pictures"));
+    EXPECT_EQ(startBrowseFolder(home + QStringLiteral("/missing")), home + QStringLiteral("/Pictures"));
+    EXPECT_EQ(startBrowseFolder(home + QStringLiteral("/")), home);
+    qputenv("HOME", oldHome);
+
+    const QString dir = folder("start");
+    QDir().mkpath(dir + QStringLiteral("/later"));
+    TForm1 &w = openAt(dir);
+    ASSERT_TRUE(w.folderBrowser()->setFolder(dir + QStringLiteral("/later")));
+    EXPECT_FALSE(w.folderBrowser()->setFolder(dir + QStringLiteral("/none")));
+    w.close();
+    const IniFile ini(w.iniPath());
+    EXPECT_EQ(ini.readString(QStringLiteral("Options"), QStringLiteral("DefaultBrowseFolder"), {}),
+        dir + QStringLiteral("/later"));
+}
+
+TEST_F(FolderBrowsing, TheFocusedEntryAndTheSelectedStripPhotoArePreviewed)
+{
+    const QString dir = folder("preview");
+    QDir().mkpath(dir + QStringLiteral("/sub"));
+    makePhoto(dir + QStringLiteral("/first.jpg"), QSize(80, 60), Qt::red);
+    makePhoto(dir + QStringLiteral("/second.jpg"), QSize(60, 80), Qt::blue);
+    TForm1 &w = openAt(dir);
+    FolderBrowser *b = w.folderBrowser();
+    QTreeView *view = b->reportView();
+
+    QTest::mouseClick(
+        view->viewport(), Qt::LeftButton, {}, view->visualRect(entry(QStringLiteral("first.jpg"))).center());
+    KELVRA_TRY(w.preview()->photoPath() == dir + QStringLiteral("/first.jpg"));
+    KELVRA_TRY(w.preview()->isVisible());
+    QTest::keyClick(view, Qt::Key_Down); // the focus moves to second.jpg
+    KELVRA_TRY(w.preview()->photoPath() == dir + QStringLiteral("/second.jpg"));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(entry(QStringLiteral("sub"))).center());
+    EXPECT_FALSE(w.preview()->hasPhoto());
+    EXPECT_FALSE(w.preview()->isVisible());
+    EXPECT_TRUE(w.photoStatus()->text().isEmpty());
+
+    trigger("PhotoAddAll");
+    ASSERT_EQ(w.photoList().count(), 2);
+    PhotoStrip *strip = w.photoStrip();
+    QTest::mouseClick(strip->viewport(), Qt::LeftButton, {}, strip->visualRect(w.photoList().index(1)).center());
+    KELVRA_TRY(w.preview()->photoPath() == dir + QStringLiteral("/second.jpg"));
+    EXPECT_EQ(w.photoStatus()->text(), dir + QStringLiteral("/second.jpg"));
+}
+
+} // namespace
+} // namespace kelvra::test
