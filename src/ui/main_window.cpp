@@ -7,12 +7,14 @@
 #include "ui/about_window.h"
 #include "ui/folder_browser.h"
 #include "ui/form_size.h"
+#include "ui/help_topics.h"
 #include "ui/label_page.h"
 #include "ui/mask_page.h"
 #include "ui/photo_list_model.h"
 #include "ui/photo_strip.h"
 #include "ui/preview_view.h"
 #include "ui/user_dialogs.h"
+#include "ui/window_batch.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -78,7 +80,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     , m_photoList(new PhotoList(this))
 {
     setObjectName(QStringLiteral("Form1"));
-    setProperty("helpTopic", m_helpTopic);
+    setProperty("helpTopic", kMainWindowHelpTopic);
     setWindowTitle(QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
     setMinimumSize(kDesignSize.width(), 400);
 
@@ -138,6 +140,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     applyLoaded(LoadProgramSettings(m_iniPath, m_settings, m_options, m_format));
     connectListCommands();
     m_browser->setFolder(startBrowseFolder(m_options.DefaultBrowseFolder));
+    setUpStart();
 
     // Where the design puts the window; a stored placement replaces it.
     resize(kDesignSize);
@@ -153,6 +156,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
 
 TForm1::~TForm1()
 {
+    delete m_batch; // cancels and waits for the photos started
     waitForSaveAs();
     delete m_saveAs; // its finished call is never delivered now
     // The views go before the photo list they show.
@@ -230,9 +234,10 @@ void TForm1::connectListCommands()
     connect(
         m_actions.value(QStringLiteral("PhotoRemoveAll")), &QAction::triggered, this, &TForm1::PhotoRemoveAllExecute);
     connect(m_browser, &FolderBrowser::entryFocused, this, &TForm1::browserEntryFocused);
-    connect(m_browser, &FolderBrowser::addRequested, this, &TForm1::PhotoAddExecute);
+    // Through the actions, so a run that turned them off turns these off too.
+    connect(m_browser, &FolderBrowser::addRequested, m_actions.value(QStringLiteral("PhotoAdd")), &QAction::trigger);
     connect(m_strip, &PhotoStrip::photoSelected, this, [this](const QString &path) { LoadPic(path); });
-    connect(m_strip, &PhotoStrip::removeRequested, this, &TForm1::PhotoRemoveExecute);
+    connect(m_strip, &PhotoStrip::removeRequested, m_actions.value(QStringLiteral("PhotoRemove")), &QAction::trigger);
     photoListChanged();
 }
 
@@ -369,7 +374,9 @@ void TForm1::todoSelected(int row)
     m_pages->setCurrentIndex(row);
     m_frame->setTitle(m_todo->item(row)->text());
     m_helpTopic = m_pages->currentWidget()->property("helpTopic").toInt();
-    setProperty("helpTopic", m_helpTopic);
+    // F1 on the TO DO list and the settings answers with the page's topic; the
+    // rest of the window keeps the window's own.
+    m_frame->parentWidget()->setProperty("helpTopic", m_helpTopic);
     if (row == 0)
         designChanged();
 }
@@ -432,6 +439,13 @@ bool TForm1::SaveCFGToFile(const QString &path)
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    if (m_batch) {
+        // The photos already started finish first; the run's end closes.
+        m_closeAfterRun = true;
+        m_batch->cancel();
+        event->ignore();
+        return;
+    }
     waitForSaveAs();
     SaveCFGToFile(m_iniPath);
     // A refused write was reported with the design's.

@@ -49,6 +49,25 @@ void QtUserDialogs::showTitledMessage(QWidget *parent, MessageKind kind, const Q
     }
 }
 
+void UserDialogs::showDetailedMessage(QWidget *parent, MessageKind kind, const QString &text, const QString &details)
+{
+    showMessage(parent, kind, details.isEmpty() ? text : text + QStringLiteral("\n\n") + details);
+}
+
+void QtUserDialogs::showDetailedMessage(QWidget *parent, MessageKind kind, const QString &text, const QString &details)
+{
+    if (details.isEmpty()) {
+        showMessage(parent, kind, text);
+        return;
+    }
+    const QMessageBox::Icon icon = kind == MessageKind::Information ? QMessageBox::Information
+        : kind == MessageKind::Warning                              ? QMessageBox::Warning
+                                                                    : QMessageBox::Critical;
+    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    box.setDetailedText(details);
+    box.exec();
+}
+
 QString QtUserDialogs::openFileName(QWidget *parent, const FileDialogRequest &request)
 {
     return runFileDialog(parent, request, QFileDialog::AcceptOpen);
