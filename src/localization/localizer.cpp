@@ -5,6 +5,7 @@
 #include "localization/embedded_langs.h"
 #include "localization/lang_file.h"
 #include "localization/loc_errors.h"
+#include "platform/data_folder.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -473,6 +474,23 @@ QString StartUpSwitch(TKLocalizerOnFly &localizer, int Language)
     }
     localizer.ErrorReaction = saved;
     return failure;
+}
+
+QString StartLocalization(TKLocalizerOnFly &localizer, const QString &langDir, int Language)
+{
+    const TErrorReaction saved = localizer.ErrorReaction;
+    localizer.ErrorReaction = TErrorReaction::erException;
+    QString failure;
+    try {
+        localizer.Init(langDir);
+        localizer.SetDLLDir(GetDataFolder());
+    } catch (const ELocError &e) {
+        failure = e.message();
+    }
+    localizer.ErrorReaction = saved;
+    if (!failure.isEmpty() || !localizer.Initialized)
+        return failure;
+    return StartUpSwitch(localizer, Language);
 }
 
 } // namespace kelvra
