@@ -112,7 +112,8 @@ QString TKLocalizerOnFly::NativeFileName() const
 
 QString TKLocalizerOnFly::ModuleFileName(quint32 locale) const
 {
-    if (locale == 0 || locale == GetNativeLocale())
+    const std::optional<TLibSettings> own = settingsOf(m_utils.ProgramResources(), false);
+    if (locale == 0 || locale == GetNativeLocale() || (own && locale == own->Locale))
         return {};
     return moduleFileName(FullDLLDir.isEmpty() ? folderOfProgram() : FullDLLDir, m_base, quint16(locale));
 }
