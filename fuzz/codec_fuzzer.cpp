@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Photos reach the decoder from anywhere: decode arbitrary bytes at full and
-// reduced scale and read every output pixel, then encode what came out.
+// reduced scale and read every output pixel, then encode what came out; and
+// rewrite the coefficients with a band of them changed, as stamping with
+// kept quality does.
+#include "fuzz_check.h"
 #include "imaging/jpeg_codec.h"
 
 #include <cstdint>
@@ -28,6 +31,25 @@ unsigned char *giveRows(void *context, int width, int height, std::size_t *strid
     return sink->pixels.data();
 }
 
+// A band in the middle of the picture, a few MCU rows high.
+kelvra::jpeg::RowBand middleBand(void *, const kelvra::jpeg::CoefficientLayout &layout)
+{
+    check(layout.components >= 1 && layout.components <= 4 && layout.mcuRows >= 0);
+    return { layout.mcuRows / 3, layout.mcuRows / 3 + 2, true };
+}
+
+// Reads and changes every coefficient of the band, as the label's blocks are.
+bool scrambleBand(void *, const kelvra::jpeg::CoefficientLayout &layout, const kelvra::jpeg::CoefficientBand &band)
+{
+    for (int c = 0; c < layout.components; ++c) {
+        const kelvra::jpeg::CoefficientPlane &plane = layout.planes[c];
+        const std::size_t count = std::size_t(band.lastMcuRow - band.firstMcuRow) * plane.vSamp * plane.blocksWide * 64;
+        for (std::size_t i = 0; i < count; ++i)
+            band.blocks[c][i] = static_cast<short>((band.blocks[c][i] * 3 + int(i % 64)) % 1024);
+    }
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -52,6 +74,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 static_cast<int>(sum % 100) + 1, &out, &outSize)
                 .ok)
             freeEncoded(out);
+    }
+    if (static_cast<long long>(info.width) * info.height <= 4'000'000) {
+        RowMemory band;
+        EncodeBuffer out;
+        if (rewriteCoefficients(data, size, middleBand, scrambleBand, nullptr, &band, &out).ok) {
+            check(out.size > 2 && out.data[0] == 0xFF && out.data[1] == 0xD8);
+            HeaderInfo again;
+            check(
+                readHeader(out.data, out.size, &again).ok && again.width == info.width && again.height == info.height);
+        }
+        freeEncoded(band.data);
+        freeEncoded(out.data);
     }
     return 0;
 }

@@ -53,7 +53,8 @@ int runSettings(const QStringList &args)
         << "Language=" << o.Language << '\n'
         << "GPSForm=" << o.GPSForm << '\n'
         << "jpgquality=" << o.jpgquality << '\n'
-        << "Skin=" << o.Skin << '\n';
+        << "Skin=" << o.Skin << '\n'
+        << "KeepQuality=" << flag(o.KeepQuality) << '\n';
     return ExitOk;
 }
 

@@ -24,9 +24,9 @@ namespace kelvra::cli {
 namespace {
 
 const char *const kStampUsage
-    = "usage: kelvra-cli stamp [design options] [--rename MASK] [--no-stamp] [--quality N] [--postfix TEXT]\n"
-      "         [--gps-form N] [--jobs N] [--dry-run] [--recursive] [--verbose|--quiet|--json] --out DIR "
-      "PHOTO|FOLDER...\n"
+    = "usage: kelvra-cli stamp [design options] [--rename MASK] [--no-stamp] [--quality N|--keep-quality]\n"
+      "         [--postfix TEXT] [--gps-form N] [--jobs N] [--dry-run] [--recursive] [--verbose|--quiet|--json]\n"
+      "         --out DIR PHOTO|FOLDER...\n"
       "       design options: [--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N]\n"
       "         [--color #RRGGBB] [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic]\n"
       "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl]";
@@ -64,6 +64,7 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
     AppOptions &o = parsed.job.options;
 
     QStringList inputs;
+    bool quality = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
         const bool hasValue = i + 1 < args.size();
@@ -99,6 +100,9 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
             if (!q)
                 return needsValue(arg, "a whole number from 1 to 100");
             o.jpgquality = *q;
+            quality = true;
+        } else if (arg == QLatin1String("--keep-quality")) {
+            o.KeepQuality = true;
         } else if (arg == QLatin1String("--postfix") && hasValue) {
             o.FilePostfix = value();
         } else if (arg == QLatin1String("--gps-form") && hasValue) {
@@ -128,6 +132,9 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
         return QStringLiteral("no photo or folder given");
     if (!s.StampPhotosOpt && !s.RenamePhotos)
         return QStringLiteral("nothing to do: --no-stamp without --rename");
+    // A quality would silently not apply.
+    if (quality && o.KeepQuality)
+        return QStringLiteral("--quality and --keep-quality exclude each other");
 
     QString missing;
     std::optional<PhotoInputs> photos = listPhotos(inputs, parsed.recursive, &missing);

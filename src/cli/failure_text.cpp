@@ -7,13 +7,9 @@ namespace kelvra::cli {
 
 QString failureText(ImageError error, const QString &detail)
 {
+    if (detailSaysWhy(error))
+        return detail;
     switch (error) {
-    case ImageError::None:
-    case ImageError::Library:
-    case ImageError::FileUnreadable:
-    case ImageError::FileUnwritable:
-    case ImageError::NoReader:
-        break;
     case ImageError::NoData:
         return QStringLiteral("no JPEG data");
     case ImageError::FileTooLarge:
@@ -38,6 +34,8 @@ QString failureText(ImageError error, const QString &detail)
         return QStringLiteral("cannot draw on the picture");
     case ImageError::NoPicture:
         return QStringLiteral("no picture to encode");
+    default:
+        break;
     }
     return detail;
 }

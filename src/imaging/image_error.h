@@ -29,4 +29,12 @@ enum class ImageError : unsigned char {
     NoReader, // no image reader of the toolkit takes the file; the detail is its
 };
 
+// Whether the detail of a failure says all there is to say (the codec's,
+// reader's or system's words), so no sentence of ours goes with it.
+constexpr bool detailSaysWhy(ImageError error)
+{
+    return error == ImageError::None || error == ImageError::Library || error == ImageError::FileUnreadable
+        || error == ImageError::FileUnwritable || error == ImageError::NoReader;
+}
+
 } // namespace kelvra

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imaging/jpeg_codec.h"
 
+#include <algorithm>
 #include <climits>
 #include <csetjmp>
 #include <cstdint>
@@ -506,6 +507,331 @@ CodecResult transcode(const unsigned char *data, std::size_t size, const DecodeO
 {
     TranscodeState state;
     return transcodeWith(state, data, size, options, quality, plan, paint, context, rows, out);
+}
+
+namespace {
+
+// The two objects of a coefficient rewrite and what the error exit releases,
+// kept out of the frame that calls setjmp.
+struct CoefficientState
+{
+    jpeg_decompress_struct in;
+    jpeg_compress_struct out;
+    bool inCreated;
+    bool outCreated;
+    ErrorManager err;
+    jpeg_progress_mgr progress;
+    GrowingDestination dest;
+    CoefficientLayout layout;
+    jvirt_barray_ptr *arrays;
+};
+
+void ensureMemory(j_common_ptr cinfo, RowMemory *memory, std::size_t bytes)
+{
+    if (bytes <= memory->capacity)
+        return;
+    std::free(memory->data);
+    memory->capacity = 0;
+    memory->data = static_cast<unsigned char *>(std::malloc(bytes));
+    if (!memory->data)
+        failWith(cinfo, "no memory for the coefficients");
+    memory->capacity = bytes;
+}
+
+ColourModel colourModelOf(J_COLOR_SPACE space)
+{
+    switch (space) {
+    case JCS_GRAYSCALE:
+        return ColourModel::Grey;
+    case JCS_YCbCr:
+        return ColourModel::YCbCr;
+    case JCS_RGB:
+        return ColourModel::Rgb;
+    default:
+        return ColourModel::Other;
+    }
+}
+
+// Reads the header and every coefficient, and fills s.layout.
+void readAllCoefficients(CoefficientState &s, const unsigned char *data, std::size_t size)
+{
+    jpeg_create_decompress(&s.in);
+    s.inCreated = true;
+    s.in.progress = &s.progress;
+    jpeg_mem_src(&s.in, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&s.in, TRUE);
+    if (static_cast<long long>(s.in.image_width) * s.in.image_height > kMaxPixels)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), "picture too large");
+    s.arrays = jpeg_read_coefficients(&s.in);
+    if (!s.arrays || s.in.num_components < 1 || s.in.num_components > 4)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), "unexpected coefficient layout");
+    CoefficientLayout &l = s.layout;
+    l = CoefficientLayout();
+    l.width = static_cast<int>(s.in.image_width);
+    l.height = static_cast<int>(s.in.image_height);
+    l.components = s.in.num_components;
+    l.maxHSamp = s.in.max_h_samp_factor;
+    l.maxVSamp = s.in.max_v_samp_factor;
+    l.mcuRows = static_cast<int>(s.in.total_iMCU_rows);
+    l.colour = colourModelOf(s.in.jpeg_color_space);
+    l.progressive = s.in.progressive_mode != 0;
+    l.arithmetic = s.in.arith_code != 0;
+    l.restartInterval = static_cast<int>(s.in.restart_interval);
+    for (int c = 0; c < l.components; ++c) {
+        const jpeg_component_info &comp = s.in.comp_info[c];
+        CoefficientPlane &plane = l.planes[c];
+        if (!comp.quant_table)
+            failWith(reinterpret_cast<j_common_ptr>(&s.in), "a component has no quantisation table");
+        plane.hSamp = comp.h_samp_factor;
+        plane.vSamp = comp.v_samp_factor;
+        // The decoder pads its arrays to whole MCUs.
+        const auto roundUp = [](JDIMENSION n, int m) { return static_cast<int>((n + m - 1) / m * m); };
+        plane.blocksWide = roundUp(comp.width_in_blocks, comp.h_samp_factor);
+        plane.blocksHigh = roundUp(comp.height_in_blocks, comp.v_samp_factor);
+        for (int k = 0; k < DCTSIZE2; ++k)
+            plane.quant[k] = comp.quant_table->quantval[k];
+    }
+}
+
+// Copies MCU rows [first, last) of every component between the arrays and
+// memory (toArrays false: out of the arrays).
+void copyBand(CoefficientState &s, const CoefficientBand &band, bool toArrays)
+{
+    for (int c = 0; c < s.layout.components; ++c) {
+        const CoefficientPlane &plane = s.layout.planes[c];
+        const std::size_t rowBytes = std::size_t(plane.blocksWide) * sizeof(JBLOCK);
+        const int firstRow = band.firstMcuRow * plane.vSamp;
+        const int lastRow = band.lastMcuRow * plane.vSamp;
+        for (int r = firstRow; r < lastRow; ++r) {
+            JBLOCKARRAY rows = (*s.in.mem->access_virt_barray)(
+                reinterpret_cast<j_common_ptr>(&s.in), s.arrays[c], static_cast<JDIMENSION>(r), 1, TRUE);
+            auto *memory = reinterpret_cast<unsigned char *>(band.blocks[c]) + std::size_t(r - firstRow) * rowBytes;
+            if (toArrays)
+                std::memcpy(rows[0], memory, rowBytes);
+            else
+                std::memcpy(memory, rows[0], rowBytes);
+        }
+    }
+}
+
+// Lays band's planes out in memory for MCU rows [first, last).
+void placeBand(CoefficientState &s, RowMemory *memory, CoefficientBand &band)
+{
+    static_assert(sizeof(JBLOCK) == 64 * sizeof(short));
+    std::size_t bytes = 0;
+    for (int c = 0; c < s.layout.components; ++c) {
+        const CoefficientPlane &plane = s.layout.planes[c];
+        bytes += std::size_t(band.lastMcuRow - band.firstMcuRow) * plane.vSamp * plane.blocksWide * sizeof(JBLOCK);
+    }
+    ensureMemory(reinterpret_cast<j_common_ptr>(&s.in), memory, bytes > 0 ? bytes : 1);
+    std::size_t offset = 0;
+    for (int c = 0; c < s.layout.components; ++c) {
+        const CoefficientPlane &plane = s.layout.planes[c];
+        band.blocks[c] = reinterpret_cast<short *>(memory->data + offset);
+        offset += std::size_t(band.lastMcuRow - band.firstMcuRow) * plane.vSamp * plane.blocksWide * sizeof(JBLOCK);
+    }
+}
+
+// Whether symbol may occur in a sequential 8-bit scan: a DC category 0..11,
+// or an AC run/size pair, end of block or a run of sixteen zeros.
+bool possibleSymbol(int symbol, bool dc)
+{
+    if (dc)
+        return symbol <= 11;
+    const int size = symbol & 15;
+    return symbol == 0x00 || symbol == 0xF0 || (size >= 1 && size <= 10);
+}
+
+// The source's table with a code for every symbol a changed block may need:
+// a label brings symbols the source's optimised tables never had. Symbols
+// keep about the lengths they had (built from weights 2^(17 - length), the
+// missing ones the lightest), so the rest of the picture codes as before.
+// Codes are limited to 16 bits the usual way, with one reserved codeword
+// so that no code is all ones.
+void completeHuffmanTable(const JHUFF_TBL &source, bool dc, JHUFF_TBL &out)
+{
+    int length[256] = {};
+    for (int len = 1, k = 0; len <= 16; ++len)
+        for (int n = 0; n < source.bits[len] && k < 256; ++n, ++k)
+            length[source.huffval[k]] = len;
+    bool complete = true;
+    for (int symbol = 0; symbol < 256 && complete; ++symbol)
+        complete = !possibleSymbol(symbol, dc) || length[symbol] > 0;
+    if (complete) {
+        out = source;
+        return;
+    }
+    long long freq[257] = {};
+    for (int symbol = 0; symbol < 256; ++symbol)
+        freq[symbol] = length[symbol] > 0 ? 1LL << (17 - length[symbol]) : (possibleSymbol(symbol, dc) ? 1 : 0);
+    freq[256] = 1; // the reserved codeword
+    int codesize[257] = {};
+    int others[257];
+    std::fill(others, others + 257, -1);
+    for (;;) {
+        // The two least weights; a tie goes to the larger symbol.
+        int c1 = -1, c2 = -1;
+        for (int i = 0; i <= 256; ++i)
+            if (freq[i] && (c1 < 0 || freq[i] <= freq[c1]))
+                c1 = i;
+        for (int i = 0; i <= 256; ++i)
+            if (freq[i] && i != c1 && (c2 < 0 || freq[i] <= freq[c2]))
+                c2 = i;
+        if (c2 < 0)
+            break;
+        freq[c1] += freq[c2];
+        freq[c2] = 0;
+        for (++codesize[c1]; others[c1] >= 0; ++codesize[c1])
+            c1 = others[c1];
+        others[c1] = c2;
+        for (++codesize[c2]; others[c2] >= 0; ++codesize[c2])
+            c2 = others[c2];
+    }
+    int bits[33] = {};
+    for (int i = 0; i <= 256; ++i)
+        if (codesize[i])
+            ++bits[std::min(codesize[i], 32)];
+    for (int i = 32; i > 16; --i) {
+        while (bits[i] > 0) {
+            int j = i - 2;
+            while (bits[j] == 0)
+                --j;
+            bits[i] -= 2;
+            bits[i - 1]++;
+            bits[j + 1] += 2;
+            bits[j]--;
+        }
+    }
+    int longest = 16;
+    while (bits[longest] == 0)
+        --longest;
+    bits[longest]--; // the reserved codeword goes
+    std::memset(&out, 0, sizeof out);
+    for (int i = 1; i <= 16; ++i)
+        out.bits[i] = static_cast<UINT8>(bits[i]);
+    int k = 0;
+    for (int len = 1; len <= 32; ++len)
+        for (int symbol = 0; symbol < 256; ++symbol)
+            if (codesize[symbol] == len)
+                out.huffval[k++] = static_cast<UINT8>(symbol);
+}
+
+// A sequential Huffman file keeps its own tables, completed; optimising them
+// anew would cost a second pass over every coefficient.
+void useSourceHuffmanTables(CoefficientState &s)
+{
+    for (int c = 0; c < s.in.num_components; ++c) {
+        s.out.comp_info[c].dc_tbl_no = s.in.comp_info[c].dc_tbl_no;
+        s.out.comp_info[c].ac_tbl_no = s.in.comp_info[c].ac_tbl_no;
+    }
+    for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
+        for (int dc = 0; dc < 2; ++dc) {
+            JHUFF_TBL *source = dc ? s.in.dc_huff_tbl_ptrs[i] : s.in.ac_huff_tbl_ptrs[i];
+            JHUFF_TBL *&target = dc ? s.out.dc_huff_tbl_ptrs[i] : s.out.ac_huff_tbl_ptrs[i];
+            if (!source)
+                continue;
+            if (!target)
+                target = jpeg_alloc_huff_table(reinterpret_cast<j_common_ptr>(&s.out));
+            completeHuffmanTable(*source, dc != 0, *target);
+            target->sent_table = FALSE;
+        }
+    }
+}
+
+void writeAllCoefficients(CoefficientState &s)
+{
+    jpeg_create_compress(&s.out);
+    s.outCreated = true;
+    s.out.dest = &s.dest.pub;
+    jpeg_copy_critical_parameters(&s.in, &s.out);
+    if (s.in.progressive_mode)
+        jpeg_simple_progression(&s.out);
+    s.out.restart_interval = s.in.restart_interval;
+    s.out.arith_code = s.in.arith_code;
+    // Progressive scans always get optimised tables.
+    s.out.optimize_coding = FALSE;
+    if (!s.in.progressive_mode && !s.in.arith_code)
+        useSourceHuffmanTables(s);
+    jpeg_write_coefficients(&s.out, s.arrays);
+    jpeg_finish_compress(&s.out);
+}
+
+CodecResult rewriteWith(CoefficientState &s, const unsigned char *data, std::size_t size, CoefficientPlanner plan,
+    CoefficientEditor edit, CoefficientSink sink, void *context, RowMemory *memory, EncodeBuffer *out)
+{
+    CodecResult result;
+    if (out)
+        out->size = 0;
+    if (!data || !sizeFits(size)) {
+        setMessage(result, "no JPEG data");
+        return result;
+    }
+    s.inCreated = s.outCreated = false;
+    s.err.result = &result;
+    s.in.err = &s.err.pub;
+    s.out.err = &s.err.pub;
+    setUpErrors(&s.err.pub);
+    s.progress.progress_monitor = onProgress;
+    s.dest.pub.init_destination = startOutput;
+    s.dest.pub.empty_output_buffer = growOutput;
+    s.dest.pub.term_destination = finishOutput;
+    s.dest.buffer = out;
+    if (setjmp(s.err.jump)) {
+        if (s.outCreated)
+            jpeg_destroy_compress(&s.out);
+        if (s.inCreated)
+            jpeg_destroy_decompress(&s.in);
+        if (out)
+            out->size = 0;
+        result.ok = false;
+        return result;
+    }
+    readAllCoefficients(s, data, size);
+    CoefficientBand band;
+    if (sink) {
+        band.lastMcuRow = s.layout.mcuRows;
+        placeBand(s, memory, band);
+        copyBand(s, band, false);
+        sink(context, s.layout, band);
+    } else {
+        const RowBand rows = plan ? plan(context, s.layout) : RowBand();
+        if (!rows.ok)
+            failWith(reinterpret_cast<j_common_ptr>(&s.in), "cannot stamp this photo's coefficients");
+        band.firstMcuRow = rows.first < 0 ? 0 : (rows.first > s.layout.mcuRows ? s.layout.mcuRows : rows.first);
+        band.lastMcuRow = rows.last < band.firstMcuRow ? band.firstMcuRow
+                                                       : (rows.last > s.layout.mcuRows ? s.layout.mcuRows : rows.last);
+        if (band.lastMcuRow > band.firstMcuRow) {
+            placeBand(s, memory, band);
+            copyBand(s, band, false);
+            if (edit && !edit(context, s.layout, band))
+                failWith(reinterpret_cast<j_common_ptr>(&s.in), "cannot draw on the picture");
+            copyBand(s, band, true);
+        }
+        writeAllCoefficients(s);
+        jpeg_destroy_compress(&s.out);
+        s.outCreated = false;
+    }
+    // The arrays belong to the decompressor: it goes last. No
+    // jpeg_finish_decompress, as in decode().
+    jpeg_destroy_decompress(&s.in);
+    result.ok = true;
+    return result;
+}
+
+} // namespace
+
+CodecResult rewriteCoefficients(const unsigned char *data, std::size_t size, CoefficientPlanner plan,
+    CoefficientEditor edit, void *context, RowMemory *band, EncodeBuffer *out)
+{
+    CoefficientState state;
+    return rewriteWith(state, data, size, plan, edit, nullptr, context, band, out);
+}
+
+CodecResult readCoefficients(
+    const unsigned char *data, std::size_t size, CoefficientSink sink, void *context, RowMemory *memory)
+{
+    CoefficientState state;
+    return rewriteWith(state, data, size, nullptr, nullptr, sink, context, memory, nullptr);
 }
 
 } // namespace kelvra::jpeg

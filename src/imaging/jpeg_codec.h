@@ -110,3 +110,67 @@ CodecResult transcode(const unsigned char *data, std::size_t size, const DecodeO
     BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out);
 
 } // namespace kelvra::jpeg
+
+namespace kelvra::jpeg {
+
+// The stored DCT coefficients of a photo, for stamping without encoding the
+// whole picture again.
+
+enum class ColourModel { Grey, YCbCr, Rgb, Other };
+
+struct CoefficientPlane
+{
+    int hSamp = 1; // sampling factors
+    int vSamp = 1;
+    // Blocks of the stored array, padded to whole MCUs.
+    int blocksWide = 0;
+    int blocksHigh = 0;
+    unsigned short quant[64] = {}; // natural order
+};
+
+struct CoefficientLayout
+{
+    int width = 0;
+    int height = 0;
+    int components = 0;
+    int maxHSamp = 1;
+    int maxVSamp = 1;
+    int mcuRows = 0; // of the picture, each maxVSamp * 8 pixel rows high
+    ColourModel colour = ColourModel::Other;
+    bool progressive = false;
+    bool arithmetic = false;
+    int restartInterval = 0; // in MCUs; 0 for none
+    CoefficientPlane planes[4];
+};
+
+// A band of coefficient blocks: per component c, the block rows
+// [firstMcuRow * vSamp, lastMcuRow * vSamp) of planes[c], blocksWide blocks of
+// 64 coefficients (natural order) each, row after row.
+struct CoefficientBand
+{
+    int firstMcuRow = 0;
+    int lastMcuRow = 0;
+    short *blocks[4] = {};
+};
+
+// Called once the layout is known: the MCU rows [first, last) to hand to the
+// editor (first == last for none); ok false refuses the photo. Must not throw.
+using CoefficientPlanner = RowBand (*)(void *context, const CoefficientLayout &layout);
+// May change the band's blocks; false stops the work. Must not throw.
+using CoefficientEditor = bool (*)(void *context, const CoefficientLayout &layout, const CoefficientBand &band);
+
+// Reads every coefficient and writes them all again with the source's
+// quantisation tables, sampling, progressive or sequential mode, restart
+// interval and entropy coder; only the band the editor changed differs. A
+// sequential Huffman file keeps its tables (with codes added for symbols
+// they lack). The output carries no metadata segments, like encode()'s.
+CodecResult rewriteCoefficients(const unsigned char *data, std::size_t size, CoefficientPlanner plan,
+    CoefficientEditor edit, void *context, RowMemory *band, EncodeBuffer *out);
+
+// Every block of every component to sink, each plane as one band
+// (firstMcuRow 0, lastMcuRow the picture's MCU rows). Must not throw.
+using CoefficientSink = void (*)(void *context, const CoefficientLayout &layout, const CoefficientBand &all);
+CodecResult readCoefficients(
+    const unsigned char *data, std::size_t size, CoefficientSink sink, void *context, RowMemory *memory);
+
+} // namespace kelvra::jpeg

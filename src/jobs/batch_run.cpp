@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobs/batch_run.h"
 
+#include "imaging/coefficient_stamp.h"
 #include "imaging/label_renderer.h"
 #include "imaging/photo_loading.h"
 #include "imaging/photo_workspace.h"
@@ -235,6 +236,7 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
 struct WorkerMemory
 {
     PhotoWorkspace pixels;
+    CoefficientStamp coefficients;
     std::string output; // the file as written: metadata, then the encoded picture
 };
 
@@ -291,22 +293,43 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
 
     const QString caption
         = GetCurrentFileStampText(job.settings.CaptionFormat, job.settings.DateFormat, plan.values, job.format);
-    const int quality = effectiveQuality(job.options.jpgquality);
     const auto layOut = [&](QSize stored) { return StoredPhotoLabel(stored, orientation, job.settings, caption); };
-    if (!pixels.transcode(quality, layOut, &error)) {
-        if (pixels.labelFailed())
+    std::string_view bytes;
+    int warnings = 0;
+    QString firstWarning;
+    if (job.options.KeepQuality) {
+        switch (memory.coefficients.stamp(pixels.fileBytes(), layOut, &error)) {
+        case CoefficientStamp::Outcome::Stamped:
+            bytes = memory.coefficients.encoded();
+            warnings = memory.coefficients.warnings();
+            firstWarning = memory.coefficients.firstWarning();
+            break;
+        case CoefficientStamp::Outcome::LabelFailed:
             return fail(BatchError::NoMemoryForLabel, error);
-        // The decoder refused the data; the whole-raster road tries the
-        // toolkit's readers too.
-        if (!pixels.decode(&error))
-            return fail(BatchError::Undecodable, error);
-        if (!drawLabelOnStoredPhoto(pixels.raster(), orientation, job.settings, caption))
-            return fail(BatchError::NoMemoryForLabel);
-        if (!pixels.encode(quality, &error))
-            return fail(BatchError::EncodeFailed, error);
+        case CoefficientStamp::Outcome::Unsupported: // CMYK, say
+        case CoefficientStamp::Outcome::Undecodable: // the toolkit's readers may still take it
+            break;
+        }
     }
-
-    std::string_view bytes = pixels.encoded();
+    if (bytes.empty()) {
+        // Kept quality that the coefficients cannot give is the best the pixels can.
+        const int quality = job.options.KeepQuality ? 100 : effectiveQuality(job.options.jpgquality);
+        if (!pixels.transcode(quality, layOut, &error)) {
+            if (pixels.labelFailed())
+                return fail(BatchError::NoMemoryForLabel, error);
+            // The decoder refused the data; the whole-raster road tries the
+            // toolkit's readers too.
+            if (!pixels.decode(&error))
+                return fail(BatchError::Undecodable, error);
+            if (!drawLabelOnStoredPhoto(pixels.raster(), orientation, job.settings, caption))
+                return fail(BatchError::NoMemoryForLabel);
+            if (!pixels.encode(quality, &error))
+                return fail(BatchError::EncodeFailed, error);
+        }
+        bytes = pixels.encoded();
+        warnings = pixels.warnings();
+        firstWarning = pixels.firstWarning();
+    }
     if (metadata.HasEXIF()) {
         if (metadata.HasThumbnail())
             removeThumbnail(metadata);
@@ -322,8 +345,8 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
     }
     writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
     result.outcome = PhotoOutcome::Stamped;
-    if (pixels.warnings() > 0)
-        result.warning = pixels.firstWarning().isEmpty() ? QStringLiteral("damaged data") : pixels.firstWarning();
+    if (warnings > 0)
+        result.warning = firstWarning.isEmpty() ? QStringLiteral("damaged data") : firstWarning;
 }
 
 int workerCount(int jobs)

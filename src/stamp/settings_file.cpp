@@ -56,8 +56,9 @@ enum KeyUse : unsigned {
     LanguageLoad = 32 // ReadLanguage
 };
 
-using KeyMember = std::variant<double StampSettings::*, int StampSettings::*, bool StampSettings::*,
-    QString StampSettings::*, FontStyles StampSettings::*, int AppOptions::*, QString AppOptions::*>;
+using KeyMember
+    = std::variant<double StampSettings::*, int StampSettings::*, bool StampSettings::*, QString StampSettings::*,
+        FontStyles StampSettings::*, int AppOptions::*, bool AppOptions::*, QString AppOptions::*>;
 
 // One key of the Options section: the member it fills, whose type says how it
 // is written and whose default-constructed value is its default.
@@ -94,6 +95,7 @@ const IniKey kIniKeys[] = {
     { "GPSForm", &AppOptions::GPSForm, DesignLoad | OptionsSave },
     { "jpgquality", &AppOptions::jpgquality, OptionsSave | StartupLoad },
     { "Skin", &AppOptions::Skin, OptionsSave | StartupLoad },
+    { "KeepQuality", &AppOptions::KeepQuality, OptionsSave | StartupLoad },
 };
 
 template<typename Member> struct MemberOf;

@@ -54,6 +54,9 @@ struct AppOptions
     QString DefaultSaveFolder;
     QString DefaultBrowseFolder;
     int Skin = -1;
+    // Stamp by re-encoding only the blocks under the label; jpgquality then
+    // does not apply.
+    bool KeepQuality = false;
 
     friend bool operator==(const AppOptions &, const AppOptions &) = default;
 };

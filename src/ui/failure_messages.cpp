@@ -52,13 +52,9 @@ QString fileMessage(FileError error, const QString &path, const QString &detail,
 // The imaging layer's reason; the codec's or system's words where it gave them.
 QString imageMessage(ImageError error, const QString &detail, const char *fallback)
 {
-    switch (error) {
-    case ImageError::None:
-    case ImageError::Library:
-    case ImageError::FileUnreadable:
-    case ImageError::FileUnwritable:
-    case ImageError::NoReader:
+    if (detailSaysWhy(error))
         return detailOr(detail, fallback);
+    switch (error) {
     case ImageError::NoData:
         return tr("The file holds no JPEG data.");
     case ImageError::FileTooLarge:
@@ -83,6 +79,8 @@ QString imageMessage(ImageError error, const QString &detail, const char *fallba
         return tr("The label cannot be drawn on the picture.");
     case ImageError::NoPicture:
         return tr("There is no picture to save.");
+    default:
+        break;
     }
     return detailOr(detail, fallback);
 }

@@ -22,10 +22,13 @@ namespace kelvra {
 
 class FolderBrowser;
 class LabelPage;
+class LanguageList;
 class MaskPage;
 class PhotoList;
 class PhotoStrip;
 class PreviewView;
+class TAboutBox;
+class TFormSize;
 class TProgressForm;
 class UserDialogs;
 class WindowBatch;
@@ -44,6 +47,10 @@ public:
     const AppOptions &options() const { return m_options; }
     const QString &iniPath() const { return m_iniPath; }
     int helpTopic() const { return m_helpTopic; }
+    // Opens the user guide at a topic in the desktop's browser.
+    void showHelp(int topic);
+    // Where the guide is looked for; the shipped one unless changed.
+    void setHelpFolder(const QString &folder) { m_helpFolder = folder; }
 
     QAction *action(const QString &name) const { return m_actions.value(name); }
     PreviewView *preview() const { return m_preview; }
@@ -59,6 +66,12 @@ public:
     PhotoList &photoList() const { return *m_photoList; }
     FolderBrowser *folderBrowser() const { return m_browser; }
     PhotoStrip *photoStrip() const { return m_strip; }
+    TFormSize *placement() const { return m_placement; }
+    TAboutBox *aboutBox() const { return m_about; }
+
+    // The languages the options dialog offers; none until this is called.
+    // The list must outlive the window.
+    void setLanguageList(const LanguageList *languages);
 
     // Reads a settings file into the design and shows it.
     void LoadCFGFromFile(const QString &path);
@@ -117,6 +130,7 @@ private:
     void HelpExecute();
     void SupportExecute();
     void Action3Execute();
+    void AOptionsExecute();
 
     void setUpStart();
     void updateStart();
@@ -130,6 +144,7 @@ private:
     FormatSettings m_format;
     QString m_iniPath;
     int m_helpTopic = 10;
+    QString m_helpFolder;
 
     QHash<QString, QAction *> m_actions;
     QMenu *m_tokenMenu = nullptr;
@@ -145,6 +160,9 @@ private:
     FolderBrowser *m_browser = nullptr;
     PhotoStrip *m_strip = nullptr;
     QThread *m_saveAs = nullptr; // the Save As running, if any
+    TFormSize *m_placement = nullptr;
+    TAboutBox *m_about = nullptr;
+    const LanguageList *m_languages = nullptr;
     BatchPhotoResult m_saveAsResult;
     TProgressForm *m_progress = nullptr;
     WindowBatch *m_batch = nullptr; // the run going on, if any

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands, its menus and what the commands do.
-#include "kelvra_version.h"
 #include "platform/data_folder.h"
 #include "platform/file_ops.h"
+#include "platform/install_paths.h"
 #include "stamp/caption.h"
+#include "ui/about_window.h"
 #include "ui/failure_messages.h"
+#include "ui/help_topics.h"
 #include "ui/label_page.h"
+#include "ui/language_list.h"
 #include "ui/main_actions.h"
 #include "ui/main_window.h"
+#include "ui/options_dialog.h"
 #include "ui/photo_list_model.h"
 #include "ui/photo_strip.h"
 #include "ui/preview_view.h"
@@ -18,6 +22,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -30,8 +35,6 @@
 namespace kelvra {
 
 namespace {
-
-const QString kSupportUrl = QStringLiteral("https://kelvra.org/support");
 
 QString cfgFilter()
 {
@@ -76,9 +79,9 @@ void TForm1::createActions()
         connect(action, &QAction::triggered, this, [this, token]() { tokenCommand(token); });
     }
 
-    // Waiting for the folder browser, the photo list and the options dialog.
+    // Waiting for the folder browser and the photo list.
     for (const char *later : { "AviewList", "AViewReport", "AViewIcon", "PhotoAdd", "PhotoAddAll", "PhotoRemove",
-             "PhotoRemoveAll", "AOptions", "ProcessPhotos" })
+             "PhotoRemoveAll", "ProcessPhotos" })
         m_actions.value(QLatin1String(later))->setEnabled(false);
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
 
@@ -91,6 +94,9 @@ void TForm1::createActions()
     connect(m_actions.value(QStringLiteral("Help")), &QAction::triggered, this, &TForm1::HelpExecute);
     connect(m_actions.value(QStringLiteral("Support")), &QAction::triggered, this, &TForm1::SupportExecute);
     connect(m_actions.value(QStringLiteral("Action3")), &QAction::triggered, this, &TForm1::Action3Execute);
+    connect(m_actions.value(QStringLiteral("AOptions")), &QAction::triggered, this, &TForm1::AOptionsExecute);
+    m_helpFolder = helpFolder();
+    new HelpKey([this](int topic) { showHelp(topic); }, this);
     setSortColumnCaptions({});
 }
 
@@ -309,20 +315,53 @@ void TForm1::RSaveCFGExecute()
 
 void TForm1::HelpExecute()
 {
-    const QString help = programFolder() + QStringLiteral("Kelvra.chm");
-    if (!m_dialogs.openUrl(QUrl::fromLocalFile(help)))
-        m_dialogs.showMessage(this, MessageKind::Warning, tr("Unable to open %1").arg(help));
+    // The menu leaves the focus where it was, so this is the F1 topic too.
+    const QWidget *focus = QApplication::focusWidget();
+    showHelp(helpTopicOf(focus && focus->window() == this ? focus : this));
+}
+
+void TForm1::showHelp(int topic)
+{
+    const QUrl url = helpUrl(m_helpFolder, topic);
+    const QString page = QDir::toNativeSeparators(url.toLocalFile());
+    if (!QFileInfo(url.toLocalFile()).isFile()) {
+        m_dialogs.showMessage(this, MessageKind::Warning,
+            tr("The user guide is missing: %1 was not found.\n\n"
+               "Install Kelvra again to get it back. When you run Kelvra from a build folder, build it again: "
+               "the build puts the guide beside the program.")
+                .arg(page));
+        return;
+    }
+    if (!m_dialogs.openUrl(url))
+        m_dialogs.showMessage(this, MessageKind::Warning,
+            tr("No web browser could be started to show the user guide. Open %1 in your browser.").arg(page));
 }
 
 void TForm1::SupportExecute()
 {
-    if (!m_dialogs.openUrl(QUrl(kSupportUrl)))
-        m_dialogs.showMessage(this, MessageKind::Warning, tr("Unable to open %1").arg(kSupportUrl));
+    const QString support = QLatin1String(kSupportUrl);
+    if (!m_dialogs.openUrl(QUrl(support)))
+        m_dialogs.showMessage(
+            this, MessageKind::Warning, tr("No web browser could be started. The support page is %1").arg(support));
 }
 
 void TForm1::Action3Execute()
 {
-    m_dialogs.showMessage(this, MessageKind::Information, QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
+    m_about->exec();
+}
+
+void TForm1::setLanguageList(const LanguageList *languages)
+{
+    m_languages = languages;
+}
+
+void TForm1::AOptionsExecute()
+{
+    static const NoLanguages none;
+    TFormOptions dialog(m_options, m_iniPath, m_languages ? *m_languages : none, m_dialogs, this);
+    dialog.exec();
+    // The GPS text form may have changed; a cancelled dialog redraws too.
+    designChanged();
 }
 
 } // namespace kelvra

@@ -31,7 +31,11 @@ QString runFileDialog(QWidget *parent, const FileDialogRequest &request, QFileDi
 
 void QtUserDialogs::showMessage(QWidget *parent, MessageKind kind, const QString &text)
 {
-    const QString title = QApplication::applicationDisplayName();
+    showTitledMessage(parent, kind, QApplication::applicationDisplayName(), text);
+}
+
+void QtUserDialogs::showTitledMessage(QWidget *parent, MessageKind kind, const QString &title, const QString &text)
+{
     switch (kind) {
     case MessageKind::Information:
         QMessageBox::information(parent, title, text);

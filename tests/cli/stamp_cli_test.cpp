@@ -27,6 +27,7 @@ TEST(StampCommand, RejectsBadArguments)
         { "stamp", "--cfg", "/nonexistent.cfg", "--out", dir.path().string(), photo },
         { "stamp", "--out", dir.path().string(), "/nonexistent/photo.jpg" },
         { "stamp", "--frobnicate", "--out", dir.path().string(), photo },
+        { "stamp", "--keep-quality", "--quality", "80", "--out", dir.path().string(), photo },
     };
     for (const auto &args : cases) {
         const auto r = runCli(args);
@@ -34,6 +35,29 @@ TEST(StampCommand, RejectsBadArguments)
         EXPECT_FALSE(r.err.empty());
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+// Only the label's blocks change: the top rows, far from a label at the
+// bottom, decode as the source's do.
+TEST(StampCommand, KeepQualityLeavesThePictureAwayFromTheLabel)
+{
+    if (!test::toolAvailable("djpeg"))
+        GTEST_SKIP() << "needs djpeg";
+    TempDir dir;
+    const fs::path source = test::photo("gps/DSCN0010.jpg");
+    const auto r
+        = runCli({ "stamp", "--keep-quality", "--place", "br", "--out", (dir / "out").string(), source.string() });
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const fs::path out = dir / "out" / "DSCN0010_timestamp.jpg";
+    const auto decoded = [&](const fs::path &jpeg) {
+        const auto d = test::runTool({ "djpeg", "-pnm", jpeg.string() });
+        EXPECT_EQ(d.exitCode, 0);
+        return d.out;
+    };
+    const std::string a = decoded(source), b = decoded(out);
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_EQ(a.substr(0, a.size() / 2), b.substr(0, b.size() / 2));
+    EXPECT_NE(a, b);
 }
 
 TEST(StampCommand, StampsAFolderAndReportsFailures)

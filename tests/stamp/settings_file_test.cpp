@@ -282,9 +282,10 @@ TEST(SettingsFile, OptionsSaveAndStartupReads)
     o.GPSForm = 0;
     o.jpgquality = 75;
     o.Skin = 3;
+    o.KeepQuality = true;
     ASSERT_TRUE(SaveOptionsToFile(path, o).ok);
     EXPECT_EQ(readFileBytes(dir / "Kelvra.ini"),
-        "[Options]\nFilePostfix=_dated\nLanguage=1049\nGPSForm=0\njpgquality=75\nSkin=3\n");
+        "[Options]\nFilePostfix=_dated\nLanguage=1049\nGPSForm=0\njpgquality=75\nSkin=3\nKeepQuality=1\n");
 
     StampSettings s;
     AppOptions back;
@@ -294,6 +295,32 @@ TEST(SettingsFile, OptionsSaveAndStartupReads)
     EXPECT_EQ(back.jpgquality, 75);
     EXPECT_EQ(back.FilePostfix, QStringLiteral("_dated"));
     EXPECT_EQ(back.Skin, 3);
+    EXPECT_TRUE(back.KeepQuality);
+}
+
+// Written by hand or by an older program: anything but a number is the default.
+TEST(SettingsFile, KeepQualityReadsTolerantly)
+{
+    const struct
+    {
+        const char *line;
+        bool expected;
+    } cases[] = {
+        { "", false },
+        { "KeepQuality=1\n", true },
+        { "KeepQuality=0\n", false },
+        { "KeepQuality= 1 \n", true },
+        { "KeepQuality=yes\n", false },
+        { "KeepQuality=\n", false },
+    };
+    for (const auto &c : cases) {
+        TempDir dir;
+        writeFileBytes(dir / "Kelvra.ini", std::string("[Options]\njpgquality=80\n") + c.line);
+        AppOptions o;
+        LoadStartupOptions(qpath(dir / "Kelvra.ini"), o);
+        EXPECT_EQ(o.KeepQuality, c.expected) << c.line;
+        EXPECT_EQ(o.jpgquality, 80) << c.line;
+    }
 }
 
 TEST(DataFolder, FollowsXdgConfigHomeAndCreatesIt)

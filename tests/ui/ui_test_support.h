@@ -41,6 +41,8 @@ public:
     {
         MessageKind kind;
         QString text;
+        QString title = {}; // empty: the program's name
+        bool owned = true; // shown over a window
         QString details = {};
     };
     struct FolderRequest
@@ -54,11 +56,19 @@ public:
     std::deque<QString> fileAnswers; // empty answer: cancelled
     std::deque<QColor> colourAnswers;
     std::vector<QUrl> opened;
+    bool desktopOpens = true; // false: the desktop has no handler
 
-    void showMessage(QWidget *, MessageKind kind, const QString &text) override { messages.push_back({ kind, text }); }
+    void showMessage(QWidget *, MessageKind kind, const QString &text) override
+    {
+        messages.push_back({ kind, text, {}, true });
+    }
+    void showTitledMessage(QWidget *parent, MessageKind kind, const QString &title, const QString &text) override
+    {
+        messages.push_back({ kind, text, title, parent != nullptr });
+    }
     void showDetailedMessage(QWidget *, MessageKind kind, const QString &text, const QString &details) override
     {
-        messages.push_back({ kind, text, details });
+        messages.push_back({ kind, text, {}, true, details });
     }
     QString openFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
     QString saveFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
@@ -78,7 +88,7 @@ public:
     bool openUrl(const QUrl &url) override
     {
         opened.push_back(url);
-        return true;
+        return desktopOpens;
     }
 
 private:

@@ -1,0 +1,312 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "imaging/coefficient_stamp.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace kelvra {
+
+namespace {
+
+// basis[x][u] = C(u) / 2 * cos((2x + 1) u pi / 16): the orthonormal 8-point
+// DCT, so that a block is basis^T * samples * basis and back.
+const std::array<std::array<float, 8>, 8> &dctBasis()
+{
+    static const auto basis = [] {
+        std::array<std::array<float, 8>, 8> b {};
+        for (int x = 0; x < 8; ++x)
+            for (int u = 0; u < 8; ++u)
+                b[x][u] = float((u == 0 ? std::sqrt(0.5) : 1.0) / 2 * std::cos((2 * x + 1) * u * M_PI / 16));
+        return b;
+    }();
+    return basis;
+}
+
+// Dequantises and transforms one block into 8 x 8 samples at out (rows
+// stride apart), rounded and clamped as a decoder gives them.
+void inverseBlock(const short *coefficients, const unsigned short *quant, unsigned char *out, std::size_t stride)
+{
+    const auto &b = dctBasis();
+    float f[64];
+    for (int k = 0; k < 64; ++k)
+        f[k] = float(coefficients[k]) * float(quant[k]);
+    float rows[64]; // rows[v][x] = sum over u of f[v][u] * b[x][u]
+    for (int v = 0; v < 8; ++v)
+        for (int x = 0; x < 8; ++x) {
+            float sum = 0;
+            for (int u = 0; u < 8; ++u)
+                sum += f[v * 8 + u] * b[x][u];
+            rows[v * 8 + x] = sum;
+        }
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            float sum = 0;
+            for (int v = 0; v < 8; ++v)
+                sum += b[y][v] * rows[v * 8 + x];
+            out[std::size_t(y) * stride + std::size_t(x)]
+                = static_cast<unsigned char>(std::clamp(std::lround(sum + 128.0f), 0L, 255L));
+        }
+}
+
+// Transforms 8 x 8 samples and quantises them with the photo's table,
+// rounding half away from zero as an encoder does.
+void forwardBlock(const float *samples, const unsigned short *quant, short *coefficients)
+{
+    const auto &b = dctBasis();
+    float cols[64]; // cols[y][u] = sum over x of (s[y][x] - 128) * b[x][u]
+    for (int y = 0; y < 8; ++y)
+        for (int u = 0; u < 8; ++u) {
+            float sum = 0;
+            for (int x = 0; x < 8; ++x)
+                sum += (samples[y * 8 + x] - 128.0f) * b[x][u];
+            cols[y * 8 + u] = sum;
+        }
+    for (int v = 0; v < 8; ++v)
+        for (int u = 0; u < 8; ++u) {
+            float sum = 0;
+            for (int y = 0; y < 8; ++y)
+                sum += b[y][v] * cols[y * 8 + u];
+            const int k = v * 8 + u;
+            const long q = std::lround(sum / float(std::max<unsigned short>(quant[k], 1)));
+            // Eleven bits for the DC term, ten for the others, as 8-bit
+            // samples allow.
+            const long limit = k == 0 ? 2047 : 1023;
+            coefficients[k] = static_cast<short>(std::clamp(q, -limit, limit));
+        }
+}
+
+// One component's sample of an RGB pixel.
+float componentOf(QRgb pixel, jpeg::ColourModel colour, int component)
+{
+    const float r = float(qRed(pixel)), g = float(qGreen(pixel)), b = float(qBlue(pixel));
+    if (colour == jpeg::ColourModel::Rgb)
+        return component == 0 ? r : (component == 1 ? g : b);
+    switch (component) {
+    case 0:
+        return 0.299f * r + 0.587f * g + 0.114f * b;
+    case 1:
+        return -0.168736f * r - 0.331264f * g + 0.5f * b + 128.0f;
+    default:
+        return 0.5f * r - 0.418688f * g - 0.081312f * b + 128.0f;
+    }
+}
+
+int toByte(float value)
+{
+    return static_cast<int>(std::clamp(std::lround(value), 0L, 255L));
+}
+
+QRgb pixelOf(const int *samples, jpeg::ColourModel colour)
+{
+    switch (colour) {
+    case jpeg::ColourModel::Grey:
+        return qRgb(samples[0], samples[0], samples[0]);
+    case jpeg::ColourModel::Rgb:
+        return qRgb(samples[0], samples[1], samples[2]);
+    default: {
+        const float y = float(samples[0]), cb = float(samples[1]) - 128.0f, cr = float(samples[2]) - 128.0f;
+        return qRgb(toByte(y + 1.402f * cr), toByte(y - 0.344136f * cb - 0.714136f * cr), toByte(y + 1.772f * cb));
+    }
+    }
+}
+
+} // namespace
+
+// What the codec's callbacks share for one photo.
+struct CoefficientWork
+{
+    CoefficientStamp *self;
+    const std::function<StoredPhotoLabel(QSize)> *layOut;
+    std::optional<StoredPhotoLabel> label;
+    bool unsupported = false;
+    bool labelFailed = false;
+    int firstMcuColumn = 0;
+    int lastMcuColumn = 0;
+
+    static jpeg::RowBand plan(void *context, const jpeg::CoefficientLayout &layout);
+    static bool edit(void *context, const jpeg::CoefficientLayout &layout, const jpeg::CoefficientBand &band);
+    bool editBand(const jpeg::CoefficientLayout &layout, const jpeg::CoefficientBand &band);
+};
+
+jpeg::RowBand CoefficientWork::plan(void *context, const jpeg::CoefficientLayout &layout)
+{
+    auto *work = static_cast<CoefficientWork *>(context);
+    const bool threeComponents = layout.colour == jpeg::ColourModel::YCbCr || layout.colour == jpeg::ColourModel::Rgb;
+    bool supported = (layout.colour == jpeg::ColourModel::Grey && layout.components == 1)
+        || (threeComponents && layout.components == 3);
+    for (int c = 0; supported && c < layout.components; ++c) {
+        const jpeg::CoefficientPlane &plane = layout.planes[c];
+        supported = plane.hSamp > 0 && plane.vSamp > 0 && layout.maxHSamp % plane.hSamp == 0
+            && layout.maxVSamp % plane.vSamp == 0;
+    }
+    if (!supported) {
+        work->unsupported = true;
+        return jpeg::RowBand { 0, 0, false };
+    }
+    try {
+        work->label.emplace((*work->layOut)(QSize(layout.width, layout.height)));
+    } catch (...) {
+        work->labelFailed = true;
+        return jpeg::RowBand { 0, 0, false };
+    }
+    const QRect area = work->label->storedArea() & QRect(0, 0, layout.width, layout.height);
+    if (area.isEmpty())
+        return jpeg::RowBand();
+    const int mcuWidth = 8 * layout.maxHSamp;
+    const int mcuHeight = 8 * layout.maxVSamp;
+    work->firstMcuColumn = area.left() / mcuWidth;
+    work->lastMcuColumn = area.right() / mcuWidth + 1;
+    return jpeg::RowBand { area.top() / mcuHeight, area.bottom() / mcuHeight + 1, true };
+}
+
+bool CoefficientWork::edit(void *context, const jpeg::CoefficientLayout &layout, const jpeg::CoefficientBand &band)
+{
+    auto *work = static_cast<CoefficientWork *>(context);
+    try {
+        if (work->editBand(layout, band))
+            return true;
+    } catch (...) {
+    }
+    work->labelFailed = true;
+    return false;
+}
+
+bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg::CoefficientBand &band)
+{
+    const int mcuWidth = 8 * layout.maxHSamp;
+    const int mcuHeight = 8 * layout.maxVSamp;
+    const int W = layout.width;
+    const int bandTop = band.firstMcuRow * mcuHeight;
+    const int bandHeight = std::min(band.lastMcuRow * mcuHeight, layout.height) - bandTop;
+    const int x0 = firstMcuColumn * mcuWidth;
+    const int x1 = std::min(lastMcuColumn * mcuWidth, W);
+    const int mcuRows = band.lastMcuRow - band.firstMcuRow;
+
+    // The components' samples under the label's MCUs, as a decoder gives them.
+    for (int c = 0; c < layout.components; ++c) {
+        const jpeg::CoefficientPlane &plane = layout.planes[c];
+        const std::size_t stride = std::size_t(plane.blocksWide) * 8;
+        const int blockRows = mcuRows * plane.vSamp;
+        std::vector<unsigned char> &samples = self->m_samples[c];
+        samples.resize(stride * std::size_t(blockRows) * 8);
+        const int lastColumn = std::min(lastMcuColumn * plane.hSamp, plane.blocksWide);
+        for (int by = 0; by < blockRows; ++by)
+            for (int bx = firstMcuColumn * plane.hSamp; bx < lastColumn; ++bx)
+                inverseBlock(band.blocks[c] + (std::size_t(by) * plane.blocksWide + bx) * 64, plane.quant,
+                    samples.data() + std::size_t(by) * 8 * stride + std::size_t(bx) * 8, stride);
+    }
+
+    // As RGB pixels, chroma repeated over the pixels it covers.
+    QImage &pixels = self->m_pixels;
+    if (pixels.size() != QSize(W, bandHeight) || pixels.format() != QImage::Format_RGB32)
+        pixels = QImage(W, bandHeight, QImage::Format_RGB32);
+    if (pixels.isNull())
+        return false;
+    pixels.fill(Qt::black);
+    int ratioX[4], ratioY[4];
+    for (int c = 0; c < layout.components; ++c) {
+        ratioX[c] = layout.maxHSamp / layout.planes[c].hSamp;
+        ratioY[c] = layout.maxVSamp / layout.planes[c].vSamp;
+    }
+    for (int y = 0; y < bandHeight; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(pixels.scanLine(y));
+        for (int x = x0; x < x1; ++x) {
+            int s[3] = { 0, 0, 0 };
+            for (int c = 0; c < layout.components; ++c) {
+                const std::size_t stride = std::size_t(layout.planes[c].blocksWide) * 8;
+                s[c] = self->m_samples[c][std::size_t(y / ratioY[c]) * stride + std::size_t(x / ratioX[c])];
+            }
+            row[x] = pixelOf(s, layout.colour);
+        }
+    }
+    QImage &before = self->m_before;
+    before = pixels.copy();
+    if (before.isNull() || !label->paint(pixels, bandTop))
+        return false;
+
+    // Every block whose pixels the label changed, from the new pixels where
+    // they changed and its own samples elsewhere.
+    for (int c = 0; c < layout.components; ++c) {
+        const jpeg::CoefficientPlane &plane = layout.planes[c];
+        const int rx = ratioX[c], ry = ratioY[c];
+        const std::size_t stride = std::size_t(plane.blocksWide) * 8;
+        const unsigned char *samples = self->m_samples[c].data();
+        const int lastColumn = std::min(lastMcuColumn * plane.hSamp, plane.blocksWide);
+        for (int by = 0; by < mcuRows * plane.vSamp; ++by) {
+            for (int bx = firstMcuColumn * plane.hSamp; bx < lastColumn; ++bx) {
+                const int left = bx * 8 * rx, top = by * 8 * ry;
+                const int right = std::min(left + 8 * rx, x1), bottom = std::min(top + 8 * ry, bandHeight);
+                bool changed = false;
+                for (int y = top; y < bottom && !changed; ++y)
+                    changed = std::memcmp(pixels.constScanLine(y) + left * 4, before.constScanLine(y) + left * 4,
+                                  std::size_t(std::max(0, right - left)) * 4)
+                        != 0;
+                if (!changed)
+                    continue;
+                float block[64];
+                for (int i = 0; i < 8; ++i) {
+                    for (int j = 0; j < 8; ++j) {
+                        const int sx = bx * 8 + j, sy = by * 8 + i;
+                        const float own = float(samples[std::size_t(sy) * stride + std::size_t(sx)]);
+                        float sum = 0;
+                        for (int y = sy * ry; y < sy * ry + ry; ++y) {
+                            for (int x = sx * rx; x < sx * rx + rx; ++x) {
+                                if (y >= bandHeight || x >= x1) {
+                                    sum += own;
+                                    continue;
+                                }
+                                const QRgb now = reinterpret_cast<const QRgb *>(pixels.constScanLine(y))[x];
+                                const QRgb was = reinterpret_cast<const QRgb *>(before.constScanLine(y))[x];
+                                sum += now == was ? own : componentOf(now, layout.colour, c);
+                            }
+                        }
+                        block[i * 8 + j] = sum / float(rx * ry);
+                    }
+                }
+                forwardBlock(block, plane.quant, band.blocks[c] + (std::size_t(by) * plane.blocksWide + bx) * 64);
+                ++self->m_changedBlocks;
+            }
+        }
+    }
+    return true;
+}
+
+CoefficientStamp::~CoefficientStamp()
+{
+    jpeg::freeEncoded(m_encoded.data);
+    jpeg::freeEncoded(m_band.data);
+}
+
+CoefficientStamp::Outcome CoefficientStamp::stamp(
+    std::string_view jpeg, const std::function<StoredPhotoLabel(QSize)> &layOut, QString *error)
+{
+    m_changedBlocks = 0;
+    m_warnings = 0;
+    m_firstWarning.clear();
+    CoefficientWork work { this, &layOut, std::nullopt };
+    const jpeg::CodecResult result = jpeg::rewriteCoefficients(reinterpret_cast<const unsigned char *>(jpeg.data()),
+        jpeg.size(), &CoefficientWork::plan, &CoefficientWork::edit, &work, &m_band, &m_encoded);
+    m_warnings = result.warnings;
+    if (result.ok) {
+        if (m_warnings > 0)
+            m_firstWarning = QString::fromLatin1(result.message);
+        return Outcome::Stamped;
+    }
+    if (error)
+        *error = QString::fromLatin1(result.message);
+    if (work.labelFailed)
+        return Outcome::LabelFailed;
+    return work.unsupported ? Outcome::Unsupported : Outcome::Undecodable;
+}
+
+std::string_view CoefficientStamp::encoded() const
+{
+    if (!m_encoded.data)
+        return {};
+    return std::string_view(reinterpret_cast<const char *>(m_encoded.data), m_encoded.size);
+}
+
+} // namespace kelvra

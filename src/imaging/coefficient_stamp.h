@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "imaging/jpeg_codec.h"
+#include "imaging/label_renderer.h"
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace kelvra {
+
+// Stamps a JPEG without encoding the picture again: every coefficient block
+// is kept bit for bit except those whose pixels the label changes, which are
+// transformed and quantised anew with the photo's own tables. Only the MCU
+// rows under the label are decoded, in the photo's stored orientation (the
+// label is laid out as StoredPhotoLabel does). Keeps its memory from one
+// photo to the next; one per worker thread, never shared.
+class CoefficientStamp
+{
+public:
+    enum class Outcome {
+        Stamped,
+        Unsupported, // a colour model or sampling this road does not draw on (CMYK, say)
+        Undecodable, // the decoder refused the data
+        LabelFailed, // no memory to draw the label
+    };
+
+    CoefficientStamp() = default;
+    ~CoefficientStamp();
+    CoefficientStamp(const CoefficientStamp &) = delete;
+    CoefficientStamp &operator=(const CoefficientStamp &) = delete;
+
+    Outcome stamp(
+        std::string_view jpeg, const std::function<StoredPhotoLabel(QSize stored)> &layOut, QString *error = nullptr);
+
+    // The JPEG of the last successful stamp(), without metadata segments.
+    std::string_view encoded() const;
+    // Blocks transformed anew by the last stamp(), over all components.
+    int changedBlocks() const { return m_changedBlocks; }
+    int warnings() const { return m_warnings; }
+    const QString &firstWarning() const { return m_firstWarning; }
+
+private:
+    friend struct CoefficientWork;
+
+    jpeg::EncodeBuffer m_encoded;
+    jpeg::RowMemory m_band;
+    std::vector<unsigned char> m_samples[4];
+    QImage m_pixels;
+    QImage m_before;
+    int m_changedBlocks = 0;
+    int m_warnings = 0;
+    QString m_firstWarning;
+};
+
+} // namespace kelvra

@@ -1,0 +1,317 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "imaging/coefficient_stamp.h"
+
+#include "common/test_support.h"
+#include "imaging/imaging_test_support.h"
+#include "imaging/label_renderer.h"
+#include "imaging/photo_loading.h"
+#include "imaging/photo_workspace.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+namespace kelvra::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every block of a JPEG, read through the codec wrapper.
+struct Coefficients
+{
+    jpeg::CoefficientLayout layout;
+    std::vector<std::vector<short>> planes;
+};
+
+void keepAll(void *context, const jpeg::CoefficientLayout &layout, const jpeg::CoefficientBand &all)
+{
+    auto *c = static_cast<Coefficients *>(context);
+    c->layout = layout;
+    for (int i = 0; i < layout.components; ++i) {
+        const jpeg::CoefficientPlane &p = layout.planes[i];
+        c->planes.emplace_back(all.blocks[i], all.blocks[i] + std::size_t(p.blocksWide) * p.blocksHigh * 64);
+    }
+}
+
+Coefficients readBlocks(std::string_view bytes)
+{
+    Coefficients c;
+    jpeg::RowMemory memory;
+    const jpeg::CodecResult r = jpeg::readCoefficients(
+        reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), keepAll, &c, &memory);
+    jpeg::freeEncoded(memory.data);
+    EXPECT_TRUE(r.ok) << r.message;
+    return c;
+}
+
+StampSettings design(int place, double size, bool heavy)
+{
+    StampSettings s;
+    s.XOrient = place & 1;
+    s.YOrient = (place >> 1) & 1;
+    s.XD = s.YD = 0.1;
+    s.Size = size;
+    s.FShadow = s.FOutline = heavy;
+    if (heavy)
+        s.BgColor = 0x204060;
+    return s;
+}
+
+const QString kText = QStringLiteral("2024:07:01 08:00:00");
+
+// What one stamp gave, with the source it came from.
+struct Stamped
+{
+    std::string source;
+    std::string output;
+    QRect area; // stored pixels the label may paint
+    int changedBlocks = 0;
+};
+
+Stamped stampBytes(std::string source, int orientation, const StampSettings &settings, const QString &text = kText)
+{
+    Stamped s;
+    s.source = std::move(source);
+    CoefficientStamp stamp;
+    QString error;
+    const auto layOut = [&](QSize stored) {
+        StoredPhotoLabel label(stored, orientation, settings, text);
+        s.area = label.storedArea();
+        return label;
+    };
+    EXPECT_EQ(stamp.stamp(s.source, layOut, &error), CoefficientStamp::Outcome::Stamped) << error.toStdString();
+    s.output = std::string(stamp.encoded());
+    s.changedBlocks = stamp.changedBlocks();
+    return s;
+}
+
+// The promises of the road, for one stamped photo: the layout and tables
+// are the source's, no block outside the label's blocks changed, some inside
+// did, and djpeg decodes every pixel more than one MCU away from the label
+// as it decodes the source.
+void checkKept(const Stamped &s, const TempDir &dir, bool pixelsToo = true)
+{
+    const Coefficients before = readBlocks(s.source);
+    const Coefficients after = readBlocks(s.output);
+    const jpeg::CoefficientLayout &a = before.layout, &b = after.layout;
+    ASSERT_EQ(b.width, a.width);
+    ASSERT_EQ(b.height, a.height);
+    ASSERT_EQ(b.components, a.components);
+    EXPECT_EQ(b.progressive, a.progressive);
+    EXPECT_EQ(b.restartInterval, a.restartInterval);
+    EXPECT_EQ(b.colour, a.colour);
+    int changed = 0;
+    for (int c = 0; c < a.components; ++c) {
+        const jpeg::CoefficientPlane &p = a.planes[c];
+        ASSERT_EQ(b.planes[c].hSamp, p.hSamp);
+        ASSERT_EQ(b.planes[c].vSamp, p.vSamp);
+        EXPECT_TRUE(std::equal(p.quant, p.quant + 64, b.planes[c].quant));
+        const int rx = a.maxHSamp / p.hSamp * 8, ry = a.maxVSamp / p.vSamp * 8;
+        // Blocks past the picture's edge pad the last MCU; the encoder makes
+        // its own and no decoder shows them.
+        const int wide = (a.width * p.hSamp + 8 * a.maxHSamp - 1) / (8 * a.maxHSamp);
+        const int high = (a.height * p.vSamp + 8 * a.maxVSamp - 1) / (8 * a.maxVSamp);
+        for (int by = 0; by < high; ++by) {
+            for (int bx = 0; bx < wide; ++bx) {
+                const std::size_t at = (std::size_t(by) * p.blocksWide + bx) * 64;
+                const bool same = std::equal(
+                    before.planes[c].begin() + at, before.planes[c].begin() + at + 64, after.planes[c].begin() + at);
+                const bool underLabel = QRect(bx * rx, by * ry, rx, ry).intersects(s.area);
+                if (!underLabel) {
+                    ASSERT_TRUE(same) << "component " << c << " block " << bx << "," << by;
+                }
+                changed += same ? 0 : 1;
+            }
+        }
+    }
+    if (a.width >= 64 && a.height >= 64) {
+        EXPECT_GT(changed, 0); // the label is there (an 8 x 8 photo gets a label of no pixels)
+    }
+    EXPECT_LE(changed, s.changedBlocks);
+    if (!pixelsToo)
+        return;
+
+    writeFileBytes(dir / "source.jpg", s.source);
+    writeFileBytes(dir / "output.jpg", s.output);
+    const QImage was = djpegDecode(dir / "source.jpg", {});
+    const QImage now = djpegDecode(dir / "output.jpg", {});
+    ASSERT_EQ(was.size(), now.size());
+    const QRect near = s.area.adjusted(-8 * a.maxHSamp, -8 * a.maxVSamp, 8 * a.maxHSamp, 8 * a.maxVSamp);
+    for (int y = 0; y < was.height(); ++y) {
+        const auto *p = reinterpret_cast<const QRgb *>(was.constScanLine(y));
+        const auto *q = reinterpret_cast<const QRgb *>(now.constScanLine(y));
+        for (int x = 0; x < was.width(); ++x)
+            if (!near.contains(x, y)) {
+                ASSERT_EQ(p[x], q[x]) << "pixel " << x << "," << y;
+            }
+    }
+}
+
+// A textured picture (real AC coefficients everywhere) as a PPM file.
+void writeTexturedPpm(const fs::path &path, int width, int height)
+{
+    const QImage base = gradientRaster(width, height);
+    std::mt19937 random(7);
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << width << ' ' << height << "\n255\n";
+    for (int y = 0; y < height; ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(base.constScanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int grain = int(random() % 41) - 20;
+            for (int v : { qRed(row[x]), qGreen(row[x]), qBlue(row[x]) })
+                out.put(char(std::clamp(v + grain, 0, 255)));
+        }
+    }
+}
+
+struct Generated
+{
+    const char *what;
+    std::vector<std::string> cjpeg;
+    int orientation;
+    int width, height;
+};
+
+const Generated kGenerated[] = {
+    { "baseline 4:2:0", { "-sample", "2x2" }, 1, 640, 480 },
+    { "4:4:4", { "-sample", "1x1" }, 1, 640, 480 },
+    { "4:2:2", { "-sample", "2x1" }, 1, 640, 480 },
+    { "grey", { "-grayscale" }, 1, 640, 480 },
+    { "progressive 4:2:0", { "-progressive" }, 1, 640, 480 },
+    { "progressive grey", { "-progressive", "-grayscale" }, 1, 480, 320 },
+    { "restart every MCU row", { "-restart", "1" }, 1, 640, 480 },
+    { "restart every 5 MCUs, progressive 4:2:2", { "-restart", "5B", "-progressive", "-sample", "2x1" }, 1, 640, 480 },
+    { "optimised Huffman tables", { "-optimize" }, 1, 640, 480 },
+    { "orientation 3, odd size", { "-sample", "2x2" }, 3, 641, 417 },
+    { "orientation 6, 4:2:2", { "-sample", "2x1" }, 6, 600, 401 },
+    { "orientation 8, progressive 4:4:4", { "-progressive", "-sample", "1x1" }, 8, 517, 390 },
+};
+
+const StampSettings kDesigns[] = {
+    design(3, 8, true), // bottom right, box, shadow and outline
+    design(0, 14, false), // top left, text only
+    design(1, 1.5, true), // wider than the photo: the edge MCUs and padding
+};
+
+TEST(CoefficientStamp, GeneratedPhotosKeepEveryBlockAwayFromTheLabel)
+{
+    if (!toolAvailable("cjpeg") || !toolAvailable("djpeg"))
+        GTEST_SKIP() << "needs cjpeg and djpeg";
+    TempDir dir;
+    for (const Generated &g : kGenerated) {
+        writeTexturedPpm(dir / "in.ppm", g.width, g.height);
+        std::vector<std::string> argv { "cjpeg", "-quality", "88" };
+        argv.insert(argv.end(), g.cjpeg.begin(), g.cjpeg.end());
+        argv.insert(argv.end(), { "-outfile", (dir / "in.jpg").string(), (dir / "in.ppm").string() });
+        ASSERT_EQ(runTool(argv).exitCode, 0) << g.what;
+        const std::string source = readFileBytes(dir / "in.jpg");
+        for (const StampSettings &settings : kDesigns) {
+            SCOPED_TRACE(std::string(g.what) + ", size " + std::to_string(settings.Size));
+            checkKept(stampBytes(source, g.orientation, settings), dir);
+        }
+    }
+}
+
+// The label itself is the one the pixel road draws: against the pixel road
+// at quality 100, both decoded by djpeg.
+TEST(CoefficientStamp, LabelLooksLikeThePixelRoads)
+{
+    if (!toolAvailable("djpeg"))
+        GTEST_SKIP() << "needs djpeg";
+    TempDir dir;
+    for (const char *name : { "gps/DSCN0010.jpg", "orientation/portrait_6.jpg", "orientation/landscape_3.jpg" }) {
+        SCOPED_TRACE(name);
+        const int orientation = readExifOrientation(QString::fromStdString(photo(name).string()));
+        const StampSettings settings = design(3, 8, true);
+        const Stamped kept = stampBytes(readFileBytes(photo(name)), orientation, settings);
+        PhotoWorkspace workspace;
+        ASSERT_TRUE(workspace.readFile(QString::fromStdString(photo(name).string())));
+        ASSERT_TRUE(workspace.transcode(
+            100, [&](QSize stored) { return StoredPhotoLabel(stored, orientation, settings, kText); }));
+        writeFileBytes(dir / "kept.jpg", kept.output);
+        writeFileBytes(dir / "pixels.jpg", std::string(workspace.encoded()));
+        const QImage a = djpegDecode(dir / "kept.jpg", {}).copy(kept.area);
+        const QImage b = djpegDecode(dir / "pixels.jpg", {}).copy(kept.area);
+        const PixelDifference d = compareImages(a, b);
+        EXPECT_LT(d.meanChannel, 4.0);
+        // Single pixels at the glyphs' edges may differ by their chroma, which
+        // the two roads subsample differently.
+        int far = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                far += qAbs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > 40 ? 1 : 0;
+        EXPECT_LT(far, a.width() * a.height() / 100);
+    }
+}
+
+// Every photo the batch stamps, each with its own orientation.
+TEST(CoefficientStamp, EveryTestPhotoKeepsItsBlocks)
+{
+    TempDir dir;
+    int stamped = 0;
+    for (const auto &entry : fs::recursive_directory_iterator(photosDir())) {
+        if (entry.path().extension() != ".jpg")
+            continue;
+        const std::string relative = fs::relative(entry.path(), photosDir()).string();
+        SCOPED_TRACE(relative);
+        const std::string source = readFileBytes(entry.path());
+        const int orientation = readExifOrientation(QString::fromStdString(entry.path().string()));
+        CoefficientStamp stamp;
+        QString error;
+        QRect area;
+        const auto layOut = [&](QSize stored) {
+            StoredPhotoLabel label(stored, orientation, design(3, 10, true), kText);
+            area = label.storedArea();
+            return label;
+        };
+        const CoefficientStamp::Outcome outcome = stamp.stamp(source, layOut, &error);
+        if (outcome != CoefficientStamp::Outcome::Stamped) {
+            // Only damaged files are refused; the batch then takes the pixel road.
+            EXPECT_EQ(relative.rfind("invalid/", 0), 0u) << error.toStdString();
+            continue;
+        }
+        ++stamped;
+        const bool damaged = stamp.warnings() > 0;
+        checkKept(Stamped { source, std::string(stamp.encoded()), area, stamp.changedBlocks() }, dir, !damaged);
+    }
+    EXPECT_GT(stamped, 40);
+}
+
+TEST(CoefficientStamp, NothingToDrawKeepsEveryBlock)
+{
+    const std::string source = readFileBytes(photo("gps/DSCN0010.jpg"));
+    CoefficientStamp stamp;
+    ASSERT_EQ(stamp.stamp(source, [](QSize stored) { return StoredPhotoLabel(stored, 1, StampSettings(), QString()); }),
+        CoefficientStamp::Outcome::Stamped);
+    EXPECT_EQ(stamp.changedBlocks(), 0);
+    const Coefficients a = readBlocks(source), b = readBlocks(stamp.encoded());
+    EXPECT_EQ(a.planes, b.planes);
+}
+
+// What the road refuses, and how: the batch takes the pixel road for these.
+TEST(CoefficientStamp, RefusesWhatItCannotDrawOn)
+{
+    TempDir dir;
+    const auto layOut = [](QSize stored) { return StoredPhotoLabel(stored, 1, design(3, 8, true), kText); };
+    CoefficientStamp stamp;
+    EXPECT_EQ(stamp.stamp("not a JPEG at all", layOut), CoefficientStamp::Outcome::Undecodable);
+    EXPECT_EQ(stamp.stamp({}, layOut), CoefficientStamp::Outcome::Undecodable);
+    if (toolAvailable("convert")) {
+        ASSERT_EQ(runTool({ "convert", photo("gps/DSCN0010.jpg").string(), "-colorspace", "CMYK",
+                              (dir / "cmyk.jpg").string() })
+                      .exitCode,
+            0);
+        EXPECT_EQ(stamp.stamp(readFileBytes(dir / "cmyk.jpg"), layOut), CoefficientStamp::Outcome::Unsupported);
+    }
+    // Cut off: stamped as far as the data goes, with the decoder's warning.
+    const std::string whole = readFileBytes(photo("gps/DSCN0010.jpg"));
+    EXPECT_EQ(stamp.stamp(whole.substr(0, whole.size() / 2), layOut), CoefficientStamp::Outcome::Stamped);
+    EXPECT_GT(stamp.warnings(), 0);
+    EXPECT_FALSE(stamp.encoded().empty());
+}
+
+} // namespace
+} // namespace kelvra::test
