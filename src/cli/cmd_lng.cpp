@@ -6,6 +6,7 @@
 #include "localization/lang_file.h"
 #include "localization/loc_errors.h"
 #include "localization/lzk.h"
+#include "localization/res_module.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -19,7 +20,7 @@ namespace kelvra::cli {
 namespace {
 
 const char *const kUsage = "usage: kelvra-cli lng info FILE | dump [--json] FILE | pack FILE OUT | unpack FILE OUT"
-                           " | resave FILE OUT";
+                           " | resave FILE OUT | module NATIVE LANG OUT | resources MODULE";
 
 const char *const kTypeNames[]
     = { "ptFloat", "ptInteger", "ptString", "ptList", "ptStringList", "ptBinary", "ptEnumValue", "ptSet", "ptBigInt" };
@@ -169,6 +170,33 @@ void printDump(QTextStream &out, const TLangFileContent &c, bool compressed)
     }
 }
 
+// A resource module: its settings record, string table and RCDATA items.
+void printResources(QTextStream &out, const TResourceSet &set)
+{
+    if (const std::optional<TLibSettings> s = settingsOf(set, true))
+        out << "settings " << QString::fromLatin1(s->Signature) << " version=" << s->Version
+            << " locale=" << hex16(s->Locale) << " english=" << nameText(s->EnglishName)
+            << " localized=" << s->LocalizedName << " build=" << s->Build << '\n';
+    for (const auto &[block, group] : set.Strings.Groups())
+        for (int i = 0; i < 16; ++i)
+            if (!group.Strings[size_t(i)].isEmpty())
+                out << "string " << (block - 1) * 16 + i << ' ' << group.Strings[size_t(i)] << '\n';
+    for (const TResRCDataItem &item : set.RCData.Items)
+        out << "rcdata " << nameText(item.Name) << ' ' << item.Data.size() << '\n';
+}
+
+// The module of LANG built against NATIVE and the program's own resources.
+void buildModule(const QString &nativePath, const QString &langPath, const QString &outPath)
+{
+    TLocStorage store;
+    TLangFile native(nativePath, true);
+    native.Load(&store, -1);
+    TLangFile lang(langPath, true);
+    const int index = store.AddLanguage(0, quint16(lang.Locale));
+    lang.Load(&store, index);
+    CreateLDLL(programResources(), outPath, store, index, lang, true);
+}
+
 int runLng(const QStringList &args)
 {
     if (args.isEmpty())
@@ -180,17 +208,22 @@ int runLng(const QStringList &args)
         json = true;
         rest.removeFirst();
     }
-    const bool oneFile = action == QLatin1String("info") || action == QLatin1String("dump");
+    const bool oneFile
+        = action == QLatin1String("info") || action == QLatin1String("dump") || action == QLatin1String("resources");
     const bool twoFiles
         = action == QLatin1String("pack") || action == QLatin1String("unpack") || action == QLatin1String("resave");
-    if (!oneFile && !twoFiles)
+    const bool threeFiles = action == QLatin1String("module");
+    if (!oneFile && !twoFiles && !threeFiles)
         return usageError("lng", QStringLiteral("unknown action ") + action);
     for (const QString &a : rest)
         if (a.startsWith(QLatin1Char('-')))
             return usageError("lng", unknownOption(a));
-    if (rest.size() != (oneFile ? 1 : 2))
-        return usageError(
-            "lng", action + (oneFile ? QStringLiteral(" needs one file") : QStringLiteral(" needs FILE and OUT")));
+    if (rest.size() != (oneFile ? 1 : twoFiles ? 2 : 3))
+        return usageError("lng",
+            action
+                + (oneFile         ? QStringLiteral(" needs one file")
+                        : twoFiles ? QStringLiteral(" needs FILE and OUT")
+                                   : QStringLiteral(" needs NATIVE, LANG and OUT")));
 
     QTextStream out(stdout);
     try {
@@ -208,6 +241,10 @@ int runLng(const QStringList &args)
                 out << QJsonDocument(contentJson(content, compressed)).toJson(QJsonDocument::Indented);
             else
                 printDump(out, content, compressed);
+        } else if (action == QLatin1String("resources")) {
+            printResources(out, TPEReader::ReadFile(rest[0]));
+        } else if (action == QLatin1String("module")) {
+            buildModule(rest[0], rest[1], rest[2]);
         } else if (action == QLatin1String("pack")) {
             writeFile(rest[1], lzkCompress(readFile(rest[0])));
         } else if (action == QLatin1String("unpack")) {
@@ -228,7 +265,9 @@ int runLng(const QStringList &args)
 }
 
 const CommandRegistration registration({ "lng",
-    "info|dump [--json]|pack|unpack|resave FILE [OUT]   look into or rewrite a language file", runLng, false, kUsage });
+    "info|dump [--json]|pack|unpack|resave FILE [OUT] | module | resources   look into or rewrite a language file"
+    " or a language module",
+    runLng, false, kUsage });
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "imaging/jpeg_image.h"
 #include "imaging/photo_loading.h"
 #include "metadata/exif_reader.h"
+#include "platform/file_ops.h"
 
 #include <QCache>
 #include <QFileInfo>
@@ -113,7 +114,7 @@ QImage makeThumbnail(const QString &path, QSize bound)
     try {
         TimgData metadata;
         metadata.setMakerNoteDecoder(nullptr);
-        const bool read = metadata.ProcessFile(std::filesystem::path(path.toStdU16String()));
+        const bool read = metadata.ProcessFile(nativePath(path));
         const int orientation = read ? metadata.exifOrientation() : 1;
         if (read && metadata.ExifSegment) {
             const std::string &data = metadata.ExifSegment->data;

@@ -135,6 +135,18 @@ QString localeAbbreviation(quint16 langID)
     return e ? QString::fromLatin1(e->abbreviation) : QString();
 }
 
+quint16 langIDOfAbbreviation(const QString &abbreviation)
+{
+    for (const LocaleEntry &e : kLocales) {
+        const QString full = QString::fromLatin1(e.abbreviation);
+        const QString shown = e.langID == primaryLanguage(e.langID) ? full.left(2) : full;
+        if (shown.compare(abbreviation, Qt::CaseInsensitive) == 0
+            || full.compare(abbreviation, Qt::CaseInsensitive) == 0)
+            return e.langID;
+    }
+    return 0;
+}
+
 QLocale localeOfLangID(quint16 langID)
 {
     const LocaleEntry *e = findLocale(langID);

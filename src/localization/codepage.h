@@ -19,6 +19,8 @@ int localeAnsiCodePage(quint16 langID);
 // The three-letter abbreviated language name ("ENU", "RUS"), empty when unknown.
 QString localeAbbreviation(quint16 langID);
 QLocale localeOfLangID(quint16 langID);
+// The first identifier whose abbreviation (or file-name extension) is this one, any case; 0 when none.
+quint16 langIDOfAbbreviation(const QString &abbreviation);
 
 // The file-name extension of a language: "ntv" for the native file, the
 // abbreviation otherwise, cut to two letters for a primary-only identifier.

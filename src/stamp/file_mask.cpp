@@ -29,33 +29,65 @@ QString counterText(qint64 counter, int width)
 
 } // namespace
 
+const std::array<QLatin1StringView, 20> &fileMaskFields()
+{
+    static constexpr std::array<QLatin1StringView, 20> fields = {
+        "%n1"_L1,
+        "%n2"_L1,
+        "%n3"_L1,
+        "%n4"_L1,
+        "%n5"_L1,
+        "%n6"_L1,
+        "%n7"_L1,
+        "%n8"_L1,
+        "%n9"_L1, //
+        "%o"_L1, //
+        "%dw"_L1,
+        "%dy"_L1,
+        "%wy"_L1,
+        "%wm"_L1, //
+        "%y"_L1,
+        "%m"_L1,
+        "%d"_L1,
+        "%h"_L1,
+        "%n"_L1,
+        "%s"_L1,
+    };
+    return fields;
+}
+
 QString ExpandFileMask(
     const QString &mask, const QString &source, qint64 counter, TDateTime date, const FormatSettings &locale)
 {
-    QString name = mask.trimmed();
-    for (int width = 1; width <= 9; ++width)
-        name.replace(u"%n"_s + QString::number(width), counterText(counter, width), Qt::CaseInsensitive);
-
     const QString sourceName = QFileInfo(source).fileName();
     const QString extension = extensionOf(sourceName);
-    name.replace("%o"_L1, sourceName.left(sourceName.size() - extension.size()), Qt::CaseInsensitive);
-
-    name.replace("%dw"_L1, QString::number(dayOfWeek(date)), Qt::CaseInsensitive);
-    name.replace("%dy"_L1, QString::number(dayOfYear(date)), Qt::CaseInsensitive);
-    name.replace("%wy"_L1, QString::number(isoWeekOfYear(date)), Qt::CaseInsensitive);
-    name.replace("%wm"_L1, QString::number(weekOfMonth(date)), Qt::CaseInsensitive);
-
-    static const std::pair<QLatin1StringView, QString> dateFields[] = {
-        { "%y"_L1, u"YYYY"_s },
-        { "%m"_L1, u"MM"_s },
-        { "%d"_L1, u"DD"_s },
-        { "%h"_L1, u"hh"_s },
-        { "%n"_L1, u"nn"_s },
-        { "%s"_L1, u"ss"_s },
+    const auto formatted = [&](const char *format) { return FormatPhotoDate(QLatin1String(format), date, locale); };
+    // In the order of fileMaskFields().
+    const QString values[20] = {
+        counterText(counter, 1),
+        counterText(counter, 2),
+        counterText(counter, 3),
+        counterText(counter, 4),
+        counterText(counter, 5),
+        counterText(counter, 6),
+        counterText(counter, 7),
+        counterText(counter, 8),
+        counterText(counter, 9),
+        sourceName.left(sourceName.size() - extension.size()),
+        QString::number(dayOfWeek(date)),
+        QString::number(dayOfYear(date)),
+        QString::number(isoWeekOfYear(date)),
+        QString::number(weekOfMonth(date)),
+        formatted("YYYY"),
+        formatted("MM"),
+        formatted("DD"),
+        formatted("hh"),
+        formatted("nn"),
+        formatted("ss"),
     };
-    for (const auto &[field, format] : dateFields)
-        name.replace(field, FormatPhotoDate(format, date, locale), Qt::CaseInsensitive);
-
+    QString name = mask.trimmed();
+    for (size_t i = 0; i < fileMaskFields().size(); ++i)
+        name.replace(fileMaskFields()[i], values[i], Qt::CaseInsensitive);
     return name + extension;
 }
 

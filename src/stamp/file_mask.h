@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 namespace kelvra {
@@ -16,6 +17,11 @@ namespace kelvra {
 // photo's 1-based place in the photo list.
 QString ExpandFileMask(
     const QString &mask, const QString &source, qint64 counter, TDateTime date, const FormatSettings &locale);
+
+// Every field of the mask language, in the order ExpandFileMask replaces
+// them: the counters before "%n" (minute), the two-letter fields before "%d"
+// and "%y".
+const std::array<QLatin1StringView, 20> &fileMaskFields();
 
 // ".JPG", ".JPEG", ".JPE", ".JIF" or ".JFIF" in any case.
 bool IsJpegFileName(const QString &fileName);

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStringList>
 
 namespace kelvra {
 
@@ -120,6 +121,88 @@ QString failureMessage(const BatchPhotoResult &r)
         return tr("This file is not a JPEG photo; nothing was written.");
     }
     return QString();
+}
+
+std::optional<UserMessage> runFinishedMessage(const BatchReport &report, const QString &folder, int photoCount)
+{
+    QStringList failed, copied, warned, skipped;
+    int written = 0;
+    for (const BatchPhotoResult &r : report.photos) {
+        const QString source = QDir::toNativeSeparators(r.source);
+        switch (r.outcome) {
+        case PhotoOutcome::Stamped:
+            ++written;
+            if (!r.warning.isEmpty())
+                warned << source + QStringLiteral(": ") + r.warning;
+            break;
+        case PhotoOutcome::Copied:
+            ++written;
+            break;
+        case PhotoOutcome::Skipped:
+            skipped << source + QStringLiteral(": ") + failureMessage(r);
+            break;
+        case PhotoOutcome::Failed:
+            if (r.copiedUnchanged)
+                copied << tr("%1: %2; copied unchanged as %3")
+                              .arg(source, failureMessage(r), QDir::toNativeSeparators(r.output));
+            else
+                failed << source + QStringLiteral(": ") + failureMessage(r);
+            break;
+        }
+    }
+    const bool clean = failed.isEmpty() && copied.isEmpty() && warned.isEmpty() && skipped.isEmpty();
+    if (report.cancelled && clean)
+        return std::nullopt;
+
+    UserMessage message;
+    message.text = report.cancelled
+        ? tr("Process cancelled after %1 of %2 photos.").arg(report.photos.size()).arg(photoCount)
+        : tr("Process finished. See photos in") + u' ' + QDir::toNativeSeparators(folder);
+    if (clean)
+        return message;
+
+    message.kind = failed.isEmpty() && copied.isEmpty() ? MessageKind::Information : MessageKind::Warning;
+    QStringList counts { tr("Written: %1. Failed: %2.").arg(written).arg(failed.size() + copied.size()) };
+    if (!copied.isEmpty())
+        counts << tr("Copied unchanged because stamping failed: %1.").arg(copied.size());
+    if (!warned.isEmpty())
+        counts << tr("Stamped with a warning: %1.").arg(warned.size());
+    if (!skipped.isEmpty())
+        counts << tr("Skipped: %1.").arg(skipped.size());
+    message.text += QStringLiteral("\n\n") + counts.join(u'\n');
+
+    QStringList sections;
+    auto section = [&sections](const QString &title, const QStringList &lines) {
+        if (!lines.isEmpty())
+            sections << title + u'\n' + lines.join(u'\n');
+    };
+    section(tr("Failed:"), failed);
+    section(tr("Not stamped, copied unchanged:"), copied);
+    section(tr("Stamped with a warning:"), warned);
+    section(tr("Skipped:"), skipped);
+    message.details = sections.join(QStringLiteral("\n\n"));
+    return message;
+}
+
+std::optional<UserMessage> saveAsMessage(const BatchPhotoResult &r)
+{
+    const QString output = QDir::toNativeSeparators(r.output.isEmpty() ? r.source : r.output);
+    switch (r.outcome) {
+    case PhotoOutcome::Stamped:
+        if (r.warning.isEmpty())
+            return std::nullopt;
+        return UserMessage { MessageKind::Warning,
+            tr("%1 was saved, but the photo is damaged and part of it may be grey: %2").arg(output, r.warning), {} };
+    case PhotoOutcome::Copied:
+        return std::nullopt;
+    case PhotoOutcome::Skipped:
+    case PhotoOutcome::Failed:
+        break;
+    }
+    if (r.copiedUnchanged)
+        return UserMessage { MessageKind::Error,
+            tr("The photo was not stamped (%1); it was saved unchanged as %2.").arg(failureMessage(r), output), {} };
+    return UserMessage { MessageKind::Error, tr("Unable to save %1: %2").arg(output, failureMessage(r)), {} };
 }
 
 } // namespace kelvra

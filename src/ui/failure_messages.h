@@ -2,13 +2,37 @@
 #pragma once
 
 #include "jobs/batch_run.h"
+#include "ui/user_dialogs.h"
 
 #include <QString>
+
+#include <optional>
 
 namespace kelvra {
 
 // The window's words for a failure the jobs report as a code; each text goes
 // through the translation of the window it is shown in.
 QString failureMessage(const BatchPhotoResult &result);
+
+// A message box to show: its kind, its text and the longer list that goes
+// into its details area (empty for none).
+struct UserMessage
+{
+    MessageKind kind = MessageKind::Information;
+    QString text;
+    QString details;
+};
+
+// What the window says at the end of a run into folder. A run in which
+// every photo was written cleanly reads "Process finished. See photos in"
+// and the folder; otherwise the text adds the counts and the details list
+// each photo that failed, was copied unchanged, was stamped with a warning or
+// was skipped, with its reason. Nothing for a cancelled run in which nothing
+// went wrong.
+// photoCount is the length of the list the run was given.
+std::optional<UserMessage> runFinishedMessage(const BatchReport &report, const QString &folder, int photoCount);
+
+// What "Save As..." says when its photo was not plainly saved; nothing when it was.
+std::optional<UserMessage> saveAsMessage(const BatchPhotoResult &result);
 
 } // namespace kelvra

@@ -280,11 +280,14 @@ QStringList FolderBrowser::entries() const
 
 QStringList FolderBrowser::chosenFiles() const
 {
+    // By ranges: the indexes of a selected folder of thousands would be one per cell.
     std::set<int> rows;
     const QModelIndex root = m_report->rootIndex();
-    for (const QModelIndex &index : m_report->selectionModel()->selectedIndexes()) {
-        if (index.parent() == root)
-            rows.insert(index.row());
+    for (const QItemSelectionRange &range : m_report->selectionModel()->selection()) {
+        if (range.parent() != root)
+            continue;
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.insert(row);
     }
     QStringList out;
     if (rows.empty()) {

@@ -4,13 +4,17 @@
 #include "kelvra_version.h"
 #include "platform/data_folder.h"
 #include "stamp/file_mask.h"
+#include "ui/about_window.h"
 #include "ui/folder_browser.h"
+#include "ui/form_size.h"
+#include "ui/help_topics.h"
 #include "ui/label_page.h"
 #include "ui/mask_page.h"
 #include "ui/photo_list_model.h"
 #include "ui/photo_strip.h"
 #include "ui/preview_view.h"
 #include "ui/user_dialogs.h"
+#include "ui/window_batch.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -39,6 +43,8 @@ constexpr int kLeftPaneWidth = 284;
 constexpr int kStripHeight = 168;
 constexpr int kBottomPaneHeight = 181;
 constexpr int kPhotoStatusWidth = 800;
+// Inside the frame: 960 wide with it.
+constexpr QSize kDesignSize(944, 765);
 
 // Strip above, preview below: when the window gets low the strip gives up
 // its height first, so the photo stays larger than the strip.
@@ -74,9 +80,9 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     , m_photoList(new PhotoList(this))
 {
     setObjectName(QStringLiteral("Form1"));
-    setProperty("helpTopic", m_helpTopic);
+    setProperty("helpTopic", kMainWindowHelpTopic);
     setWindowTitle(QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
-    setMinimumSize(960, 400);
+    setMinimumSize(kDesignSize.width(), 400);
 
     createActions();
     createMenus();
@@ -134,14 +140,23 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     applyLoaded(LoadProgramSettings(m_iniPath, m_settings, m_options, m_format));
     connectListCommands();
     m_browser->setFolder(startBrowseFolder(m_options.DefaultBrowseFolder));
+    setUpStart();
 
-    resize(960, 765);
+    // Where the design puts the window; a stored placement replaces it.
+    resize(kDesignSize);
     if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+        setGeometry(centredBounds(kDesignSize, screen->availableGeometry()));
+    m_placement = new TFormSize(this);
+    m_placement->SaveKey = QStringLiteral("Form1");
+    m_placement->SaveName = m_iniPath;
+    m_placement->LoadFormSettings();
+
+    m_about = new TAboutBox(m_dialogs, this);
 }
 
 TForm1::~TForm1()
 {
+    delete m_batch; // cancels and waits for the photos started
     waitForSaveAs();
     delete m_saveAs; // its finished call is never delivered now
     // The views go before the photo list they show.
@@ -219,9 +234,10 @@ void TForm1::connectListCommands()
     connect(
         m_actions.value(QStringLiteral("PhotoRemoveAll")), &QAction::triggered, this, &TForm1::PhotoRemoveAllExecute);
     connect(m_browser, &FolderBrowser::entryFocused, this, &TForm1::browserEntryFocused);
-    connect(m_browser, &FolderBrowser::addRequested, this, &TForm1::PhotoAddExecute);
+    // Through the actions, so a run that turned them off turns these off too.
+    connect(m_browser, &FolderBrowser::addRequested, m_actions.value(QStringLiteral("PhotoAdd")), &QAction::trigger);
     connect(m_strip, &PhotoStrip::photoSelected, this, [this](const QString &path) { LoadPic(path); });
-    connect(m_strip, &PhotoStrip::removeRequested, this, &TForm1::PhotoRemoveExecute);
+    connect(m_strip, &PhotoStrip::removeRequested, m_actions.value(QStringLiteral("PhotoRemove")), &QAction::trigger);
     photoListChanged();
 }
 
@@ -358,7 +374,9 @@ void TForm1::todoSelected(int row)
     m_pages->setCurrentIndex(row);
     m_frame->setTitle(m_todo->item(row)->text());
     m_helpTopic = m_pages->currentWidget()->property("helpTopic").toInt();
-    setProperty("helpTopic", m_helpTopic);
+    // F1 on the TO DO list and the settings answers with the page's topic; the
+    // rest of the window keeps the window's own.
+    m_frame->parentWidget()->setProperty("helpTopic", m_helpTopic);
     if (row == 0)
         designChanged();
 }
@@ -421,8 +439,17 @@ bool TForm1::SaveCFGToFile(const QString &path)
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
+    if (m_batch) {
+        // The photos already started finish first; the run's end closes.
+        m_closeAfterRun = true;
+        m_batch->cancel();
+        event->ignore();
+        return;
+    }
     waitForSaveAs();
     SaveCFGToFile(m_iniPath);
+    // A refused write was reported with the design's.
+    m_placement->SaveFormSettings();
     event->accept();
 }
 

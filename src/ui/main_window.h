@@ -10,6 +10,7 @@
 #include <QMainWindow>
 
 class QAction;
+class QActionGroup;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -21,11 +22,16 @@ namespace kelvra {
 
 class FolderBrowser;
 class LabelPage;
+class LanguageList;
 class MaskPage;
 class PhotoList;
 class PhotoStrip;
 class PreviewView;
+class TAboutBox;
+class TFormSize;
+class TProgressForm;
 class UserDialogs;
+class WindowBatch;
 
 // The main window. It owns the design and the options, loads them from the
 // program INI when it is created and writes them back when it closes; every
@@ -41,6 +47,10 @@ public:
     const AppOptions &options() const { return m_options; }
     const QString &iniPath() const { return m_iniPath; }
     int helpTopic() const { return m_helpTopic; }
+    // Opens the user guide at a topic in the desktop's browser.
+    void showHelp(int topic);
+    // Where the guide is looked for; the shipped one unless changed.
+    void setHelpFolder(const QString &folder) { m_helpFolder = folder; }
 
     QAction *action(const QString &name) const { return m_actions.value(name); }
     PreviewView *preview() const { return m_preview; }
@@ -56,6 +66,12 @@ public:
     PhotoList &photoList() const { return *m_photoList; }
     FolderBrowser *folderBrowser() const { return m_browser; }
     PhotoStrip *photoStrip() const { return m_strip; }
+    TFormSize *placement() const { return m_placement; }
+    TAboutBox *aboutBox() const { return m_about; }
+
+    // The languages the options dialog offers; none until this is called.
+    // The list must outlive the window.
+    void setLanguageList(const LanguageList *languages);
 
     // Reads a settings file into the design and shows it.
     void LoadCFGFromFile(const QString &path);
@@ -66,8 +82,16 @@ public:
     // The folder browser's column captions; sort commands beyond them hide.
     void setSortColumnCaptions(const QStringList &captions);
 
+    // The run's progress window, and the run going on (null when none).
+    TProgressForm *progressForm() const { return m_progress; }
+    WindowBatch *runningBatch() const { return m_batch; }
+
 Q_SIGNALS:
     void saveAsFinished(const kelvra::BatchPhotoResult &result);
+    // Start chose its folder; the run begins when the connected slots return.
+    void runStarting(kelvra::WindowBatch *batch);
+    // After the closing message, if any.
+    void runFinished(const kelvra::BatchReport &report);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -106,6 +130,13 @@ private:
     void HelpExecute();
     void SupportExecute();
     void Action3Execute();
+    void AOptionsExecute();
+
+    void setUpStart();
+    void updateStart();
+    void ProcessPhotosExecute();
+    void runDone();
+    void setRunning(bool running);
 
     UserDialogs &m_dialogs;
     StampSettings m_settings;
@@ -113,6 +144,7 @@ private:
     FormatSettings m_format;
     QString m_iniPath;
     int m_helpTopic = 10;
+    QString m_helpFolder;
 
     QHash<QString, QAction *> m_actions;
     QMenu *m_tokenMenu = nullptr;
@@ -128,7 +160,14 @@ private:
     FolderBrowser *m_browser = nullptr;
     PhotoStrip *m_strip = nullptr;
     QThread *m_saveAs = nullptr; // the Save As running, if any
+    TFormSize *m_placement = nullptr;
+    TAboutBox *m_about = nullptr;
+    const LanguageList *m_languages = nullptr;
     BatchPhotoResult m_saveAsResult;
+    TProgressForm *m_progress = nullptr;
+    WindowBatch *m_batch = nullptr; // the run going on, if any
+    QActionGroup *m_runLocked = nullptr; // commands a run turns off
+    bool m_closeAfterRun = false;
 };
 
 } // namespace kelvra

@@ -1,20 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands, its menus and what the commands do.
-#include "kelvra_version.h"
 #include "platform/data_folder.h"
 #include "platform/file_ops.h"
+#include "platform/install_paths.h"
 #include "stamp/caption.h"
+#include "ui/about_window.h"
 #include "ui/failure_messages.h"
+#include "ui/help_topics.h"
 #include "ui/label_page.h"
+#include "ui/language_list.h"
 #include "ui/main_actions.h"
 #include "ui/main_window.h"
+#include "ui/options_dialog.h"
+#include "ui/photo_list_model.h"
+#include "ui/photo_strip.h"
 #include "ui/preview_view.h"
+#include "ui/progress_window.h"
 #include "ui/user_dialogs.h"
+#include "ui/window_batch.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QThread>
@@ -23,8 +35,6 @@
 namespace kelvra {
 
 namespace {
-
-const QString kSupportUrl = QStringLiteral("https://kelvra.org/support");
 
 QString cfgFilter()
 {
@@ -69,9 +79,9 @@ void TForm1::createActions()
         connect(action, &QAction::triggered, this, [this, token]() { tokenCommand(token); });
     }
 
-    // Waiting for the folder browser, the photo list and the options dialog.
+    // Waiting for the folder browser and the photo list.
     for (const char *later : { "AviewList", "AViewReport", "AViewIcon", "PhotoAdd", "PhotoAddAll", "PhotoRemove",
-             "PhotoRemoveAll", "AOptions", "ProcessPhotos" })
+             "PhotoRemoveAll", "ProcessPhotos" })
         m_actions.value(QLatin1String(later))->setEnabled(false);
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
 
@@ -84,6 +94,9 @@ void TForm1::createActions()
     connect(m_actions.value(QStringLiteral("Help")), &QAction::triggered, this, &TForm1::HelpExecute);
     connect(m_actions.value(QStringLiteral("Support")), &QAction::triggered, this, &TForm1::SupportExecute);
     connect(m_actions.value(QStringLiteral("Action3")), &QAction::triggered, this, &TForm1::Action3Execute);
+    connect(m_actions.value(QStringLiteral("AOptions")), &QAction::triggered, this, &TForm1::AOptionsExecute);
+    m_helpFolder = helpFolder();
+    new HelpKey([this](int topic) { showHelp(topic); }, this);
     setSortColumnCaptions({});
 }
 
@@ -185,11 +198,94 @@ void TForm1::saveAsDone()
     m_saveAs = nullptr;
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(m_preview->hasPhoto());
     const BatchPhotoResult result = m_saveAsResult;
-    if (result.outcome == PhotoOutcome::Failed || result.outcome == PhotoOutcome::Skipped)
-        m_dialogs.showMessage(this, MessageKind::Error,
-            tr("Unable to save %1: %2")
-                .arg(result.output.isEmpty() ? result.source : result.output, failureMessage(result)));
+    if (const std::optional<UserMessage> message = saveAsMessage(result))
+        m_dialogs.showMessage(this, message->kind, message->text);
     Q_EMIT saveAsFinished(result);
+}
+
+void TForm1::setUpStart()
+{
+    m_progress = new TProgressForm(this);
+    // A group that is off keeps its actions off whatever else enables them,
+    // and gives each its own state back when it is on again.
+    m_runLocked = new QActionGroup(this);
+    m_runLocked->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    QStringList locked { QStringLiteral("PhotoAdd"), QStringLiteral("PhotoAddAll"), QStringLiteral("PhotoRemove"),
+        QStringLiteral("PhotoRemoveAll"), QStringLiteral("ProcessPhotos"), QStringLiteral("RLoadCFG") };
+    for (const char *design :
+        { "StampTo1", "StampTo2", "StampTo3", "StampTo4", "FBold", "FItalic", "FUnderline", "FShadow", "FOutline" })
+        locked << QLatin1String(design);
+    for (const CaptionCommand &command : captionCommands())
+        locked << QLatin1String(command.action);
+    for (const QString &name : locked)
+        m_runLocked->addAction(m_actions.value(name));
+
+    connect(m_actions.value(QStringLiteral("ProcessPhotos")), &QAction::triggered, this, &TForm1::ProcessPhotosExecute);
+    connect(m_todo, &QListWidget::itemChanged, this, &TForm1::updateStart);
+    connect(m_photoList, &PhotoList::changed, this, &TForm1::updateStart);
+    updateStart();
+}
+
+void TForm1::updateStart()
+{
+    const bool task = m_settings.StampPhotosOpt || m_settings.RenamePhotos;
+    m_actions.value(QStringLiteral("ProcessPhotos"))->setEnabled(!m_photoList->isEmpty() && task);
+}
+
+void TForm1::ProcessPhotosExecute()
+{
+    if (m_batch || !m_actions.value(QStringLiteral("ProcessPhotos"))->isEnabled())
+        return;
+    const QString start = QFileInfo(m_options.DefaultSaveFolder).isDir() ? m_options.DefaultSaveFolder : QString();
+    const QString folder = m_dialogs.chooseFolder(this, tr("SAVE PHOTOS TO:"), start);
+    if (folder.isEmpty())
+        return;
+    m_options.DefaultSaveFolder = folder;
+
+    // The run takes the list and the design as they are now.
+    m_batch = new WindowBatch(m_photoList->paths(), folder, BatchJob { m_settings, m_options, m_format }, this);
+    connect(m_batch, &WindowBatch::step, m_progress, &TProgressForm::ProgressStep);
+    connect(m_batch, &WindowBatch::finished, this, &TForm1::runDone);
+    connect(m_progress, &TProgressForm::cancelRequested, m_batch, &WindowBatch::cancel);
+    setRunning(true);
+    m_progress->ProgressStart();
+    Q_EMIT runStarting(m_batch);
+    m_batch->start();
+}
+
+void TForm1::runDone()
+{
+    WindowBatch *batch = m_batch;
+    m_batch = nullptr;
+    const BatchReport report = batch->report();
+    const QString folder = batch->outputFolder();
+    const int count = int(batch->photos().size());
+    batch->deleteLater();
+    m_progress->ProgressEnd();
+    setRunning(false);
+    updateStart();
+    if (m_closeAfterRun) {
+        m_closeAfterRun = false;
+        close();
+        return;
+    }
+    if (const std::optional<UserMessage> message = runFinishedMessage(report, folder, count))
+        m_dialogs.showDetailedMessage(this, message->kind, message->text, message->details);
+    // A folder the desktop cannot open is no failure of the run.
+    if (!report.cancelled)
+        m_dialogs.openUrl(QUrl::fromLocalFile(folder));
+    Q_EMIT runFinished(report);
+}
+
+void TForm1::setRunning(bool running)
+{
+    m_runLocked->setEnabled(!running);
+    // The design's controls, and the preview whose pointer places the label.
+    m_todo->setEnabled(!running);
+    m_frame->setEnabled(!running);
+    m_preview->setEnabled(!running);
+    // Nothing is dropped onto the list while a run works from it.
+    m_strip->setEnabled(!running);
 }
 
 void TForm1::RLoadCFGExecute()
@@ -219,20 +315,53 @@ void TForm1::RSaveCFGExecute()
 
 void TForm1::HelpExecute()
 {
-    const QString help = programFolder() + QStringLiteral("Kelvra.chm");
-    if (!m_dialogs.openUrl(QUrl::fromLocalFile(help)))
-        m_dialogs.showMessage(this, MessageKind::Warning, tr("Unable to open %1").arg(help));
+    // The menu leaves the focus where it was, so this is the F1 topic too.
+    const QWidget *focus = QApplication::focusWidget();
+    showHelp(helpTopicOf(focus && focus->window() == this ? focus : this));
+}
+
+void TForm1::showHelp(int topic)
+{
+    const QUrl url = helpUrl(m_helpFolder, topic);
+    const QString page = QDir::toNativeSeparators(url.toLocalFile());
+    if (!QFileInfo(url.toLocalFile()).isFile()) {
+        m_dialogs.showMessage(this, MessageKind::Warning,
+            tr("The user guide is missing: %1 was not found.\n\n"
+               "Install Kelvra again to get it back. When you run Kelvra from a build folder, build it again: "
+               "the build puts the guide beside the program.")
+                .arg(page));
+        return;
+    }
+    if (!m_dialogs.openUrl(url))
+        m_dialogs.showMessage(this, MessageKind::Warning,
+            tr("No web browser could be started to show the user guide. Open %1 in your browser.").arg(page));
 }
 
 void TForm1::SupportExecute()
 {
-    if (!m_dialogs.openUrl(QUrl(kSupportUrl)))
-        m_dialogs.showMessage(this, MessageKind::Warning, tr("Unable to open %1").arg(kSupportUrl));
+    const QString support = QLatin1String(kSupportUrl);
+    if (!m_dialogs.openUrl(QUrl(support)))
+        m_dialogs.showMessage(
+            this, MessageKind::Warning, tr("No web browser could be started. The support page is %1").arg(support));
 }
 
 void TForm1::Action3Execute()
 {
-    m_dialogs.showMessage(this, MessageKind::Information, QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
+    m_about->exec();
+}
+
+void TForm1::setLanguageList(const LanguageList *languages)
+{
+    m_languages = languages;
+}
+
+void TForm1::AOptionsExecute()
+{
+    static const NoLanguages none;
+    TFormOptions dialog(m_options, m_iniPath, m_languages ? *m_languages : none, m_dialogs, this);
+    dialog.exec();
+    // The GPS text form may have changed; a cancelled dialog redraws too.
+    designChanged();
 }
 
 } // namespace kelvra

@@ -20,20 +20,19 @@ constexpr int kSpacing = 3;
 constexpr int kThumbnailLeft = 5;
 constexpr int kThumbnailTop = 3;
 constexpr int kCaptionGap = 5;
+constexpr int kMinBoxHeight = 40;
 
 class BoxDelegate : public QStyledItemDelegate
 {
 public:
-    BoxDelegate(ThumbnailMaker &maker, QObject *parent)
-        : QStyledItemDelegate(parent)
+    BoxDelegate(const PhotoStrip &strip, ThumbnailMaker &maker)
+        : QStyledItemDelegate(const_cast<PhotoStrip *>(&strip))
+        , m_strip(strip)
         , m_maker(maker)
     {
     }
 
-    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
-    {
-        return { PhotoStrip::kBoxWidth, PhotoStrip::kBoxHeight };
-    }
+    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override { return m_strip.boxSize(); }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -53,40 +52,42 @@ public:
             painter->drawRoundedRect(box.adjusted(1, 1, -2, -2), 4, 4);
         }
 
-        const QRect frame(box.left() + kThumbnailLeft, box.top() + kThumbnailTop, box.width() - 2 * kThumbnailLeft,
-            PhotoStrip::kThumbnailHeight);
+        // The full-size layout, shrunk with the box.
+        const double scale = double(box.height()) / PhotoStrip::kBoxHeight;
+        const int left = qRound(kThumbnailLeft * scale);
+        const QRect frame(box.left() + left, box.top() + qRound(kThumbnailTop * scale), box.width() - 2 * left,
+            qRound(PhotoStrip::kThumbnailHeight * scale));
         QImage picture;
         const QString path = index.data(PhotoList::PathRole).toString();
-        switch (m_maker.thumbnail(path, &picture)) {
-        case ThumbnailMaker::Status::Ready: {
-            QRect at(QPoint(), picture.size());
+        if (m_maker.thumbnail(path, &picture) == ThumbnailMaker::Status::Ready) {
+            QRect at(QPoint(), picture.size().boundedTo(picture.size().scaled(frame.size(), Qt::KeepAspectRatio)));
             at.moveCenter(frame.center());
             at.moveBottom(frame.bottom()); // pictures of any shape stand on one line
-            painter->drawImage(at.topLeft(), picture);
-            break;
-        }
-        case ThumbnailMaker::Status::Pending:
-        case ThumbnailMaker::Status::Failed: {
+            painter->setRenderHint(QPainter::SmoothPixmapTransform);
+            painter->drawImage(at, picture);
+        } else {
+            // Until the picture arrives, or for a photo that cannot be decoded.
             QRect at(0, 0, frame.height() * 4 / 3, frame.height());
             at.moveCenter(frame.center());
             painter->setPen(palette.color(QPalette::Mid));
             painter->setBrush(palette.color(QPalette::Midlight));
             painter->drawRect(at.adjusted(0, 0, -1, -1));
-            break;
-        }
         }
 
-        const QRect text(
-            box.left() + 2, frame.bottom() + kCaptionGap, box.width() - 4, box.bottom() - frame.bottom() - kCaptionGap);
-        painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->setFont(option.font);
-        const QString caption
-            = option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideLeft, text.width());
-        painter->drawText(text, Qt::AlignHCenter | Qt::AlignTop, caption);
+        const QRect text(box.left() + 2, frame.bottom() + qRound(kCaptionGap * scale), box.width() - 4,
+            box.bottom() - frame.bottom() - qRound(kCaptionGap * scale));
+        if (text.height() >= option.fontMetrics.height()) {
+            painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+            painter->setFont(option.font);
+            const QString caption
+                = option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideLeft, text.width());
+            painter->drawText(text, Qt::AlignHCenter | Qt::AlignTop, caption);
+        }
         painter->restore();
     }
 
 private:
+    const PhotoStrip &m_strip;
     ThumbnailMaker &m_maker;
 };
 
@@ -133,11 +134,13 @@ PhotoStrip::PhotoStrip(PhotoList &list, QWidget *parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Always there, so the boxes, sized by the height left, never make it come and go.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setMouseTracking(true); // hints follow the pointer
     setAcceptDrops(true);
     setDropIndicatorShown(false);
     setDragDropMode(QAbstractItemView::DropOnly);
-    setItemDelegate(new BoxDelegate(*m_maker, this));
+    setItemDelegate(new BoxDelegate(*this, *m_maker));
     setModel(&m_list);
 
     m_empty->setObjectName(QStringLiteral("AdvSmoothLabel1"));
@@ -193,6 +196,12 @@ void PhotoStrip::resizeEvent(QResizeEvent *event)
 {
     QListView::resizeEvent(event);
     m_empty->setGeometry(viewport()->geometry());
+    const int height = qBound(kMinBoxHeight, viewport()->height() - 2 * kSpacing, int(kBoxHeight));
+    const QSize box(kBoxWidth * height / kBoxHeight, height);
+    if (box != m_box) {
+        m_box = box;
+        scheduleDelayedItemsLayout();
+    }
 }
 
 void PhotoStrip::dragEnterEvent(QDragEnterEvent *event)

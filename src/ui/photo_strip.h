@@ -19,7 +19,8 @@ QStringList photosFromUrls(const QList<QUrl> &urls);
 
 // The thumbnail strip over the photo list: one row of 170 x 145 boxes
 // scrolling sideways, each with its thumbnail and caption, the full path as
-// its hint. Thumbnails come from a maker of its own off the user-interface
+// its hint; in a window too low for that the boxes shrink, so thumbnails are
+// never cut. Thumbnails come from a maker of its own off the user-interface
 // thread; a box paints a placeholder until its picture arrives. Photos and
 // folders dropped from a file manager are queued. "Add photos here" covers it
 // while the list is empty.
@@ -39,6 +40,8 @@ public:
     QLabel *emptyLabel() const { return m_empty; }
     // The selected row, -1 when none.
     int selectedRow() const;
+    // 170 x 145, or smaller in proportion while the strip is too low for it.
+    QSize boxSize() const { return m_box; }
 
 Q_SIGNALS:
     void photoSelected(const QString &path);
@@ -58,6 +61,7 @@ private:
     PhotoList &m_list;
     ThumbnailMaker *m_maker;
     QLabel *m_empty;
+    QSize m_box { kBoxWidth, kBoxHeight };
 };
 
 } // namespace kelvra

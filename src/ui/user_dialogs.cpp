@@ -31,7 +31,11 @@ QString runFileDialog(QWidget *parent, const FileDialogRequest &request, QFileDi
 
 void QtUserDialogs::showMessage(QWidget *parent, MessageKind kind, const QString &text)
 {
-    const QString title = QApplication::applicationDisplayName();
+    showTitledMessage(parent, kind, QApplication::applicationDisplayName(), text);
+}
+
+void QtUserDialogs::showTitledMessage(QWidget *parent, MessageKind kind, const QString &title, const QString &text)
+{
     switch (kind) {
     case MessageKind::Information:
         QMessageBox::information(parent, title, text);
@@ -43,6 +47,25 @@ void QtUserDialogs::showMessage(QWidget *parent, MessageKind kind, const QString
         QMessageBox::critical(parent, title, text);
         break;
     }
+}
+
+void UserDialogs::showDetailedMessage(QWidget *parent, MessageKind kind, const QString &text, const QString &details)
+{
+    showMessage(parent, kind, details.isEmpty() ? text : text + QStringLiteral("\n\n") + details);
+}
+
+void QtUserDialogs::showDetailedMessage(QWidget *parent, MessageKind kind, const QString &text, const QString &details)
+{
+    if (details.isEmpty()) {
+        showMessage(parent, kind, text);
+        return;
+    }
+    const QMessageBox::Icon icon = kind == MessageKind::Information ? QMessageBox::Information
+        : kind == MessageKind::Warning                              ? QMessageBox::Warning
+                                                                    : QMessageBox::Critical;
+    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    box.setDetailedText(details);
+    box.exec();
 }
 
 QString QtUserDialogs::openFileName(QWidget *parent, const FileDialogRequest &request)

@@ -32,6 +32,14 @@ public:
     virtual ~UserDialogs() = default;
 
     virtual void showMessage(QWidget *parent, MessageKind kind, const QString &text) = 0;
+    // A message under a title of its own rather than the program's name.
+    virtual void showTitledMessage(QWidget *parent, MessageKind kind, const QString & /*title*/, const QString &text)
+    {
+        showMessage(parent, kind, text);
+    }
+    // A message with a longer list the user can open below it; without a
+    // details area of its own the list follows the text.
+    virtual void showDetailedMessage(QWidget *parent, MessageKind kind, const QString &text, const QString &details);
     virtual QString openFileName(QWidget *parent, const FileDialogRequest &request) = 0;
     virtual QString saveFileName(QWidget *parent, const FileDialogRequest &request) = 0;
     virtual QString chooseFolder(QWidget *parent, const QString &title, const QString &start) = 0;
@@ -46,6 +54,8 @@ class QtUserDialogs : public UserDialogs
 {
 public:
     void showMessage(QWidget *parent, MessageKind kind, const QString &text) override;
+    void showTitledMessage(QWidget *parent, MessageKind kind, const QString &title, const QString &text) override;
+    void showDetailedMessage(QWidget *parent, MessageKind kind, const QString &text, const QString &details) override;
     QString openFileName(QWidget *parent, const FileDialogRequest &request) override;
     QString saveFileName(QWidget *parent, const FileDialogRequest &request) override;
     QString chooseFolder(QWidget *parent, const QString &title, const QString &start) override;

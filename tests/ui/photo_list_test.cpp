@@ -1,9 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The queue of photos on its own: order, identity, captions and hints.
+#include "test_photos.h"
 #include "ui_test_support.h"
 
+#include "jobs/thumbnail_job.h"
 #include "ui/photo_list_model.h"
+#include "ui/photo_strip.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 namespace kelvra::test {
@@ -80,6 +90,89 @@ TEST(PhotoList, CaptionIsTheNameOrItsLastTwentyFiveCharactersAndTheHintTheFullPa
         EXPECT_EQ(index.data(PhotoList::PathRole).toString(), path);
     }
     EXPECT_EQ(list.caption(4).size(), 28);
+}
+
+// Sends a drag of data onto the strip as a file manager does; whether it was taken.
+bool drop(PhotoStrip *strip, QMimeData *data)
+{
+    QWidget *target = strip->viewport();
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, {});
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, {});
+    QApplication::sendEvent(target, &move);
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, {});
+    QApplication::sendEvent(target, &dropped);
+    return dropped.isAccepted();
+}
+
+using PhotoStripInWindow = WindowTest;
+
+TEST_F(PhotoStripInWindow, DroppingPhotosAndAFolderQueuesThePhotosAndTheFolderJpegFiles)
+{
+    const QString dir = qpath(work.path());
+    const QString folder = dir + QStringLiteral("/dropped");
+    QDir().mkpath(folder + QStringLiteral("/sub"));
+    for (const char *name : { "p1.jpg", "p2.JPG", "dropped/y.jpeg", "dropped/x.jpg", "dropped/z.png",
+             "dropped/.hidden.jpg", "dropped/sub/w.jpg" })
+        makeFile(dir + QLatin1Char('/') + QLatin1String(name), 10);
+    TForm1 &w = open();
+    PhotoStrip *strip = w.photoStrip();
+
+    QMimeData text;
+    text.setText(QStringLiteral("p1.jpg"));
+    EXPECT_FALSE(drop(strip, &text));
+
+    QMimeData files;
+    files.setUrls({ QUrl::fromLocalFile(dir + QStringLiteral("/p2.JPG")),
+        QUrl(QStringLiteral("https://example.org/a.jpg")), QUrl::fromLocalFile(folder),
+        QUrl::fromLocalFile(dir + QStringLiteral("/p1.jpg")), QUrl::fromLocalFile(dir + QStringLiteral("/p2.JPG")) });
+    EXPECT_TRUE(drop(strip, &files));
+    EXPECT_EQ(w.photoList().paths(),
+        (QStringList { dir + QStringLiteral("/p2.JPG"), folder + QStringLiteral("/x.jpg"),
+            folder + QStringLiteral("/y.jpeg"), dir + QStringLiteral("/p1.jpg") }));
+    EXPECT_EQ(w.countStatus()->text(), QStringLiteral("Files to process: 4"));
+    EXPECT_FALSE(strip->emptyLabel()->isVisible());
+    EXPECT_TRUE(w.action(QStringLiteral("PhotoRemoveAll"))->isEnabled());
+}
+
+TEST(PhotoStrip, RemovingPhotosBeforeTheirThumbnailsArriveIsHarmless)
+{
+    TempDir dir;
+    const QString first = qpath(dir / "photo_00.jpg");
+    makePhoto(first, QSize(2400, 1600), Qt::darkRed);
+    QStringList paths { first };
+    for (int i = 1; i < 40; ++i) {
+        paths << qpath(dir / QStringLiteral("photo_%1.jpg").arg(i, 2, 10, QLatin1Char('0')).toStdString());
+        ASSERT_TRUE(QFile::copy(first, paths.last()));
+    }
+
+    PhotoList list;
+    auto strip = std::make_unique<PhotoStrip>(list);
+    strip->resize(1200, 170);
+    strip->show();
+    list.add(paths);
+    strip->repaint(); // asks for the pictures of the first boxes
+    list.removeAt(0);
+    list.removeAt(2);
+    strip->horizontalScrollBar()->setValue(strip->horizontalScrollBar()->maximum());
+    strip->repaint();
+    list.clear();
+    list.add(paths.mid(10));
+    strip->repaint();
+    list.removeAt(1);
+    KELVRA_TRY(shownPicturesArrived(*strip));
+    EXPECT_EQ(list.count(), 29);
+
+    // Going away with pictures still on their way.
+    list.clear();
+    list.add(paths);
+    strip->repaint();
+    strip.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list.count(), 40);
 }
 
 } // namespace

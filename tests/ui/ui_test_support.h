@@ -41,17 +41,42 @@ public:
     {
         MessageKind kind;
         QString text;
+        QString title = {}; // empty: the program's name
+        bool owned = true; // shown over a window
+        QString details = {};
+    };
+    struct FolderRequest
+    {
+        QString title;
+        QString start;
     };
     std::vector<Message> messages;
     std::vector<FileDialogRequest> requests;
+    std::vector<FolderRequest> folderRequests;
     std::deque<QString> fileAnswers; // empty answer: cancelled
     std::deque<QColor> colourAnswers;
     std::vector<QUrl> opened;
+    bool desktopOpens = true; // false: the desktop has no handler
 
-    void showMessage(QWidget *, MessageKind kind, const QString &text) override { messages.push_back({ kind, text }); }
+    void showMessage(QWidget *, MessageKind kind, const QString &text) override
+    {
+        messages.push_back({ kind, text, {}, true });
+    }
+    void showTitledMessage(QWidget *parent, MessageKind kind, const QString &title, const QString &text) override
+    {
+        messages.push_back({ kind, text, title, parent != nullptr });
+    }
+    void showDetailedMessage(QWidget *, MessageKind kind, const QString &text, const QString &details) override
+    {
+        messages.push_back({ kind, text, {}, true, details });
+    }
     QString openFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
     QString saveFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
-    QString chooseFolder(QWidget *, const QString &, const QString &) override { return answer({}); }
+    QString chooseFolder(QWidget *, const QString &title, const QString &start) override
+    {
+        folderRequests.push_back({ title, start });
+        return answer({});
+    }
     std::optional<QColor> chooseColor(QWidget *, const QColor &, const QString &) override
     {
         if (colourAnswers.empty())
@@ -63,7 +88,7 @@ public:
     bool openUrl(const QUrl &url) override
     {
         opened.push_back(url);
-        return true;
+        return desktopOpens;
     }
 
 private:

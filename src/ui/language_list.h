@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace kelvra {
+
+// One language the interface can be shown in.
+struct LanguageEntry
+{
+    QString englishName; // what the options dialog lists
+    int locale = 0; // the locale identifier written to the Language key
+};
+
+// The languages the options dialog offers, in the order it lists them, and
+// the one the interface shows now. The language switching controller sits
+// behind it; the windows only read.
+class LanguageList
+{
+public:
+    virtual ~LanguageList() = default;
+    virtual std::vector<LanguageEntry> languages() const = 0;
+    virtual int currentLocale() const = 0;
+};
+
+// No language files found: nothing to list and nothing current.
+class NoLanguages : public LanguageList
+{
+public:
+    std::vector<LanguageEntry> languages() const override { return {}; }
+    int currentLocale() const override { return -1; }
+};
+
+} // namespace kelvra

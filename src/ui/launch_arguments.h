@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace kelvra {
+
+// The photos named on the desktop program's command line, as a file manager's
+// "Open with" passes them: paths (relative ones against workingFolder) or
+// file URLs. Existing files with a JPEG name are kept as absolute paths, each
+// once, in the given order; every other argument is refused with a reason.
+struct LaunchPhotos
+{
+    QStringList photos;
+    QStringList refused; // "ARGUMENT: reason"
+};
+LaunchPhotos photosFromArguments(const QStringList &arguments, const QString &workingFolder);
+
+} // namespace kelvra

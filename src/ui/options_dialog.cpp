@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/options_dialog.h"
+
+#include "stamp/settings_file.h"
+#include "ui/language_list.h"
+#include "ui/user_dialogs.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace kelvra {
+
+namespace {
+
+constexpr int kDialogWidth = 491;
+
+// Lets a quality outside the range be typed, so that leaving the box or
+// pressing Enter brings it to the nearer limit rather than dropping it.
+class QualitySpinBox : public QSpinBox
+{
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QValidator::State validate(QString &input, int &) const override
+    {
+        const QString text = input.trimmed();
+        if (text.isEmpty())
+            return QValidator::Intermediate;
+        if (text.size() > 4)
+            return QValidator::Invalid;
+        for (const QChar c : text) {
+            if (!c.isDigit())
+                return QValidator::Invalid;
+        }
+        const int value = text.toInt();
+        return value >= minimum() && value <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
+    }
+    void fixup(QString &input) const override { input = QString::number(dialogQuality(input)); }
+};
+
+} // namespace
+
+int dialogQuality(const QString &typed)
+{
+    bool number = false;
+    const int value = typed.trimmed().toInt(&number);
+    if (!number)
+        return kMinDialogQuality;
+    return qBound(kMinDialogQuality, value, kMaxDialogQuality);
+}
+
+int dialogGpsForm(int stored)
+{
+    return stored >= 0 && stored <= 2 ? stored : 2;
+}
+
+TFormOptions::TFormOptions(
+    AppOptions &options, const QString &iniPath, const LanguageList &languages, UserDialogs &dialogs, QWidget *parent)
+    : QDialog(parent,
+        Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+            | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , m_options(options)
+    , m_iniPath(iniPath)
+    , m_dialogs(dialogs)
+    , m_pendingLanguage(options.Language)
+{
+    setObjectName(QStringLiteral("FormOptions"));
+    setWindowTitle(tr("Options..."));
+    setProperty("helpTopic", 180);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 10);
+    layout->setSpacing(10);
+    m_form = new QFormLayout;
+    m_form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    m_form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_form->setHorizontalSpacing(10);
+    m_form->setVerticalSpacing(6);
+
+    m_quality = new QualitySpinBox(this);
+    m_quality->setObjectName(QStringLiteral("OriginalQuality"));
+    m_quality->setRange(kMinDialogQuality, kMaxDialogQuality);
+    m_quality->setSingleStep(5);
+    m_quality->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    m_quality->setValue(options.jpgquality);
+    m_quality->setAccessibleName(tr("Output JPG quality"));
+    m_quality->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_quality->setMinimumWidth(80);
+    m_form->addRow(tr("Output JPG quality"), m_quality);
+
+    m_gpsForm = new QComboBox(this);
+    m_gpsForm->setObjectName(QStringLiteral("GPSFormDown"));
+    m_gpsForm->addItems({ tr("Decimal Degrees (XX.XXXX\u00B0)"), tr("Degrees, Minutes(XX\u00B0 XX.XX')"),
+        tr("Degrees, Minutes, Sec (XX\u00B0 XX' XX'')") });
+    m_gpsForm->setAccessibleName(tr("GPS format"));
+    m_form->addRow(tr("GPS format"), m_gpsForm);
+
+    m_language = new QComboBox(this);
+    m_language->setObjectName(QStringLiteral("LanguageCombo"));
+    m_language->setAccessibleName(tr("Interface language"));
+    const int current = languages.currentLocale();
+    for (const LanguageEntry &entry : languages.languages()) {
+        m_language->addItem(entry.englishName, entry.locale);
+        if (entry.locale == current)
+            m_language->setCurrentIndex(m_language->count() - 1);
+    }
+    if (m_language->findData(current) < 0)
+        m_language->setCurrentIndex(-1);
+    m_form->addRow(tr("Interface language"), m_language);
+    layout->addLayout(m_form);
+
+    auto *buttons = new QDialogButtonBox(this);
+    m_save = buttons->addButton(tr("Save"), QDialogButtonBox::AcceptRole);
+    m_save->setObjectName(QStringLiteral("BitBtn1"));
+    m_save->setDefault(true);
+    m_cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
+    m_cancel->setObjectName(QStringLiteral("BitBtn2"));
+    layout->addWidget(buttons);
+    fitHeight();
+
+    // Only a pick by the user counts, not the selection made above.
+    connect(m_language, &QComboBox::activated, this, &TFormOptions::languagePicked);
+    connect(m_save, &QPushButton::clicked, this, &TFormOptions::BitBtn1Click);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_gpsForm->setCurrentIndex(dialogGpsForm(options.GPSForm));
+}
+
+void TFormOptions::addBelowQuality(QWidget *control)
+{
+    ++m_belowQuality;
+    m_form->insertRow(m_belowQuality, QString(), control);
+    // The layout would show it only later, and size the dialog without it.
+    control->show();
+    fitHeight();
+}
+
+void TFormOptions::fitHeight()
+{
+    // A fixed frame: the width of the design, the height the rows need.
+    layout()->activate();
+    setFixedSize(kDialogWidth, layout()->sizeHint().height());
+}
+
+void TFormOptions::showEvent(QShowEvent *event)
+{
+    m_gpsForm->setCurrentIndex(dialogGpsForm(m_options.GPSForm));
+    QDialog::showEvent(event);
+}
+
+void TFormOptions::languagePicked(int index)
+{
+    if (index < 0)
+        return;
+    m_pendingLanguage = m_language->itemData(index).toInt();
+    m_dialogs.showTitledMessage(
+        nullptr, MessageKind::Warning, tr("Attention"), tr("You should restart application to apply changes"));
+}
+
+void TFormOptions::BitBtn1Click()
+{
+    // A text still being typed counts as it would on leaving the box.
+    m_quality->interpretText();
+    m_options.GPSForm = dialogGpsForm(m_gpsForm->currentIndex());
+    m_options.jpgquality = dialogQuality(m_quality->text());
+    m_options.Language = m_pendingLanguage;
+    const SettingsWriteResult written = SaveOptionsToFile(m_iniPath, m_options);
+    if (!written.ok)
+        m_dialogs.showMessage(this, MessageKind::Error, tr("Unable to write to %1").arg(written.failedPath));
+    accept();
+}
+
+} // namespace kelvra

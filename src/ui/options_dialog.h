@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "stamp/stamp_settings.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QFormLayout;
+class QPushButton;
+class QSpinBox;
+
+namespace kelvra {
+
+class LanguageList;
+class UserDialogs;
+
+constexpr int kMinDialogQuality = 40;
+constexpr int kMaxDialogQuality = 100;
+
+// The quality the dialog saves for a typed text: the nearer limit outside
+// 40..100, the lower one for a text that is not a number.
+int dialogQuality(const QString &typed);
+// The GPS text form the dialog shows for a stored one: 2 for anything but 0..2.
+int dialogGpsForm(int stored);
+
+// "Options...": the output quality, the GPS text form and the interface
+// language. "Save" writes them to the program INI at once and into options;
+// anything else writes and changes nothing, a picked language included.
+class TFormOptions : public QDialog
+{
+    Q_OBJECT
+public:
+    TFormOptions(AppOptions &options, const QString &iniPath, const LanguageList &languages, UserDialogs &dialogs,
+        QWidget *parent = nullptr);
+
+    QSpinBox *OriginalQuality() const { return m_quality; }
+    QComboBox *GPSFormDown() const { return m_gpsForm; }
+    QComboBox *LanguageCombo() const { return m_language; }
+    QPushButton *BitBtn1() const { return m_save; }
+    QPushButton *BitBtn2() const { return m_cancel; }
+    // The language the next "Save" of this dialog writes.
+    int pendingLanguage() const { return m_pendingLanguage; }
+
+    // Puts a control on its own row right under the quality.
+    void addBelowQuality(QWidget *control);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void languagePicked(int index);
+    void BitBtn1Click();
+    void fitHeight();
+
+    AppOptions &m_options;
+    QString m_iniPath;
+    UserDialogs &m_dialogs;
+    int m_pendingLanguage;
+    int m_belowQuality = 0; // rows added under the quality so far
+
+    QFormLayout *m_form = nullptr;
+    QSpinBox *m_quality = nullptr;
+    QComboBox *m_gpsForm = nullptr;
+    QComboBox *m_language = nullptr;
+    QPushButton *m_save = nullptr;
+    QPushButton *m_cancel = nullptr;
+};
+
+} // namespace kelvra

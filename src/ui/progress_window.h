@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QShortcut;
+
+namespace kelvra {
+
+// The small borderless window a run shows over the main window: the photo
+// being worked on, a bar, and "Cancel". It only shows and asks; the run
+// itself learns of a cancel through cancelRequested. Esc cancels like the
+// button, and neither closes the window: the run hides it when its last
+// started photo is done.
+class TProgressForm : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TProgressForm(QWidget *parent = nullptr);
+
+    // Text "...", bar at 0, NeedToClose false; the window stays hidden
+    // until the first step.
+    void ProgressStart();
+    // Shows the window; the text gets "..." after it. Repeating the
+    // position already shown changes nothing.
+    void ProgressStep(const QString &text, int position, int maximum);
+    void ProgressEnd();
+
+    bool NeedToClose() const { return m_needToClose; }
+    QLabel *textLabel() const { return m_text; }
+    QProgressBar *bar() const { return m_bar; }
+    QPushButton *cancelButton() const { return m_cancel; }
+
+Q_SIGNALS:
+    void cancelRequested();
+
+public Q_SLOTS:
+    void reject() override; // Esc
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void requestCancel();
+
+    QLabel *m_text = nullptr;
+    QProgressBar *m_bar = nullptr;
+    QPushButton *m_cancel = nullptr;
+    QShortcut *m_escape = nullptr;
+    bool m_needToClose = false;
+};
+
+} // namespace kelvra

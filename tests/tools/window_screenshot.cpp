@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvra_window_screenshot OUT.png WIDTH HEIGHT FOLDER SHOWN PHOTO...
+// Opens the main window at WIDTH x HEIGHT browsing FOLDER, queues the
+// photos, previews SHOWN, waits for every thumbnail and the preview, and
+// saves a picture of the window. scripts/screenshot runs it under a virtual
+// display for docs/.
+#include "jobs/thumbnail_job.h"
+#include "ui/folder_browser.h"
+#include "ui/main_window.h"
+#include "ui/photo_list_model.h"
+#include "ui/photo_strip.h"
+#include "ui/preview_view.h"
+#include "ui/user_dialogs.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QThread>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+bool waitFor(const std::function<bool()> &condition, int ms = 20000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelvra"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kelvra"));
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 6) {
+        std::fprintf(stderr, "usage: kelvra_window_screenshot OUT.png WIDTH HEIGHT FOLDER SHOWN PHOTO...\n");
+        return 2;
+    }
+    const QString out = args.at(1);
+    const QSize size(args.at(2).toInt(), args.at(3).toInt());
+    const QString shown = QFileInfo(args.at(5)).absoluteFilePath();
+    QStringList photos;
+    for (const QString &photo : args.mid(6))
+        photos << QFileInfo(photo).absoluteFilePath();
+
+    kelvra::QtUserDialogs dialogs;
+    kelvra::TForm1 form(dialogs);
+    form.move(0, 0);
+    form.resize(size.expandedTo(form.minimumSize()));
+    form.show();
+    kelvra::FolderBrowser *browser = form.folderBrowser();
+    if (!browser->setFolder(QFileInfo(args.at(4)).absoluteFilePath())
+        || !waitFor([&] { return browser->isLoaded(); })) {
+        std::fprintf(stderr, "kelvra_window_screenshot: cannot list %s\n", qPrintable(args.at(4)));
+        return 1;
+    }
+    form.photoList().add(photos);
+    waitFor([&] { return browser->focusEntry(shown); });
+    kelvra::PhotoStrip *strip = form.photoStrip();
+    strip->setCurrentIndex(form.photoList().index(form.photoList().indexOf(shown)));
+    const bool ready = waitFor([&] {
+        for (const QString &photo : std::as_const(photos)) {
+            if (strip->thumbnails().thumbnail(photo, nullptr) == kelvra::ThumbnailMaker::Status::Pending)
+                return false;
+        }
+        return form.preview()->hasPhoto();
+    });
+    if (!ready)
+        std::fprintf(stderr, "kelvra_window_screenshot: thumbnails or preview still missing\n");
+    strip->viewport()->update();
+    waitFor([] { return false; }, 500); // the last paints land
+    if (!form.grab().save(out)) {
+        std::fprintf(stderr, "kelvra_window_screenshot: cannot write %s\n", qPrintable(out));
+        return 1;
+    }
+    return ready ? 0 : 1;
+}

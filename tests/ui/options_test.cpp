@@ -1,0 +1,277 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The options dialog on its own and behind the main window's "Options...".
+#include "ui_test_support.h"
+
+#include "stamp/ini_file.h"
+#include "stamp/settings_file.h"
+#include "ui/language_list.h"
+#include "ui/options_dialog.h"
+#include "ui/preview_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+
+namespace kelvra::test {
+namespace {
+
+class ThreeLanguages : public LanguageList
+{
+public:
+    std::vector<LanguageEntry> languages() const override
+    {
+        return { { QStringLiteral("English"), 1033 }, { QStringLiteral("German"), 1031 },
+            { QStringLiteral("Russian"), 1049 } };
+    }
+    int currentLocale() const override { return 1031; }
+};
+
+// The keys of the Options section, in file order, with their values.
+QStringList optionLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return { QStringLiteral("<no file>") };
+    QStringList lines;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QString text = QString::fromUtf8(line).trimmed();
+        if (!text.isEmpty())
+            lines << text;
+    }
+    return lines;
+}
+
+class OptionsDialog : public ::testing::Test
+{
+protected:
+    std::unique_ptr<TFormOptions> open(const LanguageList &languages)
+    {
+        auto dialog = std::make_unique<TFormOptions>(options, ini, languages, dialogs);
+        dialog->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        return dialog;
+    }
+    void typeQuality(TFormOptions &dialog, const QString &text)
+    {
+        QSpinBox *spin = dialog.OriginalQuality();
+        spin->setFocus();
+        spin->selectAll();
+        QTest::keyClick(spin, Qt::Key_Backspace);
+        QTest::keyClicks(spin, text);
+    }
+
+    TempDir folder;
+    QString ini = qpath(folder / "Kelvra.ini");
+    AppOptions options;
+    FakeDialogs dialogs;
+    NoLanguages noLanguages;
+};
+
+TEST_F(OptionsDialog, ShowsTheCurrentQualityAndGpsForm)
+{
+    options.jpgquality = 75;
+    options.GPSForm = 1;
+    auto dialog = open(noLanguages);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Options..."));
+    EXPECT_EQ(dialog->width(), 491);
+    EXPECT_EQ(dialog->OriginalQuality()->value(), 75);
+    EXPECT_EQ(dialog->OriginalQuality()->minimum(), 40);
+    EXPECT_EQ(dialog->OriginalQuality()->maximum(), 100);
+    EXPECT_EQ(dialog->OriginalQuality()->singleStep(), 5);
+    ASSERT_EQ(dialog->GPSFormDown()->count(), 3);
+    EXPECT_EQ(dialog->GPSFormDown()->currentIndex(), 1);
+    EXPECT_EQ(dialog->GPSFormDown()->itemText(0), QStringLiteral("Decimal Degrees (XX.XXXX\u00B0)"));
+    EXPECT_EQ(dialog->GPSFormDown()->itemText(1), QStringLiteral("Degrees, Minutes(XX\u00B0 XX.XX')"));
+    EXPECT_EQ(dialog->GPSFormDown()->itemText(2), QStringLiteral("Degrees, Minutes, Sec (XX\u00B0 XX' XX'')"));
+    EXPECT_EQ(dialog->BitBtn1()->text(), QStringLiteral("Save"));
+    EXPECT_TRUE(dialog->BitBtn1()->isDefault());
+    EXPECT_EQ(dialog->BitBtn2()->text(), QStringLiteral("Cancel"));
+    // No language files: nothing listed, nothing selected.
+    EXPECT_EQ(dialog->LanguageCombo()->count(), 0);
+    EXPECT_EQ(dialog->LanguageCombo()->currentIndex(), -1);
+}
+
+TEST_F(OptionsDialog, SaveWritesTheFiveKeysInOrderIntoAFreshFile)
+{
+    options.FilePostfix = QStringLiteral("_dated");
+    options.Language = 2057;
+    options.jpgquality = 80;
+    options.Skin = 3;
+    auto dialog = open(noLanguages);
+    dialog->GPSFormDown()->setCurrentIndex(0);
+    QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog->isVisible());
+    // An empty language list leaves the pending language as it was.
+    EXPECT_EQ(optionLines(ini),
+        QStringList({ "[Options]", "FilePostfix=_dated", "Language=2057", "GPSForm=0", "jpgquality=80", "Skin=3" }));
+    EXPECT_EQ(options.GPSForm, 0);
+    EXPECT_EQ(options.jpgquality, 80);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(OptionsDialog, CancelEscAndTheCloseButtonWriteAndChangeNothing)
+{
+    const ThreeLanguages languages;
+    const AppOptions before = options;
+    for (int way = 0; way < 3; ++way) {
+        auto dialog = open(languages);
+        typeQuality(*dialog, QStringLiteral("55"));
+        dialog->GPSFormDown()->setCurrentIndex(0);
+        Q_EMIT dialog->LanguageCombo()->activated(2);
+        ASSERT_EQ(dialog->pendingLanguage(), 1049);
+        if (way == 0)
+            QTest::mouseClick(dialog->BitBtn2(), Qt::LeftButton);
+        else if (way == 1)
+            QTest::keyClick(dialog.get(), Qt::Key_Escape);
+        else
+            dialog->close();
+        EXPECT_EQ(dialog->result(), QDialog::Rejected) << way;
+        EXPECT_FALSE(QFile::exists(ini)) << way;
+        EXPECT_EQ(options, before) << way;
+        // The cancelled pick is not waiting for the next dialog's "Save".
+        auto next = open(languages);
+        EXPECT_EQ(next->pendingLanguage(), before.Language) << way;
+    }
+}
+
+struct QualityCase
+{
+    const char *typed;
+    int saved;
+};
+
+const QualityCase kQualities[]
+    = { { "30", 40 }, { "150", 100 }, { "", 40 }, { "65", 65 }, { "100", 100 }, { "40", 40 }, { "0", 40 } };
+
+TEST_F(OptionsDialog, QualityIsSavedWithinItsRangeByEnterAndBySave)
+{
+    for (const bool byEnter : { true, false }) {
+        for (const QualityCase &c : kQualities) {
+            QFile::remove(ini);
+            auto dialog = open(noLanguages);
+            typeQuality(*dialog, QString::fromLatin1(c.typed));
+            if (byEnter)
+                QTest::keyClick(dialog->OriginalQuality(), Qt::Key_Return);
+            else
+                QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+            EXPECT_EQ(dialog->result(), QDialog::Accepted) << c.typed;
+            EXPECT_EQ(IniFile(ini).readInteger(kOptionsSection, QStringLiteral("jpgquality"), -1), c.saved)
+                << '"' << c.typed << "\" by " << (byEnter ? "Enter" : "Save");
+            EXPECT_EQ(options.jpgquality, c.saved) << c.typed;
+        }
+    }
+}
+
+TEST_F(OptionsDialog, PickingALanguageShowsTheRestartNoticeAndSaveWritesIt)
+{
+    const ThreeLanguages languages;
+    auto dialog = open(languages);
+    QComboBox *combo = dialog->LanguageCombo();
+    ASSERT_EQ(combo->count(), 3);
+    EXPECT_EQ(combo->itemText(0), QStringLiteral("English"));
+    EXPECT_EQ(combo->itemText(2), QStringLiteral("Russian"));
+    EXPECT_EQ(combo->currentText(), QStringLiteral("German"));
+    EXPECT_TRUE(dialogs.messages.empty()) << "selecting the current language is not a pick";
+
+    // The current language picked again still warns.
+    Q_EMIT combo->activated(1);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Warning);
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Attention"));
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("You should restart application to apply changes"));
+    EXPECT_FALSE(dialogs.messages[0].owned);
+    EXPECT_EQ(dialog->pendingLanguage(), 1031);
+
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialog->pendingLanguage(), 1049);
+    EXPECT_EQ(options.Language, 0) << "nothing changes before Save";
+    QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+    EXPECT_EQ(IniFile(ini).readInteger(kOptionsSection, QStringLiteral("Language"), -1), 1049);
+    EXPECT_EQ(options.Language, 1049);
+}
+
+TEST_F(OptionsDialog, AnUnwritableFileIsReported)
+{
+    ini = qpath(folder / "missing" / "folder" / "Kelvra.ini");
+    QFile::remove(ini);
+    writeFileBytes(folder / "missing", "a file where the folder should be");
+    auto dialog = open(noLanguages);
+    QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
+    EXPECT_TRUE(dialogs.messages[0].text.contains(ini)) << dialogs.messages[0].text.toStdString();
+}
+
+TEST_F(OptionsDialog, RoomForAnotherSettingUnderTheQuality)
+{
+    auto dialog = open(noLanguages);
+    const int before = dialog->height();
+    auto *box = new QPushButton(QStringLiteral("another setting"), dialog.get());
+    dialog->addBelowQuality(box);
+    EXPECT_GT(dialog->height(), before);
+    EXPECT_EQ(dialog->width(), 491);
+    EXPECT_GT(box->geometry().top(), dialog->OriginalQuality()->geometry().bottom());
+    EXPECT_LT(box->geometry().bottom(), dialog->GPSFormDown()->geometry().top());
+}
+
+// Runs what the main window's command opens, once it is up.
+void whenModal(const std::function<void(QWidget *)> &answer)
+{
+    QTimer::singleShot(0, [answer]() {
+        QWidget *modal = nullptr;
+        if (QTest::qWaitFor([&]() { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000))
+            answer(modal);
+    });
+}
+
+using OptionsCommand = WindowTest;
+
+TEST_F(OptionsCommand, AGpsFormOutOfRangeIsShownAndSavedAsTwo)
+{
+    QDir().mkpath(dataFolder());
+    writeFileBytes(config.path() / "Kelvra" / "Kelvra.ini", "[Options]\r\nGPSForm=7\r\njpgquality=85\r\n");
+    TForm1 &w = open();
+    QAction *options = w.action(QStringLiteral("AOptions"));
+    ASSERT_TRUE(options->isEnabled());
+    int shown = -1;
+    whenModal([&](QWidget *modal) {
+        auto *dialog = qobject_cast<TFormOptions *>(modal);
+        ASSERT_TRUE(dialog);
+        shown = dialog->GPSFormDown()->currentIndex();
+        EXPECT_EQ(dialog->OriginalQuality()->value(), 85);
+        QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+    });
+    options->trigger();
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(IniFile(w.iniPath()).readInteger(kOptionsSection, QStringLiteral("GPSForm"), -1), 2);
+    EXPECT_EQ(w.options().GPSForm, 2);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(OptionsCommand, ANewGpsFormRedrawsThePreviewFromTheFile)
+{
+    TForm1 &w = open();
+    w.LoadPic(qpath(photo("gps/DSCN0010.jpg")));
+    KELVRA_TRY(w.preview()->hasPhoto());
+    const int decodes = w.preview()->decodeCount();
+    whenModal([](QWidget *modal) {
+        auto *dialog = qobject_cast<TFormOptions *>(modal);
+        ASSERT_TRUE(dialog);
+        dialog->GPSFormDown()->setCurrentIndex(0);
+        QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+    });
+    w.action(QStringLiteral("AOptions"))->trigger();
+    EXPECT_EQ(w.options().GPSForm, 0);
+    KELVRA_TRY(w.preview()->decodeCount() > decodes);
+}
+
+} // namespace
+} // namespace kelvra::test

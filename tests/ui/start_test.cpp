@@ -1,0 +1,455 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Start: the folder chooser, the run on its own thread with the progress
+// window, cancelling, and what the window says when the run ends.
+#include "ui_test_support.h"
+
+#include "ui/failure_messages.h"
+#include "ui/folder_browser.h"
+#include "ui/photo_list_model.h"
+#include "ui/photo_strip.h"
+#include "ui/preview_view.h"
+#include "ui/progress_window.h"
+#include "ui/window_batch.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <thread>
+
+namespace kelvra::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every file below folder, by its path there, with its bytes.
+std::map<std::string, std::string> filesIn(const fs::path &folder)
+{
+    std::map<std::string, std::string> files;
+    if (!fs::exists(folder))
+        return files;
+    for (const auto &entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), folder).string()] = readFileBytes(entry.path());
+    }
+    return files;
+}
+
+// Holds a run at the step of photo `at` until it is cancelled (ten seconds
+// at most), so what a test does meanwhile meets a run that is surely going.
+void holdAt(WindowBatch *batch, int at)
+{
+    batch->setStepGate([batch, at](int position) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (position == at && !batch->cancelRequested() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+}
+
+class Start : public WindowTest
+{
+protected:
+    // n copies of a camera photo, each with a name of its own.
+    QStringList photos(int n, const std::string &stem = "photo")
+    {
+        QStringList paths;
+        fs::create_directories(work / "in");
+        for (int i = 1; i <= n; ++i) {
+            const fs::path path = work / "in" / (stem + std::to_string(i) + ".jpg");
+            writeFileBytes(path, readFileBytes(photo(i % 2 ? "gps/DSCN0010.jpg" : "orientation/portrait_6.jpg")));
+            paths << qpath(path);
+        }
+        return paths;
+    }
+    QString outFolder(const std::string &name = "out")
+    {
+        fs::create_directories(work / name);
+        return qpath(work / name);
+    }
+    TForm1 &openWith(const QStringList &queued)
+    {
+        TForm1 &w = open();
+        w.photoList().add(queued);
+        return w;
+    }
+    // Start into folder; hold is called with the run before it begins.
+    // True once the run has ended.
+    bool start(TForm1 &w, const QString &folder, const std::function<void(WindowBatch *)> &hold = {})
+    {
+        QSignalSpy finished(&w, &TForm1::runFinished);
+        QMetaObject::Connection connection;
+        if (hold)
+            connection = QObject::connect(&w, &TForm1::runStarting, hold);
+        dialogs.fileAnswers = { folder };
+        w.action(QStringLiteral("ProcessPhotos"))->trigger();
+        QObject::disconnect(connection);
+        return finished.count() == 1 || finished.wait(60000);
+    }
+    QAction *startAction() const { return window->action(QStringLiteral("ProcessPhotos")); }
+};
+
+TEST_F(Start, IsEnabledExactlyWhileAPhotoIsQueuedAndATaskTicked)
+{
+    TForm1 &w = open();
+    QListWidget *todo = w.todoList();
+    EXPECT_FALSE(startAction()->isEnabled()) << "empty list";
+    w.photoList().add(photos(1));
+    EXPECT_TRUE(startAction()->isEnabled()) << "a photo, stamp ticked";
+    todo->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(startAction()->isEnabled()) << "no task";
+    todo->item(1)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(startAction()->isEnabled()) << "rename ticked";
+    w.photoList().clear();
+    EXPECT_FALSE(startAction()->isEnabled()) << "list emptied";
+}
+
+TEST_F(Start, ACancelledChooserWritesNothingAndKeepsTheSaveFolder)
+{
+    TForm1 &w = openWith(photos(2));
+    const QString before = w.options().DefaultSaveFolder;
+    dialogs.fileAnswers = { QString() };
+    startAction()->trigger();
+    ASSERT_EQ(dialogs.folderRequests.size(), 1u);
+    EXPECT_EQ(dialogs.folderRequests[0].title, QStringLiteral("SAVE PHOTOS TO:"));
+    QTest::qWait(20);
+    EXPECT_EQ(w.runningBatch(), nullptr);
+    EXPECT_FALSE(w.progressForm()->isVisible());
+    EXPECT_EQ(w.options().DefaultSaveFolder, before);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.opened.empty());
+    EXPECT_EQ(filesIn(work / "in").size(), 2u);
+    EXPECT_FALSE(fs::exists(work / "out"));
+}
+
+TEST_F(Start, WritesWhatTheCommandLineWritesThenNamesAndOpensTheFolder)
+{
+    const QStringList queued = photos(3);
+    TForm1 &w = openWith(queued);
+    // A design of its own, and both tasks, so the outputs say whether the
+    // window's run took the window's design.
+    w.action(QStringLiteral("FShadow"))->trigger();
+    w.action(QStringLiteral("StampTo3"))->trigger();
+    w.todoList()->item(1)->setCheckState(Qt::Checked);
+    ASSERT_TRUE(w.SaveCFGToFile(qpath(work / "design.cfg")));
+
+    const QString out = outFolder();
+    ASSERT_TRUE(start(w, out));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Information);
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Process finished. See photos in ") + out);
+    EXPECT_EQ(dialogs.messages[0].details, QString());
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0], QUrl::fromLocalFile(out));
+    EXPECT_FALSE(w.progressForm()->isVisible());
+
+    std::vector<std::string> args { "stamp", "--cfg", (work / "design.cfg").string(), "--out",
+        (work / "cli").string() };
+    for (const QString &path : queued)
+        args.push_back(path.toStdString());
+    const CommandResult cli = runCli(args);
+    ASSERT_EQ(cli.exitCode, 0) << cli.err;
+    const auto windowFiles = filesIn(work / "out");
+    EXPECT_EQ(windowFiles.size(), 3u);
+    EXPECT_TRUE(windowFiles == filesIn(work / "cli")) << "the window's outputs differ from the command line's";
+
+    // The folder is remembered for the next run's chooser.
+    EXPECT_EQ(w.options().DefaultSaveFolder, out);
+    dialogs.fileAnswers = { QString() };
+    startAction()->trigger();
+    ASSERT_EQ(dialogs.folderRequests.size(), 2u);
+    EXPECT_EQ(dialogs.folderRequests[1].start, out);
+}
+
+TEST_F(Start, CancelAndEscEachStopTheRunBeforeItsNextPhoto)
+{
+    const std::vector<std::pair<const char *, std::function<void(TProgressForm *)>>> ways = {
+        { "Cancel", [](TProgressForm *p) { QTest::mouseClick(p->cancelButton(), Qt::LeftButton); } },
+        { "Esc", [](TProgressForm *p) { QTest::keyClick(p, Qt::Key_Escape); } },
+    };
+    const QStringList queued = photos(3);
+    TForm1 &w = openWith(queued);
+    TProgressForm *progress = w.progressForm();
+    for (const auto &[way, press] : ways) {
+        SCOPED_TRACE(way);
+        const QString out = outFolder(std::string("out-") + way);
+        ASSERT_TRUE(start(w, out, [&](WindowBatch *batch) {
+            holdAt(batch, 2);
+            // The run goes on while the first photo is shown.
+            QObject::connect(batch, &WindowBatch::step, progress, [&, press](const QString &, int position) {
+                if (position != 1)
+                    return;
+                EXPECT_TRUE(progress->isVisible());
+                EXPECT_EQ(progress->textLabel()->text(), QStringLiteral("Processing: [1/3]..."));
+                EXPECT_EQ(progress->bar()->value(), 1);
+                EXPECT_EQ(progress->bar()->maximum(), 3);
+                press(progress);
+            });
+        }));
+        EXPECT_TRUE(progress->NeedToClose());
+        EXPECT_LT(filesIn(work / out.toStdString()).size(), size_t(queued.size()));
+        EXPECT_FALSE(progress->isVisible());
+    }
+    EXPECT_TRUE(dialogs.messages.empty()) << "a cancelled run says nothing";
+    EXPECT_TRUE(dialogs.opened.empty());
+}
+
+TEST_F(Start, CommandsThatChangeTheListOrTheDesignAreOffDuringARun)
+{
+    TForm1 &w = openWith(photos(3));
+    const char *locked[] = { "PhotoAdd", "PhotoAddAll", "PhotoRemove", "PhotoRemoveAll", "ProcessPhotos", "RLoadCFG",
+        "StampTo1", "FBold", "FShadow", "AcDate", "AcGPSPos" };
+    // A photo focused in the browser, which a double-click would queue.
+    fs::create_directories(work / "more");
+    writeFileBytes(work / "more" / "extra.jpg", readFileBytes(photo("gps/DSCN0010.jpg")));
+    ASSERT_TRUE(w.folderBrowser()->setFolder(qpath(work / "more")));
+    KELVRA_TRY(w.folderBrowser()->focusEntry(qpath(work / "more" / "extra.jpg")));
+    std::map<std::string, bool> before;
+    for (const char *name : locked)
+        before[name] = w.action(QLatin1String(name))->isEnabled();
+    QStringList onDuringRun;
+    ASSERT_TRUE(start(w, outFolder(), [&](WindowBatch *batch) {
+        holdAt(batch, 2);
+        QObject::connect(batch, &WindowBatch::step, &w, [&](const QString &, int position) {
+            if (position != 1)
+                return;
+            for (const char *name : locked) {
+                if (w.action(QLatin1String(name))->isEnabled())
+                    onDuringRun << QLatin1String(name);
+            }
+            // Whatever else would turn them on meanwhile, they stay off.
+            w.action(QStringLiteral("PhotoRemoveAll"))->setEnabled(true);
+            if (w.action(QStringLiteral("PhotoRemoveAll"))->isEnabled())
+                onDuringRun << QStringLiteral("PhotoRemoveAll after setEnabled");
+            if (w.todoList()->isEnabled() || w.settingsFrame()->isEnabled() || w.preview()->isEnabled())
+                onDuringRun << QStringLiteral("design controls");
+            // A second Start is refused even when triggered, and so are
+            // the roads to the list that bypass the buttons.
+            w.action(QStringLiteral("ProcessPhotos"))->trigger();
+            w.action(QStringLiteral("PhotoAdd"))->trigger();
+            Q_EMIT w.folderBrowser()->addRequested();
+            if (w.photoList().count() != 3)
+                onDuringRun << QStringLiteral("the list changed");
+            if (w.photoStrip()->isEnabled())
+                onDuringRun << QStringLiteral("the strip takes drops");
+            w.progressForm()->cancelButton()->click();
+        });
+    }));
+    EXPECT_EQ(onDuringRun, QStringList());
+    EXPECT_EQ(dialogs.folderRequests.size(), 1u);
+    // Each gets back the state it had, the one set meanwhile included.
+    before["PhotoRemoveAll"] = true;
+    for (const char *name : locked)
+        EXPECT_EQ(w.action(QLatin1String(name))->isEnabled(), before[name]) << name;
+    EXPECT_TRUE(startAction()->isEnabled());
+    EXPECT_TRUE(w.todoList()->isEnabled());
+    EXPECT_TRUE(w.settingsFrame()->isEnabled());
+}
+
+TEST_F(Start, TheRunWorksOnTheListAsItWasAtStart)
+{
+    const QStringList queued = photos(3);
+    TForm1 &w = openWith(queued);
+    bool cleared = false;
+    ASSERT_TRUE(start(w, outFolder(), [&](WindowBatch *batch) {
+        // Emptied behind the run's back, as a drop or a script could.
+        QObject::connect(batch, &WindowBatch::step, &w, [&](const QString &, int position) {
+            if (position == 1 && !cleared) {
+                cleared = true;
+                w.photoList().clear();
+            }
+        });
+    }));
+    EXPECT_TRUE(cleared);
+    EXPECT_EQ(filesIn(work / "out").size(), 3u);
+    EXPECT_FALSE(startAction()->isEnabled());
+}
+
+TEST_F(Start, ClosingTheWindowDuringARunCancelsItAndClosesWhenItEnds)
+{
+    TForm1 &w = openWith(photos(4));
+    const QString out = outFolder();
+    QSignalSpy finished(&w, &TForm1::runFinished);
+    QObject::connect(&w, &TForm1::runStarting, [](WindowBatch *batch) { holdAt(batch, 2); });
+    dialogs.fileAnswers = { out };
+    startAction()->trigger();
+    ASSERT_NE(w.runningBatch(), nullptr);
+    EXPECT_FALSE(w.close()) << "the close waits for the photos started";
+    KELVRA_TRY(!w.isVisible());
+    EXPECT_EQ(w.runningBatch(), nullptr);
+    EXPECT_EQ(finished.count(), 0);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_LT(filesIn(work / "out").size(), 4u);
+    // The chosen folder was written with the rest of the settings.
+    const std::string ini = readFileBytes(fs::path(dataFolder().toStdString()) / "Kelvra.ini");
+    EXPECT_TRUE(contains(ini, "DefaultSaveFolder=" + out.toStdString())) << ini;
+
+    // Destroyed outright in the middle of a run, the window waits too.
+    TForm1 &again = openWith(photos(4, "again"));
+    QObject::connect(&again, &TForm1::runStarting, [](WindowBatch *batch) { holdAt(batch, 2); });
+    dialogs.fileAnswers = { outFolder("again") };
+    again.action(QStringLiteral("ProcessPhotos"))->trigger();
+    ASSERT_NE(again.runningBatch(), nullptr);
+    window.reset();
+}
+
+TEST_F(Start, ACorruptPhotoAmongTwoGoodOnesIsNamedWithItsReason)
+{
+    QStringList queued = photos(2);
+    writeFileBytes(work / "in" / "corrupt.jpg", "this text only has a JPEG name\n");
+    queued.insert(1, qpath(work / "in" / "corrupt.jpg"));
+    TForm1 &w = openWith(queued);
+    const QString out = outFolder();
+    ASSERT_TRUE(start(w, out));
+
+    EXPECT_EQ(filesIn(work / "out").size(), 2u);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const FakeDialogs::Message &m = dialogs.messages[0];
+    EXPECT_EQ(m.kind, MessageKind::Warning);
+    EXPECT_TRUE(m.text.startsWith(QStringLiteral("Process finished. See photos in ") + out)) << m.text.toStdString();
+    EXPECT_TRUE(m.text.contains(QStringLiteral("Written: 2. Failed: 1."))) << m.text.toStdString();
+    EXPECT_TRUE(m.details.contains(QStringLiteral("Failed:\n") + queued[1]
+        + QStringLiteral(": This file is not a JPEG photo; nothing was written.")))
+        << m.details.toStdString();
+    EXPECT_FALSE(m.details.contains(queued[0])) << m.details.toStdString();
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0], QUrl::fromLocalFile(out));
+}
+
+TEST_F(Start, DamagedPhotosAreListedApartWithTheirReasons)
+{
+    QStringList queued = photos(1);
+    const std::string good = readFileBytes(photo("gps/DSCN0010.jpg"));
+    // Cut in its picture data: stamped, grey below the cut.
+    writeFileBytes(work / "in" / "cut.jpg", good.substr(0, good.size() * 2 / 3));
+    // A JPEG start, then nothing a decoder takes: copied as it is.
+    writeFileBytes(work / "in" / "broken.jpg", std::string("\xFF\xD8\xFF\xFE\x00\x04zz", 8) + std::string(64, 'x'));
+    queued << qpath(work / "in" / "cut.jpg") << qpath(work / "in" / "broken.jpg");
+    TForm1 &w = openWith(queued);
+    ASSERT_TRUE(start(w, outFolder()));
+
+    EXPECT_EQ(filesIn(work / "out").size(), 3u);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    const FakeDialogs::Message &m = dialogs.messages[0];
+    EXPECT_EQ(m.kind, MessageKind::Warning);
+    EXPECT_TRUE(m.text.contains(QStringLiteral("Written: 2. Failed: 1."))) << m.text.toStdString();
+    EXPECT_TRUE(m.text.contains(QStringLiteral("Copied unchanged because stamping failed: 1.")))
+        << m.text.toStdString();
+    EXPECT_TRUE(m.text.contains(QStringLiteral("Stamped with a warning: 1."))) << m.text.toStdString();
+    const qsizetype copied = m.details.indexOf(QStringLiteral("Not stamped, copied unchanged:\n") + queued[2]);
+    const qsizetype warned = m.details.indexOf(QStringLiteral("Stamped with a warning:\n") + queued[1] + u':');
+    EXPECT_GE(copied, 0) << m.details.toStdString();
+    EXPECT_GE(warned, 0) << m.details.toStdString();
+    EXPECT_TRUE(
+        m.details.contains(QStringLiteral("copied unchanged as ") + qpath(work / "out" / "broken_timestamp.jpg")))
+        << m.details.toStdString();
+    EXPECT_FALSE(m.details.contains(QStringLiteral("Failed:\n"))) << m.details.toStdString();
+}
+
+TEST_F(Start, SaveAsOfADamagedPhotoSaysSo)
+{
+    const std::string good = readFileBytes(photo("gps/DSCN0010.jpg"));
+    writeFileBytes(work / "cut.jpg", good.substr(0, good.size() * 2 / 3));
+    TForm1 &w = open();
+    w.LoadPic(qpath(work / "cut.jpg"));
+    KELVRA_TRY(w.action(QStringLiteral("ASaveAs"))->isEnabled());
+    QSignalSpy done(&w, &TForm1::saveAsFinished);
+    dialogs.fileAnswers = { qpath(work / "saved.jpg") };
+    w.action(QStringLiteral("ASaveAs"))->trigger();
+    ASSERT_TRUE(done.wait(20000));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Warning);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(qpath(work / "saved.jpg") + QStringLiteral(" was saved, but")))
+        << dialogs.messages[0].text.toStdString();
+}
+
+TEST(WindowBatchRun, ReportsEveryStepInOrderThenFinishesWithTheReport)
+{
+    TempDir work;
+    QStringList photos;
+    for (int i = 1; i <= 3; ++i) {
+        writeFileBytes(work / ("p" + std::to_string(i) + ".jpg"), readFileBytes(photo("gps/DSCN0010.jpg")));
+        photos << qpath(work / ("p" + std::to_string(i) + ".jpg"));
+    }
+    fs::create_directories(work / "out");
+    BatchJob job;
+    job.jobs = 2;
+    QStringList seen;
+    int finishedPhotos = 0;
+    {
+        WindowBatch batch(photos, qpath(work / "out"), job);
+        QObject::connect(&batch, &WindowBatch::step, [&](const QString &text, int position, int maximum) {
+            seen << QStringLiteral("%1 %2/%3").arg(text).arg(position).arg(maximum);
+        });
+        QObject::connect(&batch, &WindowBatch::photoFinished, [&](const BatchPhotoResult &) { ++finishedPhotos; });
+        QSignalSpy finished(&batch, &WindowBatch::finished);
+        batch.start();
+        ASSERT_TRUE(finished.wait(60000));
+        EXPECT_EQ(finishedPhotos, 3) << "every photo reported before the end";
+        EXPECT_FALSE(batch.report().cancelled);
+        EXPECT_EQ(batch.report().count(PhotoOutcome::Stamped), 3);
+    }
+    EXPECT_EQ(seen,
+        QStringList({ QStringLiteral("Processing: [1/3] 1/3"), QStringLiteral("Processing: [2/3] 2/3"),
+            QStringLiteral("Processing: [3/3] 3/3") }));
+    EXPECT_EQ(filesIn(work / "out").size(), 3u);
+
+    // Destroyed while held at its second photo: it cancels, waits, and
+    // posts nothing more.
+    fs::create_directories(work / "again");
+    int laterSteps = 0;
+    {
+        auto batch = std::make_unique<WindowBatch>(photos, qpath(work / "again"), job);
+        holdAt(batch.get(), 2);
+        QObject::connect(batch.get(), &WindowBatch::step, [&](const QString &, int position) {
+            if (position > 1)
+                ++laterSteps;
+        });
+        batch->start();
+        QTest::qWait(20);
+        batch.reset();
+    }
+    QTest::qWait(20);
+    EXPECT_EQ(laterSteps, 0);
+    EXPECT_LT(filesIn(work / "again").size(), 3u);
+}
+
+TEST(ProgressForm, ARepeatedStepChangesNothingAndACloseFromOutsideAsksToCancel)
+{
+    TProgressForm form;
+    QSignalSpy cancels(&form, &TProgressForm::cancelRequested);
+    form.ProgressStart();
+    EXPECT_FALSE(form.isVisible()) << "shown at the first step";
+    form.ProgressStep(QStringLiteral("Processing: [2/5]"), 2, 5);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.textLabel()->text(), QStringLiteral("Processing: [2/5]..."));
+    form.ProgressStep(QStringLiteral("something else"), 2, 9);
+    EXPECT_EQ(form.textLabel()->text(), QStringLiteral("Processing: [2/5]..."));
+    EXPECT_EQ(form.bar()->maximum(), 5);
+
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.NeedToClose());
+    form.cancelButton()->click();
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_EQ(cancels.count(), 1) << "one request, however often asked";
+
+    form.ProgressEnd();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.textLabel()->text(), QStringLiteral("..."));
+    form.ProgressStart();
+    EXPECT_FALSE(form.NeedToClose());
+    EXPECT_TRUE(form.cancelButton()->isEnabled());
+}
+
+} // namespace
+} // namespace kelvra::test
