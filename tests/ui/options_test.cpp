@@ -109,7 +109,8 @@ TEST_F(OptionsDialog, SaveWritesTheFiveKeysInOrderIntoAFreshFile)
     EXPECT_FALSE(dialog->isVisible());
     // An empty language list leaves the pending language as it was.
     EXPECT_EQ(optionLines(ini),
-        QStringList({ "[Options]", "FilePostfix=_dated", "Language=2057", "GPSForm=0", "jpgquality=80", "Skin=3" }));
+        QStringList({ "[Options]", "FilePostfix=_dated", "Language=2057", "GPSForm=0", "jpgquality=80", "Skin=3",
+            "KeepQuality=0" }));
     EXPECT_EQ(options.GPSForm, 0);
     EXPECT_EQ(options.jpgquality, 80);
     EXPECT_TRUE(dialogs.messages.empty());
