@@ -74,9 +74,8 @@ TEST_F(Help, F1OpensTheGuideAtTheTopicOfTheFocusedPlace)
     TForm1 &w = open();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    auto *folders = w.findChild<QComboBox *>(QStringLiteral("FolderCombo"));
+    auto *folders = w.findChild<QComboBox *>(QStringLiteral("ShellComboBox1"));
     ASSERT_TRUE(folders);
-    folders->setEnabled(true); // until the folder browser drives it
     const QWidget *bottom = w.findChild<QWidget *>(QStringLiteral("BottomPane"));
     ASSERT_TRUE(bottom);
 

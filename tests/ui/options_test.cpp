@@ -107,7 +107,8 @@ TEST_F(OptionsDialog, SaveWritesTheFiveKeysInOrderIntoAFreshFile)
     QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_FALSE(dialog->isVisible());
-    // An empty language list leaves the pending language as it was.
+    // An empty language list leaves the pending language as it was; our own
+    // quality key follows the five of the design.
     EXPECT_EQ(optionLines(ini),
         QStringList({ "[Options]", "FilePostfix=_dated", "Language=2057", "GPSForm=0", "jpgquality=80", "Skin=3",
             "KeepQuality=0" }));
