@@ -712,7 +712,7 @@ void completeHuffmanTable(const JHUFF_TBL &source, bool dc, JHUFF_TBL &out)
     int k = 0;
     for (int len = 1; len <= 32; ++len)
         for (int symbol = 0; symbol < 256; ++symbol)
-            if (codesize[symbol] == len)
+            if (std::min(codesize[symbol], 32) == len)
                 out.huffval[k++] = static_cast<UINT8>(symbol);
 }
 

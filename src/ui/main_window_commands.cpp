@@ -20,6 +20,8 @@
 #include "ui/user_dialogs.h"
 #include "ui/window_batch.h"
 
+#include "kelvra_version.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>

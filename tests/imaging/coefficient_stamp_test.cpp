@@ -82,7 +82,8 @@ Stamped stampBytes(std::string source, int orientation, const StampSettings &set
         s.area = label.storedArea();
         return label;
     };
-    EXPECT_EQ(stamp.stamp(s.source, layOut, &error), CoefficientStamp::Outcome::Stamped) << error.detail.toStdString();
+    EXPECT_EQ(stamp.stamp(s.source, layOut, &error), CoefficientStamp::Outcome::Stamped)
+        << error.detail.toStdString() << int(error.code);
     s.output = std::string(stamp.encoded());
     s.changedBlocks = stamp.changedBlocks();
     return s;
@@ -270,7 +271,7 @@ TEST(CoefficientStamp, EveryTestPhotoKeepsItsBlocks)
         const CoefficientStamp::Outcome outcome = stamp.stamp(source, layOut, &error);
         if (outcome != CoefficientStamp::Outcome::Stamped) {
             // Only damaged files are refused; the batch then takes the pixel road.
-            EXPECT_EQ(relative.rfind("invalid/", 0), 0u) << error.detail.toStdString();
+            EXPECT_EQ(relative.rfind("invalid/", 0), 0u) << error.detail.toStdString() << int(error.code);
             continue;
         }
         ++stamped;
