@@ -281,7 +281,7 @@ CoefficientStamp::~CoefficientStamp()
 }
 
 CoefficientStamp::Outcome CoefficientStamp::stamp(
-    std::string_view jpeg, const std::function<StoredPhotoLabel(QSize)> &layOut, QString *error)
+    std::string_view jpeg, const std::function<StoredPhotoLabel(QSize)> &layOut, ImageFailure *error)
 {
     m_changedBlocks = 0;
     m_warnings = 0;
@@ -296,7 +296,7 @@ CoefficientStamp::Outcome CoefficientStamp::stamp(
         return Outcome::Stamped;
     }
     if (error)
-        *error = QString::fromLatin1(result.message);
+        *error = work.labelFailed ? ImageFailure { ImageError::PaintRefused, {} } : failureOf(result);
     if (work.labelFailed)
         return Outcome::LabelFailed;
     return work.unsupported ? Outcome::Unsupported : Outcome::Undecodable;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "imaging/image_failure.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/label_renderer.h"
 
@@ -37,8 +38,8 @@ public:
     CoefficientStamp(const CoefficientStamp &) = delete;
     CoefficientStamp &operator=(const CoefficientStamp &) = delete;
 
-    Outcome stamp(
-        std::string_view jpeg, const std::function<StoredPhotoLabel(QSize stored)> &layOut, QString *error = nullptr);
+    Outcome stamp(std::string_view jpeg, const std::function<StoredPhotoLabel(QSize stored)> &layOut,
+        ImageFailure *error = nullptr);
 
     // The JPEG of the last successful stamp(), without metadata segments.
     std::string_view encoded() const;

@@ -534,7 +534,7 @@ void ensureMemory(j_common_ptr cinfo, RowMemory *memory, std::size_t bytes)
     memory->capacity = 0;
     memory->data = static_cast<unsigned char *>(std::malloc(bytes));
     if (!memory->data)
-        failWith(cinfo, "no memory for the coefficients");
+        failWith(cinfo, ImageError::NoMemory);
     memory->capacity = bytes;
 }
 
@@ -561,10 +561,10 @@ void readAllCoefficients(CoefficientState &s, const unsigned char *data, std::si
     jpeg_mem_src(&s.in, data, static_cast<unsigned long>(size));
     jpeg_read_header(&s.in, TRUE);
     if (static_cast<long long>(s.in.image_width) * s.in.image_height > kMaxPixels)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), "picture too large");
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
     s.arrays = jpeg_read_coefficients(&s.in);
     if (!s.arrays || s.in.num_components < 1 || s.in.num_components > 4)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), "unexpected coefficient layout");
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::UnexpectedLayout);
     CoefficientLayout &l = s.layout;
     l = CoefficientLayout();
     l.width = static_cast<int>(s.in.image_width);
@@ -581,7 +581,7 @@ void readAllCoefficients(CoefficientState &s, const unsigned char *data, std::si
         const jpeg_component_info &comp = s.in.comp_info[c];
         CoefficientPlane &plane = l.planes[c];
         if (!comp.quant_table)
-            failWith(reinterpret_cast<j_common_ptr>(&s.in), "a component has no quantisation table");
+            failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::UnexpectedLayout);
         plane.hSamp = comp.h_samp_factor;
         plane.vSamp = comp.v_samp_factor;
         // The decoder pads its arrays to whole MCUs.
@@ -712,7 +712,7 @@ void completeHuffmanTable(const JHUFF_TBL &source, bool dc, JHUFF_TBL &out)
     int k = 0;
     for (int len = 1; len <= 32; ++len)
         for (int symbol = 0; symbol < 256; ++symbol)
-            if (codesize[symbol] == len)
+            if (std::min(codesize[symbol], 32) == len)
                 out.huffval[k++] = static_cast<UINT8>(symbol);
 }
 
@@ -763,7 +763,7 @@ CodecResult rewriteWith(CoefficientState &s, const unsigned char *data, std::siz
     if (out)
         out->size = 0;
     if (!data || !sizeFits(size)) {
-        setMessage(result, "no JPEG data");
+        setError(result, ImageError::NoData);
         return result;
     }
     s.inCreated = s.outCreated = false;
@@ -796,7 +796,7 @@ CodecResult rewriteWith(CoefficientState &s, const unsigned char *data, std::siz
     } else {
         const RowBand rows = plan ? plan(context, s.layout) : RowBand();
         if (!rows.ok)
-            failWith(reinterpret_cast<j_common_ptr>(&s.in), "cannot stamp this photo's coefficients");
+            failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
         band.firstMcuRow = rows.first < 0 ? 0 : (rows.first > s.layout.mcuRows ? s.layout.mcuRows : rows.first);
         band.lastMcuRow = rows.last < band.firstMcuRow ? band.firstMcuRow
                                                        : (rows.last > s.layout.mcuRows ? s.layout.mcuRows : rows.last);
@@ -804,7 +804,7 @@ CodecResult rewriteWith(CoefficientState &s, const unsigned char *data, std::siz
             placeBand(s, memory, band);
             copyBand(s, band, false);
             if (edit && !edit(context, s.layout, band))
-                failWith(reinterpret_cast<j_common_ptr>(&s.in), "cannot draw on the picture");
+                failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
             copyBand(s, band, true);
         }
         writeAllCoefficients(s);

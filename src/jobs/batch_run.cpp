@@ -10,6 +10,7 @@
 #include "platform/atomic_file.h"
 #include "platform/file_ops.h"
 #include "platform/file_times.h"
+#include "platform/heap_reuse.h"
 #include "stamp/caption.h"
 #include "stamp/file_mask.h"
 #include "stamp/photo_values.h"
@@ -384,6 +385,7 @@ BatchReport RunBatch(
     const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(outputFolder));
     const int workers = workerCount(job.jobs);
 
+    const HeapReuse heap(job.options.KeepQuality && job.settings.StampPhotosOpt);
     WorkerMemories memories; // outlives the pool that uses it
     QThreadPool pool;
     pool.setMaxThreadCount(workers);

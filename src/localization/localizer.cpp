@@ -5,6 +5,7 @@
 #include "localization/embedded_langs.h"
 #include "localization/lang_file.h"
 #include "localization/loc_errors.h"
+#include "platform/data_folder.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -111,7 +112,8 @@ QString TKLocalizerOnFly::NativeFileName() const
 
 QString TKLocalizerOnFly::ModuleFileName(quint32 locale) const
 {
-    if (locale == 0 || locale == GetNativeLocale())
+    const std::optional<TLibSettings> own = settingsOf(m_utils.ProgramResources(), false);
+    if (locale == 0 || locale == GetNativeLocale() || (own && locale == own->Locale))
         return {};
     return moduleFileName(FullDLLDir.isEmpty() ? folderOfProgram() : FullDLLDir, m_base, quint16(locale));
 }
@@ -473,6 +475,23 @@ QString StartUpSwitch(TKLocalizerOnFly &localizer, int Language)
     }
     localizer.ErrorReaction = saved;
     return failure;
+}
+
+QString StartLocalization(TKLocalizerOnFly &localizer, const QString &langDir, int Language)
+{
+    const TErrorReaction saved = localizer.ErrorReaction;
+    localizer.ErrorReaction = TErrorReaction::erException;
+    QString failure;
+    try {
+        localizer.Init(langDir);
+        localizer.SetDLLDir(GetDataFolder());
+    } catch (const ELocError &e) {
+        failure = e.message();
+    }
+    localizer.ErrorReaction = saved;
+    if (!failure.isEmpty() || !localizer.Initialized)
+        return failure;
+    return StartUpSwitch(localizer, Language);
 }
 
 } // namespace kelvra

@@ -126,4 +126,10 @@ private:
 // starts. Returns the message of the failure, empty when none.
 QString StartUpSwitch(TKLocalizerOnFly &localizer, int Language);
 
+// The whole start of the localization before any window exists: `Init` with
+// the language folder, the data folder (GetDataFolder) for the modules, then
+// the switch from `Language`. Nothing here stops the program: a failure
+// leaves the built-in language and is returned as a message ("" when none).
+QString StartLocalization(TKLocalizerOnFly &localizer, const QString &langDir, int Language);
+
 } // namespace kelvra

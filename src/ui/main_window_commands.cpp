@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands, its menus and what the commands do.
+#include "kelvra_version.h"
 #include "platform/data_folder.h"
 #include "platform/file_ops.h"
 #include "platform/install_paths.h"
@@ -18,6 +19,8 @@
 #include "ui/progress_window.h"
 #include "ui/user_dialogs.h"
 #include "ui/window_batch.h"
+
+#include "kelvra_version.h"
 
 #include <QAction>
 #include <QActionGroup>

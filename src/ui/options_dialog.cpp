@@ -5,6 +5,7 @@
 #include "ui/language_list.h"
 #include "ui/user_dialogs.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -94,6 +95,16 @@ TFormOptions::TFormOptions(
     m_quality->setMinimumWidth(80);
     m_form->addRow(tr("Output JPG quality"), m_quality);
 
+    m_keepQuality = new QCheckBox(tr("Keep photo quality (re-encode only the label)"), this);
+    m_keepQuality->setObjectName(QStringLiteral("KeepQuality"));
+    m_keepQuality->setAccessibleName(m_keepQuality->text());
+    m_keepQuality->setToolTip(tr("The photo keeps its own compression; only the blocks under the label are "
+                                 "encoded again, so the output quality does not apply."));
+    m_keepQuality->setChecked(options.KeepQuality);
+    m_form->addRow(QString(), m_keepQuality);
+    m_quality->setEnabled(!options.KeepQuality);
+    connect(m_keepQuality, &QCheckBox::toggled, m_quality, [this](bool on) { m_quality->setEnabled(!on); });
+
     m_gpsForm = new QComboBox(this);
     m_gpsForm->setObjectName(QStringLiteral("GPSFormDown"));
     m_gpsForm->addItems({ tr("Decimal Degrees (XX.XXXX\u00B0)"), tr("Degrees, Minutes(XX\u00B0 XX.XX')"),
@@ -131,15 +142,6 @@ TFormOptions::TFormOptions(
     m_gpsForm->setCurrentIndex(dialogGpsForm(options.GPSForm));
 }
 
-void TFormOptions::addBelowQuality(QWidget *control)
-{
-    ++m_belowQuality;
-    m_form->insertRow(m_belowQuality, QString(), control);
-    // The layout would show it only later, and size the dialog without it.
-    control->show();
-    fitHeight();
-}
-
 void TFormOptions::fitHeight()
 {
     // A fixed frame: the width of the design, the height the rows need.
@@ -169,6 +171,7 @@ void TFormOptions::BitBtn1Click()
     m_options.GPSForm = dialogGpsForm(m_gpsForm->currentIndex());
     m_options.jpgquality = dialogQuality(m_quality->text());
     m_options.Language = m_pendingLanguage;
+    m_options.KeepQuality = m_keepQuality->isChecked();
     const SettingsWriteResult written = SaveOptionsToFile(m_iniPath, m_options);
     if (!written.ok)
         m_dialogs.showMessage(this, MessageKind::Error, tr("Unable to write to %1").arg(written.failedPath));

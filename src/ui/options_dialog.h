@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QPushButton;
@@ -36,14 +37,12 @@ public:
 
     QSpinBox *OriginalQuality() const { return m_quality; }
     QComboBox *GPSFormDown() const { return m_gpsForm; }
+    QCheckBox *KeepQuality() const { return m_keepQuality; }
     QComboBox *LanguageCombo() const { return m_language; }
     QPushButton *BitBtn1() const { return m_save; }
     QPushButton *BitBtn2() const { return m_cancel; }
     // The language the next "Save" of this dialog writes.
     int pendingLanguage() const { return m_pendingLanguage; }
-
-    // Puts a control on its own row right under the quality.
-    void addBelowQuality(QWidget *control);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -57,11 +56,11 @@ private:
     QString m_iniPath;
     UserDialogs &m_dialogs;
     int m_pendingLanguage;
-    int m_belowQuality = 0; // rows added under the quality so far
 
     QFormLayout *m_form = nullptr;
     QSpinBox *m_quality = nullptr;
     QComboBox *m_gpsForm = nullptr;
+    QCheckBox *m_keepQuality = nullptr;
     QComboBox *m_language = nullptr;
     QPushButton *m_save = nullptr;
     QPushButton *m_cancel = nullptr;

@@ -25,8 +25,8 @@ constexpr int kMinBoxHeight = 40;
 class BoxDelegate : public QStyledItemDelegate
 {
 public:
-    BoxDelegate(const PhotoStrip &strip, ThumbnailMaker &maker)
-        : QStyledItemDelegate(const_cast<PhotoStrip *>(&strip))
+    BoxDelegate(PhotoStrip &strip, ThumbnailMaker &maker)
+        : QStyledItemDelegate(&strip)
         , m_strip(strip)
         , m_maker(maker)
     {

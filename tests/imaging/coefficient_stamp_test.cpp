@@ -76,13 +76,14 @@ Stamped stampBytes(std::string source, int orientation, const StampSettings &set
     Stamped s;
     s.source = std::move(source);
     CoefficientStamp stamp;
-    QString error;
+    ImageFailure error;
     const auto layOut = [&](QSize stored) {
         StoredPhotoLabel label(stored, orientation, settings, text);
         s.area = label.storedArea();
         return label;
     };
-    EXPECT_EQ(stamp.stamp(s.source, layOut, &error), CoefficientStamp::Outcome::Stamped) << error.toStdString();
+    EXPECT_EQ(stamp.stamp(s.source, layOut, &error), CoefficientStamp::Outcome::Stamped)
+        << error.detail.toStdString() << int(error.code);
     s.output = std::string(stamp.encoded());
     s.changedBlocks = stamp.changedBlocks();
     return s;
@@ -260,7 +261,7 @@ TEST(CoefficientStamp, EveryTestPhotoKeepsItsBlocks)
         const std::string source = readFileBytes(entry.path());
         const int orientation = readExifOrientation(QString::fromStdString(entry.path().string()));
         CoefficientStamp stamp;
-        QString error;
+        ImageFailure error;
         QRect area;
         const auto layOut = [&](QSize stored) {
             StoredPhotoLabel label(stored, orientation, design(3, 10, true), kText);
@@ -270,7 +271,7 @@ TEST(CoefficientStamp, EveryTestPhotoKeepsItsBlocks)
         const CoefficientStamp::Outcome outcome = stamp.stamp(source, layOut, &error);
         if (outcome != CoefficientStamp::Outcome::Stamped) {
             // Only damaged files are refused; the batch then takes the pixel road.
-            EXPECT_EQ(relative.rfind("invalid/", 0), 0u) << error.toStdString();
+            EXPECT_EQ(relative.rfind("invalid/", 0), 0u) << error.detail.toStdString() << int(error.code);
             continue;
         }
         ++stamped;

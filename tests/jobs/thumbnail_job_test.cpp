@@ -98,7 +98,7 @@ TEST(MakeThumbnail, OtherContentUnderAJpegNameIsReadAndGarbageGivesNothing)
     test::writeFileBytes(garbage,
         std::string("\xFF\xD8\xFF\xE1\x00\x10"
                     "Exif\0\0MM\0*",
-            18)
+            16)
             + std::string(300, '\x07'));
     EXPECT_TRUE(makeThumbnail(qpath(garbage), kBound).isNull());
     EXPECT_TRUE(makeThumbnail(qpath(dir / "missing.jpg"), kBound).isNull());
@@ -170,7 +170,8 @@ TEST(ExifThumbnailBytes, ReadsOnlyWhatLiesInsideTheSegment)
     }
 }
 
-// A making function that holds every call until the test opens it, and records the order.
+// A making function that holds every call until the test lets it go, one
+// at a time or all at once, and records the order in which calls started.
 class Gate
 {
 public:
@@ -179,10 +180,18 @@ public:
         std::unique_lock<std::mutex> locker(m_lock);
         m_started.push_back(path);
         m_changed.notify_all();
-        m_changed.wait(locker, [this] { return m_open; });
+        m_changed.wait(locker, [this] { return m_open || m_permits > 0; });
+        if (!m_open)
+            --m_permits;
         QImage image(4, 3, QImage::Format_RGB32);
         image.fill(Qt::white);
         return image;
+    }
+    void letOneGo()
+    {
+        const std::lock_guard<std::mutex> locker(m_lock);
+        ++m_permits;
+        m_changed.notify_all();
     }
     void open()
     {
@@ -205,6 +214,7 @@ private:
     std::mutex m_lock;
     std::condition_variable m_changed;
     QStringList m_started;
+    int m_permits = 0;
     bool m_open = false;
 };
 
@@ -276,6 +286,11 @@ TEST(ThumbnailMaker, MakesTheNewestRequestFirstAndDropsForgottenOnes)
         maker.forget(QStringLiteral("/e.jpg"));
         maker.forget(QStringLiteral("/never.jpg"));
         EXPECT_EQ(maker.queuedCount(), 3);
+        // Both workers are held, so each picture let go frees one for the newest waiting path.
+        for (qsizetype next = 3; next <= 5; ++next) {
+            gate.letOneGo();
+            gate.waitStarted(next);
+        }
         gate.open();
         ASSERT_TRUE(waitFor([&] { return ready.size() == 5; }));
         const QStringList started = gate.started();

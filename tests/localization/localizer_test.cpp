@@ -305,6 +305,27 @@ TEST_F(LanguageFolder, AnyStartUpFailureLeavesTheBuiltInLanguage)
     EXPECT_EQ(loc->ErrorReaction, TErrorReaction::erMessage);
 }
 
+TEST_F(LanguageFolder, StartKeepsModulesInTheDataFolder)
+{
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", (langDir + QStringLiteral("/config")).toLocal8Bit());
+    {
+        TKLocUtils utils;
+        TKLocalizerOnFly loc(program, utils);
+        EXPECT_EQ(StartLocalization(loc, langDir, kGerman), QString());
+        EXPECT_TRUE(QFileInfo::exists(langDir + QStringLiteral("/config/Kelvra/Kelvra.DEU")));
+        EXPECT_EQ(loc.CurrentLocale, kGerman);
+        EXPECT_EQ(loc.ErrorReaction, TErrorReaction::erMessage);
+
+        TKLocUtils otherUtils;
+        TKLocalizerOnFly nowhere(program, otherUtils);
+        EXPECT_EQ(StartLocalization(nowhere, langDir + QStringLiteral("/missing"), kGerman),
+            QStringLiteral("Specified path \"%1/missing\" does not exist").arg(langDir));
+        EXPECT_FALSE(otherUtils.ModuleActive());
+    }
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
 TEST_F(LanguageFolder, BadModulesAreIgnored)
 {
     TKLocUtils utils;

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -107,9 +108,11 @@ TEST_F(OptionsDialog, SaveWritesTheFiveKeysInOrderIntoAFreshFile)
     QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_FALSE(dialog->isVisible());
-    // An empty language list leaves the pending language as it was.
+    // An empty language list leaves the pending language as it was; our own
+    // quality key follows the five of the design.
     EXPECT_EQ(optionLines(ini),
-        QStringList({ "[Options]", "FilePostfix=_dated", "Language=2057", "GPSForm=0", "jpgquality=80", "Skin=3" }));
+        QStringList({ "[Options]", "FilePostfix=_dated", "Language=2057", "GPSForm=0", "jpgquality=80", "Skin=3",
+            "KeepQuality=0" }));
     EXPECT_EQ(options.GPSForm, 0);
     EXPECT_EQ(options.jpgquality, 80);
     EXPECT_TRUE(dialogs.messages.empty());
@@ -210,16 +213,30 @@ TEST_F(OptionsDialog, AnUnwritableFileIsReported)
     EXPECT_TRUE(dialogs.messages[0].text.contains(ini)) << dialogs.messages[0].text.toStdString();
 }
 
-TEST_F(OptionsDialog, RoomForAnotherSettingUnderTheQuality)
+// Kept quality: the photo's own compression, so the quality box has no say.
+TEST_F(OptionsDialog, KeepQualitySitsUnderTheQualityAndTakesItsSay)
 {
+    options.KeepQuality = true;
     auto dialog = open(noLanguages);
-    const int before = dialog->height();
-    auto *box = new QPushButton(QStringLiteral("another setting"), dialog.get());
-    dialog->addBelowQuality(box);
-    EXPECT_GT(dialog->height(), before);
+    QCheckBox *keep = dialog->KeepQuality();
+    EXPECT_TRUE(keep->isChecked());
+    EXPECT_FALSE(dialog->OriginalQuality()->isEnabled());
+    EXPECT_GT(keep->geometry().top(), dialog->OriginalQuality()->geometry().bottom());
+    EXPECT_LT(keep->geometry().bottom(), dialog->GPSFormDown()->geometry().top());
     EXPECT_EQ(dialog->width(), 491);
-    EXPECT_GT(box->geometry().top(), dialog->OriginalQuality()->geometry().bottom());
-    EXPECT_LT(box->geometry().bottom(), dialog->GPSFormDown()->geometry().top());
+
+    QTest::mouseClick(keep, Qt::LeftButton);
+    EXPECT_TRUE(dialog->OriginalQuality()->isEnabled());
+    QTest::mouseClick(keep, Qt::LeftButton);
+    QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+    EXPECT_TRUE(options.KeepQuality);
+    EXPECT_TRUE(optionLines(ini).contains(QStringLiteral("KeepQuality=1")));
+
+    options.KeepQuality = false;
+    auto second = open(noLanguages);
+    QTest::mouseClick(second->KeepQuality(), Qt::LeftButton);
+    QTest::mouseClick(second->BitBtn2(), Qt::LeftButton);
+    EXPECT_FALSE(options.KeepQuality); // Cancel changes nothing
 }
 
 // Runs what the main window's command opens, once it is up.

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/heap_reuse.h"
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace kelvra {
+
+#if defined(__GLIBC__)
+namespace {
+
+// Above the largest photo's coefficient arrays (2^28 pixels at 4:4:4 is
+// 1.5 GB; camera photos stay far below), and glibc's own bound for the
+// setting.
+constexpr int kKeptBlock = 512 * 1024 * 1024;
+// glibc's defaults, which it would otherwise adjust as it goes.
+constexpr int kDefaultThreshold = 128 * 1024;
+
+} // namespace
+#endif
+
+HeapReuse::HeapReuse(bool on)
+    : m_on(on)
+{
+#if defined(__GLIBC__)
+    if (m_on) {
+        mallopt(M_MMAP_THRESHOLD, kKeptBlock);
+        mallopt(M_TRIM_THRESHOLD, kKeptBlock);
+    }
+#endif
+}
+
+HeapReuse::~HeapReuse()
+{
+#if defined(__GLIBC__)
+    if (m_on) {
+        mallopt(M_MMAP_THRESHOLD, kDefaultThreshold);
+        mallopt(M_TRIM_THRESHOLD, kDefaultThreshold);
+        malloc_trim(0);
+    }
+#endif
+}
+
+} // namespace kelvra
