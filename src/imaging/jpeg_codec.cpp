@@ -362,6 +362,30 @@ struct TranscodeState
     GrowingDestination dest;
 };
 
+// Before the caller's setjmp: errors, progress and the growing output of
+// one decoder-to-encoder pass. setjmp itself must stay in the caller.
+void prepareState(TranscodeState &s, CodecResult &result, EncodeBuffer *out)
+{
+    s.inCreated = s.outCreated = false;
+    s.err.result = &result;
+    s.in.err = &s.err.pub;
+    s.out.err = &s.err.pub;
+    setUpErrors(&s.err.pub);
+    s.progress.progress_monitor = onProgress;
+    s.dest.pub.init_destination = startOutput;
+    s.dest.pub.empty_output_buffer = growOutput;
+    s.dest.pub.term_destination = finishOutput;
+    s.dest.buffer = out;
+}
+
+void destroyState(TranscodeState &s)
+{
+    if (s.outCreated)
+        jpeg_destroy_compress(&s.out);
+    if (s.inCreated)
+        jpeg_destroy_decompress(&s.in);
+}
+
 void ensureRows(TranscodeState &s, RowMemory *rows, std::size_t bytes)
 {
     if (bytes <= rows->capacity)
@@ -416,21 +440,9 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
         return result;
     }
     const int clampedQuality = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
-    s.inCreated = s.outCreated = false;
-    s.err.result = &result;
-    s.in.err = &s.err.pub;
-    s.out.err = &s.err.pub;
-    setUpErrors(&s.err.pub);
-    s.progress.progress_monitor = onProgress;
-    s.dest.pub.init_destination = startOutput;
-    s.dest.pub.empty_output_buffer = growOutput;
-    s.dest.pub.term_destination = finishOutput;
-    s.dest.buffer = out;
+    prepareState(s, result, out);
     if (setjmp(s.err.jump)) {
-        if (s.outCreated)
-            jpeg_destroy_compress(&s.out);
-        if (s.inCreated)
-            jpeg_destroy_decompress(&s.in);
+        destroyState(s);
         out->size = 0;
         result.ok = false;
         return result;
@@ -513,15 +525,8 @@ namespace {
 
 // The two objects of a coefficient rewrite and what the error exit releases,
 // kept out of the frame that calls setjmp.
-struct CoefficientState
+struct CoefficientState : TranscodeState
 {
-    jpeg_decompress_struct in;
-    jpeg_compress_struct out;
-    bool inCreated;
-    bool outCreated;
-    ErrorManager err;
-    jpeg_progress_mgr progress;
-    GrowingDestination dest;
     CoefficientLayout layout;
     jvirt_barray_ptr *arrays;
 };
@@ -766,21 +771,9 @@ CodecResult rewriteWith(CoefficientState &s, const unsigned char *data, std::siz
         setError(result, ImageError::NoData);
         return result;
     }
-    s.inCreated = s.outCreated = false;
-    s.err.result = &result;
-    s.in.err = &s.err.pub;
-    s.out.err = &s.err.pub;
-    setUpErrors(&s.err.pub);
-    s.progress.progress_monitor = onProgress;
-    s.dest.pub.init_destination = startOutput;
-    s.dest.pub.empty_output_buffer = growOutput;
-    s.dest.pub.term_destination = finishOutput;
-    s.dest.buffer = out;
+    prepareState(s, result, out);
     if (setjmp(s.err.jump)) {
-        if (s.outCreated)
-            jpeg_destroy_compress(&s.out);
-        if (s.inCreated)
-            jpeg_destroy_decompress(&s.in);
+        destroyState(s);
         if (out)
             out->size = 0;
         result.ok = false;

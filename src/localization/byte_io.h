@@ -12,6 +12,19 @@
 
 namespace kelvra {
 
+// The variable-length count of language files, from any reader with u8()
+// and u16(): 1, 2 or 4 bytes.
+template<class Reader> qsizetype readVarLength(Reader &r)
+{
+    const quint8 b0 = r.u8();
+    if (!(b0 & 0x80))
+        return b0;
+    const quint8 b1 = r.u8();
+    if (!(b1 & 0x80))
+        return (b0 & 0x7F) + (qsizetype(b1) << 7);
+    return (b0 & 0x7F) + (qsizetype(b1 & 0x7F) << 7) + (qsizetype(r.u16()) << 14);
+}
+
 // Little-endian reads over a byte array that never step outside it: every
 // take is checked against what remains, and a short read raises E with the
 // message given at construction.
@@ -68,17 +81,7 @@ public:
             s[i] = QChar(qFromLittleEndian<quint16>(at + 2 * i));
         return s;
     }
-    // The variable-length count of language files: 1, 2 or 4 bytes.
-    qsizetype varLength()
-    {
-        const quint8 b0 = u8();
-        if (!(b0 & 0x80))
-            return b0;
-        const quint8 b1 = u8();
-        if (!(b1 & 0x80))
-            return (b0 & 0x7F) + (qsizetype(b1) << 7);
-        return (b0 & 0x7F) + (qsizetype(b1 & 0x7F) << 7) + (qsizetype(u16()) << 14);
-    }
+    qsizetype varLength() { return readVarLength(*this); }
 
 private:
     const QByteArray &m_bytes;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "localization/lang_file_format.h"
 
+#include "localization/byte_io.h"
 #include "localization/loc_errors.h"
 #include "localization/lzk.h"
 
@@ -58,18 +59,7 @@ public:
     }
     quint16 attributes() { return m_version > 1 ? u16() : 0; }
 
-    qsizetype length()
-    {
-        if (m_version < 6)
-            return u16();
-        const quint8 b0 = u8();
-        if (!(b0 & 0x80))
-            return b0;
-        const quint8 b1 = u8();
-        if (!(b1 & 0x80))
-            return (b0 & 0x7F) + (qsizetype(b1) << 7);
-        return (b0 & 0x7F) + (qsizetype(b1 & 0x7F) << 7) + (qsizetype(u16()) << 14);
-    }
+    qsizetype length() { return m_version < 6 ? qsizetype(u16()) : readVarLength(*this); }
     QByteArray str8(qsizetype len) { return QByteArray(take(len), len); }
     QString str16(qsizetype len)
     {
