@@ -17,7 +17,7 @@ public:
     HeapReuse &operator=(const HeapReuse &) = delete;
 
 private:
-    bool m_on;
+    [[maybe_unused]] bool m_on; // unread where the allocator has no settings
 };
 
 } // namespace kelvra
