@@ -378,6 +378,19 @@ void prepareState(TranscodeState &s, CodecResult &result, EncodeBuffer *out)
     s.dest.buffer = out;
 }
 
+// Under the caller's setjmp: the decoder over data, its header read and
+// its size checked.
+void openSource(TranscodeState &s, const unsigned char *data, std::size_t size)
+{
+    jpeg_create_decompress(&s.in);
+    s.inCreated = true;
+    s.in.progress = &s.progress;
+    jpeg_mem_src(&s.in, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&s.in, TRUE);
+    if (static_cast<long long>(s.in.image_width) * s.in.image_height > kMaxPixels)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
+}
+
 void destroyState(TranscodeState &s)
 {
     if (s.outCreated)
@@ -447,13 +460,7 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
         result.ok = false;
         return result;
     }
-    jpeg_create_decompress(&s.in);
-    s.inCreated = true;
-    s.in.progress = &s.progress;
-    jpeg_mem_src(&s.in, data, static_cast<unsigned long>(size));
-    jpeg_read_header(&s.in, TRUE);
-    if (static_cast<long long>(s.in.image_width) * s.in.image_height > kMaxPixels)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
+    openSource(s, data, size);
     const bool cmyk = s.in.jpeg_color_space == JCS_CMYK || s.in.jpeg_color_space == JCS_YCCK;
     s.in.out_color_space = cmyk ? JCS_CMYK : kDecodeSpace;
     s.in.scale_num = 1;
@@ -560,13 +567,7 @@ ColourModel colourModelOf(J_COLOR_SPACE space)
 // Reads the header and every coefficient, and fills s.layout.
 void readAllCoefficients(CoefficientState &s, const unsigned char *data, std::size_t size)
 {
-    jpeg_create_decompress(&s.in);
-    s.inCreated = true;
-    s.in.progress = &s.progress;
-    jpeg_mem_src(&s.in, data, static_cast<unsigned long>(size));
-    jpeg_read_header(&s.in, TRUE);
-    if (static_cast<long long>(s.in.image_width) * s.in.image_height > kMaxPixels)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
+    openSource(s, data, size);
     s.arrays = jpeg_read_coefficients(&s.in);
     if (!s.arrays || s.in.num_components < 1 || s.in.num_components > 4)
         failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::UnexpectedLayout);
