@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelvra [PHOTO...]: the desktop program. Photos named on the command line (a
 // file manager's "Open with") are queued and the first one is previewed.
+#include "platform/data_folder.h"
+#include "stamp/settings_file.h"
+#include "ui/language_wiring.h"
 #include "ui/launch_arguments.h"
 #include "ui/main_window.h"
 #include "ui/splash_window.h"
@@ -27,9 +30,19 @@ int main(int argc, char **argv)
     for (const QString &refused : launch.refused)
         std::fprintf(stderr, "kelvra: %s\n", qPrintable(refused));
 
+    // Before any window, so that every window is made in the chosen language.
+    kelvra::InterfaceLanguage language(kelvra::languageFolder(), kelvra::ReadLanguage(kelvra::programIniPath()));
+    if (!language.StartFailure().isEmpty())
+        std::fprintf(stderr, "kelvra: %s\n", qPrintable(language.StartFailure()));
+
     kelvra::QtUserDialogs dialogs;
+    language.Localizer().OnMessage = [&dialogs](const kelvra::TLocalizerMessage &message) {
+        dialogs.showTitledMessage(
+            QApplication::activeWindow(), kelvra::MessageKind::Error, message.Title, message.Text);
+    };
     // Tool tips are on for every widget by default in this toolkit.
     const auto form = kelvra::startWithSplash([&dialogs]() { return std::make_unique<kelvra::TForm1>(dialogs); });
+    form->setLanguageList(&language.Languages());
     kelvra::openLaunchPhotos(*form, launch.photos);
     return QApplication::exec();
 }

@@ -45,7 +45,7 @@ std::span<const TProgramString> programStrings()
     return kProgramStrings;
 }
 
-TResourceSet programResources()
+TResourceSet builtInResources()
 {
     TResourceSet set;
     for (const TProgramString &s : kProgramStrings)
@@ -53,6 +53,23 @@ TResourceSet programResources()
     set.RCData.Put(kExeSettingsName, serializeLibSettings(programSettings(kExeSignature)));
     set.RCData.Put(kLibSettingsName, serializeLibSettings(programSettings(kLibSignature)));
     return set;
+}
+
+TResourceSet programResources()
+{
+    // The build writes the full set (every window's definition, every
+    // message) into the program as a Qt resource; a program without it, or
+    // with a damaged one, still has the strings built in.
+    QFile image(QStringLiteral(":/kelvra/Kelvra.res"));
+    if (image.open(QIODevice::ReadOnly)) {
+        try {
+            TResourceSet set = TPEReader::ReadBytes(image.readAll());
+            if (settingsOf(set, true) && settingsOf(set, false))
+                return set;
+        } catch (const EResourceError &) {
+        }
+    }
+    return builtInResources();
 }
 
 QString moduleFileName(const QString &folder, const QString &programBase, quint16 locale)

@@ -28,6 +28,8 @@ std::span<const TProgramString> programStrings();
 // The program's own resources: its string table, its form definitions and
 // both settings items ("KEXE" and "LDLL").
 TResourceSet programResources();
+// Only what the code carries: the localizer's strings and the settings items.
+TResourceSet builtInResources();
 
 // "<folder>/<program base>.<abbreviation>", the abbreviation as a language file's.
 QString moduleFileName(const QString &folder, const QString &programBase, quint16 locale);

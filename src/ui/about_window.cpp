@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/about_window.h"
 
+#include "localization/form_harvest.h"
 #include "ui/splash_window.h"
 #include "ui/url_label.h"
 #include "ui/version_text.h"
@@ -31,6 +32,7 @@ TURLLabel *makeLink(
 {
     auto *link = new TURLLabel(dialogs, parent);
     link->setObjectName(name);
+    link->setProperty(kNotTranslated, true);
     link->setText(text);
     link->URL = url;
     link->HighlightColor = QColor(240, 138, 36);
@@ -63,6 +65,7 @@ TAboutBox::TAboutBox(UserDialogs &dialogs, QWidget *parent)
 
     m_version = new QLabel(this);
     m_version->setObjectName(QStringLiteral("Label2"));
+    m_version->setProperty(kNotTranslated, true);
     QFont bold = m_version->font();
     bold.setBold(true);
     m_version->setFont(bold);

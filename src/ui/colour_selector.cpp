@@ -21,22 +21,22 @@ struct NamedColour
 };
 
 constexpr NamedColour kStandardColours[] = {
-    { "Black", 0x000000 },
-    { "Maroon", 0x000080 },
-    { "Green", 0x008000 },
-    { "Olive", 0x008080 },
-    { "Navy", 0x800000 },
-    { "Purple", 0x800080 },
-    { "Teal", 0x808000 },
-    { "Gray", 0x808080 },
-    { "Silver", 0xC0C0C0 },
-    { "Red", 0x0000FF },
-    { "Lime", 0x00FF00 },
-    { "Yellow", 0x00FFFF },
-    { "Blue", 0xFF0000 },
-    { "Fuchsia", 0xFF00FF },
-    { "Aqua", 0xFFFF00 },
-    { "White", 0xFFFFFF },
+    { QT_TR_NOOP("Black"), 0x000000 },
+    { QT_TR_NOOP("Maroon"), 0x000080 },
+    { QT_TR_NOOP("Green"), 0x008000 },
+    { QT_TR_NOOP("Olive"), 0x008080 },
+    { QT_TR_NOOP("Navy"), 0x800000 },
+    { QT_TR_NOOP("Purple"), 0x800080 },
+    { QT_TR_NOOP("Teal"), 0x808000 },
+    { QT_TR_NOOP("Gray"), 0x808080 },
+    { QT_TR_NOOP("Silver"), 0xC0C0C0 },
+    { QT_TR_NOOP("Red"), 0x0000FF },
+    { QT_TR_NOOP("Lime"), 0x00FF00 },
+    { QT_TR_NOOP("Yellow"), 0x00FFFF },
+    { QT_TR_NOOP("Blue"), 0xFF0000 },
+    { QT_TR_NOOP("Fuchsia"), 0xFF00FF },
+    { QT_TR_NOOP("Aqua"), 0xFFFF00 },
+    { QT_TR_NOOP("White"), 0xFFFFFF },
 };
 
 QIcon swatch(TColor colour)

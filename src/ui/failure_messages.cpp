@@ -96,7 +96,7 @@ QString failureMessage(const BatchPhotoResult &r)
     case BatchError::NotJpegName:
         return tr("This is not a JPEG file name.");
     case BatchError::Unreadable:
-        return imageMessage(r.imageError, r.detail, "The photo cannot be read.");
+        return imageMessage(r.imageError, r.detail, QT_TR_NOOP("The photo cannot be read."));
     case BatchError::NameOutsideFolder:
         return tr("The name \"%1\" would lie outside the output folder.").arg(path);
     case BatchError::FolderNotCreated:
@@ -106,15 +106,15 @@ QString failureMessage(const BatchPhotoResult &r)
     case BatchError::WouldReplaceSource:
         return tr("The output would replace the source photo.");
     case BatchError::CopyFailed:
-        return fileMessage(r.fileError, path, r.detail, "The photo cannot be copied.");
+        return fileMessage(r.fileError, path, r.detail, QT_TR_NOOP("The photo cannot be copied."));
     case BatchError::Undecodable:
-        return imageMessage(r.imageError, r.detail, "The photo cannot be decoded.");
+        return imageMessage(r.imageError, r.detail, QT_TR_NOOP("The photo cannot be decoded."));
     case BatchError::NoMemoryForLabel:
         return tr("There is not enough memory to draw the label.");
     case BatchError::EncodeFailed:
-        return imageMessage(r.imageError, r.detail, "The photo cannot be encoded.");
+        return imageMessage(r.imageError, r.detail, QT_TR_NOOP("The photo cannot be encoded."));
     case BatchError::WriteFailed:
-        return fileMessage(r.fileError, path, r.detail, "The photo cannot be written.");
+        return fileMessage(r.fileError, path, r.detail, QT_TR_NOOP("The photo cannot be written."));
     case BatchError::EmptyMask:
         return tr("The file name mask is empty.");
     case BatchError::NotAPhoto:

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/folder_browser.h"
 
+#include "localization/form_harvest.h"
 #include "stamp/file_mask.h"
 
 #include <QAbstractFileIconProvider>
@@ -121,6 +122,7 @@ FolderBrowser::FolderBrowser(QWidget *parent)
     m_filter->setDynamicSortFilter(true);
 
     m_pathBox->setObjectName(QStringLiteral("ShellComboBox1"));
+    m_pathBox->setProperty(kNotTranslated, QStringList { QStringLiteral("Items.Strings") });
     m_pathBox->setProperty("helpTopic", 50);
     m_pathBox->setEditable(true);
     m_pathBox->setInsertPolicy(QComboBox::NoInsert);

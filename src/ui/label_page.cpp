@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/label_page.h"
 
+#include "localization/form_harvest.h"
 #include "stamp/caption.h"
 #include "stamp/settings_file.h"
 #include "ui/colour_selector.h"
@@ -120,8 +121,10 @@ LabelPage::LabelPage(StampSettings &settings, const QHash<QString, QAction *> &a
     // Size and the style buttons; the note on placing goes last.
     auto *sizeRow = new QHBoxLayout;
     auto *sizeLabel = new QLabel(tr("&Size"), this);
+    sizeLabel->setObjectName(QStringLiteral("SizeLabel"));
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("SizeSlider"));
+    m_slider->setProperty(kNotTranslated, QStringList { QStringLiteral("Hint") });
     m_slider->setRange(kSizeSliderMin, kSizeSliderMax);
     m_slider->setPageStep(10);
     m_slider->setValue(m_sliderPosition);
@@ -147,6 +150,7 @@ LabelPage::LabelPage(StampSettings &settings, const QHash<QString, QAction *> &a
     auto *fontRow = new QHBoxLayout;
     m_font = new QFontComboBox(this);
     m_font->setObjectName(QStringLiteral("FontBox"));
+    m_font->setProperty(kNotTranslated, QStringList { QStringLiteral("Items.Strings") });
     m_font->setMinimumContentsLength(8);
     m_font->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     nameByHint(m_font, tr("Font"));
@@ -201,8 +205,10 @@ LabelPage::LabelPage(StampSettings &settings, const QHash<QString, QAction *> &a
     // Date format.
     auto *dateRow = new QHBoxLayout;
     auto *dateLabel = new QLabel(tr("&Date/time format"), this);
+    dateLabel->setObjectName(QStringLiteral("DateFormatLabel"));
     m_dateFormat = new QComboBox(this);
     m_dateFormat->setObjectName(QStringLiteral("DateFormatBox"));
+    m_dateFormat->setProperty(kNotTranslated, QStringList { QStringLiteral("Items.Strings") });
     m_dateFormat->setEditable(true);
     m_dateFormat->setInsertPolicy(QComboBox::NoInsert);
     m_dateFormat->addItems(offeredDateFormats());

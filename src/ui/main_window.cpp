@@ -2,6 +2,7 @@
 #include "ui/main_window.h"
 
 #include "kelvra_version.h"
+#include "localization/form_harvest.h"
 #include "platform/data_folder.h"
 #include "stamp/file_mask.h"
 #include "ui/about_window.h"
@@ -80,6 +81,8 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     , m_photoList(new PhotoList(this))
 {
     setObjectName(QStringLiteral("Form1"));
+    // The caption carries the version.
+    setProperty(kNotTranslated, QStringList { QStringLiteral("Caption") });
     setProperty("helpTopic", kMainWindowHelpTopic);
     setWindowTitle(QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
     setMinimumSize(kDesignSize.width(), 400);
@@ -125,6 +128,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     m_photoStatus->setFixedWidth(kPhotoStatusWidth);
     m_countStatus = new QLabel(tr("Files to process: ") + QString::number(0), this);
     m_countStatus->setObjectName(QStringLiteral("FilesToProcess"));
+    m_countStatus->setProperty(kNotTranslated, true);
     statusBar()->addWidget(m_photoStatus);
     statusBar()->addWidget(m_countStatus, 1);
 

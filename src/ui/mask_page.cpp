@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/mask_page.h"
 
+#include "localization/form_harvest.h"
 #include "stamp/date_time.h"
 #include "stamp/file_mask.h"
 
@@ -29,8 +30,10 @@ MaskPage::MaskPage(StampSettings &settings, const FormatSettings &format, QWidge
 
     auto *left = new QVBoxLayout;
     auto *title = new QLabel(tr("File name &mask"), this);
+    title->setObjectName(QStringLiteral("MaskLabel"));
     m_mask = new QComboBox(this);
     m_mask->setObjectName(QStringLiteral("MaskBox"));
+    m_mask->setProperty(kNotTranslated, true);
     m_mask->setEditable(true);
     m_mask->setInsertPolicy(QComboBox::NoInsert);
     m_mask->addItems(offeredMasks());
@@ -39,6 +42,7 @@ MaskPage::MaskPage(StampSettings &settings, const FormatSettings &format, QWidge
     title->setBuddy(m_mask);
     m_example = new QLabel(this);
     m_example->setObjectName(QStringLiteral("MaskExample"));
+    m_example->setProperty(kNotTranslated, true);
     m_example->setTextInteractionFlags(Qt::TextSelectableByMouse);
     left->addWidget(title);
     left->addWidget(m_mask);
@@ -47,8 +51,10 @@ MaskPage::MaskPage(StampSettings &settings, const FormatSettings &format, QWidge
     layout->addLayout(left, 1);
 
     // The help, in three blocks.
-    auto block = [this, layout](const QStringList &lines) {
+    int blocks = 0;
+    auto block = [this, layout, &blocks](const QStringList &lines) {
         auto *label = new QLabel(lines.join(QLatin1Char('\n')), this);
+        label->setObjectName(QStringLiteral("MaskHelp%1").arg(++blocks));
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         layout->addWidget(label);
     };

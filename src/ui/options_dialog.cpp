@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/options_dialog.h"
 
+#include "localization/form_harvest.h"
 #include "stamp/settings_file.h"
 #include "ui/language_list.h"
 #include "ui/user_dialogs.h"
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -43,6 +45,15 @@ protected:
     }
     void fixup(QString &input) const override { input = QString::number(dialogQuality(input)); }
 };
+
+// A form row's caption, named so that a language file reaches it.
+QLabel *fieldLabel(const QString &text, const char *name, QWidget *buddy)
+{
+    auto *label = new QLabel(text, buddy->parentWidget());
+    label->setObjectName(QLatin1String(name));
+    label->setBuddy(buddy);
+    return label;
+}
 
 } // namespace
 
@@ -93,7 +104,7 @@ TFormOptions::TFormOptions(
     m_quality->setAccessibleName(tr("Output JPG quality"));
     m_quality->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_quality->setMinimumWidth(80);
-    m_form->addRow(tr("Output JPG quality"), m_quality);
+    m_form->addRow(fieldLabel(tr("Output JPG quality"), "QualityLabel", m_quality), m_quality);
 
     m_keepQuality = new QCheckBox(tr("Keep photo quality (re-encode only the label)"), this);
     m_keepQuality->setObjectName(QStringLiteral("KeepQuality"));
@@ -110,10 +121,12 @@ TFormOptions::TFormOptions(
     m_gpsForm->addItems({ tr("Decimal Degrees (XX.XXXX\u00B0)"), tr("Degrees, Minutes(XX\u00B0 XX.XX')"),
         tr("Degrees, Minutes, Sec (XX\u00B0 XX' XX'')") });
     m_gpsForm->setAccessibleName(tr("GPS format"));
-    m_form->addRow(tr("GPS format"), m_gpsForm);
+    m_form->addRow(fieldLabel(tr("GPS format"), "GPSFormLabel", m_gpsForm), m_gpsForm);
 
     m_language = new QComboBox(this);
     m_language->setObjectName(QStringLiteral("LanguageCombo"));
+    // Language names stay as each language file gives them.
+    m_language->setProperty(kNotTranslated, true);
     m_language->setAccessibleName(tr("Interface language"));
     const int current = languages.currentLocale();
     for (const LanguageEntry &entry : languages.languages()) {
@@ -123,7 +136,7 @@ TFormOptions::TFormOptions(
     }
     if (m_language->findData(current) < 0)
         m_language->setCurrentIndex(-1);
-    m_form->addRow(tr("Interface language"), m_language);
+    m_form->addRow(fieldLabel(tr("Interface language"), "LanguageLabel", m_language), m_language);
     layout->addLayout(m_form);
 
     auto *buttons = new QDialogButtonBox(this);

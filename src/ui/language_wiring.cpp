@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/language_wiring.h"
+
+#include "localization/codepage.h"
+#include "localization/form_stream.h"
+#include "localization/live_translation.h"
+#include "localization/loc_errors.h"
+#include "platform/data_folder.h"
+#include "platform/install_paths.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+
+namespace kelvra {
+
+namespace {
+
+const char kTranslatedMark[] = "kelvraTranslated";
+
+QByteArray bareClassName(const QObject *object)
+{
+    const QByteArray name(object->metaObject()->className());
+    const qsizetype colon = name.lastIndexOf(':');
+    return colon < 0 ? name : name.mid(colon + 1);
+}
+
+} // namespace
+
+QString languageFolder()
+{
+    return shareFolder() + QStringLiteral("lang");
+}
+
+std::vector<LanguageEntry> LocalizerLanguages::languages() const
+{
+    std::vector<LanguageEntry> out;
+    for (int i = 0; i < m_localizer.LangList.Count(); ++i) {
+        const TLFInfo &info = m_localizer.LangList.GetItem(i);
+        QString name = QString::fromLatin1(info.EnglishName);
+        if (name.isEmpty())
+            name = QLocale::languageToString(localeOfLangID(quint16(info.Locale)).language());
+        out.push_back({ name, int(info.Locale) });
+    }
+    return out;
+}
+
+int LocalizerLanguages::currentLocale() const
+{
+    const int index = m_localizer.CurrentListIndex();
+    return index < 0 ? -1 : int(m_localizer.LangList.GetItem(index).Locale);
+}
+
+WindowTranslator::WindowTranslator(TKLocalizerOnFly &localizer, QObject *parent)
+    : QObject(parent)
+    , m_localizer(localizer)
+{
+    qApp->installEventFilter(this);
+}
+
+void WindowTranslator::TranslateNew(QWidget *window)
+{
+    if (window->property(kTranslatedMark).toBool())
+        return;
+    window->setProperty(kTranslatedMark, true);
+    // The program's own definitions hold what the window already shows.
+    if (m_localizer.LangIndex <= 0)
+        return;
+    const QByteArray definition = m_localizer.Utils().FormDefinition(bareClassName(window));
+    if (definition.isEmpty())
+        return;
+    try {
+        TLiveTranslator::ApplyDefinition(window, readFormDefinition(definition), quint16(m_localizer.CurrentLocale));
+    } catch (const ELocError &) {
+        // A damaged definition leaves the window in the built-in language.
+    }
+    if (m_localizer.ProcessBiDiMode || m_localizer.IsRightToLeft())
+        window->setLayoutDirection(m_localizer.IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+}
+
+void WindowTranslator::RetranslateOpen()
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        TLiveTranslator::ProcessContainer(
+            window, m_localizer.LocStorage, m_localizer.UntranslatedAsIs(), true, m_localizer.IsRightToLeft());
+        window->setProperty(kTranslatedMark, true);
+    }
+}
+
+bool WindowTranslator::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+        auto *widget = static_cast<QWidget *>(watched);
+        if (widget->isWindow())
+            TranslateNew(widget);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+InterfaceLanguage::InterfaceLanguage(const QString &langFolder, int language)
+    : m_localizer(std::make_unique<TKLocalizerOnFly>(langFolder + QStringLiteral("/Kelvra"), m_utils))
+    , m_languages(*m_localizer)
+{
+    m_failure = StartLocalization(*m_localizer, langFolder, language);
+    m_translator = std::make_unique<TStringTableTranslator>(*m_localizer);
+    QCoreApplication::installTranslator(m_translator.get());
+    m_windows = std::make_unique<WindowTranslator>(*m_localizer);
+    m_localizer->OnRetranslate = [this] { followLanguage(); };
+    QApplication::setLayoutDirection(RightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+}
+
+InterfaceLanguage::~InterfaceLanguage()
+{
+    m_localizer->OnRetranslate = nullptr;
+    QCoreApplication::removeTranslator(m_translator.get());
+    QApplication::setLayoutDirection(Qt::LeftToRight);
+}
+
+bool InterfaceLanguage::RightToLeft() const
+{
+    return m_localizer->LangIndex > 0 && m_localizer->IsRightToLeft();
+}
+
+void InterfaceLanguage::SwitchTo(quint32 locale)
+{
+    m_localizer->SwitchTo(locale);
+}
+
+void InterfaceLanguage::followLanguage()
+{
+    m_translator->Reload();
+    // Installing again tells the toolkit's own widgets (dialog buttons) to
+    // take their texts anew.
+    QCoreApplication::removeTranslator(m_translator.get());
+    QCoreApplication::installTranslator(m_translator.get());
+    QApplication::setLayoutDirection(RightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    m_windows->RetranslateOpen();
+}
+
+} // namespace kelvra
