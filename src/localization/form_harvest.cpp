@@ -37,7 +37,8 @@ bool marked(const QObject *object, const QObject *root)
         const QVariant mark = o->property(kNotTranslated);
         if (mark.typeId() == QMetaType::Bool && mark.toBool())
             return true;
-        if (const auto *w = qobject_cast<const QWidget *>(o); w && w->isWindow())
+        // A menu is a window of its own only while it pops up.
+        if (const auto *w = qobject_cast<const QWidget *>(o); w && w->isWindow() && !qobject_cast<const QMenu *>(w))
             return true;
     }
     return false;

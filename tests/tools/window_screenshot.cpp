@@ -3,9 +3,11 @@
 // Opens the main window at WIDTH x HEIGHT browsing FOLDER, queues the
 // photos, previews SHOWN, waits for every thumbnail and the preview, and
 // saves a picture of the window. scripts/screenshot runs it under a virtual
-// display for docs/.
+// display for docs/. KELVRA_LANGUAGE (a locale identifier) shows the window
+// in that shipped language.
 #include "jobs/thumbnail_job.h"
 #include "ui/folder_browser.h"
+#include "ui/language_wiring.h"
 #include "ui/main_window.h"
 #include "ui/photo_list_model.h"
 #include "ui/photo_strip.h"
@@ -54,8 +56,16 @@ int main(int argc, char **argv)
     for (const QString &photo : args.mid(6))
         photos << QFileInfo(photo).absoluteFilePath();
 
+    const int language = qEnvironmentVariableIntValue("KELVRA_LANGUAGE");
+    kelvra::InterfaceLanguage interface(kelvra::languageFolder(), language);
+    if (!interface.StartFailure().isEmpty() || (language && int(interface.Localizer().CurrentLocale) != language)) {
+        std::fprintf(
+            stderr, "kelvra_window_screenshot: language %d: %s\n", language, qPrintable(interface.StartFailure()));
+        return 1;
+    }
     kelvra::QtUserDialogs dialogs;
     kelvra::TForm1 form(dialogs);
+    form.setLanguageList(&interface.Languages());
     form.move(0, 0);
     form.resize(size.expandedTo(form.minimumSize()));
     form.show();
