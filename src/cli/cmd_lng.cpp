@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kelvra-cli lng info|dump|pack|unpack|resave: look into and rewrite language files.
+// kelvra-cli lng info|dump|pack|unpack|resave|template|translate: look into, rewrite and make language files.
 #include "cli/command.h"
 
 #include "localization/codepage.h"
+#include "localization/lang_dictionary.h"
 #include "localization/lang_file.h"
 #include "localization/loc_errors.h"
 #include "localization/lzk.h"
@@ -20,7 +21,8 @@ namespace kelvra::cli {
 namespace {
 
 const char *const kUsage = "usage: kelvra-cli lng info FILE | dump [--json] FILE | pack FILE OUT | unpack FILE OUT"
-                           " | resave FILE OUT | module NATIVE LANG OUT | resources MODULE";
+                           " | resave FILE OUT | module NATIVE LANG OUT | resources MODULE"
+                           " | template NATIVE OUT.json | translate NATIVE DICT.json OUT.lng [--complete]";
 
 const char *const kTypeNames[]
     = { "ptFloat", "ptInteger", "ptString", "ptList", "ptStringList", "ptBinary", "ptEnumValue", "ptSet", "ptBigInt" };
@@ -39,6 +41,12 @@ QString number(double v)
 QString hex16(quint16 v)
 {
     return QStringLiteral("0x%1").arg(v, 4, 16, QLatin1Char('0'));
+}
+
+// A text as a JSON string literal, quotes and escapes included.
+QString jsonQuoted(const QString &text)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray { text }).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
 }
 
 QByteArray readFile(const QString &path)
@@ -119,9 +127,7 @@ void dumpValue(QTextStream &out, const char *indent, const char *what, const TLa
     if (kind == Kind::Property)
         out << " type=" << kTypeNames[int(r.ValueType)];
     out << " attributes=" << hex16(r.Attributes) << " valueVersion=" << r.ValueVersion
-        << " modified=" << number(r.Modified) << " value="
-        << QString::fromUtf8(QJsonDocument(QJsonArray { r.Value }).toJson(QJsonDocument::Compact)).mid(1).chopped(1)
-        << '\n';
+        << " modified=" << number(r.Modified) << " value=" << jsonQuoted(r.Value) << '\n';
 }
 
 void printInfo(QTextStream &out, const TLangFile &f, qsizetype bodyOffset)
@@ -197,6 +203,39 @@ void buildModule(const QString &nativePath, const QString &langPath, const QStri
     CreateLDLL(programResources(), outPath, store, index, lang, true);
 }
 
+QByteArray readDictionary(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ELangFileError(QStringLiteral("Can not open dictionary \"%1\"").arg(path));
+    return file.readAll();
+}
+
+void writeTemplate(const QString &nativePath, const QString &outPath)
+{
+    TLocStorage store;
+    TLangFile(nativePath, true).Load(&store, -1);
+    writeFile(outPath, dictionaryTemplate(store));
+}
+
+// With `complete`, a missing text fails the whole run and nothing is written.
+int translate(const QString &nativePath, const QString &dictionaryPath, const QString &outPath, bool complete)
+{
+    const TTranslationResult result = translateNativeFile(readFile(nativePath), readDictionary(dictionaryPath));
+    const qsizetype missing = result.Missing.size();
+    if (complete && missing > 0) {
+        QTextStream err(stderr);
+        err << "kelvra-cli lng: " << missing << (missing == 1 ? " text has" : " texts have") << " no translation:\n";
+        for (const QString &text : result.Missing)
+            err << jsonQuoted(text) << '\n';
+        return ExitFailed;
+    }
+    writeFile(outPath, result.File);
+    QTextStream(stdout) << result.TextCount - missing << " of " << result.TextCount << " texts translated, " << missing
+                        << " left native\n";
+    return ExitOk;
+}
+
 int runLng(const QStringList &args)
 {
     if (args.isEmpty())
@@ -208,11 +247,12 @@ int runLng(const QStringList &args)
         json = true;
         rest.removeFirst();
     }
+    const bool complete = action == QLatin1String("translate") && rest.removeAll(QStringLiteral("--complete")) > 0;
     const bool oneFile
         = action == QLatin1String("info") || action == QLatin1String("dump") || action == QLatin1String("resources");
-    const bool twoFiles
-        = action == QLatin1String("pack") || action == QLatin1String("unpack") || action == QLatin1String("resave");
-    const bool threeFiles = action == QLatin1String("module");
+    const bool twoFiles = action == QLatin1String("pack") || action == QLatin1String("unpack")
+        || action == QLatin1String("resave") || action == QLatin1String("template");
+    const bool threeFiles = action == QLatin1String("module") || action == QLatin1String("translate");
     if (!oneFile && !twoFiles && !threeFiles)
         return usageError("lng", QStringLiteral("unknown action ") + action);
     for (const QString &a : rest)
@@ -221,9 +261,11 @@ int runLng(const QStringList &args)
     if (rest.size() != (oneFile ? 1 : twoFiles ? 2 : 3))
         return usageError("lng",
             action
-                + (oneFile         ? QStringLiteral(" needs one file")
-                        : twoFiles ? QStringLiteral(" needs FILE and OUT")
-                                   : QStringLiteral(" needs NATIVE, LANG and OUT")));
+                + (oneFile                                     ? QStringLiteral(" needs one file")
+                        : action == QLatin1String("template")  ? QStringLiteral(" needs NATIVE and OUT.json")
+                        : twoFiles                             ? QStringLiteral(" needs FILE and OUT")
+                        : action == QLatin1String("translate") ? QStringLiteral(" needs NATIVE, DICT.json and OUT.lng")
+                                                               : QStringLiteral(" needs NATIVE, LANG and OUT")));
 
     QTextStream out(stdout);
     try {
@@ -243,6 +285,10 @@ int runLng(const QStringList &args)
                 printDump(out, content, compressed);
         } else if (action == QLatin1String("resources")) {
             printResources(out, TPEReader::ReadFile(rest[0]));
+        } else if (action == QLatin1String("template")) {
+            writeTemplate(rest[0], rest[1]);
+        } else if (action == QLatin1String("translate")) {
+            return translate(rest[0], rest[1], rest[2], complete);
         } else if (action == QLatin1String("module")) {
             buildModule(rest[0], rest[1], rest[2]);
         } else if (action == QLatin1String("pack")) {
@@ -265,8 +311,8 @@ int runLng(const QStringList &args)
 }
 
 const CommandRegistration registration({ "lng",
-    "info|dump [--json]|pack|unpack|resave FILE [OUT] | module | resources   look into or rewrite a language file"
-    " or a language module",
+    "info|dump [--json]|pack|unpack|resave FILE [OUT] | module | resources | template | translate   look into,"
+    " rewrite or make a language file or a language module",
     runLng, false, kUsage });
 
 } // namespace
