@@ -20,7 +20,16 @@ namespace kelvra {
 
 namespace {
 
-const QString kLineBreak = QStringLiteral("\r\n");
+// A list's lines end in CR LF, a caption's own line breaks are LF: both
+// split a value into its keys.
+QStringList linesOf(const QString &value)
+{
+    QStringList lines = value.split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    return lines;
+}
 
 [[noreturn]] void fail(const QString &message)
 {
@@ -138,7 +147,7 @@ TLangDictionary parseDictionary(const QByteArray &json)
         if (!it.value().isString())
             fail(QStringLiteral("The translation of %1 is not a text").arg(quoted(it.key())));
         // A key spanning lines could never match: list values are translated line by line.
-        if (it.key().contains(kLineBreak))
+        if (it.key().contains(QLatin1Char('\n')))
             fail(QStringLiteral("The key %1 holds a line break; each line is a key of its own")
                      .arg(QString::fromUtf8(jsonString(it.key()))));
         d.Texts.insert(it.key(), it.value().toString());
@@ -150,7 +159,7 @@ QStringList translatableTexts(const TLocStorage &native)
 {
     QSet<QString> lines;
     forEachText(native, [&lines](TLocItem &item) {
-        for (const QString &line : item.Values[0].Value().split(kLineBreak))
+        for (const QString &line : linesOf(item.Values[0].Value()))
             if (!line.isEmpty())
                 lines.insert(line);
     });
@@ -197,16 +206,20 @@ TTranslationResult translateNativeFile(const QByteArray &nativeFile, const QByte
         const TLocValue &source = item.Values[0];
         if (source.Value().isEmpty())
             return;
-        QStringList lines = source.Value().split(kLineBreak);
+        QStringList lines = source.Value().split(QLatin1Char('\n'));
         for (QString &line : lines) {
-            if (line.isEmpty())
+            const bool carriageReturn = line.endsWith(QLatin1Char('\r'));
+            const QString key = carriageReturn ? line.chopped(1) : line;
+            if (key.isEmpty())
                 continue;
-            line = dictionary.Texts.value(line);
+            line = dictionary.Texts.value(key);
             if (line.isEmpty())
                 return;
+            if (carriageReturn)
+                line += QLatin1Char('\r');
         }
         TLocValue &value = item.Values[index];
-        value.SetValue(lines.join(kLineBreak));
+        value.SetValue(lines.join(QLatin1Char('\n')));
         value.ValueVersion = source.ValueVersion;
         value.SetAttribute(vaCurrent, true);
     });

@@ -83,7 +83,10 @@ QToolButton *pictureButton(QAction *action, QWidget *parent)
 {
     auto *button = new QToolButton(parent);
     button->setDefaultAction(action);
-    button->setAccessibleName(action->toolTip());
+    // Read out by the action's hint, in the language it has now.
+    auto named = [button, action]() { button->setAccessibleName(action->toolTip()); };
+    named();
+    QObject::connect(action, &QAction::changed, button, named);
     button->setAutoRaise(false);
     button->setFocusPolicy(Qt::StrongFocus);
     return button;

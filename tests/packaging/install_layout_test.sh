@@ -22,7 +22,9 @@ for f in bin/kelvra bin/kelvra-cli \
     share/icons/hicolor/scalable/apps/org.kelvra.Kelvra.svg \
     share/metainfo/org.kelvra.Kelvra.metainfo.xml \
     share/kelvra/help/index.html share/kelvra/help/label.html share/kelvra/help/names.html \
-    share/kelvra/help/options.html share/kelvra/help/command-line.html share/kelvra/help/style.css; do
+    share/kelvra/help/options.html share/kelvra/help/command-line.html share/kelvra/help/style.css \
+    share/kelvra/lang/Kelvra.ntv.lng share/kelvra/lang/Kelvra.DEU.lng share/kelvra/lang/Kelvra.FRA.lng \
+    share/kelvra/lang/Kelvra.RUS.lng share/kelvra/lang/Kelvra.HEB.lng; do
     expect "$f"
 done
 for f in bin/kelvra bin/kelvra-cli; do

@@ -1,0 +1,270 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The shipped languages on the real windows: made in a language from the
+// start, switched to while open, and back.
+#include "ui_test_support.h"
+
+#include "localization/form_harvest.h"
+#include "localization/lang_file.h"
+#include "localization/live_translation.h"
+#include "stamp/stamp_settings.h"
+#include "ui/about_window.h"
+#include "ui/language_wiring.h"
+#include "ui/options_dialog.h"
+#include "ui/progress_window.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QRegularExpression>
+
+#include <map>
+#include <set>
+
+namespace kelvra {
+namespace {
+
+using namespace test;
+
+struct Shipped
+{
+    quint16 locale;
+    const char *file;
+    bool rightToLeft;
+};
+constexpr Shipped kShipped[] = {
+    { 0x0407, "Kelvra.DEU.lng", false },
+    { 0x040C, "Kelvra.FRA.lng", false },
+    { 0x0419, "Kelvra.RUS.lng", false },
+    { 0x040D, "Kelvra.HEB.lng", true },
+};
+
+QString langFile(const char *name)
+{
+    return languageFolder() + QLatin1Char('/') + QLatin1String(name);
+}
+
+QStringList linesOf(const QString &text)
+{
+    return text.split(QRegularExpression(QStringLiteral("\r?\n")), Qt::SkipEmptyParts);
+}
+
+// What the files say, read without the program's switching: the native file
+// and one translation in a store of their own.
+struct Expected
+{
+    TLocStorage store;
+    int index = 0;
+    bool asIs = false;
+    std::set<QString> nativeOnly; // native lines whose translation differs
+
+    explicit Expected(const Shipped &language)
+    {
+        TLangFile native(langFile("Kelvra.ntv.lng"), true);
+        native.Load(&store, -1);
+        TLangFile translation(langFile(language.file), true);
+        index = store.AddLanguage(0, language.locale);
+        translation.Load(&store, index);
+        asIs = translation.GetAttribute(faUntranslatedAsIs);
+        auto note = [&](const TLocValueList &values) {
+            const QStringList from = linesOf(values[0].Value());
+            const QStringList to = linesOf(values[index].Value());
+            for (qsizetype i = 0; i < from.size() && i < to.size(); ++i)
+                if (from[i] != to[i])
+                    nativeOnly.insert(from[i]);
+        };
+        for (const auto &form : store.Forms) {
+            for (const auto &p : form->Properties)
+                note(p->Values);
+            for (const auto &c : form->Components)
+                for (const auto &p : c->Properties)
+                    note(p->Values);
+        }
+        for (const auto &unit : store.Units)
+            for (const auto &c : unit->Constants)
+                note(c->Values);
+    }
+};
+
+// The program's windows, opened the way the program opens them.
+struct Windows
+{
+    AppOptions options;
+    FakeDialogs dialogs;
+    std::unique_ptr<TForm1> main;
+    std::unique_ptr<TFormOptions> optionsDialog;
+
+    explicit Windows(const LanguageList &languages)
+    {
+        main = std::make_unique<TForm1>(dialogs);
+        main->setLanguageList(&languages);
+        main->show();
+        optionsDialog = std::make_unique<TFormOptions>(options, QString(), languages, dialogs, main.get());
+        optionsDialog->show();
+        main->aboutBox()->show();
+        main->progressForm()->show();
+    }
+    std::vector<std::pair<QByteArray, QWidget *>> all() const
+    {
+        return { { "Form1", main.get() }, { "FormOptions", optionsDialog.get() }, { "AboutBox", main->aboutBox() },
+            { "ProgressForm", main->progressForm() } };
+    }
+};
+
+// Every stored property of the form against what the window shows.
+int compareWithFile(QWidget *window, const TLocForm &form, const Expected &expected, const char *language)
+{
+    int compared = 0;
+    auto check = [&](const TComponentTarget &target, const TLocProperty &p, const QByteArray &component) {
+        const std::optional<TPropertyAccess> access = TLiveTranslator::Access(target, p.Name);
+        ASSERT_TRUE(access) << component.constData() << '.' << p.Name.constData();
+        EXPECT_EQ(access->Get(), p.ValueFor(expected.index, expected.asIs).Value())
+            << language << ' ' << form.Name.constData() << '.' << component.constData() << '.' << p.Name.constData();
+        ++compared;
+    };
+    for (const auto &p : form.Properties)
+        check({ window, {}, -1, {} }, *p, {});
+    for (const auto &c : form.Components) {
+        const std::optional<TComponentTarget> target = TLiveTranslator::ResolveComponent(window, c->Name);
+        EXPECT_TRUE(target) << form.Name.constData() << '.' << c->Name.constData();
+        if (target)
+            for (const auto &p : c->Properties)
+                check(*target, *p, c->Name);
+    }
+    return compared;
+}
+
+// The live values of every stored property of the form, in the store's order.
+QStringList propertyValues(QWidget *window, const TLocForm &form)
+{
+    QStringList values;
+    auto read = [&](const TComponentTarget &target, const TLocProperty &p) {
+        const std::optional<TPropertyAccess> access = TLiveTranslator::Access(target, p.Name);
+        values << (access ? access->Get() : QStringLiteral("<none>"));
+    };
+    for (const auto &p : form.Properties)
+        read({ window, {}, -1, {} }, *p);
+    for (const auto &c : form.Components)
+        if (const std::optional<TComponentTarget> target = TLiveTranslator::ResolveComponent(window, c->Name))
+            for (const auto &p : c->Properties)
+                read(*target, *p);
+    return values;
+}
+
+// The texts a user sees on a window: every visible widget's and action's.
+QStringList visibleTexts(QWidget *window)
+{
+    QStringList texts;
+    QList<QObject *> objects = window->findChildren<QObject *>();
+    objects.prepend(window);
+    for (QObject *object : objects) {
+        if (object->property(kNotTranslated).toBool())
+            continue;
+        auto *widget = qobject_cast<QWidget *>(object);
+        // A menu's title shows in the menu bar while the menu itself is hidden.
+        const bool menu = qobject_cast<QMenu *>(object);
+        if (widget && widget != window && !menu && (widget->window() != window || !widget->isVisibleTo(window)))
+            continue;
+        if (!widget && !qobject_cast<QAction *>(object))
+            continue;
+        const TComponentTarget self { object, {}, -1, {} };
+        for (const char *path : { "Caption", "Hint", "AccessibleName", "Items.Strings", "PlaceholderText" })
+            if (const std::optional<TPropertyAccess> access = TLiveTranslator::Access(self, path))
+                texts << linesOf(access->Get());
+    }
+    return texts;
+}
+
+class ShippedLanguages : public WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        for (const Shipped &language : kShipped)
+            ASSERT_TRUE(QFileInfo::exists(langFile(language.file))) << language.file;
+    }
+};
+
+TEST_F(ShippedLanguages, WindowsAreMadeInTheSavedLanguageWithNoNativeTextLeft)
+{
+    for (const Shipped &language : kShipped) {
+        SCOPED_TRACE(language.file);
+        const Expected expected(language);
+        InterfaceLanguage interface(languageFolder(), language.locale);
+        ASSERT_EQ(interface.StartFailure(), QString());
+        EXPECT_EQ(interface.Localizer().CurrentLocale, language.locale);
+        EXPECT_EQ(interface.Languages().currentLocale(), int(language.locale));
+        Windows windows(interface.Languages());
+        for (const auto &[name, window] : windows.all()) {
+            const TLocForm *form = expected.store.Forms.Find(name);
+            ASSERT_TRUE(form) << name.constData();
+            EXPECT_GT(compareWithFile(window, *form, expected, language.file), 0);
+            for (const QString &text : visibleTexts(window))
+                EXPECT_EQ(expected.nativeOnly.count(text), 0u)
+                    << language.file << ": " << name.constData() << " shows the native \"" << text.toStdString() << '"';
+            EXPECT_EQ(window->layoutDirection() == Qt::RightToLeft, language.rightToLeft) << name.constData();
+        }
+        // Messages come from the string table of the language too.
+        const TLocConstant *title = expected.store.FindConstant("LocErrors", "SErrorBoxTitle");
+        ASSERT_TRUE(title);
+        EXPECT_EQ(QCoreApplication::translate("TForm1", "Process finished. See photos in"),
+            expected.store.FindConstByValue(QStringLiteral("Process finished. See photos in"))
+                ->ValueFor(expected.index, expected.asIs)
+                .Value());
+    }
+}
+
+TEST_F(ShippedLanguages, SwitchingWhileOpenTranslatesAndNativeRestoresEveryProperty)
+{
+    InterfaceLanguage interface(languageFolder(), 0);
+    ASSERT_EQ(interface.StartFailure(), QString());
+    Windows windows(interface.Languages());
+    const TLocStorage &store = interface.Localizer().LocStorage;
+    std::map<QByteArray, QStringList> before;
+    std::map<QByteArray, QStringList> shownBefore;
+    for (const auto &[name, window] : windows.all()) {
+        ASSERT_TRUE(store.Forms.Find(name)) << name.constData();
+        before[name] = propertyValues(window, *store.Forms.Find(name));
+        shownBefore[name] = visibleTexts(window);
+    }
+    for (const Shipped &language : kShipped) {
+        SCOPED_TRACE(language.file);
+        interface.SwitchTo(language.locale);
+        ASSERT_EQ(interface.Localizer().CurrentLocale, language.locale);
+        const Expected expected(language);
+        for (const auto &[name, window] : windows.all()) {
+            compareWithFile(window, *expected.store.Forms.Find(name), expected, language.file);
+            EXPECT_EQ(window->layoutDirection() == Qt::RightToLeft, language.rightToLeft) << name.constData();
+        }
+        interface.SwitchTo(0);
+        EXPECT_EQ(interface.Languages().currentLocale(), int(interface.Localizer().GetNativeLocale()));
+        for (const auto &[name, window] : windows.all()) {
+            EXPECT_EQ(propertyValues(window, *store.Forms.Find(name)), before[name]) << name.constData();
+            EXPECT_EQ(visibleTexts(window), shownBefore[name]) << name.constData();
+            EXPECT_EQ(window->layoutDirection(), Qt::LeftToRight) << name.constData();
+        }
+    }
+}
+
+TEST_F(ShippedLanguages, ABrokenSavedLanguageStartsInTheNativeOne)
+{
+    // A locale without a file, and one the data folder's damaged module names.
+    QDir().mkpath(dataFolder());
+    QFile junk(dataFolder() + QStringLiteral("/Kelvra.DEU"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("MZ not a module");
+    junk.close();
+    for (int saved : { 0x0416, 0x0407, 0 }) {
+        InterfaceLanguage interface(languageFolder(), saved);
+        Windows windows(interface.Languages());
+        EXPECT_EQ(windows.dialogs.messages.size(), 0u) << saved;
+        if (saved == 0x0407)
+            EXPECT_EQ(interface.Localizer().CurrentLocale, 0x0407u);
+        else
+            EXPECT_EQ(interface.Localizer().LangIndex, 0) << saved;
+    }
+}
+
+} // namespace
+} // namespace kelvra
