@@ -3,6 +3,7 @@
 
 #include "localization/form_harvest.h"
 #include "stamp/file_mask.h"
+#include "ui/reading_order.h"
 
 #include <QAbstractFileIconProvider>
 #include <QCollator>
@@ -141,6 +142,7 @@ FolderBrowser::FolderBrowser(QWidget *parent)
     m_report->setObjectName(QStringLiteral("ShellListView1Report"));
     m_report->setAccessibleName(tr("Folder browser"));
     m_report->setModel(m_filter);
+    m_report->setItemDelegate(new OwnReadingOrderDelegate(m_report));
     m_report->setRootIsDecorated(false);
     m_report->setItemsExpandable(false);
     m_report->setExpandsOnDoubleClick(false);
@@ -160,6 +162,7 @@ FolderBrowser::FolderBrowser(QWidget *parent)
     m_icons->setObjectName(QStringLiteral("ShellListView1Icons"));
     m_icons->setAccessibleName(tr("Folder browser"));
     m_icons->setModel(m_filter);
+    m_icons->setItemDelegate(new OwnReadingOrderDelegate(m_icons));
     QItemSelectionModel *own = m_icons->selectionModel();
     m_icons->setSelectionModel(m_report->selectionModel());
     delete own;

@@ -262,6 +262,8 @@ QWidget *LabelPage::makePlaces(const QHash<QString, QAction *> &actions)
 {
     auto *box = new QGroupBox(tr("Standard places"), this);
     box->setObjectName(QStringLiteral("PlacesPanel"));
+    // The corners are the photo's, which no language mirrors.
+    box->setLayoutDirection(Qt::LeftToRight);
     auto *layout = new QGridLayout(box);
     layout->setContentsMargins(8, 4, 8, 6);
     layout->setSpacing(2);

@@ -36,6 +36,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kelvra {
 
 namespace {
@@ -299,7 +301,6 @@ QWidget *TForm1::createBottomPane()
 
     auto *todo = new QGroupBox(tr("TO DO: "), pane);
     todo->setObjectName(QStringLiteral("TodoGroup"));
-    todo->setFixedWidth(184);
     auto *todoLayout = new QVBoxLayout(todo);
     todoLayout->setSpacing(6);
     m_todo = new QListWidget(todo);
@@ -312,6 +313,16 @@ QWidget *TForm1::createBottomPane()
     }
     const int rowHeight = m_todo->sizeHintForRow(0);
     m_todo->setFixedHeight(2 * rowHeight + 2 * m_todo->frameWidth() + 4);
+    m_todo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_todo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Both tasks stay readable whatever the language makes of them.
+    auto fitTodo = [todo, this]() {
+        const QMargins margins = todo->layout()->contentsMargins();
+        const int content = m_todo->sizeHintForColumn(0) + 2 * m_todo->frameWidth() + 8;
+        todo->setFixedWidth(std::max(184, content + margins.left() + margins.right()));
+    };
+    fitTodo();
+    connect(m_todo->model(), &QAbstractItemModel::dataChanged, todo, fitTodo);
     todoLayout->addWidget(m_todo);
     auto *start = new QToolButton(todo);
     start->setObjectName(QStringLiteral("StartButton"));

@@ -15,6 +15,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kelvra {
 
 namespace {
@@ -157,14 +159,18 @@ TFormOptions::TFormOptions(
 
 void TFormOptions::fitHeight()
 {
-    // A fixed frame: the width of the design, the height the rows need.
+    // A fixed frame: the width of the design unless a language's texts need
+    // more, the height the rows need.
     layout()->activate();
-    setFixedSize(kDialogWidth, layout()->sizeHint().height());
+    const QSize need = layout()->sizeHint();
+    setFixedSize(std::max(kDialogWidth, need.width()), need.height());
 }
 
 void TFormOptions::showEvent(QShowEvent *event)
 {
     m_gpsForm->setCurrentIndex(dialogGpsForm(m_options.GPSForm));
+    // The texts are the language's by now.
+    fitHeight();
     QDialog::showEvent(event);
 }
 

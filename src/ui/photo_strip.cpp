@@ -4,6 +4,7 @@
 #include "jobs/photo_list.h"
 #include "jobs/thumbnail_job.h"
 #include "ui/photo_list_model.h"
+#include "ui/reading_order.h"
 
 #include <QDragEnterEvent>
 #include <QFileInfo>
@@ -81,7 +82,7 @@ public:
             painter->setFont(option.font);
             const QString caption
                 = option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideLeft, text.width());
-            painter->drawText(text, Qt::AlignHCenter | Qt::AlignTop, caption);
+            painter->drawText(text, Qt::AlignHCenter | Qt::AlignTop, inOwnReadingOrder(caption));
         }
         painter->restore();
     }

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// window_shots FOLDER: pictures of the options dialog, the splash and the
-// about window as a display shows them, for the documentation.
+// window_shots FOLDER [LOCALE SUFFIX]: pictures of the options dialog, the
+// splash, the about and the progress window as a display shows them, for the
+// documentation; with LOCALE in that shipped language, named with SUFFIX.
 #include "stamp/stamp_settings.h"
 #include "ui/about_window.h"
-#include "ui/language_list.h"
+#include "ui/language_wiring.h"
 #include "ui/options_dialog.h"
+#include "ui/progress_window.h"
 #include "ui/splash_window.h"
 #include "ui/user_dialogs.h"
 
@@ -52,17 +54,29 @@ int main(int argc, char **argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
+    const int locale = argc > 2 ? QByteArray(argv[2]).toInt() : 0;
+    const QString suffix = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    kelvra::InterfaceLanguage language(kelvra::languageFolder(), locale);
+    if (!language.StartFailure().isEmpty() || (locale && int(language.Localizer().CurrentLocale) != locale)) {
+        std::fprintf(stderr, "window_shots: language %d: %s\n", locale, qPrintable(language.StartFailure()));
+        return 1;
+    }
+    auto named = [&](const char *name) { return out.filePath(QLatin1String(name) + suffix + QStringLiteral(".png")); };
     NoDialogs dialogs;
     QTemporaryDir settings;
     kelvra::AppOptions options;
-    const kelvra::NoLanguages languages;
 
     bool ok = true;
-    kelvra::TFormOptions optionsDialog(options, settings.filePath(QStringLiteral("Kelvra.ini")), languages, dialogs);
-    ok &= shoot(optionsDialog, out.filePath(QStringLiteral("options-dialog.png")));
+    kelvra::TFormOptions optionsDialog(
+        options, settings.filePath(QStringLiteral("Kelvra.ini")), language.Languages(), dialogs);
+    ok &= shoot(optionsDialog, named("options-dialog"));
     kelvra::TLogoForm splash;
-    ok &= shoot(splash, out.filePath(QStringLiteral("splash.png")));
+    ok &= shoot(splash, named("splash"));
     kelvra::TAboutBox about(dialogs);
-    ok &= shoot(about, out.filePath(QStringLiteral("about.png")));
+    ok &= shoot(about, named("about"));
+    kelvra::TProgressForm progress;
+    progress.ProgressStart();
+    progress.ProgressStep(QStringLiteral("DSCN0010.jpg"), 3, 8);
+    ok &= shoot(progress, named("progress"));
     return ok ? 0 : 1;
 }
