@@ -6,6 +6,8 @@
 #include "localization/form_harvest.h"
 #include "localization/lang_file.h"
 #include "localization/live_translation.h"
+#include "localization/module_settings.h"
+#include "localization/res_image.h"
 #include "stamp/stamp_settings.h"
 #include "ui/about_window.h"
 #include "ui/language_wiring.h"
@@ -13,6 +15,8 @@
 #include "ui/progress_window.h"
 
 #include <QAction>
+#include <QDataStream>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -264,6 +268,63 @@ TEST_F(ShippedLanguages, ABrokenSavedLanguageStartsInTheNativeOne)
         else
             EXPECT_EQ(interface.Localizer().LangIndex, 0) << saved;
     }
+}
+
+TEST_F(ShippedLanguages, TheGermanModuleIsALibraryImageReusedUntilTheFileChanges)
+{
+    const QString module = dataFolder() + QStringLiteral("/Kelvra.DEU");
+    TLangFile german(langFile("Kelvra.DEU.lng"), true);
+    std::optional<InterfaceLanguage> interface(std::in_place, languageFolder(), 0x0407);
+    ASSERT_TRUE(QFileInfo::exists(module));
+
+    if (test::toolAvailable("wrestool")) {
+        const test::CommandResult listing = test::runTool({ "wrestool", "-l", module.toStdString() });
+        EXPECT_EQ(listing.exitCode, 0) << listing.err;
+        for (const char *part : { "--type=6 ", "--type=10 ", "--name='TFORM1'", "--name='TFORMOPTIONS'" })
+            EXPECT_TRUE(test::contains(listing.out, part)) << part << '\n' << listing.out;
+    }
+    const test::CommandResult pe = test::runTool({ "/usr/bin/python3", "-c",
+        "import pefile,sys\npe=pefile.PE(sys.argv[1])\n"
+        "print(hex(pe.FILE_HEADER.Machine), [s.Name.rstrip(b'\\0').decode() for s in pe.sections])",
+        module.toStdString() });
+    if (pe.exitCode == 0) {
+        EXPECT_EQ(pe.out, "0x14c ['.rsrc']\n");
+    }
+
+    // The settings record, byte for byte.
+    QByteArray record;
+    QDataStream out(&record, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("LDLL", 4);
+    out << qint32(606) << quint16(0x0407) << quint16(6);
+    out.writeRawData("German", 6);
+    out << quint16(7);
+    for (const QChar c : QStringLiteral("Deutsch"))
+        out << quint16(c.unicode());
+    out << quint16(6) << quint16(german.Version) << quint32(german.Build) << quint8(0);
+    const TResourceSet resources = TPEReader::ReadFile(module);
+    ASSERT_TRUE(resources.RCData.Find(kLibSettingsName));
+    EXPECT_EQ(resources.RCData.Find(kLibSettingsName)->Data.toHex(' '), record.toHex(' '));
+
+    // A second start takes the module as it is; a changed file makes it anew.
+    const QDateTime made = QFileInfo(module).lastModified();
+    interface.reset();
+    interface.emplace(languageFolder(), 0x0407);
+    EXPECT_EQ(QFileInfo(module).lastModified(), made);
+    interface.reset();
+    const QString folder = qpath(work.path());
+    for (const char *name : { "Kelvra.ntv.lng", "Kelvra.DEU.lng" })
+        ASSERT_TRUE(QFile::copy(langFile(name), folder + QLatin1Char('/') + QLatin1String(name)));
+    {
+        TLangFile changed(folder + QStringLiteral("/Kelvra.DEU.lng"), false);
+        changed.Build += 1;
+        changed.SaveHeader(changed.FileName);
+    }
+    interface.emplace(folder, 0x0407);
+    EXPECT_EQ(interface->Localizer().CurrentLocale, 0x0407u);
+    const std::optional<TLibSettings> rebuilt = settingsOf(TPEReader::ReadFile(module), true);
+    ASSERT_TRUE(rebuilt);
+    EXPECT_EQ(rebuilt->Build, german.Build + 1);
 }
 
 } // namespace
