@@ -49,11 +49,12 @@ QString jsonQuoted(const QString &text)
     return QString::fromUtf8(QJsonDocument(QJsonArray { text }).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
 }
 
-QByteArray readFile(const QString &path)
+// `what` names the file in the message ("language file", "dictionary").
+QByteArray readFile(const QString &path, const char *what = "language file")
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw ELangFileError(QStringLiteral("Can not open language file \"%1\"").arg(path));
+        throw ELangFileError(QStringLiteral("Can not open %1 \"%2\"").arg(QLatin1String(what), path));
     return file.readAll();
 }
 
@@ -203,14 +204,6 @@ void buildModule(const QString &nativePath, const QString &langPath, const QStri
     CreateLDLL(programResources(), outPath, store, index, lang, true);
 }
 
-QByteArray readDictionary(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ELangFileError(QStringLiteral("Can not open dictionary \"%1\"").arg(path));
-    return file.readAll();
-}
-
 void writeTemplate(const QString &nativePath, const QString &outPath)
 {
     TLocStorage store;
@@ -221,7 +214,7 @@ void writeTemplate(const QString &nativePath, const QString &outPath)
 // With `complete`, a missing text fails the whole run and nothing is written.
 int translate(const QString &nativePath, const QString &dictionaryPath, const QString &outPath, bool complete)
 {
-    const TTranslationResult result = translateNativeFile(readFile(nativePath), readDictionary(dictionaryPath));
+    const TTranslationResult result = translateNativeFile(readFile(nativePath), readFile(dictionaryPath, "dictionary"));
     const qsizetype missing = result.Missing.size();
     if (complete && missing > 0) {
         QTextStream err(stderr);
