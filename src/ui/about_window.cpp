@@ -62,6 +62,7 @@ TAboutBox::TAboutBox(UserDialogs &dialogs, QWidget *parent)
     m_image->setPixmap(kelvraArtwork(devicePixelRatioF()));
     m_image->setCursor(Qt::PointingHandCursor);
     m_image->setAccessibleName(QStringLiteral("Kelvra"));
+    artworkTagline(this);
 
     m_version = new QLabel(this);
     m_version->setObjectName(QStringLiteral("Label2"));

@@ -4,6 +4,7 @@
 #include "ui/version_text.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
@@ -23,6 +24,24 @@ QPixmap kelvraArtwork(qreal devicePixelRatio)
     return pixmap;
 }
 
+QLabel *artworkTagline(QWidget *artworkWindow)
+{
+    auto *tagline = new QLabel(
+        QCoreApplication::translate("TLogoForm", "Date and camera stamps\nfor your photos"), artworkWindow);
+    tagline->setObjectName(QStringLiteral("Tagline"));
+    QFont font = tagline->font();
+    font.setPixelSize(13);
+    tagline->setFont(font);
+    QPalette palette = tagline->palette();
+    palette.setColor(QPalette::WindowText, QColor(0x5b, 0x64, 0x70));
+    tagline->setPalette(palette);
+    tagline->setAttribute(Qt::WA_TranslucentBackground);
+    tagline->move(28, 152);
+    tagline->resize(220, 40);
+    tagline->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return tagline;
+}
+
 TLogoForm::TLogoForm(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
@@ -34,6 +53,7 @@ TLogoForm::TLogoForm(QWidget *parent)
     m_image->setGeometry(QRect(QPoint(0, 0), kArtworkSize));
     m_image->setPixmap(kelvraArtwork(devicePixelRatioF()));
     m_image->setAccessibleName(QStringLiteral("Kelvra"));
+    artworkTagline(this);
 
     m_version = new QLabel(this);
     m_version->setObjectName(QStringLiteral("LabelV"));

@@ -17,6 +17,8 @@ inline constexpr QColor kVersionColour(36, 162, 89);
 
 // The program's picture, drawn for the given device pixel ratio.
 QPixmap kelvraArtwork(qreal devicePixelRatio = 1.0);
+// The tagline under the name on the artwork, as a label in the window's language.
+QLabel *artworkTagline(QWidget *artworkWindow);
 
 // The splash window: the picture with the version text in its corner, no
 // frame, centred on the screen.

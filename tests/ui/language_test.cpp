@@ -13,6 +13,7 @@
 #include "ui/language_wiring.h"
 #include "ui/options_dialog.h"
 #include "ui/progress_window.h"
+#include "ui/splash_window.h"
 
 #include <QAction>
 #include <QDataStream>
@@ -97,6 +98,7 @@ struct Windows
     FakeDialogs dialogs;
     std::unique_ptr<TForm1> main;
     std::unique_ptr<TFormOptions> optionsDialog;
+    std::unique_ptr<TLogoForm> splash;
 
     explicit Windows(const LanguageList &languages)
     {
@@ -107,11 +109,13 @@ struct Windows
         optionsDialog->show();
         main->aboutBox()->show();
         main->progressForm()->show();
+        splash = std::make_unique<TLogoForm>();
+        splash->show();
     }
     std::vector<std::pair<QByteArray, QWidget *>> all() const
     {
         return { { "Form1", main.get() }, { "FormOptions", optionsDialog.get() }, { "AboutBox", main->aboutBox() },
-            { "ProgressForm", main->progressForm() } };
+            { "ProgressForm", main->progressForm() }, { "LogoForm", splash.get() } };
     }
 };
 
