@@ -8,6 +8,9 @@
 #include "localization/live_translation.h"
 #include "localization/module_settings.h"
 #include "localization/res_image.h"
+#include "platform/data_folder.h"
+#include "stamp/ini_file.h"
+#include "stamp/settings_file.h"
 #include "stamp/stamp_settings.h"
 #include "ui/about_window.h"
 #include "ui/language_wiring.h"
@@ -199,7 +202,11 @@ TEST_F(ShippedLanguages, WindowsAreMadeInTheSavedLanguageWithNoNativeTextLeft)
     for (const Shipped &language : kShipped) {
         SCOPED_TRACE(language.file);
         const Expected expected(language);
-        InterfaceLanguage interface(languageFolder(), language.locale);
+        // As the program starts: the language saved in its INI.
+        QDir().mkpath(dataFolder());
+        ASSERT_TRUE(IniFile(programIniPath())
+                        .writeInteger(QStringLiteral("Options"), QStringLiteral("Language"), language.locale));
+        InterfaceLanguage interface(languageFolder(), ReadLanguage(programIniPath()));
         ASSERT_EQ(interface.StartFailure(), QString());
         EXPECT_EQ(interface.Localizer().CurrentLocale, language.locale);
         EXPECT_EQ(interface.Languages().currentLocale(), int(language.locale));
