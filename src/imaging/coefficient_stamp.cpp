@@ -294,8 +294,8 @@ bool CoefficientStamp::splice(std::string_view jpeg, CoefficientWork &work, Outc
     const jpeg::RowBand rows = CoefficientWork::plan(&work, header.layout);
     if (!rows.ok)
         return false;
-    switch (jpeg::spliceScan(
-        data, jpeg.size(), header, m_markers.data, m_markers.size, rows, &CoefficientWork::edit, &work, m_splice)) {
+    switch (jpeg::spliceScan(data, jpeg.size(), header, m_markers.data, m_markers.size, rows, work.firstMcuColumn,
+        work.lastMcuColumn, &CoefficientWork::edit, &work, m_splice)) {
     case jpeg::SpliceOutcome::Spliced:
         m_road = Road::Spliced;
         *outcome = Outcome::Stamped;

@@ -468,6 +468,42 @@ bool scanGeometry(const ScanHeader &h, ScanGeometry &g)
 
 } // namespace
 
+namespace {
+
+using Cursor = BitReader::Cursor;
+
+// The MCUs [begin, end) of one band row under the label, coded again; the
+// MCU after them too when its DC prediction changes (fix).
+struct Stretch
+{
+    std::uint64_t begin = 0, end = 0;
+    bool fix = false;
+    std::uint64_t tailInterval = 0; // the restart interval of the tail
+    Cursor start; // at begin
+    Cursor tail; // after the fix MCU, or after end - 1
+    int preds[4] = {}; // the DC predictions at begin
+    Cursor intervalEnd; // where the tail's interval's data ends
+    std::size_t after = 0; // and its marker (or fill bytes) starts
+};
+
+// Appends count source bits from a cursor.
+void copyBits(BitWriter &w, const unsigned char *data, std::size_t size, const Cursor &from, std::uint64_t count)
+{
+    BitReader r(data, size, from.offset);
+    r.fill();
+    if (from.bitIn)
+        r.skip(from.bitIn);
+    while (count > 0) {
+        const int n = count < 32 ? static_cast<int>(count) : 32;
+        r.fill();
+        w.put(r.peek(n), n);
+        r.skip(n);
+        count -= std::uint64_t(n);
+    }
+}
+
+} // namespace
+
 struct HuffmanCoders
 {
     Coder dc[4];
@@ -482,10 +518,9 @@ SpliceMemory::SpliceMemory()
 SpliceMemory::~SpliceMemory() = default;
 
 SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
-    const unsigned char *markers, std::size_t markersSize, RowBand rows, CoefficientEditor edit, void *context,
-    SpliceMemory &memory)
+    const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn, int lastColumn,
+    CoefficientEditor edit, void *context, SpliceMemory &memory)
 {
-    using Cursor = BitReader::Cursor;
     memory.out.clear();
     const CoefficientLayout &layout = header.layout;
     ScanGeometry g;
@@ -508,22 +543,44 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
         acOf[b] = &coders.ac[a];
     }
 
-    // The band in scan rows and MCUs.
+    // The band in scan rows and columns.
     CoefficientBand band;
     band.firstMcuRow = std::clamp(rows.first, 0, layout.mcuRows);
     band.lastMcuRow = std::clamp(rows.last, band.firstMcuRow, layout.mcuRows);
     const int bandFirst = std::min(band.firstMcuRow * g.rowsPerBandRow, g.scanRows);
     const int bandLast = std::min(band.lastMcuRow * g.rowsPerBandRow, g.scanRows);
-    const std::uint64_t total = std::uint64_t(g.mcusWide) * std::uint64_t(g.scanRows);
-    const std::uint64_t mBegin = std::uint64_t(bandFirst) * std::uint64_t(g.mcusWide);
-    const std::uint64_t mEnd = std::uint64_t(bandLast) * std::uint64_t(g.mcusWide);
-    const bool hasBand = mBegin < mEnd;
+    const int columnScale = layout.components == 1 ? layout.planes[0].hSamp : 1;
+    const int s0 = std::clamp(firstColumn, 0, g.mcusWide) * columnScale;
+    const int s1 = std::min(std::clamp(lastColumn, 0, g.mcusWide) * columnScale, g.mcusWide);
+    const std::uint64_t wide = std::uint64_t(g.mcusWide);
+    const std::uint64_t total = wide * std::uint64_t(g.scanRows);
     const std::uint64_t interval = layout.restartInterval > 0 ? std::uint64_t(layout.restartInterval) : 0;
-    // The MCU after the band has its DC differences coded anew, unless a
-    // restart resets the prediction there.
-    const bool fix = hasBand && mEnd < total && (interval == 0 || mEnd % interval != 0);
+    const std::uint64_t perInterval = interval ? interval : total;
+    const std::uint64_t intervals = (total + perInterval - 1) / perInterval;
 
-    if (hasBand) {
+    std::vector<Stretch> stretches;
+    if (s0 < s1) {
+        for (int y = bandFirst; y < bandLast; ++y) {
+            const std::uint64_t begin = std::uint64_t(y) * wide + std::uint64_t(s0);
+            const std::uint64_t end = std::uint64_t(y) * wide + std::uint64_t(s1);
+            if (!stretches.empty() && stretches.back().end == begin)
+                stretches.back().end = end;
+            else {
+                Stretch s;
+                s.begin = begin;
+                s.end = end;
+                stretches.push_back(s);
+            }
+        }
+    }
+    for (Stretch &s : stretches) {
+        // The MCU after a stretch has its DC differences coded anew, unless
+        // a restart resets the prediction there.
+        s.fix = s.end < total && (interval == 0 || s.end % interval != 0);
+        s.tailInterval = (s.fix ? s.end : s.end - 1) / perInterval;
+    }
+
+    if (!stretches.empty()) {
         std::size_t count = 0;
         for (int c = 0; c < layout.components; ++c)
             count += std::size_t(band.lastMcuRow - band.firstMcuRow) * std::size_t(layout.planes[c].vSamp)
@@ -536,7 +593,7 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
                 * std::size_t(layout.planes[c].blocksWide) * 64;
         }
     }
-    memory.next.assign(std::size_t(g.blocks) * 64, 0);
+    memory.next.assign(stretches.size() * std::size_t(g.blocks) * 64, 0);
     // Block b of MCU (x, scan row y) in the band's memory.
     const auto bandBlock = [&](int b, int x, int y) {
         const int c = g.component[b];
@@ -545,41 +602,45 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
         const int column = layout.components == 1 ? x : x * p.hSamp + g.dx[b];
         return band.blocks[c] + (std::size_t(row) * std::size_t(p.blocksWide) + std::size_t(column)) * 64;
     };
+    const auto nextBlock = [&](std::size_t stretch, int b) {
+        return memory.next.data() + (stretch * std::size_t(g.blocks) + std::size_t(b)) * 64;
+    };
 
-    // One walk over every MCU: where the band starts, the MCU after it,
-    // where each interval's data ends and that a marker follows.
-    const std::uint64_t intervals = interval ? (total + interval - 1) / interval : 1;
-    const std::uint64_t restInterval = !hasBand ? 0 : (fix ? mEnd : mEnd - 1) / (interval ? interval : total);
-    Cursor startCut, tailCut, tailEnd;
-    int predsAtBegin[4] = {};
-    std::size_t restOffset = header.entropyOffset, endOffset = header.entropyOffset;
+    // One walk over every MCU: where each stretch starts and its tail
+    // begins, where each interval's data ends and that a marker follows.
+    Cursor scanEnd;
+    std::size_t endOffset = header.entropyOffset;
     std::size_t position = header.entropyOffset;
+    std::size_t j = 0, t = 0; // the stretch being read, the first whose interval is not done
     std::uint64_t m = 0;
     int x = 0, y = 0; // of MCU m
     for (std::uint64_t i = 0; i < intervals; ++i) {
         BitReader r(data, size, position);
         int preds[4] = {};
-        const std::uint64_t last = interval ? std::min(m + interval, total) : total;
+        const std::uint64_t last = std::min(m + perInterval, total);
         for (; m < last; ++m) {
             bool ok = true;
-            if (m >= mBegin && m < mEnd) {
-                if (m == mBegin) {
-                    startCut = r.cursor();
-                    std::copy(preds, preds + 4, predsAtBegin);
+            Stretch *s = j < stretches.size() ? &stretches[j] : nullptr;
+            if (s && m >= s->begin && m < s->end) {
+                if (m == s->begin) {
+                    s->start = r.cursor();
+                    std::copy(preds, preds + 4, s->preds);
                 }
                 for (int b = 0; b < g.blocks && ok; ++b)
                     ok = readBlock(r, *dcOf[b], *acOf[b], preds[g.component[b]], bandBlock(b, x, y));
-            } else if (fix && m == mEnd) {
+            } else if (s && s->fix && m == s->end) {
                 for (int b = 0; b < g.blocks && ok; ++b)
-                    ok = readBlock(r, *dcOf[b], *acOf[b], preds[g.component[b]], memory.next.data() + b * 64);
+                    ok = readBlock(r, *dcOf[b], *acOf[b], preds[g.component[b]], nextBlock(j, b));
             } else {
                 for (int b = 0; b < g.blocks && ok; ++b)
                     ok = skipBlock(r, *dcOf[b], *acOf[b], preds[g.component[b]]);
             }
             if (!ok || r.overrun())
                 return SpliceOutcome::Refused;
-            if (fix && m == mEnd)
-                tailCut = r.cursor();
+            if (s && m == (s->fix ? s->end : s->end - 1)) {
+                s->tail = r.cursor();
+                ++j;
+            }
             if (++x == g.mcusWide) {
                 x = 0;
                 ++y;
@@ -598,9 +659,9 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
             ++q;
         if (q >= size)
             return SpliceOutcome::Refused;
-        if (i == restInterval) {
-            tailEnd = end;
-            restOffset = after;
+        for (; t < stretches.size() && stretches[t].tailInterval == i; ++t) {
+            stretches[t].intervalEnd = end;
+            stretches[t].after = after;
         }
         if (i + 1 < intervals) {
             if (data[q] != 0xD0 + (i & 7))
@@ -609,33 +670,50 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
         } else {
             if (data[q] != 0xD9)
                 return SpliceOutcome::Refused;
+            scanEnd = end;
             endOffset = after;
         }
     }
-    if (!hasBand)
-        restOffset = header.entropyOffset;
 
-    if (hasBand && edit && !edit(context, layout, band))
+    if (!stretches.empty() && edit && !edit(context, layout, band))
         return SpliceOutcome::EditFailed;
 
-    // The markers, the rows before the band as they are, the band and the
-    // MCU after it coded again, the rest of its interval shifted into place,
-    // and every later interval as it is.
+    // The markers, then the source's data up to the first stretch as it
+    // is; each stretch and the MCU after it coded again, and the source's
+    // bits up to the next one, shifted into place.
     std::vector<unsigned char> &out = memory.out;
-    const std::size_t prefix = hasBand ? startCut.offset - header.entropyOffset : 0;
-    out.resize(markersSize + prefix + (endOffset - restOffset) + (size >> 4) + 65536);
+    const std::size_t prefix
+        = stretches.empty() ? endOffset - header.entropyOffset : stretches.front().start.offset - header.entropyOffset;
+    out.resize(markersSize + prefix + (size >> 3) + 65536);
     std::memcpy(out.data(), markers, markersSize);
     std::memcpy(out.data() + markersSize, data + header.entropyOffset, prefix);
     BitWriter w(out, markersSize + prefix);
-    if (hasBand) {
-        if (startCut.bitIn)
-            w.put(data[startCut.offset] >> (8 - startCut.bitIn), startCut.bitIn);
+    // From the tail of stretch k to the cursor `to` in interval toInterval.
+    const auto copyFrom = [&](const Stretch &k, const Cursor &to, std::uint64_t toInterval) {
+        if (k.tailInterval == toInterval) {
+            copyBits(w, data, size, k.tail, to.bit - k.tail.bit);
+            return;
+        }
+        copyBits(w, data, size, k.tail, k.intervalEnd.bit - k.tail.bit);
+        w.pad();
+        w.raw(data + k.after, to.offset - k.after);
+        if (to.bitIn)
+            w.put(data[to.offset] >> (8 - to.bitIn), to.bitIn);
+    };
+    for (std::size_t k = 0; k < stretches.size(); ++k) {
+        const Stretch &s = stretches[k];
+        if (k == 0) {
+            if (s.start.bitIn)
+                w.put(data[s.start.offset] >> (8 - s.start.bitIn), s.start.bitIn);
+        } else {
+            copyFrom(stretches[k - 1], s.start, s.begin / perInterval);
+        }
         int preds[4];
-        std::copy(predsAtBegin, predsAtBegin + 4, preds);
-        x = 0;
-        y = bandFirst;
-        for (m = mBegin; m < mEnd; ++m) {
-            if (interval && m % interval == 0 && m != mBegin) {
+        std::copy(s.preds, s.preds + 4, preds);
+        x = static_cast<int>(s.begin % wide);
+        y = static_cast<int>(s.begin / wide);
+        for (m = s.begin; m < s.end; ++m) {
+            if (interval && m % interval == 0 && m != s.begin) {
                 w.pad();
                 w.marker(static_cast<unsigned char>(0xD0 + ((m / interval - 1) & 7)));
                 std::fill(preds, preds + 4, 0);
@@ -648,25 +726,15 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
                 ++y;
             }
         }
-        if (fix) {
+        if (s.fix)
             for (int b = 0; b < g.blocks; ++b)
-                if (!writeBlock(w, *dcOf[b], *acOf[b], memory.next.data() + b * 64, preds[g.component[b]]))
+                if (!writeBlock(w, *dcOf[b], *acOf[b], nextBlock(k, b), preds[g.component[b]]))
                     return SpliceOutcome::CodeMissing;
-            BitReader tail(data, size, tailCut.offset);
-            tail.fill();
-            if (tailCut.bitIn)
-                tail.skip(tailCut.bitIn);
-            for (std::uint64_t left = tailEnd.bit - tailCut.bit; left > 0;) {
-                const int n = left < 32 ? static_cast<int>(left) : 32;
-                tail.fill();
-                w.put(tail.peek(n), n);
-                tail.skip(n);
-                left -= std::uint64_t(n);
-            }
-        }
+    }
+    if (!stretches.empty()) {
+        copyFrom(stretches.back(), scanEnd, intervals - 1);
         w.pad();
     }
-    w.raw(data + restOffset, endOffset - restOffset);
     w.marker(0xD9);
     w.finish();
     return SpliceOutcome::Spliced;

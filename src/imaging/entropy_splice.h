@@ -39,12 +39,13 @@ enum class SpliceOutcome {
 };
 
 // The JPEG of markers (readScanHeader()'s) and the source's scan, with the
-// MCU rows [rows.first, rows.last) of the layout (clamped) decoded, handed to
-// edit and coded again with the source's tables. Every MCU of the scan is
-// decoded as far as its symbols, so that damaged data is refused rather than
-// copied.
+// MCUs of the layout's rows [rows.first, rows.last) and columns
+// [firstColumn, lastColumn) (clamped) decoded, handed to edit and coded again
+// with the source's tables; the band's other blocks are zero and stay as
+// they were. Every MCU of the scan is decoded as far as its symbols, so that
+// damaged data is refused rather than copied.
 SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
-    const unsigned char *markers, std::size_t markersSize, RowBand rows, CoefficientEditor edit, void *context,
-    SpliceMemory &memory);
+    const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn, int lastColumn,
+    CoefficientEditor edit, void *context, SpliceMemory &memory);
 
 } // namespace kelvra::jpeg
