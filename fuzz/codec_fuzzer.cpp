@@ -69,8 +69,8 @@ bool scrambleBand(
     return true;
 }
 
-// Turns the band's AC coefficients over: the same symbols, so that every
-// well-formed scan splices, even one with optimised tables.
+// Turns the band's AC coefficients over: the same symbols, so that no code
+// can be missing.
 bool negateBand(void *context, const kelvra::jpeg::CoefficientLayout &layout, const kelvra::jpeg::CoefficientBand &band)
 {
     for (int c = 0; c < layout.components; ++c) {

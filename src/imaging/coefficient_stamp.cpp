@@ -307,7 +307,7 @@ bool CoefficientStamp::splice(std::string_view jpeg, CoefficientWork &work, Outc
         return true;
     case jpeg::SpliceOutcome::CodeMissing:
         // An optimised table holds only the symbols its photo used; writing
-        // every coefficient again completes it.
+        // every coefficient again completes it. Still correct, only slower.
         m_road = Road::RewrittenForCode;
         return false;
     case jpeg::SpliceOutcome::Refused:

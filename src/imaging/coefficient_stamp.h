@@ -40,7 +40,7 @@ public:
     enum class Road {
         Spliced, // only the label's MCU rows coded again, the rest copied
         Rewritten, // every coefficient written again: progressive, arithmetic, one scan per component
-        RewrittenForCode, // the same, as the source's tables lack a code the label needs
+        RewrittenForCode, // the same, as the source's tables lack codes the label may need
         RewrittenForData, // the same, as the splice found the entropy-coded data damaged or odd
     };
 

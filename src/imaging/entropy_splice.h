@@ -34,7 +34,7 @@ struct SpliceMemory
 enum class SpliceOutcome {
     Spliced,
     Refused, // damaged or unusual entropy-coded data, or a header the splice does not take
-    CodeMissing, // the changed blocks need a symbol the source's tables do not code
+    CodeMissing, // the source's tables lack a symbol the changed blocks may need
     EditFailed, // the editor said no
 };
 

@@ -327,6 +327,10 @@ TEST(CoefficientStamp, EveryTestPhotoKeepsItsBlocks)
         ++stamped;
         ++roads[stamp.road()];
         const bool damaged = stamp.warnings() > 0;
+        // The splice refuses only what libjpeg finds damaged too.
+        if (stamp.road() == CoefficientStamp::Road::RewrittenForData) {
+            EXPECT_TRUE(damaged);
+        }
         const Stamped kept { source, std::string(stamp.encoded()), area, stamp.changedBlocks(), stamp.road() };
         checkKept(kept, dir, !damaged);
         if (kept.road == CoefficientStamp::Road::Spliced) {
@@ -340,7 +344,7 @@ TEST(CoefficientStamp, EveryTestPhotoKeepsItsBlocks)
     for (const auto &[road, count] : roads)
         std::cout << ' ' << int(road) << ": " << count;
     std::cout << '\n';
-    EXPECT_GT(roads[CoefficientStamp::Road::Spliced], stamped / 2);
+    EXPECT_GT(roads[CoefficientStamp::Road::Spliced], 15);
 }
 
 // An optimised table codes only what its photo used: a flat picture's
