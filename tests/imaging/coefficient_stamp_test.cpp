@@ -377,6 +377,46 @@ TEST(CoefficientStamp, NothingToDrawKeepsEveryBlock)
     EXPECT_EQ(a.planes, b.planes);
 }
 
+// Entropy-coded data out of step with its markers is never spliced, so the
+// rewriting road keeps reporting what libjpeg finds damaged.
+TEST(CoefficientStamp, DamagedScansAreRewrittenNotSpliced)
+{
+    if (!toolAvailable("cjpeg"))
+        GTEST_SKIP() << "needs cjpeg";
+    TempDir dir;
+    writeTexturedPpm(dir / "in.ppm", 320, 240);
+    ASSERT_EQ(runTool({ "cjpeg", "-restart", "1", "-outfile", (dir / "in.jpg").string(), (dir / "in.ppm").string() })
+                  .exitCode,
+        0);
+    const std::string source = readFileBytes(dir / "in.jpg");
+    std::vector<std::size_t> restarts; // offsets of the RSTn markers
+    for (std::size_t i = source.find("\xFF\xDA"); i + 1 < source.size(); ++i)
+        if (source[i] == '\xFF' && (source[i + 1] & 0xF8) == 0xD0)
+            restarts.push_back(i);
+    ASSERT_GT(restarts.size(), 10u);
+    const std::size_t at = restarts[restarts.size() / 2];
+    std::string renumbered = source, extra = source, cut = source;
+    renumbered[at + 1] = char(0xD0 | ((renumbered[at + 1] + 3) & 7));
+    extra.insert(at, 1, '\x5A');
+    cut.erase(at, restarts.back() - at);
+    struct Damage
+    {
+        const char *what;
+        std::string bytes;
+        bool libjpegWarns; // libjpeg-turbo passes over a stray byte in its bit buffer
+    };
+    for (const auto &[what, bytes, warns] : { Damage { "RSTn out of order", renumbered, true },
+             Damage { "a byte too many before RSTn", extra, false }, Damage { "intervals missing", cut, true } }) {
+        SCOPED_TRACE(what);
+        CoefficientStamp stamp;
+        ASSERT_EQ(
+            stamp.stamp(bytes, [](QSize stored) { return StoredPhotoLabel(stored, 1, design(3, 8, true), kText); }),
+            CoefficientStamp::Outcome::Stamped);
+        EXPECT_EQ(stamp.road(), CoefficientStamp::Road::RewrittenForData);
+        EXPECT_EQ(stamp.warnings() > 0, warns);
+    }
+}
+
 // What the road refuses, and how: the batch takes the pixel road for these.
 TEST(CoefficientStamp, RefusesWhatItCannotDrawOn)
 {
