@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Decode (full size for the batch, reduced for the preview), encode, the
-// three turns and the label on a 24-megapixel photo.
+// kept-quality road, the three turns and the label on a 24-megapixel photo.
 #include "imaging/bitmap_rotate.h"
+#include "imaging/coefficient_stamp.h"
 #include "imaging/jpeg_image.h"
 #include "imaging/label_renderer.h"
 #include "imaging/photo_loading.h"
@@ -181,6 +182,28 @@ void BM_WorkspaceOnePass(benchmark::State &state)
     }
 }
 BENCHMARK(BM_WorkspaceOnePass)->Arg(1)->Arg(6)->ArgName("orientation")->Unit(benchmark::kMillisecond);
+
+// The kept-quality road on the same photo: every coefficient written again
+// (splice 0), or only the label's MCU rows coded again and the rest copied
+// (splice 1).
+void BM_KeptQuality(benchmark::State &state)
+{
+    CoefficientStamp stamp;
+    stamp.setSplicing(state.range(0) != 0);
+    StampSettings settings;
+    settings.XOrient = settings.YOrient = 1;
+    settings.FShadow = true;
+    const auto layOut
+        = [&](QSize stored) { return StoredPhotoLabel(stored, 1, settings, QStringLiteral("2024:07:01 08:00:00")); };
+    const std::string_view bytes(photoBytes().constData(), std::size_t(photoBytes().size()));
+    for (auto _ : state) {
+        if (stamp.stamp(bytes, layOut) != CoefficientStamp::Outcome::Stamped)
+            state.SkipWithError("kept quality failed");
+        benchmark::DoNotOptimize(stamp.encoded().data());
+    }
+    state.counters["spliced"] = stamp.road() == CoefficientStamp::Road::Spliced ? 1 : 0;
+}
+BENCHMARK(BM_KeptQuality)->Arg(0)->Arg(1)->ArgName("splice")->Unit(benchmark::kMillisecond);
 
 void BM_Encode(benchmark::State &state)
 {

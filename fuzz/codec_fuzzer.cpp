@@ -2,10 +2,14 @@
 // Photos reach the decoder from anywhere: decode arbitrary bytes at full and
 // reduced scale and read every output pixel, then encode what came out; and
 // rewrite the coefficients with a band of them changed, as stamping with
-// kept quality does.
+// kept quality does, and splice the same band into the source's own
+// entropy-coded data: what the splice writes must decode cleanly to the
+// source's blocks with the band's in their place.
 #include "fuzz_check.h"
+#include "imaging/entropy_splice.h"
 #include "imaging/jpeg_codec.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -38,16 +42,115 @@ kelvra::jpeg::RowBand middleBand(void *, const kelvra::jpeg::CoefficientLayout &
     return { layout.mcuRows / 3, layout.mcuRows / 3 + 2, true };
 }
 
+// The band's MCU columns an editor changes; null for all.
+struct Columns
+{
+    int first = 0, last = 0;
+};
+
+bool inColumns(const void *context, const kelvra::jpeg::CoefficientPlane &plane, std::size_t block)
+{
+    const auto *columns = static_cast<const Columns *>(context);
+    const int column = static_cast<int>(block % std::size_t(plane.blocksWide)) / plane.hSamp;
+    return !columns || (column >= columns->first && column < columns->last);
+}
+
 // Reads and changes every coefficient of the band, as the label's blocks are.
-bool scrambleBand(void *, const kelvra::jpeg::CoefficientLayout &layout, const kelvra::jpeg::CoefficientBand &band)
+bool scrambleBand(
+    void *context, const kelvra::jpeg::CoefficientLayout &layout, const kelvra::jpeg::CoefficientBand &band)
 {
     for (int c = 0; c < layout.components; ++c) {
         const kelvra::jpeg::CoefficientPlane &plane = layout.planes[c];
         const std::size_t count = std::size_t(band.lastMcuRow - band.firstMcuRow) * plane.vSamp * plane.blocksWide * 64;
         for (std::size_t i = 0; i < count; ++i)
-            band.blocks[c][i] = static_cast<short>((band.blocks[c][i] * 3 + int(i % 64)) % 1024);
+            if (inColumns(context, plane, i / 64))
+                band.blocks[c][i] = static_cast<short>((band.blocks[c][i] * 3 + int(i % 64)) % 1024);
     }
     return true;
+}
+
+// Turns the band's AC coefficients over: the same symbols, so that no code
+// can be missing.
+bool negateBand(void *context, const kelvra::jpeg::CoefficientLayout &layout, const kelvra::jpeg::CoefficientBand &band)
+{
+    for (int c = 0; c < layout.components; ++c) {
+        const kelvra::jpeg::CoefficientPlane &plane = layout.planes[c];
+        const std::size_t count = std::size_t(band.lastMcuRow - band.firstMcuRow) * plane.vSamp * plane.blocksWide * 64;
+        for (std::size_t i = 0; i < count; ++i)
+            if (i % 64 && inColumns(context, plane, i / 64))
+                band.blocks[c][i] = static_cast<short>(-band.blocks[c][i]);
+    }
+    return true;
+}
+
+struct Blocks
+{
+    kelvra::jpeg::CoefficientLayout layout;
+    std::vector<short> planes[4];
+};
+
+void keepBlocks(void *context, const kelvra::jpeg::CoefficientLayout &layout, const kelvra::jpeg::CoefficientBand &all)
+{
+    auto *b = static_cast<Blocks *>(context);
+    b->layout = layout;
+    for (int c = 0; c < layout.components; ++c) {
+        const kelvra::jpeg::CoefficientPlane &p = layout.planes[c];
+        b->planes[c].assign(all.blocks[c], all.blocks[c] + std::size_t(p.blocksWide) * p.blocksHigh * 64);
+    }
+}
+
+bool readBlocks(const unsigned char *data, std::size_t size, Blocks &blocks, int *warnings)
+{
+    kelvra::jpeg::RowMemory memory;
+    const kelvra::jpeg::CodecResult r = kelvra::jpeg::readCoefficients(data, size, keepBlocks, &blocks, &memory);
+    kelvra::jpeg::freeEncoded(memory.data);
+    *warnings = r.warnings;
+    return r.ok;
+}
+
+// The source's blocks with middleBand's scrambled, against the splice's
+// output, inside the picture (blocks past its edge are the encoder's own).
+void checkSplice(const uint8_t *data, size_t size)
+{
+    using namespace kelvra::jpeg;
+    ScanHeader header;
+    EncodeBuffer markers;
+    SpliceMemory memory;
+    if (readScanHeader(data, size, &header, &markers).ok && header.spliceable) {
+        const RowBand rows = middleBand(nullptr, header.layout);
+        const CoefficientEditor edit = size % 2 ? negateBand : scrambleBand;
+        const int mcusWide = (header.layout.width + 8 * header.layout.maxHSamp - 1) / (8 * header.layout.maxHSamp);
+        Columns columns { mcusWide / 4, size % 3 ? mcusWide / 2 + 1 : mcusWide };
+        if (spliceScan(data, size, header, markers.data, markers.size, rows, columns.first, columns.last, edit,
+                &columns, memory)
+            == SpliceOutcome::Spliced) {
+            Blocks before, after;
+            int warnings = 0;
+            check(readBlocks(data, size, before, &warnings));
+            check(readBlocks(memory.out.data(), memory.out.size(), after, &warnings) && warnings == 0);
+            const CoefficientLayout &l = header.layout;
+            check(after.layout.width == l.width && after.layout.height == l.height);
+            CoefficientBand band;
+            band.firstMcuRow = std::min(rows.first, l.mcuRows);
+            band.lastMcuRow = std::min(rows.last, l.mcuRows);
+            for (int c = 0; c < l.components; ++c) {
+                const CoefficientPlane &p = l.planes[c];
+                band.blocks[c] = before.planes[c].data() + std::size_t(band.firstMcuRow) * p.vSamp * p.blocksWide * 64;
+            }
+            edit(&columns, l, band);
+            for (int c = 0; c < l.components; ++c) {
+                const CoefficientPlane &p = l.planes[c];
+                const int wide = (l.width * p.hSamp + 8 * l.maxHSamp - 1) / (8 * l.maxHSamp);
+                const int high = (l.height * p.vSamp + 8 * l.maxVSamp - 1) / (8 * l.maxVSamp);
+                for (int y = 0; y < high; ++y) {
+                    const std::size_t row = std::size_t(y) * p.blocksWide * 64;
+                    check(std::equal(before.planes[c].begin() + row, before.planes[c].begin() + row + wide * 64,
+                        after.planes[c].begin() + row));
+                }
+            }
+        }
+    }
+    freeEncoded(markers.data);
 }
 
 } // namespace
@@ -86,6 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         freeEncoded(band.data);
         freeEncoded(out.data);
+        checkSplice(data, size);
     }
     return 0;
 }

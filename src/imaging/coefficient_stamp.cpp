@@ -277,7 +277,44 @@ bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg
 CoefficientStamp::~CoefficientStamp()
 {
     jpeg::freeEncoded(m_encoded.data);
+    jpeg::freeEncoded(m_markers.data);
     jpeg::freeEncoded(m_band.data);
+}
+
+// True when the splice settled the photo (stamped, or the label failed).
+bool CoefficientStamp::splice(std::string_view jpeg, CoefficientWork &work, Outcome *outcome, ImageFailure *error)
+{
+    const auto *data = reinterpret_cast<const unsigned char *>(jpeg.data());
+    jpeg::ScanHeader header;
+    const jpeg::CodecResult read = jpeg::readScanHeader(data, jpeg.size(), &header, &m_markers);
+    if (!read.ok || !header.spliceable)
+        return false;
+    // A photo the planner refuses is refused again, with its reasons, by
+    // the rewriting road.
+    const jpeg::RowBand rows = CoefficientWork::plan(&work, header.layout);
+    if (!rows.ok)
+        return false;
+    switch (jpeg::spliceScan(data, jpeg.size(), header, m_markers.data, m_markers.size, rows, work.firstMcuColumn,
+        work.lastMcuColumn, &CoefficientWork::edit, &work, m_splice)) {
+    case jpeg::SpliceOutcome::Spliced:
+        m_road = Road::Spliced;
+        *outcome = Outcome::Stamped;
+        return true;
+    case jpeg::SpliceOutcome::EditFailed:
+        if (error)
+            *error = ImageFailure { ImageError::PaintRefused, {} };
+        *outcome = Outcome::LabelFailed;
+        return true;
+    case jpeg::SpliceOutcome::CodeMissing:
+        // An optimised table holds only the symbols its photo used; writing
+        // every coefficient again completes it. Still correct, only slower.
+        m_road = Road::RewrittenForCode;
+        return false;
+    case jpeg::SpliceOutcome::Refused:
+        m_road = Road::RewrittenForData;
+        return false;
+    }
+    return false;
 }
 
 CoefficientStamp::Outcome CoefficientStamp::stamp(
@@ -286,6 +323,14 @@ CoefficientStamp::Outcome CoefficientStamp::stamp(
     m_changedBlocks = 0;
     m_warnings = 0;
     m_firstWarning.clear();
+    m_road = Road::Rewritten;
+    if (m_splicing) {
+        CoefficientWork work { this, &layOut, std::nullopt };
+        Outcome outcome = Outcome::Undecodable;
+        if (splice(jpeg, work, &outcome, error))
+            return outcome;
+        m_changedBlocks = 0;
+    }
     CoefficientWork work { this, &layOut, std::nullopt };
     const jpeg::CodecResult result = jpeg::rewriteCoefficients(reinterpret_cast<const unsigned char *>(jpeg.data()),
         jpeg.size(), &CoefficientWork::plan, &CoefficientWork::edit, &work, &m_band, &m_encoded);
@@ -304,6 +349,8 @@ CoefficientStamp::Outcome CoefficientStamp::stamp(
 
 std::string_view CoefficientStamp::encoded() const
 {
+    if (m_road == Road::Spliced)
+        return std::string_view(reinterpret_cast<const char *>(m_splice.out.data()), m_splice.out.size());
     if (!m_encoded.data)
         return {};
     return std::string_view(reinterpret_cast<const char *>(m_encoded.data), m_encoded.size);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "imaging/entropy_splice.h"
 #include "imaging/image_failure.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/label_renderer.h"
@@ -16,6 +17,8 @@
 #include <vector>
 
 namespace kelvra {
+
+struct CoefficientWork;
 
 // Stamps a JPEG without encoding the picture again: every coefficient block
 // is kept bit for bit except those whose pixels the label changes, which are
@@ -33,6 +36,14 @@ public:
         LabelFailed, // no memory to draw the label
     };
 
+    // How the last stamp() wrote the photo.
+    enum class Road {
+        Spliced, // only the label's MCU rows coded again, the rest copied
+        Rewritten, // every coefficient written again: progressive, arithmetic, one scan per component
+        RewrittenForCode, // the same, as the source's tables lack codes the label may need
+        RewrittenForData, // the same, as the splice found the entropy-coded data damaged or odd
+    };
+
     CoefficientStamp() = default;
     ~CoefficientStamp();
     CoefficientStamp(const CoefficientStamp &) = delete;
@@ -46,12 +57,21 @@ public:
     // Blocks transformed anew by the last stamp(), over all components.
     int changedBlocks() const { return m_changedBlocks; }
     int warnings() const { return m_warnings; }
+    Road road() const { return m_road; }
+    // Off: every photo is rewritten, for comparing the two roads.
+    void setSplicing(bool on) { m_splicing = on; }
     const QString &firstWarning() const { return m_firstWarning; }
 
 private:
     friend struct CoefficientWork;
 
+    bool splice(std::string_view jpeg, CoefficientWork &work, Outcome *outcome, ImageFailure *error);
+
     jpeg::EncodeBuffer m_encoded;
+    jpeg::EncodeBuffer m_markers;
+    jpeg::SpliceMemory m_splice;
+    bool m_splicing = true;
+    Road m_road = Road::Rewritten;
     jpeg::RowMemory m_band;
     std::vector<unsigned char> m_samples[4];
     QImage m_pixels;

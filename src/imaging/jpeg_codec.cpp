@@ -564,12 +564,11 @@ ColourModel colourModelOf(J_COLOR_SPACE space)
     }
 }
 
-// Reads the header and every coefficient, and fills s.layout.
-void readAllCoefficients(CoefficientState &s, const unsigned char *data, std::size_t size)
+// s.layout from the decoder's header. Before jpeg_read_coefficients() the
+// components have no tables latched yet; their slots hold them.
+void fillLayout(CoefficientState &s)
 {
-    openSource(s, data, size);
-    s.arrays = jpeg_read_coefficients(&s.in);
-    if (!s.arrays || s.in.num_components < 1 || s.in.num_components > 4)
+    if (s.in.num_components < 1 || s.in.num_components > 4)
         failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::UnexpectedLayout);
     CoefficientLayout &l = s.layout;
     l = CoefficientLayout();
@@ -586,7 +585,10 @@ void readAllCoefficients(CoefficientState &s, const unsigned char *data, std::si
     for (int c = 0; c < l.components; ++c) {
         const jpeg_component_info &comp = s.in.comp_info[c];
         CoefficientPlane &plane = l.planes[c];
-        if (!comp.quant_table)
+        const JQUANT_TBL *quant = comp.quant_table;
+        if (!quant && comp.quant_tbl_no >= 0 && comp.quant_tbl_no < NUM_QUANT_TBLS)
+            quant = s.in.quant_tbl_ptrs[comp.quant_tbl_no];
+        if (!quant)
             failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::UnexpectedLayout);
         plane.hSamp = comp.h_samp_factor;
         plane.vSamp = comp.v_samp_factor;
@@ -595,8 +597,18 @@ void readAllCoefficients(CoefficientState &s, const unsigned char *data, std::si
         plane.blocksWide = roundUp(comp.width_in_blocks, comp.h_samp_factor);
         plane.blocksHigh = roundUp(comp.height_in_blocks, comp.v_samp_factor);
         for (int k = 0; k < DCTSIZE2; ++k)
-            plane.quant[k] = comp.quant_table->quantval[k];
+            plane.quant[k] = quant->quantval[k];
     }
+}
+
+// Reads the header and every coefficient, and fills s.layout.
+void readAllCoefficients(CoefficientState &s, const unsigned char *data, std::size_t size)
+{
+    openSource(s, data, size);
+    s.arrays = jpeg_read_coefficients(&s.in);
+    if (!s.arrays)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::UnexpectedLayout);
+    fillLayout(s);
 }
 
 // Copies MCU rows [first, last) of every component between the arrays and
@@ -724,7 +736,7 @@ void completeHuffmanTable(const JHUFF_TBL &source, bool dc, JHUFF_TBL &out)
 
 // A sequential Huffman file keeps its own tables, completed; optimising them
 // anew would cost a second pass over every coefficient.
-void useSourceHuffmanTables(CoefficientState &s)
+void useSourceHuffmanTables(CoefficientState &s, bool complete = true)
 {
     for (int c = 0; c < s.in.num_components; ++c) {
         s.out.comp_info[c].dc_tbl_no = s.in.comp_info[c].dc_tbl_no;
@@ -738,7 +750,10 @@ void useSourceHuffmanTables(CoefficientState &s)
                 continue;
             if (!target)
                 target = jpeg_alloc_huff_table(reinterpret_cast<j_common_ptr>(&s.out));
-            completeHuffmanTable(*source, dc != 0, *target);
+            if (complete)
+                completeHuffmanTable(*source, dc != 0, *target);
+            else
+                *target = *source;
             target->sent_table = FALSE;
         }
     }
@@ -812,7 +827,131 @@ CodecResult rewriteWith(CoefficientState &s, const unsigned char *data, std::siz
     return result;
 }
 
+// The compressor's first call back after the frame and scan headers are
+// out, before any entropy-coded byte: a header-only pass stops there.
+struct HeaderStop
+{
+    jpeg_progress_mgr pub;
+    bool stopped;
+};
+
+struct ScanState : CoefficientState
+{
+    HeaderStop stop;
+    jvirt_barray_ptr never[4]; // the pass stops before it reads a block
+};
+
+void stopAfterHeaders(j_common_ptr cinfo)
+{
+    auto *stop = reinterpret_cast<HeaderStop *>(cinfo->progress);
+    auto *dest = reinterpret_cast<GrowingDestination *>(reinterpret_cast<j_compress_ptr>(cinfo)->dest);
+    dest->buffer->size = dest->buffer->capacity - dest->pub.free_in_buffer;
+    stop->stopped = true;
+    std::longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->jump, 1);
+}
+
+// One interleaved (or single-component) sequential Huffman scan of 8-bit
+// samples, whose header libjpeg read without a complaint.
+bool spliceableScan(const jpeg_decompress_struct &in, const CodecResult &result)
+{
+    if (result.warnings > 0 || in.progressive_mode || in.arith_code || in.data_precision != 8
+        || in.comps_in_scan != in.num_components || in.Ss != 0 || in.Se != DCTSIZE2 - 1 || in.Ah != 0 || in.Al != 0)
+        return false;
+    int blocks = 0;
+    for (int i = 0; i < in.comps_in_scan; ++i) {
+        const jpeg_component_info *comp = in.cur_comp_info[i];
+        if (!comp || comp->dc_tbl_no < 0 || comp->dc_tbl_no >= NUM_HUFF_TBLS || comp->ac_tbl_no < 0
+            || comp->ac_tbl_no >= NUM_HUFF_TBLS || !in.dc_huff_tbl_ptrs[comp->dc_tbl_no]
+            || !in.ac_huff_tbl_ptrs[comp->ac_tbl_no])
+            return false;
+        blocks += comp->h_samp_factor * comp->v_samp_factor;
+    }
+    return in.comps_in_scan == 1 || blocks <= D_MAX_BLOCKS_IN_MCU;
+}
+
+void copyTable(const JHUFF_TBL &from, HuffmanTable &to)
+{
+    to.present = true;
+    std::memcpy(to.bits, from.bits, sizeof to.bits);
+    std::memcpy(to.values, from.huffval, sizeof to.values);
+}
+
+CodecResult readScanWith(
+    ScanState &s, const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers)
+{
+    CodecResult result;
+    markers->size = 0;
+    *header = ScanHeader();
+    if (!data || !sizeFits(size)) {
+        setError(result, ImageError::NoData);
+        return result;
+    }
+    prepareState(s, result, markers);
+    s.stop.stopped = false;
+    if (setjmp(s.err.jump)) {
+        destroyState(s);
+        result.ok = s.stop.stopped;
+        if (!result.ok) {
+            markers->size = 0;
+            header->spliceable = false;
+        }
+        return result;
+    }
+    openSource(s, data, size);
+    fillLayout(s);
+    header->layout = s.layout;
+    if (!spliceableScan(s.in, result)) {
+        jpeg_destroy_decompress(&s.in);
+        s.inCreated = false;
+        result.ok = true;
+        return result;
+    }
+    header->spliceable = true;
+    for (int i = 0; i < s.in.comps_in_scan; ++i)
+        header->order[i] = static_cast<int>(s.in.cur_comp_info[i] - s.in.comp_info);
+    for (int c = 0; c < s.in.num_components; ++c) {
+        const jpeg_component_info &comp = s.in.comp_info[c];
+        header->dcTable[c] = comp.dc_tbl_no;
+        header->acTable[c] = comp.ac_tbl_no;
+        header->blocksWide[c] = static_cast<int>(comp.width_in_blocks);
+        header->blocksHigh[c] = static_cast<int>(comp.height_in_blocks);
+    }
+    for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
+        if (s.in.dc_huff_tbl_ptrs[i])
+            copyTable(*s.in.dc_huff_tbl_ptrs[i], header->dc[i]);
+        if (s.in.ac_huff_tbl_ptrs[i])
+            copyTable(*s.in.ac_huff_tbl_ptrs[i], header->ac[i]);
+    }
+    // The memory source reads no further than the end of SOS.
+    header->entropyOffset = static_cast<std::size_t>(s.in.src->next_input_byte - data);
+
+    // The writer of the coefficient road, stopped once its headers are out.
+    jpeg_create_compress(&s.out);
+    s.outCreated = true;
+    s.out.dest = &s.dest.pub;
+    jpeg_copy_critical_parameters(&s.in, &s.out);
+    s.out.restart_interval = s.in.restart_interval;
+    s.out.arith_code = FALSE;
+    s.out.optimize_coding = FALSE;
+    useSourceHuffmanTables(s, false);
+    for (int c = 0; c < s.in.num_components; ++c)
+        s.never[c]
+            = (*s.out.mem->request_virt_barray)(reinterpret_cast<j_common_ptr>(&s.out), JPOOL_IMAGE, FALSE, 1, 1, 1);
+    s.stop.pub.progress_monitor = stopAfterHeaders;
+    s.out.progress = &s.stop.pub;
+    jpeg_write_coefficients(&s.out, s.never);
+    jpeg_finish_compress(&s.out);
+    // Not reached: the first row's call back stops the pass.
+    failWith(reinterpret_cast<j_common_ptr>(&s.out), ImageError::UnexpectedLayout);
+}
+
 } // namespace
+
+CodecResult readScanHeader(const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers)
+{
+    ScanState state;
+    return readScanWith(state, data, size, header, markers);
+}
 
 CodecResult rewriteCoefficients(const unsigned char *data, std::size_t size, CoefficientPlanner plan,
     CoefficientEditor edit, void *context, RowMemory *band, EncodeBuffer *out)

@@ -173,4 +173,36 @@ using CoefficientSink = void (*)(void *context, const CoefficientLayout &layout,
 CodecResult readCoefficients(
     const unsigned char *data, std::size_t size, CoefficientSink sink, void *context, RowMemory *memory);
 
+// What copying a sequential Huffman scan's entropy-coded data needs from the
+// source's header, as libjpeg read it.
+struct HuffmanTable
+{
+    bool present = false;
+    unsigned char bits[17] = {}; // bits[n]: codes of n bits
+    unsigned char values[256] = {};
+};
+
+struct ScanHeader
+{
+    CoefficientLayout layout;
+    // One scan of every component, 8-bit samples, Huffman coded, sequential:
+    // only then is the rest of this filled in.
+    bool spliceable = false;
+    int order[4] = {}; // the components in the scan's order
+    int dcTable[4] = {}; // per component
+    int acTable[4] = {};
+    int blocksWide[4] = {}; // the blocks a single-component scan codes, unpadded
+    int blocksHigh[4] = {};
+    HuffmanTable dc[4];
+    HuffmanTable ac[4];
+    std::size_t entropyOffset = 0; // of the scan's first entropy-coded byte
+};
+
+// Reads the header and, for a spliceable file, writes to *markers the
+// segments rewriteCoefficients() would write before the entropy-coded data
+// when the source's Huffman tables lack nothing: SOI, JFIF or Adobe, DQT,
+// SOF, DHT (the source's tables as they are), DRI and SOS. Decodes no
+// coefficient.
+CodecResult readScanHeader(const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers);
+
 } // namespace kelvra::jpeg

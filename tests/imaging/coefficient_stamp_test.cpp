@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iostream>
+#include <map>
 #include <random>
 
 namespace kelvra::test {
@@ -36,7 +38,7 @@ void keepAll(void *context, const jpeg::CoefficientLayout &layout, const jpeg::C
     }
 }
 
-Coefficients readBlocks(std::string_view bytes)
+Coefficients readBlocks(std::string_view bytes, bool clean = false)
 {
     Coefficients c;
     jpeg::RowMemory memory;
@@ -44,7 +46,31 @@ Coefficients readBlocks(std::string_view bytes)
         reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), keepAll, &c, &memory);
     jpeg::freeEncoded(memory.data);
     EXPECT_TRUE(r.ok) << r.message;
+    if (clean) {
+        EXPECT_EQ(r.warnings, 0) << r.message;
+    }
     return c;
+}
+
+// Whether two JPEGs of one layout hold the same blocks inside the picture
+// (those past its edge pad the last MCU, and no decoder shows them).
+bool samePictureBlocks(const Coefficients &a, const Coefficients &b)
+{
+    const jpeg::CoefficientLayout &l = a.layout;
+    if (b.layout.width != l.width || b.layout.height != l.height || b.planes.size() != a.planes.size())
+        return false;
+    for (int c = 0; c < l.components; ++c) {
+        const jpeg::CoefficientPlane &p = l.planes[c];
+        const int wide = (l.width * p.hSamp + 8 * l.maxHSamp - 1) / (8 * l.maxHSamp);
+        const int high = (l.height * p.vSamp + 8 * l.maxVSamp - 1) / (8 * l.maxVSamp);
+        for (int by = 0; by < high; ++by) {
+            const auto row = std::size_t(by) * p.blocksWide * 64;
+            if (!std::equal(
+                    a.planes[c].begin() + row, a.planes[c].begin() + row + wide * 64, b.planes[c].begin() + row))
+                return false;
+        }
+    }
+    return true;
 }
 
 StampSettings design(int place, double size, bool heavy)
@@ -69,13 +95,16 @@ struct Stamped
     std::string output;
     QRect area; // stored pixels the label may paint
     int changedBlocks = 0;
+    CoefficientStamp::Road road = CoefficientStamp::Road::Rewritten;
 };
 
-Stamped stampBytes(std::string source, int orientation, const StampSettings &settings, const QString &text = kText)
+Stamped stampBytes(std::string source, int orientation, const StampSettings &settings, bool splicing = true)
 {
+    const QString &text = kText;
     Stamped s;
     s.source = std::move(source);
     CoefficientStamp stamp;
+    stamp.setSplicing(splicing);
     ImageFailure error;
     const auto layOut = [&](QSize stored) {
         StoredPhotoLabel label(stored, orientation, settings, text);
@@ -86,6 +115,7 @@ Stamped stampBytes(std::string source, int orientation, const StampSettings &set
         << error.detail.toStdString() << int(error.code);
     s.output = std::string(stamp.encoded());
     s.changedBlocks = stamp.changedBlocks();
+    s.road = stamp.road();
     return s;
 }
 
@@ -96,7 +126,7 @@ Stamped stampBytes(std::string source, int orientation, const StampSettings &set
 void checkKept(const Stamped &s, const TempDir &dir, bool pixelsToo = true)
 {
     const Coefficients before = readBlocks(s.source);
-    const Coefficients after = readBlocks(s.output);
+    const Coefficients after = readBlocks(s.output, pixelsToo);
     const jpeg::CoefficientLayout &a = before.layout, &b = after.layout;
     ASSERT_EQ(b.width, a.width);
     ASSERT_EQ(b.height, a.height);
@@ -185,6 +215,8 @@ const Generated kGenerated[] = {
     { "progressive grey", { "-progressive", "-grayscale" }, 1, 480, 320 },
     { "restart every MCU row", { "-restart", "1" }, 1, 640, 480 },
     { "restart every 5 MCUs, progressive 4:2:2", { "-restart", "5B", "-progressive", "-sample", "2x1" }, 1, 640, 480 },
+    { "restart every 7 MCUs, odd size", { "-restart", "7B", "-sample", "2x2" }, 1, 641, 417 },
+    { "restart every 3 blocks, grey", { "-restart", "3B", "-grayscale" }, 1, 333, 250 },
     { "optimised Huffman tables", { "-optimize" }, 1, 640, 480 },
     { "orientation 3, odd size", { "-sample", "2x2" }, 3, 641, 417 },
     { "orientation 6, 4:2:2", { "-sample", "2x1" }, 6, 600, 401 },
@@ -209,9 +241,25 @@ TEST(CoefficientStamp, GeneratedPhotosKeepEveryBlockAwayFromTheLabel)
         argv.insert(argv.end(), { "-outfile", (dir / "in.jpg").string(), (dir / "in.ppm").string() });
         ASSERT_EQ(runTool(argv).exitCode, 0) << g.what;
         const std::string source = readFileBytes(dir / "in.jpg");
+        const bool progressive = std::find(g.cjpeg.begin(), g.cjpeg.end(), "-progressive") != g.cjpeg.end();
+        const bool optimised = std::find(g.cjpeg.begin(), g.cjpeg.end(), "-optimize") != g.cjpeg.end();
         for (const StampSettings &settings : kDesigns) {
             SCOPED_TRACE(std::string(g.what) + ", size " + std::to_string(settings.Size));
-            checkKept(stampBytes(source, g.orientation, settings), dir);
+            const Stamped spliced = stampBytes(source, g.orientation, settings);
+            checkKept(spliced, dir);
+            const Stamped rewritten = stampBytes(source, g.orientation, settings, false);
+            if (progressive) {
+                EXPECT_EQ(spliced.road, CoefficientStamp::Road::Rewritten);
+            } else if (!optimised) {
+                // The standard tables code everything, so splicing writes
+                // the very bytes that rewriting every block does.
+                EXPECT_EQ(spliced.road, CoefficientStamp::Road::Spliced);
+                EXPECT_TRUE(spliced.output == rewritten.output);
+            } else if (spliced.road == CoefficientStamp::Road::Spliced) {
+                EXPECT_TRUE(samePictureBlocks(readBlocks(spliced.output), readBlocks(rewritten.output)));
+            } else {
+                EXPECT_EQ(spliced.road, CoefficientStamp::Road::RewrittenForCode);
+            }
         }
     }
 }
@@ -248,11 +296,13 @@ TEST(CoefficientStamp, LabelLooksLikeThePixelRoads)
     }
 }
 
-// Every photo the batch stamps, each with its own orientation.
+// Every photo the batch stamps, each with its own orientation; spliced
+// where it can be, with the blocks that rewriting every coefficient gives.
 TEST(CoefficientStamp, EveryTestPhotoKeepsItsBlocks)
 {
     TempDir dir;
     int stamped = 0;
+    std::map<CoefficientStamp::Road, int> roads;
     for (const auto &entry : fs::recursive_directory_iterator(photosDir())) {
         if (entry.path().extension() != ".jpg")
             continue;
@@ -275,10 +325,45 @@ TEST(CoefficientStamp, EveryTestPhotoKeepsItsBlocks)
             continue;
         }
         ++stamped;
+        ++roads[stamp.road()];
         const bool damaged = stamp.warnings() > 0;
-        checkKept(Stamped { source, std::string(stamp.encoded()), area, stamp.changedBlocks() }, dir, !damaged);
+        // The splice refuses only what libjpeg finds damaged too.
+        if (stamp.road() == CoefficientStamp::Road::RewrittenForData) {
+            EXPECT_TRUE(damaged);
+        }
+        const Stamped kept { source, std::string(stamp.encoded()), area, stamp.changedBlocks(), stamp.road() };
+        checkKept(kept, dir, !damaged);
+        if (kept.road == CoefficientStamp::Road::Spliced) {
+            stamp.setSplicing(false);
+            ASSERT_EQ(stamp.stamp(source, layOut), CoefficientStamp::Outcome::Stamped);
+            EXPECT_TRUE(samePictureBlocks(readBlocks(kept.output), readBlocks(stamp.encoded())));
+        }
     }
     EXPECT_GT(stamped, 40);
+    std::cout << "roads:";
+    for (const auto &[road, count] : roads)
+        std::cout << ' ' << int(road) << ": " << count;
+    std::cout << '\n';
+    EXPECT_GT(roads[CoefficientStamp::Road::Spliced], 15);
+}
+
+// An optimised table codes only what its photo used: a flat picture's
+// tables lack the label's symbols, and the photo is rewritten instead.
+TEST(CoefficientStamp, TablesWithoutTheLabelsCodesRewriteThePhoto)
+{
+    if (!toolAvailable("cjpeg"))
+        GTEST_SKIP() << "needs cjpeg";
+    TempDir dir;
+    {
+        std::ofstream out(dir / "flat.ppm", std::ios::binary);
+        out << "P6\n320 240\n255\n" << std::string(320 * 240 * 3, char(90));
+    }
+    ASSERT_EQ(runTool({ "cjpeg", "-optimize", "-outfile", (dir / "flat.jpg").string(), (dir / "flat.ppm").string() })
+                  .exitCode,
+        0);
+    const Stamped s = stampBytes(readFileBytes(dir / "flat.jpg"), 1, design(3, 14, true));
+    EXPECT_EQ(s.road, CoefficientStamp::Road::RewrittenForCode);
+    checkKept(s, dir);
 }
 
 TEST(CoefficientStamp, NothingToDrawKeepsEveryBlock)
@@ -290,6 +375,46 @@ TEST(CoefficientStamp, NothingToDrawKeepsEveryBlock)
     EXPECT_EQ(stamp.changedBlocks(), 0);
     const Coefficients a = readBlocks(source), b = readBlocks(stamp.encoded());
     EXPECT_EQ(a.planes, b.planes);
+}
+
+// Entropy-coded data out of step with its markers is never spliced, so the
+// rewriting road keeps reporting what libjpeg finds damaged.
+TEST(CoefficientStamp, DamagedScansAreRewrittenNotSpliced)
+{
+    if (!toolAvailable("cjpeg"))
+        GTEST_SKIP() << "needs cjpeg";
+    TempDir dir;
+    writeTexturedPpm(dir / "in.ppm", 320, 240);
+    ASSERT_EQ(runTool({ "cjpeg", "-restart", "1", "-outfile", (dir / "in.jpg").string(), (dir / "in.ppm").string() })
+                  .exitCode,
+        0);
+    const std::string source = readFileBytes(dir / "in.jpg");
+    std::vector<std::size_t> restarts; // offsets of the RSTn markers
+    for (std::size_t i = source.find("\xFF\xDA"); i + 1 < source.size(); ++i)
+        if (source[i] == '\xFF' && (source[i + 1] & 0xF8) == 0xD0)
+            restarts.push_back(i);
+    ASSERT_GT(restarts.size(), 10u);
+    const std::size_t at = restarts[restarts.size() / 2];
+    std::string renumbered = source, extra = source, cut = source;
+    renumbered[at + 1] = char(0xD0 | ((renumbered[at + 1] + 3) & 7));
+    extra.insert(at, 1, '\x5A');
+    cut.erase(at, restarts.back() - at);
+    struct Damage
+    {
+        const char *what;
+        std::string bytes;
+        bool libjpegWarns; // libjpeg-turbo passes over a stray byte in its bit buffer
+    };
+    for (const auto &[what, bytes, warns] : { Damage { "RSTn out of order", renumbered, true },
+             Damage { "a byte too many before RSTn", extra, false }, Damage { "intervals missing", cut, true } }) {
+        SCOPED_TRACE(what);
+        CoefficientStamp stamp;
+        ASSERT_EQ(
+            stamp.stamp(bytes, [](QSize stored) { return StoredPhotoLabel(stored, 1, design(3, 8, true), kText); }),
+            CoefficientStamp::Outcome::Stamped);
+        EXPECT_EQ(stamp.road(), CoefficientStamp::Road::RewrittenForData);
+        EXPECT_EQ(stamp.warnings() > 0, warns);
+    }
 }
 
 // What the road refuses, and how: the batch takes the pixel road for these.
@@ -310,6 +435,7 @@ TEST(CoefficientStamp, RefusesWhatItCannotDrawOn)
     // Cut off: stamped as far as the data goes, with the decoder's warning.
     const std::string whole = readFileBytes(photo("gps/DSCN0010.jpg"));
     EXPECT_EQ(stamp.stamp(whole.substr(0, whole.size() / 2), layOut), CoefficientStamp::Outcome::Stamped);
+    EXPECT_EQ(stamp.road(), CoefficientStamp::Road::RewrittenForData);
     EXPECT_GT(stamp.warnings(), 0);
     EXPECT_FALSE(stamp.encoded().empty());
 }

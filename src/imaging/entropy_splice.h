@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Stamping a sequential Huffman JPEG by coding only the label's MCU rows
+// again: the entropy-coded data of every other row is copied, bit-shifted at
+// most. The source's bytes come from anywhere, so every read is bounds
+// checked; what this cannot take exactly is refused, and the caller writes
+// every coefficient again instead. No libjpeg and no Qt here.
+
+#include "imaging/jpeg_codec.h"
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace kelvra::jpeg {
+
+struct HuffmanCoders;
+
+// What a splice keeps from one photo to the next. One per thread.
+struct SpliceMemory
+{
+    SpliceMemory();
+    ~SpliceMemory();
+    SpliceMemory(const SpliceMemory &) = delete;
+    SpliceMemory &operator=(const SpliceMemory &) = delete;
+
+    std::unique_ptr<HuffmanCoders> coders;
+    std::vector<short> band; // laid out as CoefficientBand says
+    std::vector<short> next; // the MCU after the band
+    std::vector<unsigned char> out; // the spliced JPEG, out.size() bytes
+};
+
+enum class SpliceOutcome {
+    Spliced,
+    Refused, // damaged or unusual entropy-coded data, or a header the splice does not take
+    CodeMissing, // the source's tables lack a symbol the changed blocks may need
+    EditFailed, // the editor said no
+};
+
+// The JPEG of markers (readScanHeader()'s) and the source's scan, with the
+// MCUs of the layout's rows [rows.first, rows.last) and columns
+// [firstColumn, lastColumn) (clamped) decoded, handed to edit and coded again
+// with the source's tables; the band's other blocks are zero and stay as
+// they were. Every MCU of the scan is decoded as far as its symbols, so that
+// damaged data is refused rather than copied.
+SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
+    const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn, int lastColumn,
+    CoefficientEditor edit, void *context, SpliceMemory &memory);
+
+} // namespace kelvra::jpeg
