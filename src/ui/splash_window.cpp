@@ -37,8 +37,9 @@ QLabel *artworkTagline(QWidget *artworkWindow)
     tagline->setPalette(palette);
     tagline->setAttribute(Qt::WA_TranslucentBackground);
     tagline->move(28, 152);
-    tagline->resize(220, 40);
-    tagline->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Under the name, left of the print, as the artwork has it in every language.
+    tagline->resize(185, 40);
+    tagline->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignTop);
     return tagline;
 }
 
