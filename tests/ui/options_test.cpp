@@ -8,6 +8,7 @@
 #include "ui/options_dialog.h"
 #include "ui/preview_view.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -288,6 +289,30 @@ TEST_F(OptionsCommand, ANewGpsFormRedrawsThePreviewFromTheFile)
     w.action(QStringLiteral("AOptions"))->trigger();
     EXPECT_EQ(w.options().GPSForm, 0);
     KELVRA_TRY(w.preview()->decodeCount() > decodes);
+}
+
+// Tab walks the rows top to bottom and then the buttons, and a screen
+// reader names every stop.
+TEST_F(OptionsDialog, TabWalksTheRowsInOrderAndEveryStopHasAName)
+{
+    const ThreeLanguages languages;
+    auto dialog = open(languages);
+    dialog->OriginalQuality()->setFocus();
+    QStringList order;
+    QWidget *at = dialog->OriginalQuality();
+    do {
+        if (at->isVisible() && at->isEnabled() && (at->focusPolicy() & Qt::TabFocus) && at->window() == dialog.get()
+            && !at->focusProxy()) {
+            order << at->objectName();
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(at);
+            ASSERT_NE(face, nullptr);
+            EXPECT_FALSE(face->text(QAccessible::Name).trimmed().isEmpty()) << at->objectName().toStdString();
+        }
+        at = at->nextInFocusChain();
+    } while (at != dialog->OriginalQuality());
+    EXPECT_EQ(order,
+        QStringList({ QStringLiteral("OriginalQuality"), QStringLiteral("KeepQuality"), QStringLiteral("GPSFormDown"),
+            QStringLiteral("LanguageCombo"), QStringLiteral("BitBtn1"), QStringLiteral("BitBtn2") }));
 }
 
 } // namespace

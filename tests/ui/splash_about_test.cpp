@@ -8,6 +8,7 @@
 #include "ui/url_label.h"
 #include "ui/version_text.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QEnterEvent>
@@ -117,6 +118,19 @@ TEST_F(AboutWindow, ShowsTheVersionTheLinksAndContinue)
         std::initializer_list<QWidget *> { about.Label2(), about.URLLabel1(), about.URLLabel2(), about.BitBtn2() })
         EXPECT_TRUE(about.rect().contains(control->geometry())) << control->objectName().toStdString();
     EXPECT_FALSE(about.URLLabel1()->geometry().intersects(about.URLLabel2()->geometry()));
+    // Tab reaches the links, then Continue, each named for a screen reader.
+    QStringList order;
+    QWidget *at = about.BitBtn2();
+    do {
+        if (at->isVisible() && (at->focusPolicy() & Qt::TabFocus) && at->window() == &about) {
+            order << at->objectName();
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(at);
+            EXPECT_FALSE(face && face->text(QAccessible::Name).trimmed().isEmpty()) << at->objectName().toStdString();
+        }
+        at = at->nextInFocusChain();
+    } while (at != about.BitBtn2());
+    EXPECT_EQ(
+        order, QStringList({ QStringLiteral("BitBtn2"), QStringLiteral("URLLabel1"), QStringLiteral("URLLabel2") }));
     QTest::mouseClick(about.BitBtn2(), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
