@@ -12,6 +12,8 @@
 #include "localization/lang_file.h"
 #include "localization/live_translation.h"
 #include "localization/res_module.h"
+#include "platform/atomic_file.h"
+#include "platform/file_ops.h"
 #include "stamp/stamp_settings.h"
 #include "ui/about_window.h"
 #include "ui/language_list.h"
@@ -24,7 +26,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <cctype>
@@ -161,8 +162,7 @@ QByteArray constantName(quint16 id)
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
+    return writeFileAtomically(nativePath(path), std::string_view(bytes.constData(), size_t(bytes.size()))).ok();
 }
 
 int run(int argc, char **argv)

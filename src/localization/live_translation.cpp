@@ -314,6 +314,13 @@ QByteArray joined(const QByteArray &prefix, const QByteArray &path)
 
 } // namespace
 
+QByteArray bareClassName(const QObject *object)
+{
+    const QByteArray name(object->metaObject()->className());
+    const qsizetype colon = name.lastIndexOf(':');
+    return colon < 0 ? name : name.mid(colon + 1);
+}
+
 std::optional<TComponentTarget> TLiveTranslator::ResolveComponent(QObject *root, const QByteArray &name)
 {
     TComponentTarget target;
@@ -400,9 +407,7 @@ const TLocForm *TLiveTranslator::FormOf(const QObject *root, const TLocStorage &
 {
     if (const TLocForm *form = store.Forms.Find(root->objectName().toLatin1()))
         return form;
-    const QByteArray className(root->metaObject()->className());
-    const qsizetype colon = className.lastIndexOf(':');
-    const QByteArray bare = colon < 0 ? className : className.mid(colon + 1);
+    const QByteArray bare = bareClassName(root);
     return bare.size() > 1 ? store.Forms.Find(bare.mid(1)) : nullptr;
 }
 
@@ -466,13 +471,6 @@ std::optional<QString> valueText(const TFormValue &v, int codePage)
         return lines.join(kLineBreak);
     }
     return std::nullopt;
-}
-
-QByteArray bareClassName(const QObject *object)
-{
-    const QByteArray name(object->metaObject()->className());
-    const qsizetype colon = name.lastIndexOf(':');
-    return colon < 0 ? name : name.mid(colon + 1);
 }
 
 int applyProperties(const TComponentTarget &target, const std::vector<TFormProperty> &props, int codePage)

@@ -16,6 +16,10 @@ class QObject;
 
 namespace kelvra {
 
+// An object's class name without its namespace ("TForm1" for kelvra::TForm1),
+// which names its form definition in the resources.
+QByteArray bareClassName(const QObject *object);
+
 // One stored property path made reachable on a live object: its current
 // value as text and a way to set it.
 struct TPropertyAccess

@@ -18,13 +18,6 @@ namespace {
 
 const char kTranslatedMark[] = "kelvraTranslated";
 
-QByteArray bareClassName(const QObject *object)
-{
-    const QByteArray name(object->metaObject()->className());
-    const qsizetype colon = name.lastIndexOf(':');
-    return colon < 0 ? name : name.mid(colon + 1);
-}
-
 } // namespace
 
 QString languageFolder()
