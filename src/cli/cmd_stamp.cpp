@@ -6,6 +6,7 @@
 
 #include "jobs/batch_run.h"
 #include "jobs/photo_list.h"
+#include "jobs/run_log.h"
 #include "platform/console.h"
 
 #include <QDir>
@@ -25,7 +26,8 @@ namespace {
 
 const char *const kStampUsage
     = "usage: kelvra-cli stamp [design options] [--rename MASK] [--no-stamp] [--quality N|--keep-quality]\n"
-      "         [--postfix TEXT] [--gps-form N] [--jobs N] [--dry-run] [--recursive] [--verbose|--quiet|--json]\n"
+      "         [--postfix TEXT] [--gps-form N] [--jobs N] [--existing keep|replace|skip] [--dry-run] [--recursive]\n"
+      "         [--verbose|--quiet|--json]\n"
       "         --out DIR PHOTO|FOLDER...\n"
       "       design options: [--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N]\n"
       "         [--color #RRGGBB] [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic]\n"
@@ -71,11 +73,15 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
         auto value = [&]() { return args.at(++i); };
         static const QStringList valueOptions { QStringLiteral("--rename"), QStringLiteral("--quality"),
             QStringLiteral("--postfix"), QStringLiteral("--gps-form"), QStringLiteral("--jobs"),
-            QStringLiteral("--out") };
+            QStringLiteral("--out"), QStringLiteral("--existing") };
         if (!hasValue && valueOptions.contains(arg)) {
             const bool number = arg != QLatin1String("--rename") && arg != QLatin1String("--postfix")
-                && arg != QLatin1String("--out");
-            return needsValue(arg, number ? "a number" : arg == QLatin1String("--out") ? "a folder" : "a value");
+                && arg != QLatin1String("--out") && arg != QLatin1String("--existing");
+            return needsValue(arg,
+                number                                   ? "a number"
+                    : arg == QLatin1String("--out")      ? "a folder"
+                    : arg == QLatin1String("--existing") ? "keep, replace or skip"
+                                                         : "a value");
         } else if (arg == QLatin1String("--verbose") || arg == QLatin1String("--quiet")
             || arg == QLatin1String("--json")) {
             parsed.report = arg == QLatin1String("--verbose") ? Report::Verbose
@@ -117,6 +123,16 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
             parsed.job.jobs = *jobs;
         } else if (arg == QLatin1String("--out") && hasValue) {
             parsed.outDir = value();
+        } else if (arg == QLatin1String("--existing") && hasValue) {
+            const QString rule = value();
+            if (rule == QLatin1String("keep"))
+                o.ExistingFiles = int(ExistingRule::KeepBoth);
+            else if (rule == QLatin1String("replace"))
+                o.ExistingFiles = int(ExistingRule::Replace);
+            else if (rule == QLatin1String("skip"))
+                o.ExistingFiles = int(ExistingRule::Skip);
+            else
+                return needsValue(arg, "keep, replace or skip");
         } else if (arg == QLatin1String("--")) {
             inputs << args.mid(i + 1);
             break;
@@ -137,7 +153,8 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
         return QStringLiteral("--quality and --keep-quality exclude each other");
 
     QString missing;
-    std::optional<PhotoInputs> photos = listPhotos(inputs, parsed.recursive, &missing);
+    const EarlierOutputs earlier { parsed.outDir, loggedOutputs(defaultRunLogFolder(), parsed.outDir) };
+    std::optional<PhotoInputs> photos = listPhotos(inputs, parsed.recursive, &missing, &earlier);
     if (!photos)
         return QStringLiteral("no such photo or folder: ") + missing;
     parsed.inputs = std::move(*photos);
@@ -172,6 +189,10 @@ QString resultLine(const BatchPhotoResult &r)
         line += QStringLiteral(" -> ") + native(r.output);
     if (r.error != BatchError::None)
         line += QStringLiteral(": ") + failureText(r);
+    if (r.outcome == PhotoOutcome::Stamped && r.warningCode != BatchWarning::None)
+        line += QStringLiteral(": with a warning: ") + warningText(r);
+    if (r.existing == ExistingOutcome::Replaced)
+        line += QStringLiteral(" (replaced the file there; undo puts it back)");
     return line;
 }
 
@@ -181,7 +202,10 @@ QJsonObject resultJson(const BatchPhotoResult &r)
         { QStringLiteral("output"), r.output.isEmpty() ? QJsonValue() : QJsonValue(native(r.output)) },
         { QStringLiteral("result"), QLatin1String(outcomeName(r.outcome)) },
         { QStringLiteral("error"), QLatin1String(batchErrorName(r.error)) },
-        { QStringLiteral("reason"), r.error == BatchError::None ? QString() : failureText(r) } };
+        { QStringLiteral("reason"), r.error == BatchError::None ? QString() : failureText(r) },
+        { QStringLiteral("warning"), QLatin1String(batchWarningName(r.warningCode)) },
+        { QStringLiteral("warningReason"), warningText(r) },
+        { QStringLiteral("existing"), QLatin1String(existingOutcomeName(r.existing)) } };
 }
 
 // A one-line bar on stderr when it is a terminal; Ctrl+C cancels between
@@ -245,6 +269,22 @@ private:
     int m_done = 0;
 };
 
+// What the conflict rule does to a file in the photo's way, for the dry run.
+QString conflictNote(const BatchPhotoResult &r)
+{
+    switch (r.existing) {
+    case ExistingOutcome::None:
+    case ExistingOutcome::IsSource:
+    case ExistingOutcome::Skipped:
+        break;
+    case ExistingOutcome::KeptBoth:
+        return QStringLiteral(" (%1 exists: would be renamed to %2)").arg(native(r.wanted), native(r.output));
+    case ExistingOutcome::Replaced:
+        return QStringLiteral(" (would replace %1)").arg(native(r.output));
+    }
+    return QString();
+}
+
 // Each photo's output name, or why it would be refused; nothing is written.
 int printPlan(const StampArguments &parsed)
 {
@@ -257,11 +297,14 @@ int printPlan(const StampArguments &parsed)
         case PhotoOutcome::Copied:
             (r.outcome == PhotoOutcome::Stamped ? stamped : copied) += 1;
             out << source << " \u2192 " << QDir::toNativeSeparators(r.output)
-                << (r.outcome == PhotoOutcome::Copied ? " (copy)" : "") << '\n';
+                << (r.outcome == PhotoOutcome::Copied ? " (copy)" : "") << conflictNote(r) << '\n';
             break;
         case PhotoOutcome::Skipped:
             ++skipped;
-            out << source << ": skipped: " << failureText(r) << '\n';
+            if (r.error == BatchError::OutputExists)
+                out << source << ": would skip: " << failureText(r) << '\n';
+            else
+                out << source << ": skipped: " << failureText(r) << '\n';
             break;
         case PhotoOutcome::Failed:
             ++refused;
@@ -271,7 +314,7 @@ int printPlan(const StampArguments &parsed)
     }
     out << "dry run: " << stamped << " to stamp, " << copied << " to copy, " << refused << " refused";
     if (skipped)
-        out << ", " << skipped << " skipped (not JPEG)";
+        out << ", " << skipped << " skipped";
     out << "; nothing written\n";
     return refused > 0 ? ExitFailed : ExitOk;
 }
@@ -286,10 +329,11 @@ int totalSkipped(const PhotoInputs &inputs)
 
 // Created only once there is something to put in it; the system's reason when
 // it cannot be.
-std::optional<QString> makeOutputFolder(const QString &folder)
+std::optional<QString> makeOutputFolder(const QString &folder, bool *made)
 {
     std::error_code error;
     const std::filesystem::path path(folder.toStdU16String());
+    *made = !std::filesystem::exists(path, error);
     // Something other than a folder under that name is the system's EEXIST,
     // as mkdir gives it.
     if (std::filesystem::exists(path, error) && !std::filesystem::is_directory(path, error))
@@ -320,12 +364,15 @@ int runStamp(const QStringList &args)
                 out << native(folder) << ": " << skipped << (skipped == 1 ? " non-JPEG file" : " non-JPEG files")
                     << " skipped\n";
         }
+        if (const int earlier = parsed.inputs.earlierOutputs)
+            out << earlier << (earlier == 1 ? " output" : " outputs")
+                << " of earlier runs or in the output folder left out\n";
     }
     if (parsed.inputs.photos.isEmpty()) {
         err << "kelvra-cli stamp: no photos to stamp\n";
         return ExitFailed;
     }
-    if (const std::optional<QString> error = makeOutputFolder(parsed.outDir)) {
+    if (const std::optional<QString> error = makeOutputFolder(parsed.outDir, &parsed.job.outputFolderIsNew)) {
         err << "kelvra-cli stamp: " << *error << '\n';
         return ExitFailed;
     }
@@ -337,9 +384,13 @@ int runStamp(const QStringList &args)
     const bool interrupted = report.cancelled && interruptRequested();
     watchInterrupts(false);
 
+    if (!report.runLogError.isEmpty())
+        err << "kelvra-cli stamp: no run log, so this run cannot be undone: " << report.runLogError << '\n';
+    if (report.runLog.isEmpty() && parsed.job.options.existingRule() == ExistingRule::Replace)
+        err << "kelvra-cli stamp: nothing replaced without a run log to undo it\n";
     for (const BatchPhotoResult &r : report.photos) {
-        if (r.outcome == PhotoOutcome::Stamped && !r.warning.isEmpty())
-            err << "stamped with a warning: " << native(r.source) << ": " << r.warning << '\n';
+        if (r.outcome == PhotoOutcome::Stamped && r.warningCode != BatchWarning::None)
+            err << "stamped with a warning: " << native(r.source) << ": " << warningText(r) << '\n';
         if (r.outcome != PhotoOutcome::Failed)
             continue;
         if (r.copiedUnchanged)
@@ -360,10 +411,11 @@ int runStamp(const QStringList &args)
             photos.append(resultJson(r));
         const QJsonObject totals { { QStringLiteral("photos"), parsed.inputs.photos.size() },
             { QStringLiteral("stamped"), report.count(PhotoOutcome::Stamped) }, { QStringLiteral("warned"), warned },
-            { QStringLiteral("copied"), report.count(PhotoOutcome::Copied) },
+            { QStringLiteral("copied"), report.copied() },
             { QStringLiteral("skipped"), report.count(PhotoOutcome::Skipped) }, { QStringLiteral("failed"), failed },
             { QStringLiteral("notJpeg"), totalSkipped(parsed.inputs) } };
         const QJsonObject root { { QStringLiteral("output"), native(QFileInfo(parsed.outDir).absoluteFilePath()) },
+            { QStringLiteral("run"), report.runLog.isEmpty() ? QJsonValue() : QJsonValue(report.runLog) },
             { QStringLiteral("cancelled"), report.cancelled }, { QStringLiteral("photos"), photos },
             { QStringLiteral("totals"), totals } };
         out << QJsonDocument(root).toJson(QJsonDocument::Indented);
@@ -371,9 +423,9 @@ int runStamp(const QStringList &args)
         out << report.count(PhotoOutcome::Stamped) - warned << " stamped, ";
         if (warned)
             out << warned << " stamped with a warning, ";
-        out << report.count(PhotoOutcome::Copied) << " copied, " << failed << " failed";
+        out << report.copied() << " copied, " << failed << " failed";
         if (const int skipped = report.count(PhotoOutcome::Skipped))
-            out << ", " << skipped << " skipped (not JPEG)";
+            out << ", " << skipped << " skipped";
         out << '\n';
         if (!report.cancelled)
             out << "photos in " << native(QFileInfo(parsed.outDir).absoluteFilePath()) << '\n';

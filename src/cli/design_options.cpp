@@ -80,8 +80,10 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
         } else if (arg == QLatin1String("--size") && hasValue) {
             bool ok = false;
             const double size = value().toDouble(&ok);
-            if (!ok || !(size > 0) || !std::isfinite(size))
-                return needsValue(arg, "a number above 0");
+            // The bounds of a settings file's FontSize: what the size slider reaches.
+            const double smallest = 1000.0 / kSizeSliderMax, largest = 1000.0 / kSizeSliderMin;
+            if (!ok || !(size >= smallest && size <= largest))
+                return needsValue(arg, "a number from 2 to 125 (the photo's shorter side over the font height)");
             s.Size = size;
         } else if ((arg == QLatin1String("--color") || arg == QLatin1String("--bg")
                        || arg == QLatin1String("--outline-color"))

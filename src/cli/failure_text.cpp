@@ -87,6 +87,10 @@ QString failureText(FileError error, const QString &path, const QString &detail)
         return QStringLiteral("cannot replace ") + path + because;
     case FileError::CopyFailed:
         return QStringLiteral("cannot copy to ") + path + because;
+    case FileError::NameTaken:
+        return QStringLiteral("another file holds the name ") + path;
+    case FileError::MoveFailed:
+        return QStringLiteral("cannot move ") + path + because;
     }
     return QString();
 }
@@ -123,8 +127,40 @@ QString failureText(const BatchPhotoResult &r)
         return QStringLiteral("the rename mask is empty");
     case BatchError::NotAPhoto:
         return QStringLiteral("not a JPEG photo (no start of image), nothing written");
+    case BatchError::OutputExists:
+        return QStringLiteral("%1 exists already").arg(path);
     }
     return QString();
+}
+
+QString warningText(const BatchPhotoResult &r)
+{
+    switch (r.warningCode) {
+    case BatchWarning::None:
+        break;
+    case BatchWarning::DamagedData:
+        return r.warning;
+    case BatchWarning::EmptyCaption:
+        return QStringLiteral("the caption is empty for this photo");
+    case BatchWarning::LabelTooSmall:
+        return QStringLiteral("the label is too small to read");
+    }
+    return QString();
+}
+
+const char *batchWarningName(BatchWarning warning)
+{
+    switch (warning) {
+    case BatchWarning::None:
+        return "none";
+    case BatchWarning::DamagedData:
+        return "damaged-data";
+    case BatchWarning::EmptyCaption:
+        return "empty-caption";
+    case BatchWarning::LabelTooSmall:
+        return "label-too-small";
+    }
+    return "unknown";
 }
 
 const char *batchErrorName(BatchError error)
@@ -158,6 +194,8 @@ const char *batchErrorName(BatchError error)
         return "empty-mask";
     case BatchError::NotAPhoto:
         return "not-a-photo";
+    case BatchError::OutputExists:
+        return "output-exists";
     }
     return "unknown";
 }

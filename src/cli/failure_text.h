@@ -14,9 +14,12 @@ QString failureText(ImageError error, const QString &detail);
 QString failureText(PreviewError error, const QString &path, const QString &detail, ImageError imageError);
 QString failureText(FileError error, const QString &path, const QString &detail);
 QString failureText(const BatchPhotoResult &result);
+// Why a photo counts as stamped with a warning; empty when it does not.
+QString warningText(const BatchPhotoResult &result);
 
 // A code's name for machine-read reports: lowercase, never translated, kept
 // from one version to the next.
 const char *batchErrorName(BatchError error);
+const char *batchWarningName(BatchWarning warning);
 
 } // namespace kelvra::cli

@@ -36,11 +36,13 @@ namespace kelvra {
 
 namespace {
 
-// A photo that passed naming and waits to be stamped.
+// A photo that passed naming and waits to be written.
 struct PlannedPhoto
 {
     QString source;
     QString output;
+    QString wanted; // the name the design asked for; collision numbers count from it
+    bool replace = false; // the conflict rule replaces the file at output
     PhotoValues values;
     FileTimes sourceTimes;
     // Read once, here; the worker takes orientation and carried segments from it.
@@ -71,17 +73,50 @@ QString withCollisionSuffix(const QString &path, int k)
         + info.suffix();
 }
 
+QString cleanAbsolute(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
 // Naming state of one run: which outputs it has handed out, and to whom.
+// Workers ask it for a new name when another run took theirs, so it locks.
 class OutputNames
 {
 public:
-    bool takenByOther(const QString &output, const QString &source) const
+    explicit OutputNames(const QStringList &sources = {})
     {
-        auto it = m_owners.constFind(output);
-        return it != m_owners.constEnd() && *it != source;
+        for (const QString &source : sources)
+            m_sources.insert(cleanAbsolute(source));
     }
-    bool taken(const QString &output) const { return m_owners.contains(output); }
-    void claim(const QString &output, const QString &source) { m_owners.insert(output, source); }
+    std::optional<QString> owner(const QString &output) const
+    {
+        QMutexLocker locker(&m_lock);
+        auto it = m_owners.constFind(output);
+        if (it == m_owners.constEnd())
+            return std::nullopt;
+        return *it;
+    }
+    void claim(const QString &output, const QString &source)
+    {
+        QMutexLocker locker(&m_lock);
+        m_owners.insert(output, source);
+    }
+    // The first name after wanted that is neither on the disk nor handed out
+    // (wanted_0001.ext, ..., nothing after _9999), handed out to source.
+    std::optional<QString> claimNextFree(const QString &wanted, const QString &source)
+    {
+        QMutexLocker locker(&m_lock);
+        for (int k = 1; k <= 9999; ++k) {
+            const QString candidate = withCollisionSuffix(wanted, k);
+            if (!pathExists(candidate) && !m_owners.contains(candidate)) {
+                m_owners.insert(candidate, source);
+                return candidate;
+            }
+        }
+        return std::nullopt;
+    }
+    // A photo of this run, which no output may replace.
+    bool isRunSource(const QString &path) const { return m_sources.contains(cleanAbsolute(path)); }
     // A killed earlier run may have left its temporary files in a folder this
     // run writes to; they go the first time the run uses the folder.
     void clearLeftovers(const QString &folder)
@@ -93,21 +128,11 @@ public:
     }
 
 private:
+    mutable QMutex m_lock;
     QHash<QString, QString> m_owners;
-    QSet<QString> m_cleared;
+    QSet<QString> m_sources;
+    QSet<QString> m_cleared; // list thread only
 };
-
-// The first free name after path: path_0001.ext, path_0002.ext, ...; nothing
-// after _9999.
-std::optional<QString> freeName(const QString &path, const OutputNames &names)
-{
-    for (int k = 1; k <= 9999; ++k) {
-        const QString candidate = withCollisionSuffix(path, k);
-        if (!pathExists(candidate) && !names.taken(candidate))
-            return candidate;
-    }
-    return std::nullopt;
-}
 
 // Whether the file begins with a JPEG start of image; anything else is not
 // copied under a photo's name.
@@ -121,9 +146,53 @@ bool startsLikeJpeg(const QString &path)
         && static_cast<unsigned char>(head[1]) == 0xD8;
 }
 
+// Applies the conflict rule to an output name a file already holds: the
+// name to write (output), whether that replaces the file, or a failure or
+// skip in result.
+bool resolveExisting(const QString &source, QString &output, bool &replace, const BatchJob &job, OutputNames &names,
+    BatchPhotoResult &result)
+{
+    const bool sourceItself = isSameFile(source, output);
+    if (sourceItself && !job.settings.StampPhotosOpt) {
+        result.existing = ExistingOutcome::IsSource; // a copy onto itself is already done
+        return true;
+    }
+    switch (job.options.existingRule()) {
+    case ExistingRule::KeepBoth:
+        break;
+    case ExistingRule::Replace:
+        if (sourceItself || names.isRunSource(output)) {
+            result.outcome = PhotoOutcome::Failed;
+            result.error = BatchError::WouldReplaceSource;
+            result.path = output;
+            return false;
+        }
+        result.existing = ExistingOutcome::Replaced;
+        replace = true;
+        return true;
+    case ExistingRule::Skip:
+        result.outcome = PhotoOutcome::Skipped;
+        result.error = BatchError::OutputExists;
+        result.path = output;
+        result.existing = ExistingOutcome::Skipped;
+        return false;
+    }
+    const std::optional<QString> free = names.claimNextFree(output, source);
+    if (!free) {
+        result.outcome = PhotoOutcome::Failed;
+        result.error = BatchError::NoFreeName;
+        result.path = withCollisionSuffix(output, 9999);
+        return false;
+    }
+    output = *free;
+    result.existing = ExistingOutcome::KeptBoth;
+    return true;
+}
+
 // The naming of one photo, without touching the disk: its output name and
 // what would become of it (result.outcome Stamped or Copied), or why it is
-// skipped or fails. The dry run and the real run take this one road.
+// skipped or fails. The dry run and the real run take this one road. An
+// empty output in a returned plan means the photo needs no writing.
 std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &folder, const QString *saveAsTarget,
     int counter, const BatchJob &job, OutputNames &names, BatchPhotoResult &result)
 {
@@ -155,13 +224,15 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
     plan.values = photoValuesFrom(source, *plan.metadata, read);
     plan.sourceTimes = readFileTimes(source);
     const QFileInfo sourceInfo(source);
+    const PhotoOutcome done = s.StampPhotosOpt ? PhotoOutcome::Stamped : PhotoOutcome::Copied;
 
     QString output;
     if (saveAsTarget) {
+        // The user chose this file and agreed to replace it.
         output = *saveAsTarget;
+        plan.replace = true;
     } else {
-        const bool renaming = s.RenamePhotos;
-        const QString expanded = renaming
+        const QString expanded = s.RenamePhotos
             ? ExpandFileMask(s.FNMask, source, counter, plan.values.PhotoDate, job.format)
             : sourceInfo.completeBaseName() + job.options.FilePostfix + QLatin1Char('.') + sourceInfo.suffix();
         const std::optional<OutputName> name = splitOutputName(expanded);
@@ -171,64 +242,138 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
         for (const QString &part : name->folders)
             subfolder += QLatin1Char('/') + part;
         output = QDir::cleanPath(subfolder + QLatin1Char('/') + name->fileName);
+        result.wanted = output;
 
-        const bool exactOriginal = renaming && s.FNMask.trimmed() == QLatin1String("%o");
-        // Renaming never overwrites, but "%o" may land on the photo itself or
-        // an earlier run's copy; no mask lets one source's output replace
-        // another's within a run.
-        const bool collides = renaming && !exactOriginal ? pathExists(output) || names.taken(output)
-                                                         : names.takenByOther(output, source);
-        if (collides) {
-            const std::optional<QString> free = freeName(output, names);
+        if (const std::optional<QString> owner = names.owner(output); owner && *owner == source) {
+            // The same photo named twice: its output stands already.
+            result.output = output;
+            result.outcome = done;
+            plan.wanted = output;
+            return plan;
+        } else if (owner) {
+            // Never over an output of this run.
+            const std::optional<QString> free = names.claimNextFree(output, source);
             if (!free)
                 return fail(BatchError::NoFreeName, withCollisionSuffix(output, 9999));
             output = *free;
+        } else if (pathExists(output) && !resolveExisting(source, output, plan.replace, job, names, result)) {
+            return std::nullopt;
         }
     }
+    plan.wanted = result.wanted.isEmpty() ? output : result.wanted;
     result.output = output;
     names.claim(output, source);
 
     if (s.StampPhotosOpt && isSameFile(source, output))
         return fail(BatchError::WouldReplaceSource, output);
-    plan.output = output;
-    result.outcome = s.StampPhotosOpt ? PhotoOutcome::Stamped : PhotoOutcome::Copied;
+    if (result.existing != ExistingOutcome::IsSource)
+        plan.output = output;
+    result.outcome = done;
     return plan;
+}
+
+// Puts an output under its name with write(path, existing). Under the
+// Replace rule the old file is first kept in the run's trash; otherwise the
+// name is claimed only while free, and a name another run took since it was
+// planned moves the output to the next free number.
+template<typename Write>
+FileResult placeOutput(PlannedPhoto &plan, OutputNames &names, RunLog *log, BatchPhotoResult &result, Write write)
+{
+    if (plan.replace) {
+        if (log && pathExists(plan.output)) {
+            const QString kept = log->trashPathFor(plan.output);
+            const FileResult aside = keepAside(nativePath(plan.output), nativePath(kept));
+            if (!aside.ok())
+                return aside; // nothing is replaced that undo could not bring back
+            log->keptAside(plan.output, kept);
+        }
+        return write(plan.output, ExistingFile::Replace);
+    }
+    for (;;) {
+        FileResult placed = write(plan.output, ExistingFile::Refuse);
+        if (placed.error != FileError::NameTaken)
+            return placed;
+        const std::optional<QString> free = names.claimNextFree(plan.wanted, plan.source);
+        if (!free)
+            return placed;
+        plan.output = *free;
+        result.output = *free;
+        result.existing = ExistingOutcome::KeptBoth;
+    }
+}
+
+// Notes a failed placement in result; a name that stayed taken up to _9999
+// is NoFreeName.
+void placementFailed(const FileResult &placed, BatchError error, const PlannedPhoto &plan, BatchPhotoResult &result)
+{
+    result.outcome = PhotoOutcome::Failed;
+    result.fileError = placed.error;
+    result.detail = QString::fromStdString(placed.detail);
+    if (placed.error == FileError::NameTaken) {
+        result.error = BatchError::NoFreeName;
+        result.path = withCollisionSuffix(plan.wanted, 9999);
+    } else {
+        result.error = error;
+        result.path = plan.output; // the output's name, not the hidden temporary the failed step worked on
+    }
+}
+
+// The copy of source under the plan's name, with its dates and hash.
+FileResult placeCopy(PlannedPhoto &plan, OutputNames &names, RunLog *log, BatchPhotoResult &result)
+{
+    const FileResult copied = placeOutput(plan, names, log, result, [&](const QString &path, ExistingFile existing) {
+        return copyFileAtomically(nativePath(plan.source), nativePath(path), existing);
+    });
+    if (copied.ok()) {
+        writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
+        result.outputSha256 = sha256OfFile(plan.output, &result.outputSize);
+    }
+    return copied;
+}
+
+// The folders below the output folder's parent that path needs and that do
+// not stand yet, parents first.
+QStringList missingFolders(const QString &path)
+{
+    QStringList missing;
+    for (QString folder = path; !folder.isEmpty() && !pathExists(folder);) {
+        missing.prepend(folder);
+        const QString parent = QFileInfo(folder).path();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    return missing;
 }
 
 // Everything before the pixels: the plan, folders, the plain copy. Returns the
 // plan when the photo is to be stamped; result says what happened otherwise.
 std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &folder, const QString *saveAsTarget,
-    int counter, const BatchJob &job, OutputNames &names, BatchPhotoResult &result)
+    int counter, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result)
 {
     std::optional<PlannedPhoto> plan = planPhoto(source, folder, saveAsTarget, counter, job, names, result);
-    if (!plan)
+    if (!plan || plan->output.isEmpty())
         return std::nullopt;
-    auto fail = [&result](BatchError error, const QString &path, const QString &detail = QString()) {
-        result.outcome = PhotoOutcome::Failed;
-        result.error = error;
-        result.path = path;
-        result.detail = detail;
-        return std::nullopt;
-    };
     if (!saveAsTarget) {
         const QString subfolder = QFileInfo(plan->output).path();
-        if (!makeFolders(subfolder))
-            return fail(BatchError::FolderNotCreated, subfolder);
+        const QStringList missing = missingFolders(subfolder);
+        if (!makeFolders(subfolder)) {
+            result.outcome = PhotoOutcome::Failed;
+            result.error = BatchError::FolderNotCreated;
+            result.path = subfolder;
+            return std::nullopt;
+        }
+        if (log) {
+            for (const QString &made : missing)
+                log->folderMade(made);
+        }
         names.clearLeftovers(subfolder);
     }
     if (job.settings.StampPhotosOpt)
         return plan;
-    // A copy onto itself is already done.
-    if (!isSameFile(source, plan->output)) {
-        const FileResult copied = copyFileReplacing(source, plan->output);
-        if (!copied.ok()) {
-            result.fileError = copied.error;
-            // The output's name, not the hidden temporary the failed step may have worked on.
-            return fail(BatchError::CopyFailed, plan->output, QString::fromStdString(copied.detail));
-        }
-        clearReadOnly(plan->output);
-        writeFileTimes(plan->output, outputTimes(plan->sourceTimes));
-    }
+    const FileResult copied = placeCopy(*plan, names, log, result);
+    if (!copied.ok())
+        placementFailed(copied, BatchError::CopyFailed, *plan, result);
     return std::nullopt;
 }
 
@@ -266,21 +411,29 @@ private:
     std::vector<std::unique_ptr<WorkerMemory>> m_free;
 };
 
+// Why a stamped photo shows no readable label, if it does not.
+BatchWarning labelWarning(const QString &caption, QSize stored, const StampSettings &settings)
+{
+    if (caption.trimmed().isEmpty())
+        return BatchWarning::EmptyCaption;
+    if (stored.isValid() && fontCellHeight(stored.width(), stored.height(), settings.Size) < kMinLabelHeight)
+        return BatchWarning::LabelTooSmall;
+    return BatchWarning::None;
+}
+
 // The pixel work of one photo: one read, one pass that decodes, draws the
 // label in the photo's own orientation and encodes, the source's metadata in
 // front, one write. On failure the plain copy stands under the output name, as if
 // the copy had come first.
-void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &memory, BatchPhotoResult &result)
+void stampPhoto(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, WorkerMemory &memory,
+    BatchPhotoResult &result)
 {
     auto fail = [&](BatchError error, const ImageFailure &why = {}) {
-        if (copyFileReplacing(plan.source, plan.output).ok()) {
-            clearReadOnly(plan.output);
-            writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
+        if (placeCopy(plan, names, log, result).ok())
             result.copiedUnchanged = true;
-        }
         result.outcome = PhotoOutcome::Failed;
         result.error = error;
-        result.path = error == BatchError::WriteFailed ? plan.output : plan.source;
+        result.path = plan.source;
         result.imageError = why.code;
         result.detail = why.detail;
     };
@@ -294,7 +447,11 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
 
     const QString caption
         = GetCurrentFileStampText(job.settings.CaptionFormat, job.settings.DateFormat, plan.values, job.format);
-    const auto layOut = [&](QSize stored) { return StoredPhotoLabel(stored, orientation, job.settings, caption); };
+    QSize storedSize;
+    const auto layOut = [&](QSize stored) {
+        storedSize = stored;
+        return StoredPhotoLabel(stored, orientation, job.settings, caption);
+    };
     std::string_view bytes;
     int warnings = 0;
     QString firstWarning;
@@ -322,6 +479,7 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
             // toolkit's readers too.
             if (!pixels.decode(&error))
                 return fail(BatchError::Undecodable, error);
+            storedSize = pixels.raster().size();
             if (!drawLabelOnStoredPhoto(pixels.raster(), orientation, job.settings, caption))
                 return fail(BatchError::NoMemoryForLabel);
             if (!pixels.encode(quality, &error))
@@ -337,17 +495,26 @@ void stampPhoto(const PlannedPhoto &plan, const BatchJob &job, WorkerMemory &mem
         ComposeExifJpeg(metadata, bytes, memory.output);
         bytes = memory.output;
     }
-    const FileResult written = writeFileAtomically(nativePath(plan.output), bytes);
+    const std::optional<std::filesystem::perms> sourcePermissions = permissionsOf(nativePath(plan.source));
+    const FileResult written = placeOutput(plan, names, log, result, [&](const QString &path, ExistingFile existing) {
+        return writeFileAtomically(nativePath(path), bytes, existing, sourcePermissions);
+    });
     if (!written.ok()) {
+        // A full disk, say: the plain copy may not fit either, but it is tried.
+        const FileResult failed = written;
         fail(BatchError::WriteFailed, { ImageError::None, QString::fromStdString(written.detail) });
-        result.fileError = written.error;
-        result.path = plan.output; // not the hidden temporary of the failed step
+        placementFailed(failed, BatchError::WriteFailed, plan, result);
         return;
     }
     writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
     result.outcome = PhotoOutcome::Stamped;
-    if (warnings > 0)
+    result.outputSize = static_cast<qint64>(bytes.size());
+    result.outputSha256 = sha256Hex(bytes);
+    result.warningCode = labelWarning(caption, storedSize, job.settings);
+    if (result.warningCode == BatchWarning::None && warnings > 0) {
+        result.warningCode = BatchWarning::DamagedData;
         result.warning = firstWarning.isEmpty() ? QStringLiteral("damaged data") : firstWarning;
+    }
 }
 
 int workerCount(int jobs)
@@ -367,14 +534,51 @@ int BatchReport::count(PhotoOutcome outcome) const
 
 int BatchReport::warned() const
 {
-    return static_cast<int>(std::count_if(photos.begin(), photos.end(),
-        [](const BatchPhotoResult &r) { return r.outcome == PhotoOutcome::Stamped && !r.warning.isEmpty(); }));
+    return static_cast<int>(std::count_if(photos.begin(), photos.end(), [](const BatchPhotoResult &r) {
+        return r.outcome == PhotoOutcome::Stamped && r.warningCode != BatchWarning::None;
+    }));
+}
+
+int BatchReport::copied() const
+{
+    return static_cast<int>(std::count_if(photos.begin(), photos.end(), [](const BatchPhotoResult &r) {
+        return r.outcome == PhotoOutcome::Copied || (r.outcome == PhotoOutcome::Failed && r.copiedUnchanged);
+    }));
+}
+
+QJsonObject designJson(const StampSettings &s, const AppOptions &o)
+{
+    return { { QStringLiteral("stamp"), s.StampPhotosOpt }, { QStringLiteral("rename"), s.RenamePhotos },
+        { QStringLiteral("caption"), s.CaptionFormat }, { QStringLiteral("dateFormat"), s.DateFormat },
+        { QStringLiteral("mask"), s.FNMask }, { QStringLiteral("font"), s.FontName },
+        { QStringLiteral("size"), s.Size }, { QStringLiteral("postfix"), o.FilePostfix },
+        { QStringLiteral("quality"), o.jpgquality }, { QStringLiteral("keepQuality"), o.KeepQuality },
+        { QStringLiteral("existing"), o.ExistingFiles } };
 }
 
 QString progressText(int i, int n)
 {
     return QStringLiteral("Processing:") + QLatin1Char(' ') + QStringLiteral("[%1/%2]").arg(i).arg(n);
 }
+
+namespace {
+
+RunLogPhoto logEntry(const BatchPhotoResult &r)
+{
+    RunLogPhoto p;
+    p.source = r.source;
+    p.wanted = r.wanted;
+    p.existing = r.existing;
+    // An output that a failure left nothing under is no output.
+    if (r.outputSize >= 0 || r.existing == ExistingOutcome::IsSource) {
+        p.output = r.output;
+        p.size = r.outputSize;
+        p.sha256 = r.outputSha256;
+    }
+    return p;
+}
+
+} // namespace
 
 BatchReport RunBatch(
     const QStringList &photoList, const QString &outputFolder, const BatchJob &job, BatchProgress *progress)
@@ -384,6 +588,25 @@ BatchReport RunBatch(
     report.photos.resize(static_cast<size_t>(count));
     const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(outputFolder));
     const int workers = workerCount(job.jobs);
+
+    std::unique_ptr<RunLog> log;
+    if (job.writeRunLog) {
+        log = RunLog::start(job.runLogFolder.isEmpty() ? defaultRunLogFolder() : job.runLogFolder, folder,
+            designJson(job.settings, job.options), job.plan, &report.runLogError);
+        if (log) {
+            report.runLog = log->id();
+            if (job.outputFolderIsNew)
+                log->folderMade(cleanAbsolute(folder));
+        } else if (job.options.existingRule() == ExistingRule::Replace) {
+            // Replacing files that undo could not bring back is not done.
+            report.photos.clear();
+            if (progress) {
+                progress->ProgressStart();
+                progress->ProgressEnd();
+            }
+            return report;
+        }
+    }
 
     const HeapReuse heap(job.options.KeepQuality && job.settings.StampPhotosOpt);
     WorkerMemories memories; // outlives the pool that uses it
@@ -396,16 +619,20 @@ BatchReport RunBatch(
     std::vector<int> done; // indexes finished by workers, not yet reported
     int running = 0;
 
+    auto finishPhoto = [&](const BatchPhotoResult &result) {
+        if (log)
+            log->photo(logEntry(result));
+        if (progress)
+            progress->photoFinished(result);
+    };
     auto reportFinished = [&]() {
         std::vector<int> finished;
         {
             std::lock_guard<std::mutex> locker(doneLock);
             finished.swap(done);
         }
-        if (progress) {
-            for (int index : finished)
-                progress->photoFinished(report.photos[static_cast<size_t>(index)]);
-        }
+        for (int index : finished)
+            finishPhoto(report.photos[static_cast<size_t>(index)]);
     };
     // Reports what finishes until ready() holds (checked under the lock).
     auto waitUntil = [&](auto ready) {
@@ -420,7 +647,7 @@ BatchReport RunBatch(
 
     if (progress)
         progress->ProgressStart();
-    OutputNames names;
+    OutputNames names(photoList);
     names.clearLeftovers(folder);
     int handedOut = 0;
     for (int i = 0; i < count; ++i) {
@@ -432,18 +659,17 @@ BatchReport RunBatch(
         }
         BatchPhotoResult &result = report.photos[static_cast<size_t>(i)];
         ++handedOut;
-        std::optional<PlannedPhoto> plan = preparePhoto(photoList.at(i), folder, nullptr, i + 1, job, names, result);
+        std::optional<PlannedPhoto> plan
+            = preparePhoto(photoList.at(i), folder, nullptr, i + 1, job, names, log.get(), result);
         if (!plan) {
-            if (progress)
-                progress->photoFinished(result);
+            finishPhoto(result);
             continue;
         }
         if (workers == 1) {
             std::unique_ptr<WorkerMemory> memory = memories.take();
-            stampPhoto(*plan, job, *memory, result);
+            stampPhoto(*plan, job, names, log.get(), *memory, result);
             memories.give(std::move(memory));
-            if (progress)
-                progress->photoFinished(result);
+            finishPhoto(result);
             continue;
         }
         // Waiting for a free worker keeps at most one full-size raster per worker.
@@ -452,9 +678,9 @@ BatchReport RunBatch(
             std::lock_guard<std::mutex> locker(doneLock);
             ++running;
         }
-        pool.start([&, i, plan = std::move(*plan)]() {
+        pool.start([&, i, plan = std::move(*plan)]() mutable {
             std::unique_ptr<WorkerMemory> memory = memories.take();
-            stampPhoto(plan, job, *memory, report.photos[static_cast<size_t>(i)]);
+            stampPhoto(plan, job, names, log.get(), *memory, report.photos[static_cast<size_t>(i)]);
             memories.give(std::move(memory));
             {
                 std::lock_guard<std::mutex> locker(doneLock);
@@ -468,6 +694,8 @@ BatchReport RunBatch(
     pool.waitForDone();
     reportFinished();
     report.photos.resize(static_cast<size_t>(handedOut));
+    if (log)
+        log->finish(report.cancelled);
     if (progress)
         progress->ProgressEnd();
     return report;
@@ -477,7 +705,7 @@ std::vector<BatchPhotoResult> PlanBatch(const QStringList &photoList, const QStr
 {
     const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(outputFolder));
     std::vector<BatchPhotoResult> plans(static_cast<size_t>(photoList.size()));
-    OutputNames names;
+    OutputNames names(photoList);
     for (qsizetype i = 0; i < photoList.size(); ++i)
         planPhoto(photoList.at(i), folder, nullptr, int(i) + 1, job, names, plans[static_cast<size_t>(i)]);
     return plans;
@@ -487,10 +715,10 @@ BatchPhotoResult SaveStampedAs(const QString &source, const QString &target, con
 {
     BatchPhotoResult result;
     OutputNames names;
-    std::optional<PlannedPhoto> plan = preparePhoto(source, QString(), &target, 0, job, names, result);
+    std::optional<PlannedPhoto> plan = preparePhoto(source, QString(), &target, 0, job, names, nullptr, result);
     if (plan) {
         WorkerMemory memory;
-        stampPhoto(*plan, job, memory, result);
+        stampPhoto(*plan, job, names, nullptr, memory, result);
     }
     return result;
 }

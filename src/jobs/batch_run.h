@@ -2,6 +2,7 @@
 #pragma once
 
 #include "imaging/image_error.h"
+#include "jobs/run_log.h"
 #include "platform/atomic_file.h"
 #include "stamp/format_settings.h"
 #include "stamp/stamp_settings.h"
@@ -17,7 +18,7 @@ namespace kelvra {
 enum class PhotoOutcome {
     Stamped, // label drawn, written with the source's metadata
     Copied, // copied under its new name, unchanged
-    Skipped, // not a JPEG name: nothing done
+    Skipped, // not a JPEG name, or the conflict rule said so: nothing done
     Failed, // see error; a plain copy may stand under the output name
 };
 
@@ -38,7 +39,19 @@ enum class BatchError {
     WriteFailed, // path: the output
     EmptyMask, // the rename mask is empty: nothing written
     NotAPhoto, // no JPEG start of image: nothing written
+    OutputExists, // skipped: a file holds the output's name (path) and the rule is Skip
 };
+
+// Why a photo counts as stamped with a warning.
+enum class BatchWarning {
+    None,
+    DamagedData, // the decoder's words in BatchPhotoResult::warning
+    EmptyCaption, // the caption expands to nothing for this photo
+    LabelTooSmall, // the label would be under kMinLabelHeight pixels high
+};
+
+// A label lower than this cannot be read on any print or screen.
+constexpr int kMinLabelHeight = 4;
 
 struct BatchPhotoResult
 {
@@ -56,9 +69,17 @@ struct BatchPhotoResult
     FileError fileError = FileError::None;
     // Failed while stamping: the source stands unchanged under output.
     bool copiedUnchanged = false;
-    // Stamped, but the decoder warned of damaged data (a cut-off file, say):
-    // part of the picture may be grey. Its first warning; empty when none.
+    // Stamped, but with no readable label, or the decoder warned of damaged
+    // data (a cut-off file, say: part of the picture may be grey; warning
+    // then holds its first warning).
+    BatchWarning warningCode = BatchWarning::None;
     QString warning;
+    // What a file that held the output's name became; wanted is that name.
+    ExistingOutcome existing = ExistingOutcome::None;
+    QString wanted;
+    // The output as written, for the run log.
+    qint64 outputSize = -1;
+    QByteArray outputSha256;
 };
 
 // How a run reports progress and learns of a cancel. Every call comes on the
@@ -89,16 +110,30 @@ struct BatchJob
     // Set from any thread to stop the run before its next photo; photos
     // already started are finished. Not owned; may be null.
     const std::atomic<bool> *cancel = nullptr;
+    // Where the run log goes: empty for the data folder's runs folder.
+    QString runLogFolder;
+    bool writeRunLog = true;
+    // The output folder was made for this run, so undo may remove it.
+    bool outputFolderIsNew = false;
+    QString plan; // the plan this run carries out, named in its log
 };
 
 struct BatchReport
 {
     bool cancelled = false;
     std::vector<BatchPhotoResult> photos; // list order; only photos handed out
+    QString runLog; // the log's id; empty when none was written
+    QString runLogError; // why no log could be written
 
     int count(PhotoOutcome outcome) const;
     int warned() const; // stamped with a warning
+    // Outputs that are plain copies of their source: those copied on purpose
+    // and those whose stamping failed after the copy stood.
+    int copied() const;
 };
+
+// The design a run log keeps of a run.
+QJsonObject designJson(const StampSettings &settings, const AppOptions &options);
 
 // The Start command without its dialogs: every photo of photoList into
 // outputFolder. Naming, collision checks and copies happen in list order on
@@ -109,9 +144,9 @@ BatchReport RunBatch(
     const QStringList &photoList, const QString &outputFolder, const BatchJob &job, BatchProgress *progress);
 
 // What RunBatch would do with the same arguments, without writing anything:
-// per photo its output name and outcome (Stamped or Copied), or why it would
-// be skipped or fail. Failures of the disk itself (a folder that cannot be
-// made, a full disk) show only in a real run.
+// per photo its output name and outcome (Stamped or Copied) with what the
+// conflict rule does to a file in the way, or why it would be skipped or fail. Failures of the disk itself (a folder
+// that cannot be made, a full disk) show only in a real run.
 std::vector<BatchPhotoResult> PlanBatch(const QStringList &photoList, const QString &outputFolder, const BatchJob &job);
 
 // "Save As...": runs on the calling thread, which is not the window's (the

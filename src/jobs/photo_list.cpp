@@ -50,9 +50,27 @@ QStringList filesIn(const fs::path &folder, bool recursive)
 
 } // namespace
 
-std::optional<PhotoInputs> listPhotos(const QStringList &inputs, bool recursive, QString *missing)
+std::optional<PhotoInputs> listPhotos(
+    const QStringList &inputs, bool recursive, QString *missing, const EarlierOutputs *outputs)
 {
     PhotoInputs result;
+    QSet<QString> written;
+    QString outputFolder;
+    if (outputs) {
+        for (const QString &file : outputs->files)
+            written.insert(QDir::cleanPath(file));
+        if (!outputs->outputFolder.isEmpty())
+            outputFolder = QDir::cleanPath(QFileInfo(outputs->outputFolder).absoluteFilePath()) + QLatin1Char('/');
+    }
+    // The output folder's own files are left out where it lies inside the
+    // folder listed; photos stamped where they are keep their folder.
+    auto isEarlierOutput = [&](const QString &file, const QString &listed) {
+        const QString clean = QDir::cleanPath(file);
+        const QString listedFolder = QDir::cleanPath(listed) + QLatin1Char('/');
+        const bool outputInside
+            = !outputFolder.isEmpty() && outputFolder.startsWith(listedFolder) && outputFolder != listedFolder;
+        return written.contains(clean) || (outputInside && clean.startsWith(outputFolder));
+    };
     for (const QString &input : inputs) {
         std::error_code ec;
         const fs::path absolute = fs::absolute(nativePath(input), ec);
@@ -69,10 +87,12 @@ std::optional<PhotoInputs> listPhotos(const QStringList &inputs, bool recursive,
         std::sort(files.begin(), files.end());
         int skipped = 0;
         for (const QString &file : files) {
-            if (IsJpegFileName(QFileInfo(file).fileName()))
-                result.photos << file;
-            else
+            if (!IsJpegFileName(QFileInfo(file).fileName()))
                 ++skipped;
+            else if (isEarlierOutput(file, fromNativePath(absolute)))
+                ++result.earlierOutputs;
+            else
+                result.photos << file;
         }
         result.skippedPerFolder.emplace_back(input, skipped);
     }

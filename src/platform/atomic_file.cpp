@@ -52,6 +52,16 @@ bool isOurTemporaryName(const std::string &name)
     return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+#ifndef _WIN32
+// The mode a new file gets: what the system gave it, narrowed to within,
+// plus write for its owner.
+mode_t narrowedMode(mode_t given, fs::perms within)
+{
+    return (given & 07777 & static_cast<mode_t>(within)) | S_IWUSR;
+}
+
+#endif
+
 #ifdef __linux__
 // The unnamed-file road: the data goes to a file that has no name until it is
 // whole and on the disk, so a killed process leaves nothing behind. -1 when
@@ -104,14 +114,16 @@ bool copyAll(int from, int to)
 
 // Gives the whole, flushed unnamed file fd the name target. A name cannot be
 // linked over, so an existing target is replaced through a named temporary
-// that lives only between the link and the rename.
-FileResult linkIntoPlace(int fd, const fs::path &target)
+// that lives only between the link and the rename; with Refuse it is not.
+FileResult linkIntoPlace(int fd, const fs::path &target, ExistingFile existing)
 {
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
         return {};
     if (errno != EEXIST)
         return failure(FileError::ReplaceFailed, target, std::error_code(errno, std::generic_category()));
+    if (existing == ExistingFile::Refuse)
+        return failure(FileError::NameTaken, target, std::error_code(EEXIST, std::generic_category()));
     const fs::path temporary = temporaryBeside(target);
     if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) != 0)
         return failure(FileError::ReplaceFailed, target, std::error_code(errno, std::generic_category()));
@@ -126,18 +138,23 @@ FileResult linkIntoPlace(int fd, const fs::path &target)
 // The unnamed-file road for target: nothing when the file system offers no
 // unnamed files, else how fill(fd) and the link went.
 template<typename FillFd>
-std::optional<FileResult> replaceThroughUnnamed(const fs::path &target, std::optional<mode_t> mode, FillFd fill)
+std::optional<FileResult> replaceThroughUnnamed(const fs::path &target, ExistingFile existing,
+    std::optional<mode_t> exactMode, std::optional<fs::perms> within, FillFd fill)
 {
     const int fd = openUnnamedIn(target.parent_path());
     if (fd < 0)
         return std::nullopt;
     FileResult result = fill(fd, target);
+    std::optional<mode_t> mode = exactMode;
+    struct stat status;
+    if (!mode && within && ::fstat(fd, &status) == 0)
+        mode = narrowedMode(status.st_mode, *within);
     if (result.ok() && mode && ::fchmod(fd, *mode) != 0)
         result = failure(FileError::PermissionsNotKept, target, std::error_code(errno, std::generic_category()));
     if (result.ok() && ::fdatasync(fd) != 0)
         result = failure(FileError::FlushFailed, target, std::error_code(errno, std::generic_category()));
     if (result.ok())
-        result = linkIntoPlace(fd, target);
+        result = linkIntoPlace(fd, target, existing);
     ::close(fd);
     return result;
 }
@@ -168,13 +185,50 @@ bool flushToDisk(const fs::path &path)
 #endif
 }
 
+// Renames from to to only while to is free. Where the system cannot say so
+// atomically (no hard links, no no-replace rename), a look before the rename
+// is the best there is.
+FileResult renameToFreeName(const fs::path &from, const fs::path &to)
+{
+#ifdef _WIN32
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
+        return {};
+    const DWORD reason = GetLastError();
+    if (reason == ERROR_ALREADY_EXISTS || reason == ERROR_FILE_EXISTS)
+        return failure(FileError::NameTaken, to);
+    return failure(FileError::ReplaceFailed, to, std::error_code(int(reason), std::system_category()));
+#else
+#ifdef __linux__
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (errno == EEXIST)
+        return failure(FileError::NameTaken, to, std::error_code(EEXIST, std::generic_category()));
+    if (errno != EINVAL && errno != ENOSYS)
+        return failure(FileError::ReplaceFailed, to, std::error_code(errno, std::generic_category()));
+#endif
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return {};
+    }
+    if (errno == EEXIST)
+        return failure(FileError::NameTaken, to, std::error_code(EEXIST, std::generic_category()));
+    std::error_code ec;
+    if (fs::exists(to, ec) || fs::is_symlink(to, ec))
+        return failure(FileError::NameTaken, to, std::error_code(EEXIST, std::generic_category()));
+    fs::rename(from, to, ec);
+    if (ec)
+        return failure(FileError::ReplaceFailed, to, ec);
+    return {};
+#endif
+}
+
 // Fills a temporary file beside target with fill(temporary), flushes it and
-// renames it over target. Where the system has unnamed files, fillFd(fd)
-// fills one instead and it is linked into place; permissions(), when it gives
-// a value, are the new file's.
-template<typename Fill, typename FillFd, typename Permissions>
-FileResult replaceFile(const fs::path &path, ExistingFile existing, Fill fill, [[maybe_unused]] FillFd fillFd,
-    [[maybe_unused]] Permissions permissions)
+// renames it over target (or, with Refuse, onto target only while it is
+// free). Where the system has unnamed files, fillFd(fd) fills one instead and
+// it is linked into place.
+template<typename Fill, typename FillFd>
+FileResult replaceFile(const fs::path &path, ExistingFile existing, std::optional<fs::perms> within, Fill fill,
+    [[maybe_unused]] FillFd fillFd)
 {
     std::error_code ec;
     fs::path target = path;
@@ -189,12 +243,10 @@ FileResult replaceFile(const fs::path &path, ExistingFile existing, Fill fill, [
     }
 
 #ifdef __linux__
-    std::optional<mode_t> mode;
+    std::optional<mode_t> exactMode;
     if (keptPermissions)
-        mode = static_cast<mode_t>(*keptPermissions);
-    else if (const std::optional<fs::perms> wanted = permissions())
-        mode = static_cast<mode_t>(*wanted);
-    if (std::optional<FileResult> done = replaceThroughUnnamed(target, mode, fillFd))
+        exactMode = static_cast<mode_t>(*keptPermissions);
+    if (std::optional<FileResult> done = replaceThroughUnnamed(target, existing, exactMode, within, fillFd))
         return std::move(*done);
 #endif
     const fs::path temporary = temporaryBeside(target);
@@ -205,13 +257,25 @@ FileResult replaceFile(const fs::path &path, ExistingFile existing, Fill fill, [
     };
     if (FileResult filled = fill(temporary, target); !filled.ok())
         return failWith(std::move(filled));
-    if (keptPermissions) {
-        fs::permissions(temporary, *keptPermissions, fs::perm_options::replace, ec);
+    std::optional<fs::perms> permissions = keptPermissions;
+#ifndef _WIN32
+    if (!permissions && within) {
+        const fs::file_status status = fs::status(temporary, ec);
+        if (!ec)
+            permissions = static_cast<fs::perms>(narrowedMode(static_cast<mode_t>(status.permissions()), *within));
+    }
+#endif
+    if (permissions) {
+        fs::permissions(temporary, *permissions, fs::perm_options::replace, ec);
         if (ec)
             return failWith(failure(FileError::PermissionsNotKept, target, ec));
     }
     if (!flushToDisk(temporary))
         return failWith(failure(FileError::FlushFailed, temporary, std::error_code(errno, std::generic_category())));
+    if (existing == ExistingFile::Refuse) {
+        FileResult placed = renameToFreeName(temporary, target);
+        return placed.ok() ? placed : failWith(std::move(placed));
+    }
     fs::rename(temporary, target, ec);
     if (ec)
         return failWith(failure(FileError::ReplaceFailed, target, ec));
@@ -220,7 +284,8 @@ FileResult replaceFile(const fs::path &path, ExistingFile existing, Fill fill, [
 
 } // namespace
 
-FileResult writeFileAtomically(const fs::path &path, std::string_view bytes, ExistingFile existing)
+FileResult writeFileAtomically(
+    const fs::path &path, std::string_view bytes, ExistingFile existing, std::optional<fs::perms> within)
 {
     auto fillFd = [&]([[maybe_unused]] int fd, const fs::path &target) {
 #ifdef __linux__
@@ -229,9 +294,8 @@ FileResult writeFileAtomically(const fs::path &path, std::string_view bytes, Exi
 #endif
         return failure(FileError::WriteFailed, target, std::error_code(errno, std::generic_category()));
     };
-    auto noPermissions = [] { return std::optional<fs::perms>(); };
     return replaceFile(
-        path, existing,
+        path, existing, within,
         [bytes](const fs::path &temporary, const fs::path &) {
             std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
             if (!file)
@@ -242,10 +306,19 @@ FileResult writeFileAtomically(const fs::path &path, std::string_view bytes, Exi
                 return failure(FileError::WriteFailed, temporary, std::error_code(errno, std::generic_category()));
             return FileResult();
         },
-        fillFd, noPermissions);
+        fillFd);
 }
 
-FileResult copyFileAtomically(const fs::path &source, const fs::path &target)
+std::optional<fs::perms> permissionsOf(const fs::path &path)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (ec)
+        return std::nullopt;
+    return status.permissions();
+}
+
+FileResult copyFileAtomically(const fs::path &source, const fs::path &target, ExistingFile existing)
 {
     auto fillFd = [&]([[maybe_unused]] int fd, const fs::path &finalTarget) {
 #ifdef __linux__
@@ -261,15 +334,10 @@ FileResult copyFileAtomically(const fs::path &source, const fs::path &target)
         return failure(FileError::CopyFailed, finalTarget);
 #endif
     };
-    auto sourcePermissions = [&]() -> std::optional<fs::perms> {
-        std::error_code ec;
-        const fs::file_status status = fs::status(source, ec);
-        if (ec)
-            return std::nullopt;
-        return status.permissions() | fs::perms::owner_write;
-    };
+    // Without the source's permissions the copy gets only its owner's.
+    const fs::perms within = permissionsOf(source).value_or(fs::perms::owner_read | fs::perms::owner_write);
     return replaceFile(
-        target, ExistingFile::Replace,
+        target, existing, within,
         [&](const fs::path &temporary, const fs::path &finalTarget) {
             std::error_code ec;
             // copy_file hands the work to the kernel (copy_file_range/sendfile on Linux).
@@ -278,8 +346,35 @@ FileResult copyFileAtomically(const fs::path &source, const fs::path &target)
             fs::permissions(temporary, fs::perms::owner_write, fs::perm_options::add, ec);
             return FileResult();
         },
-        fillFd, sourcePermissions);
+        fillFd);
 }
+
+FileResult keepAside(const fs::path &file, const fs::path &keep)
+{
+    std::error_code ec;
+    fs::create_hard_link(file, keep, ec);
+    if (!ec)
+        return {};
+    if (ec == std::errc::file_exists)
+        return failure(FileError::NameTaken, keep, ec);
+    return copyFileAtomically(file, keep, ExistingFile::Refuse);
+}
+
+FileResult moveToFreeName(const fs::path &from, const fs::path &to)
+{
+    FileResult moved = renameToFreeName(from, to);
+    if (moved.ok() || moved.error == FileError::NameTaken)
+        return moved;
+    // Another file system: a whole copy first, then the old name goes.
+    FileResult copied = copyFileAtomically(from, to, ExistingFile::Refuse);
+    if (!copied.ok())
+        return copied;
+    std::error_code ec;
+    if (!fs::remove(from, ec))
+        return failure(FileError::MoveFailed, from, ec);
+    return {};
+}
+
 int removeStaleTemporaries(const fs::path &folder, std::chrono::seconds age)
 {
     int removed = 0;

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,7 @@ namespace kelvra {
 enum class ExistingFile {
     Replace, // the name gets a new file with default permissions; a link there is replaced
     Update, // the file keeps its permissions and, when the name is a link, the link's place
+    Refuse, // the name is claimed only while free: whatever holds it stays, and the result is NameTaken
 };
 
 // Which step failed; the window and the command line make their own sentence.
@@ -32,6 +34,8 @@ enum class FileError {
     FlushFailed, // path: the temporary file
     ReplaceFailed, // path: the target
     CopyFailed, // path: the target
+    NameTaken, // path: the target, which another file holds
+    MoveFailed, // path: the target
 };
 
 struct FileResult
@@ -42,12 +46,26 @@ struct FileResult
     bool ok() const { return error == FileError::None; }
 };
 
-FileResult writeFileAtomically(
-    const std::filesystem::path &path, std::string_view bytes, ExistingFile existing = ExistingFile::Replace);
+// A new file (Replace, Refuse) gets the default permissions, narrowed to
+// `within` when given, plus write for its owner: an output is never more
+// readable than the photo it was made from.
+FileResult writeFileAtomically(const std::filesystem::path &path, std::string_view bytes,
+    ExistingFile existing = ExistingFile::Replace, std::optional<std::filesystem::perms> within = std::nullopt);
 
-// The same with the bytes of source, copied by the kernel where it can. The
-// copy has source's permissions plus write for its owner.
-FileResult copyFileAtomically(const std::filesystem::path &source, const std::filesystem::path &target);
+// The same with the bytes of source, copied by the kernel where it can, and
+// narrowed to source's permissions.
+FileResult copyFileAtomically(const std::filesystem::path &source, const std::filesystem::path &target,
+    ExistingFile existing = ExistingFile::Replace);
+
+// A file's permission bits; nothing when it cannot be read.
+std::optional<std::filesystem::perms> permissionsOf(const std::filesystem::path &path);
+
+// Puts a second name on file at keep (a hard link, or a whole copy where the
+// file system has none), so that it survives being replaced. keep must be free.
+FileResult keepAside(const std::filesystem::path &file, const std::filesystem::path &keep);
+
+// Moves from to the free name to, across file systems too; never replaces.
+FileResult moveToFreeName(const std::filesystem::path &from, const std::filesystem::path &to);
 
 // Removes the named temporary files these functions leave in folder when the
 // process dies between writing and renaming, once they are at least age old

@@ -96,6 +96,7 @@ const IniKey kIniKeys[] = {
     { "jpgquality", &AppOptions::jpgquality, OptionsSave | StartupLoad },
     { "Skin", &AppOptions::Skin, OptionsSave | StartupLoad },
     { "KeepQuality", &AppOptions::KeepQuality, OptionsSave | StartupLoad },
+    { "ExistingFiles", &AppOptions::ExistingFiles, OptionsSave | StartupLoad },
 };
 
 template<typename Member> struct MemberOf;

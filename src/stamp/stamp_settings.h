@@ -45,6 +45,13 @@ struct StampSettings
     friend bool operator==(const StampSettings &, const StampSettings &) = default;
 };
 
+// What a run does when a file already holds an output's name.
+enum class ExistingRule {
+    KeepBoth = 0, // the output takes the next free number
+    Replace = 1, // the old file goes to the run's trash, undo puts it back
+    Skip = 2, // the photo is left out
+};
+
 struct AppOptions
 {
     int Language = 0; // locale identifier; 0 is the native language
@@ -57,6 +64,14 @@ struct AppOptions
     // Stamp by re-encoding only the blocks under the label; jpgquality then
     // does not apply.
     bool KeepQuality = false;
+    int ExistingFiles = 0; // an ExistingRule; any other value keeps both
+
+    ExistingRule existingRule() const
+    {
+        return ExistingFiles == 1 ? ExistingRule::Replace
+            : ExistingFiles == 2  ? ExistingRule::Skip
+                                  : ExistingRule::KeepBoth;
+    }
 
     friend bool operator==(const AppOptions &, const AppOptions &) = default;
 };

@@ -45,6 +45,12 @@ QString fileMessage(FileError error, const QString &path, const QString &detail,
     case FileError::CopyFailed:
         text = tr("The photo cannot be copied to %1.").arg(path);
         break;
+    case FileError::NameTaken:
+        text = tr("Another file holds the name %1.").arg(path);
+        break;
+    case FileError::MoveFailed:
+        text = tr("The file %1 cannot be moved.").arg(path);
+        break;
     }
     return detail.isEmpty() ? text : text + u' ' + detail;
 }
@@ -119,6 +125,23 @@ QString failureMessage(const BatchPhotoResult &r)
         return tr("The file name mask is empty.");
     case BatchError::NotAPhoto:
         return tr("This file is not a JPEG photo; nothing was written.");
+    case BatchError::OutputExists:
+        return tr("%1 exists already, and existing files are skipped.").arg(path);
+    }
+    return QString();
+}
+
+QString warningMessage(const BatchPhotoResult &r)
+{
+    switch (r.warningCode) {
+    case BatchWarning::None:
+        break;
+    case BatchWarning::DamagedData:
+        return tr("The photo is damaged and part of it may be grey: %1").arg(r.warning);
+    case BatchWarning::EmptyCaption:
+        return tr("The caption is empty for this photo.");
+    case BatchWarning::LabelTooSmall:
+        return tr("The label is too small to read.");
     }
     return QString();
 }
@@ -132,8 +155,8 @@ std::optional<UserMessage> runFinishedMessage(const BatchReport &report, const Q
         switch (r.outcome) {
         case PhotoOutcome::Stamped:
             ++written;
-            if (!r.warning.isEmpty())
-                warned << source + QStringLiteral(": ") + r.warning;
+            if (r.warningCode != BatchWarning::None)
+                warned << source + QStringLiteral(": ") + warningMessage(r);
             break;
         case PhotoOutcome::Copied:
             ++written;
@@ -142,6 +165,7 @@ std::optional<UserMessage> runFinishedMessage(const BatchReport &report, const Q
             skipped << source + QStringLiteral(": ") + failureMessage(r);
             break;
         case PhotoOutcome::Failed:
+            written += r.copiedUnchanged ? 1 : 0; // the copy stands on the disk
             if (r.copiedUnchanged)
                 copied << tr("%1: %2; copied unchanged as %3")
                               .arg(source, failureMessage(r), QDir::toNativeSeparators(r.output));
@@ -189,10 +213,13 @@ std::optional<UserMessage> saveAsMessage(const BatchPhotoResult &r)
     const QString output = QDir::toNativeSeparators(r.output.isEmpty() ? r.source : r.output);
     switch (r.outcome) {
     case PhotoOutcome::Stamped:
-        if (r.warning.isEmpty())
+        if (r.warningCode == BatchWarning::None)
             return std::nullopt;
-        return UserMessage { MessageKind::Warning,
-            tr("%1 was saved, but the photo is damaged and part of it may be grey: %2").arg(output, r.warning), {} };
+        if (r.warningCode == BatchWarning::DamagedData)
+            return UserMessage { MessageKind::Warning,
+                tr("%1 was saved, but the photo is damaged and part of it may be grey: %2").arg(output, r.warning),
+                {} };
+        return UserMessage { MessageKind::Warning, output + u' ' + warningMessage(r), {} };
     case PhotoOutcome::Copied:
         return std::nullopt;
     case PhotoOutcome::Skipped:

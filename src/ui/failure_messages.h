@@ -13,6 +13,8 @@ namespace kelvra {
 // The window's words for a failure the jobs report as a code; each text goes
 // through the translation of the window it is shown in.
 QString failureMessage(const BatchPhotoResult &result);
+// Why a photo was stamped with a warning; empty when it was not.
+QString warningMessage(const BatchPhotoResult &result);
 
 // A message box to show: its kind, its text and the longer list that goes
 // into its details area (empty for none).

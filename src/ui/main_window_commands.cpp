@@ -185,7 +185,11 @@ void TForm1::ASaveAsExecute()
                "Choose another name."));
         return;
     }
-    BatchJob job { m_settings, m_options, m_format, 1 };
+    BatchJob job;
+    job.settings = m_settings;
+    job.options = m_options;
+    job.format = m_format;
+    job.jobs = 1;
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     // The whole photo is decoded here, so not on the window's thread.
@@ -246,7 +250,11 @@ void TForm1::ProcessPhotosExecute()
     m_options.DefaultSaveFolder = folder;
 
     // The run takes the list and the design as they are now.
-    m_batch = new WindowBatch(m_photoList->paths(), folder, BatchJob { m_settings, m_options, m_format }, this);
+    BatchJob job;
+    job.settings = m_settings;
+    job.options = m_options;
+    job.format = m_format;
+    m_batch = new WindowBatch(m_photoList->paths(), folder, job, this);
     connect(m_batch, &WindowBatch::step, m_progress, &TProgressForm::ProgressStep);
     connect(m_batch, &WindowBatch::finished, this, &TForm1::runDone);
     connect(m_progress, &TProgressForm::cancelRequested, m_batch, &WindowBatch::cancel);

@@ -83,7 +83,8 @@ TEST(StampMetadata, OutputKeepsTheSourcesXmp)
         sources.push_back(made);
     }
 
-    std::vector<std::string> args { "stamp", "--caption", "[Make] [PHOTO_DATE]", "--out", (dir / "out").string() };
+    std::vector<std::string> args { "stamp", "--size", "2", "--caption", "[Make] [PHOTO_DATE]", "--out",
+        (dir / "out").string() };
     for (const fs::path &source : sources)
         args.push_back(source.string());
     const auto r = runCli(args);
@@ -123,7 +124,7 @@ TEST(StampMetadata, OutputDropsSegmentsOfTheOldEncoding)
         = { test::photo("structure/BlueSquare.jpg"), test::photo("orientation/landscape_1.jpg"), withMpf };
     ASSERT_FALSE(exiftool({ "-APP14:all" }, sources[0]).empty());
     ASSERT_NE(exiftool({ "-MPF:all" }, withMpf).find("MPFVersion"), std::string::npos);
-    std::vector<std::string> args { "stamp", "--out", (dir / "out").string() };
+    std::vector<std::string> args { "stamp", "--size", "2", "--out", (dir / "out").string() };
     for (const fs::path &source : sources)
         args.push_back(source.string());
     ASSERT_EQ(runCli(args).exitCode, 0);

@@ -13,4 +13,10 @@ inline QString qpath(const std::filesystem::path &path)
     return QString::fromStdString(path.string());
 }
 
+// And back: a path a toolkit layer reported.
+inline std::filesystem::path nativeOf(const QString &path)
+{
+    return std::filesystem::path(path.toStdString());
+}
+
 } // namespace kelvra::test

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/test_support.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -77,9 +78,18 @@ CommandResult runTool(const std::vector<std::string> &argv, const std::vector<st
     if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0)
         throw std::runtime_error("pipe failed");
 
+    // A name given in extraEnvironment replaces the inherited one: getenv
+    // would take the first of two.
+    auto overridden = [&extraEnvironment](const std::string &entry) {
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        return std::any_of(extraEnvironment.begin(), extraEnvironment.end(),
+            [&name](const std::string &extra) { return extra.rfind(name, 0) == 0; });
+    };
     std::vector<std::string> env;
-    for (char **e = environ; *e; ++e)
-        env.emplace_back(*e);
+    for (char **e = environ; *e; ++e) {
+        if (!overridden(*e))
+            env.emplace_back(*e);
+    }
     env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
 
     std::vector<char *> args;

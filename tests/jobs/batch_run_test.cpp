@@ -82,7 +82,7 @@ public:
     void ProgressEnd() override { ended = true; }
 };
 
-TEST(BatchRun, StampOnlyNamesWithThePostfixAndOverwritesOnASecondRun)
+TEST(BatchRun, StampOnlyNamesWithThePostfixAndKeepsAnEarlierOutput)
 {
     TempDir dir;
     const fs::path source = stage(dir, "gps/DSCN0010.jpg", "IMG_1.jpg");
@@ -92,7 +92,8 @@ TEST(BatchRun, StampOnlyNamesWithThePostfixAndOverwritesOnASecondRun)
         ASSERT_EQ(report.photos.size(), 1u);
         EXPECT_EQ(report.photos[0].outcome, PhotoOutcome::Stamped) << int(report.photos[0].error);
     }
-    EXPECT_EQ(filesBelow(dir / "out"), std::vector<std::string> { "IMG_1_timestamp.jpg" });
+    EXPECT_EQ(
+        filesBelow(dir / "out"), (std::vector<std::string> { "IMG_1_timestamp.jpg", "IMG_1_timestamp_0001.jpg" }));
 }
 
 TEST(BatchRun, RenameSortsIntoDatedFoldersAndNeverOverwrites)
@@ -442,8 +443,15 @@ TEST(BatchRun, NeverHarmsTheSource)
     BatchJob job = stampOnly();
     job.settings.RenamePhotos = true;
     job.settings.FNMask = QStringLiteral("%o");
-    const BatchReport report = RunBatch({ qpath(source) }, qpath(source.parent_path()), job, nullptr);
-    EXPECT_EQ(report.count(PhotoOutcome::Failed), 1);
+    // Stamped under its own name in its own folder: beside it, or not at all.
+    BatchReport report = RunBatch({ qpath(source) }, qpath(source.parent_path()), job, nullptr);
+    EXPECT_EQ(report.count(PhotoOutcome::Stamped), 1);
+    EXPECT_EQ(report.photos[0].output, qpath(source.parent_path() / "Canon_0001.jpg"));
+    for (ExistingRule rule : { ExistingRule::Replace, ExistingRule::Skip }) {
+        job.options.ExistingFiles = int(rule);
+        report = RunBatch({ qpath(source) }, qpath(source.parent_path()), job, nullptr);
+        EXPECT_EQ(report.count(PhotoOutcome::Stamped), 0);
+    }
     EXPECT_EQ(SaveStampedAs(qpath(source), qpath(source), stampOnly()).outcome, PhotoOutcome::Failed);
     EXPECT_EQ(readFileBytes(source), before);
 

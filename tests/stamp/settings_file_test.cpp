@@ -285,7 +285,8 @@ TEST(SettingsFile, OptionsSaveAndStartupReads)
     o.KeepQuality = true;
     ASSERT_TRUE(SaveOptionsToFile(path, o).ok);
     EXPECT_EQ(readFileBytes(dir / "Kelvra.ini"),
-        "[Options]\nFilePostfix=_dated\nLanguage=1049\nGPSForm=0\njpgquality=75\nSkin=3\nKeepQuality=1\n");
+        "[Options]\nFilePostfix=_dated\nLanguage=1049\nGPSForm=0\njpgquality=75\nSkin=3\nKeepQuality=1\n"
+        "ExistingFiles=0\n");
 
     StampSettings s;
     AppOptions back;

@@ -98,7 +98,7 @@ TEST_F(OptionsDialog, ShowsTheCurrentQualityAndGpsForm)
     EXPECT_EQ(dialog->LanguageCombo()->currentIndex(), -1);
 }
 
-TEST_F(OptionsDialog, SaveWritesTheFiveKeysInOrderIntoAFreshFile)
+TEST_F(OptionsDialog, SaveWritesItsKeysInOrderIntoAFreshFile)
 {
     options.FilePostfix = QStringLiteral("_dated");
     options.Language = 2057;
@@ -110,10 +110,10 @@ TEST_F(OptionsDialog, SaveWritesTheFiveKeysInOrderIntoAFreshFile)
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_FALSE(dialog->isVisible());
     // An empty language list leaves the pending language as it was; our own
-    // quality key follows the five of the design.
+    // quality and conflict keys follow the five of the design.
     EXPECT_EQ(optionLines(ini),
         QStringList({ "[Options]", "FilePostfix=_dated", "Language=2057", "GPSForm=0", "jpgquality=80", "Skin=3",
-            "KeepQuality=0" }));
+            "KeepQuality=0", "ExistingFiles=0" }));
     EXPECT_EQ(options.GPSForm, 0);
     EXPECT_EQ(options.jpgquality, 80);
     EXPECT_TRUE(dialogs.messages.empty());

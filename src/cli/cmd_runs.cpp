@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// kelvra-cli runs and undo: the run logs, and taking a run back.
+#include "cli/command.h"
+
+#include "jobs/run_log.h"
+
+#include <QDir>
+#include <QTextStream>
+
+namespace kelvra::cli {
+
+namespace {
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// One line a run: when, where, how many, and whether it was taken back.
+QString runLine(const RunLogContents &run)
+{
+    QString line = run.id + QStringLiteral("  ") + run.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+        + QStringLiteral("  ") + native(run.outputFolder) + QStringLiteral("  ") + QString::number(run.outputs())
+        + (run.outputs() == 1 ? QStringLiteral(" output") : QStringLiteral(" outputs"));
+    if (run.undone.isValid())
+        line += QStringLiteral("  (undone)");
+    else if (!run.finished.isValid())
+        line += QStringLiteral("  (did not finish)");
+    else if (run.cancelled)
+        line += QStringLiteral("  (cancelled)");
+    if (!run.plan.isEmpty())
+        line += QStringLiteral("  plan ") + native(run.plan);
+    return line;
+}
+
+int runRuns(const QStringList &args)
+{
+    if (!args.isEmpty())
+        return usageError("runs",
+            args.first().startsWith(QLatin1Char('-')) ? unknownOption(args.first())
+                                                      : QStringLiteral("takes no arguments"));
+    QTextStream out(stdout);
+    const std::vector<RunLogContents> runs = listRunLogs(defaultRunLogFolder());
+    if (runs.empty())
+        out << "no runs logged in " << native(defaultRunLogFolder()) << '\n';
+    for (const RunLogContents &run : runs)
+        out << runLine(run) << '\n';
+    return ExitOk;
+}
+
+const char *stepText(UndoStep::What what)
+{
+    switch (what) {
+    case UndoStep::What::Removed:
+        return "removed";
+    case UndoStep::What::Restored:
+        return "restored";
+    case UndoStep::What::Changed:
+        return "left, changed since the run";
+    case UndoStep::What::Gone:
+        return "already gone";
+    case UndoStep::What::NotRestored:
+        return "kept, could not go back";
+    case UndoStep::What::Failed:
+        return "left";
+    case UndoStep::What::FolderRemoved:
+        return "folder removed";
+    }
+    return "";
+}
+
+int runUndo(const QStringList &args)
+{
+    QString id;
+    bool verbose = false;
+    for (const QString &arg : args) {
+        if (arg == QLatin1String("--verbose"))
+            verbose = true;
+        else if (arg.startsWith(QLatin1Char('-')))
+            return usageError("undo", unknownOption(arg));
+        else if (!id.isEmpty())
+            return usageError("undo", QStringLiteral("one RUN at most"));
+        else
+            id = arg;
+    }
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const UndoReport report = undoRun(defaultRunLogFolder(), id);
+    switch (report.status) {
+    case UndoReport::Status::NoRun:
+        err << "kelvra-cli undo: "
+            << (id.isEmpty() ? QStringLiteral("no run left to undo") : QStringLiteral("no run ") + id)
+            << " (kelvra-cli runs lists them)\n";
+        return ExitFailed;
+    case UndoReport::Status::AlreadyUndone:
+        err << "kelvra-cli undo: run " << report.run.id << " was undone on "
+            << report.run.undone.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << '\n';
+        return ExitFailed;
+    case UndoReport::Status::Done:
+    case UndoReport::Status::LogUnwritable:
+        break;
+    }
+    bool everything = true;
+    for (const UndoStep &step : report.steps) {
+        const bool left = step.what == UndoStep::What::Changed || step.what == UndoStep::What::NotRestored
+            || step.what == UndoStep::What::Failed;
+        everything = everything && !left;
+        if (left) {
+            err << stepText(step.what) << ": " << native(step.path);
+            if (step.what == UndoStep::What::NotRestored)
+                err << " (was " << native(step.detail) << ')';
+            else if (!step.detail.isEmpty())
+                err << ": " << step.detail;
+            err << '\n';
+        } else if (verbose) {
+            out << stepText(step.what) << ": " << native(step.path) << '\n';
+        }
+    }
+    out << "undid run " << report.run.id << " into " << native(report.run.outputFolder) << ": "
+        << report.count(UndoStep::What::Removed) << " removed, " << report.count(UndoStep::What::Restored)
+        << " restored, "
+        << report.count(UndoStep::What::Changed) + report.count(UndoStep::What::NotRestored)
+            + report.count(UndoStep::What::Failed)
+        << " left\n";
+    if (report.status == UndoReport::Status::LogUnwritable) {
+        err << "kelvra-cli undo: cannot mark " << native(report.run.path) << " as undone\n";
+        return ExitFailed;
+    }
+    return everything ? ExitOk : ExitFailed;
+}
+
+const CommandRegistration runsRegistration(
+    { "runs", "   list the logged runs, newest first", runRuns, false, "usage: kelvra-cli runs" });
+const CommandRegistration undoRegistration({ "undo", "[--verbose] [RUN]   take back a run (default: the last one)",
+    runUndo, false, "usage: kelvra-cli undo [--verbose] [RUN]" });
+
+} // namespace
+
+} // namespace kelvra::cli
