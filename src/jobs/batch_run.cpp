@@ -411,6 +411,21 @@ private:
     std::vector<std::unique_ptr<WorkerMemory>> m_free;
 };
 
+RunLogPhoto logEntry(const BatchPhotoResult &r)
+{
+    RunLogPhoto p;
+    p.source = r.source;
+    p.wanted = r.wanted;
+    p.existing = r.existing;
+    // An output that a failure left nothing under is no output.
+    if (r.outputSize >= 0 || r.existing == ExistingOutcome::IsSource) {
+        p.output = r.output;
+        p.size = r.outputSize;
+        p.sha256 = r.outputSha256;
+    }
+    return p;
+}
+
 // Why a stamped photo shows no readable label, if it does not.
 BatchWarning labelWarning(const QString &caption, QSize stored, const StampSettings &settings)
 {
@@ -425,8 +440,8 @@ BatchWarning labelWarning(const QString &caption, QSize stored, const StampSetti
 // label in the photo's own orientation and encodes, the source's metadata in
 // front, one write. On failure the plain copy stands under the output name, as if
 // the copy had come first.
-void stampPhoto(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, WorkerMemory &memory,
-    BatchPhotoResult &result)
+void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log,
+    WorkerMemory &memory, BatchPhotoResult &result)
 {
     auto fail = [&](BatchError error, const ImageFailure &why = {}) {
         if (placeCopy(plan, names, log, result).ok())
@@ -517,6 +532,16 @@ void stampPhoto(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, Run
     }
 }
 
+// The log hears of an output as soon as it stands, from the worker, so that a
+// run killed at any moment leaves next to nothing that undo does not know of.
+void stampPhoto(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, WorkerMemory &memory,
+    BatchPhotoResult &result)
+{
+    stampPhotoUnlogged(plan, job, names, log, memory, result);
+    if (log)
+        log->photo(logEntry(result));
+}
+
 int workerCount(int jobs)
 {
     if (jobs > 0)
@@ -561,25 +586,6 @@ QString progressText(int i, int n)
     return QStringLiteral("Processing:") + QLatin1Char(' ') + QStringLiteral("[%1/%2]").arg(i).arg(n);
 }
 
-namespace {
-
-RunLogPhoto logEntry(const BatchPhotoResult &r)
-{
-    RunLogPhoto p;
-    p.source = r.source;
-    p.wanted = r.wanted;
-    p.existing = r.existing;
-    // An output that a failure left nothing under is no output.
-    if (r.outputSize >= 0 || r.existing == ExistingOutcome::IsSource) {
-        p.output = r.output;
-        p.size = r.outputSize;
-        p.sha256 = r.outputSha256;
-    }
-    return p;
-}
-
-} // namespace
-
 BatchReport RunBatch(
     const QStringList &photoList, const QString &outputFolder, const BatchJob &job, BatchProgress *progress)
 {
@@ -620,8 +626,6 @@ BatchReport RunBatch(
     int running = 0;
 
     auto finishPhoto = [&](const BatchPhotoResult &result) {
-        if (log)
-            log->photo(logEntry(result));
         if (progress)
             progress->photoFinished(result);
     };
@@ -662,6 +666,8 @@ BatchReport RunBatch(
         std::optional<PlannedPhoto> plan
             = preparePhoto(photoList.at(i), folder, nullptr, i + 1, job, names, log.get(), result);
         if (!plan) {
+            if (log)
+                log->photo(logEntry(result));
             finishPhoto(result);
             continue;
         }
