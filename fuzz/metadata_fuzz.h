@@ -16,11 +16,13 @@
 
 namespace {
 
-void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind)
+void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind, size_t inputSize)
 {
     using namespace kelvra;
+    check(data.SectionCnt == static_cast<int>(data.sections.size()));
+    // A slot costs at least a marker and a length: the input bounds the table.
     if (kind == ContainerKind::Jpeg)
-        check(data.SectionCnt >= 0 && data.SectionCnt <= TimgData::kMaxJpegSegments);
+        check(static_cast<size_t>(data.SectionCnt) <= inputSize / 3 + 1);
     else
         check(data.SectionCnt == (data.HasEXIF() ? 1 : 0));
     // A failed read keeps the last status the walk met.
@@ -75,7 +77,7 @@ inline int fuzzMetadata(const uint8_t *bytes, size_t size, kelvra::ContainerKind
     kelvra::TimgData data(255, options);
     kelvra::MemoryByteSource source(input);
     const bool ok = data.ProcessStream(source, kind);
-    exercise(data, ok, kind);
+    exercise(data, ok, kind, size);
     return 0;
 }
 

@@ -33,15 +33,13 @@ void setLength(tSection &section)
     section.data[1] = static_cast<char>(section.size & 0xFF);
 }
 
-// The slot a Make operation fills: the existing one, or the next free slot.
+// The slot a Make operation fills: the existing one, or a new last one.
 tSection *segmentSlot(TimgData &data, tSection *TimgData::*reference)
 {
     if (data.*reference)
         return data.*reference;
-    if (data.SectionCnt >= TimgData::kSectionSlots)
-        return nullptr;
-    ++data.SectionCnt;
-    data.*reference = &data.sections[static_cast<size_t>(data.SectionCnt - 1)];
+    data.*reference = &data.sections.emplace_back();
+    data.SectionCnt = static_cast<int>(data.sections.size());
     return data.*reference;
 }
 
@@ -51,8 +49,6 @@ void makeSegment(TimgData &data, tSection *TimgData::*reference, int marker, std
     if (buff.size() > 0xFFFF - 2)
         return;
     tSection *slot = segmentSlot(data, reference);
-    if (!slot)
-        return;
     slot->data.assign(2, '\0');
     slot->data.append(buff);
     slot->dtype = marker;
