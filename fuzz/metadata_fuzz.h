@@ -66,6 +66,19 @@ void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind, size_
         removeThumbnail(data);
     const std::string out = ComposeExifJpeg(data, std::string_view("\xFF\xD8\xFF\xDB\x00\x02", 6));
     check(out.compare(0, 2, "\xFF\xD8") == 0 && out.size() >= 8);
+    // A JFIF or EXIF header leads, and the written segments hold one APP0 at
+    // most. A TIFF window has no length field to walk by.
+    check(out[3] == '\xE0' || out[3] == '\xE1');
+    if (kind != ContainerKind::Jpeg)
+        return;
+    int app0 = 0;
+    size_t p = 2;
+    while (p + 4 <= out.size() && out[p] == '\xFF' && out[p + 1] != '\xDB') {
+        app0 += out[p + 1] == '\xE0';
+        p += 2 + (static_cast<size_t>(static_cast<unsigned char>(out[p + 2])) << 8)
+            + static_cast<unsigned char>(out[p + 3]);
+    }
+    check(p + 4 <= out.size() && out.compare(p, 2, "\xFF\xDB") == 0 && app0 <= 1);
 }
 
 inline int fuzzMetadata(const uint8_t *bytes, size_t size, kelvra::ContainerKind kind)
