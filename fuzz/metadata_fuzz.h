@@ -16,11 +16,13 @@
 
 namespace {
 
-void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind)
+void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind, size_t inputSize)
 {
     using namespace kelvra;
+    check(data.SectionCnt == static_cast<int>(data.sections.size()));
+    // A slot costs at least a marker and a length: the input bounds the table.
     if (kind == ContainerKind::Jpeg)
-        check(data.SectionCnt >= 0 && data.SectionCnt <= TimgData::kMaxJpegSegments);
+        check(static_cast<size_t>(data.SectionCnt) <= inputSize / 3 + 1);
     else
         check(data.SectionCnt == (data.HasEXIF() ? 1 : 0));
     // A failed read keeps the last status the walk met.
@@ -64,6 +66,19 @@ void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind)
         removeThumbnail(data);
     const std::string out = ComposeExifJpeg(data, std::string_view("\xFF\xD8\xFF\xDB\x00\x02", 6));
     check(out.compare(0, 2, "\xFF\xD8") == 0 && out.size() >= 8);
+    // A JFIF or EXIF header leads, and the written segments hold one APP0 at
+    // most. A TIFF window has no length field to walk by.
+    check(out[3] == '\xE0' || out[3] == '\xE1');
+    if (kind != ContainerKind::Jpeg)
+        return;
+    int app0 = 0;
+    size_t p = 2;
+    while (p + 4 <= out.size() && out[p] == '\xFF' && out[p + 1] != '\xDB') {
+        app0 += out[p + 1] == '\xE0';
+        p += 2 + (static_cast<size_t>(static_cast<unsigned char>(out[p + 2])) << 8)
+            + static_cast<unsigned char>(out[p + 3]);
+    }
+    check(p + 4 <= out.size() && out.compare(p, 2, "\xFF\xDB") == 0 && app0 <= 1);
 }
 
 inline int fuzzMetadata(const uint8_t *bytes, size_t size, kelvra::ContainerKind kind)
@@ -75,7 +90,7 @@ inline int fuzzMetadata(const uint8_t *bytes, size_t size, kelvra::ContainerKind
     kelvra::TimgData data(255, options);
     kelvra::MemoryByteSource source(input);
     const bool ok = data.ProcessStream(source, kind);
-    exercise(data, ok, kind);
+    exercise(data, ok, kind, size);
     return 0;
 }
 

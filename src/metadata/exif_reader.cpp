@@ -109,6 +109,7 @@ void TimgData::reset()
     ErrStr.clear();
     ExifObj.reset();
     IptcObj.reset();
+    sections.clear();
     xmpSegments.clear();
     MotorolaOrder = false;
     m_openFailed = false;
@@ -121,9 +122,9 @@ void TimgData::setMakerNoteDecoder(std::shared_ptr<const MakerNoteDecoder> decod
 
 int TimgData::slotOf(const tSection *segment) const
 {
-    for (int i = 0; i < kSectionSlots; ++i) {
-        if (segment == &sections[static_cast<size_t>(i)])
-            return i + 1;
+    for (size_t i = 0; i < sections.size(); ++i) {
+        if (segment == &sections[i])
+            return static_cast<int>(i) + 1;
     }
     return 0;
 }
@@ -249,8 +250,10 @@ bool TimgData::walkJpeg(ByteSource &stream)
 {
     if (readByte(stream) != 0xFF || readByte(stream) != 0xD8)
         return false;
+    ExifSegment = IPTCSegment = CommentSegment = HeaderSegment = nullptr;
+    sections.clear();
     SectionCnt = 0;
-    while (SectionCnt < kMaxJpegSegments) {
+    for (;;) {
         int marker = 0;
         do {
             marker = readByte(stream);
@@ -265,15 +268,23 @@ bool TimgData::walkJpeg(ByteSource &stream)
         if (size < 2)
             return false;
 
-        ++SectionCnt;
-        tSection &slot = sections[static_cast<size_t>(SectionCnt - 1)];
-        slot.dtype = marker;
-        slot.size = size;
+        tSection segment;
+        segment.dtype = marker;
+        segment.size = size;
         // Missing bytes at the end of the file read as zero.
-        slot.data.assign(static_cast<size_t>(size), '\0');
-        slot.data[0] = static_cast<char>(length[0]);
-        slot.data[1] = static_cast<char>(length[1]);
-        readFully(stream, slot.data.data() + 2, static_cast<size_t>(size - 2));
+        segment.data.assign(static_cast<size_t>(size), '\0');
+        segment.data[0] = static_cast<char>(length[0]);
+        segment.data[1] = static_cast<char>(length[1]);
+        readFully(stream, segment.data.data() + 2, static_cast<size_t>(size - 2));
+
+        // An APP1 past the fifth slot or after the EXIF block takes no slot;
+        // only its XMP is kept.
+        if (marker == 0xE1 && (SectionCnt >= 5 || ExifSegment)) {
+            keepXmp(segment);
+            continue;
+        }
+        tSection &slot = sections.emplace_back(std::move(segment));
+        SectionCnt = static_cast<int>(sections.size());
 
         if (SectionCnt == 5 && !HasMetaData())
             return false;
@@ -286,11 +297,6 @@ bool TimgData::walkJpeg(ByteSource &stream)
             HeaderSegment = &slot;
             break;
         case 0xE1:
-            if (SectionCnt > 5 || ExifSegment) {
-                keepXmp(slot);
-                --SectionCnt; // the next segment reuses the slot
-                break;
-            }
             ExifSegment = &slot;
             createExifObj();
             llData = slot.data;
@@ -316,8 +322,6 @@ bool TimgData::walkJpeg(ByteSource &stream)
             break;
         }
     }
-    collectLaterXmp(stream);
-    return HasMetaData();
 }
 
 void TimgData::keepXmp(const tSection &section)
@@ -329,8 +333,8 @@ void TimgData::keepXmp(const tSection &section)
         xmpSegments.push_back(section);
 }
 
-// The rest of the segments before the image data, for their XMP only; none
-// of them enters the section table.
+// The rest of the segments before the image data, for their XMP only, when
+// the walk cannot go on; none of them enters the section table.
 void TimgData::collectLaterXmp(ByteSource &stream)
 {
     tSection section;
@@ -395,7 +399,8 @@ bool TimgData::readTiffWindow(ByteSource &stream)
     char header[6];
     readFully(stream, header, sizeof header);
 
-    tSection &slot = sections[0];
+    sections.clear();
+    tSection &slot = sections.emplace_back();
     slot.data.assign(kTiffWindow, '\0');
     readFully(stream, slot.data.data(), kTiffWindow);
     slot.dtype = 0;

@@ -7,8 +7,8 @@
 #include "metadata/exif_info.h"
 #include "metadata/exif_values.h"
 
-#include <array>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -62,8 +62,6 @@ ContainerKind containerKindForFileName(const std::filesystem::path &fileName);
 class TimgData : public tEndInd
 {
 public:
-    static constexpr int kSectionSlots = 21;
-    static constexpr int kMaxJpegSegments = 20;
     static constexpr size_t kTiffWindow = 256000;
 
     explicit TimgData(int buildCode = 255, ExifTextOptions options = {});
@@ -71,11 +69,15 @@ public:
     TimgData(const TimgData &) = delete;
     TimgData &operator=(const TimgData &) = delete;
 
-    // Slots count from 1: slot k is sections[k - 1]. The walk fills at most 20.
-    std::array<tSection, kSectionSlots> sections;
+    // Slots count from 1: slot k is sections[k - 1]. Every segment before the
+    // image data takes a slot but the APP1 segments the walk drops, however
+    // many there are, since what is carried may stand behind any number of
+    // others; the input's size bounds them. A deque keeps the segment
+    // references below valid while it grows.
+    std::deque<tSection> sections;
     bool TiffFmt = false;
     int BuildList = 255;
-    int SectionCnt = 0;
+    int SectionCnt = 0; // sections.size()
     tSection *ExifSegment = nullptr;
     tSection *IPTCSegment = nullptr;
     tSection *CommentSegment = nullptr;
@@ -89,8 +91,8 @@ public:
     int TraceLevel = 0;
     // Copies of the XMP segments before the image data, in file order, but for
     // one taken as ExifSegment. The section table drops a second APP1 and
-    // ends after 20 segments; these are kept past both, so the writer can
-    // carry keywords and ratings wherever a photo manager put them.
+    // an APP1 after the fifth slot; these are kept past both, so the writer
+    // can carry keywords and ratings wherever a photo manager put them.
     std::vector<tSection> xmpSegments;
     // Kept XMP bytes at most, against crafted files; real extended XMP stays far below.
     static constexpr size_t kMaxXmpBytes = 16 * 1024 * 1024;

@@ -13,6 +13,9 @@ namespace kelvra {
 
 namespace {
 
+// "JFIF\0", version, density unit, horizontal and vertical density.
+constexpr size_t kJfifFields = 12;
+
 void putSegment(std::string &out, const tSection &section, int marker)
 {
     out += '\xFF';
@@ -33,15 +36,13 @@ void setLength(tSection &section)
     section.data[1] = static_cast<char>(section.size & 0xFF);
 }
 
-// The slot a Make operation fills: the existing one, or the next free slot.
+// The slot a Make operation fills: the existing one, or a new last one.
 tSection *segmentSlot(TimgData &data, tSection *TimgData::*reference)
 {
     if (data.*reference)
         return data.*reference;
-    if (data.SectionCnt >= TimgData::kSectionSlots)
-        return nullptr;
-    ++data.SectionCnt;
-    data.*reference = &data.sections[static_cast<size_t>(data.SectionCnt - 1)];
+    data.*reference = &data.sections.emplace_back();
+    data.SectionCnt = static_cast<int>(data.sections.size());
     return data.*reference;
 }
 
@@ -51,26 +52,151 @@ void makeSegment(TimgData &data, tSection *TimgData::*reference, int marker, std
     if (buff.size() > 0xFFFF - 2)
         return;
     tSection *slot = segmentSlot(data, reference);
-    if (!slot)
-        return;
     slot->data.assign(2, '\0');
     slot->data.append(buff);
     slot->dtype = marker;
     setLength(*slot);
 }
 
+// Reads the TIFF structure of an EXIF segment (offsets relative to byte 8),
+// every read checked against the segment.
+class SegmentReader
+{
+public:
+    explicit SegmentReader(const std::string &data)
+        : m_data(data)
+        , m_motorola(data.size() >= 10 && data[8] == 'M')
+    {
+    }
+
+    // -1 when the bytes lie outside the segment.
+    int64_t get(int64_t tiffOffset, int bytes) const
+    {
+        const int64_t pos = 8 + tiffOffset;
+        if (tiffOffset < 0 || pos + bytes > static_cast<int64_t>(m_data.size()))
+            return -1;
+        int64_t v = 0;
+        for (int i = 0; i < bytes; ++i)
+            v = (v << 8)
+                | static_cast<unsigned char>(m_data[static_cast<size_t>(pos + (m_motorola ? i : bytes - 1 - i))]);
+        return v;
+    }
+
+    // One past the last byte used by the directory at offset, its values and
+    // the EXIF, GPS and interoperability directories below it. The next-
+    // directory link is not followed: from IFD0 it leads to the thumbnail.
+    int64_t extent(int64_t offset, std::vector<int64_t> &visited) const
+    {
+        const int64_t count = get(offset, 2);
+        if (count < 0 || visited.size() > 16 || std::find(visited.begin(), visited.end(), offset) != visited.end())
+            return 0;
+        visited.push_back(offset);
+        int64_t end = offset + 2 + 12 * count + 4;
+        for (int64_t i = 0; i < count; ++i) {
+            const int64_t entry = offset + 2 + 12 * i;
+            const int64_t tag = get(entry, 2);
+            const int64_t type = get(entry + 2, 2);
+            const int64_t components = get(entry + 4, 4);
+            static constexpr int kTypeSize[] = { 0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8 };
+            if (tag < 0 || type < 1 || type > 12 || components < 0)
+                continue;
+            const int64_t size = components * kTypeSize[type];
+            const int64_t field = get(entry + 8, 4);
+            if (size > 4 && field >= 0)
+                end = std::max(end, field + size);
+            if ((tag == kTagExifOffset || tag == kTagGpsInfo || tag == kTagInteroperabilityOffset) && field > 0)
+                end = std::max(end, extent(field, visited));
+        }
+        return end;
+    }
+
+    // The value of a LONG-sized entry of the directory at offset; -1 without.
+    int64_t entryValue(int64_t offset, int64_t wanted) const
+    {
+        const int64_t entry = findEntry(offset, wanted);
+        return entry < 0 ? -1 : get(entry + 8, 4);
+    }
+
+    // The offset of the directory's entry for a tag; -1 without.
+    int64_t findEntry(int64_t offset, int64_t wanted) const
+    {
+        const int64_t count = get(offset, 2);
+        for (int64_t i = 0; i < count; ++i) {
+            const int64_t entry = offset + 2 + 12 * i;
+            if (get(entry, 2) == wanted)
+                return entry;
+        }
+        return -1;
+    }
+
+private:
+    const std::string &m_data;
+    bool m_motorola;
+};
+
+bool isJfif(const tSection &section)
+{
+    static constexpr std::string_view kJfifId { "JFIF\0", 5 };
+    return section.dtype == 0xE0 && section.data.size() >= 2 + kJfifFields
+        && std::string_view(section.data).substr(2, kJfifId.size()) == kJfifId;
+}
+
+// The source's JFIF header without its thumbnail, which shows the photo
+// without its label.
+void putJfif(std::string &out, const tSection &jfif)
+{
+    out += "\xFF\xE0";
+    out += '\0';
+    out += static_cast<char>(2 + kJfifFields + 2);
+    out.append(jfif.data, 2, kJfifFields);
+    out.append(2, '\0');
+}
+
+// Whether IFD0 of an EXIF block states a resolution of its own.
+bool exifStatesResolution(const tSection &exif)
+{
+    if (exif.data.size() < 10 || exif.data.compare(2, 5, std::string_view("Exif\0", 5)) != 0)
+        return false;
+    const SegmentReader reader(exif.data);
+    const int64_t ifd0 = reader.get(4, 4);
+    if (ifd0 < 0)
+        return false;
+    for (uint16_t tag : { kTagXResolution, kTagYResolution, kTagResolutionUnit }) {
+        if (reader.findEntry(ifd0, tag) >= 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+const tSection *jfifSegment(const TimgData &data)
+{
+    for (const tSection &section : data.sections) {
+        if (isJfif(section))
+            return &section;
+    }
+    return nullptr;
+}
 
 int64_t SaveExif(const TimgData &data, std::string &out)
 {
     out += "\xFF\xD8";
     const size_t start = out.size();
-    if (data.ExifSegment)
+    // A scan's print size lives in its JFIF header; where the EXIF block
+    // states one, that one stands alone, as it always has. JFIF comes first.
+    const tSection *jfif = jfifSegment(data);
+    if (data.ExifSegment) {
+        if (jfif && !exifStatesResolution(*data.ExifSegment))
+            putJfif(out, *jfif);
         putSegment(out, *data.ExifSegment, 0xE1);
-    else if (data.HeaderSegment)
+    } else if (jfif) {
+        putJfif(out, *jfif);
+    } else if (data.HeaderSegment) {
         putSegment(out, *data.HeaderSegment, 0xE0);
-    else
+    } else {
         out += kDefaultJfifHeader;
+    }
     // XMP describes the photo, not its encoding, so it holds for the new
     // image as it did for the old; the multi-picture index (APP2 "MPF") and
     // Adobe's colour-transform marker (APP14) describe the old file's bytes
@@ -134,79 +260,6 @@ bool WriteEXIFJpeg(
     const std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return WriteEXIFJpeg(data, image, fname, write, error);
 }
-
-namespace {
-
-// Reads the TIFF structure of an EXIF segment (offsets relative to byte 8),
-// every read checked against the segment.
-class SegmentReader
-{
-public:
-    explicit SegmentReader(const std::string &data)
-        : m_data(data)
-        , m_motorola(data.size() >= 10 && data[8] == 'M')
-    {
-    }
-
-    // -1 when the bytes lie outside the segment.
-    int64_t get(int64_t tiffOffset, int bytes) const
-    {
-        const int64_t pos = 8 + tiffOffset;
-        if (tiffOffset < 0 || pos + bytes > static_cast<int64_t>(m_data.size()))
-            return -1;
-        int64_t v = 0;
-        for (int i = 0; i < bytes; ++i)
-            v = (v << 8)
-                | static_cast<unsigned char>(m_data[static_cast<size_t>(pos + (m_motorola ? i : bytes - 1 - i))]);
-        return v;
-    }
-
-    // One past the last byte used by the directory at offset, its values and
-    // the EXIF, GPS and interoperability directories below it. The next-
-    // directory link is not followed: from IFD0 it leads to the thumbnail.
-    int64_t extent(int64_t offset, std::vector<int64_t> &visited) const
-    {
-        const int64_t count = get(offset, 2);
-        if (count < 0 || visited.size() > 16 || std::find(visited.begin(), visited.end(), offset) != visited.end())
-            return 0;
-        visited.push_back(offset);
-        int64_t end = offset + 2 + 12 * count + 4;
-        for (int64_t i = 0; i < count; ++i) {
-            const int64_t entry = offset + 2 + 12 * i;
-            const int64_t tag = get(entry, 2);
-            const int64_t type = get(entry + 2, 2);
-            const int64_t components = get(entry + 4, 4);
-            static constexpr int kTypeSize[] = { 0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8 };
-            if (tag < 0 || type < 1 || type > 12 || components < 0)
-                continue;
-            const int64_t size = components * kTypeSize[type];
-            const int64_t field = get(entry + 8, 4);
-            if (size > 4 && field >= 0)
-                end = std::max(end, field + size);
-            if ((tag == kTagExifOffset || tag == kTagGpsInfo || tag == kTagInteroperabilityOffset) && field > 0)
-                end = std::max(end, extent(field, visited));
-        }
-        return end;
-    }
-
-    // The value of a LONG-sized entry of the directory at offset; -1 without.
-    int64_t entryValue(int64_t offset, int64_t wanted) const
-    {
-        const int64_t count = get(offset, 2);
-        for (int64_t i = 0; i < count; ++i) {
-            const int64_t entry = offset + 2 + 12 * i;
-            if (get(entry, 2) == wanted)
-                return get(entry + 8, 4);
-        }
-        return -1;
-    }
-
-private:
-    const std::string &m_data;
-    bool m_motorola;
-};
-
-} // namespace
 
 void removeThumbnail(TimgData &data)
 {

@@ -10,19 +10,25 @@
 namespace kelvra {
 
 class TimgData;
+struct tSection;
 
 // The JFIF APP0 written when the source had neither EXIF nor APP0: JFIF 1.02,
 // 300 dots per inch, no thumbnail.
 inline constexpr std::string_view kDefaultJfifHeader { "\xFF\xE0\x00\x10JFIF\x00\x01\x02\x01\x01\x2C\x01\x2C\x00\x00",
     18 };
 
-// Appends FF D8 and the carried metadata segments of data to out: the EXIF
-// APP1 (else the APP0, else kDefaultJfifHeader), the XMP APP1 segments
-// (xmpSegments, byte for byte), the IPTC APP13, the comment, then the ICC
-// profile chunks (APP2 "ICC_PROFILE") so that the colours of a wide-gamut
-// photo survive. Nothing else of the source is written. Returns the bytes
-// appended after FF D8.
+// Appends FF D8 and the carried metadata segments of data to out: the source's
+// JFIF APP0 without its thumbnail (left out when the EXIF block states a
+// resolution of its own) and the EXIF APP1 (without either, the source's
+// APP0, else kDefaultJfifHeader), the XMP APP1 segments (xmpSegments, byte
+// for byte), the IPTC APP13, the comment, then the ICC profile chunks (APP2
+// "ICC_PROFILE") so that the colours of a wide-gamut photo survive. Nothing
+// else of the source is written. Returns the bytes appended after FF D8.
 int64_t SaveExif(const TimgData &data, std::string &out);
+
+// The source's first JFIF APP0 (with at least its version and density);
+// nullptr without one.
+const tSection *jfifSegment(const TimgData &data);
 
 // Position in an encoder's JPEG at which its own data starts once its leading
 // APP0, APP1, APP13 and COM segments (each at most once, in that order) are

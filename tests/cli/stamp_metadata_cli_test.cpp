@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <sstream>
 
@@ -137,6 +139,76 @@ TEST(StampMetadata, OutputDropsSegmentsOfTheOldEncoding)
         EXPECT_EQ(exiftool({ "-EXIF:Make" }, out), exiftool({ "-EXIF:Make" }, source));
         EXPECT_EQ(exiftool({ "-ICC_Profile:ProfileDescription" }, out),
             exiftool({ "-ICC_Profile:ProfileDescription" }, source));
+    }
+}
+
+// The segment that comes first among markers, before the scan; the end when none does.
+size_t firstSegmentOf(const std::string &jpeg, std::initializer_list<int> markers)
+{
+    size_t p = 2;
+    while (p + 4 <= jpeg.size() && static_cast<unsigned char>(jpeg[p + 1]) != 0xDA) {
+        const int marker = static_cast<unsigned char>(jpeg[p + 1]);
+        if (std::find(markers.begin(), markers.end(), marker) != markers.end())
+            return p;
+        p += 2 + (static_cast<unsigned char>(jpeg[p + 2]) << 8 | static_cast<unsigned char>(jpeg[p + 3]));
+    }
+    return jpeg.size();
+}
+
+// IPTC, the comment and the print size in the JFIF header survive however
+// many segments that are not carried stand before them, in both layouts that
+// lost them: one marker over and over, and every APPn a metadata tool writes.
+TEST(StampMetadata, OutputKeepsIptcCommentAndJfifBehindManySegments)
+{
+    if (!test::toolAvailable("exiftool"))
+        GTEST_SKIP() << "exiftool missing";
+    TempDir dir;
+    const fs::path base = dir / "base.jpg";
+    fs::copy_file(test::photo("makers/Canon.jpg"), base);
+    // A 300 dpi scan's header; the EXIF block says nothing of the size.
+    const auto r = runTool({ "exiftool", "-q", "-overwrite_original",
+        "-EXIF:XResolution=", "-EXIF:YResolution=", "-EXIF:ResolutionUnit=", "-JFIF:XResolution=300",
+        "-JFIF:YResolution=300", "-JFIF:ResolutionUnit=inches", "-IPTC:Keywords=beach", "-IPTC:Keywords=dunes",
+        "-IPTC:Caption-Abstract=Evening swim", "-Comment=scanned at 300 dpi", base.string() });
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string bytes = test::readFileBytes(base);
+    const size_t carried = firstSegmentOf(bytes, { 0xED, 0xFE });
+    ASSERT_LT(carried, bytes.size());
+
+    const std::vector<std::pair<std::string, std::vector<int>>> layouts {
+        { "repeated", { 0xE9, 0xEA } },
+        { "varied", { 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, 0xEA, 0xEB, 0xEC, 0xEF } },
+    };
+    std::vector<fs::path> sources;
+    for (const auto &[name, markers] : layouts) {
+        std::string junk;
+        for (int i = 0; i < 30; ++i) {
+            const std::string payload
+                = "not carried " + std::to_string(i) + std::string(static_cast<size_t>(i * 7), '.');
+            junk += { '\xFF', static_cast<char>(markers[static_cast<size_t>(i) % markers.size()]),
+                static_cast<char>((payload.size() + 2) >> 8), static_cast<char>((payload.size() + 2) & 0xFF) };
+            junk += payload;
+        }
+        sources.push_back(dir / (name + ".jpg"));
+        test::writeFileBytes(sources.back(), std::string(bytes).insert(carried, junk));
+    }
+
+    const std::vector<std::string> tags { "-IPTC:all", "-Comment", "-JFIF:all" };
+    for (const char *road : { "--quality", "--keep-quality" }) {
+        SCOPED_TRACE(road);
+        const fs::path out = dir / (std::string("out") + road);
+        std::vector<std::string> args { "stamp", "--out", out.string(), road };
+        if (std::string_view(road) == "--quality")
+            args.push_back("90");
+        args.insert(args.end(), { sources[0].string(), sources[1].string() });
+        const auto run = runCli(args);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        for (const fs::path &source : sources) {
+            SCOPED_TRACE(source.filename().string());
+            const std::string before = exiftool(tags, source);
+            ASSERT_TRUE(test::contains(before, "Evening swim") && test::contains(before, "300")) << before;
+            EXPECT_EQ(exiftool(tags, outputOf(out, source)), before);
+        }
     }
 }
 

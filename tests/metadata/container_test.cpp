@@ -59,16 +59,20 @@ std::vector<WalkCase> walkCases()
     const std::string exif = smallExif();
     std::string fill = jpegFile({ kJfif, exif });
     fill.insert(2, "\xFF\xFF\xFF");
-    std::string manyApp2 = std::string("\xFF\xD8", 2) + kComment;
-    for (int i = 0; i < 25; ++i)
-        manyApp2 += segment(0xE2, "x");
+    // What is carried may stand behind any number of segments that are not.
+    std::vector<std::string> behindMany { kComment };
+    std::vector<int> behindManyMarkers { 0xFE };
+    for (int i = 0; i < 30; ++i) {
+        behindMany.push_back(segment(static_cast<uint8_t>(0xE2 + i % 9), "x"));
+        behindManyMarkers.push_back(0xE2 + i % 9);
+    }
+    behindMany.insert(behindMany.end(), { kIptc, kComment });
+    behindManyMarkers.insert(behindManyMarkers.end(), { 0xED, 0xFE, 0xDA });
     std::string truncated = jpegFile({ exif });
     truncated.resize(2 + 4 + 30); // ends inside the EXIF segment
     std::string badLength = jpegFile({ kComment });
     badLength[2 + kComment.size() + 3] = 1; // SOS length field 0x0001
     badLength[2 + kComment.size() + 2] = 0;
-    std::vector<int> twenty(20, 0xE2);
-    twenty[0] = 0xFE;
     std::string badMark = smallExif();
     badMark.replace(4 + 6, 2, "XX");
     return {
@@ -85,7 +89,7 @@ std::vector<WalkCase> walkCases()
             { 0xFE, 0xDB, 0xDB, 0xDB, 0xC0, 0xDA }, 0, 1, 0, false },
         { "TwoIptcFirstTaken", jpegFile({ kIptc, kIptc }), true, { 0xED, 0xED, 0xDA }, 0, 0, 1, false },
         { "LaterCommentWins", jpegFile({ kComment, kComment }), true, { 0xFE, 0xFE, 0xDA }, 0, 2, 0, false },
-        { "TwentySegmentsAtMost", manyApp2, true, twenty, 0, 1, 0, false },
+        { "CarriedBehindThirtySegments", jpegFile(behindMany), true, behindManyMarkers, 0, 33, 32, false },
         { "EndsInsideExif", truncated, true, { 0xE1 }, 1, 0, 0, true },
         { "EndsBeforeMarker", std::string("\xFF\xD8", 2) + kComment, true, { 0xFE }, 0, 1, 0, false },
         { "LengthBelowTwo", badLength, false, { 0xFE }, 0, 1, 0, false },

@@ -129,12 +129,14 @@ TEST(ExifWriter, ThumbnailCutKeepsDataStoredAfterItsDirectory)
 
 TEST(ExifWriter, ChoosesTheLeadingSegment)
 {
-    // Without EXIF the source's APP0 leads, and its comment follows.
+    // Without EXIF the source's JFIF header leads, and its comment follows;
+    // the extension APP0 after it holds the unstamped picture and stays behind.
     TimgData withApp0;
     ASSERT_TRUE(withApp0.ProcessFile(photo("structure/sony-powershota5.jpg")));
     ASSERT_FALSE(withApp0.HasEXIF());
+    ASSERT_TRUE(jfifSegment(withApp0) && jfifSegment(withApp0) != withApp0.HeaderSegment);
     EXPECT_EQ(ComposeExifJpeg(withApp0, kEncoded),
-        "\xFF\xD8" + segmentBytes(*withApp0.HeaderSegment, 0xE0) + segmentBytes(*withApp0.CommentSegment, 0xFE)
+        "\xFF\xD8" + segmentBytes(*jfifSegment(withApp0), 0xE0) + segmentBytes(*withApp0.CommentSegment, 0xFE)
             + kEncodedTail);
 
     // With EXIF the source's APP0 is left out.
@@ -145,6 +147,48 @@ TEST(ExifWriter, ChoosesTheLeadingSegment)
 
     TimgData empty;
     EXPECT_EQ(ComposeExifJpeg(empty, kEncoded), "\xFF\xD8" + std::string(kDefaultJfifHeader) + kEncodedTail);
+}
+
+// The source's JFIF header leads whenever the EXIF block does not state the
+// print size itself; the encoder's own header never stays beside it.
+TEST(ExifWriter, KeepsTheJfifHeaderUnlessExifStatesAResolution)
+{
+    const std::string jfif300 = test::segment(0xE0, std::string("JFIF\0\1\2\1\1\x2C\1\x2C\0\0", 14));
+    const std::string withThumbnail
+        = test::segment(0xE0, std::string("JFIF\0\1\2\2\0\x76\0\x76\2\1", 14) + std::string(6, '\x7F'));
+    const std::string thumbnailDropped = test::segment(0xE0, std::string("JFIF\0\1\2\2\0\x76\0\x76\0\0", 14));
+    const std::string jfxx = test::segment(0xE0, std::string("JFXX\0\x10", 6));
+    const std::string avi = test::segment(0xE0, "AVI1");
+    const std::string comment = test::segment(0xFE, "kept");
+    test::TiffBuilder plain(false);
+    plain.ascii(0, kTagMake, "Kelvra");
+    const std::string exif = test::segment(0xE1, test::exifPayload(plain.build()));
+    test::TiffBuilder dense(true);
+    dense.shorts(0, kTagResolutionUnit, { 2 });
+    const std::string exifWithUnit = test::segment(0xE1, test::exifPayload(dense.build()));
+
+    struct Case
+    {
+        const char *name;
+        std::vector<std::string> source;
+        std::string lead; // what the output holds between SOI and the encoder's tables
+    } cases[] = {
+        { "ExifWithoutResolution", { jfif300, exif }, jfif300 + exif },
+        { "ExifFirstInTheSource", { exif, jfif300 }, jfif300 + exif },
+        { "ExifStatesAResolution", { jfif300, exifWithUnit }, exifWithUnit },
+        { "ThumbnailLeftOut", { withThumbnail, exif }, thumbnailDropped + exif },
+        { "NoExifExtensionAfterJfif", { jfif300, jfxx, comment }, jfif300 + comment },
+        { "NoExifOtherApp0", { avi, comment }, avi + comment },
+        { "ExifOnly", { exif }, exif },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string bytes = test::jpegFile(c.source);
+        TimgData data;
+        MemoryByteSource source(bytes);
+        ASSERT_TRUE(data.ProcessStream(source, ContainerKind::Jpeg));
+        EXPECT_EQ(ComposeExifJpeg(data, kEncoded), "\xFF\xD8" + c.lead + kEncodedTail);
+    }
 }
 
 TEST(ExifWriter, KeepsTheColourProfile)

@@ -62,8 +62,6 @@ ExpectedWalk expectedWalk(const JsonValue &file)
     bool meta = false;
     bool exifTaken = false;
     for (const JsonValue &s : file["segments"].array) {
-        if (walk.slots.size() == 20)
-            break;
         const int marker = static_cast<int>(std::strtol(s["marker"].string.c_str(), nullptr, 16));
         walk.slots.emplace_back(marker, static_cast<int>(s["length"].number));
         if (walk.slots.size() == 5 && !meta)
