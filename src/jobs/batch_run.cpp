@@ -440,8 +440,8 @@ BatchWarning labelWarning(const QString &caption, QSize stored, const StampSetti
 // label in the photo's own orientation and encodes, the source's metadata in
 // front, one write. On failure the plain copy stands under the output name, as if
 // the copy had come first.
-void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log,
-    WorkerMemory &memory, BatchPhotoResult &result)
+void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, WorkerMemory &memory,
+    BatchPhotoResult &result)
 {
     auto fail = [&](BatchError error, const ImageFailure &why = {}) {
         if (placeCopy(plan, names, log, result).ok())
@@ -504,7 +504,8 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
         warnings = pixels.warnings();
         firstWarning = pixels.firstWarning();
     }
-    if (metadata.HasEXIF()) {
+    // A scan without EXIF still has its print density, caption and comment to keep.
+    if (metadata.HasMetaData() || !metadata.xmpSegments.empty() || jfifSegment(metadata)) {
         if (metadata.HasThumbnail())
             removeThumbnail(metadata);
         ComposeExifJpeg(metadata, bytes, memory.output);

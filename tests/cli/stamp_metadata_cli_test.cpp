@@ -197,7 +197,7 @@ TEST(StampMetadata, OutputKeepsIptcCommentAndJfifBehindManySegments)
     for (const char *road : { "--quality", "--keep-quality" }) {
         SCOPED_TRACE(road);
         const fs::path out = dir / (std::string("out") + road);
-        std::vector<std::string> args { "stamp", "--out", out.string(), road };
+        std::vector<std::string> args { "stamp", "--size", "2", "--out", out.string(), road };
         if (std::string_view(road) == "--quality")
             args.push_back("90");
         args.insert(args.end(), { sources[0].string(), sources[1].string() });
