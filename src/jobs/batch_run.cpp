@@ -277,7 +277,8 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
 // name is claimed only while free, and a name another run took since it was
 // planned moves the output to the next free number.
 template<typename Write>
-FileResult placeOutput(PlannedPhoto &plan, OutputNames &names, RunLog *log, BatchPhotoResult &result, Write write)
+FileResult placeOutput(
+    PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result, Write write)
 {
     if (plan.replace) {
         if (log && pathExists(plan.output)) {
@@ -293,6 +294,12 @@ FileResult placeOutput(PlannedPhoto &plan, OutputNames &names, RunLog *log, Batc
         FileResult placed = write(plan.output, ExistingFile::Refuse);
         if (placed.error != FileError::NameTaken)
             return placed;
+        // Another run took the name since it was planned: the rule answers,
+        // but Replace never replaces what another run has just written.
+        if (job.options.existingRule() == ExistingRule::Skip) {
+            result.existing = ExistingOutcome::Skipped;
+            return placed;
+        }
         const std::optional<QString> free = names.claimNextFree(plan.wanted, plan.source);
         if (!free)
             return placed;
@@ -309,7 +316,14 @@ void placementFailed(const FileResult &placed, BatchError error, const PlannedPh
     result.outcome = PhotoOutcome::Failed;
     result.fileError = placed.error;
     result.detail = QString::fromStdString(placed.detail);
-    if (placed.error == FileError::NameTaken) {
+    if (placed.error == FileError::NameTaken && result.existing == ExistingOutcome::Skipped) {
+        result.outcome = PhotoOutcome::Skipped;
+        result.error = BatchError::OutputExists;
+        result.path = plan.output;
+        result.fileError = FileError::None;
+        result.detail.clear();
+        result.output.clear();
+    } else if (placed.error == FileError::NameTaken) {
         result.error = BatchError::NoFreeName;
         result.path = withCollisionSuffix(plan.wanted, 9999);
     } else {
@@ -319,11 +333,12 @@ void placementFailed(const FileResult &placed, BatchError error, const PlannedPh
 }
 
 // The copy of source under the plan's name, with its dates and hash.
-FileResult placeCopy(PlannedPhoto &plan, OutputNames &names, RunLog *log, BatchPhotoResult &result)
+FileResult placeCopy(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result)
 {
-    const FileResult copied = placeOutput(plan, names, log, result, [&](const QString &path, ExistingFile existing) {
-        return copyFileAtomically(nativePath(plan.source), nativePath(path), existing);
-    });
+    const FileResult copied
+        = placeOutput(plan, job, names, log, result, [&](const QString &path, ExistingFile existing) {
+              return copyFileAtomically(nativePath(plan.source), nativePath(path), existing);
+          });
     if (copied.ok()) {
         writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
         result.outputSha256 = sha256OfFile(plan.output, &result.outputSize);
@@ -371,7 +386,7 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
     }
     if (job.settings.StampPhotosOpt)
         return plan;
-    const FileResult copied = placeCopy(*plan, names, log, result);
+    const FileResult copied = placeCopy(*plan, job, names, log, result);
     if (!copied.ok())
         placementFailed(copied, BatchError::CopyFailed, *plan, result);
     return std::nullopt;
@@ -444,7 +459,7 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
     BatchPhotoResult &result)
 {
     auto fail = [&](BatchError error, const ImageFailure &why = {}) {
-        if (placeCopy(plan, names, log, result).ok())
+        if (placeCopy(plan, job, names, log, result).ok())
             result.copiedUnchanged = true;
         result.outcome = PhotoOutcome::Failed;
         result.error = error;
@@ -512,14 +527,16 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
         bytes = memory.output;
     }
     const std::optional<std::filesystem::perms> sourcePermissions = permissionsOf(nativePath(plan.source));
-    const FileResult written = placeOutput(plan, names, log, result, [&](const QString &path, ExistingFile existing) {
-        return writeFileAtomically(nativePath(path), bytes, existing, sourcePermissions);
-    });
+    const FileResult written
+        = placeOutput(plan, job, names, log, result, [&](const QString &path, ExistingFile existing) {
+              return writeFileAtomically(nativePath(path), bytes, existing, sourcePermissions);
+          });
     if (!written.ok()) {
         // A full disk, say: the plain copy may not fit either, but it is tried.
-        const FileResult failed = written;
-        fail(BatchError::WriteFailed, { ImageError::None, QString::fromStdString(written.detail) });
-        placementFailed(failed, BatchError::WriteFailed, plan, result);
+        const bool skipped = result.existing == ExistingOutcome::Skipped;
+        if (!skipped)
+            fail(BatchError::WriteFailed, { ImageError::None, QString::fromStdString(written.detail) });
+        placementFailed(written, BatchError::WriteFailed, plan, result);
         return;
     }
     writeFileTimes(plan.output, outputTimes(plan.sourceTimes));

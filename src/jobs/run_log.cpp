@@ -354,7 +354,8 @@ QStringList loggedOutputs(const QString &folder, const QString &outputFolder)
     QStringList outputs;
     const QString wanted = QDir::cleanPath(QFileInfo(outputFolder).absoluteFilePath());
     for (const RunLogContents &log : listRunLogs(folder)) {
-        if (log.outputFolder != wanted)
+        // A sorted copy is a photo as good as its source; a stamped one is not.
+        if (log.outputFolder != wanted && !log.design.value(QStringLiteral("stamp")).toBool())
             continue;
         for (const RunLogPhoto &p : log.photos) {
             if (!p.output.isEmpty() && p.existing != ExistingOutcome::IsSource)

@@ -98,8 +98,9 @@ private:
 std::vector<RunLogContents> listRunLogs(const QString &folder);
 std::optional<RunLogContents> readRunLog(const QString &path);
 
-// The outputs that the logs in folder name for runs into outputFolder, as
-// absolute paths, so that a rerun never takes them for photos.
+// The outputs that the logs in folder name for runs that stamped, or that
+// wrote into outputFolder, as absolute paths, so that a rerun never takes
+// them for photos.
 QStringList loggedOutputs(const QString &folder, const QString &outputFolder);
 
 // What undo did with one file of a run.
