@@ -318,28 +318,6 @@ void paintLabel(
     }
 }
 
-// How a viewer turns a raster stored with an EXIF orientation upright, and
-// back; none for the orientations that are not turned.
-struct Turns
-{
-    bool (*upright)(QImage &) = nullptr;
-    bool (*back)(QImage &) = nullptr;
-};
-
-Turns turnsFor(int orientation)
-{
-    switch (orientation) {
-    case 3:
-        return { Rotate180, Rotate180 };
-    case 6:
-        return { RotateClockwise, RotateCounterClockwise };
-    case 8:
-        return { RotateCounterClockwise, RotateClockwise };
-    default:
-        return {};
-    }
-}
-
 // A rectangle of the upright picture as a rectangle of the stored raster
 // (W x H as stored) that a viewer turns by orientation.
 QRect storedRect(const QRect &upright, int orientation, int W, int H)
@@ -347,10 +325,18 @@ QRect storedRect(const QRect &upright, int orientation, int W, int H)
     const int u0 = upright.left(), v0 = upright.top();
     const int u1 = u0 + upright.width(), v1 = v0 + upright.height();
     switch (orientation) {
+    case 2:
+        return QRect(W - u1, v0, u1 - u0, v1 - v0);
     case 3:
         return QRect(W - u1, H - v1, u1 - u0, v1 - v0);
+    case 4:
+        return QRect(u0, H - v1, u1 - u0, v1 - v0);
+    case 5:
+        return QRect(v0, u0, v1 - v0, u1 - u0);
     case 6:
         return QRect(v0, H - u1, v1 - v0, u1 - u0);
+    case 7:
+        return QRect(W - v1, H - u1, v1 - v0, u1 - u0);
     case 8:
         return QRect(W - v1, u0, v1 - v0, u1 - u0);
     default:
@@ -371,7 +357,7 @@ bool paintThroughPatch(QImage &band, int bandTop, const QRect &source, const QRe
     if (area.isEmpty())
         return true;
     const QRect inBand = source.translated(0, -bandTop);
-    const Turns turns = turnsFor(orientation);
+    const OrientationTurns turns = orientationTurns(orientation);
     QImage patch = band.copy(inBand);
     if (patch.isNull() || (turns.upright && !turns.upright(patch)))
         return false;
@@ -413,9 +399,9 @@ LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &se
 StoredPhotoLabel::StoredPhotoLabel(QSize stored, int orientation, const StampSettings &settings, const QString &text)
     : m_settings(settings)
     , m_text(text)
-    , m_orientation(turnsFor(orientation).upright ? orientation : 1)
+    , m_orientation(orientationTurns(orientation).upright ? orientation : 1)
 {
-    const bool quarter = m_orientation == 6 || m_orientation == 8;
+    const bool quarter = orientationSwapsSides(m_orientation);
     const int W = quarter ? stored.height() : stored.width();
     const int H = quarter ? stored.width() : stored.height();
     const LabelPlace p = anchoredPlace(m_canvas, settings, text, W, H);

@@ -110,20 +110,10 @@ int readExifOrientation(const QString &path)
 
 bool applyOrientation(JpegImage &image, int orientation, bool back)
 {
-    bool (*turn)(QImage &) = nullptr;
-    switch (orientation) {
-    case 3:
-        turn = Rotate180;
-        break;
-    case 6:
-        turn = back ? RotateCounterClockwise : RotateClockwise;
-        break;
-    case 8:
-        turn = back ? RotateClockwise : RotateCounterClockwise;
-        break;
-    default:
+    const OrientationTurns turns = orientationTurns(orientation);
+    bool (*turn)(QImage &) = back ? turns.back : turns.upright;
+    if (!turn)
         return false;
-    }
     if (!image.hasImage() && !image.decode())
         return false;
     return image.transformImage(turn);
