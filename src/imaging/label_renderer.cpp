@@ -345,18 +345,18 @@ QRect storedRect(const QRect &upright, int orientation, int W, int H)
 }
 
 // Paints the label through a patch: source, the stored rectangle of the
-// painted area, is copied out of band (rows of the stored raster from
-// bandTop on), turned upright, painted and turned back in. Every road paints
+// painted area, is copied out of band (the stored raster from bandOrigin
+// on), turned upright, painted and turned back in. Every road paints
 // the very same patch (the painter's sums depend on the size of what it
 // paints on, at the edges), so a photo stored turned gets the pixels of one
 // turned upright in full, and the whole photo is never turned. False
 // without memory for the patch; the band is then unchanged.
-bool paintThroughPatch(QImage &band, int bandTop, const QRect &source, const QRect &area, int orientation,
+bool paintThroughPatch(QImage &band, QPoint bandOrigin, const QRect &source, const QRect &area, int orientation,
     PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p)
 {
     if (area.isEmpty())
         return true;
-    const QRect inBand = source.translated(0, -bandTop);
+    const QRect inBand = source.translated(-bandOrigin);
     const OrientationTurns turns = orientationTurns(orientation);
     QImage patch = band.copy(inBand);
     if (patch.isNull() || (turns.upright && !turns.upright(patch)))
@@ -391,7 +391,7 @@ LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &se
     const int H = Canvas.height();
     const LabelPlace p = anchoredPlace(Canvas, settings, text, W, H);
     const QRect area = paintedArea(Canvas, settings, text, p) & QRect(0, 0, W, H);
-    if (!paintThroughPatch(*Canvas.raster(), 0, area, area, 1, Canvas, settings, text, p))
+    if (!paintThroughPatch(*Canvas.raster(), {}, area, area, 1, Canvas, settings, text, p))
         paintLabel(Canvas, settings, text, p);
     return boxOf(p, W, H);
 }
@@ -411,10 +411,11 @@ StoredPhotoLabel::StoredPhotoLabel(QSize stored, int orientation, const StampSet
     m_source = m_area.isEmpty() ? QRect() : storedRect(m_area, m_orientation, stored.width(), stored.height());
 }
 
-bool StoredPhotoLabel::paint(QImage &band, int bandTop)
+bool StoredPhotoLabel::paint(QImage &band, int bandTop, int bandLeft)
 {
     const LabelPlace p { m_cell.Left, m_cell.Top, m_cell.width(), m_cell.height() };
-    return paintThroughPatch(band, bandTop, m_source, m_area, m_orientation, m_canvas, m_settings, m_text, p);
+    return paintThroughPatch(
+        band, QPoint(bandLeft, bandTop), m_source, m_area, m_orientation, m_canvas, m_settings, m_text, p);
 }
 
 std::optional<LabelBox> drawLabelOnStoredPhoto(
@@ -463,7 +464,7 @@ LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QSt
     // The cell as placed, before the raster's edge clips the box.
     const LabelPlace p { box.Left, box.Top, label.width(), label.height() };
     const QRect area = paintedArea(Canvas, settings, text, p) & QRect(QPoint(0, 0), raster);
-    if (!paintThroughPatch(*Canvas.raster(), 0, area, area, 1, Canvas, settings, text, p))
+    if (!paintThroughPatch(*Canvas.raster(), {}, area, area, 1, Canvas, settings, text, p))
         paintLabel(Canvas, settings, text, p);
     SaveParams(Canvas, box, settings);
     return box;

@@ -153,10 +153,10 @@ public:
     QRect storedArea() const { return m_source; }
     // Where the label lies on the upright picture.
     LabelBox box() const { return m_box; }
-    // Paints on band: the stored raster's rows from bandTop on, full width,
-    // covering storedArea(). False without memory for the patch, with band
-    // unchanged.
-    bool paint(QImage &band, int bandTop);
+    // Paints on band: the part of the stored raster from (bandLeft, bandTop)
+    // on, covering storedArea(). False without memory for the patch, with
+    // band unchanged.
+    bool paint(QImage &band, int bandTop, int bandLeft = 0);
 
 private:
     PhotoCanvas m_canvas;
