@@ -157,9 +157,16 @@ jpeg::RowBand CoefficientWork::plan(void *context, const jpeg::CoefficientLayout
         return jpeg::RowBand();
     const int mcuWidth = 8 * layout.maxHSamp;
     const int mcuHeight = 8 * layout.maxVSamp;
+    const jpeg::RowBand rows { area.top() / mcuHeight, area.bottom() / mcuHeight + 1, true };
+    // The band's rows are held as pixels across the whole width; a band
+    // larger than a raster may be is left to the pixel road, which refuses it.
+    if (static_cast<long long>(layout.width) * (rows.last - rows.first) * mcuHeight > jpeg::kMaxRasterPixels) {
+        work->unsupported = true;
+        return jpeg::RowBand { 0, 0, false };
+    }
     work->firstMcuColumn = area.left() / mcuWidth;
     work->lastMcuColumn = area.right() / mcuWidth + 1;
-    return jpeg::RowBand { area.top() / mcuHeight, area.bottom() / mcuHeight + 1, true };
+    return rows;
 }
 
 bool CoefficientWork::edit(void *context, const jpeg::CoefficientLayout &layout, const jpeg::CoefficientBand &band)

@@ -43,13 +43,20 @@ bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, ImageFailure *er
     reader.setDecideFormatFromContent(true);
     // Orientation is ours to apply, from the EXIF block, afterwards.
     reader.setAutoTransform(false);
-    reader.setAllocationLimit(int(jpeg::kMaxPixels * 4 / (1024 * 1024)));
+    // The reader's own refusal of a large picture reads like damaged data;
+    // its header's size says it plainly.
+    const QSize claimed = reader.size();
+    if (static_cast<long long>(claimed.width()) * claimed.height() > jpeg::kMaxRasterPixels) {
+        setError(error, ImageError::PictureTooLarge);
+        return false;
+    }
+    reader.setAllocationLimit(int(jpeg::kMaxRasterPixels * 4 / (1024 * 1024)));
     QImage picture;
     if (!reader.read(&picture)) {
         setError(error, ImageError::NoReader, reader.errorString());
         return false;
     }
-    if (static_cast<long long>(picture.width()) * picture.height() > jpeg::kMaxPixels) {
+    if (static_cast<long long>(picture.width()) * picture.height() > jpeg::kMaxRasterPixels) {
         setError(error, ImageError::PictureTooLarge);
         return false;
     }
