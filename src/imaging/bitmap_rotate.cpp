@@ -11,7 +11,8 @@ namespace {
 // of a tile in the first-level cache (2 x 4 KiB).
 constexpr int kTile = 32;
 
-enum class Turn { Clockwise, CounterClockwise };
+// The four that exchange rows and columns.
+enum class Turn { Clockwise, CounterClockwise, Transpose, Transverse };
 
 template<Turn T> QImage turned(const QImage &source)
 {
@@ -34,16 +35,24 @@ template<Turn T> QImage turned(const QImage &source)
             const int xEnd = tx + kTile < w ? tx + kTile : w;
             for (int x = tx; x < xEnd; ++x) {
                 const std::uint32_t *column = src + x;
+                // Old column x becomes new row x or W-1-x, filled left to
+                // right or right to left.
                 if constexpr (T == Turn::Clockwise) {
-                    // Old column x is new row x, filled right to left.
                     std::uint32_t *out = dst + x * dstStride + (h - 1);
                     for (int y = ty; y < yEnd; ++y)
                         out[-y] = column[y * srcStride];
-                } else {
-                    // Old column x is new row W-1-x, filled left to right.
+                } else if constexpr (T == Turn::CounterClockwise) {
                     std::uint32_t *out = dst + (w - 1 - x) * dstStride;
                     for (int y = ty; y < yEnd; ++y)
                         out[y] = column[y * srcStride];
+                } else if constexpr (T == Turn::Transpose) {
+                    std::uint32_t *out = dst + x * dstStride;
+                    for (int y = ty; y < yEnd; ++y)
+                        out[y] = column[y * srcStride];
+                } else {
+                    std::uint32_t *out = dst + (w - 1 - x) * dstStride + (h - 1);
+                    for (int y = ty; y < yEnd; ++y)
+                        out[-y] = column[y * srcStride];
                 }
             }
         }
@@ -66,9 +75,20 @@ template<Turn T> bool turnInPlace(QImage &raster)
     return true;
 }
 
-// Row y swapped with row H-1-y, both reversed: no second raster, so no fresh
+// The turns that keep rows rows work in place: no second raster, so no fresh
 // memory to fault in (which costs more than the turn itself on a 24 MP photo).
-bool halfTurnInPlace(QImage &raster)
+enum class Flip { Half, Horizontal, Vertical };
+
+void reverseRow(std::uint32_t *row, int w)
+{
+    for (int l = 0, r = w - 1; l < r; ++l, --r) {
+        const std::uint32_t keep = row[l];
+        row[l] = row[r];
+        row[r] = keep;
+    }
+}
+
+template<Flip F> bool flipInPlace(QImage &raster)
 {
     if (raster.isNull())
         return true;
@@ -83,23 +103,25 @@ bool halfTurnInPlace(QImage &raster)
     if (!bits)
         return false;
     const qsizetype stride = raster.bytesPerLine();
+    const auto row = [&](int y) { return reinterpret_cast<std::uint32_t *>(bits + y * stride); };
+    if constexpr (F == Flip::Horizontal) {
+        for (int y = 0; y < h; ++y)
+            reverseRow(row(y), w);
+        return true;
+    }
+    // Row y swapped with row H-1-y, reversed too for the half turn.
     for (int y = 0; y < h / 2; ++y) {
-        auto *top = reinterpret_cast<std::uint32_t *>(bits + y * stride);
-        auto *bottom = reinterpret_cast<std::uint32_t *>(bits + (h - 1 - y) * stride) + (w - 1);
+        std::uint32_t *top = row(y);
+        std::uint32_t *bottom = row(h - 1 - y);
         for (int x = 0; x < w; ++x) {
+            const int across = F == Flip::Half ? w - 1 - x : x;
             const std::uint32_t keep = top[x];
-            top[x] = bottom[-x];
-            bottom[-x] = keep;
+            top[x] = bottom[across];
+            bottom[across] = keep;
         }
     }
-    if (h % 2 != 0) {
-        auto *middle = reinterpret_cast<std::uint32_t *>(bits + (h / 2) * stride);
-        for (int l = 0, r = w - 1; l < r; ++l, --r) {
-            const std::uint32_t keep = middle[l];
-            middle[l] = middle[r];
-            middle[r] = keep;
-        }
-    }
+    if (F == Flip::Half && h % 2 != 0)
+        reverseRow(row(h / 2), w);
     return true;
 }
 
@@ -107,7 +129,7 @@ bool halfTurnInPlace(QImage &raster)
 
 bool Rotate180(QImage &raster)
 {
-    return halfTurnInPlace(raster);
+    return flipInPlace<Flip::Half>(raster);
 }
 
 bool RotateClockwise(QImage &raster)
@@ -118,6 +140,54 @@ bool RotateClockwise(QImage &raster)
 bool RotateCounterClockwise(QImage &raster)
 {
     return turnInPlace<Turn::CounterClockwise>(raster);
+}
+
+bool MirrorHorizontal(QImage &raster)
+{
+    return flipInPlace<Flip::Horizontal>(raster);
+}
+
+bool MirrorVertical(QImage &raster)
+{
+    return flipInPlace<Flip::Vertical>(raster);
+}
+
+bool Transpose(QImage &raster)
+{
+    return turnInPlace<Turn::Transpose>(raster);
+}
+
+bool Transverse(QImage &raster)
+{
+    return turnInPlace<Turn::Transverse>(raster);
+}
+
+OrientationTurns orientationTurns(int orientation)
+{
+    // The mirrors and the half turn undo themselves.
+    switch (orientation) {
+    case 2:
+        return { MirrorHorizontal, MirrorHorizontal };
+    case 3:
+        return { Rotate180, Rotate180 };
+    case 4:
+        return { MirrorVertical, MirrorVertical };
+    case 5:
+        return { Transpose, Transpose };
+    case 6:
+        return { RotateClockwise, RotateCounterClockwise };
+    case 7:
+        return { Transverse, Transverse };
+    case 8:
+        return { RotateCounterClockwise, RotateClockwise };
+    default:
+        return {};
+    }
+}
+
+bool orientationSwapsSides(int orientation)
+{
+    return orientation >= 5 && orientation <= 8;
 }
 
 } // namespace kelvra

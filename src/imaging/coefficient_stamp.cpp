@@ -157,9 +157,16 @@ jpeg::RowBand CoefficientWork::plan(void *context, const jpeg::CoefficientLayout
         return jpeg::RowBand();
     const int mcuWidth = 8 * layout.maxHSamp;
     const int mcuHeight = 8 * layout.maxVSamp;
+    const jpeg::RowBand rows { area.top() / mcuHeight, area.bottom() / mcuHeight + 1, true };
+    // The band's rows are held as pixels across the whole width; a band
+    // larger than a raster may be is left to the pixel road, which refuses it.
+    if (static_cast<long long>(layout.width) * (rows.last - rows.first) * mcuHeight > jpeg::kMaxRasterPixels) {
+        work->unsupported = true;
+        return jpeg::RowBand { 0, 0, false };
+    }
     work->firstMcuColumn = area.left() / mcuWidth;
     work->lastMcuColumn = area.right() / mcuWidth + 1;
-    return jpeg::RowBand { area.top() / mcuHeight, area.bottom() / mcuHeight + 1, true };
+    return rows;
 }
 
 bool CoefficientWork::edit(void *context, const jpeg::CoefficientLayout &layout, const jpeg::CoefficientBand &band)
@@ -199,13 +206,13 @@ bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg
                     samples.data() + std::size_t(by) * 8 * stride + std::size_t(bx) * 8, stride);
     }
 
-    // As RGB pixels, chroma repeated over the pixels it covers.
+    // As RGB pixels, chroma repeated over the pixels it covers; only the
+    // label's MCU columns, which on a panorama are a sliver of the width.
     QImage &pixels = self->m_pixels;
-    if (pixels.size() != QSize(W, bandHeight) || pixels.format() != QImage::Format_RGB32)
-        pixels = QImage(W, bandHeight, QImage::Format_RGB32);
+    if (pixels.size() != QSize(x1 - x0, bandHeight) || pixels.format() != QImage::Format_RGB32)
+        pixels = QImage(x1 - x0, bandHeight, QImage::Format_RGB32);
     if (pixels.isNull())
         return false;
-    pixels.fill(Qt::black);
     int ratioX[4], ratioY[4];
     for (int c = 0; c < layout.components; ++c) {
         ratioX[c] = layout.maxHSamp / layout.planes[c].hSamp;
@@ -219,12 +226,12 @@ bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg
                 const std::size_t stride = std::size_t(layout.planes[c].blocksWide) * 8;
                 s[c] = self->m_samples[c][std::size_t(y / ratioY[c]) * stride + std::size_t(x / ratioX[c])];
             }
-            row[x] = pixelOf(s, layout.colour);
+            row[x - x0] = pixelOf(s, layout.colour);
         }
     }
     QImage &before = self->m_before;
     before = pixels.copy();
-    if (before.isNull() || !label->paint(pixels, bandTop))
+    if (before.isNull() || !label->paint(pixels, bandTop, x0))
         return false;
 
     // Every block whose pixels the label changed, from the new pixels where
@@ -241,8 +248,8 @@ bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg
                 const int right = std::min(left + 8 * rx, x1), bottom = std::min(top + 8 * ry, bandHeight);
                 bool changed = false;
                 for (int y = top; y < bottom && !changed; ++y)
-                    changed = std::memcmp(pixels.constScanLine(y) + left * 4, before.constScanLine(y) + left * 4,
-                                  std::size_t(std::max(0, right - left)) * 4)
+                    changed = std::memcmp(pixels.constScanLine(y) + (left - x0) * 4,
+                                  before.constScanLine(y) + (left - x0) * 4, std::size_t(std::max(0, right - left)) * 4)
                         != 0;
                 if (!changed)
                     continue;
@@ -258,8 +265,8 @@ bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg
                                     sum += own;
                                     continue;
                                 }
-                                const QRgb now = reinterpret_cast<const QRgb *>(pixels.constScanLine(y))[x];
-                                const QRgb was = reinterpret_cast<const QRgb *>(before.constScanLine(y))[x];
+                                const QRgb now = reinterpret_cast<const QRgb *>(pixels.constScanLine(y))[x - x0];
+                                const QRgb was = reinterpret_cast<const QRgb *>(before.constScanLine(y))[x - x0];
                                 sum += now == was ? own : componentOf(now, layout.colour, c);
                             }
                         }

@@ -16,7 +16,7 @@ enum class ImageError : unsigned char {
     FileUnreadable, // the detail is the file system's
     FileUnwritable, // the detail is the file system's
     FileTooLarge,
-    PictureTooLarge, // more pixels than we decode
+    PictureTooLarge, // needs more memory than we hold for one picture
     TooManyScans, // a progressive file that walks its coefficients too often
     UnsupportedScale,
     NoMemory,

@@ -10,12 +10,15 @@
 #include <cstring>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs; gives the message codes.
+#include <jerror.h>
 
 namespace kelvra::jpeg {
 
 namespace {
 
 static_assert(sizeof(CodecResult::message) >= JMSG_LENGTH_MAX);
+static_assert(kMaxSide == JPEG_MAX_DIMENSION);
 
 // Format_RGB32 is 0xffRRGGBB as a 32-bit word. The alpha variants promise the
 // 0xff byte; the X variants leave it undefined, which QImage does not allow.
@@ -45,6 +48,10 @@ struct ErrorManager
 [[noreturn]] void onErrorExit(j_common_ptr cinfo)
 {
     auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
+    // With no backing store, this is how the memory manager says the
+    // coefficient arrays would go over max_memory_to_use.
+    if (cinfo->err->msg_code == JERR_NO_BACKING_STORE)
+        failWith(cinfo, ImageError::PictureTooLarge);
     err->result->error = ImageError::Library;
     (*cinfo->err->format_message)(cinfo, err->result->message);
     std::longjmp(err->jump, 1);
@@ -77,6 +84,13 @@ void setUpErrors(jpeg_error_mgr *pub)
     pub->error_exit = onErrorExit;
     pub->emit_message = onEmitMessage;
     pub->output_message = onOutputMessage;
+}
+
+// Whole-picture coefficient arrays beyond the budget fail before they are
+// allocated, instead of taking gigabytes for a few header bytes.
+void limitMemory(j_decompress_ptr cinfo)
+{
+    cinfo->mem->max_memory_to_use = static_cast<long>(std::min<long long>(kMaxCoefficientBytes, LONG_MAX));
 }
 
 void setError(CodecResult &result, ImageError error)
@@ -167,11 +181,10 @@ CodecResult decode(
         return result;
     }
     jpeg_create_decompress(&cinfo);
+    limitMemory(&cinfo);
     cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
-    if (static_cast<long long>(cinfo.image_width) * cinfo.image_height > kMaxPixels)
-        failWith(reinterpret_cast<j_common_ptr>(&cinfo), ImageError::PictureTooLarge);
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : kDecodeSpace;
@@ -183,6 +196,10 @@ CodecResult decode(
         cinfo.two_pass_quantize = FALSE;
         cinfo.dither_mode = JDITHER_ORDERED;
     }
+    // The raster is the output, so a reduced scale of a huge photo fits.
+    jpeg_calc_output_dimensions(&cinfo);
+    if (static_cast<long long>(cinfo.output_width) * cinfo.output_height > kMaxRasterPixels)
+        failWith(reinterpret_cast<j_common_ptr>(&cinfo), ImageError::PictureTooLarge);
     jpeg_start_decompress(&cinfo);
     if (cinfo.output_components != 4)
         failWith(reinterpret_cast<j_common_ptr>(&cinfo), ImageError::UnexpectedLayout);
@@ -272,7 +289,7 @@ CodecResult encodeInto(
     CodecResult result;
     buffer->size = 0;
     if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION
-        || static_cast<long long>(width) * height > kMaxPixels) {
+        || static_cast<long long>(width) * height > kMaxRasterPixels) {
         setError(result, ImageError::SizeNotEncodable);
         return result;
     }
@@ -378,17 +395,15 @@ void prepareState(TranscodeState &s, CodecResult &result, EncodeBuffer *out)
     s.dest.buffer = out;
 }
 
-// Under the caller's setjmp: the decoder over data, its header read and
-// its size checked.
+// Under the caller's setjmp: the decoder over data, its header read.
 void openSource(TranscodeState &s, const unsigned char *data, std::size_t size)
 {
     jpeg_create_decompress(&s.in);
     s.inCreated = true;
+    limitMemory(&s.in);
     s.in.progress = &s.progress;
     jpeg_mem_src(&s.in, data, static_cast<unsigned long>(size));
     jpeg_read_header(&s.in, TRUE);
-    if (static_cast<long long>(s.in.image_width) * s.in.image_height > kMaxPixels)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
 }
 
 void destroyState(TranscodeState &s)
@@ -482,6 +497,9 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
     band.last = band.last < band.first ? band.first : (band.last > height ? height : band.last);
     const std::size_t stride = std::size_t(width) * 4;
     const int held = band.last - band.first > kStripRows ? band.last - band.first : kStripRows;
+    // The band is the one part of the picture held whole.
+    if (static_cast<long long>(width) * held > kMaxRasterPixels)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
     ensureRows(s, rows, stride * std::size_t(held));
 
     jpeg_create_compress(&s.out);

@@ -11,10 +11,19 @@
 
 namespace kelvra::jpeg {
 
-// Largest picture we decode or encode (full size, before DCT scaling). A few
-// header bytes can claim 65500 x 65500; this keeps such a file from taking
-// gigabytes.
-constexpr long long kMaxPixels = 1LL << 28;
+// libjpeg's own limit on either side of a picture.
+constexpr int kMaxSide = 65500;
+
+// A few header bytes can claim 65500 x 65500, so what a picture may take is
+// bounded by the memory a road holds for it, not by its size: rows pass
+// through in strips, but a raster held whole (decode() at its output scale,
+// encode(), transcode()'s label band) has at most this many 32-bit pixels,
+// 1 GiB ...
+constexpr long long kMaxRasterPixels = 1LL << 28;
+// ... and the coefficients libjpeg keeps of a whole picture (a progressive
+// or multi-scan file, the coefficient roads), 2 bytes a sample, at most this
+// many bytes.
+constexpr long long kMaxCoefficientBytes = 2LL << 30;
 
 // A progressive file with this many scans is treated as hostile: each scan
 // walks every coefficient again.

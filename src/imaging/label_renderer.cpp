@@ -318,28 +318,6 @@ void paintLabel(
     }
 }
 
-// How a viewer turns a raster stored with an EXIF orientation upright, and
-// back; none for the orientations that are not turned.
-struct Turns
-{
-    bool (*upright)(QImage &) = nullptr;
-    bool (*back)(QImage &) = nullptr;
-};
-
-Turns turnsFor(int orientation)
-{
-    switch (orientation) {
-    case 3:
-        return { Rotate180, Rotate180 };
-    case 6:
-        return { RotateClockwise, RotateCounterClockwise };
-    case 8:
-        return { RotateCounterClockwise, RotateClockwise };
-    default:
-        return {};
-    }
-}
-
 // A rectangle of the upright picture as a rectangle of the stored raster
 // (W x H as stored) that a viewer turns by orientation.
 QRect storedRect(const QRect &upright, int orientation, int W, int H)
@@ -347,10 +325,18 @@ QRect storedRect(const QRect &upright, int orientation, int W, int H)
     const int u0 = upright.left(), v0 = upright.top();
     const int u1 = u0 + upright.width(), v1 = v0 + upright.height();
     switch (orientation) {
+    case 2:
+        return QRect(W - u1, v0, u1 - u0, v1 - v0);
     case 3:
         return QRect(W - u1, H - v1, u1 - u0, v1 - v0);
+    case 4:
+        return QRect(u0, H - v1, u1 - u0, v1 - v0);
+    case 5:
+        return QRect(v0, u0, v1 - v0, u1 - u0);
     case 6:
         return QRect(v0, H - u1, v1 - v0, u1 - u0);
+    case 7:
+        return QRect(W - v1, H - u1, v1 - v0, u1 - u0);
     case 8:
         return QRect(W - v1, u0, v1 - v0, u1 - u0);
     default:
@@ -359,19 +345,19 @@ QRect storedRect(const QRect &upright, int orientation, int W, int H)
 }
 
 // Paints the label through a patch: source, the stored rectangle of the
-// painted area, is copied out of band (rows of the stored raster from
-// bandTop on), turned upright, painted and turned back in. Every road paints
+// painted area, is copied out of band (the stored raster from bandOrigin
+// on), turned upright, painted and turned back in. Every road paints
 // the very same patch (the painter's sums depend on the size of what it
 // paints on, at the edges), so a photo stored turned gets the pixels of one
 // turned upright in full, and the whole photo is never turned. False
 // without memory for the patch; the band is then unchanged.
-bool paintThroughPatch(QImage &band, int bandTop, const QRect &source, const QRect &area, int orientation,
+bool paintThroughPatch(QImage &band, QPoint bandOrigin, const QRect &source, const QRect &area, int orientation,
     PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p)
 {
     if (area.isEmpty())
         return true;
-    const QRect inBand = source.translated(0, -bandTop);
-    const Turns turns = turnsFor(orientation);
+    const QRect inBand = source.translated(-bandOrigin);
+    const OrientationTurns turns = orientationTurns(orientation);
     QImage patch = band.copy(inBand);
     if (patch.isNull() || (turns.upright && !turns.upright(patch)))
         return false;
@@ -405,7 +391,7 @@ LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &se
     const int H = Canvas.height();
     const LabelPlace p = anchoredPlace(Canvas, settings, text, W, H);
     const QRect area = paintedArea(Canvas, settings, text, p) & QRect(0, 0, W, H);
-    if (!paintThroughPatch(*Canvas.raster(), 0, area, area, 1, Canvas, settings, text, p))
+    if (!paintThroughPatch(*Canvas.raster(), {}, area, area, 1, Canvas, settings, text, p))
         paintLabel(Canvas, settings, text, p);
     return boxOf(p, W, H);
 }
@@ -413,9 +399,9 @@ LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &se
 StoredPhotoLabel::StoredPhotoLabel(QSize stored, int orientation, const StampSettings &settings, const QString &text)
     : m_settings(settings)
     , m_text(text)
-    , m_orientation(turnsFor(orientation).upright ? orientation : 1)
+    , m_orientation(orientationTurns(orientation).upright ? orientation : 1)
 {
-    const bool quarter = m_orientation == 6 || m_orientation == 8;
+    const bool quarter = orientationSwapsSides(m_orientation);
     const int W = quarter ? stored.height() : stored.width();
     const int H = quarter ? stored.width() : stored.height();
     const LabelPlace p = anchoredPlace(m_canvas, settings, text, W, H);
@@ -425,10 +411,11 @@ StoredPhotoLabel::StoredPhotoLabel(QSize stored, int orientation, const StampSet
     m_source = m_area.isEmpty() ? QRect() : storedRect(m_area, m_orientation, stored.width(), stored.height());
 }
 
-bool StoredPhotoLabel::paint(QImage &band, int bandTop)
+bool StoredPhotoLabel::paint(QImage &band, int bandTop, int bandLeft)
 {
     const LabelPlace p { m_cell.Left, m_cell.Top, m_cell.width(), m_cell.height() };
-    return paintThroughPatch(band, bandTop, m_source, m_area, m_orientation, m_canvas, m_settings, m_text, p);
+    return paintThroughPatch(
+        band, QPoint(bandLeft, bandTop), m_source, m_area, m_orientation, m_canvas, m_settings, m_text, p);
 }
 
 std::optional<LabelBox> drawLabelOnStoredPhoto(
@@ -477,7 +464,7 @@ LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QSt
     // The cell as placed, before the raster's edge clips the box.
     const LabelPlace p { box.Left, box.Top, label.width(), label.height() };
     const QRect area = paintedArea(Canvas, settings, text, p) & QRect(QPoint(0, 0), raster);
-    if (!paintThroughPatch(*Canvas.raster(), 0, area, area, 1, Canvas, settings, text, p))
+    if (!paintThroughPatch(*Canvas.raster(), {}, area, area, 1, Canvas, settings, text, p))
         paintLabel(Canvas, settings, text, p);
     SaveParams(Canvas, box, settings);
     return box;

@@ -137,12 +137,12 @@ void SetPhotoFontParams(PhotoCanvas &Canvas, const StampSettings &settings);
 // resets and shows the preview raster around this call.
 LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text);
 
-// The batch's label on a photo as stored, turned by its EXIF orientation:
-// it reads upright once a viewer applies orientation 3, 6 or 8 (other
-// orientations draw on the raster as it is). The pixels are those of turning
-// the raster upright, DrawTextToPhotoWITH_PARAMS and turning it back, but
-// only the label's neighbourhood is turned, which spares two turns of the
-// whole photo. Laid out from the stored size alone, so it can be painted on
+// The batch's label on a photo as stored, turned and mirrored by its EXIF
+// orientation: it reads upright, in its corner, once a viewer applies any
+// orientation 1..8 (other values draw on the raster as it is). The pixels are
+// those of turning the raster upright, DrawTextToPhotoWITH_PARAMS and turning
+// it back, but only the label's neighbourhood is turned, which spares two
+// turns of the whole photo. Laid out from the stored size alone, so it can be painted on
 // the rows it covers as they come from the decoder.
 class StoredPhotoLabel
 {
@@ -153,10 +153,10 @@ public:
     QRect storedArea() const { return m_source; }
     // Where the label lies on the upright picture.
     LabelBox box() const { return m_box; }
-    // Paints on band: the stored raster's rows from bandTop on, full width,
-    // covering storedArea(). False without memory for the patch, with band
-    // unchanged.
-    bool paint(QImage &band, int bandTop);
+    // Paints on band: the part of the stored raster from (bandLeft, bandTop)
+    // on, covering storedArea(). False without memory for the patch, with
+    // band unchanged.
+    bool paint(QImage &band, int bandTop, int bandLeft = 0);
 
 private:
     PhotoCanvas m_canvas;

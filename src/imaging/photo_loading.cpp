@@ -43,13 +43,20 @@ bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, ImageFailure *er
     reader.setDecideFormatFromContent(true);
     // Orientation is ours to apply, from the EXIF block, afterwards.
     reader.setAutoTransform(false);
-    reader.setAllocationLimit(int(jpeg::kMaxPixels * 4 / (1024 * 1024)));
+    // The reader's own refusal of a large picture reads like damaged data;
+    // its header's size says it plainly.
+    const QSize claimed = reader.size();
+    if (static_cast<long long>(claimed.width()) * claimed.height() > jpeg::kMaxRasterPixels) {
+        setError(error, ImageError::PictureTooLarge);
+        return false;
+    }
+    reader.setAllocationLimit(int(jpeg::kMaxRasterPixels * 4 / (1024 * 1024)));
     QImage picture;
     if (!reader.read(&picture)) {
         setError(error, ImageError::NoReader, reader.errorString());
         return false;
     }
-    if (static_cast<long long>(picture.width()) * picture.height() > jpeg::kMaxPixels) {
+    if (static_cast<long long>(picture.width()) * picture.height() > jpeg::kMaxRasterPixels) {
         setError(error, ImageError::PictureTooLarge);
         return false;
     }
@@ -110,20 +117,10 @@ int readExifOrientation(const QString &path)
 
 bool applyOrientation(JpegImage &image, int orientation, bool back)
 {
-    bool (*turn)(QImage &) = nullptr;
-    switch (orientation) {
-    case 3:
-        turn = Rotate180;
-        break;
-    case 6:
-        turn = back ? RotateCounterClockwise : RotateClockwise;
-        break;
-    case 8:
-        turn = back ? RotateClockwise : RotateCounterClockwise;
-        break;
-    default:
+    const OrientationTurns turns = orientationTurns(orientation);
+    bool (*turn)(QImage &) = back ? turns.back : turns.upright;
+    if (!turn)
         return false;
-    }
     if (!image.hasImage() && !image.decode())
         return false;
     return image.transformImage(turn);

@@ -30,10 +30,10 @@ using OrientationReader = std::function<int(const QString &path)>;
 // The reader of the program: the metadata layer's, on the file's own bytes.
 int readExifOrientation(const QString &path);
 
-// Turns the picture upright (back false) or back to how it is stored (back
-// true) for orientations 3, 6 and 8; mirrored ones and anything else are left
-// alone. Decodes first if there is no raster yet. Returns whether it turned;
-// a failure leaves the picture as it was.
+// Turns or mirrors the picture upright (back false) or back to how it is
+// stored (back true) for orientations 2..8; anything else is left alone.
+// Decodes first if there is no raster yet. Returns whether it turned; a
+// failure leaves the picture as it was.
 bool applyOrientation(JpegImage &image, int orientation, bool back);
 void ApplyExifOrientation(
     JpegImage &image, const QString &path, bool back, const OrientationReader &readOrientation = readExifOrientation);

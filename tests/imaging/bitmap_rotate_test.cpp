@@ -24,6 +24,10 @@ const MappingCase kMappings[] = {
     { "RotateClockwise", RotateClockwise, true, [](int x, int y, int, int H) { return QPoint(H - 1 - y, x); } },
     { "RotateCounterClockwise", RotateCounterClockwise, true,
         [](int x, int y, int W, int) { return QPoint(y, W - 1 - x); } },
+    { "MirrorHorizontal", MirrorHorizontal, false, [](int x, int y, int W, int) { return QPoint(W - 1 - x, y); } },
+    { "MirrorVertical", MirrorVertical, false, [](int x, int y, int, int H) { return QPoint(x, H - 1 - y); } },
+    { "Transpose", Transpose, true, [](int x, int y, int, int) { return QPoint(y, x); } },
+    { "Transverse", Transverse, true, [](int x, int y, int W, int H) { return QPoint(H - 1 - y, W - 1 - x); } },
 };
 
 // Sizes off the tile grid on purpose: partial tiles, one row, one column.
@@ -60,27 +64,42 @@ TEST(Rotations, LeaveASharedCopyAlone)
     }
 }
 
-TEST(Rotations, TurnsUndoEachOther)
+// What a viewer does with each EXIF orientation, by where the stored
+// raster's top-left and top-right pixels end up on the W x H upright picture.
+TEST(Rotations, OrientationTurnsGoUprightAndBack)
 {
-    const QImage before = numberedRaster(123, 77);
-    QImage image = before;
-    // Orientation 6 upright and back, 8 upright and back, 3 twice.
-    ASSERT_TRUE(RotateClockwise(image));
-    ASSERT_TRUE(RotateCounterClockwise(image));
-    EXPECT_EQ(image, before);
-    ASSERT_TRUE(RotateCounterClockwise(image));
-    ASSERT_TRUE(RotateClockwise(image));
-    EXPECT_EQ(image, before);
-    ASSERT_TRUE(Rotate180(image));
-    ASSERT_TRUE(Rotate180(image));
-    EXPECT_EQ(image, before);
-    // Four quarter turns and two halves agree.
-    QImage quarters = before;
-    for (int i = 0; i < 2; ++i)
-        RotateClockwise(quarters);
-    QImage half = before;
-    Rotate180(half);
-    EXPECT_EQ(quarters, half);
+    struct Case
+    {
+        int orientation;
+        QPoint topLeft, topRight; // with W = 5, H = 3 upright
+    };
+    const Case cases[] = {
+        { 2, { 4, 0 }, { 0, 0 } },
+        { 3, { 4, 2 }, { 0, 2 } },
+        { 4, { 0, 2 }, { 4, 2 } },
+        { 5, { 0, 0 }, { 0, 2 } },
+        { 6, { 4, 0 }, { 4, 2 } },
+        { 7, { 4, 2 }, { 4, 0 } },
+        { 8, { 0, 2 }, { 0, 0 } },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.orientation);
+        const QSize stored = orientationSwapsSides(c.orientation) ? QSize(3, 5) : QSize(5, 3);
+        const QImage before = numberedRaster(stored.width(), stored.height());
+        const OrientationTurns turns = orientationTurns(c.orientation);
+        ASSERT_TRUE(turns.upright && turns.back);
+        QImage image = before;
+        ASSERT_TRUE(turns.upright(image));
+        ASSERT_EQ(image.size(), QSize(5, 3));
+        EXPECT_EQ(image.pixel(c.topLeft), before.pixel(0, 0));
+        EXPECT_EQ(image.pixel(c.topRight), before.pixel(stored.width() - 1, 0));
+        ASSERT_TRUE(turns.back(image));
+        EXPECT_EQ(image, before);
+    }
+    for (int none : { 1, 0, 9, -6 }) {
+        EXPECT_FALSE(orientationTurns(none).upright);
+        EXPECT_FALSE(orientationSwapsSides(none));
+    }
 }
 
 TEST(Rotations, OtherFormatsComeOutAsRgb32)

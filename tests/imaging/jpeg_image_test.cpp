@@ -3,6 +3,7 @@
 
 #include "common/test_support.h"
 #include "imaging/imaging_test_support.h"
+#include "imaging/jpeg_codec.h"
 
 #include <QFile>
 
@@ -287,7 +288,8 @@ TEST(JpegImage, RejectsWhatIsNotJpeg)
     EXPECT_FALSE(jpeg.decode());
 }
 
-// A header that claims a huge picture must not make us allocate it.
+// A header that claims a huge picture must not make us allocate it: not as
+// a raster, nor as the coefficients of the whole picture.
 TEST(JpegImage, RefusesHugeClaimedSize)
 {
     QByteArray bytes = bytesOf(photo("makers/Canon.jpg"));
@@ -302,6 +304,17 @@ TEST(JpegImage, RefusesHugeClaimedSize)
     EXPECT_EQ(jpeg.fullWidth(), 65000);
     EXPECT_FALSE(jpeg.decode());
     EXPECT_FALSE(jpeg.hasImage());
+    EXPECT_EQ(jpeg.failure().code, ImageError::PictureTooLarge);
+
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+    jpeg::RowMemory band;
+    jpeg::EncodeBuffer out;
+    const jpeg::CodecResult rewrite
+        = jpeg::rewriteCoefficients(data, std::size_t(bytes.size()), nullptr, nullptr, nullptr, &band, &out);
+    EXPECT_FALSE(rewrite.ok);
+    EXPECT_EQ(rewrite.error, ImageError::PictureTooLarge);
+    jpeg::freeEncoded(band.data);
+    jpeg::freeEncoded(out.data);
 }
 
 TEST(JpegImage, RandomDamageNeverCrashes)

@@ -152,7 +152,7 @@ TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
         const UprightPhoto halfTurn = uprightPhoto(qpath(base(3)));
         ASSERT_TRUE(normal.ok);
         ASSERT_TRUE(halfTurn.ok);
-        for (int n : { 3, 6, 8 }) {
+        for (int n = 2; n <= 8; ++n) {
             SCOPED_TRACE(std::string(scene) + " " + std::to_string(n));
             const UprightPhoto turned = uprightPhoto(qpath(base(n)));
             ASSERT_TRUE(turned.ok);
@@ -166,15 +166,6 @@ TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
                 compareImages(opposite, normal.raster).meanChannel);
             // Files 2 to 8 share their processing: close, only the JPEG loss apart.
             EXPECT_LT(compareImages(turned.raster, halfTurn.raster).meanChannel, 6.0);
-        }
-        // Mirrored orientations are left as stored.
-        for (int n : { 2, 4, 5, 7 }) {
-            const UprightPhoto mirrored = uprightPhoto(qpath(base(n)));
-            ASSERT_TRUE(mirrored.ok);
-            JpegImage stored;
-            ASSERT_TRUE(stored.loadFromFile(qpath(base(n))));
-            ASSERT_TRUE(stored.decode());
-            EXPECT_EQ(mirrored.raster, stored.image()) << n;
         }
     }
 }
@@ -195,11 +186,11 @@ TEST(Orientation, ReadsTheFilesOwnValue)
 
 TEST(Orientation, UprightAndBackGivesIdenticalPixels)
 {
-    for (int orientation : { 3, 6, 8 }) {
+    for (int orientation = 2; orientation <= 8; ++orientation) {
         JpegImage jpeg;
         ASSERT_TRUE(jpeg.loadFromFile(qpath(photo("orientation/portrait_6.jpg"))));
         ASSERT_TRUE(applyOrientation(jpeg, orientation, false)); // decodes on demand
-        EXPECT_EQ(jpeg.image().size(), orientation == 3 ? QSize(600, 450) : QSize(450, 600));
+        EXPECT_EQ(jpeg.image().size(), orientation < 5 ? QSize(600, 450) : QSize(450, 600));
         ASSERT_TRUE(applyOrientation(jpeg, orientation, true));
         JpegImage fresh;
         ASSERT_TRUE(fresh.loadFromFile(qpath(photo("orientation/portrait_6.jpg"))));
