@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobs/preview_job.h"
 
+#include "imaging/bitmap_rotate.h"
+
 #include "imaging/jpeg_image.h"
 #include "imaging/photo_loading.h"
 #include "platform/file_ops.h"
@@ -19,12 +21,6 @@
 namespace kelvra {
 
 namespace {
-
-// Only these turns are applied to the raster; mirrored orientations stay as stored.
-bool swapsSides(int orientation)
-{
-    return orientation == 6 || orientation == 8;
-}
 
 PreviewPhoto failed(PreviewPhoto photo, PreviewError error, const ImageFailure &why = {})
 {
@@ -64,7 +60,7 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
                 return failed(std::move(photo), PreviewError::Unreadable, error);
         }
         const QSize stored(jpeg.fullWidth(), jpeg.fullHeight());
-        photo.uprightFullSize = swapsSides(orientation) ? stored.transposed() : stored;
+        photo.uprightFullSize = orientationSwapsSides(orientation) ? stored.transposed() : stored;
         jpeg.setPerformance(JpegImage::Performance::BestSpeed);
         jpeg.setScale(neededPreviewScale(photo.uprightFullSize, area));
         if (!jpeg.decode())

@@ -6,13 +6,14 @@
 #include "platform/file_ops.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -191,10 +192,44 @@ const char *existingOutcomeName(ExistingOutcome outcome)
     return "none";
 }
 
+namespace {
+
+// OpenSSL's digest uses the processor's SHA instructions where it has them:
+// several times the speed of a portable one, which a batch would feel.
+class Sha256
+{
+public:
+    Sha256()
+        : m_context(EVP_MD_CTX_new())
+    {
+        m_ok = m_context && EVP_DigestInit_ex(m_context, EVP_sha256(), nullptr) == 1;
+    }
+    ~Sha256() { EVP_MD_CTX_free(m_context); }
+    Sha256(const Sha256 &) = delete;
+    Sha256 &operator=(const Sha256 &) = delete;
+
+    void add(const char *data, size_t size) { m_ok = m_ok && EVP_DigestUpdate(m_context, data, size) == 1; }
+    QByteArray hex()
+    {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        if (!m_ok || EVP_DigestFinal_ex(m_context, digest, &length) != 1)
+            return {};
+        return QByteArray(reinterpret_cast<const char *>(digest), int(length)).toHex();
+    }
+
+private:
+    EVP_MD_CTX *m_context;
+    bool m_ok = false;
+};
+
+} // namespace
+
 QByteArray sha256Hex(std::string_view bytes)
 {
-    return QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())), QCryptographicHash::Sha256)
-        .toHex();
+    Sha256 hash;
+    hash.add(bytes.data(), bytes.size());
+    return hash.hex();
 }
 
 QByteArray sha256OfFile(const QString &path, qint64 *size)
@@ -202,12 +237,21 @@ QByteArray sha256OfFile(const QString &path, qint64 *size)
     QFile file;
     if (!openForReading(file, path))
         return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
-        return {};
+    Sha256 hash;
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        const qint64 n = file.read(buffer.data(), buffer.size());
+        if (n < 0)
+            return {};
+        if (n == 0)
+            break;
+        hash.add(buffer.constData(), size_t(n));
+        total += n;
+    }
     if (size)
-        *size = file.size();
-    return hash.result().toHex();
+        *size = total;
+    return hash.hex();
 }
 
 QString defaultRunLogFolder()
