@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace kelvra {
 
 namespace {
@@ -230,6 +232,79 @@ std::optional<UserMessage> saveAsMessage(const BatchPhotoResult &r)
         return UserMessage { MessageKind::Error,
             tr("The photo was not stamped (%1); it was saved unchanged as %2.").arg(failureMessage(r), output), {} };
     return UserMessage { MessageKind::Error, tr("Unable to save %1: %2").arg(output, failureMessage(r)), {} };
+}
+
+QString undoQuestion(const RunLogContents &run)
+{
+    const auto replaced = std::count_if(run.photos.begin(), run.photos.end(),
+        [](const RunLogPhoto &p) { return p.existing == ExistingOutcome::Replaced; });
+    QString text = tr("Undo the run into %1?").arg(QDir::toNativeSeparators(run.outputFolder)) + QStringLiteral("\n\n")
+        + tr("Photos it wrote, to be deleted: %1.").arg(run.outputs());
+    if (replaced > 0)
+        text += u'\n' + tr("Files it replaced, to be put back: %1.").arg(replaced);
+    return text + QStringLiteral("\n\n") + tr("A photo changed since the run is left as it is.");
+}
+
+UserMessage undoFinishedMessage(const UndoReport &report)
+{
+    UserMessage message;
+    switch (report.status) {
+    case UndoReport::Status::NoRun:
+        message.text = tr("No run is left to undo.");
+        return message;
+    case UndoReport::Status::AlreadyUndone:
+        message.text = tr("The run into %1 was undone already.").arg(QDir::toNativeSeparators(report.run.outputFolder));
+        return message;
+    case UndoReport::Status::Done:
+    case UndoReport::Status::LogUnwritable:
+        break;
+    }
+    QStringList left, gone;
+    for (const UndoStep &step : report.steps) {
+        const QString path = QDir::toNativeSeparators(step.path);
+        switch (step.what) {
+        case UndoStep::What::Removed:
+        case UndoStep::What::Restored:
+        case UndoStep::What::FolderRemoved:
+            break;
+        case UndoStep::What::Changed:
+            left << tr("%1: changed since the run").arg(path);
+            break;
+        case UndoStep::What::NotRestored:
+            // The step's path is where the old file waits, its detail the name it had.
+            left << tr("%1: could not be put back, it waits at %2").arg(QDir::toNativeSeparators(step.detail), path);
+            break;
+        case UndoStep::What::Failed:
+            left << tr("%1: could not be deleted").arg(path);
+            break;
+        case UndoStep::What::Gone:
+            gone << path;
+            break;
+        }
+    }
+    message.text = tr("The run into %1 is undone.").arg(QDir::toNativeSeparators(report.run.outputFolder));
+    QStringList counts { tr("Deleted: %1. Put back: %2.")
+                             .arg(report.count(UndoStep::What::Removed))
+                             .arg(report.count(UndoStep::What::Restored)) };
+    if (!left.isEmpty())
+        counts << tr("Left as they are: %1.").arg(left.size());
+    if (!gone.isEmpty())
+        counts << tr("Already gone: %1.").arg(gone.size());
+    message.text += QStringLiteral("\n\n") + counts.join(u'\n');
+    if (report.status == UndoReport::Status::LogUnwritable) {
+        message.text += QStringLiteral("\n\n")
+            + tr("The run log %1 cannot be written, so the run is not marked as undone.")
+                  .arg(QDir::toNativeSeparators(report.run.path));
+    }
+    QStringList sections;
+    if (!left.isEmpty())
+        sections << tr("Left as they are:") + u'\n' + left.join(u'\n');
+    if (!gone.isEmpty())
+        sections << tr("Already gone:") + u'\n' + gone.join(u'\n');
+    message.details = sections.join(QStringLiteral("\n\n"));
+    message.kind
+        = left.isEmpty() && report.status == UndoReport::Status::Done ? MessageKind::Information : MessageKind::Warning;
+    return message;
 }
 
 } // namespace kelvra

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "jobs/batch_run.h"
+#include "jobs/run_log.h"
 #include "ui/user_dialogs.h"
 
 #include <QString>
@@ -36,5 +37,13 @@ std::optional<UserMessage> runFinishedMessage(const BatchReport &report, const Q
 
 // What "Save As..." says when its photo was not plainly saved; nothing when it was.
 std::optional<UserMessage> saveAsMessage(const BatchPhotoResult &result);
+
+// The question "Undo Last Run..." asks before it deletes anything: the run's
+// output folder, how many photos it wrote and how many files it replaced.
+QString undoQuestion(const RunLogContents &run);
+
+// What the window says once a run is undone: how many files were deleted and
+// put back, and in the details every file left, with the reason.
+UserMessage undoFinishedMessage(const UndoReport &report);
 
 } // namespace kelvra

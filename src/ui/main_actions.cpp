@@ -18,6 +18,7 @@ const std::vector<ActionSpec> &windowActionSpecs()
         std::vector<ActionSpec> v = {
             { s("AOpen"), s("Open..."), s("File"), s("Ctrl+O"), {} },
             { s("ASaveAs"), s("Save As..."), s("File"), s("Ctrl+S"), {} },
+            { s("UndoLastRun"), s("Undo Last Run..."), s("File"), {}, {} },
             { s("Action1"), s("Exit"), s("File"), {}, {} },
             { s("Exit"), s("Exit"), {}, {}, {} },
             { s("RLoadCFG"), s("Load Stamp Configuration"), s("File"), {}, {} },
@@ -100,7 +101,7 @@ const std::vector<MenuSpec> &mainMenuSpec()
             s("AcSysDate"),
         };
         return std::vector<MenuSpec> {
-            { s("File"), s("File1"), { s("AOpen"), s("ASaveAs"), s("Action1") }, {} },
+            { s("File"), s("File1"), { s("AOpen"), s("ASaveAs"), s("-"), s("UndoLastRun"), s("-"), s("Action1") }, {} },
             { s("View"), s("View1"), { s("AviewList"), s("AViewReport"), s("AViewIcon"), s(">Sort By") },
                 { { s("Sort By"), s("SortBy1"), sorts, {} } } },
             { s("List"), s("List1"), { s("PhotoAdd"), s("PhotoAddAll"), s("-"), s("PhotoRemove"), s("PhotoRemoveAll") },

@@ -137,6 +137,9 @@ private:
     void ProcessPhotosExecute();
     void runDone();
     void setRunning(bool running);
+    // Undo Last Run is on while a logged run is not yet undone.
+    void updateUndo();
+    void UndoLastRunExecute();
 
     UserDialogs &m_dialogs;
     StampSettings m_settings;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands, its menus and what the commands do.
+#include "jobs/run_log.h"
 #include "kelvra_version.h"
 #include "platform/data_folder.h"
 #include "platform/file_ops.h"
@@ -35,6 +36,9 @@
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
+#include <optional>
+
 namespace kelvra {
 
 namespace {
@@ -42,6 +46,17 @@ namespace {
 QString cfgFilter()
 {
     return QApplication::translate("kelvra::TForm1", "CFG file (*.cfg)");
+}
+
+// The run Undo Last Run takes back: the newest not yet undone.
+std::optional<RunLogContents> lastRunToUndo()
+{
+    std::vector<RunLogContents> runs = listRunLogs(defaultRunLogFolder());
+    const auto open
+        = std::find_if(runs.begin(), runs.end(), [](const RunLogContents &run) { return !run.undone.isValid(); });
+    if (open == runs.end())
+        return std::nullopt;
+    return std::move(*open);
 }
 
 void fillMenu(QMenu *menu, const std::vector<QString> &items, const QHash<QString, QAction *> &actions)
@@ -98,6 +113,7 @@ void TForm1::createActions()
     connect(m_actions.value(QStringLiteral("Support")), &QAction::triggered, this, &TForm1::SupportExecute);
     connect(m_actions.value(QStringLiteral("Action3")), &QAction::triggered, this, &TForm1::Action3Execute);
     connect(m_actions.value(QStringLiteral("AOptions")), &QAction::triggered, this, &TForm1::AOptionsExecute);
+    connect(m_actions.value(QStringLiteral("UndoLastRun")), &QAction::triggered, this, &TForm1::UndoLastRunExecute);
     m_helpFolder = helpFolder();
     new HelpKey([this](int topic) { showHelp(topic); }, this);
     setSortColumnCaptions({});
@@ -110,6 +126,9 @@ void TForm1::createMenus()
         QMenu *menu = menuBar()->addMenu(withMnemonic(spec.title, usedTitles));
         menu->setObjectName(spec.name);
         QString used;
+        // A run of the command line ends unseen, so the state is looked up on opening.
+        if (std::find(spec.items.begin(), spec.items.end(), QStringLiteral("UndoLastRun")) != spec.items.end())
+            connect(menu, &QMenu::aboutToShow, this, &TForm1::updateUndo);
         for (const QString &item : spec.items) {
             if (item == QLatin1String("-")) {
                 menu->addSeparator();
@@ -218,7 +237,8 @@ void TForm1::setUpStart()
     m_runLocked = new QActionGroup(this);
     m_runLocked->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
     QStringList locked { QStringLiteral("PhotoAdd"), QStringLiteral("PhotoAddAll"), QStringLiteral("PhotoRemove"),
-        QStringLiteral("PhotoRemoveAll"), QStringLiteral("ProcessPhotos"), QStringLiteral("RLoadCFG") };
+        QStringLiteral("PhotoRemoveAll"), QStringLiteral("ProcessPhotos"), QStringLiteral("RLoadCFG"),
+        QStringLiteral("UndoLastRun") };
     for (const char *design :
         { "StampTo1", "StampTo2", "StampTo3", "StampTo4", "FBold", "FItalic", "FUnderline", "FShadow", "FOutline" })
         locked << QLatin1String(design);
@@ -231,6 +251,7 @@ void TForm1::setUpStart()
     connect(m_todo, &QListWidget::itemChanged, this, &TForm1::updateStart);
     connect(m_photoList, &PhotoList::changed, this, &TForm1::updateStart);
     updateStart();
+    updateUndo();
 }
 
 void TForm1::updateStart()
@@ -275,6 +296,7 @@ void TForm1::runDone()
     m_progress->ProgressEnd();
     setRunning(false);
     updateStart();
+    updateUndo();
     if (m_closeAfterRun) {
         m_closeAfterRun = false;
         close();
@@ -297,6 +319,24 @@ void TForm1::setRunning(bool running)
     m_preview->setEnabled(!running);
     // Nothing is dropped onto the list while a run works from it.
     m_strip->setEnabled(!running);
+}
+
+void TForm1::updateUndo()
+{
+    m_actions.value(QStringLiteral("UndoLastRun"))->setEnabled(lastRunToUndo().has_value());
+}
+
+void TForm1::UndoLastRunExecute()
+{
+    if (m_batch)
+        return;
+    const std::optional<RunLogContents> run = lastRunToUndo();
+    if (run && m_dialogs.confirm(this, undoQuestion(*run))) {
+        // Only removes and renames, quick enough for the window's thread.
+        const UserMessage message = undoFinishedMessage(undoRun(defaultRunLogFolder(), run->id));
+        m_dialogs.showDetailedMessage(this, message.kind, message.text, message.details);
+    }
+    updateUndo();
 }
 
 void TForm1::RLoadCFGExecute()

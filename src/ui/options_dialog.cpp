@@ -118,6 +118,17 @@ TFormOptions::TFormOptions(
     m_quality->setEnabled(!options.KeepQuality);
     connect(m_keepQuality, &QCheckBox::toggled, m_quality, [this](bool on) { m_quality->setEnabled(!on); });
 
+    m_existing = new QComboBox(this);
+    m_existing->setObjectName(QStringLiteral("ExistingFilesCombo"));
+    // In ExistingRule order, so the index is what is saved.
+    m_existing->addItems({ tr("Keep both"), tr("Replace"), tr("Skip") });
+    m_existing->setAccessibleName(tr("When the name is taken"));
+    m_existing->setToolTip(tr("Keep both: the new file takes the next free number.\n"
+                              "Replace: the old file is kept aside, so Undo Last Run can bring it back.\n"
+                              "Skip: the photo is left out."));
+    m_existing->setCurrentIndex(int(options.existingRule()));
+    m_form->addRow(fieldLabel(tr("When the name is taken"), "ExistingFilesLabel", m_existing), m_existing);
+
     m_gpsForm = new QComboBox(this);
     m_gpsForm->setObjectName(QStringLiteral("GPSFormDown"));
     m_gpsForm->addItems({ tr("Decimal Degrees (XX.XXXX\u00B0)"), tr("Degrees, Minutes(XX\u00B0 XX.XX')"),
@@ -191,6 +202,7 @@ void TFormOptions::BitBtn1Click()
     m_options.jpgquality = dialogQuality(m_quality->text());
     m_options.Language = m_pendingLanguage;
     m_options.KeepQuality = m_keepQuality->isChecked();
+    m_options.ExistingFiles = m_existing->currentIndex();
     const SettingsWriteResult written = SaveOptionsToFile(m_iniPath, m_options);
     if (!written.ok)
         m_dialogs.showMessage(this, MessageKind::Error, tr("Unable to write to %1").arg(written.failedPath));

@@ -25,9 +25,10 @@ int dialogQuality(const QString &typed);
 // The GPS text form the dialog shows for a stored one: 2 for anything but 0..2.
 int dialogGpsForm(int stored);
 
-// "Options...": the output quality, the GPS text form and the interface
-// language. "Save" writes them to the program INI at once and into options;
-// anything else writes and changes nothing, a picked language included.
+// "Options...": the output quality, what a run does with a file that holds
+// an output's name, the GPS text form and the interface language. "Save"
+// writes them to the program INI at once and into options; anything else
+// writes and changes nothing, a picked language included.
 class TFormOptions : public QDialog
 {
     Q_OBJECT
@@ -38,6 +39,8 @@ public:
     QSpinBox *OriginalQuality() const { return m_quality; }
     QComboBox *GPSFormDown() const { return m_gpsForm; }
     QCheckBox *KeepQuality() const { return m_keepQuality; }
+    // Keep both, Replace, Skip: the index is the ExistingRule.
+    QComboBox *ExistingFilesCombo() const { return m_existing; }
     QComboBox *LanguageCombo() const { return m_language; }
     QPushButton *BitBtn1() const { return m_save; }
     QPushButton *BitBtn2() const { return m_cancel; }
@@ -61,6 +64,7 @@ private:
     QSpinBox *m_quality = nullptr;
     QComboBox *m_gpsForm = nullptr;
     QCheckBox *m_keepQuality = nullptr;
+    QComboBox *m_existing = nullptr;
     QComboBox *m_language = nullptr;
     QPushButton *m_save = nullptr;
     QPushButton *m_cancel = nullptr;

@@ -68,6 +68,13 @@ void QtUserDialogs::showDetailedMessage(QWidget *parent, MessageKind kind, const
     box.exec();
 }
 
+bool QtUserDialogs::confirm(QWidget *parent, const QString &text)
+{
+    return QMessageBox::question(parent, QApplication::applicationDisplayName(), text,
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
 QString QtUserDialogs::openFileName(QWidget *parent, const FileDialogRequest &request)
 {
     return runFileDialog(parent, request, QFileDialog::AcceptOpen);

@@ -40,6 +40,9 @@ public:
     // A message with a longer list the user can open below it; without a
     // details area of its own the list follows the text.
     virtual void showDetailedMessage(QWidget *parent, MessageKind kind, const QString &text, const QString &details);
+    // A yes-or-no question before something that cannot be taken back; No is
+    // the default answer.
+    virtual bool confirm(QWidget *parent, const QString &text) = 0;
     virtual QString openFileName(QWidget *parent, const FileDialogRequest &request) = 0;
     virtual QString saveFileName(QWidget *parent, const FileDialogRequest &request) = 0;
     virtual QString chooseFolder(QWidget *parent, const QString &title, const QString &start) = 0;
@@ -56,6 +59,7 @@ public:
     void showMessage(QWidget *parent, MessageKind kind, const QString &text) override;
     void showTitledMessage(QWidget *parent, MessageKind kind, const QString &title, const QString &text) override;
     void showDetailedMessage(QWidget *parent, MessageKind kind, const QString &text, const QString &details) override;
+    bool confirm(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileDialogRequest &request) override;
     QString saveFileName(QWidget *parent, const FileDialogRequest &request) override;
     QString chooseFolder(QWidget *parent, const QString &title, const QString &start) override;

@@ -24,6 +24,7 @@ class NoDialogs : public kelvra::UserDialogs
 {
 public:
     void showMessage(QWidget *, kelvra::MessageKind, const QString &) override { }
+    bool confirm(QWidget *, const QString &) override { return false; }
     QString openFileName(QWidget *, const kelvra::FileDialogRequest &) override { return {}; }
     QString saveFileName(QWidget *, const kelvra::FileDialogRequest &) override { return {}; }
     QString chooseFolder(QWidget *, const QString &, const QString &) override { return {}; }

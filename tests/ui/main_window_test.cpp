@@ -78,6 +78,7 @@ const ExpectedAction kActions[] = {
     { "Exit", "Exit", "", "" },
     { "AOpen", "Open...", "File", "Ctrl+O" },
     { "ASaveAs", "Save As...", "File", "Ctrl+S" },
+    { "UndoLastRun", "Undo Last Run...", "File", "" },
     { "RLoadCFG", "Load Stamp Configuration", "File", "" },
     { "RSaveCFG", "Save Stamp Configuration", "File", "" },
     { "AviewList", "List", "View", "" },
@@ -155,7 +156,7 @@ TEST_F(MainWindow, MenuBarAndContextMenuEqualTheTables)
 {
     TForm1 &w = open();
     const std::vector<std::pair<QString, QStringList>> expected = {
-        { "File", { "Open...", "Save As...", "Exit" } },
+        { "File", { "Open...", "Save As...", "-", "Undo Last Run...", "-", "Exit" } },
         { "View", { "List", "Report", "Icon", "Sort By>" } },
         { "List", { "Add", "Add all", "-", "Remove", "Remove All" } },
         { "Add To Photo",

@@ -240,6 +240,42 @@ TEST_F(OptionsDialog, KeepQualitySitsUnderTheQualityAndTakesItsSay)
     EXPECT_FALSE(options.KeepQuality); // Cancel changes nothing
 }
 
+// The conflict rule: the index is the value saved, and an unknown stored
+// value shows as the rule a run applies to it.
+TEST_F(OptionsDialog, TheConflictRuleIsSavedAndShownAgain)
+{
+    options.ExistingFiles = 5;
+    auto first = open(noLanguages);
+    QComboBox *combo = first->ExistingFilesCombo();
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(combo->count(), 3);
+    EXPECT_EQ(combo->itemText(0), QStringLiteral("Keep both"));
+    EXPECT_EQ(combo->itemText(1), QStringLiteral("Replace"));
+    EXPECT_EQ(combo->itemText(2), QStringLiteral("Skip"));
+    EXPECT_GT(combo->geometry().top(), first->KeepQuality()->geometry().bottom());
+    EXPECT_LT(combo->geometry().bottom(), first->GPSFormDown()->geometry().top());
+    QTest::mouseClick(first->BitBtn2(), Qt::LeftButton);
+
+    for (const int rule : { 1, 2, 0 }) {
+        SCOPED_TRACE(rule);
+        auto dialog = open(noLanguages);
+        dialog->ExistingFilesCombo()->setFocus();
+        // Picked from the keyboard, as a user without a mouse would.
+        QTest::keyClick(dialog->ExistingFilesCombo(), Qt::Key_Home);
+        for (int i = 0; i < rule; ++i)
+            QTest::keyClick(dialog->ExistingFilesCombo(), Qt::Key_Down);
+        QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+        EXPECT_EQ(options.ExistingFiles, rule);
+        EXPECT_TRUE(optionLines(ini).contains(QStringLiteral("ExistingFiles=%1").arg(rule)))
+            << optionLines(ini).join(u' ').toStdString();
+        AppOptions read;
+        LoadStartupOptions(ini, read);
+        EXPECT_EQ(read.ExistingFiles, rule);
+        auto again = open(noLanguages);
+        EXPECT_EQ(again->ExistingFilesCombo()->currentIndex(), rule);
+    }
+}
+
 // Runs what the main window's command opens, once it is up.
 void whenModal(const std::function<void(QWidget *)> &answer)
 {
@@ -311,8 +347,9 @@ TEST_F(OptionsDialog, TabWalksTheRowsInOrderAndEveryStopHasAName)
         at = at->nextInFocusChain();
     } while (at != dialog->OriginalQuality());
     EXPECT_EQ(order,
-        QStringList({ QStringLiteral("OriginalQuality"), QStringLiteral("KeepQuality"), QStringLiteral("GPSFormDown"),
-            QStringLiteral("LanguageCombo"), QStringLiteral("BitBtn1"), QStringLiteral("BitBtn2") }));
+        QStringList({ QStringLiteral("OriginalQuality"), QStringLiteral("KeepQuality"),
+            QStringLiteral("ExistingFilesCombo"), QStringLiteral("GPSFormDown"), QStringLiteral("LanguageCombo"),
+            QStringLiteral("BitBtn1"), QStringLiteral("BitBtn2") }));
 }
 
 } // namespace

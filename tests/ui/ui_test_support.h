@@ -55,6 +55,8 @@ public:
     std::vector<FolderRequest> folderRequests;
     std::deque<QString> fileAnswers; // empty answer: cancelled
     std::deque<QColor> colourAnswers;
+    std::vector<QString> questions;
+    std::deque<bool> confirmAnswers; // none left: No
     std::vector<QUrl> opened;
     bool desktopOpens = true; // false: the desktop has no handler
 
@@ -69,6 +71,15 @@ public:
     void showDetailedMessage(QWidget *, MessageKind kind, const QString &text, const QString &details) override
     {
         messages.push_back({ kind, text, {}, true, details });
+    }
+    bool confirm(QWidget *, const QString &text) override
+    {
+        questions.push_back(text);
+        if (confirmAnswers.empty())
+            return false;
+        const bool yes = confirmAnswers.front();
+        confirmAnswers.pop_front();
+        return yes;
     }
     QString openFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
     QString saveFileName(QWidget *, const FileDialogRequest &request) override { return answer(request); }
