@@ -432,6 +432,8 @@ int runStamp(const QStringList &args)
     }
     if (interrupted)
         return ExitInterrupted;
+    if (report.runLog.isEmpty() && parsed.job.options.existingRule() == ExistingRule::Replace)
+        return ExitFailed; // nothing was done
     return report.cancelled || failed > 0 || warned > 0 ? ExitFailed : ExitOk;
 }
 
