@@ -24,26 +24,12 @@ namespace fs = std::filesystem;
 using test::contains;
 using test::qpath;
 using test::runCli;
+using test::sameColour;
 using test::TempDir;
 
 void makePhoto(const fs::path &path, QColor colour, int width = 320, int height = 240)
 {
-    fs::create_directories(path.parent_path());
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    ASSERT_TRUE(image.save(qpath(path), "JPEG", 95));
-}
-
-QColor middleOf(const QString &path)
-{
-    const QImage image(path);
-    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
-}
-
-bool sameColour(QColor a, QColor b)
-{
-    return std::abs(a.red() - b.red()) < 12 && std::abs(a.green() - b.green()) < 12
-        && std::abs(a.blue() - b.blue()) < 12;
+    ASSERT_TRUE(test::makePlainPhoto(path, colour, width, height));
 }
 
 size_t filesBelow(const fs::path &folder)
@@ -102,8 +88,8 @@ TEST(SafeOutputsCli, TwoRunsAtOnceNeverReplaceEachOther)
         }
         // Each output still holds the photo its report named.
         for (const QString &output : named) {
-            const bool red = sameColour(middleOf(output), colours[0]);
-            const bool blue = sameColour(middleOf(output), colours[1]);
+            const bool red = sameColour(test::middleColourOf(output), colours[0]);
+            const bool blue = sameColour(test::middleColourOf(output), colours[1]);
             EXPECT_TRUE(red || blue) << output.toStdString();
         }
         EXPECT_EQ(filesBelow(out), size_t(written));

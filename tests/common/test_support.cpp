@@ -39,6 +39,20 @@ std::string readFileBytes(const fs::path &path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::map<std::string, std::string> treeOf(const fs::path &folder)
+{
+    std::map<std::string, std::string> tree;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = fs::relative(it->path(), folder).generic_string();
+        if (it->is_directory())
+            tree[name + "/"] = {};
+        else
+            tree[name] = readFileBytes(it->path());
+    }
+    return tree;
+}
+
 void writeFileBytes(const fs::path &path, const std::string &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ std::filesystem::path photo(const std::string &relative);
 
 std::string readFileBytes(const std::filesystem::path &path);
 void writeFileBytes(const std::filesystem::path &path, const std::string &bytes);
+// Every file and folder below folder (folders end in '/'), files with their
+// bytes: a picture of a tree to compare before and after. Empty when missing.
+std::map<std::string, std::string> treeOf(const std::filesystem::path &folder);
 
 // A fresh folder removed with everything in it when the object goes.
 class TempDir

@@ -6,7 +6,6 @@
 #include "jobs/run_log.h"
 
 #include <QColor>
-#include <QCryptographicHash>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -19,44 +18,19 @@ namespace {
 namespace fs = std::filesystem;
 using test::qpath;
 using test::readFileBytes;
+using test::sameColour;
 using test::TempDir;
+using test::treeOf;
 
-// A plain photo of one colour, large enough for a readable label.
 fs::path makePhoto(const fs::path &path, QColor colour)
 {
-    fs::create_directories(path.parent_path());
-    QImage image(320, 240, QImage::Format_RGB32);
-    image.fill(colour);
-    EXPECT_TRUE(image.save(qpath(path), "JPEG", 95));
+    EXPECT_TRUE(test::makePlainPhoto(path, colour));
     return path;
 }
 
-// The colour at the photo's middle, away from any label.
 QColor middleOf(const fs::path &path)
 {
-    const QImage image(qpath(path));
-    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
-}
-
-bool sameColour(QColor a, QColor b)
-{
-    return std::abs(a.red() - b.red()) < 12 && std::abs(a.green() - b.green()) < 12
-        && std::abs(a.blue() - b.blue()) < 12;
-}
-
-// Every file below folder with a hash of its bytes: a picture of the tree.
-std::map<std::string, QByteArray> treeOf(const fs::path &folder)
-{
-    std::map<std::string, QByteArray> tree;
-    for (const auto &entry : fs::recursive_directory_iterator(folder)) {
-        const std::string name = fs::relative(entry.path(), folder).generic_string();
-        if (entry.is_directory())
-            tree[name + "/"] = {};
-        else
-            tree[name] = QCryptographicHash::hash(
-                QByteArray::fromStdString(readFileBytes(entry.path())), QCryptographicHash::Sha256);
-    }
-    return tree;
+    return test::middleColourOf(qpath(path));
 }
 
 BatchJob jobWith(ExistingRule rule, bool stamp, const fs::path &logs)
