@@ -2,6 +2,7 @@
 // kelvra-cli runs and undo: the run logs, and taking a run back.
 #include "cli/command.h"
 
+#include "jobs/batch_plan.h"
 #include "jobs/run_log.h"
 
 #include <QDir>
@@ -69,13 +70,45 @@ const char *stepText(UndoStep::What what)
     return "";
 }
 
+// Says what undo did with one run; false when it left anything.
+bool reportUndo(const UndoReport &report, bool verbose);
+
+// Every shard of a plan, wherever its log is among the runs.
+int undoPlan(const QString &planFile, bool verbose)
+{
+    QString error;
+    const std::optional<BatchPlan> plan = readBatchPlan(planFile, &error);
+    if (!plan) {
+        QTextStream(stderr) << "kelvra-cli undo: cannot use the plan " << planFile << ": " << error << '\n';
+        return ExitFailed;
+    }
+    int undone = 0;
+    bool everything = true;
+    for (const RunLogContents &run : listRunLogs(defaultRunLogFolder())) {
+        if (run.plan != plan->id || run.undone.isValid())
+            continue;
+        everything = reportUndo(undoRun(defaultRunLogFolder(), run.id), verbose) && everything;
+        ++undone;
+    }
+    if (undone == 0) {
+        QTextStream(stderr) << "kelvra-cli undo: no run of the plan " << plan->id << " left to undo\n";
+        return ExitFailed;
+    }
+    return everything ? ExitOk : ExitFailed;
+}
+
 int runUndo(const QStringList &args)
 {
-    QString id;
+    QString id, planFile;
     bool verbose = false;
-    for (const QString &arg : args) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
         if (arg == QLatin1String("--verbose"))
             verbose = true;
+        else if (arg == QLatin1String("--plan") && i + 1 < args.size())
+            planFile = args.at(++i);
+        else if (arg == QLatin1String("--plan"))
+            return usageError("undo", needsValue(arg, "a plan file"));
         else if (arg.startsWith(QLatin1Char('-')))
             return usageError("undo", unknownOption(arg));
         else if (!id.isEmpty())
@@ -83,9 +116,13 @@ int runUndo(const QStringList &args)
         else
             id = arg;
     }
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+    if (!planFile.isEmpty()) {
+        if (!id.isEmpty())
+            return usageError("undo", QStringLiteral("RUN or --plan, not both"));
+        return undoPlan(planFile, verbose);
+    }
     const UndoReport report = undoRun(defaultRunLogFolder(), id);
+    QTextStream err(stderr);
     switch (report.status) {
     case UndoReport::Status::NoRun:
         err << "kelvra-cli undo: "
@@ -100,6 +137,13 @@ int runUndo(const QStringList &args)
     case UndoReport::Status::LogUnwritable:
         break;
     }
+    return reportUndo(report, verbose) ? ExitOk : ExitFailed;
+}
+
+bool reportUndo(const UndoReport &report, bool verbose)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
     bool everything = true;
     for (const UndoStep &step : report.steps) {
         const bool left = step.what == UndoStep::What::Changed || step.what == UndoStep::What::NotRestored
@@ -124,15 +168,16 @@ int runUndo(const QStringList &args)
         << " left\n";
     if (report.status == UndoReport::Status::LogUnwritable) {
         err << "kelvra-cli undo: cannot mark " << native(report.run.path) << " as undone\n";
-        return ExitFailed;
+        return false;
     }
-    return everything ? ExitOk : ExitFailed;
+    return everything;
 }
 
 const CommandRegistration runsRegistration(
     { "runs", "   list the logged runs, newest first", runRuns, false, "usage: kelvra-cli runs" });
-const CommandRegistration undoRegistration({ "undo", "[--verbose] [RUN]   take back a run (default: the last one)",
-    runUndo, false, "usage: kelvra-cli undo [--verbose] [RUN]" });
+const CommandRegistration undoRegistration(
+    { "undo", "[--verbose] [RUN | --plan FILE]   take back a run (default: the last one) or every shard of a plan",
+        runUndo, false, "usage: kelvra-cli undo [--verbose] [RUN | --plan FILE]" });
 
 } // namespace
 

@@ -4,10 +4,12 @@
 #include "cli/design_options.h"
 #include "cli/failure_text.h"
 
+#include "jobs/batch_plan.h"
 #include "jobs/batch_run.h"
 #include "jobs/photo_list.h"
 #include "jobs/run_log.h"
 #include "platform/console.h"
+#include "platform/file_ops.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <filesystem>
@@ -27,8 +30,9 @@ namespace {
 const char *const kStampUsage
     = "usage: kelvra-cli stamp [design options] [--rename MASK] [--no-stamp] [--quality N|--keep-quality]\n"
       "         [--postfix TEXT] [--gps-form N] [--jobs N] [--existing keep|replace|skip] [--dry-run] [--recursive]\n"
-      "         [--verbose|--quiet|--json]\n"
-      "         --out DIR PHOTO|FOLDER...\n"
+      "         [--verbose|--quiet|--json] [--counter-start N]\n"
+      "         --out DIR PHOTO|FOLDER...|--from-list FILE [--null]\n"
+      "       kelvra-cli stamp --plan FILE [--shard I/N] [--jobs N] [--verbose|--quiet|--json]\n"
       "       design options: [--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N]\n"
       "         [--color #RRGGBB] [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic]\n"
       "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl]";
@@ -44,7 +48,29 @@ struct StampArguments
     Report report = Report::Summary;
     bool recursive = false;
     bool dryRun = false;
+    std::optional<BatchPlan> plan; // --plan: the design and every name come from it
+    int shard = 0, shardCount = 1;
 };
+
+// The paths of a list file (or standard input for "-"), one a line or, with
+// nulSeparated, one per NUL-ended record as find -print0 gives them.
+std::optional<QStringList> readPathList(const QString &file, bool nulSeparated, QString *error)
+{
+    QFile list;
+    const bool opened = file == QLatin1String("-") ? list.open(stdin, QIODevice::ReadOnly) : openForReading(list, file);
+    if (!opened) {
+        *error = QStringLiteral("cannot read the list %1: %2").arg(file, list.errorString());
+        return std::nullopt;
+    }
+    QStringList paths;
+    for (QByteArray entry : list.readAll().split(nulSeparated ? '\0' : '\n')) {
+        if (!nulSeparated && entry.endsWith('\r'))
+            entry.chop(1);
+        if (!entry.isEmpty())
+            paths << fromNativeBytes(std::string_view(entry.constData(), size_t(entry.size())));
+    }
+    return paths;
+}
 
 std::optional<int> wholeNumber(const QString &text, int min, int max)
 {
@@ -58,8 +84,10 @@ std::optional<int> wholeNumber(const QString &text, int min, int max)
 std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
 {
     DesignOptions design;
+    const qsizetype given = args.size();
     if (const std::optional<QString> error = takeDesignOptions(args, design))
         return error;
+    const bool designGiven = args.size() != given;
     parsed.job.settings = design.settings;
     parsed.job.options = design.options;
     StampSettings &s = parsed.job.settings;
@@ -67,13 +95,24 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
 
     QStringList inputs;
     bool quality = false;
+    QString planFile, listFile, shardText;
+    bool nulSeparated = false;
+    // Options that decide names or the design, which a plan has decided already.
+    QStringList decided;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
         const bool hasValue = i + 1 < args.size();
         auto value = [&]() { return args.at(++i); };
         static const QStringList valueOptions { QStringLiteral("--rename"), QStringLiteral("--quality"),
             QStringLiteral("--postfix"), QStringLiteral("--gps-form"), QStringLiteral("--jobs"),
-            QStringLiteral("--out"), QStringLiteral("--existing") };
+            QStringLiteral("--out"), QStringLiteral("--existing"), QStringLiteral("--plan"), QStringLiteral("--shard"),
+            QStringLiteral("--from-list"), QStringLiteral("--counter-start") };
+        static const QStringList naming { QStringLiteral("--rename"), QStringLiteral("--no-stamp"),
+            QStringLiteral("--quality"), QStringLiteral("--keep-quality"), QStringLiteral("--postfix"),
+            QStringLiteral("--gps-form"), QStringLiteral("--existing"), QStringLiteral("--out"),
+            QStringLiteral("--recursive"), QStringLiteral("--from-list"), QStringLiteral("--counter-start") };
+        if (naming.contains(arg))
+            decided << arg;
         if (!hasValue && valueOptions.contains(arg)) {
             const bool number = arg != QLatin1String("--rename") && arg != QLatin1String("--postfix")
                 && arg != QLatin1String("--out") && arg != QLatin1String("--existing");
@@ -123,6 +162,19 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
             parsed.job.jobs = *jobs;
         } else if (arg == QLatin1String("--out") && hasValue) {
             parsed.outDir = value();
+        } else if (arg == QLatin1String("--plan") && hasValue) {
+            planFile = value();
+        } else if (arg == QLatin1String("--shard") && hasValue) {
+            shardText = value();
+        } else if (arg == QLatin1String("--from-list") && hasValue) {
+            listFile = value();
+        } else if (arg == QLatin1String("--null")) {
+            nulSeparated = true;
+        } else if (arg == QLatin1String("--counter-start") && hasValue) {
+            const auto start = wholeNumber(value(), 0, 999999999);
+            if (!start)
+                return needsValue(arg, "a whole number from 0 to 999999999");
+            parsed.job.counterStart = *start;
         } else if (arg == QLatin1String("--existing") && hasValue) {
             const QString rule = value();
             if (rule == QLatin1String("keep"))
@@ -141,6 +193,38 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
         } else {
             inputs << arg;
         }
+    }
+    if (!shardText.isEmpty()) {
+        static const QRegularExpression form(QStringLiteral("^(\\d{1,6})/(\\d{1,6})$"));
+        const QRegularExpressionMatch match = form.match(shardText);
+        parsed.shard = match.hasMatch() ? match.captured(1).toInt() : -1;
+        parsed.shardCount = match.hasMatch() ? match.captured(2).toInt() : 0;
+        if (parsed.shardCount < 1 || parsed.shard < 0 || parsed.shard >= parsed.shardCount)
+            return needsValue(QStringLiteral("--shard"), "I/N with I from 0 to N-1, as 2/4");
+        if (planFile.isEmpty())
+            return QStringLiteral("--shard goes with --plan");
+    }
+    if (!planFile.isEmpty()) {
+        if (designGiven || !decided.isEmpty() || !inputs.isEmpty())
+            return QStringLiteral("--plan brings its design, names and photos; %1 cannot be given with it")
+                .arg(designGiven            ? QStringLiteral("design options")
+                        : decided.isEmpty() ? inputs.first()
+                                            : decided.first());
+        QString error;
+        parsed.plan = readBatchPlan(planFile, &error);
+        if (!parsed.plan)
+            return QStringLiteral("cannot use the plan %1: %2").arg(planFile, error);
+        parsed.outDir = parsed.plan->outputFolder;
+        return std::nullopt;
+    }
+    if (nulSeparated && listFile.isEmpty())
+        return QStringLiteral("--null goes with --from-list");
+    if (!listFile.isEmpty()) {
+        QString error;
+        const std::optional<QStringList> listed = readPathList(listFile, nulSeparated, &error);
+        if (!listed)
+            return error;
+        inputs << *listed;
     }
     if (parsed.outDir.isEmpty())
         return QStringLiteral("--out is missing");
@@ -161,21 +245,6 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
     return std::nullopt;
 }
 
-const char *outcomeName(PhotoOutcome outcome)
-{
-    switch (outcome) {
-    case PhotoOutcome::Stamped:
-        return "stamped";
-    case PhotoOutcome::Copied:
-        return "copied";
-    case PhotoOutcome::Skipped:
-        return "skipped";
-    case PhotoOutcome::Failed:
-        return "failed";
-    }
-    return "unknown";
-}
-
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
@@ -184,7 +253,7 @@ QString native(const QString &path)
 // One line of --verbose: what became of the photo and where it went.
 QString resultLine(const BatchPhotoResult &r)
 {
-    QString line = QLatin1String(outcomeName(r.outcome)) + QStringLiteral(": ") + native(r.source);
+    QString line = QLatin1String(photoOutcomeName(r.outcome)) + QStringLiteral(": ") + native(r.source);
     if (!r.output.isEmpty())
         line += QStringLiteral(" -> ") + native(r.output);
     if (r.error != BatchError::None)
@@ -200,7 +269,7 @@ QJsonObject resultJson(const BatchPhotoResult &r)
 {
     return { { QStringLiteral("source"), native(r.source) },
         { QStringLiteral("output"), r.output.isEmpty() ? QJsonValue() : QJsonValue(native(r.output)) },
-        { QStringLiteral("result"), QLatin1String(outcomeName(r.outcome)) },
+        { QStringLiteral("result"), QLatin1String(photoOutcomeName(r.outcome)) },
         { QStringLiteral("error"), QLatin1String(batchErrorName(r.error)) },
         { QStringLiteral("reason"), r.error == BatchError::None ? QString() : failureText(r) },
         { QStringLiteral("warning"), QLatin1String(batchWarningName(r.warningCode)) },
@@ -351,6 +420,19 @@ int runStamp(const QStringList &args)
     StampArguments parsed;
     if (const std::optional<QString> error = parseArguments(args, parsed))
         return usageError("stamp", *error);
+    if (parsed.plan) {
+        const int jobs = parsed.job.jobs;
+        const PlanShard shard = planShard(*parsed.plan, shardPositions(*parsed.plan, parsed.shard, parsed.shardCount));
+        parsed.job = shard.job;
+        parsed.job.jobs = jobs;
+        parsed.inputs.photos = shard.photos;
+        if (shard.photos.isEmpty()) {
+            // More shards than photos to write: this one has none, which is no failure.
+            if (parsed.report == Report::Summary || parsed.report == Report::Verbose)
+                QTextStream(stdout) << "nothing to do in shard " << parsed.shard << '/' << parsed.shardCount << '\n';
+            return ExitOk;
+        }
+    }
     if (parsed.dryRun) {
         parsed.job.format = FormatSettings::system();
         return printPlan(parsed);
@@ -436,6 +518,41 @@ int runStamp(const QStringList &args)
         return ExitFailed; // nothing was done
     return report.cancelled || failed > 0 || warned > 0 ? ExitFailed : ExitOk;
 }
+
+// kelvra-cli plan: every output name of a batch, decided once, as JSON on
+// standard output, for stamp --plan to carry out whole or in shards.
+int runPlan(const QStringList &args)
+{
+    StampArguments parsed;
+    if (const std::optional<QString> error = parseArguments(args, parsed))
+        return usageError("plan", *error);
+    if (parsed.plan)
+        return usageError("plan", QStringLiteral("--plan is for stamp"));
+    parsed.job.format = FormatSettings::system();
+    const BatchPlan plan = MakeBatchPlan(parsed.inputs.photos, parsed.outDir, parsed.job);
+    QJsonObject json = planJson(plan);
+    QJsonArray photos = json.value(QStringLiteral("photos")).toArray();
+    int refused = 0;
+    for (qsizetype i = 0; i < photos.size(); ++i) {
+        const BatchPhotoResult &r = plan.photos[size_t(i)];
+        QJsonObject photo = photos.at(i).toObject();
+        photo.insert(QStringLiteral("error"), QLatin1String(batchErrorName(r.error)));
+        photo.insert(QStringLiteral("reason"), r.error == BatchError::None ? QString() : failureText(r));
+        photos.replace(i, photo);
+        refused += r.outcome == PhotoOutcome::Failed ? 1 : 0;
+    }
+    json.insert(QStringLiteral("photos"), photos);
+    QTextStream(stdout) << QJsonDocument(json).toJson(QJsonDocument::Indented);
+    return refused > 0 ? ExitFailed : ExitOk;
+}
+
+const char *const kPlanUsage
+    = "usage: kelvra-cli plan [stamp options] [--counter-start N] --out DIR PHOTO|FOLDER...|--from-list FILE [--null]\n"
+      "       the plan (JSON) goes to standard output; carry it out with kelvra-cli stamp --plan FILE [--shard I/N]";
+
+const CommandRegistration planRegistration(
+    { "plan", "[stamp options] --out DIR PHOTO|FOLDER...   decide every output name, as JSON for stamp --plan", runPlan,
+        false, kPlanUsage });
 
 const CommandRegistration registration(
     { "stamp", "[design options] [--rename MASK] [--no-stamp] ... --out DIR PHOTO|FOLDER...   the batch run", runStamp,

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobs/batch_run.h"
 
+#include "jobs/batch_plan.h"
+
 #include "imaging/coefficient_stamp.h"
 #include "imaging/label_renderer.h"
 #include "imaging/photo_loading.h"
@@ -194,7 +196,7 @@ bool resolveExisting(const QString &source, QString &output, bool &replace, cons
 // skipped or fails. The dry run and the real run take this one road. An
 // empty output in a returned plan means the photo needs no writing.
 std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &folder, const QString *saveAsTarget,
-    int counter, const BatchJob &job, OutputNames &names, BatchPhotoResult &result)
+    int index, const BatchJob &job, OutputNames &names, BatchPhotoResult &result)
 {
     const StampSettings &s = job.settings;
     result.source = source;
@@ -227,11 +229,24 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
     const PhotoOutcome done = s.StampPhotosOpt ? PhotoOutcome::Stamped : PhotoOutcome::Copied;
 
     QString output;
+    const PlannedName *planned
+        = !saveAsTarget && index < qsizetype(job.planned.size()) ? &job.planned[size_t(index)] : nullptr;
     if (saveAsTarget) {
         // The user chose this file and agreed to replace it.
         output = *saveAsTarget;
         plan.replace = true;
+    } else if (planned) {
+        // Named once by the plan; a file that took the name since meets the rule.
+        output = QDir::cleanPath(planned->output);
+        result.wanted = output;
+        if (planned->replace) {
+            plan.replace = true;
+            result.existing = ExistingOutcome::Replaced;
+        } else if (pathExists(output) && !resolveExisting(source, output, plan.replace, job, names, result)) {
+            return std::nullopt;
+        }
     } else {
+        const int counter = job.counterStart + index;
         const QString expanded = s.RenamePhotos
             ? ExpandFileMask(s.FNMask, source, counter, plan.values.PhotoDate, job.format)
             : sourceInfo.completeBaseName() + job.options.FilePostfix + QLatin1Char('.') + sourceInfo.suffix();
@@ -364,9 +379,9 @@ QStringList missingFolders(const QString &path)
 // Everything before the pixels: the plan, folders, the plain copy. Returns the
 // plan when the photo is to be stamped; result says what happened otherwise.
 std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &folder, const QString *saveAsTarget,
-    int counter, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result)
+    int index, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result)
 {
-    std::optional<PlannedPhoto> plan = planPhoto(source, folder, saveAsTarget, counter, job, names, result);
+    std::optional<PlannedPhoto> plan = planPhoto(source, folder, saveAsTarget, index, job, names, result);
     if (!plan || plan->output.isEmpty())
         return std::nullopt;
     if (!saveAsTarget) {
@@ -589,14 +604,19 @@ int BatchReport::copied() const
     }));
 }
 
-QJsonObject designJson(const StampSettings &s, const AppOptions &o)
+const char *photoOutcomeName(PhotoOutcome outcome)
 {
-    return { { QStringLiteral("stamp"), s.StampPhotosOpt }, { QStringLiteral("rename"), s.RenamePhotos },
-        { QStringLiteral("caption"), s.CaptionFormat }, { QStringLiteral("dateFormat"), s.DateFormat },
-        { QStringLiteral("mask"), s.FNMask }, { QStringLiteral("font"), s.FontName },
-        { QStringLiteral("size"), s.Size }, { QStringLiteral("postfix"), o.FilePostfix },
-        { QStringLiteral("quality"), o.jpgquality }, { QStringLiteral("keepQuality"), o.KeepQuality },
-        { QStringLiteral("existing"), o.ExistingFiles } };
+    switch (outcome) {
+    case PhotoOutcome::Stamped:
+        return "stamped";
+    case PhotoOutcome::Copied:
+        return "copied";
+    case PhotoOutcome::Skipped:
+        return "skipped";
+    case PhotoOutcome::Failed:
+        return "failed";
+    }
+    return "unknown";
 }
 
 QString progressText(int i, int n)
@@ -682,7 +702,7 @@ BatchReport RunBatch(
         BatchPhotoResult &result = report.photos[static_cast<size_t>(i)];
         ++handedOut;
         std::optional<PlannedPhoto> plan
-            = preparePhoto(photoList.at(i), folder, nullptr, i + 1, job, names, log.get(), result);
+            = preparePhoto(photoList.at(i), folder, nullptr, i, job, names, log.get(), result);
         if (!plan) {
             if (log)
                 log->photo(logEntry(result));
@@ -731,7 +751,7 @@ std::vector<BatchPhotoResult> PlanBatch(const QStringList &photoList, const QStr
     std::vector<BatchPhotoResult> plans(static_cast<size_t>(photoList.size()));
     OutputNames names(photoList);
     for (qsizetype i = 0; i < photoList.size(); ++i)
-        planPhoto(photoList.at(i), folder, nullptr, int(i) + 1, job, names, plans[static_cast<size_t>(i)]);
+        planPhoto(photoList.at(i), folder, nullptr, int(i), job, names, plans[static_cast<size_t>(i)]);
     return plans;
 }
 

@@ -101,6 +101,14 @@ public:
     virtual void ProgressEnd() { }
 };
 
+// An output name decided before the run, and whether the conflict rule
+// said to replace the file that held it then.
+struct PlannedName
+{
+    QString output;
+    bool replace = false;
+};
+
 struct BatchJob
 {
     StampSettings settings;
@@ -115,7 +123,10 @@ struct BatchJob
     bool writeRunLog = true;
     // The output folder was made for this run, so undo may remove it.
     bool outputFolderIsNew = false;
-    QString plan; // the plan this run carries out, named in its log
+    QString plan; // the id of the plan this run carries out, named in its log
+    // Names a plan decided, one per photo of the list; empty: the run names.
+    std::vector<PlannedName> planned;
+    int counterStart = 1; // the running number of the list's first photo
 };
 
 struct BatchReport
@@ -131,9 +142,6 @@ struct BatchReport
     // and those whose stamping failed after the copy stood.
     int copied() const;
 };
-
-// The design a run log keeps of a run.
-QJsonObject designJson(const StampSettings &settings, const AppOptions &options);
 
 // The Start command without its dialogs: every photo of photoList into
 // outputFolder. Naming, collision checks and copies happen in list order on
@@ -153,6 +161,9 @@ std::vector<BatchPhotoResult> PlanBatch(const QStringList &photoList, const QStr
 // window starts it on a worker and takes the result back as a value). The previewed photo stamped (when the stamp task
 // is ticked) or copied to exactly target.
 BatchPhotoResult SaveStampedAs(const QString &source, const QString &target, const BatchJob &job);
+
+// A stable lowercase name for reports and plans: stamped, copied, skipped, failed.
+const char *photoOutcomeName(PhotoOutcome outcome);
 
 // The text of the progress window for photo i (1-based) of n.
 QString progressText(int i, int n);

@@ -34,7 +34,9 @@ const std::pair<ExistingOutcome, const char *> kExistingNames[] = {
     { ExistingOutcome::IsSource, "source" },
 };
 
-ExistingOutcome existingFromName(const QString &name)
+} // namespace
+
+ExistingOutcome existingOutcomeFromName(const QString &name)
 {
     for (const auto &[outcome, text] : kExistingNames) {
         if (name == QLatin1String(text))
@@ -42,6 +44,8 @@ ExistingOutcome existingFromName(const QString &name)
     }
     return ExistingOutcome::None;
 }
+
+namespace {
 
 QString isoTime(const QDateTime &time)
 {
@@ -77,7 +81,7 @@ RunLogPhoto photoFromJson(const QJsonObject &o)
     p.wanted = o.value(QStringLiteral("wanted")).toString(p.output);
     p.size = static_cast<qint64>(o.value(QStringLiteral("size")).toDouble(-1));
     p.sha256 = o.value(QStringLiteral("sha256")).toString().toLatin1();
-    p.existing = existingFromName(o.value(QStringLiteral("existing")).toString());
+    p.existing = existingOutcomeFromName(o.value(QStringLiteral("existing")).toString());
     p.kept = o.value(QStringLiteral("kept")).toString();
     return p;
 }

@@ -136,6 +136,7 @@ struct UndoReport
 UndoReport undoRun(const QString &folder, const QString &id = QString());
 
 const char *existingOutcomeName(ExistingOutcome outcome);
+ExistingOutcome existingOutcomeFromName(const QString &name);
 
 // SHA-256 in lowercase hex, of bytes or of a file's content (with its size);
 // empty when the file cannot be read.
