@@ -13,14 +13,19 @@ export PATH="$PATH:/usr/sbin:/sbin"
 [ "$(id -u)" = 0 ] || unavailable "slurmd runs its jobs as root here, and this is user $(id -un)"
 need_tools munged munge slurmctld slurmd sinfo sbatch squeue scancel
 
+need_tools convert exiftool
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelvra-slurm.XXXXXX")
 chmod 755 "$work"
+private_environment "$work"
+# The array job finds the program as a user's job would: on the PATH sbatch passes on.
+export PATH="$(dirname "$cli"):$PATH"
 daemons=()
 
 stop_cluster() {
     local status=$? pid i
     trap - EXIT
     set +e
+    [ -n "${submitter:-}" ] && kill -TERM "$submitter" 2>/dev/null
     # Jobs outlive slurmd (slurmstepd is on its own), so cancel them first.
     if [ -n "${SLURM_CONF:-}" ] && [ ${#daemons[@]} -gt 1 ]; then
         scancel --quiet --full $(squeue -h -o %A 2>/dev/null) 2>/dev/null
@@ -49,6 +54,9 @@ stop_cluster() {
     exit "$status"
 }
 trap stop_cluster EXIT
+# Interrupted too: the EXIT trap runs only when the shell exits by itself.
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
 
 # A port nobody listens on now; the ports the daemons take are passed as $2...
 free_port() {
@@ -125,18 +133,37 @@ slurmctld -D >>"$work/log/slurmctld.out" 2>&1 &
 daemons+=($!)
 slurmd -D -N "$node" >>"$work/log/slurmd.out" 2>&1 &
 daemons+=($!)
+
+# One run and the documented array job over the same batch and design: the
+# shards must write what the one run wrote, and undo must take back all four.
+make_photos "$work/in"
+design=(--rename '%y\%o' --caption '[PHOTO_DATE] [Make]' --place br --size 12 --shadow)
+kelvra-cli stamp "${design[@]}" --quiet --out "$work/one" "$work/in/a" "$work/in/b"
+job="$work/job"
+(cd "$job" && kelvra-cli plan "${design[@]}" --out "$work/sharded" "$work/in/a" "$work/in/b" >plan.json)
+# The batch was made while the daemons came up.
 node_idle() { [ "$(sinfo -h -n "$node" -o %T)" = idle ]; }
 wait_for 30 node_idle ||
     unavailable "the Slurm node did not come up idle: $(tail -q -n 2 "$work"/log/slurm*.out 2>/dev/null | tr '\n' ' ')"
-
-# Until plan.json exists, a stand-in job proves the cluster runs an array.
-job="$work/job"
-cat >"$job/stand-in.sh" <<'EOF'
-#!/bin/bash
-echo "$SLURM_ARRAY_TASK_ID" >"task-$SLURM_ARRAY_TASK_ID.txt"
-EOF
-(cd "$job" && timeout 300 sbatch --wait --array=0-3 stand-in.sh) >"$work/log/sbatch.out"
+# In the background, so that a signal reaches the trap at once, not after the jobs.
+(cd "$job" && exec timeout 300 sbatch --wait --array=0-3 "$root/docs/cluster/stamp-array.sh") \
+    >"$work/log/sbatch.out" 2>&1 &
+submitter=$!
+wait "$submitter"
+submitter=
 for task in 0 1 2 3; do
-    [ "$(cat "$job/task-$task.txt")" = "$task" ] || { echo "FAILED: array task $task did not run" >&2; exit 1; }
+    grep -q '^10 stamped, 0 copied, 0 failed' "$job"/slurm-*_$task.out ||
+        { echo "FAILED: shard $task did not stamp its 10 photos" >&2; exit 1; }
 done
-echo "passed: 4 array tasks ran on $node"
+same_outputs "$work/one" "$work/sharded"
+echo "passed: 4 array tasks on $node wrote what one run writes"
+
+one_before=$(listing "$work/one")
+(cd "$job" && kelvra-cli undo --plan plan.json) >"$work/log/undo.out"
+if [ -n "$(find "$work/sharded" -type f 2>/dev/null)" ]; then
+    echo "FAILED: undo --plan left files:" >&2
+    find "$work/sharded" -type f >&2
+    exit 1
+fi
+[ "$(listing "$work/one")" = "$one_before" ] || { echo "FAILED: undo --plan touched another run's outputs" >&2; exit 1; }
+echo "passed: undo --plan took back every shard"
