@@ -262,6 +262,8 @@ QString resultLine(const BatchPhotoResult &r)
         line += QStringLiteral(": with a warning: ") + warningText(r);
     if (r.existing == ExistingOutcome::Replaced)
         line += QStringLiteral(" (replaced the file there; undo puts it back)");
+    if (r.existing == ExistingOutcome::WrittenBefore)
+        line += QStringLiteral(" (written before by this plan: left as it is)");
     return line;
 }
 
@@ -350,6 +352,8 @@ QString conflictNote(const BatchPhotoResult &r)
         return QStringLiteral(" (%1 exists: would be renamed to %2)").arg(native(r.wanted), native(r.output));
     case ExistingOutcome::Replaced:
         return QStringLiteral(" (would replace %1)").arg(native(r.output));
+    case ExistingOutcome::WrittenBefore:
+        return QStringLiteral(" (written before by this plan: left as it is)");
     }
     return QString();
 }
@@ -425,6 +429,14 @@ int runStamp(const QStringList &args)
         const PlanShard shard = planShard(*parsed.plan, shardPositions(*parsed.plan, parsed.shard, parsed.shardCount));
         parsed.job = shard.job;
         parsed.job.jobs = jobs;
+        for (const RunLogContents &run : listRunLogs(defaultRunLogFolder())) {
+            if (run.plan != parsed.plan->id || run.undone.isValid())
+                continue;
+            for (const RunLogPhoto &photo : run.photos) {
+                if (photo.size >= 0)
+                    parsed.job.writtenBefore.insert(photo.output, photo.sha256);
+            }
+        }
         parsed.inputs.photos = shard.photos;
         if (shard.photos.isEmpty()) {
             // More shards than photos to write: this one has none, which is no failure.

@@ -239,6 +239,14 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
         // Named once by the plan; a file that took the name since meets the rule.
         output = QDir::cleanPath(planned->output);
         result.wanted = output;
+        const auto before = job.writtenBefore.constFind(output);
+        if (before != job.writtenBefore.constEnd() && sha256OfFile(output) == *before) {
+            result.output = output;
+            result.outcome = done;
+            result.existing = ExistingOutcome::WrittenBefore;
+            plan.wanted = output;
+            return plan; // with no output: nothing to write
+        }
         if (planned->replace) {
             plan.replace = true;
             result.existing = ExistingOutcome::Replaced;

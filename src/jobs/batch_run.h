@@ -7,6 +7,7 @@
 #include "stamp/format_settings.h"
 #include "stamp/stamp_settings.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -126,6 +127,9 @@ struct BatchJob
     QString plan; // the id of the plan this run carries out, named in its log
     // Names a plan decided, one per photo of the list; empty: the run names.
     std::vector<PlannedName> planned;
+    // Outputs earlier runs of the same plan wrote, with their SHA-256: a
+    // shard run again leaves those still as written and writes the rest.
+    QHash<QString, QByteArray> writtenBefore;
     int counterStart = 1; // the running number of the list's first photo
 };
 

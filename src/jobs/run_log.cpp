@@ -32,6 +32,7 @@ const std::pair<ExistingOutcome, const char *> kExistingNames[] = {
     { ExistingOutcome::Replaced, "replaced" },
     { ExistingOutcome::Skipped, "skipped" },
     { ExistingOutcome::IsSource, "source" },
+    { ExistingOutcome::WrittenBefore, "written before" },
 };
 
 } // namespace

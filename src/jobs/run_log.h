@@ -22,6 +22,7 @@ enum class ExistingOutcome {
     Replaced, // the old file waits in the run's trash until the run is undone or old
     Skipped, // the photo was left out
     IsSource, // the name is the source itself: nothing was written
+    WrittenBefore, // an earlier run of the same plan wrote exactly this output: left as it is
 };
 
 // One photo as a run log keeps it.

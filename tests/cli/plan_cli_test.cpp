@@ -85,6 +85,12 @@ TEST(PlanCommand, ShardsWriteWhatOneRunWrites)
     EXPECT_TRUE(sharded.contains(year + "007_IMG_1.jpg"));
     EXPECT_TRUE(sharded.contains(year + "012_IMG_1.jpg"));
 
+    // A shard run again (its node was thought lost) leaves what it wrote.
+    const auto again = runCli({ "stamp", "--verbose", "--plan", (dir / "plan.json").string(), "--shard", "1/4" });
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_TRUE(contains(again.out, "written before by this plan")) << again.out;
+    EXPECT_EQ(treeOf(dir / "sharded"), sharded);
+
     // One undo takes back every shard.
     const auto undone = runCli({ "undo", "--plan", (dir / "plan.json").string() });
     EXPECT_EQ(undone.exitCode, 0) << undone.err;
