@@ -132,7 +132,7 @@ int runUndo(const QStringList &args)
 const CommandRegistration runsRegistration(
     { "runs", "   list the logged runs, newest first", runRuns, false, "usage: kelvra-cli runs" });
 const CommandRegistration undoRegistration({ "undo", "[--verbose] [RUN]   take back a run (default: the last one)",
-    runUndo, false, "usage: kelvra-cli undo [--verbose] [RUN]" });
+    runUndo, false, "usage: kelvra-cli undo [--verbose] [RUN]", { { "--verbose" } } });
 
 } // namespace
 

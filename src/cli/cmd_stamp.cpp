@@ -66,6 +66,7 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
     AppOptions &o = parsed.job.options;
 
     QStringList inputs;
+    QString reportFlag;
     bool quality = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
@@ -84,6 +85,10 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
                                                          : "a value");
         } else if (arg == QLatin1String("--verbose") || arg == QLatin1String("--quiet")
             || arg == QLatin1String("--json")) {
+            // Each asks for a different output: which one wins would be a guess.
+            if (!reportFlag.isEmpty())
+                return reportFlag + QStringLiteral(" and ") + arg + QStringLiteral(" exclude each other");
+            reportFlag = arg;
             parsed.report = arg == QLatin1String("--verbose") ? Report::Verbose
                 : arg == QLatin1String("--quiet")             ? Report::Quiet
                                                               : Report::Json;
@@ -439,7 +444,11 @@ int runStamp(const QStringList &args)
 
 const CommandRegistration registration(
     { "stamp", "[design options] [--rename MASK] [--no-stamp] ... --out DIR PHOTO|FOLDER...   the batch run", runStamp,
-        true, kStampUsage });
+        true, kStampUsage,
+        withDesignOptions({ { "--rename", "a mask" }, { "--no-stamp" }, { "--quality", "a number" },
+            { "--keep-quality" }, { "--postfix", "a value" }, { "--gps-form", "a number" }, { "--jobs", "a number" },
+            { "--existing", "keep, replace or skip" }, { "--dry-run" }, { "--recursive" }, { "--verbose" },
+            { "--quiet" }, { "--json" }, { "--out", "a folder" } }) });
 
 } // namespace
 

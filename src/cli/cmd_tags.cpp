@@ -120,8 +120,9 @@ int runTags(const QStringList &args)
     return ok ? ExitOk : ExitFailed;
 }
 
-const CommandRegistration registration({ "tags",
-    "[--json] [--gps-form N] [--trace] PHOTO   print the metadata read from PHOTO, one tag a line", runTags });
+const CommandRegistration registration(
+    { "tags", "[--json] [--gps-form N] [--trace] PHOTO   print the metadata read from PHOTO, one tag a line", runTags,
+        false, nullptr, { { "--json" }, { "--trace" }, { "--gps-form", "a number" } } });
 
 } // namespace
 

@@ -136,6 +136,8 @@ int main(int argc, char **argv)
             QTextStream(stdout) << usageText(c.name);
             return ExitOk;
         }
+        if (const std::optional<QString> error = normaliseArguments(args, c.options))
+            return usageError(c.name, *error);
         if (c.needsGui) {
             // A command-line run never opens a window, whatever DISPLAY says.
             qputenv("QT_QPA_PLATFORM", "offscreen");

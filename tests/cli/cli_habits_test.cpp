@@ -71,6 +71,21 @@ TEST(CliHabits, UsageErrorsSayWhatWasWrong)
         { { "stamp", "--out", out, photo, "--jobs" }, "kelvra-cli stamp: --jobs needs a number" },
         { { "stamp", "--place", "middle", "--out", out, photo }, "kelvra-cli stamp: --place needs tl, tr, br or bl" },
         { { "stamp", "--out", out, photo, "--cfg" }, "kelvra-cli stamp: --cfg needs a file" },
+        { { "stamp", "--rename", "--out", out, photo }, "kelvra-cli stamp: --rename needs a mask" },
+        { { "stamp", "--out", out, photo, "--rename" }, "kelvra-cli stamp: --rename needs a mask" },
+        { { "stamp", "--size", "2", "--size=3", "--out", out, photo }, "kelvra-cli stamp: --size is given twice" },
+        { { "stamp", "--bold", "--out", out, "--bold", photo }, "kelvra-cli stamp: --bold is given twice" },
+        { { "stamp", "--bold=yes", "--out", out, photo }, "kelvra-cli stamp: --bold takes no value" },
+        { { "stamp", "--json", "--verbose", "--out", out, photo },
+            "kelvra-cli stamp: --json and --verbose exclude each other" },
+        { { "stamp", "--quiet", "--json", "--out", out, photo },
+            "kelvra-cli stamp: --quiet and --json exclude each other" },
+        { { "stamp", "--verbose", "--dry-run", "--quiet", "--out", out, photo },
+            "kelvra-cli stamp: --verbose and --quiet exclude each other" },
+        { { "tags", "--json", "--json", photo }, "kelvra-cli tags: --json is given twice" },
+        { { "caption", "--gps-form=", "[Make]", photo }, "kelvra-cli caption: --gps-form needs 0, 1 or 2" },
+        { { "preview", "--area=big", "--out", out, photo }, "kelvra-cli preview: --area needs WxH" },
+        { { "undo", "--verbose=1" }, "kelvra-cli undo: --verbose takes no value" },
         { { "preview", photo }, "kelvra-cli preview: --out is missing" },
         { { "preview", "--out", out }, "kelvra-cli preview: the photo is missing" },
         { { "preview", "--area", "big", "--out", out, photo }, "kelvra-cli preview: --area needs WxH" },
@@ -100,6 +115,28 @@ TEST(CliHabits, UsageErrorsSayWhatWasWrong)
         EXPECT_TRUE(contains(r.err, "usage:")) << r.err;
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+// "--opt=value" reads as "--opt value" for every command.
+TEST(CliHabits, ValuesMayFollowAnEqualsSign)
+{
+    TempDir dir;
+    const std::string photo = test::photo("gps/DSCN0010.jpg").string();
+    const std::vector<std::string> pairs[][2] = {
+        { { "tags", "--gps-form=0", photo }, { "tags", "--gps-form", "0", photo } },
+        { { "caption", "--date-format=YYYY", "[PHOTO_DATE] [Make]", photo },
+            { "caption", "--date-format", "YYYY", "[PHOTO_DATE] [Make]", photo } },
+        { { "stamp", "--dry-run", "--rename=%y_%o", "--postfix=x", "--out=" + (dir / "o").string(), photo },
+            { "stamp", "--dry-run", "--rename", "%y_%o", "--postfix", "x", "--out", (dir / "o").string(), photo } },
+    };
+    for (const auto &pair : pairs) {
+        SCOPED_TRACE(pair[0][1]);
+        const auto joined = runCli(pair[0]);
+        const auto apart = runCli(pair[1]);
+        EXPECT_EQ(joined.exitCode, 0) << joined.err;
+        EXPECT_EQ(joined.out, apart.out);
+        EXPECT_FALSE(joined.out.empty());
+    }
 }
 
 TEST(CliHabits, FailuresCarryTheSystemsReason)
