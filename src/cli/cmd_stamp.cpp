@@ -8,6 +8,7 @@
 #include "jobs/photo_list.h"
 #include "jobs/run_log.h"
 #include "platform/console.h"
+#include "stamp/file_mask.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -102,6 +103,8 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
                 refused.error = BatchError::EmptyMask;
                 return failureText(refused);
             }
+            if (const QString mistake = maskMistakeText(checkFileMask(s.FNMask), s.FNMask); !mistake.isEmpty())
+                return mistake;
         } else if (arg == QLatin1String("--dry-run")) {
             parsed.dryRun = true;
         } else if (arg == QLatin1String("--no-stamp")) {

@@ -3,6 +3,7 @@
 
 #include "jobs/batch_run.h"
 #include "jobs/preview_job.h"
+#include "stamp/file_mask.h"
 
 #include <QString>
 
@@ -21,5 +22,8 @@ QString warningText(const BatchPhotoResult &result);
 // from one version to the next.
 const char *batchErrorName(BatchError error);
 const char *batchWarningName(BatchWarning warning);
+
+// What is wrong with a mask, empty when nothing is.
+QString maskMistakeText(const MaskCheck &check, const QString &mask);
 
 } // namespace kelvra::cli
