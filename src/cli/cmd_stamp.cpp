@@ -3,6 +3,8 @@
 #include "cli/command.h"
 #include "cli/design_options.h"
 #include "cli/failure_text.h"
+#include "cli/plan_json.h"
+#include "cli/stamp_report.h"
 
 #include "jobs/batch_run.h"
 #include "jobs/photo_list.h"
@@ -18,6 +20,7 @@
 #include <QJsonObject>
 #include <QTextStream>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -160,60 +163,14 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
     if (quality && o.KeepQuality)
         return QStringLiteral("--quality and --keep-quality exclude each other");
 
-    QString missing;
     const EarlierOutputs earlier { parsed.outDir, loggedOutputs(defaultRunLogFolder(), parsed.outDir) };
-    std::optional<PhotoInputs> photos = listPhotos(inputs, parsed.recursive, &missing, &earlier);
-    if (!photos)
-        return QStringLiteral("no such photo or folder: ") + missing;
-    parsed.inputs = std::move(*photos);
+    parsed.inputs = listPhotos(inputs, parsed.recursive, &earlier);
     return std::nullopt;
-}
-
-const char *outcomeName(PhotoOutcome outcome)
-{
-    switch (outcome) {
-    case PhotoOutcome::Stamped:
-        return "stamped";
-    case PhotoOutcome::Copied:
-        return "copied";
-    case PhotoOutcome::Skipped:
-        return "skipped";
-    case PhotoOutcome::Failed:
-        return "failed";
-    }
-    return "unknown";
 }
 
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// One line of --verbose: what became of the photo and where it went.
-QString resultLine(const BatchPhotoResult &r)
-{
-    QString line = QLatin1String(outcomeName(r.outcome)) + QStringLiteral(": ") + native(r.source);
-    if (!r.output.isEmpty())
-        line += QStringLiteral(" -> ") + native(r.output);
-    if (r.error != BatchError::None)
-        line += QStringLiteral(": ") + failureText(r);
-    if (r.outcome == PhotoOutcome::Stamped && r.warningCode != BatchWarning::None)
-        line += QStringLiteral(": with a warning: ") + warningText(r);
-    if (r.existing == ExistingOutcome::Replaced)
-        line += QStringLiteral(" (replaced the file there; undo puts it back)");
-    return line;
-}
-
-QJsonObject resultJson(const BatchPhotoResult &r)
-{
-    return { { QStringLiteral("source"), native(r.source) },
-        { QStringLiteral("output"), r.output.isEmpty() ? QJsonValue() : QJsonValue(native(r.output)) },
-        { QStringLiteral("result"), QLatin1String(outcomeName(r.outcome)) },
-        { QStringLiteral("error"), QLatin1String(batchErrorName(r.error)) },
-        { QStringLiteral("reason"), r.error == BatchError::None ? QString() : failureText(r) },
-        { QStringLiteral("warning"), QLatin1String(batchWarningName(r.warningCode)) },
-        { QStringLiteral("warningReason"), warningText(r) },
-        { QStringLiteral("existing"), QLatin1String(existingOutcomeName(r.existing)) } };
 }
 
 // A one-line bar on stderr when it is a terminal; Ctrl+C cancels between
@@ -239,7 +196,7 @@ public:
         ++m_done;
         if (m_verbose) {
             clearBar();
-            QTextStream(stdout) << resultLine(r) << Qt::endl;
+            QTextStream(stdout) << resultLine(ReportedPhoto(r)) << Qt::endl;
         }
         draw();
     }
@@ -294,45 +251,57 @@ QString conflictNote(const BatchPhotoResult &r)
 }
 
 // Each photo's output name, or why it would be refused; nothing is written.
+// The exit code is the one the run would have.
 int printPlan(const StampArguments &parsed)
 {
+    const std::vector<ReportedPhoto> plan
+        = reportedPhotos(parsed.inputs, PlanBatch(parsed.inputs.photos, parsed.outDir, parsed.job));
     QTextStream out(stdout);
+    QTextStream err(stderr);
     int stamped = 0, copied = 0, refused = 0, skipped = 0;
-    for (const BatchPhotoResult &r : PlanBatch(parsed.inputs.photos, parsed.outDir, parsed.job)) {
-        const QString source = QDir::toNativeSeparators(r.source);
+    for (const ReportedPhoto &photo : plan) {
+        const BatchPhotoResult &r = photo.result;
+        const QString source = native(r.source);
         switch (r.outcome) {
         case PhotoOutcome::Stamped:
         case PhotoOutcome::Copied:
             (r.outcome == PhotoOutcome::Stamped ? stamped : copied) += 1;
-            out << source << " \u2192 " << QDir::toNativeSeparators(r.output)
-                << (r.outcome == PhotoOutcome::Copied ? " (copy)" : "") << conflictNote(r) << '\n';
+            if (parsed.report != Report::Quiet && parsed.report != Report::Json)
+                out << source << " \u2192 " << native(r.output) << (r.outcome == PhotoOutcome::Copied ? " (copy)" : "")
+                    << conflictNote(r) << '\n';
             break;
         case PhotoOutcome::Skipped:
             ++skipped;
-            if (r.error == BatchError::OutputExists)
-                out << source << ": would skip: " << failureText(r) << '\n';
-            else
-                out << source << ": skipped: " << failureText(r) << '\n';
+            if (parsed.report != Report::Quiet && parsed.report != Report::Json)
+                out << source << (r.error == BatchError::OutputExists ? ": would skip: " : ": skipped: ")
+                    << failureText(photo) << '\n';
             break;
         case PhotoOutcome::Failed:
             ++refused;
-            out << source << ": would fail: " << failureText(r) << '\n';
+            if (parsed.report == Report::Quiet)
+                err << source << ": would fail: " << failureText(photo) << '\n';
+            else if (parsed.report != Report::Json)
+                out << source << ": would fail: " << failureText(photo) << '\n';
             break;
         }
     }
-    out << "dry run: " << stamped << " to stamp, " << copied << " to copy, " << refused << " refused";
-    if (skipped)
-        out << ", " << skipped << " skipped";
-    out << "; nothing written\n";
+    if (parsed.report == Report::Json) {
+        QJsonObject json = planJson(parsed.outDir, plan);
+        QJsonObject totals = json[QStringLiteral("totals")].toObject();
+        addFolderTotals(totals, parsed.inputs);
+        json[QStringLiteral("totals")] = totals;
+        out << QJsonDocument(json).toJson(QJsonDocument::Indented);
+    } else if (parsed.report != Report::Quiet) {
+        out << "dry run: " << stamped << " to stamp, " << copied << " to copy, " << refused << " refused";
+        if (skipped)
+            out << ", " << skipped << " skipped";
+        out << "; nothing written\n";
+    }
+    if (parsed.inputs.photos.isEmpty()) {
+        err << "kelvra-cli stamp: no photos to stamp\n";
+        return ExitFailed;
+    }
     return refused > 0 ? ExitFailed : ExitOk;
-}
-
-int totalSkipped(const PhotoInputs &inputs)
-{
-    int n = 0;
-    for (const auto &folder : inputs.skippedPerFolder)
-        n += folder.second;
-    return n;
 }
 
 // Created only once there is something to put in it; the system's reason when
@@ -367,16 +336,24 @@ int runStamp(const QStringList &args)
     QTextStream out(stdout);
     const bool quiet = parsed.report == Report::Quiet || parsed.report == Report::Json;
     if (!quiet) {
-        for (const auto &[folder, skipped] : parsed.inputs.skippedPerFolder) {
-            if (skipped > 0)
-                out << native(folder) << ": " << skipped << (skipped == 1 ? " non-JPEG file" : " non-JPEG files")
-                    << " skipped\n";
+        for (const FolderSkips &folder : parsed.inputs.folders) {
+            if (const QString line = folderLine(folder); !line.isEmpty())
+                out << line << '\n';
         }
         if (const int earlier = parsed.inputs.earlierOutputs)
             out << earlier << (earlier == 1 ? " output" : " outputs")
                 << " of earlier runs or in the output folder left out\n";
     }
+    if (parsed.report == Report::Verbose) {
+        for (const LeftOutInput &input : parsed.inputs.leftOut)
+            out << resultLine(leftOutPhoto(input)) << '\n';
+    }
+    out.flush(); // before the run's own lines
     if (parsed.inputs.photos.isEmpty()) {
+        const RunOutcome nothing { reportedPhotos(parsed.inputs, {}), false, QString() };
+        printProblems(nothing);
+        if (parsed.report == Report::Json)
+            printRunJson(parsed.outDir, parsed.inputs, nothing);
         err << "kelvra-cli stamp: no photos to stamp\n";
         return ExitFailed;
     }
@@ -391,58 +368,36 @@ int runStamp(const QStringList &args)
     const BatchReport report = RunBatch(parsed.inputs.photos, parsed.outDir, parsed.job, &progress);
     const bool interrupted = report.cancelled && interruptRequested();
     watchInterrupts(false);
+    const RunOutcome run { reportedPhotos(parsed.inputs, report.photos), report.cancelled, report.runLog };
 
     if (!report.runLogError.isEmpty())
         err << "kelvra-cli stamp: no run log, so this run cannot be undone: " << report.runLogError << '\n';
     if (report.runLog.isEmpty() && parsed.job.options.existingRule() == ExistingRule::Replace)
         err << "kelvra-cli stamp: nothing replaced without a run log to undo it\n";
-    for (const BatchPhotoResult &r : report.photos) {
-        if (r.outcome == PhotoOutcome::Stamped && r.warningCode != BatchWarning::None)
-            err << "stamped with a warning: " << native(r.source) << ": " << warningText(r) << '\n';
-        if (r.outcome != PhotoOutcome::Failed)
-            continue;
-        if (r.copiedUnchanged)
-            err << "not stamped: " << native(r.source) << ": " << failureText(r) << "; copied unchanged as "
-                << native(r.output) << '\n';
-        else
-            err << "failed: " << native(r.source) << ": " << failureText(r) << '\n';
+    printProblems(run);
+    if (report.cancelled) {
+        err << "kelvra-cli stamp: stopped";
+        if (interrupted)
+            err << " by Ctrl+C";
+        err << " after " << report.photos.size() << " of " << parsed.inputs.photos.size() << " photos\n";
     }
-    const int failed = report.count(PhotoOutcome::Failed);
-    const int warned = report.warned();
-    if (report.cancelled)
-        err << "kelvra-cli stamp: cancelled after " << report.photos.size() << " of " << parsed.inputs.photos.size()
-            << " photos\n";
+    if (parsed.report == Report::Verbose) {
+        for (const ReportedPhoto &photo : run.photos) {
+            if (photo.leftOut == LeftOut::Stopped)
+                out << resultLine(photo) << '\n';
+        }
+        out.flush();
+    }
+    if (parsed.report == Report::Json)
+        printRunJson(parsed.outDir, parsed.inputs, run);
+    else if (!quiet)
+        printSummary(parsed.outDir, run);
 
-    if (parsed.report == Report::Json) {
-        QJsonArray photos;
-        for (const BatchPhotoResult &r : report.photos)
-            photos.append(resultJson(r));
-        const QJsonObject totals { { QStringLiteral("photos"), parsed.inputs.photos.size() },
-            { QStringLiteral("stamped"), report.count(PhotoOutcome::Stamped) }, { QStringLiteral("warned"), warned },
-            { QStringLiteral("copied"), report.copied() },
-            { QStringLiteral("skipped"), report.count(PhotoOutcome::Skipped) }, { QStringLiteral("failed"), failed },
-            { QStringLiteral("notJpeg"), totalSkipped(parsed.inputs) } };
-        const QJsonObject root { { QStringLiteral("output"), native(QFileInfo(parsed.outDir).absoluteFilePath()) },
-            { QStringLiteral("run"), report.runLog.isEmpty() ? QJsonValue() : QJsonValue(report.runLog) },
-            { QStringLiteral("cancelled"), report.cancelled }, { QStringLiteral("photos"), photos },
-            { QStringLiteral("totals"), totals } };
-        out << QJsonDocument(root).toJson(QJsonDocument::Indented);
-    } else if (!quiet) {
-        out << report.count(PhotoOutcome::Stamped) - warned << " stamped, ";
-        if (warned)
-            out << warned << " stamped with a warning, ";
-        out << report.copied() << " copied, " << failed << " failed";
-        if (const int skipped = report.count(PhotoOutcome::Skipped))
-            out << ", " << skipped << " skipped";
-        out << '\n';
-        if (!report.cancelled)
-            out << "photos in " << native(QFileInfo(parsed.outDir).absoluteFilePath()) << '\n';
-    }
     if (interrupted)
         return ExitInterrupted;
     if (report.runLog.isEmpty() && parsed.job.options.existingRule() == ExistingRule::Replace)
         return ExitFailed; // nothing was done
-    return report.cancelled || failed > 0 || warned > 0 ? ExitFailed : ExitOk;
+    return report.cancelled || run.count(PhotoOutcome::Failed) > 0 || run.warned() > 0 ? ExitFailed : ExitOk;
 }
 
 const CommandRegistration registration(

@@ -204,6 +204,21 @@ const char *batchWarningName(BatchWarning warning)
     return "unknown";
 }
 
+const char *outcomeName(PhotoOutcome outcome)
+{
+    switch (outcome) {
+    case PhotoOutcome::Stamped:
+        return "stamped";
+    case PhotoOutcome::Copied:
+        return "copied";
+    case PhotoOutcome::Skipped:
+        return "skipped";
+    case PhotoOutcome::Failed:
+        return "failed";
+    }
+    return "unknown";
+}
+
 const char *batchErrorName(BatchError error)
 {
     switch (error) {
@@ -256,6 +271,55 @@ QString maskMistakeText(const MaskCheck &check, const QString &mask)
             + QStringLiteral("); names lie in the output folder");
     }
     return QString();
+}
+
+QString failureText(const ReportedPhoto &photo)
+{
+    switch (photo.leftOut) {
+    case LeftOut::No:
+        break;
+    case LeftOut::Missing:
+        return QStringLiteral("no such file or folder");
+    case LeftOut::DanglingLink:
+        return QStringLiteral("a link to %1, which does not exist").arg(QDir::toNativeSeparators(photo.target));
+    case LeftOut::NotAFile:
+        return QStringLiteral("neither a file nor a folder");
+    case LeftOut::Stopped:
+        return QStringLiteral("stopped before it was started");
+    }
+    return photo.result.error == BatchError::None ? QString() : failureText(photo.result);
+}
+
+const char *errorName(const ReportedPhoto &photo)
+{
+    switch (photo.leftOut) {
+    case LeftOut::No:
+        break;
+    case LeftOut::Missing:
+        return "missing";
+    case LeftOut::DanglingLink:
+        return "dangling-link";
+    case LeftOut::NotAFile:
+        return "not-a-file";
+    case LeftOut::Stopped:
+        return "stopped";
+    }
+    const BatchPhotoResult &r = photo.result;
+    if (failedForLongName(r))
+        return "name-too-long";
+    if (r.error == BatchError::NameOutsideFolder) {
+        switch (outputNameProblem(r.path)) {
+        case OutputNameProblem::Drive:
+            return "name-has-drive";
+        case OutputNameProblem::EndsInSeparator:
+        case OutputNameProblem::NoName:
+            return "name-without-file";
+        case OutputNameProblem::None:
+        case OutputNameProblem::LeavesFolder:
+            break;
+        }
+    }
+    return batchErrorName(r.error);
 }
 
 } // namespace kelvra::cli
