@@ -173,7 +173,7 @@ QString native(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// A one-line bar on stderr when it is a terminal; Ctrl+C cancels between
+// A one-line bar on stderr when it is a terminal; a stop signal cancels between
 // photos. With --verbose each photo's line goes to stdout as it finishes.
 class TerminalProgress : public BatchProgress
 {
@@ -367,6 +367,8 @@ int runStamp(const QStringList &args)
     TerminalProgress progress(errorStreamIsTerminal() && !quiet, parsed.report == Report::Verbose);
     const BatchReport report = RunBatch(parsed.inputs.photos, parsed.outDir, parsed.job, &progress);
     const bool interrupted = report.cancelled && interruptRequested();
+    const int exitSignal = interruptSignal();
+    const char *signalName = interruptSignalName();
     watchInterrupts(false);
     const RunOutcome run { reportedPhotos(parsed.inputs, report.photos), report.cancelled, report.runLog };
 
@@ -378,7 +380,7 @@ int runStamp(const QStringList &args)
     if (report.cancelled) {
         err << "kelvra-cli stamp: stopped";
         if (interrupted)
-            err << " by Ctrl+C";
+            err << " by " << signalName;
         err << " after " << report.photos.size() << " of " << parsed.inputs.photos.size() << " photos\n";
     }
     if (parsed.report == Report::Verbose) {
@@ -394,7 +396,7 @@ int runStamp(const QStringList &args)
         printSummary(parsed.outDir, run);
 
     if (interrupted)
-        return ExitInterrupted;
+        return 128 + exitSignal;
     if (report.runLog.isEmpty() && parsed.job.options.existingRule() == ExistingRule::Replace)
         return ExitFailed; // nothing was done
     return report.cancelled || run.count(PhotoOutcome::Failed) > 0 || run.warned() > 0 ? ExitFailed : ExitOk;
