@@ -54,8 +54,9 @@ int runCaption(const QStringList &args)
     return ExitOk;
 }
 
-const CommandRegistration registration({ "caption",
-    "[--date-format F] [--gps-form N] TEMPLATE PHOTO   print the label text TEMPLATE gives PHOTO", runCaption });
+const CommandRegistration registration(
+    { "caption", "[--date-format F] [--gps-form N] TEMPLATE PHOTO   print the label text TEMPLATE gives PHOTO",
+        runCaption, false, nullptr, { { "--date-format", "a value" }, { "--gps-form", "a number" } } });
 
 } // namespace
 

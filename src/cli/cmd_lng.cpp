@@ -306,7 +306,7 @@ int runLng(const QStringList &args)
 const CommandRegistration registration({ "lng",
     "info|dump [--json]|pack|unpack|resave FILE [OUT] | module | resources | template | translate   look into,"
     " rewrite or make a language file or a language module",
-    runLng, false, kUsage });
+    runLng, false, kUsage, { { "--json" }, { "--complete" } } });
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelvra-cli name MASK COUNTER PHOTO: the output name the batch would give PHOTO.
 #include "cli/command.h"
+#include "cli/failure_text.h"
 
 #include "stamp/file_mask.h"
 #include "stamp/photo_values.h"
@@ -21,6 +22,9 @@ int runName(const QStringList &args)
     }
     if (args.size() != 3)
         return usageError("name", QStringLiteral("MASK, COUNTER and PHOTO are needed, %1 given").arg(args.size()));
+    const QString mask = args.at(0);
+    if (const QString mistake = maskMistakeText(checkFileMask(mask), mask); !mistake.isEmpty())
+        return usageError("name", mistake);
     bool ok = false;
     const qint64 counter = args.at(1).toLongLong(&ok);
     if (!ok || counter < 0)
@@ -33,10 +37,13 @@ int runName(const QStringList &args)
 
     const FormatSettings locale = FormatSettings::system();
     const TDateTime date = FillPhotoValues(photo, AppOptions().GPSForm, locale).PhotoDate;
-    const QString expanded = ExpandFileMask(args.at(0), photo, counter, date, locale);
+    const QString expanded = ExpandFileMask(mask, photo, counter, date, locale);
     const std::optional<OutputName> name = splitOutputName(expanded);
     if (!name) {
-        QTextStream(stderr) << "kelvra-cli name: \"" << expanded << "\" would leave the output folder\n";
+        BatchPhotoResult refused;
+        refused.error = BatchError::NameOutsideFolder;
+        refused.path = expanded;
+        QTextStream(stderr) << "kelvra-cli name: " << failureText(refused) << '\n';
         return ExitFailed;
     }
     QTextStream(stdout) << name->toNativePath() << '\n';

@@ -111,7 +111,7 @@ int runPreview(const QStringList &args)
 
 const CommandRegistration registration(
     { "preview", "[design options] [--area WxH] --out FILE.png PHOTO   the preview picture with its label, as PNG",
-        runPreview, true, kUsage });
+        runPreview, true, kUsage, withDesignOptions({ { "--area", "WxH" }, { "--out", "a file" } }) });
 
 } // namespace
 

@@ -177,7 +177,8 @@ const CommandRegistration runsRegistration(
     { "runs", "   list the logged runs, newest first", runRuns, false, "usage: kelvra-cli runs" });
 const CommandRegistration undoRegistration(
     { "undo", "[--verbose] [RUN | --plan FILE]   take back a run (default: the last one) or every shard of a plan",
-        runUndo, false, "usage: kelvra-cli undo [--verbose] [RUN | --plan FILE]" });
+        runUndo, false, "usage: kelvra-cli undo [--verbose] [RUN | --plan FILE]",
+        { { "--verbose" }, { "--plan", "a plan file" } } });
 
 } // namespace
 

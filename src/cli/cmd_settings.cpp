@@ -3,14 +3,36 @@
 #include "cli/command.h"
 
 #include "platform/data_folder.h"
+#include "platform/file_ops.h"
 #include "stamp/ini_document.h"
 #include "stamp/settings_file.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
+
+#include <optional>
 
 namespace kelvra::cli {
 
 namespace {
+
+// Why a named file cannot be read as settings: a given file that is missing
+// or empty would otherwise print the defaults as if it held them.
+std::optional<QString> notASettingsFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("no such file: ") + path;
+    if (info.isDir())
+        return path + QStringLiteral(" is a folder, not a settings file");
+    QFile file;
+    if (!openForReading(file, path))
+        return QStringLiteral("cannot read ") + path + QStringLiteral(": ") + file.errorString();
+    if (file.read(1).isEmpty())
+        return path + QStringLiteral(" is empty");
+    return std::nullopt;
+}
 
 int runSettings(const QStringList &args)
 {
@@ -18,12 +40,23 @@ int runSettings(const QStringList &args)
         return usageError("settings", unknownOption(args.first()));
     if (args.size() > 1)
         return usageError("settings", QStringLiteral("one file only"));
-    const QString path = args.isEmpty() ? programIniPath() : args.first();
+    // The program INI may not exist yet: then its defaults are what the program reads.
+    const QString path = args.isEmpty() ? programIniPathToRead() : args.first();
+    if (!args.isEmpty()) {
+        if (const std::optional<QString> problem = notASettingsFile(path)) {
+            QTextStream(stderr) << "kelvra-cli settings: " << *problem << '\n';
+            return ExitFailed;
+        }
+    }
 
     const FormatSettings format = FormatSettings::system();
     StampSettings s;
     AppOptions o;
-    LoadProgramSettings(path, s, o, format);
+    if (!LoadProgramSettings(path, s, o, format).hadOptionsSection && !args.isEmpty()) {
+        QTextStream(stderr) << "kelvra-cli settings: " << path
+                            << " is not a settings file: it has no [Options] section\n";
+        return ExitFailed;
+    }
 
     const std::string sep = format.decimalSeparatorUtf8();
     auto number = [&sep](double v) { return QString::fromStdString(formatIniDouble(v, sep)); };

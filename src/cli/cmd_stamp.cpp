@@ -3,6 +3,8 @@
 #include "cli/command.h"
 #include "cli/design_options.h"
 #include "cli/failure_text.h"
+#include "cli/plan_json.h"
+#include "cli/stamp_report.h"
 
 #include "jobs/batch_plan.h"
 #include "jobs/batch_run.h"
@@ -10,6 +12,7 @@
 #include "jobs/run_log.h"
 #include "platform/console.h"
 #include "platform/file_ops.h"
+#include "stamp/file_mask.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,6 +23,7 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -94,6 +98,7 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
     AppOptions &o = parsed.job.options;
 
     QStringList inputs;
+    QString reportFlag;
     bool quality = false;
     QString planFile, listFile, shardText;
     bool nulSeparated = false;
@@ -123,6 +128,10 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
                                                          : "a value");
         } else if (arg == QLatin1String("--verbose") || arg == QLatin1String("--quiet")
             || arg == QLatin1String("--json")) {
+            // Each asks for a different output: which one wins would be a guess.
+            if (!reportFlag.isEmpty())
+                return reportFlag + QStringLiteral(" and ") + arg + QStringLiteral(" exclude each other");
+            reportFlag = arg;
             parsed.report = arg == QLatin1String("--verbose") ? Report::Verbose
                 : arg == QLatin1String("--quiet")             ? Report::Quiet
                                                               : Report::Json;
@@ -136,6 +145,8 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
                 refused.error = BatchError::EmptyMask;
                 return failureText(refused);
             }
+            if (const QString mistake = maskMistakeText(checkFileMask(s.FNMask), s.FNMask); !mistake.isEmpty())
+                return mistake;
         } else if (arg == QLatin1String("--dry-run")) {
             parsed.dryRun = true;
         } else if (arg == QLatin1String("--no-stamp")) {
@@ -236,12 +247,8 @@ std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
     if (quality && o.KeepQuality)
         return QStringLiteral("--quality and --keep-quality exclude each other");
 
-    QString missing;
     const EarlierOutputs earlier { parsed.outDir, loggedOutputs(defaultRunLogFolder(), parsed.outDir) };
-    std::optional<PhotoInputs> photos = listPhotos(inputs, parsed.recursive, &missing, &earlier);
-    if (!photos)
-        return QStringLiteral("no such photo or folder: ") + missing;
-    parsed.inputs = std::move(*photos);
+    parsed.inputs = listPhotos(inputs, parsed.recursive, &earlier);
     return std::nullopt;
 }
 
@@ -250,36 +257,7 @@ QString native(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-// One line of --verbose: what became of the photo and where it went.
-QString resultLine(const BatchPhotoResult &r)
-{
-    QString line = QLatin1String(photoOutcomeName(r.outcome)) + QStringLiteral(": ") + native(r.source);
-    if (!r.output.isEmpty())
-        line += QStringLiteral(" -> ") + native(r.output);
-    if (r.error != BatchError::None)
-        line += QStringLiteral(": ") + failureText(r);
-    if (r.outcome == PhotoOutcome::Stamped && r.warningCode != BatchWarning::None)
-        line += QStringLiteral(": with a warning: ") + warningText(r);
-    if (r.existing == ExistingOutcome::Replaced)
-        line += QStringLiteral(" (replaced the file there; undo puts it back)");
-    if (r.existing == ExistingOutcome::WrittenBefore)
-        line += QStringLiteral(" (written before by this plan: left as it is)");
-    return line;
-}
-
-QJsonObject resultJson(const BatchPhotoResult &r)
-{
-    return { { QStringLiteral("source"), native(r.source) },
-        { QStringLiteral("output"), r.output.isEmpty() ? QJsonValue() : QJsonValue(native(r.output)) },
-        { QStringLiteral("result"), QLatin1String(photoOutcomeName(r.outcome)) },
-        { QStringLiteral("error"), QLatin1String(batchErrorName(r.error)) },
-        { QStringLiteral("reason"), r.error == BatchError::None ? QString() : failureText(r) },
-        { QStringLiteral("warning"), QLatin1String(batchWarningName(r.warningCode)) },
-        { QStringLiteral("warningReason"), warningText(r) },
-        { QStringLiteral("existing"), QLatin1String(existingOutcomeName(r.existing)) } };
-}
-
-// A one-line bar on stderr when it is a terminal; Ctrl+C cancels between
+// A one-line bar on stderr when it is a terminal; a stop signal cancels between
 // photos. With --verbose each photo's line goes to stdout as it finishes.
 class TerminalProgress : public BatchProgress
 {
@@ -302,7 +280,7 @@ public:
         ++m_done;
         if (m_verbose) {
             clearBar();
-            QTextStream(stdout) << resultLine(r) << Qt::endl;
+            QTextStream(stdout) << resultLine(ReportedPhoto(r)) << Qt::endl;
         }
         draw();
     }
@@ -359,45 +337,57 @@ QString conflictNote(const BatchPhotoResult &r)
 }
 
 // Each photo's output name, or why it would be refused; nothing is written.
+// The exit code is the one the run would have.
 int printPlan(const StampArguments &parsed)
 {
+    const std::vector<ReportedPhoto> plan
+        = reportedPhotos(parsed.inputs, PlanBatch(parsed.inputs.photos, parsed.outDir, parsed.job));
     QTextStream out(stdout);
+    QTextStream err(stderr);
     int stamped = 0, copied = 0, refused = 0, skipped = 0;
-    for (const BatchPhotoResult &r : PlanBatch(parsed.inputs.photos, parsed.outDir, parsed.job)) {
-        const QString source = QDir::toNativeSeparators(r.source);
+    for (const ReportedPhoto &photo : plan) {
+        const BatchPhotoResult &r = photo.result;
+        const QString source = native(r.source);
         switch (r.outcome) {
         case PhotoOutcome::Stamped:
         case PhotoOutcome::Copied:
             (r.outcome == PhotoOutcome::Stamped ? stamped : copied) += 1;
-            out << source << " \u2192 " << QDir::toNativeSeparators(r.output)
-                << (r.outcome == PhotoOutcome::Copied ? " (copy)" : "") << conflictNote(r) << '\n';
+            if (parsed.report != Report::Quiet && parsed.report != Report::Json)
+                out << source << " \u2192 " << native(r.output) << (r.outcome == PhotoOutcome::Copied ? " (copy)" : "")
+                    << conflictNote(r) << '\n';
             break;
         case PhotoOutcome::Skipped:
             ++skipped;
-            if (r.error == BatchError::OutputExists)
-                out << source << ": would skip: " << failureText(r) << '\n';
-            else
-                out << source << ": skipped: " << failureText(r) << '\n';
+            if (parsed.report != Report::Quiet && parsed.report != Report::Json)
+                out << source << (r.error == BatchError::OutputExists ? ": would skip: " : ": skipped: ")
+                    << failureText(photo) << '\n';
             break;
         case PhotoOutcome::Failed:
             ++refused;
-            out << source << ": would fail: " << failureText(r) << '\n';
+            if (parsed.report == Report::Quiet)
+                err << source << ": would fail: " << failureText(photo) << '\n';
+            else if (parsed.report != Report::Json)
+                out << source << ": would fail: " << failureText(photo) << '\n';
             break;
         }
     }
-    out << "dry run: " << stamped << " to stamp, " << copied << " to copy, " << refused << " refused";
-    if (skipped)
-        out << ", " << skipped << " skipped";
-    out << "; nothing written\n";
+    if (parsed.report == Report::Json) {
+        QJsonObject json = planJson(parsed.outDir, plan);
+        QJsonObject totals = json[QStringLiteral("totals")].toObject();
+        addFolderTotals(totals, parsed.inputs);
+        json[QStringLiteral("totals")] = totals;
+        out << QJsonDocument(json).toJson(QJsonDocument::Indented);
+    } else if (parsed.report != Report::Quiet) {
+        out << "dry run: " << stamped << " to stamp, " << copied << " to copy, " << refused << " refused";
+        if (skipped)
+            out << ", " << skipped << " skipped";
+        out << "; nothing written\n";
+    }
+    if (parsed.inputs.photos.isEmpty()) {
+        err << "kelvra-cli stamp: no photos to stamp\n";
+        return ExitFailed;
+    }
     return refused > 0 ? ExitFailed : ExitOk;
-}
-
-int totalSkipped(const PhotoInputs &inputs)
-{
-    int n = 0;
-    for (const auto &folder : inputs.skippedPerFolder)
-        n += folder.second;
-    return n;
 }
 
 // Created only once there is something to put in it; the system's reason when
@@ -453,16 +443,24 @@ int runStamp(const QStringList &args)
     QTextStream out(stdout);
     const bool quiet = parsed.report == Report::Quiet || parsed.report == Report::Json;
     if (!quiet) {
-        for (const auto &[folder, skipped] : parsed.inputs.skippedPerFolder) {
-            if (skipped > 0)
-                out << native(folder) << ": " << skipped << (skipped == 1 ? " non-JPEG file" : " non-JPEG files")
-                    << " skipped\n";
+        for (const FolderSkips &folder : parsed.inputs.folders) {
+            if (const QString line = folderLine(folder); !line.isEmpty())
+                out << line << '\n';
         }
         if (const int earlier = parsed.inputs.earlierOutputs)
             out << earlier << (earlier == 1 ? " output" : " outputs")
                 << " of earlier runs or in the output folder left out\n";
     }
+    if (parsed.report == Report::Verbose) {
+        for (const LeftOutInput &input : parsed.inputs.leftOut)
+            out << resultLine(leftOutPhoto(input)) << '\n';
+    }
+    out.flush(); // before the run's own lines
     if (parsed.inputs.photos.isEmpty()) {
+        const RunOutcome nothing { reportedPhotos(parsed.inputs, {}), false, QString() };
+        printProblems(nothing);
+        if (parsed.report == Report::Json)
+            printRunJson(parsed.outDir, parsed.inputs, nothing);
         err << "kelvra-cli stamp: no photos to stamp\n";
         return ExitFailed;
     }
@@ -476,59 +474,39 @@ int runStamp(const QStringList &args)
     TerminalProgress progress(errorStreamIsTerminal() && !quiet, parsed.report == Report::Verbose);
     const BatchReport report = RunBatch(parsed.inputs.photos, parsed.outDir, parsed.job, &progress);
     const bool interrupted = report.cancelled && interruptRequested();
+    const int exitSignal = interruptSignal();
+    const char *signalName = interruptSignalName();
     watchInterrupts(false);
+    const RunOutcome run { reportedPhotos(parsed.inputs, report.photos), report.cancelled, report.runLog };
 
     if (!report.runLogError.isEmpty())
         err << "kelvra-cli stamp: no run log, so this run cannot be undone: " << report.runLogError << '\n';
     if (report.runLog.isEmpty() && parsed.job.options.existingRule() == ExistingRule::Replace)
         err << "kelvra-cli stamp: nothing replaced without a run log to undo it\n";
-    for (const BatchPhotoResult &r : report.photos) {
-        if (r.outcome == PhotoOutcome::Stamped && r.warningCode != BatchWarning::None)
-            err << "stamped with a warning: " << native(r.source) << ": " << warningText(r) << '\n';
-        if (r.outcome != PhotoOutcome::Failed)
-            continue;
-        if (r.copiedUnchanged)
-            err << "not stamped: " << native(r.source) << ": " << failureText(r) << "; copied unchanged as "
-                << native(r.output) << '\n';
-        else
-            err << "failed: " << native(r.source) << ": " << failureText(r) << '\n';
+    printProblems(run);
+    if (report.cancelled) {
+        err << "kelvra-cli stamp: stopped";
+        if (interrupted)
+            err << " by " << signalName;
+        err << " after " << report.photos.size() << " of " << parsed.inputs.photos.size() << " photos\n";
     }
-    const int failed = report.count(PhotoOutcome::Failed);
-    const int warned = report.warned();
-    if (report.cancelled)
-        err << "kelvra-cli stamp: cancelled after " << report.photos.size() << " of " << parsed.inputs.photos.size()
-            << " photos\n";
+    if (parsed.report == Report::Verbose) {
+        for (const ReportedPhoto &photo : run.photos) {
+            if (photo.leftOut == LeftOut::Stopped)
+                out << resultLine(photo) << '\n';
+        }
+        out.flush();
+    }
+    if (parsed.report == Report::Json)
+        printRunJson(parsed.outDir, parsed.inputs, run);
+    else if (!quiet)
+        printSummary(parsed.outDir, run);
 
-    if (parsed.report == Report::Json) {
-        QJsonArray photos;
-        for (const BatchPhotoResult &r : report.photos)
-            photos.append(resultJson(r));
-        const QJsonObject totals { { QStringLiteral("photos"), parsed.inputs.photos.size() },
-            { QStringLiteral("stamped"), report.count(PhotoOutcome::Stamped) }, { QStringLiteral("warned"), warned },
-            { QStringLiteral("copied"), report.copied() },
-            { QStringLiteral("skipped"), report.count(PhotoOutcome::Skipped) }, { QStringLiteral("failed"), failed },
-            { QStringLiteral("notJpeg"), totalSkipped(parsed.inputs) } };
-        const QJsonObject root { { QStringLiteral("output"), native(QFileInfo(parsed.outDir).absoluteFilePath()) },
-            { QStringLiteral("run"), report.runLog.isEmpty() ? QJsonValue() : QJsonValue(report.runLog) },
-            { QStringLiteral("cancelled"), report.cancelled }, { QStringLiteral("photos"), photos },
-            { QStringLiteral("totals"), totals } };
-        out << QJsonDocument(root).toJson(QJsonDocument::Indented);
-    } else if (!quiet) {
-        out << report.count(PhotoOutcome::Stamped) - warned << " stamped, ";
-        if (warned)
-            out << warned << " stamped with a warning, ";
-        out << report.copied() << " copied, " << failed << " failed";
-        if (const int skipped = report.count(PhotoOutcome::Skipped))
-            out << ", " << skipped << " skipped";
-        out << '\n';
-        if (!report.cancelled)
-            out << "photos in " << native(QFileInfo(parsed.outDir).absoluteFilePath()) << '\n';
-    }
     if (interrupted)
-        return ExitInterrupted;
+        return 128 + exitSignal;
     if (report.runLog.isEmpty() && parsed.job.options.existingRule() == ExistingRule::Replace)
         return ExitFailed; // nothing was done
-    return report.cancelled || failed > 0 || warned > 0 ? ExitFailed : ExitOk;
+    return report.cancelled || run.count(PhotoOutcome::Failed) > 0 || run.warned() > 0 ? ExitFailed : ExitOk;
 }
 
 // kelvra-cli plan: every output name of a batch, decided once, as JSON on
@@ -542,18 +520,17 @@ int runPlan(const QStringList &args)
         return usageError("plan", QStringLiteral("--plan is for stamp"));
     parsed.job.format = FormatSettings::system();
     const BatchPlan plan = MakeBatchPlan(parsed.inputs.photos, parsed.outDir, parsed.job);
-    QJsonObject json = planJson(plan);
-    QJsonArray photos = json.value(QStringLiteral("photos")).toArray();
+    // The dry run's entries, named inputs left out included, under the plan's own head.
+    const std::vector<ReportedPhoto> reported = reportedPhotos(parsed.inputs, plan.photos);
+    QJsonObject json = kelvra::planJson(plan);
+    QJsonArray photos;
     int refused = 0;
-    for (qsizetype i = 0; i < photos.size(); ++i) {
-        const BatchPhotoResult &r = plan.photos[size_t(i)];
-        QJsonObject photo = photos.at(i).toObject();
-        photo.insert(QStringLiteral("error"), QLatin1String(batchErrorName(r.error)));
-        photo.insert(QStringLiteral("reason"), r.error == BatchError::None ? QString() : failureText(r));
-        photos.replace(i, photo);
-        refused += r.outcome == PhotoOutcome::Failed ? 1 : 0;
+    for (const ReportedPhoto &photo : reported) {
+        photos.append(photoJson(photo));
+        refused += photo.result.outcome == PhotoOutcome::Failed ? 1 : 0;
     }
     json.insert(QStringLiteral("photos"), photos);
+    json.insert(QStringLiteral("totals"), planTotals(reported));
     QTextStream(stdout) << QJsonDocument(json).toJson(QJsonDocument::Indented);
     return refused > 0 ? ExitFailed : ExitOk;
 }
@@ -562,13 +539,22 @@ const char *const kPlanUsage
     = "usage: kelvra-cli plan [stamp options] [--counter-start N] --out DIR PHOTO|FOLDER...|--from-list FILE [--null]\n"
       "       the plan (JSON) goes to standard output; carry it out with kelvra-cli stamp --plan FILE [--shard I/N]";
 
+std::vector<Option> stampOptions()
+{
+    return withDesignOptions({ { "--rename", "a mask" }, { "--no-stamp" }, { "--quality", "a number" },
+        { "--keep-quality" }, { "--postfix", "a value" }, { "--gps-form", "a number" }, { "--jobs", "a number" },
+        { "--existing", "keep, replace or skip" }, { "--dry-run" }, { "--recursive" }, { "--verbose" }, { "--quiet" },
+        { "--json" }, { "--out", "a folder" }, { "--plan", "a plan file" }, { "--shard", "I/N" },
+        { "--from-list", "a file" }, { "--null" }, { "--counter-start", "a whole number" } });
+}
+
 const CommandRegistration planRegistration(
     { "plan", "[stamp options] --out DIR PHOTO|FOLDER...   decide every output name, as JSON for stamp --plan", runPlan,
-        false, kPlanUsage });
+        false, kPlanUsage, stampOptions() });
 
 const CommandRegistration registration(
     { "stamp", "[design options] [--rename MASK] [--no-stamp] ... --out DIR PHOTO|FOLDER...   the batch run", runStamp,
-        true, kStampUsage });
+        true, kStampUsage, stampOptions() });
 
 } // namespace
 

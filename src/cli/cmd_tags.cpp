@@ -100,11 +100,15 @@ int runTags(const QStringList &args)
     TimgData data(255, options);
     const bool ok = data.ProcessFile(std::filesystem::path(photo.toStdU16String()));
 
+    // Why nothing was read is an error, not a finding.
+    if (!ok)
+        QTextStream(stderr) << "kelvra-cli tags: " << photo << ": " << text(data.ErrStr) << '\n';
     QTextStream out(stdout);
     if (json) {
         out << QJsonDocument(toJson(data, ok, trace)).toJson(QJsonDocument::Indented);
     } else {
-        out << text(data.ErrStr) << '\n';
+        if (ok)
+            out << text(data.ErrStr) << '\n';
         if (data.ExifObj) {
             for (const TTagEntry &tag : data.ExifObj->FITagArray)
                 out << text(tag.Name) << '\t' << text(tag.Data) << '\n';
@@ -116,8 +120,9 @@ int runTags(const QStringList &args)
     return ok ? ExitOk : ExitFailed;
 }
 
-const CommandRegistration registration({ "tags",
-    "[--json] [--gps-form N] [--trace] PHOTO   print the metadata read from PHOTO, one tag a line", runTags });
+const CommandRegistration registration(
+    { "tags", "[--json] [--gps-form N] [--trace] PHOTO   print the metadata read from PHOTO, one tag a line", runTags,
+        false, nullptr, { { "--json" }, { "--trace" }, { "--gps-form", "a number" } } });
 
 } // namespace
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "cli/arguments.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -8,7 +10,8 @@
 
 namespace kelvra::cli {
 
-// Exit codes shared by every command.
+// Exit codes shared by every command; a run stopped by a signal exits with
+// 128 plus its number (130 for Ctrl+C), as a shell reports it.
 enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitInterrupted = 130 };
 
 struct Command
@@ -18,6 +21,9 @@ struct Command
     std::function<int(const QStringList &args)> run; // args after the command name
     bool needsGui = false; // drawing text needs a (headless) GUI application
     const char *usage = nullptr; // the full usage for --help and usage errors; null: name and synopsis
+    // The options, so "--opt=value" and an option given twice read the same
+    // for every command (see normaliseArguments).
+    std::vector<Option> options = {};
 };
 
 // Each command's file registers itself with a static CommandRegistration, so

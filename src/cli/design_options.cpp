@@ -37,6 +37,16 @@ QString cfgWarning(const QString &path, const CfgLoadResult &loaded)
     return path + QStringLiteral(": ") + parts.join(QStringLiteral("; "));
 }
 
+std::vector<Option> withDesignOptions(std::vector<Option> more)
+{
+    std::vector<Option> all { { "--cfg", "a file" }, { "--caption", "a value" }, { "--date-format", "a value" },
+        { "--font", "a value" }, { "--size", "a number" }, { "--color", "a value" }, { "--bg", "a value" },
+        { "--outline-color", "a value" }, { "--place", "a value" }, { "--bold" }, { "--italic" }, { "--underline" },
+        { "--shadow" }, { "--outline" } };
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+}
+
 std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &design)
 {
     // The settings file goes first so that the other options override it.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "cli/arguments.h"
 #include "stamp/settings_file.h"
 #include "stamp/stamp_settings.h"
 
@@ -27,6 +28,9 @@ inline constexpr const char *kDesignUsage
 // Takes the design options out of args into design and leaves the rest in
 // order. Returns an error text for a bad value or a missing --cfg file.
 std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &design);
+
+// The design options and more, for a command's option table.
+std::vector<Option> withDesignOptions(std::vector<Option> more);
 
 // The one warning line a settings file's load earns, or empty.
 QString cfgWarning(const QString &path, const CfgLoadResult &loaded);

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/failure_text.h"
 
+#include "platform/file_ops.h"
+#include "stamp/file_mask.h"
+
 #include <QDir>
+
+#include <system_error>
 
 namespace kelvra::cli {
 
@@ -95,10 +100,35 @@ QString failureText(FileError error, const QString &path, const QString &detail)
     return QString();
 }
 
+namespace {
+
+// The system's own words for a name too long, as a failed call gives them.
+QString nameTooLongText()
+{
+    return QString::fromLocal8Bit(std::make_error_code(std::errc::filename_too_long).message());
+}
+
+// A write or a folder that failed for a name longer than the file system takes.
+bool failedForLongName(const BatchPhotoResult &r)
+{
+    switch (r.error) {
+    case BatchError::FolderNotCreated:
+    case BatchError::CopyFailed:
+    case BatchError::WriteFailed:
+        return nameTooLong(r.path);
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 QString failureText(const BatchPhotoResult &r)
 {
     const QString path = QDir::toNativeSeparators(r.path);
     const QString detail = r.detail;
+    if (failedForLongName(r))
+        return QStringLiteral("a name in %1 is too long for the file system: %2").arg(path, nameTooLongText());
     switch (r.error) {
     case BatchError::None:
         break;
@@ -107,6 +137,17 @@ QString failureText(const BatchPhotoResult &r)
     case BatchError::Unreadable:
         return imageText(r.imageError, detail, "cannot read the photo");
     case BatchError::NameOutsideFolder:
+        switch (outputNameProblem(r.path)) {
+        case OutputNameProblem::Drive:
+            return QStringLiteral("the name \"%1\" starts with a drive; names lie in the output folder").arg(r.path);
+        case OutputNameProblem::EndsInSeparator:
+            return QStringLiteral("the name \"%1\" ends in a folder separator, so it names no file").arg(r.path);
+        case OutputNameProblem::NoName:
+            return QStringLiteral("the name \"%1\" names no file").arg(r.path);
+        case OutputNameProblem::None:
+        case OutputNameProblem::LeavesFolder:
+            break;
+        }
         return QStringLiteral("the name \"%1\" would lie outside the output folder").arg(r.path);
     case BatchError::FolderNotCreated:
         return QStringLiteral("cannot create the folder %1").arg(path);
@@ -198,6 +239,72 @@ const char *batchErrorName(BatchError error)
         return "output-exists";
     }
     return "unknown";
+}
+
+QString maskMistakeText(const MaskCheck &check, const QString &mask)
+{
+    switch (check.problem) {
+    case MaskProblem::None:
+        break;
+    case MaskProblem::UnknownField:
+        return QStringLiteral("the mask has an unknown field ") + check.field
+            + QStringLiteral(" (the fields: %o %n1..%n9 %dw %dy %wy %wm %y %m %d %h %n %s)");
+    case MaskProblem::EndsInSeparator:
+        return QStringLiteral("the mask ends in a folder separator, so the photos would have no name");
+    case MaskProblem::Drive:
+        return QStringLiteral("the mask starts with a drive (") + mask.trimmed().left(2)
+            + QStringLiteral("); names lie in the output folder");
+    }
+    return QString();
+}
+
+QString failureText(const ReportedPhoto &photo)
+{
+    switch (photo.leftOut) {
+    case LeftOut::No:
+        break;
+    case LeftOut::Missing:
+        return QStringLiteral("no such file or folder");
+    case LeftOut::DanglingLink:
+        return QStringLiteral("a link to %1, which does not exist").arg(QDir::toNativeSeparators(photo.target));
+    case LeftOut::NotAFile:
+        return QStringLiteral("neither a file nor a folder");
+    case LeftOut::Stopped:
+        return QStringLiteral("stopped before it was started");
+    }
+    return photo.result.error == BatchError::None ? QString() : failureText(photo.result);
+}
+
+const char *errorName(const ReportedPhoto &photo)
+{
+    switch (photo.leftOut) {
+    case LeftOut::No:
+        break;
+    case LeftOut::Missing:
+        return "missing";
+    case LeftOut::DanglingLink:
+        return "dangling-link";
+    case LeftOut::NotAFile:
+        return "not-a-file";
+    case LeftOut::Stopped:
+        return "stopped";
+    }
+    const BatchPhotoResult &r = photo.result;
+    if (failedForLongName(r))
+        return "name-too-long";
+    if (r.error == BatchError::NameOutsideFolder) {
+        switch (outputNameProblem(r.path)) {
+        case OutputNameProblem::Drive:
+            return "name-has-drive";
+        case OutputNameProblem::EndsInSeparator:
+        case OutputNameProblem::NoName:
+            return "name-without-file";
+        case OutputNameProblem::None:
+        case OutputNameProblem::LeavesFolder:
+            break;
+        }
+    }
+    return batchErrorName(r.error);
 }
 
 } // namespace kelvra::cli

@@ -3,6 +3,7 @@
 
 #include "jobs/batch_run.h"
 #include "jobs/preview_job.h"
+#include "stamp/file_mask.h"
 
 #include <QString>
 
@@ -21,5 +22,38 @@ QString warningText(const BatchPhotoResult &result);
 // from one version to the next.
 const char *batchErrorName(BatchError error);
 const char *batchWarningName(BatchWarning warning);
+
+// What is wrong with a mask, empty when nothing is.
+QString maskMistakeText(const MaskCheck &check, const QString &mask);
+
+// Why the command line never handed a photo to the batch.
+enum class LeftOut {
+    No,
+    Missing, // named, but nothing has that name: failed
+    DanglingLink, // named, a link to nothing: failed
+    NotAFile, // named, a device or a pipe: failed
+    Stopped, // a signal stopped the run before it started: skipped
+};
+
+// One photo of a report or a plan: what the batch did with it, or why it
+// never reached the batch (result.source and result.outcome set then).
+struct ReportedPhoto
+{
+    ReportedPhoto() = default;
+    explicit ReportedPhoto(const BatchPhotoResult &batchResult)
+        : result(batchResult)
+    {
+    }
+
+    BatchPhotoResult result;
+    LeftOut leftOut = LeftOut::No;
+    QString target; // DanglingLink: where the link points
+};
+
+// The photo's reason in English, empty when there is none; and its code,
+// finer than batchErrorName where the command line knows more ("missing",
+// "stopped", "name-too-long", "name-has-drive", ...).
+QString failureText(const ReportedPhoto &photo);
+const char *errorName(const ReportedPhoto &photo);
 
 } // namespace kelvra::cli

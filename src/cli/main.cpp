@@ -9,6 +9,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstring>
 
 namespace kelvra::cli {
 
@@ -50,6 +51,22 @@ bool asksForHelp(const QStringList &args)
             return true;
     }
     return false;
+}
+
+QtMessageHandler g_toolkitHandler = nullptr;
+
+// A command's output is its own: the toolkit's log lines ("qt.gui.imageio...")
+// and debug output would read as our errors.
+void dropToolkitMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    const char *category = context.category ? context.category : "";
+    const bool toolkit = std::strncmp(category, "qt.", 3) == 0;
+    if (type == QtDebugMsg || type == QtInfoMsg || (toolkit && type != QtFatalMsg))
+        return;
+    if (g_toolkitHandler)
+        g_toolkitHandler(type, context, message);
+    else
+        QTextStream(stderr) << message << '\n';
 }
 
 } // namespace
@@ -95,6 +112,7 @@ QString needsValue(const QString &option, const char *what)
 int main(int argc, char **argv)
 {
     using namespace kelvra::cli;
+    g_toolkitHandler = qInstallMessageHandler(dropToolkitMessages);
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << kelvra::fromNativeBytes(argv[i]); // a photo's name may be any bytes
@@ -118,6 +136,8 @@ int main(int argc, char **argv)
             QTextStream(stdout) << usageText(c.name);
             return ExitOk;
         }
+        if (const std::optional<QString> error = normaliseArguments(args, c.options))
+            return usageError(c.name, *error);
         if (c.needsGui) {
             // A command-line run never opens a window, whatever DISPLAY says.
             qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -17,16 +17,26 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The files of a folder, hidden ones left out (and hidden folders with
-// recursive); through our own listing, which keeps names that are not UTF-8.
-QStringList filesIn(const fs::path &folder, bool recursive)
+struct Listing
 {
     QStringList files;
+    int hidden = 0;
+    int danglingLinks = 0;
+};
+
+// The files of a folder, hidden ones counted and left out (and hidden folders
+// with recursive); through our own listing, which keeps names that are not
+// UTF-8.
+Listing filesIn(const fs::path &folder, bool recursive)
+{
+    Listing listing;
     std::error_code ec;
     auto hidden = [](const fs::directory_entry &entry) { return entry.path().filename().native().starts_with('.'); };
-    auto take = [&files, &ec](const fs::directory_entry &entry) {
+    auto take = [&listing, &ec](const fs::directory_entry &entry) {
         if (entry.is_regular_file(ec))
-            files << fromNativePath(entry.path());
+            listing.files << fromNativePath(entry.path());
+        else if (entry.is_symlink(ec) && !entry.exists(ec))
+            ++listing.danglingLinks;
     };
     if (recursive) {
         fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
@@ -34,6 +44,7 @@ QStringList filesIn(const fs::path &folder, bool recursive)
             if (hidden(*it)) {
                 if (it->is_directory(ec))
                     it.disable_recursion_pending();
+                ++listing.hidden;
                 continue;
             }
             take(*it);
@@ -43,15 +54,16 @@ QStringList filesIn(const fs::path &folder, bool recursive)
         for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
             if (!hidden(*it))
                 take(*it);
+            else if (!it->is_directory(ec))
+                ++listing.hidden;
         }
     }
-    return files;
+    return listing;
 }
 
 } // namespace
 
-std::optional<PhotoInputs> listPhotos(
-    const QStringList &inputs, bool recursive, QString *missing, const EarlierOutputs *outputs)
+PhotoInputs listPhotos(const QStringList &inputs, bool recursive, const EarlierOutputs *outputs)
 {
     PhotoInputs result;
     QSet<QString> written;
@@ -71,42 +83,52 @@ std::optional<PhotoInputs> listPhotos(
             = !outputFolder.isEmpty() && outputFolder.startsWith(listedFolder) && outputFolder != listedFolder;
         return written.contains(clean) || (outputInside && clean.startsWith(outputFolder));
     };
-    for (const QString &input : inputs) {
-        std::error_code ec;
-        const fs::path absolute = fs::absolute(nativePath(input), ec);
-        if (isFile(input)) {
-            result.photos << fromNativePath(absolute);
-            continue;
-        }
-        if (!isFolder(input)) {
-            if (missing)
-                *missing = input;
-            return std::nullopt;
-        }
-        QStringList files = filesIn(absolute, recursive);
-        std::sort(files.begin(), files.end());
-        int skipped = 0;
-        for (const QString &file : files) {
-            if (!IsJpegFileName(QFileInfo(file).fileName()))
-                ++skipped;
-            else if (isEarlierOutput(file, fromNativePath(absolute)))
-                ++result.earlierOutputs;
-            else
-                result.photos << file;
-        }
-        result.skippedPerFolder.emplace_back(input, skipped);
-    }
     // One photo under two spellings ("a.jpg", "./a.jpg") is queued once, where first named.
-    QStringList unique;
     QSet<QString> queued;
-    for (const QString &photo : std::as_const(result.photos)) {
+    auto queue = [&](const QString &photo) {
         const QString clean = QDir::cleanPath(photo);
         if (!queued.contains(clean)) {
             queued.insert(clean);
-            unique << clean;
+            result.photos << clean;
         }
+    };
+    auto leaveOut = [&](const QString &path, InputProblem problem, const QString &target = QString()) {
+        result.leftOut.push_back({ QDir::cleanPath(path), problem, target, result.photos.size() });
+    };
+    for (const QString &input : inputs) {
+        std::error_code ec;
+        const fs::path absolute = fs::absolute(nativePath(input), ec);
+        const QString path = fromNativePath(absolute);
+        if (isFile(input)) {
+            if (IsJpegFileName(QFileInfo(input).fileName()))
+                queue(path);
+            else
+                leaveOut(path, InputProblem::NotJpegName);
+            continue;
+        }
+        if (!isFolder(input)) {
+            const fs::file_status status = fs::symlink_status(absolute, ec);
+            if (fs::is_symlink(status) && !fs::exists(absolute, ec))
+                leaveOut(path, InputProblem::DanglingLink, fromNativePath(fs::read_symlink(absolute, ec)));
+            else if (fs::exists(status))
+                leaveOut(path, InputProblem::NotAFile);
+            else
+                leaveOut(path, InputProblem::Missing);
+            continue;
+        }
+        Listing listing = filesIn(absolute, recursive);
+        std::sort(listing.files.begin(), listing.files.end());
+        FolderSkips skips { input, 0, listing.hidden, listing.danglingLinks };
+        for (const QString &file : std::as_const(listing.files)) {
+            if (!IsJpegFileName(QFileInfo(file).fileName()))
+                ++skips.notJpeg;
+            else if (isEarlierOutput(file, path))
+                ++result.earlierOutputs;
+            else
+                queue(file);
+        }
+        result.folders.push_back(skips);
     }
-    result.photos = unique;
     return result;
 }
 

@@ -4,18 +4,42 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-#include <utility>
 #include <vector>
 
 namespace kelvra {
 
+// Why an input named on its own is not among the photos.
+enum class InputProblem {
+    Missing, // nothing under that name
+    DanglingLink, // a link whose target does not exist (target says which)
+    NotAFile, // a device, a pipe, a socket
+    NotJpegName, // a file whose name is not a JPEG name
+};
+
+struct LeftOutInput
+{
+    QString path; // absolute and clean
+    InputProblem problem = InputProblem::Missing;
+    QString target; // DanglingLink: where the link points
+    qsizetype position = 0; // how many photos are queued before it
+};
+
+// What the listing of one folder given left out, and why.
+struct FolderSkips
+{
+    QString folder; // as given
+    int notJpeg = 0; // files without a JPEG name
+    int hidden = 0; // hidden files, and with recursive hidden folders (each counted once)
+    int danglingLinks = 0;
+};
+
 struct PhotoInputs
 {
     QStringList photos; // absolute paths, in the order given
-    // Each folder given, with how many of its files were left out for not
-    // having a JPEG name.
-    std::vector<std::pair<QString, int>> skippedPerFolder;
+    // The inputs named on their own that are not photos, with their place
+    // among the photos, so a report can keep the order given.
+    std::vector<LeftOutInput> leftOut;
+    std::vector<FolderSkips> folders;
     // Files of the folders given that earlier runs wrote, or that lie in the
     // output folder: never taken for photos.
     int earlierOutputs = 0;
@@ -31,13 +55,11 @@ struct EarlierOutputs
 };
 
 // The photos a list of inputs names, as absolute clean paths, a photo named
-// twice only where first named: a file as it is, a folder by its
-// JPEG-named files sorted by name, and with recursive those of every
+// twice only where first named: a file with a JPEG name as it is, a folder
+// by its JPEG-named files sorted by name, and with recursive those of every
 // subfolder too (sorted by their path below the folder; links to folders are
-// not followed). Nothing, with the input in *missing, when an input is
-// neither a file nor a folder. A file named on its own is taken whatever
-// `outputs` says: the user asked for it.
-std::optional<PhotoInputs> listPhotos(const QStringList &inputs, bool recursive = false, QString *missing = nullptr,
-    const EarlierOutputs *outputs = nullptr);
+// not followed). A file named on its own is taken whatever `outputs` says:
+// the user asked for it.
+PhotoInputs listPhotos(const QStringList &inputs, bool recursive = false, const EarlierOutputs *outputs = nullptr);
 
 } // namespace kelvra

@@ -18,12 +18,24 @@ namespace kelvra {
 
 namespace {
 
-std::atomic<bool> g_interrupted { false };
+// The signal that asked to stop, 0 for none.
+std::atomic<int> g_interrupt { 0 };
 
-extern "C" void onInterrupt(int)
+// Every signal that asks a program to end; SIGHUP is POSIX only.
+constexpr int kStopSignals[] = {
+    SIGINT,
+    SIGTERM,
+#ifdef SIGHUP
+    SIGHUP,
+#endif
+};
+
+extern "C" void onInterrupt(int signal)
 {
-    g_interrupted = true;
-    std::signal(SIGINT, SIG_DFL);
+    int none = 0;
+    g_interrupt.compare_exchange_strong(none, signal);
+    // A second one ends the program as usual.
+    std::signal(signal, SIG_DFL);
 }
 
 } // namespace
@@ -39,13 +51,35 @@ bool errorStreamIsTerminal()
 
 void watchInterrupts(bool on)
 {
-    g_interrupted = false;
-    std::signal(SIGINT, on ? onInterrupt : SIG_DFL);
+    g_interrupt = 0;
+    for (const int signal : kStopSignals)
+        std::signal(signal, on ? onInterrupt : SIG_DFL);
 }
 
 bool interruptRequested()
 {
-    return g_interrupted;
+    return g_interrupt != 0;
+}
+
+int interruptSignal()
+{
+    return g_interrupt;
+}
+
+const char *interruptSignalName()
+{
+    switch (g_interrupt) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGTERM:
+        return "SIGTERM";
+#ifdef SIGHUP
+    case SIGHUP:
+        return "SIGHUP";
+#endif
+    default:
+        return "a signal";
+    }
 }
 
 void prepareHeadlessRuntime()

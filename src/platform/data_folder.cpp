@@ -75,4 +75,11 @@ QString programIniPath()
     return GetDataFolder() + QStringLiteral("Kelvra.ini");
 }
 
+QString programIniPathToRead()
+{
+    const QString root = userSettingsRoot();
+    const QString folder = root.isEmpty() ? programFolder() : withSeparator(root) + QStringLiteral("Kelvra/");
+    return folder + QStringLiteral("Kelvra.ini");
+}
+
 } // namespace kelvra

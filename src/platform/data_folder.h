@@ -17,4 +17,10 @@ QString programFolder();
 // The program INI: the data folder plus "Kelvra.ini".
 QString programIniPath();
 
+// The same file for a command that only reads it, without creating the data
+// folder: a folder not made yet holds no INI, so its defaults apply. (Only
+// where the data folder could not be made does programIniPath look in the
+// program's folder instead.)
+QString programIniPathToRead();
+
 } // namespace kelvra

@@ -13,6 +13,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace kelvra {
@@ -178,6 +179,30 @@ bool openForReading(QFile &file, const QString &path, QIODevice::OpenMode extra)
 FileResult copyFileReplacing(const QString &source, const QString &target)
 {
     return copyFileAtomically(nativePath(source), nativePath(target));
+}
+
+bool nameTooLong(const QString &path)
+{
+    namespace fs = std::filesystem;
+    const fs::path full = nativePath(path);
+#ifdef _WIN32
+    // Every Windows file system takes 255 UTF-16 units a name.
+    const size_t limit = 255;
+#else
+    // The limit belongs to the file system the name would be made on: that of
+    // the nearest folder that stands.
+    std::error_code ec;
+    fs::path standing = full.parent_path();
+    while (!standing.empty() && !fs::is_directory(standing, ec) && standing != standing.parent_path())
+        standing = standing.parent_path();
+    const long named = ::pathconf(standing.empty() ? "." : standing.c_str(), _PC_NAME_MAX);
+    const size_t limit = named > 0 ? size_t(named) : 255;
+#endif
+    for (const fs::path &part : full) {
+        if (part.native().size() > limit)
+            return true;
+    }
+    return false;
 }
 
 void clearReadOnly(const QString &path)

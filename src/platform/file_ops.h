@@ -34,6 +34,10 @@ bool makeFolders(const QString &path);
 // system's words in file.errorString() when it cannot.
 bool openForReading(QFile &file, const QString &path, QIODevice::OpenMode extra = QIODevice::NotOpen);
 
+// Whether a part of path is longer than the file system allows a name to be:
+// what the system refuses with "File name too long".
+bool nameTooLong(const QString &path);
+
 // Makes the file writable by its owner (the read-only attribute on Windows).
 void clearReadOnly(const QString &path);
 

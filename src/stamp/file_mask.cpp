@@ -133,14 +133,16 @@ QString OutputName::toNativePath() const
     return QDir::toNativeSeparators(parts.join(u'/'));
 }
 
-std::optional<OutputName> splitOutputName(const QString &expanded)
+namespace {
+
+OutputNameProblem split(const QString &expanded, OutputName *name)
 {
     if (expanded.startsWith(u'\\') || expanded.startsWith(u'/'))
-        return std::nullopt;
+        return OutputNameProblem::LeavesFolder;
     // "C:" at the start names a drive on Windows; refuse it everywhere so a
     // mask behaves the same on every system.
     if (expanded.size() >= 2 && expanded.at(1) == u':' && expanded.at(0).isLetter())
-        return std::nullopt;
+        return OutputNameProblem::Drive;
 
     QString unified = expanded;
     unified.replace(u'\\', u'/');
@@ -153,15 +155,52 @@ std::optional<OutputName> splitOutputName(const QString &expanded)
         const bool onlyDotsAndBlanks
             = std::all_of(part.begin(), part.end(), [](QChar c) { return c == u'.' || c == u' '; });
         if (onlyDotsAndBlanks)
-            return std::nullopt;
+            return OutputNameProblem::LeavesFolder;
         parts << part;
     }
-    if (parts.isEmpty() || expanded.endsWith(u'\\') || expanded.endsWith(u'/'))
-        return std::nullopt;
+    if (parts.isEmpty())
+        return OutputNameProblem::NoName;
+    if (expanded.endsWith(u'\\') || expanded.endsWith(u'/'))
+        return OutputNameProblem::EndsInSeparator;
+    name->fileName = parts.takeLast();
+    name->folders = parts;
+    return OutputNameProblem::None;
+}
+
+} // namespace
+
+std::optional<OutputName> splitOutputName(const QString &expanded)
+{
     OutputName name;
-    name.fileName = parts.takeLast();
-    name.folders = parts;
+    if (split(expanded, &name) != OutputNameProblem::None)
+        return std::nullopt;
     return name;
+}
+
+OutputNameProblem outputNameProblem(const QString &expanded)
+{
+    OutputName name;
+    return split(expanded, &name);
+}
+
+MaskCheck checkFileMask(const QString &mask)
+{
+    const QString trimmed = mask.trimmed();
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        if (trimmed.at(i) != u'%')
+            continue;
+        const QStringView rest = QStringView(trimmed).mid(i);
+        const auto known = std::find_if(fileMaskFields().begin(), fileMaskFields().end(),
+            [rest](QLatin1StringView field) { return rest.startsWith(field, Qt::CaseInsensitive); });
+        if (known == fileMaskFields().end())
+            return { MaskProblem::UnknownField, rest.left(2).toString() };
+        i += known->size() - 1;
+    }
+    if (trimmed.endsWith(u'\\') || trimmed.endsWith(u'/'))
+        return { MaskProblem::EndsInSeparator, {} };
+    if (trimmed.size() >= 2 && trimmed.at(1) == u':' && trimmed.at(0).isLetter())
+        return { MaskProblem::Drive, {} };
+    return {};
 }
 
 } // namespace kelvra

@@ -47,4 +47,28 @@ struct OutputName
 // drive, or a ".." part) or has no file name.
 std::optional<OutputName> splitOutputName(const QString &expanded);
 
+// Why splitOutputName refuses a name.
+enum class OutputNameProblem {
+    None,
+    LeavesFolder, // an absolute path or a ".." part
+    Drive, // "C:" at the start
+    EndsInSeparator, // no file name after the last folder
+    NoName, // nothing but separators and dots
+};
+OutputNameProblem outputNameProblem(const QString &expanded);
+
+// A mask mistake no photo's values can make right.
+enum class MaskProblem {
+    None,
+    UnknownField, // a "%" that starts none of fileMaskFields()
+    EndsInSeparator, // the names would be the extension alone, hidden files
+    Drive, // "C:" at the start
+};
+struct MaskCheck
+{
+    MaskProblem problem = MaskProblem::None;
+    QString field; // UnknownField: the "%" and the letter after it
+};
+MaskCheck checkFileMask(const QString &mask);
+
 } // namespace kelvra

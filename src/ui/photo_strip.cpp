@@ -110,8 +110,7 @@ QStringList photosFromUrls(const QList<QUrl> &urls)
             continue;
         const QFileInfo info(url.toLocalFile());
         if (info.isDir()) {
-            if (const std::optional<PhotoInputs> listed = listPhotos({ info.absoluteFilePath() }))
-                photos << listed->photos;
+            photos << listPhotos({ info.absoluteFilePath() }).photos;
         } else if (info.isFile()) {
             photos << info.absoluteFilePath();
         }

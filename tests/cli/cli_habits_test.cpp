@@ -3,6 +3,10 @@
 // was wrong, the system's reasons, exit codes.
 #include "common/test_support.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -71,6 +75,26 @@ TEST(CliHabits, UsageErrorsSayWhatWasWrong)
         { { "stamp", "--out", out, photo, "--jobs" }, "kelvra-cli stamp: --jobs needs a number" },
         { { "stamp", "--place", "middle", "--out", out, photo }, "kelvra-cli stamp: --place needs tl, tr, br or bl" },
         { { "stamp", "--out", out, photo, "--cfg" }, "kelvra-cli stamp: --cfg needs a file" },
+        { { "stamp", "--rename", "--out", out, photo }, "kelvra-cli stamp: --rename needs a mask" },
+        { { "stamp", "--out", out, photo, "--rename" }, "kelvra-cli stamp: --rename needs a mask" },
+        { { "stamp", "--size", "2", "--size=3", "--out", out, photo }, "kelvra-cli stamp: --size is given twice" },
+        { { "stamp", "--bold", "--out", out, "--bold", photo }, "kelvra-cli stamp: --bold is given twice" },
+        { { "stamp", "--bold=yes", "--out", out, photo }, "kelvra-cli stamp: --bold takes no value" },
+        { { "stamp", "--json", "--verbose", "--out", out, photo },
+            "kelvra-cli stamp: --json and --verbose exclude each other" },
+        { { "stamp", "--quiet", "--json", "--out", out, photo },
+            "kelvra-cli stamp: --quiet and --json exclude each other" },
+        { { "stamp", "--verbose", "--dry-run", "--quiet", "--out", out, photo },
+            "kelvra-cli stamp: --verbose and --quiet exclude each other" },
+        { { "stamp", "--rename", "%y_%q", "--out", out, photo }, "kelvra-cli stamp: the mask has an unknown field %q" },
+        { { "stamp", "--rename=%y\\", "--out", out, photo },
+            "kelvra-cli stamp: the mask ends in a folder separator, so the photos would have no name" },
+        { { "stamp", "--rename", "C:%o", "--out", out, photo }, "kelvra-cli stamp: the mask starts with a drive (C:)" },
+        { { "name", "%o%Q", "1", photo }, "kelvra-cli name: the mask has an unknown field %Q" },
+        { { "tags", "--json", "--json", photo }, "kelvra-cli tags: --json is given twice" },
+        { { "caption", "--gps-form=", "[Make]", photo }, "kelvra-cli caption: --gps-form needs 0, 1 or 2" },
+        { { "preview", "--area=big", "--out", out, photo }, "kelvra-cli preview: --area needs WxH" },
+        { { "undo", "--verbose=1" }, "kelvra-cli undo: --verbose takes no value" },
         { { "preview", photo }, "kelvra-cli preview: --out is missing" },
         { { "preview", "--out", out }, "kelvra-cli preview: the photo is missing" },
         { { "preview", "--area", "big", "--out", out, photo }, "kelvra-cli preview: --area needs WxH" },
@@ -100,6 +124,28 @@ TEST(CliHabits, UsageErrorsSayWhatWasWrong)
         EXPECT_TRUE(contains(r.err, "usage:")) << r.err;
     }
     EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+// "--opt=value" reads as "--opt value" for every command.
+TEST(CliHabits, ValuesMayFollowAnEqualsSign)
+{
+    TempDir dir;
+    const std::string photo = test::photo("gps/DSCN0010.jpg").string();
+    const std::vector<std::string> pairs[][2] = {
+        { { "tags", "--gps-form=0", photo }, { "tags", "--gps-form", "0", photo } },
+        { { "caption", "--date-format=YYYY", "[PHOTO_DATE] [Make]", photo },
+            { "caption", "--date-format", "YYYY", "[PHOTO_DATE] [Make]", photo } },
+        { { "stamp", "--dry-run", "--rename=%y_%o", "--postfix=x", "--out=" + (dir / "o").string(), photo },
+            { "stamp", "--dry-run", "--rename", "%y_%o", "--postfix", "x", "--out", (dir / "o").string(), photo } },
+    };
+    for (const auto &pair : pairs) {
+        SCOPED_TRACE(pair[0][1]);
+        const auto joined = runCli(pair[0]);
+        const auto apart = runCli(pair[1]);
+        EXPECT_EQ(joined.exitCode, 0) << joined.err;
+        EXPECT_EQ(joined.out, apart.out);
+        EXPECT_FALSE(joined.out.empty());
+    }
 }
 
 TEST(CliHabits, FailuresCarryTheSystemsReason)
@@ -136,48 +182,76 @@ TEST(CliHabits, FailuresCarryTheSystemsReason)
 }
 
 #ifndef _WIN32
-// The first Ctrl+C lets the photos already started finish and exits 130;
-// every file left in the output folder is a whole photo.
-TEST(CliHabits, InterruptExits130AfterFinishingStartedPhotos)
+// Ctrl+C, SIGTERM and SIGHUP each let the photos already started finish and
+// exit with 128 plus the signal; every file left in the output folder is a
+// whole photo, and the report names each photo not started as stopped.
+TEST(CliHabits, SignalsStopAfterFinishingStartedPhotos)
 {
     TempDir dir;
+    const int photos = 30;
     fs::create_directories(dir / "in");
-    for (int i = 0; i < 60; ++i)
+    for (int i = 0; i < photos; ++i)
         fs::copy_file(test::photo("gps/DSCN0010.jpg"), dir / "in" / ("p" + std::to_string(100 + i) + ".jpg"));
     const std::string cli = KELVRA_CLI_PATH;
-    const std::string outDir = (dir / "out").string();
     const std::string inDir = (dir / "in").string();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execl(cli.c_str(), cli.c_str(), "stamp", "--jobs", "1", "--out", outDir.c_str(), inDir.c_str(),
-            static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < until) {
-        std::error_code error;
-        if (fs::exists(dir / "out", error) && !fs::is_empty(dir / "out", error))
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    kill(child, SIGINT);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const struct
+    {
+        int signal;
+        int exitCode;
+    } cases[] = { { SIGINT, 130 }, { SIGTERM, 143 }, { SIGHUP, 129 } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.signal);
+        const fs::path out = dir / ("out" + std::to_string(c.signal));
+        const fs::path report = dir / ("report" + std::to_string(c.signal) + ".json");
+        const std::string outDir = out.string();
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const int json = ::open(report.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const int null = ::open("/dev/null", O_WRONLY);
+            dup2(json, 1);
+            dup2(null, 2);
+            execl(cli.c_str(), cli.c_str(), "stamp", "--json", "--jobs", "1", "--out", outDir.c_str(), inDir.c_str(),
+                static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < until) {
+            std::error_code error;
+            if (fs::exists(out, error) && !fs::is_empty(out, error))
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        kill(child, c.signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), c.exitCode);
 
-    size_t outputs = 0;
-    for (const auto &entry : fs::directory_iterator(dir / "out")) {
-        ++outputs;
-        EXPECT_EQ(test::runTool({ "djpeg", "-outfile", "/dev/null", entry.path().string() }).exitCode, 0)
-            << entry.path();
+        int outputs = 0;
+        for (const auto &entry : fs::directory_iterator(out)) {
+            ++outputs;
+            EXPECT_EQ(test::runTool({ "djpeg", "-outfile", "/dev/null", entry.path().string() }).exitCode, 0)
+                << entry.path();
+        }
+        EXPECT_GT(outputs, 0);
+        EXPECT_LT(outputs, photos);
+
+        const QJsonObject root
+            = QJsonDocument::fromJson(QByteArray::fromStdString(test::readFileBytes(report))).object();
+        const QJsonObject totals = root[QStringLiteral("totals")].toObject();
+        EXPECT_TRUE(root[QStringLiteral("cancelled")].toBool());
+        EXPECT_EQ(totals[QStringLiteral("photos")].toInt(), photos);
+        EXPECT_EQ(totals[QStringLiteral("stamped")].toInt(), outputs);
+        EXPECT_EQ(totals[QStringLiteral("stopped")].toInt(), photos - outputs);
+        EXPECT_EQ(totals[QStringLiteral("skipped")].toInt(), photos - outputs);
+        const QJsonArray list = root[QStringLiteral("photos")].toArray();
+        ASSERT_EQ(list.size(), photos);
+        const QJsonObject last = list.last().toObject();
+        EXPECT_EQ(last[QStringLiteral("result")].toString(), QStringLiteral("skipped"));
+        EXPECT_EQ(last[QStringLiteral("error")].toString(), QStringLiteral("stopped"));
+        EXPECT_TRUE(last[QStringLiteral("output")].isNull());
     }
-    EXPECT_GT(outputs, 0u);
-    EXPECT_LT(outputs, 60u);
 }
 #endif
 

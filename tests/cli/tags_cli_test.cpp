@@ -84,29 +84,36 @@ TEST(TagsCommand, Json)
     }
 }
 
+// A photo the reader cannot read says why on standard error, not among the
+// findings.
 TEST(TagsCommand, FailuresAndUsage)
 {
+    const std::string notExif = test::photo("structure/olympus-d320l.jpg").string();
     const struct
     {
         std::vector<std::string> args;
         int exitCode;
         const char *firstLine; // nullptr: nothing on stdout
+        std::string err; // the start of standard error
     } rows[] = {
-        { { "tags", test::photo("structure/olympus-d320l.jpg").string() }, 1, "Not an EXIF file" },
-        { { "tags", test::photo("structure/sony-powershota5.jpg").string() }, 0, "<none>" },
-        { { "tags" }, 2, nullptr },
-        { { "tags", "--gps-form", "x", "a.jpg" }, 2, nullptr },
-        { { "tags", "--verbose", "a.jpg" }, 2, nullptr },
-        { { "tags", "a.jpg", "b.jpg" }, 2, nullptr },
+        { { "tags", notExif }, 1, nullptr, "kelvra-cli tags: " + notExif + ": Not an EXIF file\n" },
+        { { "tags", test::photo("structure/sony-powershota5.jpg").string() }, 0, "<none>", "" },
+        { { "tags" }, 2, nullptr, "kelvra-cli tags: the photo is missing" },
+        { { "tags", "--gps-form", "x", "a.jpg" }, 2, nullptr, "kelvra-cli tags: --gps-form needs a number" },
+        { { "tags", "--verbose", "a.jpg" }, 2, nullptr, "kelvra-cli tags: unknown option --verbose" },
+        { { "tags", "a.jpg", "b.jpg" }, 2, nullptr, "kelvra-cli tags: one photo only" },
     };
     for (const auto &row : rows) {
         const auto r = test::runCli(row.args);
         EXPECT_EQ(r.exitCode, row.exitCode) << row.args.back();
+        EXPECT_EQ(r.err.substr(0, row.err.size()), row.err);
         if (row.firstLine) {
             ASSERT_FALSE(lines(r.out).empty()) << row.args.back();
             EXPECT_EQ(lines(r.out).front(), row.firstLine);
         } else {
             EXPECT_EQ(r.out, "");
+        }
+        if (row.exitCode == 2) {
             EXPECT_NE(r.err.find("usage: kelvra-cli tags"), std::string::npos) << r.err;
         }
     }

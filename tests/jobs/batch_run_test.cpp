@@ -16,6 +16,10 @@
 #include <atomic>
 #include <fstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace kelvra {
 namespace {
 
@@ -516,25 +520,71 @@ TEST(PhotoList, FoldersGiveTheirOwnJpegNamesInOrder)
     const fs::path a = stage(dir, "makers/Canon.jpg", "a.jpeg");
     test::writeFileBytes(dir / "in" / "notes.txt", "x");
     stage(dir, "makers/Casio.jpg", "sub/deeper.jpg");
-    const fs::path single = stage(dir, "gps/DSCN0010.jpg", "../single.txt"); // a file is taken whatever its name
-    const std::optional<PhotoInputs> listed = listPhotos({ qpath(dir / "in"), qpath(single) });
-    ASSERT_TRUE(listed);
-    const std::optional<QStringList> photos = listed->photos;
-    ASSERT_TRUE(photos);
-    EXPECT_EQ(*photos, (QStringList { qpath(a), qpath(b), qpath(fs::weakly_canonical(single)) }));
+    const PhotoInputs listed = listPhotos({ qpath(dir / "in") });
+    EXPECT_EQ(listed.photos, (QStringList { qpath(a), qpath(b) }));
+    ASSERT_EQ(listed.folders.size(), 1u);
+    EXPECT_EQ(listed.folders[0].notJpeg, 1);
 
     // One photo under several spellings, alone or inside its folder, is queued once.
     const QString dotted = qpath(dir / "in" / "." / "a.jpeg");
     const QString updown = qpath(dir / "in" / "sub" / ".." / "a.jpeg");
-    EXPECT_EQ(listPhotos({ qpath(a), dotted, updown })->photos, QStringList { qpath(a) });
-    EXPECT_EQ(listPhotos({ dotted, qpath(dir / "in") })->photos, (QStringList { qpath(a), qpath(b) }));
+    EXPECT_EQ(listPhotos({ qpath(a), dotted, updown }).photos, QStringList { qpath(a) });
+    EXPECT_EQ(listPhotos({ dotted, qpath(dir / "in") }).photos, (QStringList { qpath(a), qpath(b) }));
     QDir::setCurrent(qpath(dir / "in"));
-    EXPECT_EQ(listPhotos({ QStringLiteral("a.jpeg"), QStringLiteral("./a.jpeg") })->photos, QStringList { qpath(a) });
-
-    QString missing;
-    EXPECT_FALSE(listPhotos({ qpath(dir / "in"), qpath(dir / "nothing") }, false, &missing));
-    EXPECT_EQ(missing, qpath(dir / "nothing"));
+    EXPECT_EQ(listPhotos({ QStringLiteral("a.jpeg"), QStringLiteral("./a.jpeg") }).photos, QStringList { qpath(a) });
 }
+
+#ifndef _WIN32
+// An input named that is no photo keeps its place among the photos, with its
+// reason; what a folder leaves out is counted, not silently dropped.
+TEST(PhotoList, InputsThatAreNoPhotosKeepTheirPlaceAndReason)
+{
+    TempDir dir;
+    const fs::path a = stage(dir, "makers/Canon.jpg", "a.jpg");
+    const fs::path b = stage(dir, "makers/Nikon.jpg", "b.jpg");
+    const fs::path text = stage(dir, "gps/DSCN0010.jpg", "../photo.txt");
+    fs::create_symlink(dir / "gone.jpg", dir / "link.jpg");
+    ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
+
+    const PhotoInputs listed = listPhotos({ qpath(dir / "missing.jpg"), qpath(a), qpath(text), qpath(dir / "link.jpg"),
+        qpath(dir / "pipe.jpg"), qpath(b) });
+    EXPECT_EQ(listed.photos, (QStringList { qpath(a), qpath(b) }));
+    const struct
+    {
+        fs::path path;
+        InputProblem problem;
+        qsizetype position;
+    } expected[] = {
+        { dir / "missing.jpg", InputProblem::Missing, 0 },
+        { text, InputProblem::NotJpegName, 1 },
+        { dir / "link.jpg", InputProblem::DanglingLink, 1 },
+        { dir / "pipe.jpg", InputProblem::NotAFile, 1 },
+    };
+    ASSERT_EQ(listed.leftOut.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(expected[i].path.string());
+        EXPECT_EQ(listed.leftOut[i].path, qpath(expected[i].path.lexically_normal()));
+        EXPECT_EQ(listed.leftOut[i].problem, expected[i].problem);
+        EXPECT_EQ(listed.leftOut[i].position, expected[i].position);
+    }
+    EXPECT_EQ(listed.leftOut[2].target, qpath(dir / "gone.jpg"));
+
+    // In a folder: hidden files, a hidden folder with --recursive, dangling links.
+    fs::create_directories(dir / "f" / ".cache");
+    fs::copy_file(a, dir / "f" / ".a.jpg");
+    fs::copy_file(a, dir / "f" / ".cache" / "c.jpg");
+    fs::copy_file(a, dir / "f" / "shown.jpg");
+    fs::create_symlink(dir / "gone.jpg", dir / "f" / "broken.jpg");
+    for (const bool recursive : { false, true }) {
+        const PhotoInputs folder = listPhotos({ qpath(dir / "f") }, recursive);
+        EXPECT_EQ(folder.photos, QStringList { qpath(dir / "f" / "shown.jpg") });
+        ASSERT_EQ(folder.folders.size(), 1u);
+        EXPECT_EQ(folder.folders[0].hidden, recursive ? 2 : 1);
+        EXPECT_EQ(folder.folders[0].danglingLinks, 1);
+        EXPECT_EQ(folder.folders[0].notJpeg, 0);
+    }
+}
+#endif
 
 } // namespace
 } // namespace kelvra

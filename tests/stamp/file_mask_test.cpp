@@ -142,5 +142,55 @@ TEST(FileMask, OutputNamesStayInTheOutputFolder)
     }
 }
 
+// A mask mistake is found in the mask itself, before any photo is named.
+TEST(FileMask, MistakesNoPhotoCanMakeRight)
+{
+    const struct
+    {
+        const char *mask;
+        MaskProblem problem;
+        const char *field;
+    } cases[] = {
+        { "%y\\%m\\%o_%n3", MaskProblem::None, "" },
+        { "%Y-%M-%D_%N9", MaskProblem::None, "" }, // fields in any case
+        { "%dw%dy%wy%wm%h%n%s", MaskProblem::None, "" },
+        { "x_%n", MaskProblem::None, "" }, // minute, not a counter
+        { "%q", MaskProblem::UnknownField, "%q" },
+        { "%o_%x1", MaskProblem::UnknownField, "%x" },
+        { "100%", MaskProblem::UnknownField, "%" },
+        { "%y\\", MaskProblem::EndsInSeparator, "" },
+        { " %o/ ", MaskProblem::EndsInSeparator, "" },
+        { "C:%o", MaskProblem::Drive, "" },
+        { "d:\\%o", MaskProblem::Drive, "" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.mask);
+        const MaskCheck check = checkFileMask(QString::fromUtf8(c.mask));
+        EXPECT_EQ(check.problem, c.problem);
+        EXPECT_EQ(check.field, QString::fromUtf8(c.field));
+    }
+}
+
+TEST(FileMask, OutputNameProblemSaysWhy)
+{
+    const struct
+    {
+        const char *expanded;
+        OutputNameProblem problem;
+    } cases[] = {
+        { "2019\\IMG_1.jpg", OutputNameProblem::None },
+        { "..\\IMG_1.jpg", OutputNameProblem::LeavesFolder },
+        { "/etc/IMG_1.jpg", OutputNameProblem::LeavesFolder },
+        { "C:IMG_1.jpg", OutputNameProblem::Drive },
+        { "2019\\", OutputNameProblem::EndsInSeparator },
+        { "", OutputNameProblem::NoName },
+        { ".\\.", OutputNameProblem::NoName },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.expanded);
+        EXPECT_EQ(outputNameProblem(QString::fromUtf8(c.expanded)), c.problem);
+    }
+}
+
 } // namespace
 } // namespace kelvra
