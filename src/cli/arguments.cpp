@@ -46,7 +46,7 @@ std::optional<QString> normaliseArguments(QStringList &args, const std::vector<O
             result << arg;
             continue;
         }
-        if (seen.contains(name))
+        if (seen.contains(name) && !option->repeatable)
             return name + QStringLiteral(" is given twice");
         seen.insert(name);
         if (!option->value) {

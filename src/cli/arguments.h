@@ -14,6 +14,7 @@ struct Option
 {
     const char *name;
     const char *value = nullptr;
+    bool repeatable = false; // may be given more than once
 };
 
 // Puts args (before a "--") into the one form every parser reads: "--opt=v"

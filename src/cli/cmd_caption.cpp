@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kelvra-cli caption [--date-format F] [--gps-form N] TEMPLATE PHOTO: the label text for PHOTO.
+// kelvra-cli caption [--date-format F] [--gps-form N] [date options] [--explain] TEMPLATE PHOTO: the
+// label text for PHOTO.
 #include "cli/command.h"
+#include "cli/design_options.h"
 
 #include "stamp/photo_values.h"
 #include "stamp/stamp_settings.h"
@@ -12,10 +14,18 @@ namespace kelvra::cli {
 
 namespace {
 
-int runCaption(const QStringList &args)
+const char *const kUsage = "usage: kelvra-cli caption [--date-format F] [--gps-form N] [date options] [--explain]\n"
+                           "         TEMPLATE PHOTO\n" KELVRA_DATE_USAGE;
+
+int runCaption(const QStringList &arguments)
 {
-    QString dateFormat = StampSettings().DateFormat;
+    StampSettings design;
+    QStringList args = arguments;
+    if (const std::optional<QString> error = takeDateOptions(args, design))
+        return usageError("caption", *error);
+    QString dateFormat = design.DateFormat;
     int gpsForm = AppOptions().GPSForm;
+    bool explain = false;
     QStringList positional;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
@@ -28,6 +38,8 @@ int runCaption(const QStringList &args)
             gpsForm = args.at(++i).toInt(&ok);
             if (!ok || gpsForm < 0 || gpsForm > 2)
                 return usageError("caption", needsValue(arg, "0, 1 or 2"));
+        } else if (arg == QLatin1String("--explain")) {
+            explain = true;
         } else if (arg == QLatin1String("--")) {
             positional << args.mid(i + 1);
             break;
@@ -49,14 +61,33 @@ int runCaption(const QStringList &args)
     }
 
     const FormatSettings locale = FormatSettings::system();
-    const PhotoValues values = FillPhotoValues(photo, gpsForm, locale);
-    QTextStream(stdout) << GetCurrentFileStampText(positional.at(0), dateFormat, values, locale) << '\n';
+    const DateRules rules = dateRulesOf(design);
+    const PhotoValues values = FillPhotoValues(photo, gpsForm, locale, rules);
+    QTextStream out(stdout);
+    out << GetCurrentFileStampText(positional.at(0), dateFormat, values, locale) << '\n';
+    if (explain) {
+        const PhotoDating dating = resolvePhotoDate(readPhotoDateInputs(photo), rules);
+        out << "date " << isoDateText(dating.corrected) << " from " << dateSourceName(dating.source);
+        if (dating.shiftSeconds != 0)
+            out << " " << isoDateText(dating.date) << " shifted " << formatDateOffset(dating.shiftSeconds) << " ("
+                << dating.shiftRule << ')';
+        out << '\n';
+    }
     return ExitOk;
 }
 
-const CommandRegistration registration(
-    { "caption", "[--date-format F] [--gps-form N] TEMPLATE PHOTO   print the label text TEMPLATE gives PHOTO",
-        runCaption, false, nullptr, { { "--date-format", "a value" }, { "--gps-form", "a number" } } });
+std::vector<Option> captionOptions()
+{
+    std::vector<Option> options { { "--date-format", "a value" }, { "--gps-form", "a number" }, { "--explain" } };
+    const std::vector<Option> dates = dateOptions();
+    options.insert(options.end(), dates.begin(), dates.end());
+    return options;
+}
+
+const CommandRegistration registration({ "caption",
+    "[--date-format F] [--gps-form N] [date options] [--explain] TEMPLATE PHOTO   print the label text TEMPLATE "
+    "gives PHOTO",
+    runCaption, false, kUsage, captionOptions() });
 
 } // namespace
 

@@ -52,6 +52,7 @@ PhotoValues exampleValues(const QString &photo)
     v.FocalLength = u"100.00 mm"_s;
     v.ISO = u"200"_s;
     v.GPSDir = u"123.5T"_s;
+    v.DateSource = u"DateTimeOriginal"_s;
     return v;
 }
 
@@ -79,6 +80,7 @@ constexpr Field kTokenFields[] = {
     { "[FILE_CREATION]", "file creation date" },
     { "[FILE_MODIFICATION]", "file modification date" },
     { "[CURRENT_TIME]", "the time of the run" },
+    { "[DATE_SOURCE]", "where the photo date came from" },
 };
 
 void printTokens(QTextStream &out, const QString &photo)
@@ -178,7 +180,8 @@ int runHelp(const QStringList &args)
         return ExitOk;
     }
     for (const Command &c : commands()) {
-        if (topic == QLatin1String(c.name) && args.size() == 1) {
+        // "dates" is both a topic and a command; the topic shows both.
+        if (topic == QLatin1String(c.name) && args.size() == 1 && topic != "dates"_L1) {
             out << usageText(c.name);
             return ExitOk;
         }
@@ -197,6 +200,7 @@ int runHelp(const QStringList &args)
     }
     if (topic == "dates"_L1 && args.size() == 1) {
         printDates(out);
+        out << '\n' << usageText("dates");
         return ExitOk;
     }
     if (args.size() > (topic == "tokens"_L1 ? 2 : 1))

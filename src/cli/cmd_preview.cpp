@@ -22,7 +22,8 @@ namespace {
 const char *const kUsage
     = "usage: kelvra-cli preview [--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N]\n"
       "         [--color #RRGGBB] [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic]\n"
-      "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl] [--area WxH] --out FILE.png PHOTO";
+      "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl] [--area WxH] --out FILE.png "
+      "PHOTO\n" KELVRA_DATE_USAGE;
 
 struct Parsed
 {

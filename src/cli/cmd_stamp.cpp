@@ -39,7 +39,7 @@ const char *const kStampUsage
       "       kelvra-cli stamp --plan FILE [--shard I/N] [--jobs N] [--verbose|--quiet|--json]\n"
       "       design options: [--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N]\n"
       "         [--color #RRGGBB] [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic]\n"
-      "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl]";
+      "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl]\n" KELVRA_DATE_USAGE;
 
 // How much the run prints on standard output.
 enum class Report { Summary, Verbose, Quiet, Json };

@@ -3,6 +3,7 @@
 
 #include "cli/command.h"
 
+#include "stamp/photo_date.h"
 #include "stamp/settings_file.h"
 
 #include <QFileInfo>
@@ -37,14 +38,116 @@ QString cfgWarning(const QString &path, const CfgLoadResult &loaded)
     return path + QStringLiteral(": ") + parts.join(QStringLiteral("; "));
 }
 
+std::vector<Option> dateOptions()
+{
+    return { { "--shift", "an offset" }, { "--shift-camera", "MODEL=OFFSET", true },
+        { "--shift-from", "PHOTO=TIME", true }, { "--no-name-dates" }, { "--ignore-placeholder-dates" } };
+}
+
 std::vector<Option> withDesignOptions(std::vector<Option> more)
 {
     std::vector<Option> all { { "--cfg", "a file" }, { "--caption", "a value" }, { "--date-format", "a value" },
         { "--font", "a value" }, { "--size", "a number" }, { "--color", "a value" }, { "--bg", "a value" },
         { "--outline-color", "a value" }, { "--place", "a value" }, { "--bold" }, { "--italic" }, { "--underline" },
         { "--shadow" }, { "--outline" } };
+    const std::vector<Option> dates = dateOptions();
+    all.insert(all.end(), dates.begin(), dates.end());
     all.insert(all.end(), more.begin(), more.end());
     return all;
+}
+
+namespace {
+
+QString badOffset(const QString &option, const QString &text)
+{
+    return option + QStringLiteral(": not an offset: \"") + text
+        + QStringLiteral("\" (use [+|-][Nd][H:MM[:SS]], e.g. +1:00:00, -1d, +1d2:30)");
+}
+
+// The clock correction that makes photo's date read time: for the photo's
+// camera when it names one, else for every photo.
+std::optional<QString> shiftFrom(const QString &value, StampSettings &s)
+{
+    const QString option = QStringLiteral("--shift-from");
+    // A path may hold "=", the time never does.
+    const qsizetype equals = value.lastIndexOf(u'=');
+    if (equals <= 0)
+        return needsValue(option, "PHOTO=\"YYYY-MM-DD HH:MM[:SS]\"");
+    const QString photo = value.left(equals);
+    const std::optional<TDateTime> truth = parseIsoDateText(value.mid(equals + 1));
+    if (!truth)
+        return option + QStringLiteral(": not a time: \"") + value.mid(equals + 1)
+            + QStringLiteral("\" (use \"YYYY-MM-DD HH:MM[:SS]\")");
+    if (!QFileInfo(photo).isFile())
+        return option + QStringLiteral(": no such file: ") + photo;
+    DateRules unshifted = dateRulesOf(s);
+    unshifted.shift.clear();
+    unshifted.cameraShifts.clear();
+    const DateInputs inputs = readPhotoDateInputs(photo);
+    const PhotoDating dating = resolvePhotoDate(inputs, unshifted);
+    if (!isRealDate(dating.date))
+        return option + QStringLiteral(": ") + photo + QStringLiteral(" has no date to correct");
+    const qint64 seconds = qRound64((*truth - dating.date) * 86400.0);
+    if (inputs.model.isEmpty())
+        s.DateShift = formatDateOffset(seconds);
+    else
+        s.CameraShifts = withCameraShift(s.CameraShifts, inputs.model, seconds);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> takeDateOptions(QStringList &args, StampSettings &s)
+{
+    QStringList rest, shiftsFrom;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        const bool hasValue = i + 1 < args.size();
+        static const QStringList valueOptions { QStringLiteral("--shift"), QStringLiteral("--shift-camera"),
+            QStringLiteral("--shift-from") };
+        if (arg == QLatin1String("--")) {
+            rest << args.mid(i);
+            break;
+        } else if (valueOptions.contains(arg) && !hasValue) {
+            return needsValue(arg, arg == QLatin1String("--shift") ? "an offset" : "a value");
+        } else if (arg == QLatin1String("--shift")) {
+            const QString text = args.at(++i);
+            if (text.trimmed().isEmpty() || !parseDateOffset(text))
+                return badOffset(arg, text);
+            s.DateShift = text.trimmed();
+        } else if (arg == QLatin1String("--shift-camera")) {
+            const QString text = args.at(++i);
+            const qsizetype equals = text.lastIndexOf(u'=');
+            const QString camera = text.left(std::max<qsizetype>(equals, 0)).trimmed();
+            if (equals < 0 || camera.isEmpty())
+                return needsValue(arg, "MODEL=OFFSET");
+            const QString offset = text.mid(equals + 1);
+            const std::optional<qint64> seconds = parseDateOffset(offset);
+            if (offset.trimmed().isEmpty() || !seconds)
+                return badOffset(arg, offset);
+            s.CameraShifts = withCameraShift(s.CameraShifts, camera, *seconds);
+        } else if (arg == QLatin1String("--shift-from")) {
+            shiftsFrom << args.at(++i);
+        } else if (arg == QLatin1String("--no-name-dates")) {
+            s.NameDates = false;
+        } else if (arg == QLatin1String("--ignore-placeholder-dates")) {
+            s.IgnorePlaceholderDates = true;
+        } else {
+            rest << arg;
+        }
+    }
+    for (const QString &value : shiftsFrom) {
+        if (const std::optional<QString> error = shiftFrom(value, s))
+            return error;
+    }
+    // A settings file may bring them too.
+    if (!parseDateOffset(s.DateShift))
+        return badOffset(QStringLiteral("DateShift"), s.DateShift);
+    QString bad;
+    if (!parseCameraShifts(s.CameraShifts, &bad))
+        return QStringLiteral("CameraShifts: not MODEL=OFFSET: \"") + bad + u'"';
+    args = rest;
+    return std::nullopt;
 }
 
 std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &design)
@@ -66,6 +169,8 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
     }
 
     StampSettings &s = design.settings;
+    if (std::optional<QString> error = takeDateOptions(args, s))
+        return error;
     QStringList rest;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);

@@ -23,11 +23,25 @@ struct DesignOptions
 inline constexpr const char *kDesignUsage
     = "[--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N] [--color #RRGGBB]\n"
       "         [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic] [--underline]\n"
-      "         [--shadow] [--outline] [--place tl|tr|br|bl]";
+      "         [--shadow] [--outline] [--place tl|tr|br|bl] [date options]";
+
+// The photo-date options, as every usage that takes them lists them.
+#define KELVRA_DATE_USAGE                                                                                              \
+    "       date options: [--shift OFFSET] [--shift-camera MODEL=OFFSET]... [--shift-from PHOTO=TIME]...\n"            \
+    "         [--no-name-dates] [--ignore-placeholder-dates]\n"                                                        \
+    "         (OFFSET is [+|-][Nd][H:MM[:SS]]: +1:00:00, -1d, +1d2:30; TIME is \"YYYY-MM-DD HH:MM[:SS]\")"
 
 // Takes the design options out of args into design and leaves the rest in
 // order. Returns an error text for a bad value or a missing --cfg file.
 std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &design);
+
+// Takes the date options out of args into settings, leaving the rest in
+// order; --shift-from is worked out last, with the other date rules. Returns
+// an error text naming a bad value.
+std::optional<QString> takeDateOptions(QStringList &args, StampSettings &settings);
+
+// The date options, for a command's option table; the design options hold them too.
+std::vector<Option> dateOptions();
 
 // The design options and more, for a command's option table.
 std::vector<Option> withDesignOptions(std::vector<Option> more);

@@ -38,6 +38,10 @@ template<typename Visit> void visitDesign(StampSettings &s, AppOptions &o, Visit
     visit("mask", s.FNMask);
     visit("stamp", s.StampPhotosOpt);
     visit("rename", s.RenamePhotos);
+    visit("dateShift", s.DateShift);
+    visit("cameraShifts", s.CameraShifts);
+    visit("nameDates", s.NameDates);
+    visit("ignorePlaceholderDates", s.IgnorePlaceholderDates);
     visit("gpsForm", o.GPSForm);
     visit("quality", o.jpgquality);
     visit("postfix", o.FilePostfix);

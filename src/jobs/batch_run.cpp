@@ -223,7 +223,7 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
     plan.source = source;
     plan.metadata = std::make_shared<TimgData>(255, photoTextOptions(job.options.GPSForm, job.format));
     const bool read = plan.metadata->ProcessFile(nativePath(source));
-    plan.values = photoValuesFrom(source, *plan.metadata, read);
+    plan.values = photoValuesFrom(source, *plan.metadata, read, dateRulesOf(s));
     plan.sourceTimes = readFileTimes(source);
     const QFileInfo sourceInfo(source);
     const PhotoOutcome done = s.StampPhotosOpt ? PhotoOutcome::Stamped : PhotoOutcome::Copied;

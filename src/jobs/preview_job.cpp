@@ -51,6 +51,7 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
         TimgData metadata(255, photoTextOptions(gpsForm, format));
         const bool read = metadata.ProcessFile(nativePath(path));
         photo.values = photoValuesFrom(path, metadata, read);
+        photo.dates = photoDateInputs(path, metadata, read);
         const int orientation = read ? metadata.exifOrientation() : 1;
 
         JpegImage jpeg;
@@ -81,8 +82,11 @@ PreviewPicture drawPreview(const PreviewPhoto &photo, const StampSettings &setti
 {
     PreviewPicture picture;
     picture.raster = photo.raster.copy();
-    if (settings.StampPhotosOpt)
-        picture.text = GetCurrentFileStampText(settings.CaptionFormat, settings.DateFormat, photo.values, format);
+    if (settings.StampPhotosOpt) {
+        PhotoValues values = photo.values;
+        setPhotoDate(values, resolvePhotoDate(photo.dates, dateRulesOf(settings)));
+        picture.text = GetCurrentFileStampText(settings.CaptionFormat, settings.DateFormat, values, format);
+    }
     PhotoCanvas canvas(&picture.raster);
     picture.box = DrawTextToPhotoWITH_PARAMS(canvas, settings, picture.text);
     return picture;

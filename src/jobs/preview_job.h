@@ -30,6 +30,7 @@ struct PreviewPhoto
     QSize uprightFullSize; // the photo's full size, upright
     int warnings = 0; // libjpeg warnings (damaged data)
     PhotoValues values; // the token values of the photo
+    DateInputs dates; // so the drawing applies the design's date rules without a reload
     bool ok() const { return error == PreviewError::None; }
 };
 

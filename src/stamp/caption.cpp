@@ -49,7 +49,7 @@ QString withoutLastExtension(const QString &name)
     return dot < 0 ? name : name.left(dot);
 }
 
-constexpr std::array<QLatin1StringView, 16> kTokens = {
+constexpr std::array<QLatin1StringView, 17> kTokens = {
     "[PHOTO_DATE]"_L1,
     "[PHOTO_FULL_NAME]"_L1,
     "[PHOTO_NAME]"_L1,
@@ -66,11 +66,12 @@ constexpr std::array<QLatin1StringView, 16> kTokens = {
     "[FILE_MODIFICATION]"_L1,
     "[FILE_CREATION]"_L1,
     "[CURRENT_TIME]"_L1,
+    "[DATE_SOURCE]"_L1,
 };
 
 } // namespace
 
-const std::array<QLatin1StringView, 16> &captionTokens()
+const std::array<QLatin1StringView, 17> &captionTokens()
 {
     return kTokens;
 }
@@ -80,7 +81,7 @@ QString GetCurrentFileStampText(
 {
     const QString name = QFileInfo(v.CurrentFile).fileName();
     const auto date = [&](TDateTime value) { return FormatPhotoDate(dateFormat, value, locale); };
-    const QString values[16] = {
+    const QString values[kTokens.size()] = {
         date(v.PhotoDate),
         v.CurrentFile,
         name,
@@ -97,6 +98,7 @@ QString GetCurrentFileStampText(
         date(v.FileModification),
         date(v.FileCreation),
         date(v.CurrentTime),
+        v.DateSource,
     };
     QString text = caption;
     for (size_t i = 0; i < kTokens.size(); ++i)

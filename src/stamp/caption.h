@@ -16,7 +16,8 @@ namespace kelvra {
 struct PhotoValues
 {
     QString CurrentFile; // full path
-    TDateTime PhotoDate = 0;
+    TDateTime PhotoDate = 0; // clock correction applied
+    QString DateSource; // where PhotoDate came from (dateSourceName)
     TDateTime FileModification = 0;
     TDateTime FileCreation = 0;
     TDateTime CurrentTime = 0;
@@ -49,8 +50,8 @@ QString dropUnitDenominator(const QString &text);
 QString GetCurrentFileStampText(
     const QString &caption, const QString &dateFormat, const PhotoValues &values, const FormatSettings &locale);
 
-// The sixteen caption tokens in replacement order.
-const std::array<QLatin1StringView, 16> &captionTokens();
+// The caption tokens in replacement order.
+const std::array<QLatin1StringView, 17> &captionTokens();
 
 // The window's commands that put a token into the caption. Their menu texts
 // belong to the window.

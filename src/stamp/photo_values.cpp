@@ -75,14 +75,20 @@ ExifTextOptions photoTextOptions(int gpsForm, const FormatSettings &locale)
     return options;
 }
 
-PhotoValues FillPhotoValues(const QString &path, int gpsForm, const FormatSettings &locale)
+PhotoValues FillPhotoValues(const QString &path, int gpsForm, const FormatSettings &locale, const DateRules &rules)
 {
     TimgData data(255, photoTextOptions(gpsForm, locale));
     const bool read = data.ProcessFile(nativePath(path));
-    return photoValuesFrom(path, data, read);
+    return photoValuesFrom(path, data, read, rules);
 }
 
-PhotoValues photoValuesFrom(const QString &path, const TimgData &data, bool read)
+void setPhotoDate(PhotoValues &values, const PhotoDating &dating)
+{
+    values.PhotoDate = dating.corrected;
+    values.DateSource = dateSourceName(dating.source);
+}
+
+PhotoValues photoValuesFrom(const QString &path, const TimgData &data, bool read, const DateRules &rules)
 {
     PhotoValues v;
     v.CurrentFile = path;
@@ -90,13 +96,10 @@ PhotoValues photoValuesFrom(const QString &path, const TimgData &data, bool read
     v.FileModification = dates.modification;
     v.FileCreation = dates.creation;
     v.CurrentTime = currentDateTime();
-    v.PhotoDate = FallbackFileDate(v.FileCreation, v.FileModification);
+    setPhotoDate(v, photoDating(path, data, read, rules));
     if (!read || !data.HasEXIF() || !data.ExifObj)
         return v;
 
-    const TDateTime taken = ExifDateToDateTime(data.ExifObj->DateTime);
-    if (isRealDate(taken))
-        v.PhotoDate = taken;
     try {
         // The separator the texts were read with, so [ETime] agrees with [FNumber].
         const QString decimalSeparator = QString::fromStdString(cp1252ToUtf8(data.textOptions().decimalSeparator));

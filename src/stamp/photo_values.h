@@ -3,6 +3,7 @@
 
 #include "metadata/exif_reader.h"
 #include "stamp/caption.h"
+#include "stamp/photo_date.h"
 
 #include <QString>
 
@@ -19,11 +20,12 @@ struct FileDates
 
 FileDates readFileDates(const QString &path);
 
-// The token values of one photo: its file dates, the clock, the date taken
-// (else the earlier file date) and the EXIF texts, with GPS coordinates in
-// the given form (0 degrees, 1 degrees and minutes, 2 degrees, minutes and
-// seconds). Never fails: what cannot be read stays empty.
-PhotoValues FillPhotoValues(const QString &path, int gpsForm, const FormatSettings &locale);
+// The token values of one photo: its file dates, the clock, the photo date
+// under the design's date rules (photoDating) and the EXIF texts, with GPS
+// coordinates in the given form (0 degrees, 1 degrees and minutes, 2 degrees,
+// minutes and seconds). Never fails: what cannot be read stays empty.
+PhotoValues FillPhotoValues(
+    const QString &path, int gpsForm, const FormatSettings &locale, const DateRules &rules = DateRules());
 
 // How the metadata's texts are written for the token values: GPS form and the
 // locale's decimal separator.
@@ -31,6 +33,9 @@ ExifTextOptions photoTextOptions(int gpsForm, const FormatSettings &locale);
 
 // The same from metadata already read with photoTextOptions (read: what
 // ProcessFile returned), so a job reads a photo's metadata once.
-PhotoValues photoValuesFrom(const QString &path, const TimgData &data, bool read);
+PhotoValues photoValuesFrom(const QString &path, const TimgData &data, bool read, const DateRules &rules = DateRules());
+
+// The photo date and its source of dating put into values.
+void setPhotoDate(PhotoValues &values, const PhotoDating &dating);
 
 } // namespace kelvra

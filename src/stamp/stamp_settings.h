@@ -41,6 +41,13 @@ struct StampSettings
     QString FNMask = QStringLiteral("%o_timestamp");
     bool StampPhotosOpt = true;
     bool RenamePhotos = false;
+    // The photo date: a clock correction for every photo and per camera
+    // ("MODEL=OFFSET;..."), whether file names may date a photo, and whether
+    // an unset camera clock counts as no date.
+    QString DateShift;
+    QString CameraShifts;
+    bool NameDates = true;
+    bool IgnorePlaceholderDates = false;
 
     friend bool operator==(const StampSettings &, const StampSettings &) = default;
 };

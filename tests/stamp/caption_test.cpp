@@ -167,7 +167,8 @@ TEST(Caption, EveryCommandInsertsADifferentKnownToken)
         EXPECT_NE(std::find(captionTokens().begin(), captionTokens().end(), c.token), captionTokens().end())
             << c.action;
     }
-    EXPECT_EQ(tokens.size(), captionTokens().size());
+    // [DATE_SOURCE] has no window command yet.
+    EXPECT_EQ(tokens.size() + 1, captionTokens().size());
 }
 
 TEST(Caption, OfferedFormatsStartWithTheDefault)

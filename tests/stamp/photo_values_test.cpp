@@ -149,8 +149,7 @@ TEST(FillPhotoValues, FallbackDates)
     EXPECT_EQ(plain.FileModification, fileDate);
     EXPECT_TRUE(plain.Make.isEmpty() && plain.Model.isEmpty() && plain.GPSPos.isEmpty() && plain.ETime.isEmpty());
 
-    // A date taken of 30 February: the file date, although the main
-    // directory's own date is valid.
+    // A date taken of 30 February: the next source, CreateDate, dates it.
     const fs::path patched = copyOf(dir, "gps/DSCN0010.jpg", modified);
     std::string bytes = test::readFileBytes(patched);
     const size_t at = bytes.find("2008:10:22 16:28:39");
@@ -160,7 +159,8 @@ TEST(FillPhotoValues, FallbackDates)
     const timespec times[2] = { { modified, 0 }, { modified, 0 } };
     ASSERT_EQ(utimensat(AT_FDCWD, patched.c_str(), times, 0), 0);
     const PhotoValues badDate = FillPhotoValues(qpath(patched), 2, {});
-    EXPECT_EQ(badDate.PhotoDate, fileDate);
+    EXPECT_EQ(badDate.PhotoDate, *tryEncodeDateTime({ 2008, 10, 22, 16, 28, 39, 0 }));
+    EXPECT_EQ(badDate.DateSource, QStringLiteral("CreateDate"));
     EXPECT_EQ(badDate.Make, QStringLiteral("NIKON")); // the texts are still read
 
     // No file: nothing but the path and the clock.

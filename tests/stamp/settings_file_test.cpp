@@ -2,6 +2,7 @@
 #include "common/qt_test_support.h"
 #include "common/test_support.h"
 #include "platform/data_folder.h"
+#include "stamp/photo_date.h"
 #include "stamp/settings_file.h"
 
 #include <QLocale>
@@ -107,6 +108,12 @@ TEST(SettingsFile, ValueRules)
             [](const Loaded &l) { EXPECT_EQ(l.view.selectedTask, TodoTask::RenamePhotos); } },
         { "RenamePhotos=1\nStampPhotosOpt=1",
             [](const Loaded &l) { EXPECT_EQ(l.view.selectedTask, TodoTask::StampPhotos); } },
+        { "FontName=Arial", [](const Loaded &l) { EXPECT_EQ(dateRulesOf(l.settings), DateRules()); } },
+        { "DateShift=-1d\nCameraShifts=Canon EOS 5D=+1:00:00\nNameDates=0\nIgnorePlaceholderDates=1",
+            [](const Loaded &l) {
+                EXPECT_EQ(dateRulesOf(l.settings),
+                    (DateRules { QStringLiteral("-1d"), QStringLiteral("Canon EOS 5D=+1:00:00"), false, true }));
+            } },
         { "XD=0.25\nYD=oops\nXOrient=1",
             [](const Loaded &l) {
                 EXPECT_DOUBLE_EQ(l.settings.XD, 0.25);
@@ -198,6 +205,10 @@ TEST(SettingsFile, SaveThenLoadRestoresEveryField)
     s.FNMask = QStringLiteral("%y\\%m\\%o");
     s.StampPhotosOpt = false;
     s.RenamePhotos = true;
+    s.DateShift = QStringLiteral("+1d2:30");
+    s.CameraShifts = QStringLiteral("Canon EOS 5D=-1:00:00;NIKON D70=+0:00:30");
+    s.NameDates = false;
+    s.IgnorePlaceholderDates = true;
     AppOptions o;
     o.DefaultSaveFolder = QStringLiteral("/photos/out");
 
@@ -232,7 +243,8 @@ TEST(SettingsFile, NewFileHasTheKeysInWriteOrder)
         "[Options]\nFontSize=20\nFontName=Arial\nFontColor=255\nBgColor=-1\nOutlineColor=-1\n"
         "DateFormat=DD.MM.YYYY hh:nn\nDefaultSaveFolder=\nFNMask=%o_timestamp\nFontStyle=000\n"
         "FShadow=0\nFOutline=0\nXOrient=0\nYOrient=0\nXD=0.05\nYD=0.05\nRenamePhotos=0\n"
-        "StampPhotosOpt=1\nCaptionFormat=[PHOTO_DATE]\n");
+        "StampPhotosOpt=1\nCaptionFormat=[PHOTO_DATE]\nDateShift=\nCameraShifts=\nNameDates=1\n"
+        "IgnorePlaceholderDates=0\n");
 }
 
 TEST(SettingsFile, OtherSectionsAndUnknownLinesSurvive)
