@@ -9,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSet>
-#include <QUuid>
 
 namespace kelvra {
 
@@ -67,6 +66,21 @@ bool writes(const BatchPhotoResult &r)
 
 } // namespace
 
+const char *photoOutcomeName(PhotoOutcome outcome)
+{
+    switch (outcome) {
+    case PhotoOutcome::Stamped:
+        return "stamped";
+    case PhotoOutcome::Copied:
+        return "copied";
+    case PhotoOutcome::Skipped:
+        return "skipped";
+    case PhotoOutcome::Failed:
+        return "failed";
+    }
+    return "unknown";
+}
+
 QJsonObject designJson(const StampSettings &settings, const AppOptions &options)
 {
     QJsonObject design;
@@ -96,18 +110,6 @@ void designFromJson(const QJsonObject &design, StampSettings &settings, AppOptio
                 value = static_cast<T>(v.toInteger());
         }
     });
-}
-
-BatchPlan MakeBatchPlan(const QStringList &photoList, const QString &outputFolder, const BatchJob &job)
-{
-    BatchPlan plan;
-    plan.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    plan.outputFolder = QDir::cleanPath(QFileInfo(outputFolder).absoluteFilePath());
-    plan.settings = job.settings;
-    plan.options = job.options;
-    plan.counterStart = job.counterStart;
-    plan.photos = PlanBatch(photoList, plan.outputFolder, job);
-    return plan;
 }
 
 QJsonObject planJson(const BatchPlan &plan)

@@ -25,6 +25,7 @@
 #include <QSet>
 #include <QThread>
 #include <QThreadPool>
+#include <QUuid>
 
 #include <condition_variable>
 #include <filesystem>
@@ -612,21 +613,6 @@ int BatchReport::copied() const
     }));
 }
 
-const char *photoOutcomeName(PhotoOutcome outcome)
-{
-    switch (outcome) {
-    case PhotoOutcome::Stamped:
-        return "stamped";
-    case PhotoOutcome::Copied:
-        return "copied";
-    case PhotoOutcome::Skipped:
-        return "skipped";
-    case PhotoOutcome::Failed:
-        return "failed";
-    }
-    return "unknown";
-}
-
 QString progressText(int i, int n)
 {
     return QStringLiteral("Processing:") + QLatin1Char(' ') + QStringLiteral("[%1/%2]").arg(i).arg(n);
@@ -761,6 +747,18 @@ std::vector<BatchPhotoResult> PlanBatch(const QStringList &photoList, const QStr
     for (qsizetype i = 0; i < photoList.size(); ++i)
         planPhoto(photoList.at(i), folder, nullptr, int(i), job, names, plans[static_cast<size_t>(i)]);
     return plans;
+}
+
+BatchPlan MakeBatchPlan(const QStringList &photoList, const QString &outputFolder, const BatchJob &job)
+{
+    BatchPlan plan;
+    plan.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    plan.outputFolder = QDir::cleanPath(QFileInfo(outputFolder).absoluteFilePath());
+    plan.settings = job.settings;
+    plan.options = job.options;
+    plan.counterStart = job.counterStart;
+    plan.photos = PlanBatch(photoList, plan.outputFolder, job);
+    return plan;
 }
 
 BatchPhotoResult SaveStampedAs(const QString &source, const QString &target, const BatchJob &job)
