@@ -62,6 +62,8 @@ const char *stepText(UndoStep::What what)
         return "already gone";
     case UndoStep::What::NotRestored:
         return "kept, could not go back";
+    case UndoStep::What::NoLongerKept:
+        return "not put back, the replaced file is no longer kept";
     case UndoStep::What::Failed:
         return "left";
     case UndoStep::What::FolderRemoved:
@@ -147,7 +149,7 @@ bool reportUndo(const UndoReport &report, bool verbose)
     bool everything = true;
     for (const UndoStep &step : report.steps) {
         const bool left = step.what == UndoStep::What::Changed || step.what == UndoStep::What::NotRestored
-            || step.what == UndoStep::What::Failed;
+            || step.what == UndoStep::What::Failed || step.what == UndoStep::What::NoLongerKept;
         everything = everything && !left;
         if (left) {
             err << stepText(step.what) << ": " << native(step.path);
@@ -164,7 +166,7 @@ bool reportUndo(const UndoReport &report, bool verbose)
         << report.count(UndoStep::What::Removed) << " removed, " << report.count(UndoStep::What::Restored)
         << " restored, "
         << report.count(UndoStep::What::Changed) + report.count(UndoStep::What::NotRestored)
-            + report.count(UndoStep::What::Failed)
+            + report.count(UndoStep::What::NoLongerKept) + report.count(UndoStep::What::Failed)
         << " left\n";
     if (report.status == UndoReport::Status::LogUnwritable) {
         err << "kelvra-cli undo: cannot mark " << native(report.run.path) << " as undone\n";

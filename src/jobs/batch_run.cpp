@@ -627,23 +627,21 @@ BatchReport RunBatch(
     const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(outputFolder));
     const int workers = workerCount(job.jobs);
 
-    std::unique_ptr<RunLog> log;
-    if (job.writeRunLog) {
-        log = RunLog::start(job.runLogFolder.isEmpty() ? defaultRunLogFolder() : job.runLogFolder, folder,
+    const std::unique_ptr<RunLog> log
+        = RunLog::start(job.runLogFolder.isEmpty() ? defaultRunLogFolder() : job.runLogFolder, folder,
             designJson(job.settings, job.options), job.plan, &report.runLogError);
-        if (log) {
-            report.runLog = log->id();
-            if (job.outputFolderIsNew)
-                log->folderMade(cleanAbsolute(folder));
-        } else if (job.options.existingRule() == ExistingRule::Replace) {
-            // Replacing files that undo could not bring back is not done.
-            report.photos.clear();
-            if (progress) {
-                progress->ProgressStart();
-                progress->ProgressEnd();
-            }
-            return report;
+    if (log) {
+        report.runLog = log->id();
+        if (job.outputFolderIsNew)
+            log->folderMade(cleanAbsolute(folder));
+    } else if (job.options.existingRule() == ExistingRule::Replace) {
+        // Replacing files that undo could not bring back is not done.
+        report.photos.clear();
+        if (progress) {
+            progress->ProgressStart();
+            progress->ProgressEnd();
         }
+        return report;
     }
 
     const HeapReuse heap(job.options.KeepQuality && job.settings.StampPhotosOpt);

@@ -121,7 +121,6 @@ struct BatchJob
     const std::atomic<bool> *cancel = nullptr;
     // Where the run log goes: empty for the data folder's runs folder.
     QString runLogFolder;
-    bool writeRunLog = true;
     // The output folder was made for this run, so undo may remove it.
     bool outputFolderIsNew = false;
     QString plan; // the id of the plan this run carries out, named in its log

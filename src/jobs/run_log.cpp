@@ -460,8 +460,13 @@ UndoReport undoRun(const QString &folder, const QString &id)
                 report.steps.push_back({ UndoStep::What::Failed, p->output, QStringLiteral("cannot remove it") });
             }
         }
-        if (p->kept.isEmpty() || !pathExists(p->kept))
+        if (p->kept.isEmpty())
             continue;
+        if (!pathExists(p->kept)) {
+            if (p->size >= 0)
+                report.steps.push_back({ UndoStep::What::NoLongerKept, p->output, {} });
+            continue;
+        }
         if (p->size < 0 && !nameFree) {
             // Killed after keeping the old file aside: whether it was replaced
             // is told by what stands under its name now.

@@ -113,6 +113,7 @@ struct UndoStep
         Changed, // the output is no longer what the run wrote: left
         Gone, // the output was already gone
         NotRestored, // the replaced file could not go back: it stays at path
+        NoLongerKept, // path: a replaced file whose copy in the trash is gone (kept 30 days)
         Failed, // the system refused; detail says why
         FolderRemoved, // a folder the run made, empty again
     };

@@ -277,6 +277,9 @@ UserMessage undoFinishedMessage(const UndoReport &report)
         case UndoStep::What::Failed:
             left << tr("%1: could not be deleted").arg(path);
             break;
+        case UndoStep::What::NoLongerKept:
+            left << tr("%1: the file it replaced is no longer kept").arg(path);
+            break;
         case UndoStep::What::Gone:
             gone << path;
             break;

@@ -137,6 +137,14 @@ TEST(SafeOutputs, UndoRestoresTheFolderByteForByte)
     EXPECT_EQ(readFileBytes(out / "IMG_1_timestamp.jpg"), "an earlier photo that Replace replaces");
     for (const QString &photo : photos)
         EXPECT_TRUE(fs::exists(test::nativeOf(photo))); // sources are never touched
+
+    // Once its 30 days are over the replaced file is gone from the trash, and undo says so.
+    RunBatch(photos, qpath(out), replace, nullptr);
+    for (const auto &entry : fs::directory_iterator(logs)) {
+        if (entry.path().extension() == ".trash")
+            fs::remove_all(entry.path());
+    }
+    EXPECT_EQ(undoRun(qpath(logs)).count(UndoStep::What::NoLongerKept), 2);
 }
 
 // A run killed on its way leaves only its journal; undo still finds every
