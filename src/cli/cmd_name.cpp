@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kelvra-cli name MASK COUNTER PHOTO: the output name the batch would give PHOTO.
+// kelvra-cli name [date options] MASK COUNTER PHOTO: the output name the batch would give PHOTO.
 #include "cli/command.h"
+#include "cli/design_options.h"
 #include "cli/failure_text.h"
 
 #include "stamp/file_mask.h"
+#include "stamp/photo_date.h"
 #include "stamp/photo_values.h"
 #include "stamp/stamp_settings.h"
 
@@ -14,8 +16,15 @@ namespace kelvra::cli {
 
 namespace {
 
-int runName(const QStringList &args)
+const char *const kUsage = "usage: kelvra-cli name [date options] MASK COUNTER PHOTO\n" KELVRA_DATE_USAGE;
+
+int runName(const QStringList &arguments)
 {
+    // The date options correct the date the mask's date fields read, as in a run.
+    StampSettings design;
+    QStringList args = arguments;
+    if (const std::optional<QString> error = takeDateOptions(args, design))
+        return usageError("name", *error);
     for (const QString &arg : args) {
         if (arg.startsWith(QLatin1String("--")))
             return usageError("name", unknownOption(arg));
@@ -36,7 +45,7 @@ int runName(const QStringList &args)
     }
 
     const FormatSettings locale = FormatSettings::system();
-    const TDateTime date = FillPhotoValues(photo, AppOptions().GPSForm, locale).PhotoDate;
+    const TDateTime date = FillPhotoValues(photo, AppOptions().GPSForm, locale, dateRulesOf(design)).PhotoDate;
     const QString expanded = ExpandFileMask(mask, photo, counter, date, locale);
     const std::optional<OutputName> name = splitOutputName(expanded);
     if (!name) {
@@ -51,7 +60,8 @@ int runName(const QStringList &args)
 }
 
 const CommandRegistration registration(
-    { "name", "MASK COUNTER PHOTO   print the output name MASK gives PHOTO", runName });
+    { "name", "[date options] MASK COUNTER PHOTO   print the output name MASK gives PHOTO", runName, false, kUsage,
+        dateOptions() });
 
 } // namespace
 

@@ -175,5 +175,15 @@ TEST_F(DatesCommand, DatedFoldersFollowEachCamerasCorrectedDate)
     EXPECT_TRUE(photos[1][QStringLiteral("output")].toString().endsWith(QStringLiteral("2021/09/b.jpg")));
 }
 
+// The name command reads the date as a run does, corrections included.
+TEST(NameCommand, FollowsTheCorrectedDate)
+{
+    const std::string photo = test::photo("gps/DSCN0010.jpg").string(); // taken 2008-10-22 16:28:39
+    EXPECT_EQ(runCli({ "name", "%y-%m-%d_%h", "1", photo }).out, "2008-10-22_16.jpg\n");
+    EXPECT_EQ(runCli({ "name", "--shift=-1d", "%y-%m-%d_%h", "1", photo }).out, "2008-10-21_16.jpg\n");
+    EXPECT_EQ(runCli({ "name", "--shift", "+7:32", "%y-%m-%d_%h", "1", photo }).out, "2008-10-23_00.jpg\n");
+    EXPECT_EQ(runCli({ "name", "--shift", "soon", "%y", "1", photo }).exitCode, 2);
+}
+
 } // namespace
 } // namespace kelvra
