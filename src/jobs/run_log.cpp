@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <openssl/evp.h>
 
@@ -434,12 +435,14 @@ UndoReport undoRun(const QString &folder, const QString &id)
         return report;
     }
 
-    QStringList sources;
+    // Outputs are files the run made, never a source's other name, so the
+    // paths tell; comparing every output with every source on the disk would
+    // cost a run of n photos n * n looks.
+    QSet<QString> sources;
     for (const RunLogPhoto &p : report.run.photos)
-        sources << p.source;
-    auto isSource = [&](const QString &path) {
-        return std::any_of(sources.begin(), sources.end(), [&](const QString &s) { return isSameFile(s, path); });
-    };
+        sources.insert(QDir::cleanPath(QFileInfo(p.source).absoluteFilePath()));
+    auto isSource
+        = [&](const QString &path) { return sources.contains(QDir::cleanPath(QFileInfo(path).absoluteFilePath())); };
     bool trashEmptied = true;
     for (auto p = report.run.photos.rbegin(); p != report.run.photos.rend(); ++p) {
         if (p->output.isEmpty() || p->existing == ExistingOutcome::IsSource || isSource(p->output))
