@@ -438,17 +438,54 @@ LabelBox pointerLabelBox(QPoint pointer, QSize raster, QSize label)
     return boxOf(clampedPlace(W, H, pointer.x() - w / 2, pointer.y() - t / 2, w, t), W, H);
 }
 
-void placementFromBox(const LabelBox &box, QSize raster, int cellHeight, StampSettings &settings)
+void anchorFromBox(const LabelBox &box, QSize raster, StampSettings &settings)
 {
     const int W = raster.width();
     const int H = raster.height();
-    if (W <= 0 || H <= 0 || cellHeight < 1)
+    if (W <= 0 || H <= 0)
         return;
     settings.XOrient = (W - box.Right) < box.Left ? 1 : 0;
     settings.YOrient = (H - box.Bottom) < box.Top ? 1 : 0;
     settings.XD = settings.XOrient == 0 ? double(box.Left) / W : double(W - box.Right) / W;
     settings.YD = settings.YOrient == 0 ? double(box.Top) / H : double(H - box.Bottom) / H;
-    settings.Size = double(std::min(W, H)) / cellHeight;
+}
+
+void placementFromBox(const LabelBox &box, QSize raster, int cellHeight, StampSettings &settings)
+{
+    if (raster.width() <= 0 || raster.height() <= 0 || cellHeight < 1)
+        return;
+    anchorFromBox(box, raster, settings);
+    settings.Size = double(std::min(raster.width(), raster.height())) / cellHeight;
+}
+
+LabelBox anchoredLabelBox(const StampSettings &settings, const QString &text, QSize raster)
+{
+    if (raster.isEmpty())
+        return {};
+    PhotoCanvas canvas;
+    return boxOf(anchoredPlace(canvas, settings, text, raster.width(), raster.height()), raster.width(), raster.height());
+}
+
+void placeLabelCentredOn(QPoint pointer, QSize raster, const QString &text, StampSettings &settings)
+{
+    if (raster.isEmpty())
+        return;
+    // A label shrunk to fit takes its room from the margins, so a new place
+    // may give it another size: settle on a place that keeps its own size.
+    StampSettings trial = settings;
+    LabelBox drawn = anchoredLabelBox(trial, text, raster);
+    for (int round = 0; round < 4; ++round) {
+        const LabelBox wanted = pointerLabelBox(pointer, raster, QSize(drawn.width(), drawn.height()));
+        anchorFromBox(wanted, raster, trial);
+        const LabelBox next = anchoredLabelBox(trial, text, raster);
+        if (next.width() == drawn.width() && next.height() == drawn.height())
+            break;
+        drawn = next;
+    }
+    settings.XOrient = trial.XOrient;
+    settings.YOrient = trial.YOrient;
+    settings.XD = trial.XD;
+    settings.YD = trial.YD;
 }
 
 LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QString &text, int px, int py)

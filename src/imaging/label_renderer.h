@@ -184,6 +184,18 @@ LabelBox pointerLabelBox(QPoint pointer, QSize raster, QSize label);
 // an empty raster or a cell height below 1.
 void placementFromBox(const LabelBox &box, QSize raster, int cellHeight, StampSettings &settings);
 
+// XOrient, YOrient, XD and YD alone from a label box; the size stays.
+void anchorFromBox(const LabelBox &box, QSize raster, StampSettings &settings);
+
+// Where DrawTextToPhotoWITH_PARAMS puts text on a raster of that size, shrunk
+// to fit as it draws it; draws nothing.
+LabelBox anchoredLabelBox(const StampSettings &settings, const QString &text, QSize raster);
+
+// The placement fields that make the anchored drawing put the label centred
+// on pointer (kept inside the raster), at the size that drawing gives it.
+// Size and every other field stay as they are.
+void placeLabelCentredOn(QPoint pointer, QSize raster, const QString &text, StampSettings &settings);
+
 // Pointer placement drawn: text centred on raster point (px, py), with the
 // font height the last anchored drawing left on Canvas, then the placement
 // fields of settings worked back out of the result (SaveParams). A window that

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -78,17 +79,33 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
     return photo;
 }
 
+QString previewLabelText(const PreviewPhoto &photo, const StampSettings &settings, const FormatSettings &format)
+{
+    if (!settings.StampPhotosOpt)
+        return {};
+    PhotoValues values = photo.values;
+    setPhotoDate(values, resolvePhotoDate(photo.dates, dateRulesOf(settings)));
+    return GetCurrentFileStampText(settings.CaptionFormat, settings.DateFormat, values, format);
+}
+
+LabelBox drawPreviewLabel(QImage &raster, const QImage &photo, const StampSettings &settings, const QString &text)
+{
+    // A drag redraws on every move: copy into the buffer already held rather
+    // than allocating a new one each time.
+    if (raster.size() == photo.size() && raster.format() == photo.format() && raster.isDetached()
+        && raster.bytesPerLine() == photo.bytesPerLine())
+        std::memcpy(raster.bits(), photo.constBits(), size_t(photo.sizeInBytes()));
+    else
+        raster = photo.copy();
+    PhotoCanvas canvas(&raster);
+    return DrawTextToPhotoWITH_PARAMS(canvas, settings, text);
+}
+
 PreviewPicture drawPreview(const PreviewPhoto &photo, const StampSettings &settings, const FormatSettings &format)
 {
     PreviewPicture picture;
-    picture.raster = photo.raster.copy();
-    if (settings.StampPhotosOpt) {
-        PhotoValues values = photo.values;
-        setPhotoDate(values, resolvePhotoDate(photo.dates, dateRulesOf(settings)));
-        picture.text = GetCurrentFileStampText(settings.CaptionFormat, settings.DateFormat, values, format);
-    }
-    PhotoCanvas canvas(&picture.raster);
-    picture.box = DrawTextToPhotoWITH_PARAMS(canvas, settings, picture.text);
+    picture.text = previewLabelText(photo, settings, format);
+    picture.box = drawPreviewLabel(picture.raster, photo.raster, settings, picture.text);
     return picture;
 }
 

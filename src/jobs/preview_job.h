@@ -51,6 +51,10 @@ struct PreviewPicture
     QString text;
 };
 PreviewPicture drawPreview(const PreviewPhoto &photo, const StampSettings &settings, const FormatSettings &format);
+// The two halves of drawPreview: the label's text, and raster reset to photo
+// (reusing its buffer when it can) with that text drawn at the placement.
+QString previewLabelText(const PreviewPhoto &photo, const StampSettings &settings, const FormatSettings &format);
+LabelBox drawPreviewLabel(QImage &raster, const QImage &photo, const StampSettings &settings, const QString &text);
 
 // Loads previews off the caller's thread, on one worker thread of its own.
 // A newer request supersedes older ones: a request not yet started is

@@ -5,6 +5,7 @@
 #include "stamp/caption.h"
 #include "stamp/settings_file.h"
 #include "ui/colour_selector.h"
+#include "ui/design_model.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -15,6 +16,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLinearGradient>
+#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -28,18 +31,65 @@ namespace kelvra {
 
 namespace {
 
-// A frame with a block in one corner: where the label goes.
-QIcon cornerIcon(bool right, bool bottom)
+// The label as a small bar: filled in the place in use, an outline elsewhere.
+QIcon placeIcon()
 {
-    QPixmap pixmap(20, 20);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(QColor(80, 80, 80));
-    painter.setBrush(QColor(250, 250, 250));
-    painter.drawRect(1, 3, 17, 13);
-    painter.fillRect(right ? 10 : 3, bottom ? 11 : 5, 7, 3, QColor(200, 30, 30));
-    return QIcon(pixmap);
+    const auto bar = [](bool on) {
+        QPixmap pixmap(18, 18);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box(1.5, 5.5, 15, 7);
+        painter.setPen(QPen(on ? QColor(120, 10, 10) : QColor(255, 255, 255, 230), 1));
+        painter.setBrush(on ? QColor(220, 30, 30) : QColor(255, 255, 255, 60));
+        painter.drawRoundedRect(box, 1.5, 1.5);
+        return pixmap;
+    };
+    QIcon icon;
+    icon.addPixmap(bar(false), QIcon::Normal, QIcon::Off);
+    icon.addPixmap(bar(true), QIcon::Normal, QIcon::On);
+    return icon;
 }
+
+// A small photo, sky over hills, that the four places sit on.
+class PhotoSketch : public QWidget
+{
+public:
+    explicit PhotoSketch(QWidget *parent)
+        : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("PlacesPicture"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF frame = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        QLinearGradient sky(frame.topLeft(), frame.bottomLeft());
+        sky.setColorAt(0, QColor(96, 150, 210));
+        sky.setColorAt(1, QColor(190, 220, 240));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(sky);
+        painter.drawRect(frame);
+        const qreal w = frame.width(), h = frame.height();
+        painter.setBrush(QColor(250, 225, 120));
+        painter.drawEllipse(QPointF(frame.left() + w * 0.72, frame.top() + h * 0.3), h * 0.1, h * 0.1);
+        QPainterPath hills;
+        hills.moveTo(frame.left(), frame.top() + h * 0.7);
+        hills.cubicTo(frame.left() + w * 0.3, frame.top() + h * 0.45, frame.left() + w * 0.55, frame.top() + h * 0.8,
+            frame.right(), frame.top() + h * 0.55);
+        hills.lineTo(frame.bottomRight());
+        hills.lineTo(frame.bottomLeft());
+        hills.closeSubpath();
+        painter.setBrush(QColor(90, 140, 80));
+        painter.drawPath(hills);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+        painter.drawRect(frame);
+    }
+};
 
 // A letter drawn the way its style button changes the label.
 QIcon styleIcon(const QString &name)
@@ -101,11 +151,10 @@ void nameByHint(QWidget *widget, const QString &hint)
 
 } // namespace
 
-LabelPage::LabelPage(StampSettings &settings, const QHash<QString, QAction *> &actions, QMenu *tokenMenu,
+LabelPage::LabelPage(DesignModel &design, const QHash<QString, QAction *> &actions, QMenu *tokenMenu,
     UserDialogs &dialogs, QWidget *parent)
     : QWidget(parent)
-    , m_settings(settings)
-    , m_sliderPosition(kDefaultSizeSliderPosition)
+    , m_design(design)
 {
     setObjectName(QStringLiteral("TextToPhoto"));
     setWindowTitle(tr("Text To Photo"));
@@ -127,13 +176,17 @@ LabelPage::LabelPage(StampSettings &settings, const QHash<QString, QAction *> &a
     sizeLabel->setObjectName(QStringLiteral("SizeLabel"));
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("SizeSlider"));
-    m_slider->setProperty(kNotTranslated, QStringList { QStringLiteral("Hint") });
+    m_slider->setProperty(kNotTranslated, QStringList { QStringLiteral("Hint"), QStringLiteral("AccessibleDescription") });
     m_slider->setRange(kSizeSliderMin, kSizeSliderMax);
     m_slider->setPageStep(10);
-    m_slider->setValue(m_sliderPosition);
-    m_slider->setToolTip(QString::number(m_sliderPosition));
     m_slider->setAccessibleName(tr("Size"));
     sizeLabel->setBuddy(m_slider);
+    m_sizeValue = new QLabel(this);
+    m_sizeValue->setObjectName(QStringLiteral("SizeValue"));
+    m_sizeValue->setProperty(kNotTranslated, true);
+    m_sizeValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Wide enough for the widest value, so the slider keeps its length.
+    m_sizeValue->setMinimumWidth(m_sizeValue->fontMetrics().horizontalAdvance(tr("%1 %").arg(QLocale().toString(50.0, 'f', 1))) + 4);
     auto *note
         = new QLabel(tr("Press and hold left mouse button to move the text label to any place of the photo"), this);
     note->setObjectName(QStringLiteral("PlacementNote"));
@@ -144,10 +197,11 @@ LabelPage::LabelPage(StampSettings &settings, const QHash<QString, QAction *> &a
     note->setForegroundRole(QPalette::PlaceholderText);
     sizeRow->addWidget(sizeLabel);
     sizeRow->addWidget(m_slider, 1);
+    sizeRow->addWidget(m_sizeValue);
     sizeRow->addSpacing(8);
     sizeRow->setSpacing(4);
     rows->addLayout(sizeRow);
-    connect(m_slider, &QSlider::valueChanged, this, &LabelPage::sliderMoved);
+    connect(m_slider, &QSlider::valueChanged, this, [this](int position) { m_design.setSizePosition(position); });
 
     // Font and colours.
     auto *fontRow = new QHBoxLayout;
@@ -177,29 +231,27 @@ LabelPage::LabelPage(StampSettings &settings, const QHash<QString, QAction *> &a
         sizeRow->addWidget(pictureButton(action, this));
         connect(action, &QAction::triggered, this, [this, action](bool on) {
             const QString n = action->objectName();
-            if (n == QLatin1String("FBold"))
-                m_settings.Style.Bold = on;
-            else if (n == QLatin1String("FItalic"))
-                m_settings.Style.Italic = on;
-            else if (n == QLatin1String("FUnderline"))
-                m_settings.Style.Underline = on;
-            else if (n == QLatin1String("FShadow"))
-                m_settings.FShadow = on;
-            else
-                m_settings.FOutline = on;
-            Q_EMIT designChanged();
+            m_design.edit([&n, on](StampSettings &s) {
+                if (n == QLatin1String("FBold"))
+                    s.Style.Bold = on;
+                else if (n == QLatin1String("FItalic"))
+                    s.Style.Italic = on;
+                else if (n == QLatin1String("FUnderline"))
+                    s.Style.Underline = on;
+                else if (n == QLatin1String("FShadow"))
+                    s.FShadow = on;
+                else
+                    s.FOutline = on;
+            });
         });
     }
     rows->addLayout(fontRow);
     connect(m_font, &QFontComboBox::currentFontChanged, this, [this](const QFont &font) {
-        m_settings.FontName = font.family();
-        Q_EMIT designChanged();
+        m_design.edit([&font](StampSettings &s) { s.FontName = font.family(); });
     });
     auto colourEdit = [this](ColourSelector *box, TColor StampSettings::*field) {
-        connect(box, &ColourSelector::colourChosen, this, [this, field](TColor colour) {
-            m_settings.*field = colour;
-            Q_EMIT designChanged();
-        });
+        connect(box, &ColourSelector::colourChosen, this,
+            [this, field](TColor colour) { m_design.edit([field, colour](StampSettings &s) { s.*field = colour; }); });
     };
     colourEdit(m_fontColour, &StampSettings::FontColor);
     colourEdit(m_bgColour, &StampSettings::BgColor);
@@ -225,10 +277,8 @@ LabelPage::LabelPage(StampSettings &settings, const QHash<QString, QAction *> &a
     dateRow->addWidget(m_dateFormat, 1);
     dateRow->addWidget(m_includeDate);
     rows->addLayout(dateRow);
-    connect(m_dateFormat, &QComboBox::editTextChanged, this, [this](const QString &text) {
-        m_settings.DateFormat = text;
-        Q_EMIT designChanged();
-    });
+    connect(m_dateFormat, &QComboBox::editTextChanged, this,
+        [this](const QString &text) { m_design.edit([&text](StampSettings &s) { s.DateFormat = text; }); });
 
     // Caption.
     auto *captionRow = new QHBoxLayout;
@@ -251,11 +301,12 @@ LabelPage::LabelPage(StampSettings &settings, const QHash<QString, QAction *> &a
     captionRow->addWidget(m_tokenButton);
     rows->addLayout(captionRow);
     rows->addWidget(note);
-    connect(m_caption, &QLineEdit::textChanged, this, [this](const QString &text) {
-        m_settings.CaptionFormat = text;
-        Q_EMIT designChanged();
-    });
+    connect(m_caption, &QLineEdit::textChanged, this,
+        [this](const QString &text) { m_design.edit([&text](StampSettings &s) { s.CaptionFormat = text; }); });
     rows->addStretch(1);
+
+    connect(&m_design, &DesignModel::changed, this, &LabelPage::showDesign);
+    showDesign();
 }
 
 QWidget *LabelPage::makePlaces(const QHash<QString, QAction *> &actions)
@@ -264,88 +315,102 @@ QWidget *LabelPage::makePlaces(const QHash<QString, QAction *> &actions)
     box->setObjectName(QStringLiteral("PlacesPanel"));
     // The corners are the photo's, which no language mirrors.
     box->setLayoutDirection(Qt::LeftToRight);
-    auto *layout = new QGridLayout(box);
-    layout->setContentsMargins(8, 4, 8, 6);
-    layout->setSpacing(2);
+    auto *boxLayout = new QVBoxLayout(box);
+    boxLayout->setContentsMargins(8, 4, 8, 6);
+    auto *sketch = new PhotoSketch(box);
+    sketch->setAccessibleName(tr("Standard places"));
+    boxLayout->addWidget(sketch, 0, Qt::AlignCenter);
+    boxLayout->addStretch(1);
+    auto *layout = new QGridLayout(sketch);
+    layout->setContentsMargins(3, 3, 3, 3);
+    layout->setSpacing(0);
     struct Place
     {
         const char *name;
         int row, column;
-        int XOrient, YOrient;
     };
     static constexpr Place places[] = {
-        { "StampTo1", 0, 0, 0, 0 },
-        { "StampTo2", 0, 2, 1, 0 },
-        { "StampTo3", 2, 2, 1, 1 },
-        { "StampTo4", 2, 0, 0, 1 },
+        { "StampTo1", 0, 0 },
+        { "StampTo2", 0, 2 },
+        { "StampTo3", 2, 2 },
+        { "StampTo4", 2, 0 },
     };
-    for (const Place &p : places) {
+    const QIcon icon = placeIcon();
+    for (int i = 0; i < 4; ++i) {
+        const Place &p = places[i];
         QAction *action = actions.value(QLatin1String(p.name));
-        action->setIcon(cornerIcon(p.XOrient == 1, p.YOrient == 1));
-        layout->addWidget(pictureButton(action, box), p.row, p.column);
-        connect(action, &QAction::triggered, this, [this, p]() {
-            m_settings.XOrient = p.XOrient;
-            m_settings.YOrient = p.YOrient;
-            m_settings.XD = 0.1;
-            m_settings.YD = 0.1;
-            Q_EMIT designChanged();
+        action->setIcon(icon);
+        action->setCheckable(true);
+        QToolButton *button = pictureButton(action, sketch);
+        button->setAutoRaise(true);
+        button->setIconSize(QSize(18, 18));
+        layout->addWidget(button, p.row, p.column, Qt::Alignment(p.row == 0 ? Qt::AlignTop : Qt::AlignBottom)
+                | (p.column == 0 ? Qt::AlignLeft : Qt::AlignRight));
+        m_placeButtons << button;
+        m_placeActions << action;
+        // A click on the place in use keeps it in use.
+        connect(action, &QAction::triggered, this, [this, i]() {
+            m_design.setPlace(StandardPlace(i));
+            showDesign();
         });
     }
-    layout->setColumnMinimumWidth(1, 12);
-    layout->setRowMinimumHeight(1, 4);
+    layout->setColumnStretch(1, 1);
+    layout->setRowStretch(1, 1);
+    const int side = m_placeButtons.first()->sizeHint().height();
+    // A photo of three by two, with room between the corners.
+    sketch->setFixedSize(qMax(3 * side + 12, 96), qMax(2 * side + 16, 64));
     return box;
 }
 
-void LabelPage::sliderMoved(int position)
+void LabelPage::showSize()
 {
-    m_settings.Size = sizeAfterSliderMove(position, m_sliderPosition, m_settings.Size);
-    m_sliderPosition = position;
-    m_slider->setToolTip(QString::number(position));
-    Q_EMIT designChanged();
-}
-
-void LabelPage::followSize()
-{
-    const QSignalBlocker block(m_slider);
-    m_sliderPosition = sizeSliderPosition(m_settings.Size);
-    m_slider->setValue(m_sliderPosition);
-    m_slider->setToolTip(QString::number(m_sliderPosition));
-}
-
-void LabelPage::showFontName()
-{
-    const QSignalBlocker block(m_font);
-    m_font->setCurrentFont(QFont(m_settings.FontName));
-    // A face that is only an alias (Arial here) keeps its own name in the box.
-    if (m_font->currentText() != m_settings.FontName)
-        m_font->setEditText(m_settings.FontName);
-}
-
-void LabelPage::showSettings(int sliderPosition)
-{
-    {
+    const int position = m_design.sizePosition();
+    if (m_slider->value() != position) {
         const QSignalBlocker block(m_slider);
-        m_sliderPosition = sliderPosition;
-        m_slider->setValue(sliderPosition);
-        m_slider->setToolTip(QString::number(sliderPosition));
+        m_slider->setValue(position);
     }
-    showFontName();
-    m_fontColour->setColour(m_settings.FontColor);
-    m_bgColour->setColour(m_settings.BgColor);
-    m_outlineColour->setColour(m_settings.OutlineColor);
-    {
+    const QString percent
+        = tr("%1 %").arg(QLocale().toString(labelHeightPercent(m_design.settings().Size), 'f', 1));
+    m_sizeValue->setText(percent);
+    // The value as the photographer reads it: the label's height on the photo.
+    const QString said = tr("Label height: %1 of the photo's shorter side").arg(percent);
+    m_sizeValue->setAccessibleName(said);
+    m_slider->setToolTip(said);
+    m_slider->setAccessibleDescription(said);
+}
+
+void LabelPage::showDesign()
+{
+    const StampSettings &s = m_design.settings();
+    showSize();
+    // A box the user types in already holds what it wrote; setting it again
+    // would move the cursor.
+    if (m_font->currentText() != s.FontName) {
+        const QSignalBlocker block(m_font);
+        m_font->setCurrentFont(QFont(s.FontName));
+        // A face that is only an alias (Arial here) keeps its own name in the box.
+        if (m_font->currentText() != s.FontName)
+            m_font->setEditText(s.FontName);
+    }
+    m_fontColour->setColour(s.FontColor);
+    m_bgColour->setColour(s.BgColor);
+    m_outlineColour->setColour(s.OutlineColor);
+    if (m_dateFormat->currentText() != s.DateFormat) {
         const QSignalBlocker block(m_dateFormat);
-        m_dateFormat->setEditText(m_settings.DateFormat);
+        m_dateFormat->setEditText(s.DateFormat);
     }
-    {
+    if (m_caption->text() != s.CaptionFormat) {
         const QSignalBlocker block(m_caption);
-        m_caption->setText(m_settings.CaptionFormat);
+        m_caption->setText(s.CaptionFormat);
     }
-    m_styleActions.value(QStringLiteral("FBold"))->setChecked(m_settings.Style.Bold);
-    m_styleActions.value(QStringLiteral("FItalic"))->setChecked(m_settings.Style.Italic);
-    m_styleActions.value(QStringLiteral("FUnderline"))->setChecked(m_settings.Style.Underline);
-    m_styleActions.value(QStringLiteral("FShadow"))->setChecked(m_settings.FShadow);
-    m_styleActions.value(QStringLiteral("FOutline"))->setChecked(m_settings.FOutline);
+    m_styleActions.value(QStringLiteral("FBold"))->setChecked(s.Style.Bold);
+    m_styleActions.value(QStringLiteral("FItalic"))->setChecked(s.Style.Italic);
+    m_styleActions.value(QStringLiteral("FUnderline"))->setChecked(s.Style.Underline);
+    m_styleActions.value(QStringLiteral("FShadow"))->setChecked(s.FShadow);
+    m_styleActions.value(QStringLiteral("FOutline"))->setChecked(s.FOutline);
+    const std::optional<StandardPlace> place = m_design.standardPlace();
+    for (int i = 0; i < m_placeActions.size(); ++i)
+        m_placeActions[i]->setChecked(place && int(*place) == i);
 }
 
 } // namespace kelvra

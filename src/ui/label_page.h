@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "stamp/stamp_settings.h"
-
 #include <QHash>
 #include <QWidget>
 
@@ -19,23 +17,21 @@ class QToolButton;
 namespace kelvra {
 
 class ColourSelector;
+class DesignModel;
 class UserDialogs;
 
-// The label page: the controls that show the design and edit it in place.
-// Every edit announces designChanged(); showSettings() announces nothing.
+// The label page: controls that show the design and write every edit into it.
 class LabelPage : public QWidget
 {
     Q_OBJECT
 public:
-    LabelPage(StampSettings &settings, const QHash<QString, QAction *> &actions, QMenu *tokenMenu, UserDialogs &dialogs,
+    LabelPage(DesignModel &design, const QHash<QString, QAction *> &actions, QMenu *tokenMenu, UserDialogs &dialogs,
         QWidget *parent = nullptr);
 
-    // Every control from the settings; the slider at sliderPosition.
-    void showSettings(int sliderPosition);
-    // The slider brought to the size the settings hold, keeping that size.
-    void followSize();
-
     QSlider *sizeSlider() const { return m_slider; }
+    QLabel *sizeValue() const { return m_sizeValue; }
+    // The standard places, StampTo1..StampTo4 in order.
+    const QList<QToolButton *> &placeButtons() const { return m_placeButtons; }
     QFontComboBox *fontBox() const { return m_font; }
     ColourSelector *fontColourBox() const { return m_fontColour; }
     ColourSelector *backgroundColourBox() const { return m_bgColour; }
@@ -45,17 +41,16 @@ public:
     QPushButton *includeDateButton() const { return m_includeDate; }
     QToolButton *tokenButton() const { return m_tokenButton; }
 
-Q_SIGNALS:
-    void designChanged();
-
 private:
     QWidget *makePlaces(const QHash<QString, QAction *> &actions);
-    void sliderMoved(int position);
-    void showFontName();
+    void showDesign();
+    void showSize();
 
-    StampSettings &m_settings;
-    int m_sliderPosition;
+    DesignModel &m_design;
     QSlider *m_slider = nullptr;
+    QLabel *m_sizeValue = nullptr;
+    QList<QToolButton *> m_placeButtons;
+    QList<QAction *> m_placeActions;
     QFontComboBox *m_font = nullptr;
     ColourSelector *m_fontColour = nullptr;
     ColourSelector *m_bgColour = nullptr;

@@ -6,6 +6,7 @@
 #include "platform/data_folder.h"
 #include "stamp/file_mask.h"
 #include "ui/about_window.h"
+#include "ui/design_model.h"
 #include "ui/folder_browser.h"
 #include "ui/form_size.h"
 #include "ui/help_topics.h"
@@ -78,6 +79,7 @@ protected:
 TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     : QMainWindow(parent)
     , m_dialogs(dialogs)
+    , m_design(new DesignModel(this))
     , m_format(FormatSettings::system())
     , m_iniPath(programIniPath())
     , m_photoList(new PhotoList(this))
@@ -111,7 +113,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     previewArea->setBackgroundRole(QPalette::Dark);
     auto *previewLayout = new QVBoxLayout(previewArea);
     previewLayout->setContentsMargins(0, 0, 0, 0);
-    m_preview = new PreviewView(previewArea);
+    m_preview = new PreviewView(*m_design, previewArea);
     previewLayout->addWidget(m_preview);
     right->addWidget(previewArea);
     right->setStretchFactor(0, 0);
@@ -131,22 +133,30 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     m_countStatus = new QLabel(tr("Files to process: ") + QString::number(0), this);
     m_countStatus->setObjectName(QStringLiteral("FilesToProcess"));
     m_countStatus->setProperty(kNotTranslated, true);
+    m_labelSizeStatus = new QLabel(this);
+    m_labelSizeStatus->setObjectName(QStringLiteral("LabelSizeStatus"));
+    m_labelSizeStatus->setProperty(kNotTranslated, true);
+    m_labelSizeStatus->setVisible(false);
     statusBar()->addWidget(m_photoStatus);
     statusBar()->addWidget(m_countStatus, 1);
+    statusBar()->addPermanentWidget(m_labelSizeStatus);
 
     m_preview->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_preview, &QWidget::customContextMenuRequested, this,
         [this](const QPoint &at) { m_tokenMenu->popup(m_preview->mapToGlobal(at)); });
     connect(m_preview, &PreviewView::photoShown, this, &TForm1::photoShown);
     connect(m_preview, &PreviewView::photoFailed, this, &TForm1::photoFailed);
-    connect(m_preview, &PreviewView::labelPlaced, this, &TForm1::labelPlaced);
-    connect(m_labelPage, &LabelPage::designChanged, this, &TForm1::designChanged);
+    connect(m_preview, &PreviewView::redrawn, this, &TForm1::showLabelSize);
     connect(m_photoList, &PhotoList::changed, this, &TForm1::photoListChanged);
 
-    applyLoaded(LoadProgramSettings(m_iniPath, m_settings, m_options, m_format));
+    setUpStart();
+    connect(m_design, &DesignModel::changed, this, &TForm1::showDesign);
+    const CfgLoadResult loaded = m_design->loadProgram(m_iniPath, m_options, m_format);
+    m_preview->setOptions(m_options);
+    showDesign();
+    selectTask(int(loaded.selectedTask));
     connectListCommands();
     m_browser->setFolder(startBrowseFolder(m_options.DefaultBrowseFolder));
-    setUpStart();
 
     // Where the design puts the window; a stored placement replaces it.
     resize(kDesignSize);
@@ -342,8 +352,8 @@ QWidget *TForm1::createBottomPane()
     frameLayout->setContentsMargins(8, 4, 8, 6);
     m_pages = new QStackedWidget(m_frame);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
-    m_labelPage = new LabelPage(m_settings, m_actions, m_tokenMenu, m_dialogs, m_pages);
-    m_maskPage = new MaskPage(m_settings, m_format, m_pages);
+    m_labelPage = new LabelPage(*m_design, m_actions, m_tokenMenu, m_dialogs, m_pages);
+    m_maskPage = new MaskPage(*m_design, m_format, m_pages);
     m_pages->addWidget(m_labelPage);
     m_pages->addWidget(m_maskPage);
     frameLayout->addWidget(m_pages);
@@ -352,19 +362,6 @@ QWidget *TForm1::createBottomPane()
     connect(m_todo, &QListWidget::currentRowChanged, this, &TForm1::todoSelected);
     connect(m_todo, &QListWidget::itemChanged, this, &TForm1::todoTicked);
     return pane;
-}
-
-void TForm1::applyLoaded(const CfgLoadResult &loaded)
-{
-    m_labelPage->showSettings(loaded.sliderPosition);
-    m_maskPage->showSettings();
-    {
-        const QSignalBlocker block(m_todo);
-        m_todo->item(0)->setCheckState(m_settings.StampPhotosOpt ? Qt::Checked : Qt::Unchecked);
-        m_todo->item(1)->setCheckState(m_settings.RenamePhotos ? Qt::Checked : Qt::Unchecked);
-    }
-    selectTask(int(loaded.selectedTask));
-    designChanged();
 }
 
 void TForm1::selectTask(int row)
@@ -377,9 +374,34 @@ void TForm1::selectTask(int row)
     todoSelected(row);
 }
 
-void TForm1::designChanged()
+const StampSettings &TForm1::settings() const
 {
-    m_preview->setDesign(m_settings, m_options);
+    return m_design->settings();
+}
+
+// The tasks and Start follow the design, however it changed.
+void TForm1::showDesign()
+{
+    const StampSettings &s = m_design->settings();
+    {
+        const QSignalBlocker block(m_todo);
+        m_todo->item(0)->setCheckState(s.StampPhotosOpt ? Qt::Checked : Qt::Unchecked);
+        m_todo->item(1)->setCheckState(s.RenamePhotos ? Qt::Checked : Qt::Unchecked);
+    }
+    updateStart();
+}
+
+void TForm1::showLabelSize()
+{
+    // Below this a label is no longer text anyone can read.
+    constexpr int kLegibleHeight = 4;
+    const int height = m_preview->labelHeightOnPhoto();
+    const bool tooSmall = m_preview->hasPhoto() && height > 0 && height < kLegibleHeight;
+    m_labelSizeStatus->setText(
+        tooSmall ? tr("The label would be %1 px high on this photo: too small to read.").arg(height)
+                 : QString());
+    m_labelSizeStatus->setAccessibleName(m_labelSizeStatus->text());
+    m_labelSizeStatus->setVisible(tooSmall);
 }
 
 void TForm1::todoSelected(int row)
@@ -392,19 +414,17 @@ void TForm1::todoSelected(int row)
     // F1 on the TO DO list and the settings answers with the page's topic; the
     // rest of the window keeps the window's own.
     m_frame->parentWidget()->setProperty("helpTopic", m_helpTopic);
-    if (row == 0)
-        designChanged();
 }
 
 void TForm1::todoTicked()
 {
-    // A click and the space bar both end here, so both redraw the preview.
+    // A click and the space bar both end here.
     const bool stamp = m_todo->item(0)->checkState() == Qt::Checked;
-    m_settings.RenamePhotos = m_todo->item(1)->checkState() == Qt::Checked;
-    if (stamp != m_settings.StampPhotosOpt) {
-        m_settings.StampPhotosOpt = stamp;
-        designChanged();
-    }
+    const bool rename = m_todo->item(1)->checkState() == Qt::Checked;
+    m_design->edit([stamp, rename](StampSettings &s) {
+        s.StampPhotosOpt = stamp;
+        s.RenamePhotos = rename;
+    });
 }
 
 void TForm1::photoShown(const QString &path)
@@ -421,16 +441,6 @@ void TForm1::photoFailed()
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
 }
 
-void TForm1::labelPlaced(const StampSettings &placed)
-{
-    m_settings.XOrient = placed.XOrient;
-    m_settings.YOrient = placed.YOrient;
-    m_settings.XD = placed.XD;
-    m_settings.YD = placed.YD;
-    m_settings.Size = placed.Size;
-    m_labelPage->followSize();
-}
-
 void TForm1::LoadPic(const QString &FName)
 {
     m_preview->LoadPic(FName);
@@ -438,14 +448,16 @@ void TForm1::LoadPic(const QString &FName)
 
 void TForm1::LoadCFGFromFile(const QString &path)
 {
-    const int slider = m_labelPage->sizeSlider()->value();
-    applyLoaded(::kelvra::LoadCFGFromFile(path, m_settings, m_options, m_format, slider));
+    const CfgLoadResult loaded = m_design->load(path, m_options, m_format);
+    // A design file carries the GPS text form too.
+    m_preview->setOptions(m_options);
+    selectTask(int(loaded.selectedTask));
 }
 
 bool TForm1::SaveCFGToFile(const QString &path)
 {
     const SettingsWriteResult written
-        = ::kelvra::SaveCFGToFile(path, m_settings, m_options, m_browser->folder(), m_format);
+        = ::kelvra::SaveCFGToFile(path, m_design->settings(), m_options, m_browser->folder(), m_format);
     if (written.ok)
         return true;
     m_dialogs.showMessage(this, MessageKind::Error, tr("Unable to write to %1").arg(written.failedPath));

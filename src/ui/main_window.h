@@ -20,6 +20,7 @@ class QThread;
 
 namespace kelvra {
 
+class DesignModel;
 class FolderBrowser;
 class LabelPage;
 class LanguageList;
@@ -43,7 +44,9 @@ public:
     explicit TForm1(UserDialogs &dialogs, QWidget *parent = nullptr);
     ~TForm1() override;
 
-    const StampSettings &settings() const { return m_settings; }
+    // The design every page, the preview and the commands go through.
+    DesignModel &design() const { return *m_design; }
+    const StampSettings &settings() const;
     const AppOptions &options() const { return m_options; }
     const QString &iniPath() const { return m_iniPath; }
     int helpTopic() const { return m_helpTopic; }
@@ -61,6 +64,8 @@ public:
     QGroupBox *settingsFrame() const { return m_frame; }
     QLabel *photoStatus() const { return m_photoStatus; }
     QLabel *countStatus() const { return m_countStatus; }
+    // Shown while the label would be too small to read on the previewed photo.
+    QLabel *labelSizeStatus() const { return m_labelSizeStatus; }
     QMenu *tokenMenu() const { return m_tokenMenu; }
     // The queue of photos Start works on.
     PhotoList &photoList() const { return *m_photoList; }
@@ -102,16 +107,14 @@ private:
     QWidget *createLeftPane();
     QWidget *createStrip();
     QWidget *createBottomPane();
-    void applyLoaded(const CfgLoadResult &loaded);
     void selectTask(int row);
 
-    void designChanged();
+    void showDesign();
+    void showLabelSize();
     void todoSelected(int row);
     void todoTicked();
     void photoShown(const QString &path);
     void photoFailed();
-    void labelPlaced(const StampSettings &placed);
-    void tokenCommand(QLatin1StringView token);
     void photoListChanged();
     void browserEntryFocused(const QString &path, bool isFolder);
     void connectListCommands();
@@ -142,7 +145,7 @@ private:
     void UndoLastRunExecute();
 
     UserDialogs &m_dialogs;
-    StampSettings m_settings;
+    DesignModel *m_design = nullptr;
     AppOptions m_options;
     FormatSettings m_format;
     QString m_iniPath;
@@ -159,6 +162,7 @@ private:
     QGroupBox *m_frame = nullptr;
     QLabel *m_photoStatus = nullptr;
     QLabel *m_countStatus = nullptr;
+    QLabel *m_labelSizeStatus = nullptr;
     PhotoList *m_photoList = nullptr;
     FolderBrowser *m_browser = nullptr;
     PhotoStrip *m_strip = nullptr;

@@ -7,6 +7,7 @@
 #include "platform/install_paths.h"
 #include "stamp/caption.h"
 #include "ui/about_window.h"
+#include "ui/design_model.h"
 #include "ui/failure_messages.h"
 #include "ui/help_topics.h"
 #include "ui/label_page.h"
@@ -94,7 +95,7 @@ void TForm1::createActions()
         QAction *action = m_actions.value(QLatin1String(command.action));
         Q_ASSERT(action);
         const QLatin1StringView token = command.token;
-        connect(action, &QAction::triggered, this, [this, token]() { tokenCommand(token); });
+        connect(action, &QAction::triggered, m_design, [this, token]() { m_design->addToken(token); });
     }
 
     // Waiting for the folder browser and the photo list.
@@ -162,14 +163,6 @@ void TForm1::setSortColumnCaptions(const QStringList &captions)
     }
 }
 
-void TForm1::tokenCommand(QLatin1StringView token)
-{
-    QLineEdit *caption = m_labelPage->captionBox();
-    const QString added = addTokenToCaption(caption->text(), token);
-    if (added != caption->text())
-        caption->setText(added); // the edit redraws the preview
-}
-
 void TForm1::AOpenExecute()
 {
     FileDialogRequest request;
@@ -198,14 +191,14 @@ void TForm1::ASaveAsExecute()
         return;
     // The step copies the source over the target before it decodes the copy,
     // so drawing onto the source itself would work on a half-made file.
-    if (m_settings.StampPhotosOpt && isSameFile(source, target)) {
+    if (m_design->settings().StampPhotosOpt && isSameFile(source, target)) {
         m_dialogs.showMessage(this, MessageKind::Warning,
             tr("The stamped photo cannot replace the photo it is made from. "
                "Choose another name."));
         return;
     }
     BatchJob job;
-    job.settings = m_settings;
+    job.settings = m_design->settings();
     job.options = m_options;
     job.format = m_format;
     job.jobs = 1;
@@ -248,7 +241,6 @@ void TForm1::setUpStart()
         m_runLocked->addAction(m_actions.value(name));
 
     connect(m_actions.value(QStringLiteral("ProcessPhotos")), &QAction::triggered, this, &TForm1::ProcessPhotosExecute);
-    connect(m_todo, &QListWidget::itemChanged, this, &TForm1::updateStart);
     connect(m_photoList, &PhotoList::changed, this, &TForm1::updateStart);
     updateStart();
     updateUndo();
@@ -256,7 +248,8 @@ void TForm1::setUpStart()
 
 void TForm1::updateStart()
 {
-    const bool task = m_settings.StampPhotosOpt || m_settings.RenamePhotos;
+    const StampSettings &s = m_design->settings();
+    const bool task = s.StampPhotosOpt || s.RenamePhotos;
     m_actions.value(QStringLiteral("ProcessPhotos"))->setEnabled(!m_photoList->isEmpty() && task);
 }
 
@@ -272,7 +265,7 @@ void TForm1::ProcessPhotosExecute()
 
     // The run takes the list and the design as they are now.
     BatchJob job;
-    job.settings = m_settings;
+    job.settings = m_design->settings();
     job.options = m_options;
     job.format = m_format;
     m_batch = new WindowBatch(m_photoList->paths(), folder, job, this);
@@ -411,8 +404,8 @@ void TForm1::AOptionsExecute()
     static const NoLanguages none;
     TFormOptions dialog(m_options, m_iniPath, m_languages ? *m_languages : none, m_dialogs, this);
     dialog.exec();
-    // The GPS text form may have changed; a cancelled dialog redraws too.
-    designChanged();
+    // The GPS text form may have changed.
+    m_preview->setOptions(m_options);
 }
 
 } // namespace kelvra

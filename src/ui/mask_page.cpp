@@ -4,6 +4,7 @@
 #include "localization/form_harvest.h"
 #include "stamp/date_time.h"
 #include "stamp/file_mask.h"
+#include "ui/design_model.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -14,9 +15,9 @@
 
 namespace kelvra {
 
-MaskPage::MaskPage(StampSettings &settings, const FormatSettings &format, QWidget *parent)
+MaskPage::MaskPage(DesignModel &design, const FormatSettings &format, QWidget *parent)
     : QWidget(parent)
-    , m_settings(settings)
+    , m_design(design)
     , m_format(format)
 {
     setObjectName(QStringLiteral("FileNameMask"));
@@ -64,26 +65,22 @@ MaskPage::MaskPage(StampSettings &settings, const FormatSettings &format, QWidge
     block({ tr("%y - year"), tr("%m - month"), tr("%d - day"), tr("%h - hour"), tr("%n - minite"), tr("%s - second") });
     layout->addStretch(0);
 
-    connect(m_mask, &QComboBox::editTextChanged, this, [this](const QString &text) {
-        m_settings.FNMask = text;
-        showExample();
-    });
-    showExample();
+    connect(m_mask, &QComboBox::editTextChanged, this,
+        [this](const QString &text) { m_design.edit([&text](StampSettings &s) { s.FNMask = text; }); });
+    connect(&m_design, &DesignModel::changed, this, &MaskPage::showDesign);
+    showDesign();
 }
 
-void MaskPage::showExample()
+void MaskPage::showDesign()
 {
-    const TDateTime now = currentDateTime();
-    m_example->setText(tr("Example ") + maskExample(m_settings.FNMask, now, m_format));
-}
-
-void MaskPage::showSettings()
-{
-    {
+    const QString &mask = m_design.settings().FNMask;
+    // Typed here, the box already holds it; setting it again would move the cursor.
+    if (m_mask->currentText() != mask) {
         const QSignalBlocker block(m_mask);
-        m_mask->setEditText(m_settings.FNMask);
+        m_mask->setEditText(mask);
     }
-    showExample();
+    const TDateTime now = currentDateTime();
+    m_example->setText(tr("Example ") + maskExample(mask, now, m_format));
 }
 
 } // namespace kelvra

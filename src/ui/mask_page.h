@@ -2,7 +2,6 @@
 #pragma once
 
 #include "stamp/format_settings.h"
-#include "stamp/stamp_settings.h"
 
 #include <QWidget>
 
@@ -11,21 +10,22 @@ class QLabel;
 
 namespace kelvra {
 
+class DesignModel;
+
 // The file-name mask page: the mask box, the example under it and the help.
 class MaskPage : public QWidget
 {
     Q_OBJECT
 public:
-    MaskPage(StampSettings &settings, const FormatSettings &format, QWidget *parent = nullptr);
+    MaskPage(DesignModel &design, const FormatSettings &format, QWidget *parent = nullptr);
 
-    void showSettings();
     QComboBox *maskBox() const { return m_mask; }
     QLabel *exampleLabel() const { return m_example; }
 
 private:
-    void showExample();
+    void showDesign();
 
-    StampSettings &m_settings;
+    DesignModel &m_design;
     const FormatSettings &m_format;
     QComboBox *m_mask = nullptr;
     QLabel *m_example = nullptr;

@@ -2,6 +2,7 @@
 #include "ui/preview_view.h"
 
 #include "stamp/file_mask.h"
+#include "ui/design_model.h"
 
 #include <QMetaObject>
 #include <QMouseEvent>
@@ -9,28 +10,25 @@
 #include <QPainter>
 #include <QResizeEvent>
 
-#include <cstring>
 
 namespace kelvra {
 
-LabelBox placeLabelOnPreview(QImage &raster, const QImage &photo, StampSettings &settings, const QString &text,
-    int cellHeight, RasterPoint point)
+namespace {
+
+// The design with the place left out: equal ones differ in the place alone.
+StampSettings withoutPlace(StampSettings s)
 {
-    // A drag resets the raster on every move: copy into the buffer already
-    // held rather than allocating a new one each time.
-    if (raster.size() == photo.size() && raster.format() == photo.format() && raster.isDetached()
-        && raster.bytesPerLine() == photo.bytesPerLine())
-        std::memcpy(raster.bits(), photo.constBits(), size_t(photo.sizeInBytes()));
-    else
-        raster = photo.copy();
-    PhotoCanvas canvas(&raster);
-    SetPhotoFontParams(canvas, settings);
-    canvas.setFontHeight(cellHeight);
-    return DrawTextToPhoto(canvas, settings, text, point.x, point.y);
+    s.XOrient = s.YOrient = 0;
+    s.XD = s.YD = 0;
+    return s;
 }
 
-PreviewView::PreviewView(QWidget *parent)
+} // namespace
+
+PreviewView::PreviewView(DesignModel &design, QWidget *parent)
     : QWidget(parent)
+    , m_design(design)
+    , m_drawn(design.settings())
     , m_format(FormatSettings::system())
     , m_loader(std::make_unique<PreviewLoader>())
 {
@@ -42,21 +40,26 @@ PreviewView::PreviewView(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setVisible(false);
+    connect(&m_design, &DesignModel::changed, this, &PreviewView::designChanged);
 }
 
 PreviewView::~PreviewView() = default;
 
-void PreviewView::setDesign(const StampSettings &settings, const AppOptions &options)
+void PreviewView::setOptions(const AppOptions &options)
 {
     const bool valuesChanged = options.GPSForm != m_options.GPSForm;
-    m_settings = settings;
     m_options = options;
+    // The token values were filled with the old form; the file has them again.
+    if (valuesChanged && hasPhoto())
+        LoadPic(m_path, true);
+}
+
+void PreviewView::designChanged()
+{
     if (!hasPhoto())
         return;
-    redraw();
-    // The token values were filled with the old form; the file has them again.
-    if (valuesChanged)
-        LoadPic(m_path, true);
+    // A drag moves the label only: its text stays as it is.
+    redraw(withoutPlace(m_design.settings()) == withoutPlace(m_drawn));
 }
 
 void PreviewView::LoadPic(const QString &FName, bool ForceLoad)
@@ -120,6 +123,7 @@ void PreviewView::dropPhoto()
     m_raster = QImage();
     m_shown = QImage();
     m_labelText.clear();
+    m_labelHeightOnPhoto = 0;
     m_placement = PreviewPlacement();
     setVisible(false);
 }
@@ -162,15 +166,18 @@ int PreviewView::decodeCount() const
     return m_loader->decodeCount();
 }
 
-void PreviewView::redraw()
+void PreviewView::redraw(bool sameText)
 {
-    PreviewPicture picture = drawPreview(m_photo, m_settings, m_format);
-    m_raster = std::move(picture.raster);
-    m_labelText = picture.text;
-    m_cellHeight = fontCellHeight(m_raster.width(), m_raster.height(), m_settings.Size);
+    m_drawn = m_design.settings();
+    if (!sameText)
+        m_labelText = previewLabelText(m_photo, m_drawn, m_format);
+    drawPreviewLabel(m_raster, m_photo.raster, m_drawn, m_labelText);
+    m_labelHeightOnPhoto
+        = m_labelText.isEmpty() ? 0 : anchoredLabelBox(m_drawn, m_labelText, m_photo.uprightFullSize).height();
     m_shownStale = true;
     updatePlacement();
     update();
+    Q_EMIT redrawn();
 }
 
 void PreviewView::updatePlacement()
@@ -269,12 +276,16 @@ void PreviewView::placeLabel(QPoint pointer)
     // Without a label to see, the stored placement stays where it was.
     if (!hasPhoto() || m_raster.isNull() || m_labelText.isEmpty())
         return;
-    placeLabelOnPreview(m_raster, m_photo.raster, m_settings, m_labelText, m_cellHeight,
-        pointerToRaster(pointer.x(), pointer.y(), m_placement));
-    m_shownStale = true;
-    const PixelRect &r = m_placement.PreviewRect;
-    update(QRect(r.Left, r.Top, r.width(), r.height()));
-    Q_EMIT labelPlaced(m_settings);
+    const RasterPoint point = pointerToRaster(pointer.x(), pointer.y(), m_placement);
+    StampSettings placed = m_design.settings();
+    placeLabelCentredOn(QPoint(point.x, point.y), m_raster.size(), m_labelText, placed);
+    // The design redraws the preview, exactly as it draws it anywhere else.
+    m_design.edit([&placed](StampSettings &s) {
+        s.XOrient = placed.XOrient;
+        s.YOrient = placed.YOrient;
+        s.XD = placed.XD;
+        s.YD = placed.YD;
+    });
 }
 
 } // namespace kelvra

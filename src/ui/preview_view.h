@@ -15,27 +15,22 @@
 
 namespace kelvra {
 
-// One pointer placement on a preview raster: resets raster from photo (the
-// upright preview photo without a label), draws text centred on point with
-// the font cell height the last anchored drawing used, and works the
-// placement fields of settings back out of where the label ended up.
-LabelBox placeLabelOnPreview(QImage &raster, const QImage &photo, StampSettings &settings, const QString &text,
-    int cellHeight, RasterPoint point);
+class DesignModel;
 
 // The preview area ("ImageView"): the selected photo, decoded off the
-// user-interface thread at the scale the area needs, with the label drawn
-// exactly as the batch draws it. A left press or drag places the label and
-// reports the new placement; the window owns the settings and hands every
-// change back through setDesign(). Hidden while no photo is shown.
+// user-interface thread at the scale the area needs, with the label of the
+// design drawn exactly as the batch draws it, redrawn whenever the design
+// changes. A left press or drag moves the label: it writes the place, and
+// only the place, into the design. Hidden while no photo is shown.
 class PreviewView : public QWidget
 {
     Q_OBJECT
 public:
-    explicit PreviewView(QWidget *parent = nullptr);
+    explicit PreviewView(DesignModel &design, QWidget *parent = nullptr);
     ~PreviewView() override;
 
-    // The design and options the label is drawn with; redraws at once when a photo is shown.
-    void setDesign(const StampSettings &settings, const AppOptions &options);
+    // The GPS text form the token values are filled with; reloads when it changed.
+    void setOptions(const AppOptions &options);
     // Starts loading FName off the UI thread (fast, reduced scale). A newer call supersedes an older.
     // ForceLoad reloads even if FName is the photo shown.
     void LoadPic(const QString &FName, bool ForceLoad = false);
@@ -45,12 +40,14 @@ public:
     PreviewPlacement placement() const; // last GetRightRect (PreviewRect, PreviewScale)
     QImage previewRaster() const; // the raster with the label drawn, as shown
     int decodeCount() const; // decodes done so far (tests)
+    // The label's height on the photo at full size, as a run draws it; 0 without a label.
+    int labelHeightOnPhoto() const { return m_labelHeightOnPhoto; }
 
 Q_SIGNALS:
     void photoShown(const QString &path); // a load succeeded; the view is visible and drawn
     void photoFailed(const QString &path); // load failed / not a JPEG name: the view hid itself
-    // A press/drag placed the label: the new placement fields (XOrient, YOrient, XD, YD, Size).
-    void labelPlaced(const StampSettings &placed);
+    // The raster was drawn again (a new photo, design or place).
+    void redrawn();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -64,13 +61,15 @@ private:
     void loaded(PreviewPhoto photo, quint64 generation);
     void dropRequest();
     void dropPhoto();
-    void redraw();
+    void designChanged();
+    void redraw(bool sameText = false);
     void updatePlacement();
     void queueScaleCheck();
     void checkScale();
     void placeLabel(QPoint pointer);
 
-    StampSettings m_settings;
+    DesignModel &m_design;
+    StampSettings m_drawn; // the design m_raster shows
     AppOptions m_options;
     FormatSettings m_format;
 
@@ -78,7 +77,7 @@ private:
     PreviewPhoto m_photo; // as loaded, without the label
     QImage m_raster; // m_photo's raster with the label
     QString m_labelText; // as drawn on m_raster; empty when the stamp task is off
-    int m_cellHeight = 1; // font cell height of the last anchored drawing
+    int m_labelHeightOnPhoto = 0;
     PreviewPlacement m_placement;
     QImage m_shown; // m_raster scaled into PreviewRect, made at paint time
     bool m_shownStale = true;

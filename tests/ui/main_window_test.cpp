@@ -18,6 +18,7 @@
 #include <QFontComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -39,7 +40,8 @@ TEST_F(MainWindow, OpensWithTheDefaultsOnAnEmptySettingsFolder)
     ASSERT_FALSE(QDir(dataFolder()).exists());
     TForm1 &w = open();
     EXPECT_EQ(w.labelPage()->sizeSlider()->value(), 50);
-    EXPECT_EQ(w.labelPage()->sizeSlider()->toolTip(), QStringLiteral("50"));
+    // Read as the label's height: a twentieth of the photo's shorter side.
+    EXPECT_EQ(w.labelPage()->sizeValue()->text(), QStringLiteral("5") + QLocale().decimalPoint() + QStringLiteral("0 %"));
     EXPECT_EQ(w.settings().Size, 20);
     EXPECT_EQ(w.labelPage()->captionBox()->text(), QStringLiteral("[PHOTO_DATE]"));
     EXPECT_EQ(w.labelPage()->dateFormatBox()->currentText(), QStringLiteral("DD.MM.YYYY hh:nn"));

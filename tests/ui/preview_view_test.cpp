@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/preview_view.h"
 
+#include "ui/design_model.h"
+
 #include "common/qt_test_support.h"
 #include "common/test_support.h"
 #include "imaging/jpeg_image.h"
@@ -130,18 +132,23 @@ protected:
     void SetUp() override
     {
         view.resize(642, 378);
-        QObject::connect(
-            &view, &PreviewView::labelPlaced, [this](const StampSettings &placed) { placements.push_back(placed); });
+    }
+
+    // Every press or move that placed the label anew.
+    void watchPlacements()
+    {
+        QObject::connect(&design, &DesignModel::changed, [this] { placements.push_back(design.settings()); });
     }
 
     // The raster without a label, from the stamp task switched off.
-    QImage plainRaster(StampSettings design)
+    QImage plainRaster(StampSettings shown)
     {
-        design.StampPhotosOpt = false;
-        view.setDesign(design, AppOptions());
+        shown.StampPhotosOpt = false;
+        design.replace(shown);
         const QImage plain = view.previewRaster();
-        design.StampPhotosOpt = true;
-        view.setDesign(design, AppOptions());
+        shown.StampPhotosOpt = true;
+        design.replace(shown);
+        watchPlacements();
         return plain;
     }
 
@@ -156,7 +163,8 @@ protected:
     }
 
     TempDir dir;
-    PreviewView view;
+    DesignModel design;
+    PreviewView view { design };
     std::vector<StampSettings> placements;
 };
 
@@ -164,7 +172,7 @@ protected:
 // photo and design, fitted into PreviewRect, with the background around it.
 TEST_F(PreviewViewTest, GrabEqualsTheCommandLinePreviewInsidePreviewRect)
 {
-    view.setDesign(boldDesign(), AppOptions());
+    design.replace(boldDesign());
     for (const char *name : { "structure/sony-powershota5.jpg", "orientation/landscape_6.jpg", "gps/DSCN0010.jpg" }) {
         SCOPED_TRACE(name);
         show(photo(name));
@@ -204,7 +212,7 @@ TEST_F(PreviewViewTest, EveryDesignChangeChangesTheGrab)
     base.FShadow = false; // so that switching it on shows
     base.OutlineColor = 0x0000ff;
     base.CaptionFormat = QStringLiteral("[PHOTO_DATE]");
-    view.setDesign(base, AppOptions());
+    design.replace(base);
     show(photo("structure/sony-powershota5.jpg"));
     const QImage before = grabOf(view);
 
@@ -230,10 +238,10 @@ TEST_F(PreviewViewTest, EveryDesignChangeChangesTheGrab)
         SCOPED_TRACE(what);
         StampSettings changed = base;
         change(changed);
-        view.setDesign(changed, AppOptions());
+        design.replace(changed);
         EXPECT_GT(differingPixels(grabOf(view), before), 20);
         // And back: nothing of the change is left behind.
-        view.setDesign(base, AppOptions());
+        design.replace(base);
         EXPECT_EQ(differingPixels(grabOf(view), before), 0);
     }
     EXPECT_EQ(view.decodeCount(), 1);
@@ -273,7 +281,8 @@ TEST_F(PreviewViewTest, PressAtTheCentrePlacesTheLabelCentred)
     EXPECT_EQ(s.YOrient, bottomGap < box.top() ? 1 : 0);
     EXPECT_DOUBLE_EQ(s.XD, double(s.XOrient == 0 ? box.left() : rightGap) / W);
     EXPECT_DOUBLE_EQ(s.YD, double(s.YOrient == 0 ? box.top() : bottomGap) / H);
-    EXPECT_DOUBLE_EQ(s.Size, double(std::min(W, H)) / cell);
+    // Placing moves the label and leaves its size alone.
+    EXPECT_EQ(s.Size, 20);
 }
 
 // Equal gaps on both sides: XOrient 0, and XD is the left gap over the width.
@@ -329,7 +338,7 @@ TEST_F(PreviewViewTest, DragToTheBottomRightCornerGivesOneOneZeroZero)
 
     // The window hands the placement back: the anchored drawing puts the
     // label where the drag left it.
-    view.setDesign(s, AppOptions());
+    design.replace(s);
     EXPECT_EQ(changedBox(view.previewRaster(), plain), box);
 
     // A pointer outside the picture is pulled back onto it.
@@ -345,15 +354,17 @@ TEST_F(PreviewViewTest, DragToTheBottomRightCornerGivesOneOneZeroZero)
 
 TEST_F(PreviewViewTest, PressesThatMustNotMoveTheLabel)
 {
+    watchPlacements();
     // No photo: nothing to place on.
     QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_TRUE(placements.empty());
 
     // The stamp task off: no label to see, so none to move.
-    StampSettings design = plainDesign();
-    design.StampPhotosOpt = false;
-    view.setDesign(design, AppOptions());
+    StampSettings shown = plainDesign();
+    shown.StampPhotosOpt = false;
+    design.replace(shown);
+    placements.clear(); // only what the pointer does counts
     show(photo("structure/sony-powershota5.jpg"));
     const QImage before = view.previewRaster();
     QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(300, 200));
@@ -363,8 +374,9 @@ TEST_F(PreviewViewTest, PressesThatMustNotMoveTheLabel)
     EXPECT_EQ(differingPixels(view.previewRaster(), before), 0);
 
     // The right button places nothing either.
-    design.StampPhotosOpt = true;
-    view.setDesign(design, AppOptions());
+    shown.StampPhotosOpt = true;
+    design.replace(shown);
+    placements.clear(); // only what the pointer does counts
     const QImage anchored = view.previewRaster();
     QTest::mousePress(&view, Qt::RightButton, {}, QPoint(300, 200));
     QTest::mouseRelease(&view, Qt::RightButton, {}, QPoint(300, 200));
