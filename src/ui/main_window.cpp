@@ -436,6 +436,7 @@ void TForm1::photoShown(const QString &path)
 
 void TForm1::photoFailed()
 {
+    showLabelSize();
     m_photoStatus->clear();
     m_photoStatus->setToolTip(QString());
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
