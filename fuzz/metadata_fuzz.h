@@ -93,17 +93,17 @@ void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind, size_
     }
     (void)withExifSegment(input, minimalExifSegment({ "2021:09:06 16:52:43", "" }));
 
-inline int fuzzMetadata(const uint8_t *bytes, size_t size, kelvra::ContainerKind kind)
-{
-    const std::string_view input(reinterpret_cast<const char *>(bytes), size);
-    kelvra::ExifTextOptions options;
-    options.GPSForm = size % 4; // 3: coordinates stay raw text
-    options.decimalSeparator = size % 2 ? "," : ".";
-    kelvra::TimgData data(255, options);
-    kelvra::MemoryByteSource source(input);
-    const bool ok = data.ProcessStream(source, kind);
-    exercise(data, ok, kind, size, input);
-    return 0;
-}
+    inline int fuzzMetadata(const uint8_t *bytes, size_t size, kelvra::ContainerKind kind)
+    {
+        const std::string_view input(reinterpret_cast<const char *>(bytes), size);
+        kelvra::ExifTextOptions options;
+        options.GPSForm = size % 4; // 3: coordinates stay raw text
+        options.decimalSeparator = size % 2 ? "," : ".";
+        kelvra::TimgData data(255, options);
+        kelvra::MemoryByteSource source(input);
+        const bool ok = data.ProcessStream(source, kind);
+        exercise(data, ok, kind, size, input);
+        return 0;
+    }
 
 } // namespace

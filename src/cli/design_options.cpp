@@ -67,7 +67,8 @@ QString badOffset(const QString &option, const QString &text)
 
 QString badZone(const QString &option, const QString &text)
 {
-    return option + QStringLiteral(": not a zone: \"") + text + QStringLiteral("\" (use +HH:MM or -HH:MM, e.g. +05:30)");
+    return option + QStringLiteral(": not a zone: \"") + text
+        + QStringLiteral("\" (use +HH:MM or -HH:MM, e.g. +05:30)");
 }
 
 // The clock correction that makes photo's date read time: for the photo's

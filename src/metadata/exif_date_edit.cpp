@@ -64,7 +64,8 @@ public:
             return -1;
         uint32_t v = 0;
         for (int i = 0; i < bytes; ++i)
-            v = (v << 8) | static_cast<unsigned char>(m_data[kTiffStart + size_t(offset + (m_motorola ? i : bytes - 1 - i))]);
+            v = (v << 8)
+                | static_cast<unsigned char>(m_data[kTiffStart + size_t(offset + (m_motorola ? i : bytes - 1 - i))]);
         return v;
     }
 
@@ -136,9 +137,11 @@ public:
                 rows.push_back({ e, nullptr });
         }
         for (const Wanted &w : wanted)
-            rows.push_back({ { w.tag, w.type, uint32_t(w.type == kTypeLong ? w.value.size() / 4 : w.value.size()), 0, 0 },
-                &w.value });
-        std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.entry.tag < b.entry.tag; });
+            rows.push_back(
+                { { w.tag, w.type, uint32_t(w.type == kTypeLong ? w.value.size() / 4 : w.value.size()), 0, 0 },
+                    &w.value });
+        std::stable_sort(
+            rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.entry.tag < b.entry.tag; });
 
         if (size() % 2)
             m_data += '\0';

@@ -294,7 +294,8 @@ TEST_F(DatesCommand, FixedExifDatesAreTheCorrectedOnesAndNothingElseChanges)
 
 TEST_F(DatesCommand, ZoneConvertsCaptionDatesOnlyFromAKnownZone)
 {
-    const fs::path zoned = makePhoto(dir / "z.jpg", { "-DateTimeOriginal=2021:09:06 16:52:43", "-OffsetTimeOriginal=+02:00" });
+    const fs::path zoned
+        = makePhoto(dir / "z.jpg", { "-DateTimeOriginal=2021:09:06 16:52:43", "-OffsetTimeOriginal=+02:00" });
     const fs::path bare = makePhoto(dir / "b.jpg", { "-DateTimeOriginal=2021:09:06 16:52:43" });
     const std::string caption = "[PHOTO_DATE] [TZ]";
     struct Case
