@@ -16,7 +16,7 @@
 
 namespace {
 
-void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind, size_t inputSize)
+void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind, size_t inputSize, std::string_view input)
 {
     using namespace kelvra;
     check(data.SectionCnt == static_cast<int>(data.sections.size()));
@@ -79,19 +79,31 @@ void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind, size_
             + static_cast<unsigned char>(out[p + 3]);
     }
     check(p + 4 <= out.size() && out.compare(p, 2, "\xFF\xDB") == 0 && app0 <= 1);
-}
 
-inline int fuzzMetadata(const uint8_t *bytes, size_t size, kelvra::ContainerKind kind)
-{
-    const std::string_view input(reinterpret_cast<const char *>(bytes), size);
-    kelvra::ExifTextOptions options;
-    options.GPSForm = size % 4; // 3: coordinates stay raw text
-    options.decimalSeparator = size % 2 ? "," : ".";
-    kelvra::TimgData data(255, options);
-    kelvra::MemoryByteSource source(input);
-    const bool ok = data.ProcessStream(source, kind);
-    exercise(data, ok, kind, size);
-    return 0;
-}
+    // The date writer walks the same block; what it makes must read back.
+    if (data.ExifSegment) {
+        const std::string &segment = data.ExifSegment->data;
+        const std::string offset = exifOffsetTimeOriginal(segment);
+        check(offset.empty() || isExifOffset(offset));
+        const std::optional<std::string> dated = withExifDates(segment, { "2021:09:06 16:52:43", "+02:00" });
+        if (dated) {
+            check(dated->size() <= 0xFFFF && dated->size() >= segment.size());
+            (void)withExifSegment(input, *dated);
+        }
+    }
+    (void)withExifSegment(input, minimalExifSegment({ "2021:09:06 16:52:43", "" }));
+
+    inline int fuzzMetadata(const uint8_t *bytes, size_t size, kelvra::ContainerKind kind)
+    {
+        const std::string_view input(reinterpret_cast<const char *>(bytes), size);
+        kelvra::ExifTextOptions options;
+        options.GPSForm = size % 4; // 3: coordinates stay raw text
+        options.decimalSeparator = size % 2 ? "," : ".";
+        kelvra::TimgData data(255, options);
+        kelvra::MemoryByteSource source(input);
+        const bool ok = data.ProcessStream(source, kind);
+        exercise(data, ok, kind, size, input);
+        return 0;
+    }
 
 } // namespace

@@ -71,6 +71,9 @@ int runCaption(const QStringList &arguments)
         if (dating.shiftSeconds != 0)
             out << " " << isoDateText(dating.date) << " shifted " << formatDateOffset(dating.shiftSeconds) << " ("
                 << dating.shiftRule << ')';
+        if (dating.shownZone != dating.offset)
+            out << " shown " << isoDateText(dating.shown) << " in " << dating.shownZone << " (taken in "
+                << dating.offset << ')';
         out << '\n';
     }
     return ExitOk;

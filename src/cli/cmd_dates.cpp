@@ -38,6 +38,10 @@ void printDating(QTextStream &out, const QString &photo, const PhotoDating &d)
     if (d.shiftSeconds != 0)
         out << "  shift            " << formatDateOffset(d.shiftSeconds) << " (" << d.shiftRule << ")\n";
     out << "  corrected        " << isoDateText(d.corrected) << '\n';
+    if (!d.offset.isEmpty())
+        out << "  zone             " << d.offset << " (OffsetTimeOriginal)\n";
+    if (d.shownZone != d.offset)
+        out << "  in captions      " << isoDateText(d.shown) << ' ' << d.shownZone << '\n';
 }
 
 int runDates(const QStringList &arguments)

@@ -53,6 +53,7 @@ PhotoValues exampleValues(const QString &photo)
     v.ISO = u"200"_s;
     v.GPSDir = u"123.5T"_s;
     v.DateSource = u"DateTimeOriginal"_s;
+    v.TimeZone = v.CaptionZone = u"+02:00"_s;
     return v;
 }
 
@@ -81,6 +82,7 @@ constexpr Field kTokenFields[] = {
     { "[FILE_MODIFICATION]", "file modification date" },
     { "[CURRENT_TIME]", "the time of the run" },
     { "[DATE_SOURCE]", "where the photo date came from" },
+    { "[TZ]", "the photo date's zone, if known" },
 };
 
 void printTokens(QTextStream &out, const QString &photo)

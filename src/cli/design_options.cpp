@@ -41,7 +41,8 @@ QString cfgWarning(const QString &path, const CfgLoadResult &loaded)
 std::vector<Option> dateOptions()
 {
     return { { "--shift", "an offset" }, { "--shift-camera", "MODEL=OFFSET", true },
-        { "--shift-from", "PHOTO=TIME", true }, { "--no-name-dates" }, { "--ignore-placeholder-dates" } };
+        { "--shift-from", "PHOTO=TIME", true }, { "--no-name-dates" }, { "--ignore-placeholder-dates" },
+        { "--fix-exif-dates" }, { "--zone", "a value" } };
 }
 
 std::vector<Option> withDesignOptions(std::vector<Option> more)
@@ -62,6 +63,12 @@ QString badOffset(const QString &option, const QString &text)
 {
     return option + QStringLiteral(": not an offset: \"") + text
         + QStringLiteral("\" (use [+|-][Nd][H:MM[:SS]], e.g. +1:00:00, -1d, +1d2:30)");
+}
+
+QString badZone(const QString &option, const QString &text)
+{
+    return option + QStringLiteral(": not a zone: \"") + text
+        + QStringLiteral("\" (use +HH:MM or -HH:MM, e.g. +05:30)");
 }
 
 // The clock correction that makes photo's date read time: for the photo's
@@ -104,7 +111,7 @@ std::optional<QString> takeDateOptions(QStringList &args, StampSettings &s)
         const QString &arg = args.at(i);
         const bool hasValue = i + 1 < args.size();
         static const QStringList valueOptions { QStringLiteral("--shift"), QStringLiteral("--shift-camera"),
-            QStringLiteral("--shift-from") };
+            QStringLiteral("--shift-from"), QStringLiteral("--zone") };
         if (arg == QLatin1String("--")) {
             rest << args.mid(i);
             break;
@@ -132,6 +139,12 @@ std::optional<QString> takeDateOptions(QStringList &args, StampSettings &s)
             s.NameDates = false;
         } else if (arg == QLatin1String("--ignore-placeholder-dates")) {
             s.IgnorePlaceholderDates = true;
+        } else if (arg == QLatin1String("--fix-exif-dates")) {
+            s.FixExifDates = true;
+        } else if (arg == QLatin1String("--zone")) {
+            s.DateZone = args.at(++i).trimmed();
+            if (!s.DateZone.isEmpty() && !parseZoneOffset(s.DateZone))
+                return badZone(arg, s.DateZone);
         } else {
             rest << arg;
         }
@@ -146,6 +159,8 @@ std::optional<QString> takeDateOptions(QStringList &args, StampSettings &s)
     QString bad;
     if (!parseCameraShifts(s.CameraShifts, &bad))
         return QStringLiteral("CameraShifts: not MODEL=OFFSET: \"") + bad + u'"';
+    if (!s.DateZone.isEmpty() && !parseZoneOffset(s.DateZone))
+        return badZone(QStringLiteral("DateZone"), s.DateZone);
     args = rest;
     return std::nullopt;
 }

@@ -28,8 +28,10 @@ inline constexpr const char *kDesignUsage
 // The photo-date options, as every usage that takes them lists them.
 #define KELVRA_DATE_USAGE                                                                                              \
     "       date options: [--shift OFFSET] [--shift-camera MODEL=OFFSET]... [--shift-from PHOTO=TIME]...\n"            \
-    "         [--no-name-dates] [--ignore-placeholder-dates]\n"                                                        \
-    "         (OFFSET is [+|-][Nd][H:MM[:SS]]: +1:00:00, -1d, +1d2:30; TIME is \"YYYY-MM-DD HH:MM[:SS]\")"
+    "         [--no-name-dates] [--ignore-placeholder-dates] [--fix-exif-dates] [--zone +HH:MM]\n"                     \
+    "         (OFFSET is [+|-][Nd][H:MM[:SS]]: +1:00:00, -1d, +1d2:30; TIME is \"YYYY-MM-DD HH:MM[:SS]\";\n"           \
+    "         --fix-exif-dates writes the corrected date into the outputs' EXIF; --zone shows caption dates\n"         \
+    "         in that zone when the photo's own zone (OffsetTimeOriginal) is known)"
 
 // Takes the design options out of args into design and leaves the rest in
 // order. Returns an error text for a bad value or a missing --cfg file.

@@ -41,6 +41,8 @@ template<typename Visit> void visitDesign(StampSettings &s, AppOptions &o, Visit
     visit("cameraShifts", s.CameraShifts);
     visit("nameDates", s.NameDates);
     visit("ignorePlaceholderDates", s.IgnorePlaceholderDates);
+    visit("fixExifDates", s.FixExifDates);
+    visit("dateZone", s.DateZone);
     visit("gpsForm", o.GPSForm);
     visit("quality", o.jpgquality);
     visit("postfix", o.FilePostfix);

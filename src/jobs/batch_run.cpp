@@ -370,6 +370,37 @@ FileResult placeCopy(PlannedPhoto &plan, const BatchJob &job, OutputNames &names
     return copied;
 }
 
+// The copy of source with its EXIF dates set to the corrected date; a plain
+// copy when the source's segments do not allow it.
+FileResult placeDatedCopy(
+    PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result)
+{
+    QFile file;
+    if (!isRealDate(plan.values.PhotoDate) || !openForReading(file, plan.source))
+        return placeCopy(plan, job, names, log, result);
+    const QByteArray source = file.readAll();
+    const TimgData &data = *plan.metadata;
+    const ExifDateStamp stamp { formatExifDateTime(plan.values.PhotoDate), plan.values.TimeZone.toStdString() };
+    const std::optional<std::string> segment
+        = data.ExifSegment ? withExifDates(data.ExifSegment->data, stamp) : minimalExifSegment(stamp);
+    const std::optional<std::string> bytes = segment && !segment->empty()
+        ? withExifSegment(std::string_view(source.constData(), size_t(source.size())), *segment)
+        : std::nullopt;
+    if (!bytes)
+        return placeCopy(plan, job, names, log, result);
+    const std::optional<std::filesystem::perms> permissions = permissionsOf(nativePath(plan.source));
+    const FileResult written
+        = placeOutput(plan, job, names, log, result, [&](const QString &path, ExistingFile existing) {
+              return writeFileAtomically(nativePath(path), *bytes, existing, permissions);
+          });
+    if (written.ok()) {
+        writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
+        result.outputSize = static_cast<qint64>(bytes->size());
+        result.outputSha256 = sha256Hex(*bytes);
+    }
+    return written;
+}
+
 // The folders below the output folder's parent that path needs and that do
 // not stand yet, parents first.
 QStringList missingFolders(const QString &path)
@@ -410,7 +441,8 @@ std::optional<PlannedPhoto> preparePhoto(const QString &source, const QString &f
     }
     if (job.settings.StampPhotosOpt)
         return plan;
-    const FileResult copied = placeCopy(*plan, job, names, log, result);
+    const FileResult copied = job.settings.FixExifDates ? placeDatedCopy(*plan, job, names, log, result)
+                                                        : placeCopy(*plan, job, names, log, result);
     if (!copied.ok())
         placementFailed(copied, BatchError::CopyFailed, *plan, result);
     return std::nullopt;
@@ -473,6 +505,16 @@ BatchWarning labelWarning(const QString &caption, QSize stored, const StampSetti
     if (stored.isValid() && fontCellHeight(stored.width(), stored.height(), settings.Size) < kMinLabelHeight)
         return BatchWarning::LabelTooSmall;
     return BatchWarning::None;
+}
+
+// The corrected date (and the photo's own zone, when known) into the EXIF
+// block that goes with the output. A photo without a date keeps its block.
+bool setOutputDates(TimgData &metadata, const PhotoValues &values)
+{
+    const std::string date = formatExifDateTime(values.PhotoDate);
+    if (!isRealDate(values.PhotoDate) || date.empty())
+        return false;
+    return MakeExifDates(metadata, { date, values.TimeZone.toStdString() });
 }
 
 // The pixel work of one photo: one read, one pass that decodes, draws the
@@ -543,10 +585,12 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
         warnings = pixels.warnings();
         firstWarning = pixels.firstWarning();
     }
+    if (metadata.HasThumbnail())
+        removeThumbnail(metadata);
+    if (job.settings.FixExifDates)
+        setOutputDates(metadata, plan.values);
     // A scan without EXIF still has its print density, caption and comment to keep.
     if (metadata.HasMetaData() || !metadata.xmpSegments.empty() || jfifSegment(metadata)) {
-        if (metadata.HasThumbnail())
-            removeThumbnail(metadata);
         ComposeExifJpeg(metadata, bytes, memory.output);
         bytes = memory.output;
     }

@@ -302,6 +302,54 @@ void removeThumbnail(TimgData &data)
     data.ExifObj->ThumbLength = 0;
 }
 
+bool MakeExifDates(TimgData &data, const ExifDateStamp &stamp)
+{
+    std::optional<std::string> segment
+        = data.ExifSegment ? withExifDates(data.ExifSegment->data, stamp) : minimalExifSegment(stamp);
+    if (!segment || segment->empty())
+        return false;
+    tSection *slot = segmentSlot(data, &TimgData::ExifSegment);
+    slot->data = std::move(*segment);
+    slot->dtype = 0xE1;
+    slot->size = static_cast<int>(slot->data.size());
+    return true;
+}
+
+std::optional<std::string> withExifSegment(std::string_view jpeg, std::string_view segment)
+{
+    const auto byte = [&jpeg](size_t at) { return static_cast<unsigned char>(jpeg[at]); };
+    if (jpeg.size() < 4 || byte(0) != 0xFF || byte(1) != 0xD8)
+        return std::nullopt;
+    size_t insertAt = 2, replaceEnd = 2;
+    for (size_t p = 2;;) {
+        if (p + 4 > jpeg.size() || byte(p) != 0xFF)
+            return std::nullopt;
+        const unsigned marker = byte(p + 1);
+        // Only the application and comment segments before the image data can hold EXIF.
+        if (marker < 0xE0 || marker == 0xFF)
+            break;
+        const size_t length = (size_t(byte(p + 2)) << 8) | byte(p + 3);
+        if (length < 2 || p + 2 + length > jpeg.size())
+            return std::nullopt;
+        const bool isExif = marker == 0xE1 && length >= 8 && jpeg.substr(p + 4, 6) == std::string_view("Exif\0\0", 6);
+        if (isExif) {
+            insertAt = p;
+            replaceEnd = p + 2 + length;
+            break;
+        }
+        if (marker == 0xE0 && p == 2)
+            insertAt = replaceEnd = p + 2 + length;
+        p += 2 + length;
+    }
+    std::string out;
+    out.reserve(jpeg.size() + segment.size() + 2);
+    out.append(jpeg.substr(0, insertAt));
+    out += "\xFF\xE1";
+    out.append(segment);
+    out.append(jpeg.substr(replaceEnd));
+    return out;
+}
+
 void MakeIPTCSegment(TimgData &data, std::string_view buff)
 {
     makeSegment(data, &TimgData::IPTCSegment, 0xED, buff);

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "metadata/exif_date_edit.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +59,18 @@ bool WriteEXIFJpeg(
 // segment, and clears the main directory's link to it, which would otherwise
 // point past the end of the block.
 void removeThumbnail(TimgData &data);
+
+// Sets the dates of the EXIF segment to stamp (withExifDates), giving a photo
+// without one a minimal segment. Call after removeThumbnail: the decoded
+// EXIF object no longer describes the segment. False, with the segment as it
+// was, when the segment cannot take them.
+bool MakeExifDates(TimgData &data, const ExifDateStamp &stamp);
+
+// A whole JPEG file with its EXIF APP1 replaced by segment (its data, length
+// bytes first), or the segment put after its leading APP0 when it has none;
+// every other byte as it was. Empty when the file's segments up to the
+// image data cannot be walked.
+std::optional<std::string> withExifSegment(std::string_view jpeg, std::string_view segment);
 
 // Make the APP13 / COM segment hold buff, taking a new slot when there is none.
 void MakeIPTCSegment(TimgData &data, std::string_view buff);

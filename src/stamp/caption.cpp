@@ -49,7 +49,7 @@ QString withoutLastExtension(const QString &name)
     return dot < 0 ? name : name.left(dot);
 }
 
-constexpr std::array<QLatin1StringView, 17> kTokens = {
+constexpr std::array<QLatin1StringView, 18> kTokens = {
     "[PHOTO_DATE]"_L1,
     "[PHOTO_FULL_NAME]"_L1,
     "[PHOTO_NAME]"_L1,
@@ -67,11 +67,12 @@ constexpr std::array<QLatin1StringView, 17> kTokens = {
     "[FILE_CREATION]"_L1,
     "[CURRENT_TIME]"_L1,
     "[DATE_SOURCE]"_L1,
+    "[TZ]"_L1,
 };
 
 } // namespace
 
-const std::array<QLatin1StringView, 17> &captionTokens()
+const std::array<QLatin1StringView, 18> &captionTokens()
 {
     return kTokens;
 }
@@ -82,7 +83,7 @@ QString GetCurrentFileStampText(
     const QString name = QFileInfo(v.CurrentFile).fileName();
     const auto date = [&](TDateTime value) { return FormatPhotoDate(dateFormat, value, locale); };
     const QString values[kTokens.size()] = {
-        date(v.PhotoDate),
+        date(isRealDate(v.PhotoDate) ? v.PhotoDate + v.CaptionZoneShift / 1440.0 : v.PhotoDate),
         v.CurrentFile,
         name,
         withoutLastExtension(name),
@@ -99,6 +100,7 @@ QString GetCurrentFileStampText(
         date(v.FileCreation),
         date(v.CurrentTime),
         v.DateSource,
+        v.CaptionZone,
     };
     QString text = caption;
     for (size_t i = 0; i < kTokens.size(); ++i)

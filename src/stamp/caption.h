@@ -16,8 +16,13 @@ namespace kelvra {
 struct PhotoValues
 {
     QString CurrentFile; // full path
-    TDateTime PhotoDate = 0; // clock correction applied
+    TDateTime PhotoDate = 0; // clock correction applied, the photo's own zone
     QString DateSource; // where PhotoDate came from (dateSourceName)
+    QString TimeZone; // the photo's own zone, "+02:00"; empty when unknown
+    // [PHOTO_DATE] shows PhotoDate moved by this many minutes into the
+    // design's zone, [TZ] the zone it is then in (empty when unknown).
+    int CaptionZoneShift = 0;
+    QString CaptionZone;
     TDateTime FileModification = 0;
     TDateTime FileCreation = 0;
     TDateTime CurrentTime = 0;
@@ -51,7 +56,7 @@ QString GetCurrentFileStampText(
     const QString &caption, const QString &dateFormat, const PhotoValues &values, const FormatSettings &locale);
 
 // The caption tokens in replacement order.
-const std::array<QLatin1StringView, 17> &captionTokens();
+const std::array<QLatin1StringView, 18> &captionTokens();
 
 // The window's commands that put a token into the caption. Their menu texts
 // belong to the window.

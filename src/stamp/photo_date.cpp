@@ -2,6 +2,7 @@
 #include "stamp/photo_date.h"
 
 #include "metadata/codepage.h"
+#include "metadata/exif_date_edit.h"
 #include "platform/file_ops.h"
 #include "stamp/caption.h"
 #include "stamp/photo_values.h"
@@ -36,7 +37,17 @@ QString dateSourceName(DateSource source)
 
 DateRules dateRulesOf(const StampSettings &settings)
 {
-    return { settings.DateShift, settings.CameraShifts, settings.NameDates, settings.IgnorePlaceholderDates };
+    return { settings.DateShift, settings.CameraShifts, settings.NameDates, settings.IgnorePlaceholderDates,
+        settings.DateZone };
+}
+
+std::optional<int> parseZoneOffset(const QString &text)
+{
+    const QByteArray latin = text.toLatin1();
+    if (text.size() != 6 || !isExifOffset(std::string_view(latin.constData(), size_t(latin.size()))))
+        return std::nullopt;
+    const int minutes = text.mid(1, 2).toInt() * 60 + text.mid(4, 2).toInt();
+    return text.startsWith(u'-') ? -minutes : minutes;
 }
 
 std::optional<qint64> parseDateOffset(const QString &text)
@@ -194,6 +205,7 @@ DateInputs photoDateInputs(const QString &path, const TimgData &data, bool read)
     in.modified = text("DateTime");
     in.make = text("Make");
     in.model = text("Model");
+    in.offset = QString::fromStdString(exifOffsetTimeOriginal(data.ExifSegment->data));
     return in;
 }
 
@@ -222,6 +234,8 @@ PhotoDating resolvePhotoDate(const DateInputs &in, const DateRules &rules)
             d.date = c.value;
         }
     }
+    d.offset = parseZoneOffset(in.offset) ? in.offset : QString();
+    d.shownZone = d.offset;
     if (d.source == DateSource::None)
         return d;
 
@@ -242,6 +256,13 @@ PhotoDating resolvePhotoDate(const DateInputs &in, const DateRules &rules)
     d.corrected = d.date + static_cast<double>(d.shiftSeconds) / 86400.0;
     if (!isRealDate(d.corrected))
         d.corrected = d.date;
+    d.shown = d.corrected;
+    // A date converts to another zone only from a zone it is known to be in.
+    const std::optional<int> own = parseZoneOffset(d.offset), wanted = parseZoneOffset(rules.zone);
+    if (own && wanted && isRealDate(d.corrected + (*wanted - *own) / 1440.0)) {
+        d.shown = d.corrected + (*wanted - *own) / 1440.0;
+        d.shownZone = rules.zone;
+    }
     return d;
 }
 

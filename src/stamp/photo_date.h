@@ -25,6 +25,7 @@ struct DateRules
     QString cameraShifts; // "MODEL=OFFSET;MODEL=OFFSET", overriding shift for those cameras
     bool nameDates = true; // a date in the file name before the file's own date
     bool ignorePlaceholders = false; // 2000-01-01 00:00:00 and 1970-01-01 are no dates
+    QString zone; // "+05:30": captions show the date there when the photo's own zone is known
 
     friend bool operator==(const DateRules &, const DateRules &) = default;
 };
@@ -59,6 +60,7 @@ struct DateInputs
     TDateTime fileDate = 0; // the earlier file date
     QString make;
     QString model;
+    QString offset; // EXIF OffsetTimeOriginal, "+02:00"; empty when unknown
 
     friend bool operator==(const DateInputs &, const DateInputs &) = default;
 };
@@ -78,8 +80,15 @@ struct PhotoDating
     TDateTime date = 0; // as found
     qint64 shiftSeconds = 0;
     QString shiftRule; // empty, "all photos" or "camera NAME"
-    TDateTime corrected = 0; // what tokens, masks and folders use
+    TDateTime corrected = 0; // what masks, folders and written EXIF dates use
+    QString offset; // the photo's own zone, "+02:00"; empty when unknown
+    TDateTime shown = 0; // corrected, in the rules' zone when it can be
+    QString shownZone; // the zone shown is in; empty when unknown
 };
+
+// Whether text is a zone offset "+HH:MM" or "-HH:MM" (at most 14 hours); in
+// minutes east of UTC.
+std::optional<int> parseZoneOffset(const QString &text);
 
 // A date in a file name ("IMG_20210906_165243.jpg", "2021-09-06 16.52.43.jpg",
 // "IMG-20210906-WA0001.jpg" at 12:00); text empty when the name holds none,

@@ -86,6 +86,9 @@ void setPhotoDate(PhotoValues &values, const PhotoDating &dating)
 {
     values.PhotoDate = dating.corrected;
     values.DateSource = dateSourceName(dating.source);
+    values.TimeZone = dating.offset;
+    values.CaptionZoneShift = static_cast<int>(qRound64((dating.shown - dating.corrected) * 1440.0));
+    values.CaptionZone = dating.shownZone;
 }
 
 PhotoValues photoValuesFrom(const QString &path, const TimgData &data, bool read, const DateRules &rules)

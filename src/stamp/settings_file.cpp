@@ -94,6 +94,8 @@ const IniKey kIniKeys[] = {
     { "CameraShifts", &StampSettings::CameraShifts, DesignLoad | DesignSave },
     { "NameDates", &StampSettings::NameDates, DesignLoad | DesignSave },
     { "IgnorePlaceholderDates", &StampSettings::IgnorePlaceholderDates, DesignLoad | DesignSave },
+    { "FixExifDates", &StampSettings::FixExifDates, DesignLoad | DesignSave },
+    { "DateZone", &StampSettings::DateZone, DesignLoad | DesignSave },
     { "FilePostfix", &AppOptions::FilePostfix, OptionsSave | StartupLoad },
     { "Language", &AppOptions::Language, OptionsSave | LanguageLoad },
     { "GPSForm", &AppOptions::GPSForm, DesignLoad | OptionsSave },

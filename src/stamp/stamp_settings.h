@@ -48,6 +48,11 @@ struct StampSettings
     QString CameraShifts;
     bool NameDates = true;
     bool IgnorePlaceholderDates = false;
+    // Outputs' EXIF dates carry the corrected date.
+    bool FixExifDates = false;
+    // "+05:30": captions show the photo date in this zone when the photo's
+    // own is known; empty for the photo's own zone.
+    QString DateZone;
 
     friend bool operator==(const StampSettings &, const StampSettings &) = default;
 };

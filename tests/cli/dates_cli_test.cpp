@@ -175,6 +175,162 @@ TEST_F(DatesCommand, DatedFoldersFollowEachCamerasCorrectedDate)
     EXPECT_TRUE(photos[1][QStringLiteral("output")].toString().endsWith(QStringLiteral("2021/09/b.jpg")));
 }
 
+// exiftool's listing of a file, one "[Group] Tag : value" line each, without
+// the file system's entries and, when dropDates, without the dates a fix
+// rewrites (and the composite tags made of them).
+std::vector<std::string> listing(const fs::path &file, bool dropDates)
+{
+    const auto r = runTool({ "exiftool", "-a", "-G1", "-s", file.string() });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    static const std::vector<std::string> fixed { "DateTimeOriginal", "CreateDate", "ModifyDate", "OffsetTime",
+        "OffsetTimeOriginal", "OffsetTimeDigitized" };
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = r.out.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = r.out.substr(start, end - start);
+        const size_t close = line.find("] ");
+        const std::string group = line.substr(0, close + 1);
+        const size_t from = line.find_first_not_of(' ', close + 1);
+        const std::string tag = line.substr(from, line.find(' ', from) - from);
+        if (group == "[System]")
+            continue;
+        const bool isFixed = std::find(fixed.begin(), fixed.end(), tag) != fixed.end()
+            || (group == "[Composite]" && contains(tag, "Date"));
+        if (!(dropDates && isFixed))
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+// "DateTimeOriginal CreateDate ModifyDate | OffsetTime OffsetTimeOriginal OffsetTimeDigitized" as exiftool reads them.
+std::string exifDates(const fs::path &file)
+{
+    const auto r = runTool({ "exiftool", "-s3", "-f", "-DateTimeOriginal", "-CreateDate", "-ModifyDate", "-OffsetTime",
+        "-OffsetTimeOriginal", "-OffsetTimeDigitized", file.string() });
+    std::string text = r.out;
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+TEST_F(DatesCommand, FixedExifDatesAreTheCorrectedOnesAndNothingElseChanges)
+{
+    struct Photo
+    {
+        const char *name;
+        std::vector<std::string> tags;
+        const char *dates; // as exiftool reads them in the fixed output
+    };
+    // Every shape a date block comes in: all tags in place, little-endian,
+    // only the main directory, an EXIF directory without dates, no EXIF at all.
+    const Photo photos[] = {
+        { "full.jpg",
+            { "-Model=CamA", "-Artist=Ann", "-DateTimeOriginal=2021:09:06 16:52:43", "-CreateDate=2021:09:06 16:52:40",
+                "-ModifyDate=2021:09:07 08:00:00", "-OffsetTimeOriginal=+02:00", "-GPSDateStamp=2021:09:06",
+                "-ISO=200" },
+            "2021:09:06 17:52:43 2021:09:06 17:52:43 2021:09:06 17:52:43 +02:00 +02:00 +02:00 " },
+        { "intel.jpg",
+            { "-ExifByteOrder=Little-endian", "-Make=Maker", "-Model=CamB", "-DateTimeOriginal=2020:02:29 23:30:00",
+                "-ExposureTime=1/200" },
+            "2020:03:01 00:30:00 2020:03:01 00:30:00 2020:03:01 00:30:00 - - - " },
+        { "main-only.jpg", { "-Model=CamC", "-ModifyDate=2019:05:01 14:07:09", "-Software=Editor 1.0" },
+            "2019:05:01 15:07:09 2019:05:01 15:07:09 2019:05:01 15:07:09 - - - " },
+        { "IMG_20190501_140709_undated.jpg", { "-Model=CamD", "-ISO=400", "-FNumber=2.8" },
+            "2019:05:01 15:07:09 2019:05:01 15:07:09 2019:05:01 15:07:09 - - - " },
+        { "IMG_20210906_165243.jpg", {}, "2021:09:06 17:52:43 2021:09:06 17:52:43 2021:09:06 17:52:43 - - - " },
+    };
+    std::vector<std::string> sources;
+    std::map<std::string, std::string> sourceBytes;
+    for (const Photo &p : photos) {
+        const fs::path path = makePhoto(dir / "in" / p.name, p.tags);
+        sources.push_back(path.string());
+    }
+    ASSERT_EQ(exifDates(sources[3]), "- - - - - - ");
+    for (const std::string &source : sources)
+        sourceBytes[source] = test::readFileBytes(source);
+
+    const std::vector<std::vector<std::string>> roads
+        = { {}, { "--keep-quality" }, { "--no-stamp", "--rename", "%o" } };
+    for (size_t road = 0; road < roads.size(); ++road) {
+        const auto run = [&](const std::string &out, bool fix) {
+            std::vector<std::string> args { "stamp", "--caption", "[PHOTO_DATE] [TZ]", "--shift", "+1:00:00" };
+            args.insert(args.end(), roads[road].begin(), roads[road].end());
+            if (fix)
+                args.push_back("--fix-exif-dates");
+            args.insert(args.end(), { "--out", (dir / out).string() });
+            args.insert(args.end(), sources.begin(), sources.end());
+            const auto r = runCli(args);
+            EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+        };
+        const std::string plain = "plain" + std::to_string(road), fixed = "fixed" + std::to_string(road);
+        run(plain, false);
+        run(fixed, true);
+        for (const Photo &p : photos) {
+            SCOPED_TRACE(std::string(p.name) + " road " + std::to_string(road));
+            const std::string name = road == 2 ? p.name : fs::path(p.name).stem().string() + "_timestamp.jpg";
+            const fs::path before = dir / plain / name, after = dir / fixed / name;
+            ASSERT_TRUE(fs::is_regular_file(after));
+            EXPECT_EQ(exifDates(after), p.dates);
+            if (!p.tags.empty())
+                EXPECT_EQ(listing(after, true), listing(before, true));
+            else
+                EXPECT_TRUE(contains(test::readFileBytes(after), std::string("Exif\0\0", 6)));
+            // exiftool finds nothing wrong in the rewritten block's structure;
+            // tags a camera would add are not ours to invent.
+            const auto warned = runTool({ "exiftool", "-validate", "-warning", "-a", "-s3", after.string() });
+            for (const std::string &line : { warned.out }) {
+                std::string rest;
+                for (size_t at = 0, end; (end = line.find('\n', at)) != std::string::npos; at = end + 1) {
+                    const std::string one = line.substr(at, end - at);
+                    if (!contains(one, "Missing required") && !contains(one, " Warnings"))
+                        rest += one + '\n';
+                }
+                EXPECT_EQ(rest, "");
+            }
+        }
+    }
+    for (const std::string &source : sources)
+        EXPECT_EQ(test::readFileBytes(source), sourceBytes[source]) << source;
+}
+
+TEST_F(DatesCommand, ZoneConvertsCaptionDatesOnlyFromAKnownZone)
+{
+    const fs::path zoned
+        = makePhoto(dir / "z.jpg", { "-DateTimeOriginal=2021:09:06 16:52:43", "-OffsetTimeOriginal=+02:00" });
+    const fs::path bare = makePhoto(dir / "b.jpg", { "-DateTimeOriginal=2021:09:06 16:52:43" });
+    const std::string caption = "[PHOTO_DATE] [TZ]";
+    struct Case
+    {
+        std::vector<std::string> args;
+        const char *out;
+    };
+    const Case cases[] = {
+        { { caption, zoned.string() }, "06.09.2021 16:52 +02:00\n" },
+        { { "--zone", "+05:30", caption, zoned.string() }, "06.09.2021 20:22 +05:30\n" },
+        { { "--zone", "-10:00", "--shift", "-1d", caption, zoned.string() }, "05.09.2021 04:52 -10:00\n" },
+        { { "--zone", "+05:30", caption, bare.string() }, "06.09.2021 16:52 \n" },
+        { { "--explain", "--zone", "+05:30", caption, zoned.string() },
+            "06.09.2021 20:22 +05:30\n"
+            "date 2021-09-06 16:52:43 from DateTimeOriginal shown 2021-09-06 20:22:43 in +05:30 (taken in +02:00)\n" },
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> args { "caption" };
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto r = runCli(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, c.out);
+    }
+    const auto listed = runCli({ "dates", "--zone", "+05:30", zoned.string() });
+    EXPECT_EQ(lineOf(listed.out, "zone"), "zone             +02:00 (OffsetTimeOriginal)");
+    EXPECT_EQ(lineOf(listed.out, "in captions"), "in captions      2021-09-06 20:22:43 +05:30");
+    // Dated folders keep the photo's own clock.
+    EXPECT_EQ(runCli({ "name", "--zone", "+05:30", "%h%n", "1", zoned.string() }).out, "1652.jpg\n");
+    for (const char *bad : { "+5:30", "+15:00", "UTC" }) {
+        const auto r = runCli({ "caption", "--zone", bad, caption, zoned.string() });
+        EXPECT_EQ(r.exitCode, 2) << bad;
+        EXPECT_TRUE(contains(r.err, bad)) << r.err;
+    }
+}
+
 // The name command reads the date as a run does, corrections included.
 TEST(NameCommand, FollowsTheCorrectedDate)
 {

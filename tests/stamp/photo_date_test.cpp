@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stamp/photo_date.h"
+#include "stamp/photo_values.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 
 namespace kelvra {
+
+using namespace Qt::StringLiterals;
 namespace {
 
 TEST(PhotoDate, FileNamePatterns)
@@ -55,32 +58,32 @@ TEST(PhotoDate, SourceOrderAndRejections)
         const char *date;
     };
     const DateRules defaults;
-    const DateRules noNames { {}, {}, false, false };
-    const DateRules noPlaceholders { {}, {}, true, true };
+    const DateRules noNames { {}, {}, false, false, {} };
+    const DateRules noPlaceholders { {}, {}, true, true, {} };
     const Case cases[] = {
-        { "all three", { original, created, modified, "x.jpg", fileDate, {}, {} }, defaults,
+        { "all three", { original, created, modified, "x.jpg", fileDate, {}, {}, {} }, defaults,
             DateSource::DateTimeOriginal, "2021-09-06 16:52:43" },
-        { "no original", { "", created, modified, "x.jpg", fileDate, {}, {} }, defaults, DateSource::CreateDate,
+        { "no original", { "", created, modified, "x.jpg", fileDate, {}, {}, {} }, defaults, DateSource::CreateDate,
             "2021-09-06 16:52:44" },
-        { "impossible original", { "2021:13:06 16:52:43", created, "", "x.jpg", fileDate, {}, {} }, defaults,
+        { "impossible original", { "2021:13:06 16:52:43", created, "", "x.jpg", fileDate, {}, {}, {} }, defaults,
             DateSource::CreateDate, "2021-09-06 16:52:44" },
-        { "modify only", { "", "", modified, "IMG_20200101_000000.jpg", fileDate, {}, {} }, defaults,
+        { "modify only", { "", "", modified, "IMG_20200101_000000.jpg", fileDate, {}, {}, {} }, defaults,
             DateSource::ModifyDate, "2022-01-01 10:00:00" },
-        { "name", { "", "", "", "IMG_20200102_030405.jpg", fileDate, {}, {} }, defaults, DateSource::FileName,
+        { "name", { "", "", "", "IMG_20200102_030405.jpg", fileDate, {}, {}, {} }, defaults, DateSource::FileName,
             "2020-01-02 03:04:05" },
-        { "name dates off", { "", "", "", "IMG_20200102_030405.jpg", fileDate, {}, {} }, noNames, DateSource::FileDate,
-            "2024-05-01 08:00:00" },
-        { "impossible name", { "", "", "", "IMG_20201302_030405.jpg", fileDate, {}, {} }, defaults,
+        { "name dates off", { "", "", "", "IMG_20200102_030405.jpg", fileDate, {}, {}, {} }, noNames,
             DateSource::FileDate, "2024-05-01 08:00:00" },
-        { "placeholder kept", { "2000:01:01 00:00:00", "", "", "IMG_20200102_030405.jpg", fileDate, {}, {} }, defaults,
-            DateSource::DateTimeOriginal, "2000-01-01 00:00:00" },
-        { "placeholder ignored", { "2000:01:01 00:00:00", "", "", "IMG_20200102_030405.jpg", fileDate, {}, {} },
+        { "impossible name", { "", "", "", "IMG_20201302_030405.jpg", fileDate, {}, {}, {} }, defaults,
+            DateSource::FileDate, "2024-05-01 08:00:00" },
+        { "placeholder kept", { "2000:01:01 00:00:00", "", "", "IMG_20200102_030405.jpg", fileDate, {}, {}, {} },
+            defaults, DateSource::DateTimeOriginal, "2000-01-01 00:00:00" },
+        { "placeholder ignored", { "2000:01:01 00:00:00", "", "", "IMG_20200102_030405.jpg", fileDate, {}, {}, {} },
             noPlaceholders, DateSource::FileName, "2020-01-02 03:04:05" },
-        { "1970 ignored", { "1970:01:01 01:00:00", created, "", "x.jpg", fileDate, {}, {} }, noPlaceholders,
+        { "1970 ignored", { "1970:01:01 01:00:00", created, "", "x.jpg", fileDate, {}, {}, {} }, noPlaceholders,
             DateSource::CreateDate, "2021-09-06 16:52:44" },
-        { "a real new year", { "2000:01:01 00:00:01", "", "", "x.jpg", fileDate, {}, {} }, noPlaceholders,
+        { "a real new year", { "2000:01:01 00:00:01", "", "", "x.jpg", fileDate, {}, {}, {} }, noPlaceholders,
             DateSource::DateTimeOriginal, "2000-01-01 00:00:01" },
-        { "nothing", { "", "", "", "x.jpg", 0, {}, {} }, defaults, DateSource::None, "" },
+        { "nothing", { "", "", "", "x.jpg", 0, {}, {}, {} }, defaults, DateSource::None, "" },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -88,6 +91,43 @@ TEST(PhotoDate, SourceOrderAndRejections)
         EXPECT_EQ(d.source, c.source);
         EXPECT_EQ(isoDateText(d.corrected), QString::fromLatin1(c.date));
         EXPECT_EQ(d.candidates.size(), 5u);
+    }
+}
+
+TEST(PhotoDate, CaptionsShowTheDateInTheChosenZoneOnlyFromAKnownOne)
+{
+    struct Case
+    {
+        const char *own; // OffsetTimeOriginal as found
+        const char *zone; // the design's
+        const char *shift;
+        const char *caption; // "[PHOTO_DATE] [TZ]"
+    };
+    const Case cases[] = {
+        { "+02:00", "", "", "2021-09-06 16:52:43 +02:00" },
+        { "+02:00", "+05:30", "", "2021-09-06 20:22:43 +05:30" },
+        { "+02:00", "-10:00", "+1:00:00", "2021-09-06 05:52:43 -10:00" },
+        { "-03:00", "+09:00", "", "2021-09-07 04:52:43 +09:00" },
+        { "", "+05:30", "", "2021-09-06 16:52:43 " },
+        { "+2:00", "+05:30", "", "2021-09-06 16:52:43 " }, // no offset: unknown
+        { "+15:00", "+05:30", "", "2021-09-06 16:52:43 " },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.own) + " to " + c.zone);
+        DateInputs in;
+        in.original = QStringLiteral("2021:09:06 16:52:43");
+        in.offset = QString::fromLatin1(c.own);
+        DateRules rules;
+        rules.zone = QString::fromLatin1(c.zone);
+        rules.shift = QString::fromLatin1(c.shift);
+        const PhotoDating d = resolvePhotoDate(in, rules);
+        PhotoValues values;
+        setPhotoDate(values, d);
+        EXPECT_EQ(GetCurrentFileStampText(QStringLiteral("[PHOTO_DATE] [TZ]"), QStringLiteral("YYYY-MM-DD hh:nn:ss"),
+                      values, FormatSettings()),
+            QString::fromLatin1(c.caption));
+        // Masks, folders and written dates keep the photo's own clock.
+        EXPECT_EQ(isoDateText(d.corrected), c.shift[0] ? u"2021-09-06 17:52:43"_s : u"2021-09-06 16:52:43"_s);
     }
 }
 
@@ -127,7 +167,7 @@ TEST(PhotoDate, Offsets)
 TEST(PhotoDate, CameraShiftOverridesTheShiftForItsCameraOnly)
 {
     const DateRules rules { QStringLiteral("+1:00:00"),
-        QStringLiteral("canon eos 5d=-1d; NIKON CORPORATION NIKON D70=+0:00:30"), true, false };
+        QStringLiteral("canon eos 5d=-1d; NIKON CORPORATION NIKON D70=+0:00:30"), true, false, {} };
     struct Case
     {
         const char *make;

@@ -109,11 +109,15 @@ TEST(SettingsFile, ValueRules)
         { "RenamePhotos=1\nStampPhotosOpt=1",
             [](const Loaded &l) { EXPECT_EQ(l.view.selectedTask, TodoTask::StampPhotos); } },
         { "FontName=Arial", [](const Loaded &l) { EXPECT_EQ(dateRulesOf(l.settings), DateRules()); } },
-        { "DateShift=-1d\nCameraShifts=Canon EOS 5D=+1:00:00\nNameDates=0\nIgnorePlaceholderDates=1",
+        { "DateShift=-1d\nCameraShifts=Canon EOS 5D=+1:00:00\nNameDates=0\nIgnorePlaceholderDates=1\nDateZone=-03:30\n"
+          "FixExifDates=1",
             [](const Loaded &l) {
                 EXPECT_EQ(dateRulesOf(l.settings),
-                    (DateRules { QStringLiteral("-1d"), QStringLiteral("Canon EOS 5D=+1:00:00"), false, true }));
+                    (DateRules { QStringLiteral("-1d"), QStringLiteral("Canon EOS 5D=+1:00:00"), false, true,
+                        QStringLiteral("-03:30") }));
+                EXPECT_TRUE(l.settings.FixExifDates);
             } },
+        { "FontName=Arial", [](const Loaded &l) { EXPECT_FALSE(l.settings.FixExifDates); } },
         { "XD=0.25\nYD=oops\nXOrient=1",
             [](const Loaded &l) {
                 EXPECT_DOUBLE_EQ(l.settings.XD, 0.25);
@@ -209,6 +213,8 @@ TEST(SettingsFile, SaveThenLoadRestoresEveryField)
     s.CameraShifts = QStringLiteral("Canon EOS 5D=-1:00:00;NIKON D70=+0:00:30");
     s.NameDates = false;
     s.IgnorePlaceholderDates = true;
+    s.FixExifDates = true;
+    s.DateZone = QStringLiteral("+05:45");
     AppOptions o;
     o.DefaultSaveFolder = QStringLiteral("/photos/out");
 
@@ -244,7 +250,7 @@ TEST(SettingsFile, NewFileHasTheKeysInWriteOrder)
         "DateFormat=DD.MM.YYYY hh:nn\nDefaultSaveFolder=\nFNMask=%o_timestamp\nFontStyle=000\n"
         "FShadow=0\nFOutline=0\nXOrient=0\nYOrient=0\nXD=0.05\nYD=0.05\nRenamePhotos=0\n"
         "StampPhotosOpt=1\nCaptionFormat=[PHOTO_DATE]\nDateShift=\nCameraShifts=\nNameDates=1\n"
-        "IgnorePlaceholderDates=0\n");
+        "IgnorePlaceholderDates=0\nFixExifDates=0\nDateZone=\n");
 }
 
 TEST(SettingsFile, OtherSectionsAndUnknownLinesSurvive)
