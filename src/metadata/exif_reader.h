@@ -83,7 +83,6 @@ public:
     tSection *CommentSegment = nullptr;
     tSection *HeaderSegment = nullptr;
     std::filesystem::path Filename;
-    TDateTime FileDateTime = 0;
     int32_t FileSize = 0;
     std::string ErrStr;
     std::unique_ptr<TImageInfo> ExifObj;
