@@ -162,12 +162,6 @@ void TLangFile::Load(TLocStorage *Storage, int Index, TLFLoadOptions Options)
     apply(content, *Storage, Index, Options);
 }
 
-void TLangFile::LoadFromStream(QIODevice *Stream, TLocStorage *Storage, int Index, TLFLoadOptions Options)
-{
-    checkStorage(Storage, Index, false);
-    LoadFromBytes(readStream(Stream), Storage, Index, Options);
-}
-
 void TLangFile::LoadFromBytes(const QByteArray &Bytes, TLocStorage *Storage, int Index, TLFLoadOptions Options)
 {
     checkStorage(Storage, Index, false);

@@ -394,11 +394,6 @@ bool TimgData::readTiffWindow(ByteSource &stream)
     return true;
 }
 
-bool TimgData::ReadExifInfo(const std::filesystem::path &fname)
-{
-    return ProcessFile(fname) && HasMetaData();
-}
-
 int TimgData::exifOrientation() const
 {
     if (!HasEXIF() || !ExifObj)
@@ -412,32 +407,6 @@ std::string TimgData::GetCommentStr() const
     if (!CommentSegment || CommentSegment->size < 2 || CommentSegment->data.size() < 2)
         return {};
     return CommentSegment->data.substr(2, static_cast<size_t>(CommentSegment->size - 2));
-}
-
-void TimgData::ClearSections()
-{
-    ClearEXIF();
-    ClearIPTC();
-    ClearComments();
-}
-
-void TimgData::ClearEXIF()
-{
-    ExifSegment = nullptr;
-    ExifObj.reset();
-}
-
-void TimgData::ClearIPTC()
-{
-    IPTCSegment = nullptr;
-    HeaderSegment = nullptr;
-    IptcObj.reset();
-}
-
-void TimgData::ClearComments()
-{
-    CommentSegment = nullptr;
-    HeaderSegment = nullptr;
 }
 
 } // namespace kelvra
