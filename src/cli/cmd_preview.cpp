@@ -8,9 +8,12 @@
 #include "cli/failure_text.h"
 
 #include "jobs/preview_job.h"
+#include "platform/atomic_file.h"
+#include "platform/file_ops.h"
+
+#include <QBuffer>
 #include <QImageWriter>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <optional>
@@ -93,12 +96,16 @@ int runPreview(const QStringList &args)
     const QImage &raster = picture.raster;
     const LabelBox &box = picture.box;
 
-    QSaveFile file(parsed.out);
-    if (!file.open(QIODevice::WriteOnly))
-        return failed(QStringLiteral("cannot write ") + parsed.out + QStringLiteral(": ") + file.errorString());
-    QImageWriter writer(&file, "png");
-    if (!writer.write(raster) || !file.commit())
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(raster))
         return failed(QStringLiteral("cannot write ") + parsed.out + QStringLiteral(": ") + writer.errorString());
+    const FileResult written = writeFileAtomically(
+        nativePath(parsed.out), std::string_view(png.constData(), size_t(png.size())), ExistingFile::Update);
+    if (!written.ok())
+        return failed(failureText(written.error, fromNativePath(written.path), QString::fromStdString(written.detail)));
 
     QTextStream out(stdout);
     out << "scale " << photo.scale << '\n'

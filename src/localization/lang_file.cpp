@@ -3,11 +3,12 @@
 
 #include "localization/loc_errors.h"
 #include "localization/lzk.h"
+#include "platform/atomic_file.h"
+#include "platform/file_ops.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
 
 #include <set>
 
@@ -159,12 +160,6 @@ void TLangFile::Load(TLocStorage *Storage, int Index, TLFLoadOptions Options)
     const TLangFileContent content = parseLangFile(plainLangBytes(readWholeFile(FileName), &compressed));
     Compressed = compressed;
     apply(content, *Storage, Index, Options);
-}
-
-void TLangFile::LoadFromStream(QIODevice *Stream, TLocStorage *Storage, int Index, TLFLoadOptions Options)
-{
-    checkStorage(Storage, Index, false);
-    LoadFromBytes(readStream(Stream), Storage, Index, Options);
 }
 
 void TLangFile::LoadFromBytes(const QByteArray &Bytes, TLocStorage *Storage, int Index, TLFLoadOptions Options)
@@ -358,8 +353,8 @@ void TLangFile::writeFile(const QString &path, const QByteArray &bytes)
     const bool wasLocked = m_lock.held() && path == FileName;
     if (wasLocked)
         m_lock.release();
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    const std::string_view content(bytes.constData(), size_t(bytes.size()));
+    const bool ok = writeFileAtomically(nativePath(path), content, ExistingFile::Update).ok();
     if (wasLocked && !m_lock.acquire(path))
         fail(locmsg::NotExclusive);
     if (!ok)

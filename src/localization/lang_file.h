@@ -34,12 +34,6 @@ public:
     TLangFile(const TLangFile &) = delete;
     TLangFile &operator=(const TLangFile &) = delete;
 
-    static std::unique_ptr<TLangFile> Create(const QString &AFileName, bool AReadOnly)
-    {
-        return std::make_unique<TLangFile>(AFileName, AReadOnly);
-    }
-    static std::unique_ptr<TLangFile> CreateInMem() { return std::make_unique<TLangFile>(); }
-
     quint16 FormatVersion = kLangFormatVersion;
     quint32 Locale = 0;
     qint32 Version = 0;
@@ -70,7 +64,6 @@ public:
     qsizetype LoadHeaderFromStream(QIODevice *Stream, bool SkipOnly);
     // Index -1 loads the native file; a translation goes to index 1 or above.
     void Load(TLocStorage *Storage, int Index, TLFLoadOptions Options = 0);
-    void LoadFromStream(QIODevice *Stream, TLocStorage *Storage, int Index, TLFLoadOptions Options = 0);
     void LoadFromBytes(const QByteArray &Bytes, TLocStorage *Storage, int Index, TLFLoadOptions Options = 0);
 
     // Index -1 or 0 saves the native values.
@@ -81,7 +74,6 @@ public:
     void Lock();
     void Unlock() { m_lock.release(); }
     void IncreaseVersion() { ++Version; }
-    void UpdateFormatVersion() { FormatVersion = kLangFormatVersion; }
     bool GetAttribute(quint16 bits) const { return (Attributes & bits) != 0; }
     void SetAttribute(quint16 bits, bool on) { Attributes = on ? (Attributes | bits) : (Attributes & ~bits); }
 

@@ -73,12 +73,7 @@ void TKLocalizerOnFly::requireInit() const
         fail(locmsg::NotInitialized);
 }
 
-void TKLocalizerOnFly::SetLangDir(const QString &dir)
-{
-    guard([&] { doSetLangDir(dir); });
-}
-
-void TKLocalizerOnFly::doSetLangDir(const QString &dir)
+void TKLocalizerOnFly::setLangDir(const QString &dir)
 {
     const QString full = QDir::cleanPath(QDir(folderOfProgram()).absoluteFilePath(dir));
     if (!QFileInfo(full).isDir())
@@ -132,7 +127,7 @@ void TKLocalizerOnFly::doInit(const QString &langDir)
         ~Done() { flag = false; }
     } done { Initialization };
 
-    doSetLangDir(langDir.isEmpty() ? folderOfProgram() : langDir);
+    setLangDir(langDir.isEmpty() ? folderOfProgram() : langDir);
     bool haveNative = false;
     const QString nativeName = findLangFile(LangList.FullPath, m_base, kNative);
     if (!nativeName.isEmpty()) {
@@ -285,8 +280,6 @@ void TKLocalizerOnFly::SwitchToExt(const QString &abbreviation)
 void TKLocalizerOnFly::switchBy(quint32 locale, QString abbreviation)
 {
     OldLocale = CurrentLocale;
-    if (!Initialization && OnLangSwitchStart)
-        OnLangSwitchStart();
     QString name = findLangFile(LangList.FullPath, m_base, abbreviation);
     const bool native = locale == GetNativeLocale();
     bool fromResources = false;
@@ -325,10 +318,6 @@ void TKLocalizerOnFly::switchBy(quint32 locale, QString abbreviation)
         if (!old.isEmpty() && QFileInfo(old).absoluteFilePath() != m_utils.ModuleFile())
             QFile::remove(old);
     }
-    if (!Initialization && OnLangSwitch) {
-        const TLFInfo *info = infoOf(locale);
-        OnLangSwitch(info ? *info : TLFInfo {});
-    }
 }
 
 void TKLocalizerOnFly::applyFile(TLangFile &file, const QByteArray *embedded)
@@ -336,29 +325,25 @@ void TKLocalizerOnFly::applyFile(TLangFile &file, const QByteArray *embedded)
     const quint32 fileLocale = file.Locale;
     const bool native = file.IsNative || fileLocale == GetNativeLocale();
     const QString module = native ? QString() : ModuleFileName(fileLocale);
+    if (!module.isEmpty() && m_utils.GetCurrentInfo().Locale != fileLocale && QFileInfo::exists(module)) {
+        try {
+            m_utils.LoadResource(module);
+        } catch (const ELocError &) {
+        }
+    }
     bool upToDate = false;
-    if (!SoftMode) {
-        if (!module.isEmpty() && m_utils.GetCurrentInfo().Locale != fileLocale && QFileInfo::exists(module)) {
-            try {
-                m_utils.LoadResource(module);
-            } catch (const ELocError &) {
-            }
-        }
-        const TDLLInfoItem &info = m_utils.GetCurrentInfo();
-        if (m_utils.ModuleActive() && info.Locale == fileLocale) {
-            // Judged by what the module was really made from: the file's Build and Version.
-            if (info.LFBuild == file.Build && info.LFVersion == quint16(file.Version))
-                upToDate = true;
-            else
-                m_utils.BackToExe();
-        }
+    const TDLLInfoItem &info = m_utils.GetCurrentInfo();
+    if (m_utils.ModuleActive() && info.Locale == fileLocale) {
+        // Judged by what the module was really made from: the file's Build and Version.
+        if (info.LFBuild == file.Build && info.LFVersion == quint16(file.Version))
+            upToDate = true;
+        else
+            m_utils.BackToExe();
     }
     ShowUntranslatedAsIs = file.GetAttribute(faUntranslatedAsIs);
 
     int index = native ? 0 : LocStorage.IndexOfLocale(quint16(fileLocale));
-    if (index < 0 && !(upToDate && Initialization && !SoftMode)) {
-        if (UnloadInactiveLanguages && LocStorage.GetLangCount() > 1)
-            LocStorage.RemoveLanguage(1);
+    if (index < 0 && !(upToDate && Initialization)) {
         index = LocStorage.AddLanguage(0, quint16(fileLocale));
         try {
             if (embedded)
@@ -371,7 +356,7 @@ void TKLocalizerOnFly::applyFile(TLangFile &file, const QByteArray *embedded)
         }
     }
 
-    if (!upToDate && !SoftMode) {
+    if (!upToDate) {
         if (native) {
             m_utils.BackToExe();
         } else {
@@ -394,7 +379,7 @@ void TKLocalizerOnFly::applyFile(TLangFile &file, const QByteArray *embedded)
         return;
     LangIndex = std::max(0, index);
     LocStorage.CurLangIndex = LangIndex;
-    CurrentLocale = SoftMode ? fileLocale : m_utils.GetCurrentInfo().Locale;
+    CurrentLocale = m_utils.GetCurrentInfo().Locale;
     if (OnRetranslate)
         OnRetranslate();
 }
@@ -412,17 +397,6 @@ QString TKLocalizerOnFly::RSValueByName(const QByteArray &name, quint32 locale)
     if (!c)
         return {};
     return c->Values[std::max(0, index)].Value();
-}
-
-QString TKLocalizerOnFly::RSValueByID(quint16 id, quint32 locale)
-{
-    int index = -1;
-    try {
-        index = LoadLanguage(locale);
-    } catch (const ELocError &) {
-    }
-    const TLocConstant *c = LocStorage.FindConstByID(id);
-    return c ? c->Values[std::max(0, index)].Value() : QString();
 }
 
 QString TKLocalizerOnFly::PropValueByName(const QByteArray &form, const QByteArray &name, quint32 locale)

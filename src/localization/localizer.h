@@ -41,10 +41,7 @@ public:
     bool Initialization = false;
     bool Initialized = false;
     bool Destroying = false;
-    bool SoftMode = false;
-    bool ProcessCharset = false;
     bool ProcessBiDiMode = false;
-    bool UnloadInactiveLanguages = false;
     bool DeleteUnusedLDll = false;
     bool ShowUntranslatedAsIs = false;
     quint32 CurrentLocale = 0;
@@ -58,13 +55,10 @@ public:
     bool CheckSync = true;
 
     std::function<void(const TLocalizerMessage &)> OnMessage;
-    std::function<void()> OnLangSwitchStart;
-    std::function<void(const TLFInfo &)> OnLangSwitch;
     std::function<void()> OnRetranslate; // re-translate every open window
 
     // Each raises ELocOnFlyError (or the layer's errors) as the error reaction says.
     void Init(const QString &langDir = {});
-    void SetLangDir(const QString &dir);
     QString GetLangDir() const { return LangList.FullPath; }
     void SetDLLDir(const QString &dir);
     // 0 is the native language.
@@ -83,11 +77,8 @@ public:
     // Look-ups of a language's stored values (the native value when the
     // language cannot be loaded, empty for an unknown name).
     QString RSValueByName(const QByteArray &name, quint32 locale);
-    QString RSValueByID(quint16 id, quint32 locale);
     // `name` is "Component.Property", or a property of the form itself.
     QString PropValueByName(const QByteArray &form, const QByteArray &name, quint32 locale);
-    QString GetTraslatedRS(const QByteArray &name) { return RSValueByName(name, CurrentLocale); }
-    QString GetTraslatedRSByID(quint16 id) { return RSValueByID(id, CurrentLocale); }
     QString GetTranslatedProperty(const QByteArray &form, const QByteArray &name)
     {
         return PropValueByName(form, name, CurrentLocale);
@@ -107,7 +98,7 @@ public:
 private:
     void guard(const std::function<void()> &operation);
     void doInit(const QString &langDir);
-    void doSetLangDir(const QString &dir);
+    void setLangDir(const QString &dir);
     void requireInit() const;
     void switchBy(quint32 locale, QString abbreviation);
     void applyFile(TLangFile &file, const QByteArray *embedded);

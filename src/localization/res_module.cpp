@@ -6,10 +6,11 @@
 #include "localization/form_processor.h"
 #include "localization/lang_file.h"
 #include "localization/loc_errors.h"
+#include "platform/atomic_file.h"
+#include "platform/file_ops.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace kelvra {
 
@@ -145,8 +146,8 @@ void CreateLDLL(const TResourceSet &base, const QString &moduleFile, const TLocS
     TLangFile &file, bool checkSync)
 {
     const QByteArray image = writeResourceImage(buildModuleResources(base, store, langIndex, file, checkSync));
-    QSaveFile out(moduleFile);
-    if (!out.open(QIODevice::WriteOnly) || out.write(image) != image.size() || !out.commit())
+    const std::string_view content(image.constData(), size_t(image.size()));
+    if (!writeFileAtomically(nativePath(moduleFile), content, ExistingFile::Update).ok())
         fail(QString::fromLatin1(locmsg::CannotSaveDLL));
 }
 

@@ -38,31 +38,4 @@ int32_t tEndInd::Get32s(int64_t p) const
     return static_cast<int32_t>(Get32u(p));
 }
 
-void tEndInd::WriteInt16(std::string &buff, uint32_t value, int64_t p) const
-{
-    for (int i = 0; i < 2; ++i) {
-        const int64_t at = p + i;
-        const int shift = MotorolaOrder ? 8 * (1 - i) : 8 * i;
-        if (at >= 0 && at < static_cast<int64_t>(buff.size()))
-            buff[static_cast<size_t>(at)] = static_cast<char>((value >> shift) & 0xFF);
-    }
-}
-
-void tEndInd::WriteInt32(std::string &buff, uint32_t value, int64_t p) const
-{
-    for (int i = 0; i < 4; ++i) {
-        const int64_t at = p + i;
-        const int shift = MotorolaOrder ? 8 * (3 - i) : 8 * i;
-        if (at >= 0 && at < static_cast<int64_t>(buff.size()))
-            buff[static_cast<size_t>(at)] = static_cast<char>((value >> shift) & 0xFF);
-    }
-}
-
-std::string tEndInd::Put32s(int32_t value) const
-{
-    std::string out(4, '\0');
-    WriteInt32(out, static_cast<uint32_t>(value), 0);
-    return out;
-}
-
 } // namespace kelvra

@@ -20,12 +20,6 @@ public:
     int32_t Get32s(int64_t p) const;
     uint32_t Get32u(int64_t p) const;
 
-    // Writers skip the bytes that fall outside buff.
-    void WriteInt16(std::string &buff, uint32_t value, int64_t p) const;
-    void WriteInt32(std::string &buff, uint32_t value, int64_t p) const;
-    std::string Put32s(int32_t value) const;
-
-    const std::string &GetDataBuff() const { return llData; }
     void SetDataBuff(const std::string &value) { llData = value; }
 
     // The byte at p, or 0 outside the buffer.

@@ -137,52 +137,10 @@ int32_t TImageInfo::LookupTagInt(std::string_view name) const
     return value;
 }
 
-int TImageInfo::LookupTagByDesc(std::string_view desc) const
-{
-    for (int i = 0; i < FITagCount; ++i) {
-        if (sameIgnoringCase(FITagArray[static_cast<size_t>(i)].Desc, desc))
-            return i;
-    }
-    return -1;
-}
-
 TTagEntry TImageInfo::GetTagByName(std::string_view name) const
 {
     const int i = LookupTag(name);
     return i < 0 ? TTagEntry {} : FITagArray[static_cast<size_t>(i)];
-}
-
-TTagEntry TImageInfo::GetTagByDesc(std::string_view desc) const
-{
-    const int i = LookupTagByDesc(desc);
-    return i < 0 ? TTagEntry {} : FITagArray[static_cast<size_t>(i)];
-}
-
-void TImageInfo::SetTagByName(const TTagEntry &entry)
-{
-    const int i = LookupTag(entry.Name);
-    if (i < 0)
-        AddTagToArray(entry);
-    else
-        FITagArray[static_cast<size_t>(i)] = entry;
-}
-
-int TImageInfo::LookupTagDefn(std::string_view name) const
-{
-    return findMainTagByName(name);
-}
-
-TTagEntry TImageInfo::GetTagElement(int index) const
-{
-    if (index < 0 || index >= FITagCount)
-        return {};
-    return FITagArray[static_cast<size_t>(index)];
-}
-
-void TImageInfo::SetTagElement(int index, const TTagEntry &entry)
-{
-    if (index >= 0 && index < FITagCount)
-        FITagArray[static_cast<size_t>(index)] = entry;
 }
 
 bool TImageInfo::IterateFoundTags(int tid, TTagEntry &entry)
@@ -550,22 +508,6 @@ void TImageInfo::OverwriteDateTime(TDateTime t)
         if (p > 0)
             SetDateTimeStr(p, t);
     }
-}
-
-void TImageInfo::Assign(const TImageInfo &other)
-{
-    CameraMake = other.CameraMake;
-    CameraModel = other.CameraModel;
-    DateTime = other.DateTime;
-    Height = other.Height;
-    Width = other.Width;
-    FlashUsed = other.FlashUsed;
-    Comments = other.Comments;
-    MakerNote = other.MakerNote;
-    TraceStr = other.TraceStr;
-    msTraceStr = other.msTraceStr;
-    msAvailable = other.msAvailable;
-    msName = other.msName;
 }
 
 } // namespace kelvra

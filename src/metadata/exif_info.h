@@ -77,13 +77,7 @@ public:
     // The value text as an integer, -1 when the tag is absent. Throws
     // ExifValueError when the text is not an integer.
     int32_t LookupTagInt(std::string_view name) const;
-    int LookupTagByDesc(std::string_view desc) const;
     TTagEntry GetTagByName(std::string_view name) const; // all-empty record (Tag 0) when none
-    TTagEntry GetTagByDesc(std::string_view desc) const;
-    void SetTagByName(const TTagEntry &entry); // replaces the tag of that Name, or appends
-    int LookupTagDefn(std::string_view name) const; // index among the 250 main rows; -1
-    TTagEntry GetTagElement(int index) const;
-    void SetTagElement(int index, const TTagEntry &entry);
 
     // Step through the found (thumbnail) tags whose TID equals tid; false at the end.
     bool IterateFoundTags(int tid, TTagEntry &entry);
@@ -116,8 +110,6 @@ public:
     void SetDateTimeStr(int64_t p, TDateTime t);
     void AdjDateTime(double days, double hours, double minutes, double seconds);
     void OverwriteDateTime(TDateTime t);
-
-    void Assign(const TImageInfo &other);
 
     const ExifTextOptions &textOptions() const { return m_options; }
 

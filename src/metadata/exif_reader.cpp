@@ -3,8 +3,6 @@
 
 #include "metadata/maker_note.h"
 
-#include <chrono>
-#include <ctime>
 #include <system_error>
 
 namespace kelvra {
@@ -18,29 +16,6 @@ std::string lowerAscii(std::string text)
             c = static_cast<char>(c - 'A' + 'a');
     }
     return text;
-}
-
-TDateTime localDateTime(std::filesystem::file_time_type time)
-{
-    const auto system = std::chrono::file_clock::to_sys(time);
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(
-        std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
-    std::tm local {};
-#if defined(_WIN32)
-    if (localtime_s(&local, &seconds) != 0)
-        return 0;
-#else
-    if (!localtime_r(&seconds, &local))
-        return 0;
-#endif
-    DateTimeFields f;
-    f.year = local.tm_year + 1900;
-    f.month = local.tm_mon + 1;
-    f.day = local.tm_mday;
-    f.hour = local.tm_hour;
-    f.minute = local.tm_min;
-    f.second = std::min(local.tm_sec, 59); // a leap second
-    return tryEncodeDateTime(f).value_or(0);
 }
 
 // Reads exactly length bytes unless the input ends first; the rest stays as is.
@@ -104,7 +79,6 @@ void TimgData::reset()
     CommentSegment = nullptr;
     HeaderSegment = nullptr;
     Filename.clear();
-    FileDateTime = 0;
     FileSize = 0;
     ErrStr.clear();
     ExifObj.reset();
@@ -192,8 +166,6 @@ void TimgData::SetFileInfo(const std::filesystem::path &fname)
     if (ec || !std::filesystem::exists(status))
         return;
     Filename = fname;
-    const auto time = std::filesystem::last_write_time(fname, ec);
-    FileDateTime = ec ? 0 : localDateTime(time);
     const auto size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(fname, ec) : 0;
     FileSize = ec ? 0 : static_cast<int32_t>(static_cast<uint32_t>(size));
 }
@@ -422,11 +394,6 @@ bool TimgData::readTiffWindow(ByteSource &stream)
     return true;
 }
 
-bool TimgData::ReadExifInfo(const std::filesystem::path &fname)
-{
-    return ProcessFile(fname) && HasMetaData();
-}
-
 int TimgData::exifOrientation() const
 {
     if (!HasEXIF() || !ExifObj)
@@ -440,32 +407,6 @@ std::string TimgData::GetCommentStr() const
     if (!CommentSegment || CommentSegment->size < 2 || CommentSegment->data.size() < 2)
         return {};
     return CommentSegment->data.substr(2, static_cast<size_t>(CommentSegment->size - 2));
-}
-
-void TimgData::ClearSections()
-{
-    ClearEXIF();
-    ClearIPTC();
-    ClearComments();
-}
-
-void TimgData::ClearEXIF()
-{
-    ExifSegment = nullptr;
-    ExifObj.reset();
-}
-
-void TimgData::ClearIPTC()
-{
-    IPTCSegment = nullptr;
-    HeaderSegment = nullptr;
-    IptcObj.reset();
-}
-
-void TimgData::ClearComments()
-{
-    CommentSegment = nullptr;
-    HeaderSegment = nullptr;
 }
 
 } // namespace kelvra

@@ -83,7 +83,6 @@ public:
     tSection *CommentSegment = nullptr;
     tSection *HeaderSegment = nullptr;
     std::filesystem::path Filename;
-    TDateTime FileDateTime = 0;
     int32_t FileSize = 0;
     std::string ErrStr;
     std::unique_ptr<TImageInfo> ExifObj;
@@ -120,16 +119,10 @@ public:
     bool HasThumbnail() const { return ExifSegment && ExifObj && ExifObj->HasThumbnail(); }
     bool HasIPTC() const { return IPTCSegment != nullptr; }
     bool HasComment() const { return CommentSegment != nullptr; }
-    bool ReadExifInfo(const std::filesystem::path &fname);
     // The EXIF Orientation as far as it was read, 1..8. Everything else counts
     // as 1: no EXIF block, no tag, the tag's 0 and values outside 1..8.
     int exifOrientation() const;
     std::string GetCommentStr() const;
-
-    void ClearSections();
-    void ClearEXIF();
-    void ClearIPTC();
-    void ClearComments();
 
     const ExifTextOptions &textOptions() const { return m_options; }
     // Replaces the decoder of maker notes (defaultMakerNoteDecoder() at first);

@@ -54,41 +54,53 @@ double IniFile::readFloat(
     return parseIniDouble(*text, format.decimalSeparatorUtf8()).value_or(fallback);
 }
 
-bool IniFile::writeString(const QString &section, const QString &key, const QString &value)
+void IniFile::setString(const QString &section, const QString &key, const QString &value)
 {
     // A line break inside a value would start new keys of its own.
     QString oneLine = value;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    m_document.setValue(section.toStdString(), key.toStdString(), oneLine.toStdString());
+}
 
+void IniFile::setInteger(const QString &section, const QString &key, int value)
+{
+    setString(section, key, QString::number(value));
+}
+
+void IniFile::setBool(const QString &section, const QString &key, bool value)
+{
+    setString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void IniFile::setFloat(const QString &section, const QString &key, double value, const FormatSettings &format)
+{
+    setString(section, key, QString::fromStdString(formatIniDouble(value, format.decimalSeparatorUtf8())));
+}
+
+bool IniFile::save() const
+{
     const QFileInfo info(m_path);
     // Checked on the permission bits, not with access(), so that a read-only
     // file stays untouched even for a privileged user.
     if (info.exists() && (!(info.permissions() & QFile::WriteOwner) || !info.isWritable()))
         return false;
+    return writeFileAtomically(QFile::encodeName(m_path).toStdString(), m_document.serialize(), ExistingFile::Update)
+        .ok();
+}
 
-    IniDocument changed = m_document;
-    changed.setValue(section.toStdString(), key.toStdString(), oneLine.toStdString());
-    const std::string bytes = changed.serialize();
-
-    if (!writeFileAtomically(QFile::encodeName(m_path).toStdString(), bytes, ExistingFile::Update).ok())
-        return false;
-    m_document = std::move(changed);
-    return true;
+bool IniFile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    IniDocument before = m_document;
+    setString(section, key, value);
+    if (save())
+        return true;
+    m_document = std::move(before);
+    return false;
 }
 
 bool IniFile::writeInteger(const QString &section, const QString &key, int value)
 {
     return writeString(section, key, QString::number(value));
-}
-
-bool IniFile::writeBool(const QString &section, const QString &key, bool value)
-{
-    return writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
-}
-
-bool IniFile::writeFloat(const QString &section, const QString &key, double value, const FormatSettings &format)
-{
-    return writeString(section, key, QString::fromStdString(formatIniDouble(value, format.decimalSeparatorUtf8())));
 }
 
 } // namespace kelvra

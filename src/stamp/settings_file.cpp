@@ -135,18 +135,18 @@ T readValue(const IniFile &ini, const QString &key, const T &fallback, const For
         return parseFontStyle(ini.readString(kOptionsSection, key, fontStyleText(fallback)));
 }
 
-template<typename T> bool writeValue(IniFile &ini, const QString &key, const T &value, const FormatSettings &format)
+template<typename T> void setValue(IniFile &ini, const QString &key, const T &value, const FormatSettings &format)
 {
     if constexpr (std::is_same_v<T, double>)
-        return ini.writeFloat(kOptionsSection, key, value, format);
+        ini.setFloat(kOptionsSection, key, value, format);
     else if constexpr (std::is_same_v<T, int>)
-        return ini.writeInteger(kOptionsSection, key, value);
+        ini.setInteger(kOptionsSection, key, value);
     else if constexpr (std::is_same_v<T, bool>)
-        return ini.writeBool(kOptionsSection, key, value);
+        ini.setBool(kOptionsSection, key, value);
     else if constexpr (std::is_same_v<T, QString>)
-        return ini.writeString(kOptionsSection, key, value);
+        ini.setString(kOptionsSection, key, value);
     else
-        return ini.writeString(kOptionsSection, key, fontStyleText(value));
+        ini.setString(kOptionsSection, key, fontStyleText(value));
 }
 
 // Every key of use, each from its own default.
@@ -168,29 +168,25 @@ void loadKeys(
     }
 }
 
-// Every key of use in table order, stopping at the first write the file
-// system refuses.
+// Every key of use in table order, saved in one write.
 SettingsWriteResult saveKeys(const QString &path, unsigned use, const StampSettings &settings,
     const AppOptions &options, const FormatSettings &format)
 {
     IniFile ini(path);
-    SettingsWriteResult result;
     for (const IniKey &key : kIniKeys) {
         if (!(key.uses & use))
             continue;
-        const QString name = QString::fromLatin1(key.name);
-        const bool written = std::visit(
+        std::visit(
             [&](auto member) {
                 using Owner = typename MemberOf<decltype(member)>::OwnerType;
-                return writeValue(ini, name, recordOf<Owner>(settings, options).*member, format);
+                setValue(ini, QString::fromLatin1(key.name), recordOf<Owner>(settings, options).*member, format);
             },
             key.member);
-        if (!written) {
-            result.ok = false;
-            result.failedPath = ini.path();
-            result.failedKey = name;
-            break;
-        }
+    }
+    SettingsWriteResult result;
+    if (!ini.save()) {
+        result.ok = false;
+        result.failedPath = ini.path();
     }
     return result;
 }

@@ -42,12 +42,11 @@ struct CfgLoadResult
 CfgLoadResult LoadCFGFromFile(const QString &path, StampSettings &settings, AppOptions &options,
     const FormatSettings &format, int currentSliderPosition = kDefaultSizeSliderPosition);
 
-// Where a save stopped: the file that refused the write and the key it was at.
+// A save writes all its keys or none; failedPath is the file that refused.
 struct SettingsWriteResult
 {
     bool ok = true;
     QString failedPath;
-    QString failedKey;
 };
 
 // Writes the design and the two folders. browseFolder is the folder browser's

@@ -132,11 +132,12 @@ bool TFormSize::SaveFormSettings()
     IniFile ini(iniPath());
     const QString section = sectionName();
     const QRect bounds = normalBounds(m_form);
-    return ini.writeInteger(section, QStringLiteral("Left"), bounds.left())
-        && ini.writeInteger(section, QStringLiteral("Top"), bounds.top())
-        && ini.writeInteger(section, QStringLiteral("Right"), bounds.left() + bounds.width())
-        && ini.writeInteger(section, QStringLiteral("Bottom"), bounds.top() + bounds.height())
-        && ini.writeBool(section, QStringLiteral("Maximized"), m_form->isMaximized());
+    ini.setInteger(section, QStringLiteral("Left"), bounds.left());
+    ini.setInteger(section, QStringLiteral("Top"), bounds.top());
+    ini.setInteger(section, QStringLiteral("Right"), bounds.left() + bounds.width());
+    ini.setInteger(section, QStringLiteral("Bottom"), bounds.top() + bounds.height());
+    ini.setBool(section, QStringLiteral("Maximized"), m_form->isMaximized());
+    return ini.save();
 }
 
 } // namespace kelvra

@@ -154,9 +154,6 @@ TEST(JpegWalk, CommentText)
     MemoryByteSource source(bytes);
     ASSERT_TRUE(data.ProcessStream(source, ContainerKind::Jpeg));
     EXPECT_EQ(data.GetCommentStr(), "a comment");
-    data.ClearComments();
-    EXPECT_FALSE(data.HasComment());
-    EXPECT_EQ(data.GetCommentStr(), "");
 }
 
 // The failure table, through real files: extension, existence, opening.
@@ -189,7 +186,6 @@ TEST(ProcessFile, FailureTable)
     ASSERT_TRUE(data.ProcessFile(dir / "upper.JPG"));
     EXPECT_EQ(data.ExifObj->GetRawInt("Orientation"), 6);
     EXPECT_EQ(data.FileSize, static_cast<int32_t>(jpeg.size()));
-    EXPECT_GT(data.FileDateTime, 40000); // some time after 2009
     EXPECT_EQ(data.Filename, dir / "upper.JPG");
 
     if (::geteuid() != 0) { // root opens anything
