@@ -3,8 +3,9 @@
 // reduced scale and read every output pixel, then encode what came out; and
 // rewrite the coefficients with a band of them changed, as stamping with
 // kept quality does, and splice the same band into the source's own
-// entropy-coded data: what the splice writes must decode cleanly to the
-// source's blocks with the band's in their place.
+// entropy-coded data, whatever symbols its tables lack: what the splice
+// writes must decode cleanly to the source's blocks with the band's (as
+// written) in their place.
 #include "fuzz_check.h"
 #include "imaging/entropy_splice.h"
 #include "imaging/jpeg_codec.h"
@@ -69,8 +70,8 @@ bool scrambleBand(
     return true;
 }
 
-// Turns the band's AC coefficients over: the same symbols, so that no code
-// can be missing.
+// Turns the band's AC coefficients over: the same symbols, so that no
+// block needs moving.
 bool negateBand(void *context, const kelvra::jpeg::CoefficientLayout &layout, const kelvra::jpeg::CoefficientBand &band)
 {
     for (int c = 0; c < layout.components; ++c) {
@@ -130,23 +131,45 @@ void checkSplice(const uint8_t *data, size_t size)
             check(readBlocks(memory.out.data(), memory.out.size(), after, &warnings) && warnings == 0);
             const CoefficientLayout &l = header.layout;
             check(after.layout.width == l.width && after.layout.height == l.height);
-            CoefficientBand band;
-            band.firstMcuRow = std::min(rows.first, l.mcuRows);
-            band.lastMcuRow = std::min(rows.last, l.mcuRows);
-            for (int c = 0; c < l.components; ++c) {
-                const CoefficientPlane &p = l.planes[c];
-                band.blocks[c] = before.planes[c].data() + std::size_t(band.firstMcuRow) * p.vSamp * p.blocksWide * 64;
+            // The label's MCUs hold what the splice wrote (the edited
+            // blocks, moved where the tables lack a symbol); every other
+            // block is the source's.
+            const int firstRow = std::min(rows.first, l.mcuRows), lastRow = std::min(rows.last, l.mcuRows);
+            if (memory.fittedBlocks == 0) {
+                Blocks edited = before;
+                CoefficientBand band;
+                band.firstMcuRow = firstRow;
+                band.lastMcuRow = lastRow;
+                for (int c = 0; c < l.components; ++c)
+                    band.blocks[c] = edited.planes[c].data()
+                        + std::size_t(firstRow) * l.planes[c].vSamp * l.planes[c].blocksWide * 64;
+                edit(&columns, l, band);
+                std::size_t at = 0;
+                for (int c = 0; c < l.components; ++c) {
+                    const CoefficientPlane &p = l.planes[c];
+                    const std::size_t count = std::size_t(lastRow - firstRow) * p.vSamp * p.blocksWide * 64;
+                    for (std::size_t i = 0; i < count; ++i)
+                        check(!inColumns(&columns, p, i / 64) || memory.band[at + i] == band.blocks[c][i]);
+                    at += count;
+                }
             }
-            edit(&columns, l, band);
+            std::size_t offset = 0;
             for (int c = 0; c < l.components; ++c) {
                 const CoefficientPlane &p = l.planes[c];
                 const int wide = (l.width * p.hSamp + 8 * l.maxHSamp - 1) / (8 * l.maxHSamp);
                 const int high = (l.height * p.vSamp + 8 * l.maxVSamp - 1) / (8 * l.maxVSamp);
-                for (int y = 0; y < high; ++y) {
-                    const std::size_t row = std::size_t(y) * p.blocksWide * 64;
-                    check(std::equal(before.planes[c].begin() + row, before.planes[c].begin() + row + wide * 64,
-                        after.planes[c].begin() + row));
-                }
+                for (int y = 0; y < high; ++y)
+                    for (int x = 0; x < wide; ++x) {
+                        const std::size_t at = (std::size_t(y) * p.blocksWide + std::size_t(x)) * 64;
+                        const short *expected = before.planes[c].data() + at;
+                        const bool inBand = y / p.vSamp >= firstRow && y / p.vSamp < lastRow
+                            && inColumns(&columns, p, std::size_t(x));
+                        if (inBand)
+                            expected = memory.band.data() + offset
+                                + (std::size_t(y - firstRow * p.vSamp) * p.blocksWide + std::size_t(x)) * 64;
+                        check(std::equal(expected, expected + 64, after.planes[c].data() + at));
+                    }
+                offset += std::size_t(lastRow - firstRow) * p.vSamp * p.blocksWide * 64;
             }
         }
     }

@@ -313,8 +313,8 @@ bool CoefficientStamp::splice(std::string_view jpeg, CoefficientWork &work, Outc
         *outcome = Outcome::LabelFailed;
         return true;
     case jpeg::SpliceOutcome::CodeMissing:
-        // An optimised table holds only the symbols its photo used; writing
-        // every coefficient again completes it. Still correct, only slower.
+        // Writing every coefficient again completes the tables. Still
+        // correct, only slower.
         m_road = Road::RewrittenForCode;
         return false;
     case jpeg::SpliceOutcome::Refused:

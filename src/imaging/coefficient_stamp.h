@@ -40,7 +40,7 @@ public:
     enum class Road {
         Spliced, // only the label's MCU rows coded again, the rest copied
         Rewritten, // every coefficient written again: progressive, arithmetic, one scan per component
-        RewrittenForCode, // the same, as the source's tables lack codes the label may need
+        RewrittenForCode, // the same, as the source's tables code nothing near some changed block
         RewrittenForData, // the same, as the splice found the entropy-coded data damaged or odd
     };
 
@@ -56,6 +56,16 @@ public:
     std::string_view encoded() const;
     // Blocks transformed anew by the last stamp(), over all components.
     int changedBlocks() const { return m_changedBlocks; }
+    // Of the blocks the last splice coded again, those the source's tables
+    // could not code as they were, moved to the nearest they code.
+    int fittedBlocks() const { return m_road == Road::Spliced ? m_splice.fittedBlocks : 0; }
+    // What fitting lost of the label's change to the pixels, 0 to 1.
+    double fittingLoss() const
+    {
+        return m_road == Road::Spliced && m_splice.changedEnergy > 0
+            ? double(m_splice.lostEnergy) / double(m_splice.changedEnergy)
+            : 0;
+    }
     int warnings() const { return m_warnings; }
     Road road() const { return m_road; }
     // Off: every photo is rewritten, for comparing the two roads.

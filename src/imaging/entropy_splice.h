@@ -27,14 +27,20 @@ struct SpliceMemory
 
     std::unique_ptr<HuffmanCoders> coders;
     std::vector<short> band; // laid out as CoefficientBand says
+    std::vector<short> before; // the band as read, before the editor
     std::vector<short> next; // the MCU after the band
     std::vector<unsigned char> out; // the spliced JPEG, out.size() bytes
+    int fittedBlocks = 0; // changed blocks moved to the nearest the tables code
+    // The squared differences of pixels the editor made in the blocks coded
+    // again, and those fitting them to the tables lost.
+    long long changedEnergy = 0;
+    long long lostEnergy = 0;
 };
 
 enum class SpliceOutcome {
     Spliced,
     Refused, // damaged or unusual entropy-coded data, or a header the splice does not take
-    CodeMissing, // the source's tables lack a symbol the changed blocks may need
+    CodeMissing, // the source's tables code no block near enough a changed one
     EditFailed, // the editor said no
 };
 
@@ -42,8 +48,9 @@ enum class SpliceOutcome {
 // MCUs of the layout's rows [rows.first, rows.last) and columns
 // [firstColumn, lastColumn) (clamped) decoded, handed to edit and coded again
 // with the source's tables; the band's other blocks are zero and stay as
-// they were. Every MCU of the scan is decoded as far as its symbols, so that
-// damaged data is refused rather than copied.
+// they were. Where the tables lack a symbol a block needs, the block becomes
+// the nearest one they code (the band then holds what was written). Every MCU of the scan is decoded as far as its
+// symbols, so that damaged data is refused rather than copied.
 SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
     const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn, int lastColumn,
     CoefficientEditor edit, void *context, SpliceMemory &memory);
