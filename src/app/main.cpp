@@ -20,20 +20,20 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvra"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kelvra"));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvra.Kelvra"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.kelvra.Kelvra")));
-
-    const kelvra::LaunchPhotos launch
-        = kelvra::photosFromArguments(QApplication::arguments().mid(1), QDir::currentPath());
-    for (const QString &refused : launch.refused)
-        std::fprintf(stderr, "kelvra: %s\n", qPrintable(refused));
 
     // Before any window, so that every window is made in the chosen language.
     kelvra::InterfaceLanguage language(kelvra::languageFolder(), kelvra::ReadLanguage(kelvra::programIniPath()));
     if (!language.StartFailure().isEmpty())
         std::fprintf(stderr, "kelvra: %s\n", qPrintable(language.StartFailure()));
+
+    // After the language, so that what is refused is said in it.
+    const kelvra::LaunchPhotos launch
+        = kelvra::photosFromArguments(QApplication::arguments().mid(1), QDir::currentPath());
+    for (const QString &refused : launch.refused)
+        std::fprintf(stderr, "kelvra: %s\n", qPrintable(refused));
 
     kelvra::QtUserDialogs dialogs;
     language.Localizer().OnMessage = [&dialogs](const kelvra::TLocalizerMessage &message) {
@@ -43,6 +43,6 @@ int main(int argc, char **argv)
     // Tool tips are on for every widget by default in this toolkit.
     const auto form = kelvra::startWithSplash([&dialogs]() { return std::make_unique<kelvra::TForm1>(dialogs); });
     form->setLanguageList(&language.Languages());
-    kelvra::openLaunchPhotos(*form, launch.photos);
+    kelvra::openLaunchPhotos(*form, launch.photos, launch.refused);
     return QApplication::exec();
 }

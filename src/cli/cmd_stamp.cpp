@@ -269,7 +269,7 @@ public:
     }
 
     void ProgressStart() override { m_clock.start(); }
-    bool ProgressStep(const QString &, int, int maximum) override
+    bool ProgressStep(int, int maximum) override
     {
         m_total = maximum;
         draw();

@@ -657,11 +657,6 @@ int BatchReport::copied() const
     }));
 }
 
-QString progressText(int i, int n)
-{
-    return QStringLiteral("Processing:") + QLatin1Char(' ') + QStringLiteral("[%1/%2]").arg(i).arg(n);
-}
-
 BatchReport RunBatch(
     const QStringList &photoList, const QString &outputFolder, const BatchJob &job, BatchProgress *progress)
 {
@@ -731,7 +726,7 @@ BatchReport RunBatch(
     for (int i = 0; i < count; ++i) {
         reportFinished();
         const bool cancelled = job.cancel && job.cancel->load();
-        if (cancelled || (progress && !progress->ProgressStep(progressText(i + 1, count), i + 1, count))) {
+        if (cancelled || (progress && !progress->ProgressStep(i + 1, count))) {
             report.cancelled = true;
             break;
         }

@@ -95,8 +95,9 @@ public:
     virtual ~BatchProgress() = default;
     virtual void ProgressStart() { }
     // Before photo `position` (1-based) of `maximum` is handed out; false
-    // cancels the run there. Photos already started are finished.
-    virtual bool ProgressStep(const QString &text, int position, int maximum) = 0;
+    // cancels the run there. Photos already started are finished. Only
+    // numbers: the text a person reads is the caller's, in its language.
+    virtual bool ProgressStep(int position, int maximum) = 0;
     // Once per photo when it is done, in the order they finish.
     virtual void photoFinished(const BatchPhotoResult &) { }
     virtual void ProgressEnd() { }
@@ -167,8 +168,5 @@ BatchPhotoResult SaveStampedAs(const QString &source, const QString &target, con
 
 // A stable lowercase name for reports and plans: stamped, copied, skipped, failed.
 const char *photoOutcomeName(PhotoOutcome outcome);
-
-// The text of the progress window for photo i (1-based) of n.
-QString progressText(int i, int n);
 
 } // namespace kelvra

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/failure_messages.h"
 
+#include "ui/path_label.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QStringList>
@@ -16,10 +18,11 @@ QString tr(const char *text)
     return QCoreApplication::translate("TForm1", text);
 }
 
-// The file system's or codec's own words, or ours when it gave none.
-QString detailOr(const QString &detail, const char *fallback)
+// Our sentence in the interface language, the library's or system's own
+// words after it in brackets.
+QString withWords(const QString &sentence, const QString &detail)
 {
-    return detail.isEmpty() ? tr(fallback) : detail;
+    return detail.isEmpty() ? sentence : sentence + QStringLiteral(" (") + detail + u')';
 }
 
 // Which step of a copy or write failed, with the system's words after it.
@@ -28,7 +31,7 @@ QString fileMessage(FileError error, const QString &path, const QString &detail,
     QString text;
     switch (error) {
     case FileError::None:
-        return detailOr(detail, fallback);
+        return withWords(tr(fallback), detail);
     case FileError::CreateFailed:
         text = tr("The file %1 cannot be created.").arg(path);
         break;
@@ -54,15 +57,19 @@ QString fileMessage(FileError error, const QString &path, const QString &detail,
         text = tr("The file %1 cannot be moved.").arg(path);
         break;
     }
-    return detail.isEmpty() ? text : text + u' ' + detail;
+    return withWords(text, detail);
 }
 
 // The imaging layer's reason; the codec's or system's words where it gave them.
 QString imageMessage(ImageError error, const QString &detail, const char *fallback)
 {
-    if (detailSaysWhy(error))
-        return detailOr(detail, fallback);
     switch (error) {
+    case ImageError::FileUnreadable:
+        return withWords(tr("The file cannot be read."), detail);
+    case ImageError::FileUnwritable:
+        return withWords(tr("The file cannot be written."), detail);
+    case ImageError::NoReader:
+        return withWords(tr("No image reader takes this file."), detail);
     case ImageError::NoData:
         return tr("The file holds no JPEG data.");
     case ImageError::FileTooLarge:
@@ -90,7 +97,7 @@ QString imageMessage(ImageError error, const QString &detail, const char *fallba
     default:
         break;
     }
-    return detailOr(detail, fallback);
+    return withWords(tr(fallback), detail);
 }
 
 } // namespace
@@ -139,7 +146,7 @@ QString warningMessage(const BatchPhotoResult &r)
     case BatchWarning::None:
         break;
     case BatchWarning::DamagedData:
-        return tr("The photo is damaged and part of it may be grey: %1").arg(r.warning);
+        return withWords(tr("The photo is damaged and part of it may be grey."), r.warning);
     case BatchWarning::EmptyCaption:
         return tr("The caption is empty for this photo.");
     case BatchWarning::LabelTooSmall:
@@ -177,13 +184,12 @@ std::optional<UserMessage> runFinishedMessage(const BatchReport &report, const Q
         }
     }
     const bool clean = failed.isEmpty() && copied.isEmpty() && warned.isEmpty() && skipped.isEmpty();
-    if (report.cancelled && clean)
-        return std::nullopt;
 
     UserMessage message;
     message.text = report.cancelled
-        ? tr("Process cancelled after %1 of %2 photos.").arg(report.photos.size()).arg(photoCount)
-        : tr("Process finished. See photos in") + u' ' + QDir::toNativeSeparators(folder);
+        ? tr("Process cancelled after %1 of %2 photos.").arg(report.photos.size()).arg(photoCount) + u'\n'
+            + tr("Photos written: %1, in %2").arg(written).arg(pathInText(folder))
+        : tr("Process finished. See photos in") + u' ' + pathInText(folder);
     if (clean)
         return message;
 
@@ -208,6 +214,11 @@ std::optional<UserMessage> runFinishedMessage(const BatchReport &report, const Q
     section(tr("Skipped:"), skipped);
     message.details = sections.join(QStringLiteral("\n\n"));
     return message;
+}
+
+int writtenPhotos(const BatchReport &report)
+{
+    return report.count(PhotoOutcome::Stamped) + report.copied();
 }
 
 std::optional<UserMessage> saveAsMessage(const BatchPhotoResult &r)

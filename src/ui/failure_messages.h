@@ -30,10 +30,13 @@ struct UserMessage
 // every photo was written cleanly reads "Process finished. See photos in"
 // and the folder; otherwise the text adds the counts and the details list
 // each photo that failed, was copied unchanged, was stamped with a warning or
-// was skipped, with its reason. Nothing for a cancelled run in which nothing
-// went wrong.
+// was skipped, with its reason. A cancelled run says how many photos it
+// wrote and where.
 // photoCount is the length of the list the run was given.
 std::optional<UserMessage> runFinishedMessage(const BatchReport &report, const QString &folder, int photoCount);
+
+// The photos a run left on the disk: stamped, or copies.
+int writtenPhotos(const BatchReport &report);
 
 // What "Save As..." says when its photo was not plainly saved; nothing when it was.
 std::optional<UserMessage> saveAsMessage(const BatchPhotoResult &result);

@@ -12,11 +12,13 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileSystemModel>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -72,6 +74,19 @@ bool JpegFolderFilter::filterAcceptsRow(int sourceRow, const QModelIndex &source
         return true;
     const QModelIndex entry = files->index(sourceRow, 0, sourceParent);
     return files->isDir(entry) || IsJpegFileName(files->fileName(entry));
+}
+
+QVariant JpegFolderFilter::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || (index.column() != 2 && index.column() != 3))
+        return QSortFilterProxyModel::data(index, role);
+    const auto *files = static_cast<const QFileSystemModel *>(sourceModel());
+    const QModelIndex entry = mapToSource(index.siblingAtColumn(0));
+    if (index.column() == 3)
+        return QLocale().toString(files->lastModified(entry), QLocale::ShortFormat);
+    if (files->isDir(entry))
+        return tr("Folder");
+    return IsJpegFileName(files->fileName(entry)) ? tr("JPEG image") : QSortFilterProxyModel::data(index, role);
 }
 
 bool JpegFolderFilter::lessThan(const QModelIndex &left, const QModelIndex &right) const
@@ -131,6 +146,9 @@ FolderBrowser::FolderBrowser(QWidget *parent)
     m_pathBox->setMinimumContentsLength(8);
     m_pathBox->setAccessibleName(tr("Folder"));
     m_pathBox->setToolTip(m_pathBox->accessibleName());
+    m_pathBox->lineEdit()->setAccessibleName(m_pathBox->accessibleName());
+    // A path reads left to right in any interface language.
+    m_pathBox->setLayoutDirection(Qt::LeftToRight);
     m_back->setObjectName(QStringLiteral("SpeedButtonBack"));
     m_back->setArrowType(Qt::UpArrow);
     m_back->setToolTip(tr("Back"));
@@ -156,8 +174,9 @@ FolderBrowser::FolderBrowser(QWidget *parent)
     header->setSortIndicatorShown(true);
     header->setSortIndicator(0, Qt::AscendingOrder);
     header->setStretchLastSection(false);
-    header->resizeSection(0, 170);
-    header->resizeSection(1, 72);
+    // The pane is narrow: Name and Date come first, so both are seen.
+    header->moveSection(3, 1);
+    fitColumns();
 
     m_icons->setObjectName(QStringLiteral("ShellListView1Icons"));
     m_icons->setAccessibleName(tr("Folder browser"));
@@ -390,6 +409,31 @@ void FolderBrowser::fillPathBox()
     for (const QString &path : std::as_const(listed))
         m_pathBox->addItem(folderIcon, QDir::toNativeSeparators(path), path);
     m_pathBox->setCurrentIndex(0);
+    // The end of a long path names the folder; its start gives way.
+    m_pathBox->lineEdit()->end(false);
+}
+
+void FolderBrowser::fitColumns()
+{
+    const QFontMetrics metrics = m_report->fontMetrics();
+    QHeaderView *header = m_report->header();
+    const int pad = 3 * metrics.averageCharWidth();
+    auto fit = [&](int column, const QString &widest) {
+        const QString caption = m_filter->headerData(column, Qt::Horizontal).toString();
+        header->resizeSection(
+            column, qMax(metrics.horizontalAdvance(widest), metrics.horizontalAdvance(caption)) + pad);
+    };
+    fit(1, QLocale().formattedDataSize(999'900'000));
+    fit(2, tr("JPEG image"));
+    fit(3, QLocale().toString(QDateTime(QDate(2028, 12, 28), QTime(23, 58, 59)), QLocale::ShortFormat));
+    header->resizeSection(0, 14 * metrics.averageCharWidth());
+}
+
+void FolderBrowser::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange || event->type() == QEvent::FontChange)
+        fitColumns();
+    QWidget::changeEvent(event);
 }
 
 void FolderBrowser::pathTyped()

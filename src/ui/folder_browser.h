@@ -33,6 +33,8 @@ public:
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+    // The kind and the date in the interface language.
+    QVariant data(const QModelIndex &index, int role) const override;
     bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
 
 private:
@@ -91,8 +93,10 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    void fitColumns();
     void activate(const QModelIndex &index);
     void focusChanged(const QModelIndex &index);
     void fillPathBox();

@@ -10,9 +10,14 @@ namespace kelvra {
 // One language the interface can be shown in.
 struct LanguageEntry
 {
-    QString englishName; // what the options dialog lists
+    QString englishName;
     int locale = 0; // the locale identifier written to the Language key
+    QString localizedName = {}; // the language's name in itself; empty when unknown
 };
+
+// What the options dialog lists: the name a speaker of the language knows,
+// with the English one beside it ("Deutsch (German)").
+QString listedLanguageName(const LanguageEntry &entry);
 
 // The languages the options dialog offers, in the order it lists them, and
 // the one the interface shows now. The language switching controller sits

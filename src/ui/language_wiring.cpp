@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLocale>
 #include <QWidget>
 
 namespace kelvra {
@@ -17,6 +18,13 @@ namespace kelvra {
 namespace {
 
 const char kTranslatedMark[] = "kelvraTranslated";
+
+// Dates, numbers and file kinds the toolkit shows follow the interface
+// language, not the system's.
+void followLocale(const TKLocalizerOnFly &localizer)
+{
+    QLocale::setDefault(localizer.LangIndex > 0 ? localeOfLangID(quint16(localizer.CurrentLocale)) : QLocale::system());
+}
 
 } // namespace
 
@@ -33,7 +41,7 @@ std::vector<LanguageEntry> LocalizerLanguages::languages() const
         QString name = QString::fromLatin1(info.EnglishName);
         if (name.isEmpty())
             name = QLocale::languageToString(localeOfLangID(quint16(info.Locale)).language());
-        out.push_back({ name, int(info.Locale) });
+        out.push_back({ name, int(info.Locale), info.LocalizedName });
     }
     return out;
 }
@@ -100,6 +108,7 @@ InterfaceLanguage::InterfaceLanguage(const QString &langFolder, int language)
     m_windows = std::make_unique<WindowTranslator>(*m_localizer);
     m_localizer->OnRetranslate = [this] { followLanguage(); };
     QApplication::setLayoutDirection(RightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    followLocale(*m_localizer);
 }
 
 InterfaceLanguage::~InterfaceLanguage()
@@ -107,6 +116,7 @@ InterfaceLanguage::~InterfaceLanguage()
     m_localizer->OnRetranslate = nullptr;
     QCoreApplication::removeTranslator(m_translator.get());
     QApplication::setLayoutDirection(Qt::LeftToRight);
+    QLocale::setDefault(QLocale::system());
 }
 
 bool InterfaceLanguage::RightToLeft() const
@@ -127,6 +137,7 @@ void InterfaceLanguage::followLanguage()
     QCoreApplication::removeTranslator(m_translator.get());
     QCoreApplication::installTranslator(m_translator.get());
     QApplication::setLayoutDirection(RightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    followLocale(*m_localizer);
     m_windows->RetranslateOpen();
 }
 

@@ -5,11 +5,20 @@
 #include "ui/main_window.h"
 #include "ui/photo_list_model.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStatusBar>
 #include <QUrl>
 
 namespace kelvra {
+
+namespace {
+
+// Long enough to read a few names; the status bar's panels come back after.
+constexpr int kRefusedShownMs = 20000;
+
+} // namespace
 
 LaunchPhotos photosFromArguments(const QStringList &arguments, const QString &workingFolder)
 {
@@ -21,22 +30,22 @@ LaunchPhotos photosFromArguments(const QStringList &arguments, const QString &wo
         const QUrl url(argument);
         if (url.scheme().size() > 1 && (url.isLocalFile() || argument.contains(QLatin1String("://")))) {
             if (!url.isLocalFile()) {
-                launch.refused << argument + QStringLiteral(": not a local file");
+                launch.refused << QCoreApplication::translate("kelvra::TForm1", "%1: not a local file").arg(argument);
                 continue;
             }
             path = url.toLocalFile();
         }
         const QFileInfo info(QDir::cleanPath(base.absoluteFilePath(path)));
         if (!info.exists()) {
-            launch.refused << argument + QStringLiteral(": no such file");
+            launch.refused << QCoreApplication::translate("kelvra::TForm1", "%1: no such file").arg(argument);
             continue;
         }
         if (!info.isFile()) {
-            launch.refused << argument + QStringLiteral(": not a file");
+            launch.refused << QCoreApplication::translate("kelvra::TForm1", "%1: not a file").arg(argument);
             continue;
         }
         if (!IsJpegFileName(info.fileName())) {
-            launch.refused << argument + QStringLiteral(": not a JPEG photo");
+            launch.refused << QCoreApplication::translate("kelvra::TForm1", "%1: not a JPEG photo").arg(argument);
             continue;
         }
         const QString absolute = info.absoluteFilePath();
@@ -46,8 +55,12 @@ LaunchPhotos photosFromArguments(const QStringList &arguments, const QString &wo
     return launch;
 }
 
-void openLaunchPhotos(TForm1 &form, const QStringList &photos)
+void openLaunchPhotos(TForm1 &form, const QStringList &photos, const QStringList &refused)
 {
+    if (!refused.isEmpty())
+        form.statusBar()->showMessage(
+            QCoreApplication::translate("kelvra::TForm1", "Not opened: %1").arg(refused.join(QStringLiteral("; "))),
+            kRefusedShownMs);
     if (photos.isEmpty())
         return;
     form.photoList().add(photos);

@@ -13,12 +13,13 @@ namespace kelvra {
 struct LaunchPhotos
 {
     QStringList photos;
-    QStringList refused; // "ARGUMENT: reason"
+    QStringList refused; // "ARGUMENT: reason", in the interface language
 };
 LaunchPhotos photosFromArguments(const QStringList &arguments, const QString &workingFolder);
 
 class TForm1;
-// Queues the photos in the window's photo list and previews the first.
-void openLaunchPhotos(TForm1 &form, const QStringList &photos);
+// Queues the photos in the window's photo list and previews the first; the
+// arguments refused are told in the window's status bar.
+void openLaunchPhotos(TForm1 &form, const QStringList &photos, const QStringList &refused = {});
 
 } // namespace kelvra

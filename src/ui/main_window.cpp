@@ -46,7 +46,6 @@ namespace {
 constexpr int kLeftPaneWidth = 284;
 constexpr int kStripHeight = 168;
 constexpr int kBottomPaneHeight = 181;
-constexpr int kPhotoStatusWidth = 800;
 // Inside the frame: 960 wide with it.
 constexpr QSize kDesignSize(944, 765);
 
@@ -127,19 +126,20 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     layout->addWidget(createBottomPane());
     setCentralWidget(central);
 
-    m_photoStatus = new QLabel(this);
+    // Each in a panel of its own; the path gives way, the count never does.
+    m_photoStatus = new PathLabel(this);
     m_photoStatus->setObjectName(QStringLiteral("PhotoPath"));
-    m_photoStatus->setFixedWidth(kPhotoStatusWidth);
     m_countStatus = new QLabel(tr("Files to process: ") + QString::number(0), this);
     m_countStatus->setObjectName(QStringLiteral("FilesToProcess"));
     m_countStatus->setProperty(kNotTranslated, true);
+    m_countStatus->setAccessibleName(m_countStatus->text());
     m_labelSizeStatus = new QLabel(this);
     m_labelSizeStatus->setObjectName(QStringLiteral("LabelSizeStatus"));
     m_labelSizeStatus->setProperty(kNotTranslated, true);
     m_labelSizeStatus->setVisible(false);
-    statusBar()->addWidget(m_photoStatus);
-    statusBar()->addWidget(m_countStatus, 1);
+    statusBar()->addWidget(m_photoStatus, 1);
     statusBar()->addPermanentWidget(m_labelSizeStatus);
+    statusBar()->addPermanentWidget(m_countStatus);
 
     m_preview->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_preview, &QWidget::customContextMenuRequested, this,
@@ -296,6 +296,7 @@ void TForm1::photoListChanged()
 {
     const int count = m_photoList->count();
     m_countStatus->setText(tr("Files to process: ") + QString::number(count));
+    m_countStatus->setAccessibleName(m_countStatus->text());
     m_actions.value(QStringLiteral("PhotoRemove"))->setEnabled(count > 0);
     m_actions.value(QStringLiteral("PhotoRemoveAll"))->setEnabled(count > 0);
 }
@@ -429,16 +430,14 @@ void TForm1::todoTicked()
 
 void TForm1::photoShown(const QString &path)
 {
-    m_photoStatus->setText(path);
-    m_photoStatus->setToolTip(path);
+    m_photoStatus->setPath(path);
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(!m_saveAs);
 }
 
 void TForm1::photoFailed()
 {
     showLabelSize();
-    m_photoStatus->clear();
-    m_photoStatus->setToolTip(QString());
+    m_photoStatus->setPath(QString());
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
 }
 

@@ -5,6 +5,7 @@
 #include "stamp/format_settings.h"
 #include "stamp/settings_file.h"
 #include "stamp/stamp_settings.h"
+#include "ui/path_label.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -62,7 +63,7 @@ public:
     QListWidget *todoList() const { return m_todo; }
     QStackedWidget *pages() const { return m_pages; }
     QGroupBox *settingsFrame() const { return m_frame; }
-    QLabel *photoStatus() const { return m_photoStatus; }
+    PathLabel *photoStatus() const { return m_photoStatus; }
     QLabel *countStatus() const { return m_countStatus; }
     // Shown while the label would be too small to read on the previewed photo.
     QLabel *labelSizeStatus() const { return m_labelSizeStatus; }
@@ -142,6 +143,10 @@ private:
     void setRunning(bool running);
     // Undo Last Run is on while a logged run is not yet undone.
     void updateUndo();
+    // The run with that log id, or the newest not undone for an empty id.
+    // Where the design dialogs open: the folder last used for a design.
+    QString designFolder() const;
+    void undoRunOf(const QString &id);
     void UndoLastRunExecute();
 
     UserDialogs &m_dialogs;
@@ -160,7 +165,8 @@ private:
     QListWidget *m_todo = nullptr;
     QStackedWidget *m_pages = nullptr;
     QGroupBox *m_frame = nullptr;
-    QLabel *m_photoStatus = nullptr;
+    QString m_designFolder; // last used for a design in this session
+    PathLabel *m_photoStatus = nullptr;
     QLabel *m_countStatus = nullptr;
     QLabel *m_labelSizeStatus = nullptr;
     PhotoList *m_photoList = nullptr;

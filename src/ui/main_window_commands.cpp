@@ -5,6 +5,7 @@
 #include "platform/data_folder.h"
 #include "platform/file_ops.h"
 #include "platform/install_paths.h"
+#include "platform/user_folders.h"
 #include "stamp/caption.h"
 #include "ui/about_window.h"
 #include "ui/design_model.h"
@@ -47,6 +48,14 @@ namespace {
 QString cfgFilter()
 {
     return QApplication::translate("kelvra::TForm1", "CFG file (*.cfg)");
+}
+
+// A typed name without an extension gets the one its kind needs.
+QString withSuffix(const QString &chosen, const QString &suffix)
+{
+    if (chosen.isEmpty() || !QFileInfo(chosen).suffix().isEmpty())
+        return chosen;
+    return chosen + u'.' + suffix;
 }
 
 // The run Undo Last Run takes back: the newest not yet undone.
@@ -183,19 +192,25 @@ void TForm1::ASaveAsExecute()
     FileDialogRequest request;
     request.title = tr("Save As");
     request.filter = tr("JPG,JPEG (*.jpg *.jpeg)");
+    request.defaultSuffix = QStringLiteral("jpg");
     request.folder = QFileInfo(source).absolutePath();
     request.fileName = QFileInfo(source).fileName();
     request.confirmOverwrite = true;
-    const QString target = m_dialogs.saveFileName(this, request);
-    if (target.isEmpty())
-        return;
-    // The step copies the source over the target before it decodes the copy,
-    // so drawing onto the source itself would work on a half-made file.
-    if (m_design->settings().StampPhotosOpt && isSameFile(source, target)) {
+    QString target;
+    for (;;) {
+        target = withSuffix(m_dialogs.saveFileName(this, request), QStringLiteral("jpg"));
+        if (target.isEmpty())
+            return;
+        // The step copies the source over the target before it decodes the copy,
+        // so drawing onto the source itself would work on a half-made file.
+        if (!m_design->settings().StampPhotosOpt || !isSameFile(source, target))
+            break;
         m_dialogs.showMessage(this, MessageKind::Warning,
             tr("The stamped photo cannot replace the photo it is made from. "
                "Choose another name."));
-        return;
+        // Asked again where the user was, not sent back to the start.
+        request.folder = QFileInfo(target).absolutePath();
+        request.fileName = QFileInfo(target).fileName();
     }
     BatchJob job;
     job.settings = m_design->settings();
@@ -257,7 +272,8 @@ void TForm1::ProcessPhotosExecute()
 {
     if (m_batch || !m_actions.value(QStringLiteral("ProcessPhotos"))->isEnabled())
         return;
-    const QString start = QFileInfo(m_options.DefaultSaveFolder).isDir() ? m_options.DefaultSaveFolder : QString();
+    const QString start
+        = QFileInfo(m_options.DefaultSaveFolder).isDir() ? m_options.DefaultSaveFolder : picturesFolder();
     const QString folder = m_dialogs.chooseFolder(this, tr("SAVE PHOTOS TO:"), start);
     if (folder.isEmpty())
         return;
@@ -295,11 +311,24 @@ void TForm1::runDone()
         close();
         return;
     }
+    // No dead end: a cancelled run offers its folder, a logged run its undo.
+    const bool written = writtenPhotos(report) > 0;
+    QStringList choices;
+    const QString open = tr("Open folder");
+    const QString undo = tr("Undo");
+    if (report.cancelled && written)
+        choices << open;
+    if (!report.runLog.isEmpty() && written)
+        choices << undo;
+    int chosen = -1;
     if (const std::optional<UserMessage> message = runFinishedMessage(report, folder, count))
-        m_dialogs.showDetailedMessage(this, message->kind, message->text, message->details);
+        chosen = m_dialogs.showMessageWithChoices(this, message->kind, message->text, message->details, choices);
+    const QString choice = chosen >= 0 && chosen < choices.size() ? choices.at(chosen) : QString();
     // A folder the desktop cannot open is no failure of the run.
-    if (!report.cancelled)
+    if ((!report.cancelled && choice != undo) || choice == open)
         m_dialogs.openUrl(QUrl::fromLocalFile(folder));
+    if (choice == undo)
+        undoRunOf(report.runLog);
     Q_EMIT runFinished(report);
 }
 
@@ -323,7 +352,18 @@ void TForm1::UndoLastRunExecute()
 {
     if (m_batch)
         return;
-    const std::optional<RunLogContents> run = lastRunToUndo();
+    undoRunOf(QString());
+}
+
+void TForm1::undoRunOf(const QString &id)
+{
+    std::optional<RunLogContents> run = lastRunToUndo();
+    if (!id.isEmpty()) {
+        run.reset();
+        for (RunLogContents &logged : listRunLogs(defaultRunLogFolder()))
+            if (logged.id == id && !logged.undone.isValid())
+                run = std::move(logged);
+    }
     if (run && m_dialogs.confirm(this, undoQuestion(*run))) {
         // Only removes and renames, quick enough for the window's thread.
         const UserMessage message = undoFinishedMessage(undoRun(defaultRunLogFolder(), run->id));
@@ -337,11 +377,13 @@ void TForm1::RLoadCFGExecute()
     FileDialogRequest request;
     request.title = tr("Load Stamp Configuration");
     request.filter = cfgFilter();
-    request.defaultSuffix = QStringLiteral("CFG");
-    request.folder = GetDataFolder();
+    request.defaultSuffix = QStringLiteral("cfg");
+    request.folder = designFolder();
     const QString chosen = m_dialogs.openFileName(this, request);
-    if (!chosen.isEmpty())
-        LoadCFGFromFile(chosen);
+    if (chosen.isEmpty())
+        return;
+    m_designFolder = QFileInfo(chosen).absolutePath();
+    LoadCFGFromFile(chosen);
 }
 
 void TForm1::RSaveCFGExecute()
@@ -349,12 +391,22 @@ void TForm1::RSaveCFGExecute()
     FileDialogRequest request;
     request.title = tr("Save Stamp Configuration");
     request.filter = cfgFilter();
-    request.defaultSuffix = QStringLiteral("CFG");
-    request.folder = GetDataFolder();
+    request.defaultSuffix = QStringLiteral("cfg");
+    request.folder = designFolder();
     request.confirmOverwrite = true;
-    const QString chosen = m_dialogs.saveFileName(this, request);
-    if (!chosen.isEmpty())
-        SaveCFGToFile(chosen);
+    const QString chosen = withSuffix(m_dialogs.saveFileName(this, request), QStringLiteral("cfg"));
+    if (chosen.isEmpty())
+        return;
+    m_designFolder = QFileInfo(chosen).absolutePath();
+    SaveCFGToFile(chosen);
+}
+
+QString TForm1::designFolder() const
+{
+    // Never the hidden settings folder: a design is the user's own file.
+    if (!m_designFolder.isEmpty() && QFileInfo(m_designFolder).isDir())
+        return m_designFolder;
+    return designsFolder();
 }
 
 void TForm1::HelpExecute()

@@ -62,7 +62,7 @@ MaskPage::MaskPage(DesignModel &design, const FormatSettings &format, QWidget *p
     block({ tr("%o - original file name"), tr("%n1-%n9 - photo count (length  1-9)") });
     block({ tr("Photo date:"), tr("%dw - day of week"), tr("%dy - day of the year"), tr("%wy - week of the year"),
         tr("%wm - week of the month") });
-    block({ tr("%y - year"), tr("%m - month"), tr("%d - day"), tr("%h - hour"), tr("%n - minite"), tr("%s - second") });
+    block({ tr("%y - year"), tr("%m - month"), tr("%d - day"), tr("%h - hour"), tr("%n - minute"), tr("%s - second") });
     layout->addStretch(0);
 
     connect(m_mask, &QComboBox::editTextChanged, this,

@@ -59,6 +59,15 @@ QLabel *fieldLabel(const QString &text, const char *name, QWidget *buddy)
 
 } // namespace
 
+QString listedLanguageName(const LanguageEntry &entry)
+{
+    const QString own = entry.localizedName.trimmed();
+    if (own.isEmpty() || own == entry.englishName)
+        return entry.englishName;
+    // Each name keeps its own direction inside a list of the other direction.
+    return QChar(0x2068) + own + QChar(0x2069) + QStringLiteral(" (") + entry.englishName + u')';
+}
+
 int dialogQuality(const QString &typed)
 {
     bool number = false;
@@ -131,8 +140,10 @@ TFormOptions::TFormOptions(
 
     m_gpsForm = new QComboBox(this);
     m_gpsForm->setObjectName(QStringLiteral("GPSFormDown"));
-    m_gpsForm->addItems({ tr("Decimal Degrees (XX.XXXX\u00B0)"), tr("Degrees, Minutes(XX\u00B0 XX.XX')"),
-        tr("Degrees, Minutes, Sec (XX\u00B0 XX' XX'')") });
+    // The samples are isolated left to right, so a right-to-left list shows them unmirrored.
+    m_gpsForm->addItems(
+        { tr("Decimal Degrees (\u2066XX.XXXX\u00B0\u2069)"), tr("Degrees, Minutes(\u2066XX\u00B0 XX.XX'\u2069)"),
+            tr("Degrees, Minutes, Sec (\u2066XX\u00B0 XX' XX''\u2069)") });
     m_gpsForm->setAccessibleName(tr("GPS format"));
     m_form->addRow(fieldLabel(tr("GPS format"), "GPSFormLabel", m_gpsForm), m_gpsForm);
 
@@ -142,8 +153,9 @@ TFormOptions::TFormOptions(
     m_language->setProperty(kNotTranslated, true);
     m_language->setAccessibleName(tr("Interface language"));
     const int current = languages.currentLocale();
+    m_shownLocale = current;
     for (const LanguageEntry &entry : languages.languages()) {
-        m_language->addItem(entry.englishName, entry.locale);
+        m_language->addItem(listedLanguageName(entry), entry.locale);
         if (entry.locale == current)
             m_language->setCurrentIndex(m_language->count() - 1);
     }
@@ -190,8 +202,7 @@ void TFormOptions::languagePicked(int index)
     if (index < 0)
         return;
     m_pendingLanguage = m_language->itemData(index).toInt();
-    m_dialogs.showTitledMessage(
-        nullptr, MessageKind::Warning, tr("Attention"), tr("You should restart application to apply changes"));
+    m_languagePicked = true;
 }
 
 void TFormOptions::BitBtn1Click()
@@ -206,6 +217,10 @@ void TFormOptions::BitBtn1Click()
     const SettingsWriteResult written = SaveOptionsToFile(m_iniPath, m_options);
     if (!written.ok)
         m_dialogs.showMessage(this, MessageKind::Error, tr("Unable to write to %1").arg(written.failedPath));
+    // Only a saved choice of another language waits for a restart.
+    else if (m_languagePicked && m_pendingLanguage != m_shownLocale)
+        m_dialogs.showTitledMessage(
+            nullptr, MessageKind::Warning, tr("Attention"), tr("You should restart application to apply changes"));
     accept();
 }
 

@@ -59,6 +59,8 @@ private:
     QString m_iniPath;
     UserDialogs &m_dialogs;
     int m_pendingLanguage;
+    int m_shownLocale = -1;
+    bool m_languagePicked = false;
 
     QFormLayout *m_form = nullptr;
     QSpinBox *m_quality = nullptr;

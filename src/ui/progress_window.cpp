@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/progress_window.h"
 
+#include "localization/form_harvest.h"
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -37,7 +39,11 @@ TProgressForm::TProgressForm(QWidget *parent)
 
     m_text = new QLabel(kEllipsis, frame);
     m_text->setObjectName(QStringLiteral("Label1"));
-    m_text->setAccessibleName(tr("Photo being processed"));
+    // The name is the text itself, so a screen reader hears the count change;
+    // the description says what the text is about.
+    m_text->setProperty(kNotTranslated, QStringList { QStringLiteral("Caption"), QStringLiteral("AccessibleName") });
+    m_text->setAccessibleName(kEllipsis);
+    m_text->setAccessibleDescription(tr("Photo being processed"));
     layout->addWidget(m_text);
     m_bar = new QProgressBar(frame);
     m_bar->setObjectName(QStringLiteral("ProgressBar1"));
@@ -64,12 +70,20 @@ void TProgressForm::ProgressStart()
 {
     m_needToClose = false;
     m_cancel->setEnabled(true);
-    m_text->setText(kEllipsis);
+    setText(kEllipsis);
     m_bar->setRange(0, 1);
     m_bar->setValue(0);
 }
 
-void TProgressForm::ProgressStep(const QString &text, int position, int maximum)
+void TProgressForm::setText(const QString &text)
+{
+    if (m_text->text() == text)
+        return;
+    m_text->setText(text);
+    m_text->setAccessibleName(text);
+}
+
+void TProgressForm::ProgressStep(int position, int maximum)
 {
     if (!isVisible()) {
         show();
@@ -78,16 +92,14 @@ void TProgressForm::ProgressStep(const QString &text, int position, int maximum)
     }
     if (position == m_bar->value() && position != 0)
         return;
-    const QString shown = text + kEllipsis;
-    if (m_text->text() != shown)
-        m_text->setText(shown);
+    setText(tr("Processing: [%1/%2]...").arg(position).arg(maximum));
     m_bar->setRange(0, qMax(1, maximum));
     m_bar->setValue(position);
 }
 
 void TProgressForm::ProgressEnd()
 {
-    m_text->setText(kEllipsis);
+    setText(kEllipsis);
     m_bar->setValue(0);
     hide();
 }

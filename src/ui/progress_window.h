@@ -24,9 +24,9 @@ public:
     // Text "...", bar at 0, NeedToClose false; the window stays hidden
     // until the first step.
     void ProgressStart();
-    // Shows the window; the text gets "..." after it. Repeating the
-    // position already shown changes nothing.
-    void ProgressStep(const QString &text, int position, int maximum);
+    // Shows the window with "Processing: [position/maximum]..." in the
+    // interface language. Repeating the position already shown changes nothing.
+    void ProgressStep(int position, int maximum);
     void ProgressEnd();
 
     bool NeedToClose() const { return m_needToClose; }
@@ -47,6 +47,7 @@ protected:
 
 private:
     void requestCancel();
+    void setText(const QString &text);
 
     QLabel *m_text = nullptr;
     QProgressBar *m_bar = nullptr;

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/user_dialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
+
+#include <algorithm>
+#include <vector>
 
 namespace kelvra {
 
@@ -66,6 +71,31 @@ void QtUserDialogs::showDetailedMessage(QWidget *parent, MessageKind kind, const
     QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
     box.setDetailedText(details);
     box.exec();
+}
+
+int UserDialogs::showMessageWithChoices(
+    QWidget *parent, MessageKind kind, const QString &text, const QString &details, const QStringList &)
+{
+    showDetailedMessage(parent, kind, text, details);
+    return -1;
+}
+
+int QtUserDialogs::showMessageWithChoices(
+    QWidget *parent, MessageKind kind, const QString &text, const QString &details, const QStringList &choices)
+{
+    const QMessageBox::Icon icon = kind == MessageKind::Information ? QMessageBox::Information
+        : kind == MessageKind::Warning                              ? QMessageBox::Warning
+                                                                    : QMessageBox::Critical;
+    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
+    std::vector<QAbstractButton *> buttons;
+    for (const QString &choice : choices)
+        buttons.push_back(box.addButton(choice, QMessageBox::ActionRole));
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    const auto pressed = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return pressed == buttons.end() ? -1 : int(pressed - buttons.begin());
 }
 
 bool QtUserDialogs::confirm(QWidget *parent, const QString &text)

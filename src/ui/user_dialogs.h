@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -40,6 +41,11 @@ public:
     // A message with a longer list the user can open below it; without a
     // details area of its own the list follows the text.
     virtual void showDetailedMessage(QWidget *parent, MessageKind kind, const QString &text, const QString &details);
+    // A detailed message with buttons of its own beside OK: the index of the
+    // one pressed, or -1 for OK or a closed box. Without buttons of its own
+    // it is a detailed message.
+    virtual int showMessageWithChoices(
+        QWidget *parent, MessageKind kind, const QString &text, const QString &details, const QStringList &choices);
     // A yes-or-no question before something that cannot be taken back; No is
     // the default answer.
     virtual bool confirm(QWidget *parent, const QString &text) = 0;
@@ -59,6 +65,8 @@ public:
     void showMessage(QWidget *parent, MessageKind kind, const QString &text) override;
     void showTitledMessage(QWidget *parent, MessageKind kind, const QString &title, const QString &text) override;
     void showDetailedMessage(QWidget *parent, MessageKind kind, const QString &text, const QString &details) override;
+    int showMessageWithChoices(QWidget *parent, MessageKind kind, const QString &text, const QString &details,
+        const QStringList &choices) override;
     bool confirm(QWidget *parent, const QString &text) override;
     QString openFileName(QWidget *parent, const FileDialogRequest &request) override;
     QString saveFileName(QWidget *parent, const FileDialogRequest &request) override;

@@ -16,7 +16,7 @@ public:
     {
     }
 
-    bool ProgressStep(const QString &text, int position, int maximum) override
+    bool ProgressStep(int position, int maximum) override
     {
         if (m_batch.m_gate)
             m_batch.m_gate(position);
@@ -24,8 +24,7 @@ public:
             return false;
         WindowBatch *batch = &m_batch;
         QMetaObject::invokeMethod(
-            batch, [batch, text, position, maximum]() { Q_EMIT batch->step(text, position, maximum); },
-            Qt::QueuedConnection);
+            batch, [batch, position, maximum]() { Q_EMIT batch->step(position, maximum); }, Qt::QueuedConnection);
         return true;
     }
 

@@ -44,7 +44,7 @@ public:
     void setStepGate(std::function<void(int position)> gate) { m_gate = std::move(gate); }
 
 Q_SIGNALS:
-    void step(const QString &text, int position, int maximum);
+    void step(int position, int maximum);
     void photoFinished(const kelvra::BatchPhotoResult &result);
     void finished();
 

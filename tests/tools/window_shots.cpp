@@ -77,7 +77,7 @@ int main(int argc, char **argv)
     ok &= shoot(about, named("about"));
     kelvra::TProgressForm progress;
     progress.ProgressStart();
-    progress.ProgressStep(QStringLiteral("DSCN0010.jpg"), 3, 8);
+    progress.ProgressStep(3, 8);
     ok &= shoot(progress, named("progress"));
     return ok ? 0 : 1;
 }

@@ -314,14 +314,14 @@ TEST_F(FolderBrowsing, TheFocusedEntryAndTheSelectedStripPhotoArePreviewed)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(entry(QStringLiteral("sub"))).center());
     EXPECT_FALSE(w.preview()->hasPhoto());
     EXPECT_FALSE(w.preview()->isVisible());
-    EXPECT_TRUE(w.photoStatus()->text().isEmpty());
+    EXPECT_TRUE(w.photoStatus()->path().isEmpty());
 
     trigger("PhotoAddAll");
     ASSERT_EQ(w.photoList().count(), 2);
     PhotoStrip *strip = w.photoStrip();
     QTest::mouseClick(strip->viewport(), Qt::LeftButton, {}, strip->visualRect(w.photoList().index(1)).center());
     KELVRA_TRY(w.preview()->photoPath() == dir + QStringLiteral("/second.jpg"));
-    EXPECT_EQ(w.photoStatus()->text(), dir + QStringLiteral("/second.jpg"));
+    EXPECT_EQ(w.photoStatus()->path(), dir + QStringLiteral("/second.jpg"));
 }
 
 TEST_F(FolderBrowsing, TheKeyboardGoesFromThePathToTheListToTheListCommandsToTheStrip)

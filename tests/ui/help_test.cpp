@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <functional>
@@ -265,6 +266,10 @@ TEST_F(Help, PhotosGivenAtStartAreQueuedAndTheFirstPreviewed)
     KELVRA_TRY(w.preview()->photoPath() == first);
     openLaunchPhotos(w, {});
     EXPECT_EQ(w.photoList().count(), 2);
+    // What was refused shows in the window, not only on a terminal.
+    openLaunchPhotos(w, {}, { QStringLiteral("notes.txt: not a JPEG photo") });
+    EXPECT_EQ(w.statusBar()->currentMessage(), QStringLiteral("Not opened: notes.txt: not a JPEG photo"));
+    EXPECT_TRUE(w.countStatus()->isVisible()) << "the count keeps its panel";
 }
 
 } // namespace

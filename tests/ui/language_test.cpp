@@ -15,17 +15,23 @@
 #include "ui/about_window.h"
 #include "ui/language_wiring.h"
 #include "ui/options_dialog.h"
+#include "ui/photo_list_model.h"
 #include "ui/progress_window.h"
 #include "ui/splash_window.h"
+#include "ui/window_batch.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QDataStream>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QSignalSpy>
 
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -33,6 +39,7 @@ namespace kelvra {
 namespace {
 
 using namespace test;
+namespace fs = std::filesystem;
 
 struct Shipped
 {
@@ -259,6 +266,85 @@ TEST_F(ShippedLanguages, SwitchingWhileOpenTranslatesAndNativeRestoresEveryPrope
             EXPECT_EQ(visibleTexts(window), shownBefore[name]) << name.constData();
             EXPECT_EQ(window->layoutDirection(), Qt::LeftToRight) << name.constData();
         }
+    }
+}
+
+// Every word of the native file that is a word of letters: what must not
+// show in a translated window.
+std::set<QString> nativeWords(const TLocStorage &store)
+{
+    std::set<QString> words;
+    auto add = [&words](const TLocValueList &values) {
+        for (const QString &word : values[0].Value().split(QRegularExpression(QStringLiteral("[^\\p{L}]+"))))
+            if (word.size() > 2)
+                words.insert(word.toLower());
+    };
+    for (const auto &form : store.Forms) {
+        for (const auto &p : form->Properties)
+            add(p->Values);
+        for (const auto &c : form->Components)
+            for (const auto &p : c->Properties)
+                add(p->Values);
+    }
+    for (const auto &unit : store.Units)
+        for (const auto &c : unit->Constants)
+            add(c->Values);
+    return words;
+}
+
+TEST_F(ShippedLanguages, ARunShowsItsCountInTheInterfaceLanguageAndToAScreenReader)
+{
+    fs::create_directories(work / "in");
+    QStringList queued;
+    for (int i = 1; i <= 3; ++i) {
+        const fs::path path = work / "in" / ("p" + std::to_string(i) + ".jpg");
+        writeFileBytes(path, readFileBytes(photo("gps/DSCN0010.jpg")));
+        queued << qpath(path);
+    }
+    for (const Shipped &language : { kShipped[0], kShipped[3] }) {
+        SCOPED_TRACE(language.file);
+        const Expected expected(language);
+        const std::set<QString> english = nativeWords(expected.store);
+        ASSERT_TRUE(english.count(QStringLiteral("processing")));
+        InterfaceLanguage interface(languageFolder(), language.locale);
+        ASSERT_EQ(interface.StartFailure(), QString());
+        TForm1 &w = open();
+        w.photoList().add(queued);
+        const fs::path out = work / (std::string("out-") + language.file);
+        fs::create_directories(out);
+        dialogs.fileAnswers = { qpath(out) };
+
+        // Read after the progress window has taken each step, while the run goes on.
+        struct Seen
+        {
+            QString text, spoken;
+            bool visible;
+        };
+        std::vector<Seen> seen;
+        QLabel *label = w.progressForm()->textLabel();
+        QMetaObject::Connection watch = QObject::connect(&w, &TForm1::runStarting, [&](WindowBatch *batch) {
+            QObject::connect(batch, &WindowBatch::step, label, [&]() {
+                seen.push_back({ label->text(), QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name),
+                    w.progressForm()->isVisible() });
+            });
+        });
+        QSignalSpy finished(&w, &TForm1::runFinished);
+        w.action(QStringLiteral("ProcessPhotos"))->trigger();
+        QObject::disconnect(watch);
+        ASSERT_TRUE(finished.count() == 1 || finished.wait(60000));
+        ASSERT_EQ(seen.size(), 3u);
+        for (int position = 1; position <= 3; ++position) {
+            const Seen &step = seen[size_t(position - 1)];
+            EXPECT_TRUE(step.visible);
+            EXPECT_TRUE(step.text.contains(QStringLiteral("%1/3").arg(position))) << step.text.toStdString();
+            EXPECT_EQ(step.spoken, step.text);
+            for (const QString &word :
+                step.text.split(QRegularExpression(QStringLiteral("[^\\p{L}]+")), Qt::SkipEmptyParts))
+                EXPECT_EQ(english.count(word.toLower()), 0u)
+                    << "native word \"" << word.toStdString() << "\" in " << step.text.toStdString();
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 3);
+        window.reset();
     }
 }
 

@@ -53,7 +53,7 @@ TEST_F(MainWindow, OpensWithTheDefaultsOnAnEmptySettingsFolder)
     EXPECT_EQ(w.pages()->currentWidget(), w.labelPage());
     EXPECT_EQ(w.settingsFrame()->title(), QStringLiteral("Stamp photos"));
     EXPECT_EQ(w.countStatus()->text(), QStringLiteral("Files to process: 0"));
-    EXPECT_EQ(w.photoStatus()->text(), QString());
+    EXPECT_EQ(w.photoStatus()->path(), QString());
     EXPECT_EQ(
         w.windowTitle(), QStringLiteral("Kelvra v%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRelease));
     EXPECT_EQ(w.helpTopic(), 20);

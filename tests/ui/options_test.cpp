@@ -27,8 +27,10 @@ class ThreeLanguages : public LanguageList
 public:
     std::vector<LanguageEntry> languages() const override
     {
-        return { { QStringLiteral("English"), 1033 }, { QStringLiteral("German"), 1031 },
-            { QStringLiteral("Russian"), 1049 } };
+        return { { QStringLiteral("English"), 1033, QStringLiteral("English") },
+            { QStringLiteral("German"), 1031, QStringLiteral("Deutsch") },
+            { QStringLiteral("Russian"), 1049, QString::fromUtf8("Русский") },
+            { QStringLiteral("Hebrew"), 1037, QString::fromUtf8("עברית") }, { QStringLiteral("Klingon"), 1 } };
     }
     int currentLocale() const override { return 1031; }
 };
@@ -87,9 +89,10 @@ TEST_F(OptionsDialog, ShowsTheCurrentQualityAndGpsForm)
     EXPECT_EQ(dialog->OriginalQuality()->singleStep(), 5);
     ASSERT_EQ(dialog->GPSFormDown()->count(), 3);
     EXPECT_EQ(dialog->GPSFormDown()->currentIndex(), 1);
-    EXPECT_EQ(dialog->GPSFormDown()->itemText(0), QStringLiteral("Decimal Degrees (XX.XXXX\u00B0)"));
-    EXPECT_EQ(dialog->GPSFormDown()->itemText(1), QStringLiteral("Degrees, Minutes(XX\u00B0 XX.XX')"));
-    EXPECT_EQ(dialog->GPSFormDown()->itemText(2), QStringLiteral("Degrees, Minutes, Sec (XX\u00B0 XX' XX'')"));
+    EXPECT_EQ(dialog->GPSFormDown()->itemText(0), QStringLiteral("Decimal Degrees (\u2066XX.XXXX\u00B0\u2069)"));
+    EXPECT_EQ(dialog->GPSFormDown()->itemText(1), QStringLiteral("Degrees, Minutes(\u2066XX\u00B0 XX.XX'\u2069)"));
+    EXPECT_EQ(
+        dialog->GPSFormDown()->itemText(2), QStringLiteral("Degrees, Minutes, Sec (\u2066XX\u00B0 XX' XX''\u2069)"));
     EXPECT_EQ(dialog->BitBtn1()->text(), QStringLiteral("Save"));
     EXPECT_TRUE(dialog->BitBtn1()->isDefault());
     EXPECT_EQ(dialog->BitBtn2()->text(), QStringLiteral("Cancel"));
@@ -172,34 +175,54 @@ TEST_F(OptionsDialog, QualityIsSavedWithinItsRangeByEnterAndBySave)
     }
 }
 
-TEST_F(OptionsDialog, PickingALanguageShowsTheRestartNoticeAndSaveWritesIt)
+TEST_F(OptionsDialog, LanguagesAreListedInTheirOwnTongueAndOnlyASavedChangeAsksForARestart)
 {
     const ThreeLanguages languages;
-    auto dialog = open(languages);
-    QComboBox *combo = dialog->LanguageCombo();
-    ASSERT_EQ(combo->count(), 3);
-    EXPECT_EQ(combo->itemText(0), QStringLiteral("English"));
-    EXPECT_EQ(combo->itemText(2), QStringLiteral("Russian"));
-    EXPECT_EQ(combo->currentText(), QStringLiteral("German"));
-    EXPECT_TRUE(dialogs.messages.empty()) << "selecting the current language is not a pick";
-
-    // The current language picked again still warns.
-    Q_EMIT combo->activated(1);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Warning);
-    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Attention"));
-    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("You should restart application to apply changes"));
-    EXPECT_FALSE(dialogs.messages[0].owned);
-    EXPECT_EQ(dialog->pendingLanguage(), 1031);
-
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Down);
-    EXPECT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_EQ(dialog->pendingLanguage(), 1049);
-    EXPECT_EQ(options.Language, 0) << "nothing changes before Save";
-    QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
-    EXPECT_EQ(IniFile(ini).readInteger(kOptionsSection, QStringLiteral("Language"), -1), 1049);
-    EXPECT_EQ(options.Language, 1049);
+    const QString isolated = QString(QChar(0x2068)) + QString::fromUtf8("עברית") + QChar(0x2069);
+    struct Case
+    {
+        int pick; // -1: none
+        bool save;
+        int saved; // Language in the file; -1: no file
+        bool notice;
+    };
+    const Case cases[] = {
+        { -1, true, 0, false }, // nothing picked
+        { 1, true, 1031, false }, // the language shown now, picked again
+        { 2, false, -1, false }, // picked, then Cancel
+        { 2, true, 1049, true },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.pick);
+        QFile::remove(ini);
+        options.Language = 0;
+        dialogs.messages.clear();
+        auto dialog = open(languages);
+        QComboBox *combo = dialog->LanguageCombo();
+        EXPECT_EQ(combo->itemText(0), QStringLiteral("English"));
+        // Each own name isolated, so it keeps its direction in the list.
+        EXPECT_EQ(combo->itemText(1),
+            QString(QChar(0x2068)) + QStringLiteral("Deutsch") + QChar(0x2069) + QStringLiteral(" (German)"));
+        EXPECT_EQ(combo->itemText(2),
+            QString(QChar(0x2068)) + QString::fromUtf8("Русский") + QChar(0x2069) + QStringLiteral(" (Russian)"));
+        EXPECT_EQ(combo->itemText(3), isolated + QStringLiteral(" (Hebrew)"));
+        EXPECT_EQ(combo->itemText(4), QStringLiteral("Klingon")) << "no name of its own";
+        EXPECT_EQ(combo->currentIndex(), 1);
+        if (c.pick >= 0) {
+            combo->setCurrentIndex(c.pick);
+            Q_EMIT combo->activated(c.pick);
+        }
+        EXPECT_TRUE(dialogs.messages.empty()) << "a pick alone says nothing";
+        EXPECT_EQ(options.Language, 0) << "nothing changes before Save";
+        QTest::mouseClick(c.save ? dialog->BitBtn1() : dialog->BitBtn2(), Qt::LeftButton);
+        EXPECT_EQ(IniFile(ini).readInteger(kOptionsSection, QStringLiteral("Language"), -1), c.saved);
+        ASSERT_EQ(dialogs.messages.size(), c.notice ? 1u : 0u);
+        if (c.notice) {
+            EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Warning);
+            EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Attention"));
+            EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("You should restart application to apply changes"));
+        }
+    }
 }
 
 TEST_F(OptionsDialog, AnUnwritableFileIsReported)

@@ -148,6 +148,7 @@ TEST_F(Start, WritesWhatTheCommandLineWritesThenNamesAndOpensTheFolder)
     EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Information);
     EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Process finished. See photos in ") + out);
     EXPECT_EQ(dialogs.messages[0].details, QString());
+    EXPECT_EQ(dialogs.messages[0].choices, QStringList { QStringLiteral("Undo") });
     ASSERT_EQ(dialogs.opened.size(), 1u);
     EXPECT_EQ(dialogs.opened[0], QUrl::fromLocalFile(out));
     EXPECT_FALSE(w.progressForm()->isVisible());
@@ -170,6 +171,29 @@ TEST_F(Start, WritesWhatTheCommandLineWritesThenNamesAndOpensTheFolder)
     EXPECT_EQ(dialogs.folderRequests[1].start, out);
 }
 
+TEST_F(Start, UndoInTheEndMessageTakesBackThatRunAfterAsking)
+{
+    TForm1 &w = openWith(photos(2));
+    ASSERT_TRUE(start(w, outFolder("first")));
+    // Said No to, nothing goes; said Yes to, that run's photos go and its
+    // folder is not opened.
+    for (const bool yes : { false, true }) {
+        SCOPED_TRACE(yes);
+        const std::string name = yes ? "yes" : "no";
+        const QString out = outFolder(name);
+        dialogs.opened.clear();
+        dialogs.choiceAnswers = { QStringLiteral("Undo") };
+        dialogs.confirmAnswers = { yes };
+        ASSERT_TRUE(start(w, out));
+        ASSERT_FALSE(dialogs.questions.empty());
+        EXPECT_TRUE(dialogs.questions.back().contains(out)) << dialogs.questions.back().toStdString();
+        EXPECT_TRUE(dialogs.opened.empty());
+        EXPECT_EQ(filesIn(work / name).size(), yes ? 0u : 2u);
+        EXPECT_EQ(filesIn(work / "first").size(), 2u) << "an earlier run is left alone";
+    }
+    EXPECT_EQ(dialogs.questions.size(), 2u);
+}
+
 TEST_F(Start, CancelAndEscEachStopTheRunBeforeItsNextPhoto)
 {
     const std::vector<std::pair<const char *, std::function<void(TProgressForm *)>>> ways = {
@@ -179,13 +203,15 @@ TEST_F(Start, CancelAndEscEachStopTheRunBeforeItsNextPhoto)
     const QStringList queued = photos(3);
     TForm1 &w = openWith(queued);
     TProgressForm *progress = w.progressForm();
+    // The end message offers the folder; after Cancel the user takes it.
+    dialogs.choiceAnswers = { QStringLiteral("Open folder"), QString() };
     for (const auto &[way, press] : ways) {
         SCOPED_TRACE(way);
         const QString out = outFolder(std::string("out-") + way);
         ASSERT_TRUE(start(w, out, [&](WindowBatch *batch) {
             holdAt(batch, 2);
             // The run goes on while the first photo is shown.
-            QObject::connect(batch, &WindowBatch::step, progress, [&, press](const QString &, int position) {
+            QObject::connect(batch, &WindowBatch::step, progress, [&, press](int position) {
                 if (position != 1)
                     return;
                 EXPECT_TRUE(progress->isVisible());
@@ -196,11 +222,17 @@ TEST_F(Start, CancelAndEscEachStopTheRunBeforeItsNextPhoto)
             });
         }));
         EXPECT_TRUE(progress->NeedToClose());
-        EXPECT_LT(filesIn(work / out.toStdString()).size(), size_t(queued.size()));
+        EXPECT_EQ(filesIn(work / out.toStdString()).size(), 1u);
         EXPECT_FALSE(progress->isVisible());
+        ASSERT_FALSE(dialogs.messages.empty());
+        EXPECT_EQ(dialogs.messages.back().text,
+            QStringLiteral("Process cancelled after 1 of 3 photos.\nPhotos written: 1, in ") + out);
+        EXPECT_EQ(
+            dialogs.messages.back().choices, QStringList({ QStringLiteral("Open folder"), QStringLiteral("Undo") }));
     }
-    EXPECT_TRUE(dialogs.messages.empty()) << "a cancelled run says nothing";
-    EXPECT_TRUE(dialogs.opened.empty());
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    ASSERT_EQ(dialogs.opened.size(), 1u) << "only the folder asked for";
+    EXPECT_EQ(dialogs.opened[0], QUrl::fromLocalFile(qpath(work / "out-Cancel")));
 }
 
 TEST_F(Start, CommandsThatChangeTheListOrTheDesignAreOffDuringARun)
@@ -219,7 +251,7 @@ TEST_F(Start, CommandsThatChangeTheListOrTheDesignAreOffDuringARun)
     QStringList onDuringRun;
     ASSERT_TRUE(start(w, outFolder(), [&](WindowBatch *batch) {
         holdAt(batch, 2);
-        QObject::connect(batch, &WindowBatch::step, &w, [&](const QString &, int position) {
+        QObject::connect(batch, &WindowBatch::step, &w, [&](int position) {
             if (position != 1)
                 return;
             for (const char *name : locked) {
@@ -262,7 +294,7 @@ TEST_F(Start, TheRunWorksOnTheListAsItWasAtStart)
     bool cleared = false;
     ASSERT_TRUE(start(w, outFolder(), [&](WindowBatch *batch) {
         // Emptied behind the run's back, as a drop or a script could.
-        QObject::connect(batch, &WindowBatch::step, &w, [&](const QString &, int position) {
+        QObject::connect(batch, &WindowBatch::step, &w, [&](int position) {
             if (position == 1 && !cleared) {
                 cleared = true;
                 w.photoList().clear();
@@ -388,9 +420,8 @@ TEST(WindowBatchRun, ReportsEveryStepInOrderThenFinishesWithTheReport)
     int finishedPhotos = 0;
     {
         WindowBatch batch(photos, qpath(work / "out"), job);
-        QObject::connect(&batch, &WindowBatch::step, [&](const QString &text, int position, int maximum) {
-            seen << QStringLiteral("%1 %2/%3").arg(text).arg(position).arg(maximum);
-        });
+        QObject::connect(&batch, &WindowBatch::step,
+            [&](int position, int maximum) { seen << QStringLiteral("%1/%2").arg(position).arg(maximum); });
         QObject::connect(&batch, &WindowBatch::photoFinished, [&](const BatchPhotoResult &) { ++finishedPhotos; });
         QSignalSpy finished(&batch, &WindowBatch::finished);
         batch.start();
@@ -399,9 +430,7 @@ TEST(WindowBatchRun, ReportsEveryStepInOrderThenFinishesWithTheReport)
         EXPECT_FALSE(batch.report().cancelled);
         EXPECT_EQ(batch.report().count(PhotoOutcome::Stamped), 3);
     }
-    EXPECT_EQ(seen,
-        QStringList({ QStringLiteral("Processing: [1/3] 1/3"), QStringLiteral("Processing: [2/3] 2/3"),
-            QStringLiteral("Processing: [3/3] 3/3") }));
+    EXPECT_EQ(seen, QStringList({ QStringLiteral("1/3"), QStringLiteral("2/3"), QStringLiteral("3/3") }));
     EXPECT_EQ(filesIn(work / "out").size(), 3u);
 
     // Destroyed while held at its second photo: it cancels, waits, and
@@ -411,7 +440,7 @@ TEST(WindowBatchRun, ReportsEveryStepInOrderThenFinishesWithTheReport)
     {
         auto batch = std::make_unique<WindowBatch>(photos, qpath(work / "again"), job);
         holdAt(batch.get(), 2);
-        QObject::connect(batch.get(), &WindowBatch::step, [&](const QString &, int position) {
+        QObject::connect(batch.get(), &WindowBatch::step, [&](int position) {
             if (position > 1)
                 ++laterSteps;
         });
@@ -430,10 +459,10 @@ TEST(ProgressForm, ARepeatedStepChangesNothingAndACloseFromOutsideAsksToCancel)
     QSignalSpy cancels(&form, &TProgressForm::cancelRequested);
     form.ProgressStart();
     EXPECT_FALSE(form.isVisible()) << "shown at the first step";
-    form.ProgressStep(QStringLiteral("Processing: [2/5]"), 2, 5);
+    form.ProgressStep(2, 5);
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.textLabel()->text(), QStringLiteral("Processing: [2/5]..."));
-    form.ProgressStep(QStringLiteral("something else"), 2, 9);
+    form.ProgressStep(2, 9);
     EXPECT_EQ(form.textLabel()->text(), QStringLiteral("Processing: [2/5]..."));
     EXPECT_EQ(form.bar()->maximum(), 5);
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <memory>
 
 // Waits for a condition while the window's events run, then checks it.
@@ -44,6 +45,7 @@ public:
         QString title = {}; // empty: the program's name
         bool owned = true; // shown over a window
         QString details = {};
+        QStringList choices = {};
     };
     struct FolderRequest
     {
@@ -57,6 +59,7 @@ public:
     std::deque<QColor> colourAnswers;
     std::vector<QString> questions;
     std::deque<bool> confirmAnswers; // none left: No
+    std::deque<QString> choiceAnswers; // a button's text; none left or no such button: OK
     std::vector<QUrl> opened;
     bool desktopOpens = true; // false: the desktop has no handler
 
@@ -71,6 +74,16 @@ public:
     void showDetailedMessage(QWidget *, MessageKind kind, const QString &text, const QString &details) override
     {
         messages.push_back({ kind, text, {}, true, details });
+    }
+    int showMessageWithChoices(
+        QWidget *, MessageKind kind, const QString &text, const QString &details, const QStringList &choices) override
+    {
+        messages.push_back({ kind, text, {}, true, details, choices });
+        if (choiceAnswers.empty())
+            return -1;
+        const QString answer = choiceAnswers.front();
+        choiceAnswers.pop_front();
+        return int(choices.indexOf(answer));
     }
     bool confirm(QWidget *, const QString &text) override
     {
@@ -121,12 +134,17 @@ protected:
     void SetUp() override
     {
         m_oldConfig = qgetenv("XDG_CONFIG_HOME");
+        m_oldHome = qgetenv("HOME");
         qputenv("XDG_CONFIG_HOME", qpath(config.path()).toUtf8());
+        // Folders a window makes for the user land here, not in a real home.
+        std::filesystem::create_directories(config.path() / "home");
+        qputenv("HOME", qpath(config.path() / "home").toUtf8());
     }
     void TearDown() override
     {
         window.reset();
         qputenv("XDG_CONFIG_HOME", m_oldConfig);
+        qputenv("HOME", m_oldHome);
     }
     TForm1 &open()
     {
@@ -135,6 +153,7 @@ protected:
         return *window;
     }
     QString dataFolder() const { return qpath(config.path() / "Kelvra"); }
+    QString homeFolder() const { return qpath(config.path() / "home"); }
 
     TempDir config;
     TempDir work;
@@ -143,6 +162,7 @@ protected:
 
 private:
     QByteArray m_oldConfig;
+    QByteArray m_oldHome;
 };
 
 inline QString withoutMnemonic(QString text)

@@ -62,7 +62,7 @@ protected:
         QMetaObject::Connection connection
             = QObject::connect(window.get(), &TForm1::runStarting, [duringRun](WindowBatch *batch) {
                   if (duringRun)
-                      QObject::connect(batch, &WindowBatch::step, [duringRun](const QString &, int position) {
+                      QObject::connect(batch, &WindowBatch::step, [duringRun](int position) {
                           if (position == 1)
                               duringRun();
                       });

@@ -101,7 +101,10 @@ TEST_F(WindowFiles, ASavedCfgLoadedBackRestoresEveryControl)
     ASSERT_TRUE(QFileInfo::exists(cfg));
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(dialogs.requests[0].title, QStringLiteral("Save Stamp Configuration"));
-    EXPECT_EQ(QFileInfo(dialogs.requests[0].folder).canonicalFilePath(), QFileInfo(dataFolder()).canonicalFilePath());
+    // The first time in a folder of the user's own, made for it; then where the last design went.
+    EXPECT_EQ(dialogs.requests[0].folder, homeFolder() + QStringLiteral("/Kelvra designs"));
+    EXPECT_TRUE(QFileInfo(dialogs.requests[0].folder).isDir());
+    EXPECT_EQ(dialogs.requests[0].defaultSuffix, QStringLiteral("cfg"));
 
     // An empty file gives every default, whatever was shown before.
     const QString empty = qpath(work / "empty.cfg");
@@ -110,6 +113,13 @@ TEST_F(WindowFiles, ASavedCfgLoadedBackRestoresEveryControl)
     w.action(QStringLiteral("RLoadCFG"))->trigger();
     EXPECT_EQ(shownDesign(w), defaults);
     EXPECT_EQ(dialogs.requests.back().title, QStringLiteral("Load Stamp Configuration"));
+    EXPECT_EQ(dialogs.requests.back().folder, qpath(work.path()));
+
+    // A name typed without its extension gets ".cfg", in lower case.
+    dialogs.fileAnswers = { qpath(work / "plain") };
+    w.action(QStringLiteral("RSaveCFG"))->trigger();
+    EXPECT_TRUE(QFileInfo(qpath(work / "plain.cfg")).isFile());
+    EXPECT_FALSE(QFileInfo::exists(qpath(work / "plain")));
 
     dialogs.fileAnswers = { cfg };
     w.action(QStringLiteral("RLoadCFG"))->trigger();
@@ -200,7 +210,7 @@ protected:
     {
         TForm1 &w = open();
         w.LoadPic(path);
-        KELVRA_TRY(w.photoStatus()->text() == path);
+        KELVRA_TRY(w.photoStatus()->path() == path);
         KELVRA_TRY(w.preview()->isVisible());
         return w;
     }
@@ -225,7 +235,7 @@ TEST_F(WindowPhoto, APhotoShownEnablesSaveAsAndABadOneHidesThePreviewQuietly)
     w.LoadPic(qpath(work / "broken.jpg"));
     KELVRA_TRY(!w.action(QStringLiteral("ASaveAs"))->isEnabled());
     EXPECT_FALSE(w.preview()->isVisible());
-    EXPECT_EQ(w.photoStatus()->text(), QString());
+    EXPECT_EQ(w.photoStatus()->path(), QString());
 
     w.LoadPic(good);
     KELVRA_TRY(w.action(QStringLiteral("ASaveAs"))->isEnabled());
@@ -242,7 +252,7 @@ TEST_F(WindowPhoto, FileOpenPreviewsTheChosenPhoto)
     TForm1 &w = open();
     dialogs.fileAnswers = { good };
     w.action(QStringLiteral("AOpen"))->trigger();
-    KELVRA_TRY(w.photoStatus()->text() == good);
+    KELVRA_TRY(w.photoStatus()->path() == good);
     EXPECT_EQ(w.action(QStringLiteral("AOpen"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
 }
 
@@ -254,7 +264,7 @@ TEST_F(WindowPhoto, SaveAsWritesAStampedPhotoWithTheSourcesDates)
     ASSERT_TRUE(saveAs(w, target));
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(dialogs.requests[0].fileName, QStringLiteral("source.jpg"));
-    EXPECT_TRUE(dialogs.requests[0].defaultSuffix.isEmpty());
+    EXPECT_EQ(dialogs.requests[0].defaultSuffix, QStringLiteral("jpg"));
     EXPECT_TRUE(dialogs.requests[0].confirmOverwrite);
     EXPECT_TRUE(dialogs.requests[0].filter.contains(QStringLiteral("*.jpeg")));
 
@@ -267,15 +277,17 @@ TEST_F(WindowPhoto, SaveAsWritesAStampedPhotoWithTheSourcesDates)
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(WindowPhoto, SaveAsUntickedCopiesAndKeepsATypedNameAsItIs)
+TEST_F(WindowPhoto, SaveAsUntickedCopiesAndATypedNameGetsItsExtension)
 {
     const QString source = copyPhoto("source.jpg");
     TForm1 &w = openWithPhoto(source);
 
     ASSERT_TRUE(saveAs(w, qpath(work / "stamped")));
-    EXPECT_TRUE(QFileInfo(qpath(work / "stamped")).isFile());
-    EXPECT_FALSE(QFileInfo::exists(qpath(work / "stamped.jpg")));
-    EXPECT_NE(readFileBytes(work / "stamped"), readFileBytes(work / "source.jpg"));
+    EXPECT_TRUE(QFileInfo(qpath(work / "stamped.jpg")).isFile());
+    EXPECT_FALSE(QFileInfo::exists(qpath(work / "stamped")));
+    EXPECT_NE(readFileBytes(work / "stamped.jpg"), readFileBytes(work / "source.jpg"));
+    ASSERT_TRUE(saveAs(w, qpath(work / "kept.JPEG")));
+    EXPECT_TRUE(QFileInfo(qpath(work / "kept.JPEG")).isFile()) << "an extension of its own stays";
 
     w.todoList()->item(0)->setCheckState(Qt::Unchecked);
     ASSERT_TRUE(saveAs(w, qpath(work / "copy.jpg")));
@@ -294,6 +306,10 @@ TEST_F(WindowPhoto, SaveAsOntoThePreviewedPhotoWithStampingIsRefused)
     w.action(QStringLiteral("ASaveAs"))->trigger();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Warning);
+    // The dialog comes again where the refused name was; no answer cancels it.
+    ASSERT_EQ(dialogs.requests.size(), 2u);
+    EXPECT_EQ(dialogs.requests[1].folder, qpath(work.path()));
+    EXPECT_EQ(dialogs.requests[1].fileName, QStringLiteral("source.jpg"));
     QTest::qWait(50);
     EXPECT_EQ(done.count(), 0);
     EXPECT_EQ(readFileBytes(work / "source.jpg"), before);
