@@ -340,7 +340,6 @@ QWidget *LabelPage::makePlaces(const QHash<QString, QAction *> &actions)
         const Place &p = places[i];
         QAction *action = actions.value(QLatin1String(p.name));
         action->setIcon(icon);
-        action->setCheckable(true);
         QToolButton *button = pictureButton(action, sketch);
         button->setAutoRaise(true);
         button->setIconSize(QSize(18, 18));
