@@ -340,7 +340,6 @@ QWidget *LabelPage::makePlaces(const QHash<QString, QAction *> &actions)
         const Place &p = places[i];
         QAction *action = actions.value(QLatin1String(p.name));
         action->setIcon(icon);
-        action->setCheckable(true);
         QToolButton *button = pictureButton(action, sketch);
         button->setAutoRaise(true);
         button->setIconSize(QSize(18, 18));
@@ -358,7 +357,7 @@ QWidget *LabelPage::makePlaces(const QHash<QString, QAction *> &actions)
     layout->setRowStretch(1, 1);
     const int side = m_placeButtons.first()->sizeHint().height();
     // A photo of three by two, with room between the corners.
-    sketch->setFixedSize(qMax(3 * side + 12, 96), qMax(2 * side + 16, 64));
+    sketch->setFixedSize(qMax(3 * side + 12, 120), qMax(2 * side + 16, 80));
     return box;
 }
 
