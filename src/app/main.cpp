@@ -2,6 +2,7 @@
 // kelvra [PHOTO...]: the desktop program. Photos named on the command line (a
 // file manager's "Open with") are queued and the first one is previewed.
 #include "platform/data_folder.h"
+#include "platform/heap_reuse.h"
 #include "stamp/settings_file.h"
 #include "ui/language_wiring.h"
 #include "ui/launch_arguments.h"
@@ -18,6 +19,7 @@
 
 int main(int argc, char **argv)
 {
+    kelvra::keepFreedMemoryForReuse(); // before any thread
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvra"));
     // Lets the desktop match the window to its menu entry and icon.

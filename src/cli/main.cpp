@@ -3,6 +3,7 @@
 
 #include "platform/console.h"
 #include "platform/file_ops.h"
+#include "platform/heap_reuse.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -112,6 +113,7 @@ QString needsValue(const QString &option, const char *what)
 int main(int argc, char **argv)
 {
     using namespace kelvra::cli;
+    kelvra::keepFreedMemoryForReuse(); // before any thread
     g_toolkitHandler = qInstallMessageHandler(dropToolkitMessages);
     QStringList args;
     for (int i = 1; i < argc; ++i)

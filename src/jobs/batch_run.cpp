@@ -683,7 +683,7 @@ BatchReport RunBatch(
         return report;
     }
 
-    const HeapReuse heap(job.options.KeepQuality && job.settings.StampPhotosOpt);
+    const KeptMemoryRelease releaseAtEnd; // the run's freed blocks go back to the system after it
     WorkerMemories memories; // outlives the pool that uses it
     QThreadPool pool;
     pool.setMaxThreadCount(workers);

@@ -78,6 +78,146 @@ template<class List> void assignMissingIDs(List list, qint32 &maxID)
             item->ID = ++maxID;
 }
 
+struct MaxIDs
+{
+    qint32 constant = 0;
+    qint32 property = 0;
+    qint32 external = 0;
+};
+
+// One load of a file's records into a store: the native file (index -1)
+// builds the store's items, a translation fills its own slot of them.
+class StoreLoad
+{
+public:
+    StoreLoad(TLocStorage &storage, const TLangFileHeader &header, int index, TLFLoadOptions options, MaxIDs max)
+        : m_storage(storage)
+        , m_header(header)
+        , m_native(index < 0)
+        , m_slot(index < 0 ? 0 : index)
+        , m_byName((options & loSyncByName) != 0)
+        , m_repair(index < 0 && (options & loRepair) != 0)
+        , m_max(max)
+        , m_constants(storage.LinearConstants(true))
+        , m_properties(storage.LinearProperties(true))
+        , m_externals(storage.LinearExternals(true))
+    {
+    }
+
+    void takeUnits(const std::vector<TLangGroupRecord> &units)
+    {
+        for (const TLangGroupRecord &unit : units) {
+            for (const TLangValueRecord &r : unit.Items) {
+                m_max.constant = std::max(m_max.constant, r.ID);
+                TLocConstant *c = nullptr;
+                if (m_native) {
+                    c = m_storage.AddConstant(nativeID(m_usedConst, r.ID), unit.Name, r.Name, r.StringID);
+                    c->Parent->Attributes = unit.Attributes;
+                } else {
+                    c = m_byName ? m_storage.FindConstant(unit.Name, r.Name) : m_constants.FindByID(r.ID);
+                }
+                if (c)
+                    takeValue(*c, m_slot, r, m_header);
+            }
+            if (m_native && unit.Items.empty())
+                m_storage.Units.Add(unit.Name, [&] { return std::make_unique<TLocUnit>(unit.Name, &m_storage); })
+                    ->Attributes
+                    = unit.Attributes;
+        }
+    }
+
+    void takeForms(const std::vector<TLangGroupRecord> &forms)
+    {
+        for (const TLangGroupRecord &form : forms) {
+            if (m_native)
+                addForm(form);
+            for (const TLangValueRecord &r : form.Items)
+                takeProperty(form.Name, QByteArray(), r);
+            for (const TLangGroupRecord &component : form.Components)
+                for (const TLangValueRecord &r : component.Items)
+                    takeProperty(form.Name, component.Name, r);
+        }
+    }
+
+    void takeGroups(const std::vector<TLangGroupRecord> &groups)
+    {
+        for (const TLangGroupRecord &group : groups) {
+            if (m_native)
+                m_storage.ExtGroups
+                    .Add(group.Name, [&] { return std::make_unique<TLocExtGroup>(group.Name, &m_storage); })
+                    ->Attributes
+                    = group.Attributes;
+            for (const TLangValueRecord &r : group.Items) {
+                m_max.external = std::max(m_max.external, r.ID);
+                TLocExtItem *i = nullptr;
+                if (m_native)
+                    i = m_storage.AddExternalItem(nativeID(m_usedExt, r.ID), group.Name, r.Name);
+                else
+                    i = m_byName ? m_storage.FindExtItem(group.Name, r.Name) : m_externals.FindByID(r.ID);
+                if (i)
+                    takeValue(*i, m_slot, r, m_header);
+            }
+        }
+    }
+
+    // Gives the native file's items without an ID one; the highest IDs seen.
+    MaxIDs finish()
+    {
+        if (m_native) {
+            assignMissingIDs(m_storage.LinearConstants(true), m_max.constant);
+            assignMissingIDs(m_storage.LinearProperties(true), m_max.property);
+            assignMissingIDs(m_storage.LinearExternals(true), m_max.external);
+        }
+        return m_max;
+    }
+
+private:
+    // With repair, an ID met a second time is handed out anew.
+    qint32 nativeID(std::set<qint32> &used, qint32 id) const
+    {
+        if (!m_repair)
+            return id;
+        return used.insert(id).second ? id : 0;
+    }
+
+    void addForm(const TLangGroupRecord &form)
+    {
+        TLocForm *f = m_storage.Forms.Add(form.Name, [&] { return std::make_unique<TLocForm>(form.Name, &m_storage); });
+        f->Attributes = form.Attributes;
+        for (const TLangGroupRecord &component : form.Components)
+            f->Components.Add(component.Name, [&] { return std::make_unique<TLocComponent>(component.Name, f); })
+                ->Attributes
+                = component.Attributes;
+    }
+
+    void takeProperty(const QByteArray &form, const QByteArray &component, const TLangValueRecord &r)
+    {
+        m_max.property = std::max(m_max.property, r.ID);
+        TLocProperty *p = nullptr;
+        if (m_native) {
+            p = m_storage.AddProperty(nativeID(m_usedProp, r.ID), form, component, r.Name, r.ValueType);
+        } else {
+            p = m_byName ? m_storage.FindProperty(form, component, r.Name) : m_properties.FindByID(r.ID);
+            if (p && p->Values.ValueType != r.ValueType)
+                p = nullptr;
+        }
+        if (p)
+            takeValue(*p, m_slot, r, m_header);
+    }
+
+    TLocStorage &m_storage;
+    const TLangFileHeader &m_header;
+    const bool m_native;
+    const int m_slot;
+    const bool m_byName;
+    const bool m_repair;
+    MaxIDs m_max;
+    const TLinearConstantList m_constants;
+    const TLinearPropertyList m_properties;
+    const TLinearExternalList m_externals;
+    std::set<qint32> m_usedConst, m_usedProp, m_usedExt;
+};
+
 } // namespace
 
 TLangFile::TLangFile() = default;
@@ -176,104 +316,23 @@ void TLangFile::LoadFromBytes(const QByteArray &Bytes, TLocStorage *Storage, int
 void TLangFile::apply(const TLangFileContent &content, TLocStorage &storage, int index, TLFLoadOptions options)
 {
     const TLangFileHeader &h = content.Header;
-    const bool native = index < 0;
-    const int slot = native ? 0 : index;
-    const bool byName = (options & loSyncByName) != 0;
-    const bool repair = native && (options & loRepair) != 0;
-    qint32 maxConst = std::max(ConstMaxID, h.ConstMaxID);
-    qint32 maxProp = std::max(PropertyMaxID, h.PropertyMaxID);
-    qint32 maxExt = std::max(ExtItemMaxID, h.ExtItemMaxID);
-
-    if (native) {
+    if (index < 0) {
         storage.Clear();
         storage.SetMainLangID(h.Locale);
     }
-    const TLinearConstantList constants = storage.LinearConstants(true);
-    const TLinearPropertyList properties = storage.LinearProperties(true);
-    const TLinearExternalList externals = storage.LinearExternals(true);
-    std::set<qint32> usedConst, usedProp, usedExt;
-    // With repair, an ID met a second time is handed out anew.
-    auto nativeID = [repair](std::set<qint32> &used, qint32 id) {
-        if (!repair)
-            return id;
-        return used.insert(id).second ? id : 0;
-    };
-
-    for (const TLangGroupRecord &unit : content.Units) {
-        for (const TLangValueRecord &r : unit.Items) {
-            maxConst = std::max(maxConst, r.ID);
-            TLocConstant *c = nullptr;
-            if (native) {
-                c = storage.AddConstant(nativeID(usedConst, r.ID), unit.Name, r.Name, r.StringID);
-                c->Parent->Attributes = unit.Attributes;
-            } else {
-                c = byName ? storage.FindConstant(unit.Name, r.Name) : constants.FindByID(r.ID);
-            }
-            if (c)
-                takeValue(*c, slot, r, h);
-        }
-        if (native && unit.Items.empty())
-            storage.Units.Add(unit.Name, [&] { return std::make_unique<TLocUnit>(unit.Name, &storage); })->Attributes
-                = unit.Attributes;
-    }
-
-    auto takeProperty = [&](const QByteArray &form, const QByteArray &component, const TLangValueRecord &r) {
-        maxProp = std::max(maxProp, r.ID);
-        TLocProperty *p = nullptr;
-        if (native) {
-            p = storage.AddProperty(nativeID(usedProp, r.ID), form, component, r.Name, r.ValueType);
-        } else {
-            p = byName ? storage.FindProperty(form, component, r.Name) : properties.FindByID(r.ID);
-            if (p && p->Values.ValueType != r.ValueType)
-                p = nullptr;
-        }
-        if (p)
-            takeValue(*p, slot, r, h);
-    };
-    for (const TLangGroupRecord &form : content.Forms) {
-        if (native) {
-            TLocForm *f = storage.Forms.Add(form.Name, [&] { return std::make_unique<TLocForm>(form.Name, &storage); });
-            f->Attributes = form.Attributes;
-            for (const TLangGroupRecord &component : form.Components)
-                f->Components.Add(component.Name, [&] { return std::make_unique<TLocComponent>(component.Name, f); })
-                    ->Attributes
-                    = component.Attributes;
-        }
-        for (const TLangValueRecord &r : form.Items)
-            takeProperty(form.Name, QByteArray(), r);
-        for (const TLangGroupRecord &component : form.Components)
-            for (const TLangValueRecord &r : component.Items)
-                takeProperty(form.Name, component.Name, r);
-    }
-
-    for (const TLangGroupRecord &group : content.Groups) {
-        if (native)
-            storage.ExtGroups.Add(group.Name, [&] { return std::make_unique<TLocExtGroup>(group.Name, &storage); })
-                ->Attributes
-                = group.Attributes;
-        for (const TLangValueRecord &r : group.Items) {
-            maxExt = std::max(maxExt, r.ID);
-            TLocExtItem *i = nullptr;
-            if (native)
-                i = storage.AddExternalItem(nativeID(usedExt, r.ID), group.Name, r.Name);
-            else
-                i = byName ? storage.FindExtItem(group.Name, r.Name) : externals.FindByID(r.ID);
-            if (i)
-                takeValue(*i, slot, r, h);
-        }
-    }
-
-    if (native) {
-        assignMissingIDs(storage.LinearConstants(true), maxConst);
-        assignMissingIDs(storage.LinearProperties(true), maxProp);
-        assignMissingIDs(storage.LinearExternals(true), maxExt);
-    }
-    ConstMaxID = maxConst;
-    PropertyMaxID = maxProp;
-    ExtItemMaxID = maxExt;
-    storage.MaxConstID = std::max(storage.MaxConstID, maxConst);
-    storage.MaxPropID = std::max(storage.MaxPropID, maxProp);
-    storage.MaxExtItemID = std::max(storage.MaxExtItemID, maxExt);
+    StoreLoad load(storage, h, index, options,
+        { std::max(ConstMaxID, h.ConstMaxID), std::max(PropertyMaxID, h.PropertyMaxID),
+            std::max(ExtItemMaxID, h.ExtItemMaxID) });
+    load.takeUnits(content.Units);
+    load.takeForms(content.Forms);
+    load.takeGroups(content.Groups);
+    const MaxIDs max = load.finish();
+    ConstMaxID = max.constant;
+    PropertyMaxID = max.property;
+    ExtItemMaxID = max.external;
+    storage.MaxConstID = std::max(storage.MaxConstID, max.constant);
+    storage.MaxPropID = std::max(storage.MaxPropID, max.property);
+    storage.MaxExtItemID = std::max(storage.MaxExtItemID, max.external);
 }
 
 QByteArray TLangFile::SaveToBytes(TLocStorage *Storage, int Index, bool UpdateItemVersion)

@@ -26,6 +26,43 @@ namespace {
 
 const QString kNative = QStringLiteral("ntv");
 
+// Loads the module built for file when another is active; true when the
+// active module was made from this very file, so it need not be built again.
+bool moduleUpToDate(TKLocUtils &utils, const QString &module, const TLangFile &file)
+{
+    if (!module.isEmpty() && utils.GetCurrentInfo().Locale != file.Locale && QFileInfo::exists(module)) {
+        try {
+            utils.LoadResource(module);
+        } catch (const ELocError &) {
+        }
+    }
+    const TDLLInfoItem &info = utils.GetCurrentInfo();
+    if (!utils.ModuleActive() || info.Locale != file.Locale)
+        return false;
+    // Judged by what the module was really made from: the file's Build and Version.
+    if (info.LFBuild == file.Build && info.LFVersion == quint16(file.Version))
+        return true;
+    utils.BackToExe();
+    return false;
+}
+
+// Adds a language to the store from file (or its embedded bytes); the store
+// is as before when the file fails to load.
+int addToStore(TLocStorage &store, TLangFile &file, const QByteArray *embedded, quint32 locale)
+{
+    const int index = store.AddLanguage(0, quint16(locale));
+    try {
+        if (embedded)
+            file.LoadFromBytes(*embedded, &store, index);
+        else
+            file.Load(&store, index);
+    } catch (...) {
+        store.RemoveLanguage(index);
+        throw;
+    }
+    return index;
+}
+
 } // namespace
 
 TKLocalizerOnFly::TKLocalizerOnFly(const QString &programPath, TKLocUtils &utils)
@@ -225,16 +262,7 @@ int TKLocalizerOnFly::LoadLanguage(quint32 locale)
     if (locale == 0 || locale == GetNativeLocale() || (own && locale == own->Locale))
         return 0;
     auto load = [&](TLangFile &file, const QByteArray *bytes) {
-        const int index = LocStorage.AddLanguage(0, quint16(locale));
-        try {
-            if (bytes)
-                file.LoadFromBytes(*bytes, &LocStorage, index);
-            else
-                file.Load(&LocStorage, index);
-        } catch (...) {
-            LocStorage.RemoveLanguage(index);
-            throw;
-        }
+        const int index = addToStore(LocStorage, file, bytes, locale);
         ShowUntranslatedAsIs = file.GetAttribute(faUntranslatedAsIs);
         return index;
     };
@@ -325,55 +353,30 @@ void TKLocalizerOnFly::applyFile(TLangFile &file, const QByteArray *embedded)
     const quint32 fileLocale = file.Locale;
     const bool native = file.IsNative || fileLocale == GetNativeLocale();
     const QString module = native ? QString() : ModuleFileName(fileLocale);
-    if (!module.isEmpty() && m_utils.GetCurrentInfo().Locale != fileLocale && QFileInfo::exists(module)) {
-        try {
-            m_utils.LoadResource(module);
-        } catch (const ELocError &) {
-        }
-    }
-    bool upToDate = false;
-    const TDLLInfoItem &info = m_utils.GetCurrentInfo();
-    if (m_utils.ModuleActive() && info.Locale == fileLocale) {
-        // Judged by what the module was really made from: the file's Build and Version.
-        if (info.LFBuild == file.Build && info.LFVersion == quint16(file.Version))
-            upToDate = true;
-        else
-            m_utils.BackToExe();
-    }
+    const bool upToDate = moduleUpToDate(m_utils, module, file);
     ShowUntranslatedAsIs = file.GetAttribute(faUntranslatedAsIs);
 
     int index = native ? 0 : LocStorage.IndexOfLocale(quint16(fileLocale));
-    if (index < 0 && !(upToDate && Initialization)) {
-        index = LocStorage.AddLanguage(0, quint16(fileLocale));
-        try {
-            if (embedded)
-                file.LoadFromBytes(*embedded, &LocStorage, index);
-            else
-                file.Load(&LocStorage, index);
-        } catch (...) {
-            LocStorage.RemoveLanguage(index);
-            throw;
-        }
-    }
+    if (index < 0 && !(upToDate && Initialization))
+        index = addToStore(LocStorage, file, embedded, fileLocale);
 
-    if (!upToDate) {
-        if (native) {
-            m_utils.BackToExe();
+    if (!upToDate && native) {
+        m_utils.BackToExe();
+    } else if (!upToDate) {
+        if (QFileInfo::exists(module) && !QFile::remove(module))
+            fail(locmsg::CannotDelete, module);
+        // The native module, or else the program's own resources, is the new module's base.
+        const QString nativeModule = LangList.FullPath + m_base + QStringLiteral(".ntv");
+        TResourceSet base;
+        if (QFileInfo::exists(nativeModule)) {
+            base = TPEReader::ReadFile(nativeModule);
         } else {
-            if (QFileInfo::exists(module) && !QFile::remove(module))
-                fail(locmsg::CannotDelete, module);
-            const QString nativeModule = LangList.FullPath + m_base + QStringLiteral(".ntv");
-            TResourceSet base;
-            if (QFileInfo::exists(nativeModule)) {
-                base = TPEReader::ReadFile(nativeModule);
-            } else {
-                m_utils.BackToExe();
-                base = m_utils.ProgramResources();
-            }
-            CreateLDLL(base, module, LocStorage, index, file, CheckSync);
-            if (!m_utils.LoadResource(module))
-                fail(locmsg::CannotLoadModule, module);
+            m_utils.BackToExe();
+            base = m_utils.ProgramResources();
         }
+        CreateLDLL(base, module, LocStorage, index, file, CheckSync);
+        if (!m_utils.LoadResource(module))
+            fail(locmsg::CannotLoadModule, module);
     }
     if (Destroying)
         return;

@@ -149,9 +149,9 @@ bool leafLess(const Leaf &a, const Leaf &b)
     return a.Name.toUpper() < b.Name.toUpper();
 }
 
-// The whole ".rsrc" section: directories, then name strings, then data
-// entries, then the data itself, each part 4-byte aligned.
-QByteArray resourceSection(const TResourceSet &resources)
+// The leaves of each type the set holds, strings first, each type's leaves in
+// directory order.
+std::vector<std::vector<Leaf>> leavesByType(const TResourceSet &resources)
 {
     std::vector<Leaf> strings;
     for (const auto &[block, group] : resources.Strings.Groups())
@@ -160,94 +160,144 @@ QByteArray resourceSection(const TResourceSet &resources)
     for (const TResRCDataItem &item : resources.RCData.Items)
         rcdata.push_back({ rtRCData, item.Name.toUpper(), item.NameIsNumber, item.ID, item.Data });
     std::sort(rcdata.begin(), rcdata.end(), leafLess);
-    std::vector<const std::vector<Leaf> *> types;
+    std::vector<std::vector<Leaf>> types;
     if (!strings.empty())
-        types.push_back(&strings);
+        types.push_back(std::move(strings));
     if (!rcdata.empty())
-        types.push_back(&rcdata);
+        types.push_back(std::move(rcdata));
+    return types;
+}
 
-    size_t leaves = strings.size() + rcdata.size();
-    // Root, one directory per type, per name and the language entries.
-    const quint32 rootSize = 16 + 8 * quint32(types.size());
+quint32 directorySize(size_t entries)
+{
+    return 16 + 8 * quint32(entries);
+}
+
+quint32 nameSize(const Leaf &leaf)
+{
+    return 2 + 2 * quint32(leaf.Name.size());
+}
+
+// Where the parts of the section start.
+struct SectionLayout
+{
+    quint32 typeDirsStart = 0;
+    quint32 langDirsStart = 0;
+    quint32 namesStart = 0;
+    quint32 entriesStart = 0;
+    quint32 dataStart = 0;
+};
+
+SectionLayout layoutOf(const std::vector<std::vector<Leaf>> &types)
+{
+    SectionLayout at;
+    size_t leaves = 0;
     quint32 typeDirsSize = 0;
-    for (const auto *t : types)
-        typeDirsSize += 16 + 8 * quint32(t->size());
-    const quint32 langDirsSize = quint32(leaves) * (16 + 8);
-    const quint32 stringsStart = rootSize + typeDirsSize + langDirsSize;
     quint32 namesSize = 0;
-    for (const auto *t : types)
-        for (const Leaf &leaf : *t)
+    for (const std::vector<Leaf> &t : types) {
+        leaves += t.size();
+        typeDirsSize += directorySize(t.size());
+        for (const Leaf &leaf : t)
             if (!leaf.NameIsNumber)
-                namesSize += 2 + 2 * quint32(leaf.Name.size());
-    const quint32 entriesStart = alignUp(stringsStart + namesSize, 4);
-    const quint32 dataStart = entriesStart + 16 * quint32(leaves);
-
-    Writer w(message(locmsg::BadResources));
-    auto directory = [&](int named, int ids) {
-        w.u32(0);
-        w.u32(0);
-        w.u16(4);
-        w.u16(0);
-        w.u16(quint64(named));
-        w.u16(quint64(ids));
-    };
-    // Root.
-    directory(0, int(types.size()));
-    quint32 nextTypeDir = rootSize;
-    for (const auto *t : types) {
-        w.u32(t->front().Type);
-        w.u32(nextTypeDir | kSubdirectoryBit);
-        nextTypeDir += 16 + 8 * quint32(t->size());
+                namesSize += nameSize(leaf);
     }
-    // Type directories.
-    quint32 nextLangDir = rootSize + typeDirsSize;
-    quint32 nextName = stringsStart;
-    for (const auto *t : types) {
-        const int named = int(std::count_if(t->begin(), t->end(), [](const Leaf &l) { return !l.NameIsNumber; }));
-        directory(named, int(t->size()) - named);
-        for (const Leaf &leaf : *t) {
+    // Root, one directory per type, per name and the language entries.
+    at.typeDirsStart = directorySize(types.size());
+    at.langDirsStart = at.typeDirsStart + typeDirsSize;
+    at.namesStart = at.langDirsStart + quint32(leaves) * directorySize(1);
+    at.entriesStart = alignUp(at.namesStart + namesSize, 4);
+    at.dataStart = at.entriesStart + 16 * quint32(leaves);
+    return at;
+}
+
+void writeDirectoryHead(Writer &w, int named, int ids)
+{
+    w.u32(0);
+    w.u32(0);
+    w.u16(4);
+    w.u16(0);
+    w.u16(quint64(named));
+    w.u16(quint64(ids));
+}
+
+// The root, a directory per type and one per leaf with its single language.
+void writeDirectories(Writer &w, const std::vector<std::vector<Leaf>> &types, const SectionLayout &at)
+{
+    writeDirectoryHead(w, 0, int(types.size()));
+    quint32 nextTypeDir = at.typeDirsStart;
+    for (const std::vector<Leaf> &t : types) {
+        w.u32(t.front().Type);
+        w.u32(nextTypeDir | kSubdirectoryBit);
+        nextTypeDir += directorySize(t.size());
+    }
+    quint32 nextLangDir = at.langDirsStart;
+    quint32 nextName = at.namesStart;
+    for (const std::vector<Leaf> &t : types) {
+        const int named = int(std::count_if(t.begin(), t.end(), [](const Leaf &l) { return !l.NameIsNumber; }));
+        writeDirectoryHead(w, named, int(t.size()) - named);
+        for (const Leaf &leaf : t) {
             if (leaf.NameIsNumber) {
                 w.u32(leaf.ID);
             } else {
                 w.u32(nextName | kSubdirectoryBit);
-                nextName += 2 + 2 * quint32(leaf.Name.size());
+                nextName += nameSize(leaf);
             }
             w.u32(nextLangDir | kSubdirectoryBit);
-            nextLangDir += 16 + 8;
+            nextLangDir += directorySize(1);
         }
     }
     // Language directories: one entry, language 0.
-    quint32 nextEntry = entriesStart;
-    for (const auto *t : types)
-        for (size_t i = 0; i < t->size(); ++i) {
-            directory(0, 1);
+    quint32 nextEntry = at.entriesStart;
+    for (const std::vector<Leaf> &t : types)
+        for (size_t i = 0; i < t.size(); ++i) {
+            writeDirectoryHead(w, 0, 1);
             w.u32(0);
             w.u32(nextEntry);
             nextEntry += 16;
         }
-    // Names: a length in UTF-16 units, then the units.
-    for (const auto *t : types)
-        for (const Leaf &leaf : *t)
+}
+
+// Names: a length in UTF-16 units, then the units.
+void writeNames(Writer &w, const std::vector<std::vector<Leaf>> &types)
+{
+    for (const std::vector<Leaf> &t : types)
+        for (const Leaf &leaf : t)
             if (!leaf.NameIsNumber) {
                 w.u16(quint64(leaf.Name.size()));
                 w.utf16(QString::fromLatin1(leaf.Name));
             }
     w.alignTo(4);
-    // Data entries, then the data.
-    quint32 nextData = dataStart;
-    for (const auto *t : types)
-        for (const Leaf &leaf : *t) {
+}
+
+// Data entries, then the data.
+void writeData(Writer &w, const std::vector<std::vector<Leaf>> &types, const SectionLayout &at)
+{
+    quint32 nextData = at.dataStart;
+    for (const std::vector<Leaf> &t : types)
+        for (const Leaf &leaf : t) {
             w.u32(kSectionRva + nextData);
             w.u32(quint64(leaf.Data.size()));
             w.u32(0);
             w.u32(0);
             nextData = alignUp(nextData + quint32(leaf.Data.size()), 4);
         }
-    for (const auto *t : types)
-        for (const Leaf &leaf : *t) {
+    for (const std::vector<Leaf> &t : types)
+        for (const Leaf &leaf : t) {
             w.bytes(leaf.Data);
             w.alignTo(4);
         }
+}
+
+// The whole ".rsrc" section: directories, then name strings, then data
+// entries, then the data itself, each part 4-byte aligned.
+QByteArray resourceSection(const TResourceSet &resources)
+{
+    const std::vector<std::vector<Leaf>> types = leavesByType(resources);
+    const SectionLayout at = layoutOf(types);
+    Writer w(message(locmsg::BadResources));
+    writeDirectories(w, types, at);
+    writeNames(w, types);
+    writeData(w, types, at);
     return w.out;
 }
 

@@ -37,6 +37,36 @@ int readByte(ByteSource &stream)
     return stream.read(&c, 1) == 1 ? static_cast<unsigned char>(c) : -1;
 }
 
+enum class SegmentRead { Read, End, Broken };
+
+// The next segment after its marker (fill bytes skipped), its two length
+// bytes first; End where the input ends, Broken for a length below 2.
+SegmentRead readSegment(ByteSource &stream, tSection &segment)
+{
+    int marker = 0;
+    do {
+        marker = readByte(stream);
+    } while (marker == 0xFF);
+    if (marker < 0)
+        return SegmentRead::End;
+
+    unsigned char length[2];
+    if (readFully(stream, reinterpret_cast<char *>(length), 2) != 2)
+        return SegmentRead::End;
+    const int size = length[0] << 8 | length[1];
+    if (size < 2)
+        return SegmentRead::Broken;
+
+    segment.dtype = marker;
+    segment.size = size;
+    // Missing bytes at the end of the file read as zero.
+    segment.data.assign(static_cast<size_t>(size), '\0');
+    segment.data[0] = static_cast<char>(length[0]);
+    segment.data[1] = static_cast<char>(length[1]);
+    readFully(stream, segment.data.data() + 2, static_cast<size_t>(size - 2));
+    return SegmentRead::Read;
+}
+
 } // namespace
 
 bool isXmpSegment(const tSection &section)
@@ -226,29 +256,16 @@ bool TimgData::walkJpeg(ByteSource &stream)
     sections.clear();
     SectionCnt = 0;
     for (;;) {
-        int marker = 0;
-        do {
-            marker = readByte(stream);
-        } while (marker == 0xFF);
-        if (marker < 0)
-            return HasMetaData();
-
-        unsigned char length[2];
-        if (readFully(stream, reinterpret_cast<char *>(length), 2) != 2)
-            return HasMetaData();
-        const int size = length[0] << 8 | length[1];
-        if (size < 2)
-            return false;
-
         tSection segment;
-        segment.dtype = marker;
-        segment.size = size;
-        // Missing bytes at the end of the file read as zero.
-        segment.data.assign(static_cast<size_t>(size), '\0');
-        segment.data[0] = static_cast<char>(length[0]);
-        segment.data[1] = static_cast<char>(length[1]);
-        readFully(stream, segment.data.data() + 2, static_cast<size_t>(size - 2));
-
+        switch (readSegment(stream, segment)) {
+        case SegmentRead::End:
+            return HasMetaData();
+        case SegmentRead::Broken:
+            return false;
+        case SegmentRead::Read:
+            break;
+        }
+        const int marker = segment.dtype;
         // An APP1 past the fifth slot or after the EXIF block takes no slot;
         // only its XMP is kept.
         if (marker == 0xE1 && (SectionCnt >= 5 || ExifSegment)) {
@@ -260,11 +277,9 @@ bool TimgData::walkJpeg(ByteSource &stream)
 
         if (SectionCnt == 5 && !HasMetaData())
             return false;
-
-        switch (marker) {
-        case 0xD9:
-        case 0xDA:
+        if (marker == 0xD9 || marker == 0xDA)
             return HasMetaData();
+        switch (marker) {
         case 0xE0:
             HeaderSegment = &slot;
             break;

@@ -16,31 +16,22 @@ namespace {
 // 1.5 GB; camera photos stay far below), and glibc's own bound for the
 // setting.
 constexpr int kKeptBlock = 512 * 1024 * 1024;
-// glibc's defaults, which it would otherwise adjust as it goes.
-constexpr int kDefaultThreshold = 128 * 1024;
 
 } // namespace
 #endif
 
-HeapReuse::HeapReuse(bool on)
-    : m_on(on)
+void keepFreedMemoryForReuse()
 {
 #if defined(__GLIBC__)
-    if (m_on) {
-        mallopt(M_MMAP_THRESHOLD, kKeptBlock);
-        mallopt(M_TRIM_THRESHOLD, kKeptBlock);
-    }
+    mallopt(M_MMAP_THRESHOLD, kKeptBlock);
+    mallopt(M_TRIM_THRESHOLD, kKeptBlock);
 #endif
 }
 
-HeapReuse::~HeapReuse()
+void releaseKeptMemory()
 {
 #if defined(__GLIBC__)
-    if (m_on) {
-        mallopt(M_MMAP_THRESHOLD, kDefaultThreshold);
-        mallopt(M_TRIM_THRESHOLD, kDefaultThreshold);
-        malloc_trim(0);
-    }
+    malloc_trim(0);
 #endif
 }
 
