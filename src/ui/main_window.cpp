@@ -6,6 +6,7 @@
 #include "platform/data_folder.h"
 #include "stamp/file_mask.h"
 #include "ui/about_window.h"
+#include "ui/date_page.h"
 #include "ui/folder_browser.h"
 #include "ui/form_size.h"
 #include "ui/help_topics.h"
@@ -133,6 +134,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     m_countStatus->setProperty(kNotTranslated, true);
     statusBar()->addWidget(m_photoStatus);
     statusBar()->addWidget(m_countStatus, 1);
+    statusBar()->addWidget(m_datePage->statusLabel());
 
     m_preview->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_preview, &QWidget::customContextMenuRequested, this,
@@ -141,6 +143,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     connect(m_preview, &PreviewView::photoFailed, this, &TForm1::photoFailed);
     connect(m_preview, &PreviewView::labelPlaced, this, &TForm1::labelPlaced);
     connect(m_labelPage, &LabelPage::designChanged, this, &TForm1::designChanged);
+    connect(m_datePage, &DatePage::designChanged, this, &TForm1::designChanged);
     connect(m_photoList, &PhotoList::changed, this, &TForm1::photoListChanged);
 
     applyLoaded(LoadProgramSettings(m_iniPath, m_settings, m_options, m_format));
@@ -311,8 +314,10 @@ QWidget *TForm1::createBottomPane()
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
     }
+    // The date rules serve both tasks: a page, not a task to tick.
+    new QListWidgetItem(tr("Date"), m_todo);
     const int rowHeight = m_todo->sizeHintForRow(0);
-    m_todo->setFixedHeight(2 * rowHeight + 2 * m_todo->frameWidth() + 4);
+    m_todo->setFixedHeight(m_todo->count() * rowHeight + 2 * m_todo->frameWidth() + 4);
     m_todo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_todo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Both tasks stay readable whatever the language makes of them.
@@ -344,8 +349,10 @@ QWidget *TForm1::createBottomPane()
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_labelPage = new LabelPage(m_settings, m_actions, m_tokenMenu, m_dialogs, m_pages);
     m_maskPage = new MaskPage(m_settings, m_format, m_pages);
+    m_datePage = new DatePage(m_settings, m_pages);
     m_pages->addWidget(m_labelPage);
     m_pages->addWidget(m_maskPage);
+    m_pages->addWidget(m_datePage);
     frameLayout->addWidget(m_pages);
     layout->addWidget(m_frame, 1);
 
@@ -358,6 +365,7 @@ void TForm1::applyLoaded(const CfgLoadResult &loaded)
 {
     m_labelPage->showSettings(loaded.sliderPosition);
     m_maskPage->showSettings();
+    m_datePage->showSettings();
     {
         const QSignalBlocker block(m_todo);
         m_todo->item(0)->setCheckState(m_settings.StampPhotosOpt ? Qt::Checked : Qt::Unchecked);
@@ -380,6 +388,8 @@ void TForm1::selectTask(int row)
 void TForm1::designChanged()
 {
     m_preview->setDesign(m_settings, m_options);
+    if (m_preview->hasPhoto())
+        m_datePage->showPhotoDate(m_preview->photoDating());
 }
 
 void TForm1::todoSelected(int row)
@@ -411,6 +421,7 @@ void TForm1::photoShown(const QString &path)
 {
     m_photoStatus->setText(path);
     m_photoStatus->setToolTip(path);
+    m_datePage->showPhotoDate(m_preview->photoDating());
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(!m_saveAs);
 }
 
@@ -418,6 +429,7 @@ void TForm1::photoFailed()
 {
     m_photoStatus->clear();
     m_photoStatus->setToolTip(QString());
+    m_datePage->clearPhotoDate();
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
 }
 

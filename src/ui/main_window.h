@@ -23,6 +23,7 @@ namespace kelvra {
 class FolderBrowser;
 class LabelPage;
 class LanguageList;
+class DatePage;
 class MaskPage;
 class PhotoList;
 class PhotoStrip;
@@ -56,6 +57,7 @@ public:
     PreviewView *preview() const { return m_preview; }
     LabelPage *labelPage() const { return m_labelPage; }
     MaskPage *maskPage() const { return m_maskPage; }
+    DatePage *datePage() const { return m_datePage; }
     QListWidget *todoList() const { return m_todo; }
     QStackedWidget *pages() const { return m_pages; }
     QGroupBox *settingsFrame() const { return m_frame; }
@@ -154,6 +156,7 @@ private:
     PreviewView *m_preview = nullptr;
     LabelPage *m_labelPage = nullptr;
     MaskPage *m_maskPage = nullptr;
+    DatePage *m_datePage = nullptr;
     QListWidget *m_todo = nullptr;
     QStackedWidget *m_pages = nullptr;
     QGroupBox *m_frame = nullptr;
