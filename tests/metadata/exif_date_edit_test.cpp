@@ -4,6 +4,7 @@
 #include "metadata/exif_builder.h"
 #include "metadata/exif_date_edit.h"
 #include "metadata/exif_reader.h"
+#include "metadata/exif_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,36 @@ TEST(ExifDateEdit, AMinimalBlockHoldsTheDatesAndAVersion)
     EXPECT_EQ(data->ExifObj->exifVersion.substr(0, 4), "0232");
     EXPECT_EQ(exifOffsetTimeOriginal(block), "");
     EXPECT_EQ(minimalExifSegment({ "soon", "" }), "");
+}
+
+TEST(ExifSplice, TheBlockTakesTheOldOnesPlaceOrFollowsTheJfifHeader)
+{
+    const std::string jfif = test::segment(0xE0, std::string("JFIF\0\1\1\0\0\1\0\1\0\0", 14));
+    const std::string oldExif = test::segment(0xE1, test::exifPayload("II*\0\0\0\0\0"));
+    const std::string comment = test::segment(0xFE, "hello");
+    const std::string tables = test::segment(0xDB, std::string(65, '\1'));
+    const std::string rest = tables + "\xFF\xDA\x00\x02scan\xFF\xD9";
+    const std::string block = minimalExifSegment({ "2020:01:02 03:04:05", "" });
+    const std::string app1 = "\xFF\xE1" + block;
+    const std::string soi = "\xFF\xD8";
+    struct Case
+    {
+        const char *what;
+        std::string jpeg;
+        bool replaceOnly;
+        std::optional<std::string> out;
+    };
+    const Case cases[] = {
+        { "replaced", soi + jfif + oldExif + comment + rest, false, soi + jfif + app1 + comment + rest },
+        { "replaced only", soi + jfif + oldExif + comment + rest, true, soi + jfif + app1 + comment + rest },
+        { "after JFIF", soi + jfif + comment + rest, false, soi + jfif + app1 + comment + rest },
+        { "after the start", soi + comment + rest, false, soi + app1 + comment + rest },
+        { "nothing to replace", soi + jfif + comment + rest, true, std::nullopt },
+        { "cut short", soi + jfif.substr(0, 10), false, std::nullopt },
+        { "no JPEG", "GIF89a", false, std::nullopt },
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(withExifSegment(c.jpeg, block, c.replaceOnly), c.out) << c.what;
 }
 
 } // namespace
