@@ -386,7 +386,8 @@ FileResult placeDatedCopy(
     const std::optional<std::string> bytes = segment && !segment->empty()
         // An EXIF block the reader found where the splice does not look is
         // left alone rather than joined by a second one.
-        ? withExifSegment(std::string_view(source.constData(), size_t(source.size())), *segment, data.ExifSegment != nullptr)
+        ? withExifSegment(
+            std::string_view(source.constData(), size_t(source.size())), *segment, data.ExifSegment != nullptr)
         : std::nullopt;
     if (!bytes)
         return placeCopy(plan, job, names, log, result);
