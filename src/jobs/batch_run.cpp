@@ -384,7 +384,10 @@ FileResult placeDatedCopy(
     const std::optional<std::string> segment
         = data.ExifSegment ? withExifDates(data.ExifSegment->data, stamp) : minimalExifSegment(stamp);
     const std::optional<std::string> bytes = segment && !segment->empty()
-        ? withExifSegment(std::string_view(source.constData(), size_t(source.size())), *segment)
+        // An EXIF block the reader found where the splice does not look is
+        // left alone rather than joined by a second one.
+        ? withExifSegment(
+            std::string_view(source.constData(), size_t(source.size())), *segment, data.ExifSegment != nullptr)
         : std::nullopt;
     if (!bytes)
         return placeCopy(plan, job, names, log, result);

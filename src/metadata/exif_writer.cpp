@@ -315,7 +315,7 @@ bool MakeExifDates(TimgData &data, const ExifDateStamp &stamp)
     return true;
 }
 
-std::optional<std::string> withExifSegment(std::string_view jpeg, std::string_view segment)
+std::optional<std::string> withExifSegment(std::string_view jpeg, std::string_view segment, bool replaceOnly)
 {
     const auto byte = [&jpeg](size_t at) { return static_cast<unsigned char>(jpeg[at]); };
     if (jpeg.size() < 4 || byte(0) != 0xFF || byte(1) != 0xD8)
@@ -335,12 +335,15 @@ std::optional<std::string> withExifSegment(std::string_view jpeg, std::string_vi
         if (isExif) {
             insertAt = p;
             replaceEnd = p + 2 + length;
+            replaceOnly = false;
             break;
         }
         if (marker == 0xE0 && p == 2)
             insertAt = replaceEnd = p + 2 + length;
         p += 2 + length;
     }
+    if (replaceOnly)
+        return std::nullopt;
     std::string out;
     out.reserve(jpeg.size() + segment.size() + 2);
     out.append(jpeg.substr(0, insertAt));

@@ -67,10 +67,11 @@ void removeThumbnail(TimgData &data);
 bool MakeExifDates(TimgData &data, const ExifDateStamp &stamp);
 
 // A whole JPEG file with its EXIF APP1 replaced by segment (its data, length
-// bytes first), or the segment put after its leading APP0 when it has none;
-// every other byte as it was. Empty when the file's segments up to the
-// image data cannot be walked.
-std::optional<std::string> withExifSegment(std::string_view jpeg, std::string_view segment);
+// bytes first), or the segment put after its leading APP0 when it has none
+// among its leading application segments; every other byte as it was. Empty
+// when the file's segments up to the image data cannot be walked, or when
+// replaceOnly and there is no EXIF APP1 to replace.
+std::optional<std::string> withExifSegment(std::string_view jpeg, std::string_view segment, bool replaceOnly = false);
 
 // Make the APP13 / COM segment hold buff, taking a new slot when there is none.
 void MakeIPTCSegment(TimgData &data, std::string_view buff);

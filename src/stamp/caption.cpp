@@ -108,9 +108,9 @@ QString GetCurrentFileStampText(
     return text;
 }
 
-const std::array<CaptionCommand, 16> &captionCommands()
+const std::array<CaptionCommand, 18> &captionCommands()
 {
-    static const std::array<CaptionCommand, 16> commands = { {
+    static const std::array<CaptionCommand, 18> commands = { {
         { "AcDate", "[PHOTO_DATE]"_L1 },
         { "AddMake", "[Make]"_L1 },
         { "AddModel", "[Model]"_L1 },
@@ -127,6 +127,8 @@ const std::array<CaptionCommand, 16> &captionCommands()
         { "AcFileCreation", "[FILE_CREATION]"_L1 },
         { "AcFileModification", "[FILE_MODIFICATION]"_L1 },
         { "AcSysDate", "[CURRENT_TIME]"_L1 },
+        { "AcDateSource", "[DATE_SOURCE]"_L1 },
+        { "AcTimeZone", "[TZ]"_L1 },
     } };
     return commands;
 }

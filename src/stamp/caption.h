@@ -65,7 +65,7 @@ struct CaptionCommand
     const char *action; // object name of the command
     QLatin1StringView token;
 };
-const std::array<CaptionCommand, 16> &captionCommands();
+const std::array<CaptionCommand, 18> &captionCommands();
 
 // The caption with a blank and the token appended, unless the caption already
 // holds the token spelled exactly so.

@@ -18,6 +18,7 @@ HelpPlace helpPlace(int topic)
         { 10, "index.html" },
         { 20, "label.html" },
         { 30, "names.html" },
+        { 40, "dates.html" },
         { 50, "index.html" },
         { 180, "options.html" },
     };

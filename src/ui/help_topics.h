@@ -14,7 +14,7 @@ namespace kelvra {
 
 // The help topics of the windows: the main window, the label page, the mask
 // page, the folder box, the options dialog.
-inline constexpr std::array<int, 5> kHelpTopics = { 10, 20, 30, 50, 180 };
+inline constexpr std::array<int, 6> kHelpTopics = { 10, 20, 30, 40, 50, 180 };
 inline constexpr int kMainWindowHelpTopic = 10;
 
 // Where the guide answers a topic: a page of the help folder and the id of

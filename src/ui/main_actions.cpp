@@ -66,6 +66,8 @@ const std::vector<ActionSpec> &windowActionSpecs()
                 { s("AcFileCreation"), s("Add File Creation Date"), {}, {}, {} },
                 { s("AcFileModification"), s("Add File Modification Date"), {}, {}, {} },
                 { s("AcSysDate"), s("Add Current System Date"), {}, {}, {} },
+                { s("AcDateSource"), s("Add Date Source"), {}, {}, {} },
+                { s("AcTimeZone"), s("Add Time Zone"), {}, {}, {} },
             });
         return v;
     }();
@@ -99,6 +101,8 @@ const std::vector<MenuSpec> &mainMenuSpec()
             s("AcFileModification"),
             s("-"),
             s("AcSysDate"),
+            s("AcDateSource"),
+            s("AcTimeZone"),
         };
         return std::vector<MenuSpec> {
             { s("File"), s("File1"), { s("AOpen"), s("ASaveAs"), s("-"), s("UndoLastRun"), s("-"), s("Action1") }, {} },
@@ -137,6 +141,8 @@ const std::vector<QString> &contextMenuSpec()
         s("AcFileModification"),
         s("-"),
         s("AcSysDate"),
+        s("AcDateSource"),
+        s("AcTimeZone"),
         s("-"),
         s("ASaveAs"),
     };

@@ -6,6 +6,7 @@
 #include "platform/data_folder.h"
 #include "stamp/file_mask.h"
 #include "ui/about_window.h"
+#include "ui/date_page.h"
 #include "ui/design_model.h"
 #include "ui/folder_browser.h"
 #include "ui/form_size.h"
@@ -138,6 +139,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     m_labelSizeStatus->setProperty(kNotTranslated, true);
     m_labelSizeStatus->setVisible(false);
     statusBar()->addWidget(m_photoStatus, 1);
+    statusBar()->addPermanentWidget(m_datePage->statusLabel());
     statusBar()->addPermanentWidget(m_labelSizeStatus);
     statusBar()->addPermanentWidget(m_countStatus);
 
@@ -147,6 +149,7 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     connect(m_preview, &PreviewView::photoShown, this, &TForm1::photoShown);
     connect(m_preview, &PreviewView::photoFailed, this, &TForm1::photoFailed);
     connect(m_preview, &PreviewView::redrawn, this, &TForm1::showLabelSize);
+    connect(m_preview, &PreviewView::redrawn, this, &TForm1::showPhotoDate);
     connect(m_photoList, &PhotoList::changed, this, &TForm1::photoListChanged);
 
     setUpStart();
@@ -322,8 +325,10 @@ QWidget *TForm1::createBottomPane()
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
     }
+    // The date rules serve both tasks: a page, not a task to tick.
+    new QListWidgetItem(tr("Date"), m_todo);
     const int rowHeight = m_todo->sizeHintForRow(0);
-    m_todo->setFixedHeight(2 * rowHeight + 2 * m_todo->frameWidth() + 4);
+    m_todo->setFixedHeight(m_todo->count() * rowHeight + 2 * m_todo->frameWidth() + 4);
     m_todo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_todo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Both tasks stay readable whatever the language makes of them.
@@ -355,8 +360,10 @@ QWidget *TForm1::createBottomPane()
     m_pages->setObjectName(QStringLiteral("PageControl1"));
     m_labelPage = new LabelPage(*m_design, m_actions, m_tokenMenu, m_dialogs, m_pages);
     m_maskPage = new MaskPage(*m_design, m_format, m_pages);
+    m_datePage = new DatePage(*m_design, m_pages);
     m_pages->addWidget(m_labelPage);
     m_pages->addWidget(m_maskPage);
+    m_pages->addWidget(m_datePage);
     frameLayout->addWidget(m_pages);
     layout->addWidget(m_frame, 1);
 
@@ -405,6 +412,12 @@ void TForm1::showLabelSize()
     m_labelSizeStatus->setVisible(tooSmall);
 }
 
+void TForm1::showPhotoDate()
+{
+    if (m_preview->hasPhoto())
+        m_datePage->showPhotoDate(m_preview->photoDating());
+}
+
 void TForm1::todoSelected(int row)
 {
     if (row < 0)
@@ -431,6 +444,7 @@ void TForm1::todoTicked()
 void TForm1::photoShown(const QString &path)
 {
     m_photoStatus->setPath(path);
+    m_datePage->showPhotoDate(m_preview->photoDating());
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(!m_saveAs);
 }
 
@@ -438,6 +452,7 @@ void TForm1::photoFailed()
 {
     showLabelSize();
     m_photoStatus->setPath(QString());
+    m_datePage->clearPhotoDate();
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
 }
 

@@ -25,6 +25,7 @@ class DesignModel;
 class FolderBrowser;
 class LabelPage;
 class LanguageList;
+class DatePage;
 class MaskPage;
 class PhotoList;
 class PhotoStrip;
@@ -60,6 +61,7 @@ public:
     PreviewView *preview() const { return m_preview; }
     LabelPage *labelPage() const { return m_labelPage; }
     MaskPage *maskPage() const { return m_maskPage; }
+    DatePage *datePage() const { return m_datePage; }
     QListWidget *todoList() const { return m_todo; }
     QStackedWidget *pages() const { return m_pages; }
     QGroupBox *settingsFrame() const { return m_frame; }
@@ -112,6 +114,7 @@ private:
 
     void showDesign();
     void showLabelSize();
+    void showPhotoDate();
     void todoSelected(int row);
     void todoTicked();
     void photoShown(const QString &path);
@@ -162,6 +165,7 @@ private:
     PreviewView *m_preview = nullptr;
     LabelPage *m_labelPage = nullptr;
     MaskPage *m_maskPage = nullptr;
+    DatePage *m_datePage = nullptr;
     QListWidget *m_todo = nullptr;
     QStackedWidget *m_pages = nullptr;
     QGroupBox *m_frame = nullptr;

@@ -156,6 +156,11 @@ PreviewPlacement PreviewView::placement() const
     return m_placement;
 }
 
+PhotoDating PreviewView::photoDating() const
+{
+    return resolvePhotoDate(m_photo.dates, dateRulesOf(m_settings));
+}
+
 QImage PreviewView::previewRaster() const
 {
     return m_raster;

@@ -39,6 +39,8 @@ public:
     bool hasPhoto() const;
     PreviewPlacement placement() const; // last GetRightRect (PreviewRect, PreviewScale)
     QImage previewRaster() const; // the raster with the label drawn, as shown
+    QString labelText() const { return m_labelText; } // as drawn; empty when the stamp task is off
+    PhotoDating photoDating() const; // the previewed photo's date under the design's rules
     int decodeCount() const; // decodes done so far (tests)
     // The label's height on the photo at full size, as a run draws it; 0 without a label.
     int labelHeightOnPhoto() const { return m_labelHeightOnPhoto; }

@@ -108,6 +108,8 @@ const ExpectedAction kActions[] = {
     { "AcFileCreation", "Add File Creation Date", "", "" },
     { "AcFileModification", "Add File Modification Date", "", "" },
     { "AcSysDate", "Add Current System Date", "", "" },
+    { "AcDateSource", "Add Date Source", "", "" },
+    { "AcTimeZone", "Add Time Zone", "", "" },
     { "AOptions", "Options...", "Preferences", "" },
     { "Help", "Help", "Help", "" },
     { "Support", "Online Support", "Help", "" },
@@ -165,7 +167,7 @@ TEST_F(MainWindow, MenuBarAndContextMenuEqualTheTables)
             { "Add Photo Date", "Add Maker", "Add Camera Model", "Add Exposure Time", "Add F-Number",
                 "Add Focal Length", "Add ISO", "-", "Add GPS Position", "Add GPS Altitude", "Add GPS Image Direction",
                 "-", "Add File Name", "Add Full File Name", "Add File Name without ext.", "Add File Creation Date",
-                "Add File Modification Date", "-", "Add Current System Date" } },
+                "Add File Modification Date", "-", "Add Current System Date", "Add Date Source", "Add Time Zone" } },
         { "Stamp Configuration", { "Load Stamp Configuration", "Save Stamp Configuration" } },
         { "Preferences", { "Options..." } },
         { "Help", { "Help", "-", "Online Support", "-", "About..." } },
@@ -198,7 +200,8 @@ TEST_F(MainWindow, MenuBarAndContextMenuEqualTheTables)
     const QStringList context = { "Add Photo Date", "Add Maker", "Add Camera Model", "Add Exposure Time",
         "Add F-Number", "Add Focal Length", "Add ISO", "-", "Add GPS Position", "Add GPS Altitude",
         "Add GPS Image Direction", "-", "Add File Name", "Add File Name without ext.", "Add Full File Name",
-        "Add File Creation Date", "Add File Modification Date", "-", "Add Current System Date", "-", "Save As..." };
+        "Add File Creation Date", "Add File Modification Date", "-", "Add Current System Date", "Add Date Source",
+        "Add Time Zone", "-", "Save As..." };
     EXPECT_EQ(walk(w.tokenMenu()), context);
     EXPECT_EQ(w.preview()->contextMenuPolicy(), Qt::CustomContextMenu);
 }

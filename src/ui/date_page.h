@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "stamp/photo_date.h"
+#include "stamp/stamp_settings.h"
+#include "ui/design_model.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QTableWidget;
+class QTimeEdit;
+
+namespace kelvra {
+
+// The date page: the clock corrections and the date rules of the design.
+// It shows the design model and writes every edit to it.
+// It also owns the status-bar text that says where the previewed photo's
+// date came from, so the window only places it.
+class DatePage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DatePage(DesignModel &design, QWidget *parent = nullptr);
+
+    void showSettings();
+    // The status text for the previewed photo's dating; cleared without a photo.
+    void showPhotoDate(const PhotoDating &dating);
+    void clearPhotoDate();
+    QLabel *statusLabel() const { return m_status; }
+
+    QComboBox *shiftSignBox() const { return m_sign; }
+    QSpinBox *shiftDaysBox() const { return m_days; }
+    QTimeEdit *shiftTimeBox() const { return m_time; }
+    QTableWidget *cameraTable() const { return m_cameras; }
+    QCheckBox *nameDatesBox() const { return m_nameDates; }
+    QCheckBox *placeholderBox() const { return m_placeholders; }
+    QCheckBox *fixExifBox() const { return m_fixExif; }
+    QLineEdit *zoneBox() const { return m_zone; }
+
+private:
+    void shiftEdited();
+    void camerasEdited();
+    QString tableShifts() const;
+    void showCameras(const QString &shifts);
+    void addCamera();
+    void removeCamera();
+    void zoneEdited(const QString &text);
+
+    DesignModel &m_design;
+    QComboBox *m_sign = nullptr;
+    QSpinBox *m_days = nullptr;
+    QTimeEdit *m_time = nullptr;
+    QTableWidget *m_cameras = nullptr;
+    QCheckBox *m_nameDates = nullptr;
+    QCheckBox *m_placeholders = nullptr;
+    QCheckBox *m_fixExif = nullptr;
+    QLineEdit *m_zone = nullptr;
+    QLabel *m_status = nullptr;
+};
+
+} // namespace kelvra
