@@ -4,6 +4,7 @@
 #include "jobs/batch_plan.h"
 
 #include "imaging/coefficient_stamp.h"
+#include "imaging/exif_thumbnail.h"
 #include "imaging/label_renderer.h"
 #include "imaging/photo_loading.h"
 #include "imaging/photo_workspace.h"
@@ -545,7 +546,14 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
     }
     // A scan without EXIF still has its print density, caption and comment to keep.
     if (metadata.HasMetaData() || !metadata.xmpSegments.empty() || jfifSegment(metadata)) {
-        if (metadata.HasThumbnail())
+        // The EXIF thumbnail shows the label too; one that cannot be made
+        // goes rather than show the photo without it.
+        const std::string_view thumbnail = exifThumbnail(metadata);
+        const QByteArray stampedSmall
+            = thumbnail.empty() ? QByteArray() : stampedThumbnail(bytes, thumbnail, orientation);
+        const bool replaced = !stampedSmall.isEmpty()
+            && replaceThumbnail(metadata, std::string_view(stampedSmall.constData(), std::size_t(stampedSmall.size())));
+        if (!replaced && metadata.HasThumbnail())
             removeThumbnail(metadata);
         ComposeExifJpeg(metadata, bytes, memory.output);
         bytes = memory.output;
