@@ -49,24 +49,34 @@ struct Columns
     int first = 0, last = 0;
 };
 
-bool inColumns(const void *context, const kelvra::jpeg::CoefficientPlane &plane, std::size_t block)
+bool inColumns(const void *context, const kelvra::jpeg::CoefficientPlane &plane, int column)
 {
     const auto *columns = static_cast<const Columns *>(context);
-    const int column = static_cast<int>(block % std::size_t(plane.blocksWide)) / plane.hSamp;
-    return !columns || (column >= columns->first && column < columns->last);
+    return !columns || (column / plane.hSamp >= columns->first && column / plane.hSamp < columns->last);
+}
+
+// Every block of the band in the editor's columns to change.
+template<typename Change>
+void changeBand(void *context, const kelvra::jpeg::CoefficientLayout &layout, const kelvra::jpeg::CoefficientBand &band,
+    Change change)
+{
+    for (int c = 0; c < layout.components; ++c) {
+        const kelvra::jpeg::CoefficientPlane &plane = layout.planes[c];
+        for (int row = 0; row < (band.lastMcuRow - band.firstMcuRow) * plane.vSamp; ++row)
+            for (int x = band.firstBlock[c]; x < band.lastBlock[c]; ++x)
+                if (inColumns(context, plane, x))
+                    change(band.block(c, row, x));
+    }
 }
 
 // Reads and changes every coefficient of the band, as the label's blocks are.
 bool scrambleBand(
     void *context, const kelvra::jpeg::CoefficientLayout &layout, const kelvra::jpeg::CoefficientBand &band)
 {
-    for (int c = 0; c < layout.components; ++c) {
-        const kelvra::jpeg::CoefficientPlane &plane = layout.planes[c];
-        const std::size_t count = std::size_t(band.lastMcuRow - band.firstMcuRow) * plane.vSamp * plane.blocksWide * 64;
-        for (std::size_t i = 0; i < count; ++i)
-            if (inColumns(context, plane, i / 64))
-                band.blocks[c][i] = static_cast<short>((band.blocks[c][i] * 3 + int(i % 64)) % 1024);
-    }
+    changeBand(context, layout, band, [](short *block) {
+        for (int k = 0; k < 64; ++k)
+            block[k] = static_cast<short>((block[k] * 3 + k) % 1024);
+    });
     return true;
 }
 
@@ -74,13 +84,10 @@ bool scrambleBand(
 // block needs moving.
 bool negateBand(void *context, const kelvra::jpeg::CoefficientLayout &layout, const kelvra::jpeg::CoefficientBand &band)
 {
-    for (int c = 0; c < layout.components; ++c) {
-        const kelvra::jpeg::CoefficientPlane &plane = layout.planes[c];
-        const std::size_t count = std::size_t(band.lastMcuRow - band.firstMcuRow) * plane.vSamp * plane.blocksWide * 64;
-        for (std::size_t i = 0; i < count; ++i)
-            if (i % 64 && inColumns(context, plane, i / 64))
-                band.blocks[c][i] = static_cast<short>(-band.blocks[c][i]);
-    }
+    changeBand(context, layout, band, [](short *block) {
+        for (int k = 1; k < 64; ++k)
+            block[k] = static_cast<short>(-block[k]);
+    });
     return true;
 }
 
@@ -135,25 +142,25 @@ void checkSplice(const uint8_t *data, size_t size)
             // blocks, moved where the tables lack a symbol); every other
             // block is the source's.
             const int firstRow = std::min(rows.first, l.mcuRows), lastRow = std::min(rows.last, l.mcuRows);
+            const CoefficientBand &held = memory.held;
             if (memory.fittedBlocks == 0) {
                 Blocks edited = before;
                 CoefficientBand band;
                 band.firstMcuRow = firstRow;
                 band.lastMcuRow = lastRow;
-                for (int c = 0; c < l.components; ++c)
+                for (int c = 0; c < l.components; ++c) {
                     band.blocks[c] = edited.planes[c].data()
                         + std::size_t(firstRow) * l.planes[c].vSamp * l.planes[c].blocksWide * 64;
-                edit(&columns, l, band);
-                std::size_t at = 0;
-                for (int c = 0; c < l.components; ++c) {
-                    const CoefficientPlane &p = l.planes[c];
-                    const std::size_t count = std::size_t(lastRow - firstRow) * p.vSamp * p.blocksWide * 64;
-                    for (std::size_t i = 0; i < count; ++i)
-                        check(!inColumns(&columns, p, i / 64) || memory.band[at + i] == band.blocks[c][i]);
-                    at += count;
+                    band.lastBlock[c] = l.planes[c].blocksWide;
                 }
+                edit(&columns, l, band);
+                for (int c = 0; c < l.components; ++c)
+                    for (int row = 0; row < (lastRow - firstRow) * l.planes[c].vSamp; ++row)
+                        for (int x = held.firstBlock[c]; x < held.lastBlock[c]; ++x)
+                            check(!inColumns(&columns, l.planes[c], x)
+                                || std::equal(
+                                    band.block(c, row, x), band.block(c, row, x) + 64, held.block(c, row, x)));
             }
-            std::size_t offset = 0;
             for (int c = 0; c < l.components; ++c) {
                 const CoefficientPlane &p = l.planes[c];
                 const int wide = (l.width * p.hSamp + 8 * l.maxHSamp - 1) / (8 * l.maxHSamp);
@@ -162,14 +169,10 @@ void checkSplice(const uint8_t *data, size_t size)
                     for (int x = 0; x < wide; ++x) {
                         const std::size_t at = (std::size_t(y) * p.blocksWide + std::size_t(x)) * 64;
                         const short *expected = before.planes[c].data() + at;
-                        const bool inBand = y / p.vSamp >= firstRow && y / p.vSamp < lastRow
-                            && inColumns(&columns, p, std::size_t(x));
-                        if (inBand)
-                            expected = memory.band.data() + offset
-                                + (std::size_t(y - firstRow * p.vSamp) * p.blocksWide + std::size_t(x)) * 64;
+                        if (y / p.vSamp >= firstRow && y / p.vSamp < lastRow && inColumns(&columns, p, x))
+                            expected = held.block(c, y - firstRow * p.vSamp, x);
                         check(std::equal(expected, expected + 64, after.planes[c].data() + at));
                     }
-                offset += std::size_t(lastRow - firstRow) * p.vSamp * p.blocksWide * 64;
             }
         }
     }

@@ -192,18 +192,24 @@ bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg
     const int x1 = std::min(lastMcuColumn * mcuWidth, W);
     const int mcuRows = band.lastMcuRow - band.firstMcuRow;
 
-    // The components' samples under the label's MCUs, as a decoder gives them.
+    // The components' samples under the label's MCUs, as a decoder gives
+    // them: block columns [first, last) of each, which the band must hold.
+    int first[4], last[4];
+    std::size_t stride[4];
     for (int c = 0; c < layout.components; ++c) {
         const jpeg::CoefficientPlane &plane = layout.planes[c];
-        const std::size_t stride = std::size_t(plane.blocksWide) * 8;
+        first[c] = firstMcuColumn * plane.hSamp;
+        last[c] = std::min(lastMcuColumn * plane.hSamp, plane.blocksWide);
+        if (first[c] < band.firstBlock[c] || last[c] > band.lastBlock[c] || first[c] >= last[c])
+            return false;
+        stride[c] = std::size_t(last[c] - first[c]) * 8;
         const int blockRows = mcuRows * plane.vSamp;
         std::vector<unsigned char> &samples = self->m_samples[c];
-        samples.resize(stride * std::size_t(blockRows) * 8);
-        const int lastColumn = std::min(lastMcuColumn * plane.hSamp, plane.blocksWide);
+        samples.resize(stride[c] * std::size_t(blockRows) * 8);
         for (int by = 0; by < blockRows; ++by)
-            for (int bx = firstMcuColumn * plane.hSamp; bx < lastColumn; ++bx)
-                inverseBlock(band.blocks[c] + (std::size_t(by) * plane.blocksWide + bx) * 64, plane.quant,
-                    samples.data() + std::size_t(by) * 8 * stride + std::size_t(bx) * 8, stride);
+            for (int bx = first[c]; bx < last[c]; ++bx)
+                inverseBlock(band.block(c, by, bx), plane.quant,
+                    samples.data() + std::size_t(by) * 8 * stride[c] + std::size_t(bx - first[c]) * 8, stride[c]);
     }
 
     // As RGB pixels, chroma repeated over the pixels it covers; only the
@@ -222,10 +228,9 @@ bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg
         auto *row = reinterpret_cast<QRgb *>(pixels.scanLine(y));
         for (int x = x0; x < x1; ++x) {
             int s[3] = { 0, 0, 0 };
-            for (int c = 0; c < layout.components; ++c) {
-                const std::size_t stride = std::size_t(layout.planes[c].blocksWide) * 8;
-                s[c] = self->m_samples[c][std::size_t(y / ratioY[c]) * stride + std::size_t(x / ratioX[c])];
-            }
+            for (int c = 0; c < layout.components; ++c)
+                s[c] = self->m_samples[c][std::size_t(y / ratioY[c]) * stride[c]
+                    + std::size_t(x / ratioX[c] - first[c] * 8)];
             row[x - x0] = pixelOf(s, layout.colour);
         }
     }
@@ -239,11 +244,9 @@ bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg
     for (int c = 0; c < layout.components; ++c) {
         const jpeg::CoefficientPlane &plane = layout.planes[c];
         const int rx = ratioX[c], ry = ratioY[c];
-        const std::size_t stride = std::size_t(plane.blocksWide) * 8;
         const unsigned char *samples = self->m_samples[c].data();
-        const int lastColumn = std::min(lastMcuColumn * plane.hSamp, plane.blocksWide);
         for (int by = 0; by < mcuRows * plane.vSamp; ++by) {
-            for (int bx = firstMcuColumn * plane.hSamp; bx < lastColumn; ++bx) {
+            for (int bx = first[c]; bx < last[c]; ++bx) {
                 const int left = bx * 8 * rx, top = by * 8 * ry;
                 const int right = std::min(left + 8 * rx, x1), bottom = std::min(top + 8 * ry, bandHeight);
                 bool changed = false;
@@ -257,7 +260,7 @@ bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg
                 for (int i = 0; i < 8; ++i) {
                     for (int j = 0; j < 8; ++j) {
                         const int sx = bx * 8 + j, sy = by * 8 + i;
-                        const float own = float(samples[std::size_t(sy) * stride + std::size_t(sx)]);
+                        const float own = float(samples[std::size_t(sy) * stride[c] + std::size_t(sx - first[c] * 8)]);
                         float sum = 0;
                         for (int y = sy * ry; y < sy * ry + ry; ++y) {
                             for (int x = sx * rx; x < sx * rx + rx; ++x) {
@@ -273,7 +276,7 @@ bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg
                         block[i * 8 + j] = sum / float(rx * ry);
                     }
                 }
-                forwardBlock(block, plane.quant, band.blocks[c] + (std::size_t(by) * plane.blocksWide + bx) * 64);
+                forwardBlock(block, plane.quant, band.block(c, by, bx));
                 ++self->m_changedBlocks;
             }
         }

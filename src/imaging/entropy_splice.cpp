@@ -727,6 +727,7 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
     CoefficientEditor edit, void *context, SpliceMemory &memory)
 {
     memory.out.clear();
+    memory.held = CoefficientBand();
     memory.fittedBlocks = 0;
     memory.changedEnergy = memory.lostEnergy = 0;
     const CoefficientLayout &layout = header.layout;
@@ -787,27 +788,34 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
     }
 
     if (!stretches.empty()) {
-        std::size_t count = 0;
-        for (int c = 0; c < layout.components; ++c)
-            count += std::size_t(band.lastMcuRow - band.firstMcuRow) * std::size_t(layout.planes[c].vSamp)
-                * std::size_t(layout.planes[c].blocksWide) * 64;
-        memory.band.assign(count, 0);
+        // Only the label's block columns: a turned photo's label runs down
+        // many MCU rows of which it covers a sliver.
+        std::size_t count[4] = {}, total = 0;
+        for (int c = 0; c < layout.components; ++c) {
+            const CoefficientPlane &p = layout.planes[c];
+            band.firstBlock[c] = std::min(std::max(firstColumn, 0) * p.hSamp, p.blocksWide);
+            band.lastBlock[c] = std::max(band.firstBlock[c], std::min(std::max(lastColumn, 0) * p.hSamp, p.blocksWide));
+            count[c] = std::size_t(band.lastMcuRow - band.firstMcuRow) * std::size_t(p.vSamp)
+                * std::size_t(band.lastBlock[c] - band.firstBlock[c]) * 64;
+            total += count[c];
+        }
+        memory.band.assign(total, 0);
         std::size_t at = 0;
         for (int c = 0; c < layout.components; ++c) {
             band.blocks[c] = memory.band.data() + at;
-            at += std::size_t(band.lastMcuRow - band.firstMcuRow) * std::size_t(layout.planes[c].vSamp)
-                * std::size_t(layout.planes[c].blocksWide) * 64;
+            at += count[c];
         }
     }
-    memory.next.assign(stretches.size() * std::size_t(g.blocks) * 64, 0);
+    memory.held = band;
     // Block b of MCU (x, scan row y) in the band's memory.
     const auto bandBlock = [&](int b, int x, int y) {
         const int c = g.component[b];
         const CoefficientPlane &p = layout.planes[c];
         const int row = layout.components == 1 ? y - band.firstMcuRow * p.vSamp : (y - bandFirst) * p.vSamp + g.dy[b];
         const int column = layout.components == 1 ? x : x * p.hSamp + g.dx[b];
-        return band.blocks[c] + (std::size_t(row) * std::size_t(p.blocksWide) + std::size_t(column)) * 64;
+        return band.block(c, row, column);
     };
+    memory.next.assign(stretches.size() * std::size_t(g.blocks) * 64, 0);
     const auto nextBlock = [&](std::size_t stretch, int b) {
         return memory.next.data() + (stretch * std::size_t(g.blocks) + std::size_t(b)) * 64;
     };

@@ -26,7 +26,8 @@ struct SpliceMemory
     SpliceMemory &operator=(const SpliceMemory &) = delete;
 
     std::unique_ptr<HuffmanCoders> coders;
-    std::vector<short> band; // laid out as CoefficientBand says
+    std::vector<short> band; // laid out as held says
+    CoefficientBand held; // the band of the last splice, as written
     std::vector<short> before; // the band as read, before the editor
     std::vector<short> next; // the MCU after the band
     std::vector<unsigned char> out; // the spliced JPEG, out.size() bytes

@@ -664,6 +664,8 @@ void placeBand(CoefficientState &s, RowMemory *memory, CoefficientBand &band)
     for (int c = 0; c < s.layout.components; ++c) {
         const CoefficientPlane &plane = s.layout.planes[c];
         band.blocks[c] = reinterpret_cast<short *>(memory->data + offset);
+        band.firstBlock[c] = 0;
+        band.lastBlock[c] = plane.blocksWide;
         offset += std::size_t(band.lastMcuRow - band.firstMcuRow) * plane.vSamp * plane.blocksWide * sizeof(JBLOCK);
     }
 }

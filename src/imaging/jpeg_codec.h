@@ -153,13 +153,24 @@ struct CoefficientLayout
 };
 
 // A band of coefficient blocks: per component c, the block rows
-// [firstMcuRow * vSamp, lastMcuRow * vSamp) of planes[c], blocksWide blocks of
-// 64 coefficients (natural order) each, row after row.
+// [firstMcuRow * vSamp, lastMcuRow * vSamp) of planes[c], of each the block
+// columns [firstBlock[c], lastBlock[c]) (all blocksWide of them, or only
+// those under a label), 64 coefficients (natural order) a block, row after
+// row.
 struct CoefficientBand
 {
     int firstMcuRow = 0;
     int lastMcuRow = 0;
     short *blocks[4] = {};
+    int firstBlock[4] = {};
+    int lastBlock[4] = {};
+
+    // Block column of row (counted from the band's first) of component c.
+    short *block(int c, int row, int column) const
+    {
+        return blocks[c]
+            + (std::size_t(row) * std::size_t(lastBlock[c] - firstBlock[c]) + std::size_t(column - firstBlock[c])) * 64;
+    }
 };
 
 // Called once the layout is known: the MCU rows [first, last) to hand to the

@@ -4,6 +4,7 @@
 #include "jobs/batch_plan.h"
 
 #include "imaging/coefficient_stamp.h"
+#include "imaging/exif_thumbnail.h"
 #include "imaging/label_renderer.h"
 #include "imaging/photo_loading.h"
 #include "imaging/photo_workspace.h"
@@ -588,7 +589,13 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
         warnings = pixels.warnings();
         firstWarning = pixels.firstWarning();
     }
-    if (metadata.HasThumbnail())
+    // The EXIF thumbnail shows the label too; one that cannot be made
+    // goes rather than show the photo without it.
+    const std::string_view thumbnail = exifThumbnail(metadata);
+    const QByteArray stampedSmall = thumbnail.empty() ? QByteArray() : stampedThumbnail(bytes, thumbnail, orientation);
+    const bool replaced = !stampedSmall.isEmpty()
+        && replaceThumbnail(metadata, std::string_view(stampedSmall.constData(), std::size_t(stampedSmall.size())));
+    if (!replaced && metadata.HasThumbnail())
         removeThumbnail(metadata);
     if (job.settings.FixExifDates)
         setOutputDates(metadata, plan.values);

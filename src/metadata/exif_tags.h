@@ -50,6 +50,7 @@ inline constexpr uint16_t kTagResolutionUnit = 0x0128;
 inline constexpr uint16_t kTagDateTime = 0x0132;
 inline constexpr uint16_t kTagSubIFDs = 0x014A;
 inline constexpr uint16_t kTagJpegInterchangeFormat = 0x0201;
+inline constexpr uint16_t kTagJpegInterchangeFormatLength = 0x0202;
 inline constexpr uint16_t kTagExifOffset = 0x8769;
 inline constexpr uint16_t kTagGpsInfo = 0x8825;
 inline constexpr uint16_t kTagExifVersion = 0x9000;

@@ -110,6 +110,14 @@ public:
         return end;
     }
 
+    void put(int64_t tiffOffset, uint32_t value, std::string &data) const
+    {
+        for (int i = 0; i < 4; ++i) {
+            const int shift = 8 * (m_motorola ? 3 - i : i);
+            data[static_cast<size_t>(8 + tiffOffset + i)] = static_cast<char>((value >> shift) & 0xFF);
+        }
+    }
+
     // The value of a LONG-sized entry of the directory at offset; -1 without.
     int64_t entryValue(int64_t offset, int64_t wanted) const
     {
@@ -351,6 +359,68 @@ std::optional<std::string> withExifSegment(std::string_view jpeg, std::string_vi
     out.append(segment);
     out.append(jpeg.substr(replaceEnd));
     return out;
+}
+
+namespace {
+
+// Where IFD1's picture lies in the TIFF data, and its two entries.
+struct ThumbnailPlace
+{
+    int64_t offsetEntry = -1, lengthEntry = -1;
+    int64_t picture = 0, length = 0;
+};
+
+bool thumbnailPlace(const TimgData &data, ThumbnailPlace &place)
+{
+    if (!data.ExifSegment || !data.ExifObj || data.ExifObj->ThumbStart <= 0)
+        return false;
+    const std::string &exif = data.ExifSegment->data;
+    const SegmentReader reader(exif);
+    const int64_t ifd1 = data.ExifObj->ThumbStart;
+    place.offsetEntry = reader.findEntry(ifd1, kTagJpegInterchangeFormat);
+    place.lengthEntry = reader.findEntry(ifd1, kTagJpegInterchangeFormatLength);
+    if (place.offsetEntry < 0 || place.lengthEntry < 0)
+        return false;
+    place.picture = reader.get(place.offsetEntry + 8, 4);
+    place.length = reader.get(place.lengthEntry + 8, 4);
+    return place.picture > 0 && place.length > 0 && 8 + place.picture + place.length <= int64_t(exif.size());
+}
+
+} // namespace
+
+std::string_view exifThumbnail(const TimgData &data)
+{
+    ThumbnailPlace place;
+    if (!thumbnailPlace(data, place))
+        return {};
+    return std::string_view(data.ExifSegment->data).substr(size_t(8 + place.picture), size_t(place.length));
+}
+
+bool replaceThumbnail(TimgData &data, std::string_view jpeg)
+{
+    ThumbnailPlace place;
+    if (jpeg.empty() || !thumbnailPlace(data, place))
+        return false;
+    std::string exif = data.ExifSegment->data;
+    const int64_t end = int64_t(exif.size()) - 8;
+    int64_t at = place.picture;
+    if (place.picture + place.length != end) {
+        // Something follows the old picture: it stays where it is, and the
+        // unstamped picture does not.
+        std::fill(exif.begin() + 8 + place.picture, exif.begin() + 8 + place.picture + place.length, '\0');
+        at = end;
+    }
+    if (8 + at + int64_t(jpeg.size()) > 0xFFFF)
+        return false;
+    exif.resize(size_t(8 + at));
+    exif.append(jpeg);
+    const SegmentReader reader(exif);
+    reader.put(place.offsetEntry + 8, uint32_t(at), exif);
+    reader.put(place.lengthEntry + 8, uint32_t(jpeg.size()), exif);
+    data.ExifSegment->data = std::move(exif);
+    setLength(*data.ExifSegment);
+    data.ExifObj->ThumbLength = data.ExifSegment->size + 3 - data.ExifObj->ThumbStart;
+    return true;
 }
 
 void MakeIPTCSegment(TimgData &data, std::string_view buff)

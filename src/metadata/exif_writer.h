@@ -73,6 +73,16 @@ bool MakeExifDates(TimgData &data, const ExifDateStamp &stamp);
 // replaceOnly and there is no EXIF APP1 to replace.
 std::optional<std::string> withExifSegment(std::string_view jpeg, std::string_view segment, bool replaceOnly = false);
 
+// The JPEG thumbnail IFD1 points at, when it lies whole inside the EXIF
+// segment; empty without one.
+std::string_view exifThumbnail(const TimgData &data);
+// Puts jpeg in the place of the EXIF thumbnail: IFD1 keeps its tags and
+// points at jpeg, which goes where the old picture was when that ended the
+// block, else at the end (the old picture's bytes zeroed). False, with
+// nothing changed, without a JPEG thumbnail or when the segment would
+// outgrow its 16-bit length.
+bool replaceThumbnail(TimgData &data, std::string_view jpeg);
+
 // Make the APP13 / COM segment hold buff, taking a new slot when there is none.
 void MakeIPTCSegment(TimgData &data, std::string_view buff);
 void MakeCommentSegment(TimgData &data, std::string_view buff);

@@ -127,6 +127,52 @@ TEST(ExifWriter, ThumbnailCutKeepsDataStoredAfterItsDirectory)
     }
 }
 
+// A stamped photo's thumbnail takes the place of the old one: read back by
+// us and by exiftool, every other tag as it was, the old picture gone even
+// where data follows it. A picture too large for the block changes nothing.
+TEST(ExifWriter, ReplacesTheThumbnailOfEveryTestPhotoThatHasOne)
+{
+    const bool exiftool = test::toolAvailable("exiftool");
+    test::TempDir dir;
+    int replaced = 0;
+    // Real pictures, as exiftool will not hand out anything else.
+    TimgData donors[2];
+    ASSERT_TRUE(donors[0].ProcessFile(photo("gps/DSCN0010.jpg")));
+    ASSERT_TRUE(donors[1].ProcessFile(photo("makers/Canon_PowerShot_S40.jpg")));
+    for (const auto &entry : fs::recursive_directory_iterator(test::photosDir())) {
+        if (entry.path().extension() != ".jpg")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        TimgData data;
+        if (!data.ProcessFile(entry.path()) || exifThumbnail(data).empty())
+            continue;
+        const std::string old(exifThumbnail(data));
+        const std::string before = data.ExifSegment->data;
+        EXPECT_FALSE(replaceThumbnail(data, std::string(70000, 'x')));
+        EXPECT_EQ(data.ExifSegment->data, before);
+        const std::string picture(exifThumbnail(donors[old == exifThumbnail(donors[0]) ? 1 : 0]));
+        ASSERT_FALSE(picture.empty());
+        ASSERT_TRUE(replaceThumbnail(data, picture));
+        ++replaced;
+        EXPECT_EQ(exifThumbnail(data), picture);
+        EXPECT_EQ(data.ExifSegment->data.find(old), std::string::npos);
+        EXPECT_EQ(bigEndian16(data.ExifSegment->data, 0), data.ExifSegment->data.size());
+
+        const fs::path out = dir / "out.jpg";
+        ASSERT_TRUE(WriteEXIFJpeg(data, kEncoded, out, writePlainly));
+        TimgData back, original;
+        ASSERT_TRUE(back.ProcessFile(out));
+        ASSERT_TRUE(original.ProcessFile(entry.path()));
+        EXPECT_EQ(exifThumbnail(back), picture);
+        for (const char *tag : { "Make", "Model", "DateTimeOriginal", "MakerNote", "Orientation", "GPSLatitude" })
+            EXPECT_EQ(back.ExifObj->LookupTagVal(tag), original.ExifObj->LookupTagVal(tag)) << tag;
+        if (exiftool) {
+            EXPECT_EQ(test::runTool({ "exiftool", "-b", "-ThumbnailImage", out.string() }).out, picture);
+        }
+    }
+    EXPECT_GT(replaced, 10);
+}
+
 TEST(ExifWriter, ChoosesTheLeadingSegment)
 {
     // Without EXIF the source's JFIF header leads, and its comment follows;
