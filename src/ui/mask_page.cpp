@@ -75,6 +75,8 @@ void MaskPage::showExample()
 {
     const TDateTime now = currentDateTime();
     m_example->setText(tr("Example ") + maskExample(m_settings.FNMask, now, m_format));
+    // Never cut: the page asks for the room the whole example needs.
+    m_example->setMinimumWidth(m_example->sizeHint().width());
 }
 
 void MaskPage::showSettings()
