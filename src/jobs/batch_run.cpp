@@ -214,8 +214,11 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
         result.detail = detail;
         return std::nullopt;
     };
-    if (!isFile(source))
-        return fail(BatchError::Unreadable, source);
+    // A photo gone since it was queued says why, in the system's words.
+    if (!isFile(source)) {
+        result.imageError = ImageError::FileUnreadable;
+        return fail(BatchError::Unreadable, source, notAFileReason(source));
+    }
     if (!saveAsTarget && s.RenamePhotos && s.FNMask.trimmed().isEmpty())
         return fail(BatchError::EmptyMask);
     if (!startsLikeJpeg(source))

@@ -134,6 +134,21 @@ QString fromNativePath(const std::filesystem::path &path)
 #endif
 }
 
+QString notAFileReason(const QString &path)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(nativePath(path), error);
+    if (error)
+        return QString::fromStdString(error.message());
+    if (status.type() == std::filesystem::file_type::not_found)
+        return QString::fromStdString(std::make_error_code(std::errc::no_such_file_or_directory).message());
+    if (std::filesystem::is_directory(status))
+        return QString::fromStdString(std::make_error_code(std::errc::is_a_directory).message());
+    if (!std::filesystem::is_regular_file(status))
+        return QString::fromStdString(std::make_error_code(std::errc::invalid_argument).message());
+    return QString();
+}
+
 bool isFile(const QString &path)
 {
     std::error_code ec;

@@ -26,6 +26,9 @@ QString fromNativePath(const std::filesystem::path &path);
 std::filesystem::path nativePath(const QString &path);
 
 bool isFile(const QString &path); // a regular file, links followed
+// Why path is not a regular file to read, in the system's words ("No such
+// file or directory"); empty when it is one.
+QString notAFileReason(const QString &path);
 bool isFolder(const QString &path);
 bool pathExists(const QString &path);
 // Makes the folder and its missing parents; true when it stands afterwards.

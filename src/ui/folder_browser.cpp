@@ -362,6 +362,7 @@ void FolderBrowser::sortByColumn(int column)
     // Always ascending: a second click on a column sorts it the same way.
     m_filter->sort(column, Qt::AscendingOrder);
     m_report->header()->setSortIndicator(column, Qt::AscendingOrder);
+    Q_EMIT sorted(column);
 }
 
 QStringList FolderBrowser::columnCaptions() const

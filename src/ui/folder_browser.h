@@ -90,6 +90,7 @@ Q_SIGNALS:
     void entryFocused(const QString &path, bool isFolder);
     void addRequested();
     void loaded();
+    void sorted(int column); // by a header click or sortByColumn
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -20,12 +20,15 @@
 #include "ui/window_batch.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QScreen>
@@ -171,6 +174,11 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     m_placement->LoadFormSettings();
 
     m_about = new TAboutBox(m_dialogs, this);
+
+    // The edit inside an editable box is what a screen reader lands on.
+    for (QComboBox *box : findChildren<QComboBox *>())
+        if (box->lineEdit() && box->lineEdit()->accessibleName().isEmpty())
+            box->lineEdit()->setAccessibleName(box->accessibleName());
 }
 
 TForm1::~TForm1()
@@ -237,15 +245,28 @@ void TForm1::connectListCommands()
         { "AViewReport", FolderBrowser::ViewStyle::Report },
         { "AViewIcon", FolderBrowser::ViewStyle::Icon },
     };
+    // The View menu shows which view and which sort are in use.
+    auto *viewGroup = new QActionGroup(this);
     for (const auto &[name, style] : views) {
-        connect(m_actions.value(QLatin1String(name)), &QAction::triggered, this,
-            [this, style = style]() { m_browser->setViewStyle(style); });
+        QAction *view = m_actions.value(QLatin1String(name));
+        view->setCheckable(true);
+        view->setChecked(m_browser->viewStyle() == style);
+        viewGroup->addAction(view);
+        connect(view, &QAction::triggered, this, [this, style = style]() { m_browser->setViewStyle(style); });
     }
+    auto *sortGroup = new QActionGroup(this);
     for (int k = 1; k <= 7; ++k) {
         QAction *sort = m_actions.value(QStringLiteral("Sort%1").arg(k));
         sort->setData(k - 1); // the column it sorts by
+        sort->setCheckable(true);
+        sort->setChecked(m_browser->sortColumn() == k - 1);
+        sortGroup->addAction(sort);
         connect(sort, &QAction::triggered, this, [this, sort]() { m_browser->sortByColumn(sort->data().toInt()); });
     }
+    connect(m_browser, &FolderBrowser::sorted, this, [this](int column) {
+        if (QAction *sort = m_actions.value(QStringLiteral("Sort%1").arg(column + 1)))
+            sort->setChecked(true);
+    });
     setSortColumnCaptions(m_browser->columnCaptions());
     connect(m_actions.value(QStringLiteral("PhotoAdd")), &QAction::triggered, this, &TForm1::PhotoAddExecute);
     connect(m_actions.value(QStringLiteral("PhotoAddAll")), &QAction::triggered, this, &TForm1::PhotoAddAllExecute);

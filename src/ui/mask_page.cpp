@@ -81,6 +81,8 @@ void MaskPage::showDesign()
     }
     const TDateTime now = currentDateTime();
     m_example->setText(tr("Example ") + maskExample(mask, now, m_format));
+    // Never cut: the page asks for the room the whole example needs.
+    m_example->setMinimumWidth(m_example->sizeHint().width());
 }
 
 } // namespace kelvra

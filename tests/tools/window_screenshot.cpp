@@ -4,7 +4,9 @@
 // photos, previews SHOWN, waits for every thumbnail and the preview, and
 // saves a picture of the window. scripts/screenshot runs it under a virtual
 // display for docs/. KELVRA_LANGUAGE (a locale identifier) shows the window
-// in that shipped language.
+// in that shipped language. With KELVRA_PROGRESS_SHOT=FILE.png it then
+// starts a real run of the queued photos into a temporary folder and saves a
+// picture of the progress window while the run is held at its third photo.
 #include "jobs/thumbnail_job.h"
 #include "ui/folder_browser.h"
 #include "ui/language_wiring.h"
@@ -12,14 +14,20 @@
 #include "ui/photo_list_model.h"
 #include "ui/photo_strip.h"
 #include "ui/preview_view.h"
+#include "ui/progress_window.h"
 #include "ui/user_dialogs.h"
+#include "ui/window_batch.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QThread>
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 
@@ -35,6 +43,47 @@ bool waitFor(const std::function<bool()> &condition, int ms = 20000)
         QThread::msleep(5);
     }
     return true;
+}
+
+// The toolkit's dialogs, but Start's chooser answered and the end quiet.
+class ShotDialogs : public kelvra::QtUserDialogs
+{
+public:
+    QString folder;
+    QString chooseFolder(QWidget *, const QString &, const QString &) override { return folder; }
+    int showMessageWithChoices(
+        QWidget *, kelvra::MessageKind, const QString &, const QString &, const QStringList &) override
+    {
+        return -1;
+    }
+    bool openUrl(const QUrl &) override { return true; }
+};
+
+// A real run, photographed while it waits before its third photo.
+bool shootProgress(kelvra::TForm1 &form, ShotDialogs &dialogs, const QString &out)
+{
+    QTemporaryDir target;
+    dialogs.folder = target.path();
+    std::atomic<bool> taken { false };
+    QObject::connect(&form, &kelvra::TForm1::runStarting, [&taken](kelvra::WindowBatch *batch) {
+        batch->setStepGate([&taken](int position) {
+            while (position == 3 && !taken.load())
+                QThread::msleep(2);
+        });
+    });
+    bool finished = false;
+    QObject::connect(&form, &kelvra::TForm1::runFinished, [&finished] { finished = true; });
+    form.action(QStringLiteral("ProcessPhotos"))->trigger();
+    kelvra::TProgressForm *progress = form.progressForm();
+    const bool shown = waitFor(
+        [&] { return progress->isVisible() && progress->textLabel()->text().contains(QStringLiteral("2/")); });
+    waitFor([] { return false; }, 300);
+    const bool saved = shown && progress->grab().save(out);
+    taken.store(true);
+    waitFor([&] { return finished; }, 120000);
+    if (!saved)
+        std::fprintf(stderr, "kelvra_window_screenshot: no progress picture %s\n", qPrintable(out));
+    return saved;
 }
 
 } // namespace
@@ -63,7 +112,7 @@ int main(int argc, char **argv)
             stderr, "kelvra_window_screenshot: language %d: %s\n", language, qPrintable(interface.StartFailure()));
         return 1;
     }
-    kelvra::QtUserDialogs dialogs;
+    ShotDialogs dialogs;
     kelvra::TForm1 form(dialogs);
     form.setLanguageList(&interface.Languages());
     form.move(0, 0);
@@ -94,5 +143,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "kelvra_window_screenshot: cannot write %s\n", qPrintable(out));
         return 1;
     }
+    const QString progressShot = qEnvironmentVariable("KELVRA_PROGRESS_SHOT");
+    if (!progressShot.isEmpty() && !shootProgress(form, dialogs, progressShot))
+        return 1;
     return ready ? 0 : 1;
 }

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // window_shots FOLDER [LOCALE SUFFIX]: pictures of the options dialog, the
-// splash, the about and the progress window as a display shows them, for the
+// splash and the about window as a display shows them (the progress window is
+// taken from a real run by kelvra_window_screenshot), for the
 // documentation; with LOCALE in that shipped language, named with SUFFIX.
 #include "stamp/stamp_settings.h"
 #include "ui/about_window.h"
 #include "ui/language_wiring.h"
 #include "ui/options_dialog.h"
-#include "ui/progress_window.h"
 #include "ui/splash_window.h"
 #include "ui/user_dialogs.h"
 
@@ -75,9 +75,5 @@ int main(int argc, char **argv)
     ok &= shoot(splash, named("splash"));
     kelvra::TAboutBox about(dialogs);
     ok &= shoot(about, named("about"));
-    kelvra::TProgressForm progress;
-    progress.ProgressStart();
-    progress.ProgressStep(3, 8);
-    ok &= shoot(progress, named("progress"));
     return ok ? 0 : 1;
 }

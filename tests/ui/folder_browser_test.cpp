@@ -19,9 +19,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
@@ -232,10 +234,13 @@ TEST_F(FolderBrowsing, SortsByEachColumnAscendingHoweverFarApartTheValuesAre)
     EXPECT_EQ(names(b->entries()), (QStringList { "zz", "small.jpg", "mid.jpg", "big.jpg" }));
     trigger("Sort4");
     KELVRA_TRY(names(b->entries()) == (QStringList { "zz", "big.jpg", "small.jpg", "mid.jpg" }));
-    // A header click sorts by its column the same way.
+    EXPECT_TRUE(w.action(QStringLiteral("Sort4"))->isChecked());
+    // A header click sorts by its column the same way, and the menu follows.
     QHeaderView *header = b->reportView()->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
     EXPECT_EQ(b->sortColumn(), 0);
+    EXPECT_TRUE(w.action(QStringLiteral("Sort1"))->isChecked());
+    EXPECT_FALSE(w.action(QStringLiteral("Sort4"))->isChecked());
     EXPECT_EQ(names(b->entries()), (QStringList { "zz", "big.jpg", "mid.jpg", "small.jpg" }));
 
     // One sort command per column, with its caption; the rest hidden.
@@ -258,8 +263,21 @@ TEST_F(FolderBrowsing, ViewCommandsSwitchTheListAndKeepTheSelection)
     TForm1 &w = openAt(dir);
     FolderBrowser *b = w.folderBrowser();
     EXPECT_EQ(b->viewStyle(), FolderBrowser::ViewStyle::Report);
+    EXPECT_TRUE(w.action(QStringLiteral("AViewReport"))->isChecked());
+    // In the narrow pane Name and Date are whole, the date in the interface's form.
+    QHeaderView *header = b->reportView()->header();
+    EXPECT_EQ(header->visualIndex(3), 1);
+    EXPECT_LE(header->sectionViewportPosition(3) + header->sectionSize(3), b->reportView()->viewport()->width());
+    const QModelIndex date = b->reportView()->model()->index(0, 3, b->reportView()->rootIndex());
+    const QString shownDate = date.data().toString();
+    EXPECT_EQ(shownDate,
+        QLocale().toString(QFileInfo(dir + QStringLiteral("/one.jpg")).lastModified(), QLocale::ShortFormat));
+    EXPECT_LE(header->fontMetrics().horizontalAdvance(shownDate), header->sectionSize(3));
+    EXPECT_EQ(date.siblingAtColumn(2).data().toString(), QStringLiteral("JPEG image"));
     select({ "two.jpg" });
     trigger("AViewIcon");
+    EXPECT_TRUE(w.action(QStringLiteral("AViewIcon"))->isChecked());
+    EXPECT_FALSE(w.action(QStringLiteral("AViewReport"))->isChecked());
     EXPECT_EQ(b->currentView(), b->iconView());
     EXPECT_EQ(b->iconView()->viewMode(), QListView::IconMode);
     trigger("AviewList");

@@ -357,6 +357,18 @@ TEST_F(Start, ACorruptPhotoAmongTwoGoodOnesIsNamedWithItsReason)
     EXPECT_EQ(dialogs.opened[0], QUrl::fromLocalFile(out));
 }
 
+TEST_F(Start, APhotoGoneBeforeItsTurnIsReportedWithTheSystemsReason)
+{
+    const QStringList queued = photos(2);
+    TForm1 &w = openWith(queued);
+    fs::remove(queued[1].toStdString());
+    ASSERT_TRUE(start(w, outFolder()));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.messages[0].details.contains(
+        queued[1] + QStringLiteral(": The file cannot be read. (No such file or directory)")))
+        << dialogs.messages[0].details.toStdString();
+}
+
 TEST_F(Start, DamagedPhotosAreListedApartWithTheirReasons)
 {
     QStringList queued = photos(1);
@@ -386,6 +398,11 @@ TEST_F(Start, DamagedPhotosAreListedApartWithTheirReasons)
         m.details.contains(QStringLiteral("copied unchanged as ") + qpath(work / "out" / "broken_timestamp.jpg")))
         << m.details.toStdString();
     EXPECT_FALSE(m.details.contains(QStringLiteral("Failed:\n"))) << m.details.toStdString();
+    // Our sentences first, the decoder's own words after them in brackets.
+    EXPECT_TRUE(m.details.contains(queued[2] + QStringLiteral(": The photo cannot be decoded. (")))
+        << m.details.toStdString();
+    EXPECT_TRUE(m.details.contains(queued[1] + QStringLiteral(": The photo is damaged and part of it may be grey. (")))
+        << m.details.toStdString();
 }
 
 TEST_F(Start, SaveAsOfADamagedPhotoSaysSo)
