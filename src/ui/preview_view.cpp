@@ -158,7 +158,7 @@ PreviewPlacement PreviewView::placement() const
 
 PhotoDating PreviewView::photoDating() const
 {
-    return resolvePhotoDate(m_photo.dates, dateRulesOf(m_settings));
+    return resolvePhotoDate(m_photo.dates, dateRulesOf(m_design.settings()));
 }
 
 QImage PreviewView::previewRaster() const
