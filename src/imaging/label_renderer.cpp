@@ -42,7 +42,9 @@ QStringList labelLines(const QString &text)
     if (!text.contains(QLatin1Char('\n')))
         return { text };
     QStringList lines;
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
         if (!line.trimmed().isEmpty())
             lines << line;
     }
