@@ -4,6 +4,7 @@
 #include "cli/command.h"
 #include "cli/design_options.h"
 
+#include "stamp/looks.h"
 #include "stamp/photo_values.h"
 #include "stamp/stamp_settings.h"
 
@@ -15,7 +16,9 @@ namespace kelvra::cli {
 namespace {
 
 const char *const kUsage = "usage: kelvra-cli caption [--date-format F] [--gps-form N] [date options] [--explain]\n"
-                           "         TEMPLATE PHOTO\n" KELVRA_DATE_USAGE;
+                           "         TEMPLATE PHOTO\n"
+                           "       kelvra-cli caption --look NAME [--gps-form N] [date options] [--explain] PHOTO\n"
+                           "         (the look's caption and date format)\n" KELVRA_DATE_USAGE;
 
 int runCaption(const QStringList &arguments)
 {
@@ -26,13 +29,24 @@ int runCaption(const QStringList &arguments)
     QString dateFormat = design.DateFormat;
     int gpsForm = AppOptions().GPSForm;
     bool explain = false;
+    QString lookName;
+    bool dateFormatGiven = false;
     QStringList positional;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
-        if ((arg == QLatin1String("--date-format") || arg == QLatin1String("--gps-form")) && i + 1 == args.size()) {
-            return usageError("caption", needsValue(arg, arg == QLatin1String("--gps-form") ? "a number" : "a value"));
+        if ((arg == QLatin1String("--date-format") || arg == QLatin1String("--gps-form")
+                || arg == QLatin1String("--look"))
+            && i + 1 == args.size()) {
+            return usageError("caption",
+                needsValue(arg,
+                    arg == QLatin1String("--gps-form")   ? "a number"
+                        : arg == QLatin1String("--look") ? "a name"
+                                                         : "a value"));
+        } else if (arg == QLatin1String("--look") && i + 1 < args.size()) {
+            lookName = args.at(++i);
         } else if (arg == QLatin1String("--date-format") && i + 1 < args.size()) {
             dateFormat = args.at(++i);
+            dateFormatGiven = true;
         } else if (arg == QLatin1String("--gps-form") && i + 1 < args.size()) {
             bool ok = false;
             gpsForm = args.at(++i).toInt(&ok);
@@ -48,6 +62,17 @@ int runCaption(const QStringList &arguments)
         } else {
             positional << arg;
         }
+    }
+    if (!lookName.isEmpty()) {
+        const std::optional<ReadyLook> look = findLook(readyLooks(), lookName);
+        if (!look)
+            return usageError(
+                "caption", QStringLiteral("no such look: ") + lookName + QStringLiteral(" (see kelvra-cli looks)"));
+        StampSettings looked = design;
+        applyLook(look->path, looked, FormatSettings::system());
+        positional.prepend(looked.CaptionFormat);
+        if (!dateFormatGiven)
+            dateFormat = looked.DateFormat;
     }
     if (positional.size() < 2)
         return usageError("caption",
@@ -81,7 +106,8 @@ int runCaption(const QStringList &arguments)
 
 std::vector<Option> captionOptions()
 {
-    std::vector<Option> options { { "--date-format", "a value" }, { "--gps-form", "a number" }, { "--explain" } };
+    std::vector<Option> options { { "--date-format", "a value" }, { "--gps-form", "a number" }, { "--explain" },
+        { "--look", "a name" } };
     const std::vector<Option> dates = dateOptions();
     options.insert(options.end(), dates.begin(), dates.end());
     return options;

@@ -25,8 +25,9 @@ namespace {
 const char *const kUsage
     = "usage: kelvra-cli preview [--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N]\n"
       "         [--color #RRGGBB] [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic]\n"
-      "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl] [--area WxH] --out FILE.png "
-      "PHOTO\n" KELVRA_DATE_USAGE;
+      "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl] [--look NAME] [--glow]\n"
+      "         [--glow-color #RRGGBB|none] [--glow-size N] [--bg-alpha N] [--strip none|across|down]\n"
+      "         [--area WxH] --out FILE.png PHOTO\n" KELVRA_DATE_USAGE;
 
 struct Parsed
 {
@@ -92,6 +93,8 @@ int runPreview(const QStringList &args)
         parsed.photo, QSize(parsed.areaWidth, parsed.areaHeight), parsed.design.options.GPSForm, locale);
     if (!photo.ok())
         return failed(failureText(photo.error, parsed.photo, photo.detail, photo.imageError));
+    if (const QString note = fontNote(s); !note.isEmpty())
+        QTextStream(stderr) << "kelvra-cli preview: note: " << note << '\n';
     const PreviewPicture picture = drawPreview(photo, s, locale);
     const QImage &raster = picture.raster;
     const LabelBox &box = picture.box;

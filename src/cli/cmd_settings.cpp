@@ -81,13 +81,19 @@ int runSettings(const QStringList &args)
         << "YD=" << number(s.YD) << '\n'
         << "RenamePhotos=" << flag(s.RenamePhotos) << '\n'
         << "StampPhotosOpt=" << flag(s.StampPhotosOpt) << '\n'
-        << "CaptionFormat=" << s.CaptionFormat << '\n'
+        << "CaptionFormat=" << s.CaptionFormat.section(QLatin1Char('\n'), 0, 0) << '\n'
         << "FilePostfix=" << o.FilePostfix << '\n'
         << "Language=" << o.Language << '\n'
         << "GPSForm=" << o.GPSForm << '\n'
         << "jpgquality=" << o.jpgquality << '\n'
         << "Skin=" << o.Skin << '\n'
-        << "KeepQuality=" << flag(o.KeepQuality) << '\n';
+        << "KeepQuality=" << flag(o.KeepQuality) << '\n'
+        << "FGlow=" << flag(s.FGlow) << '\n'
+        << "GlowColor=" << s.GlowColor << '\n'
+        << "GlowSize=" << number(s.GlowSize) << '\n'
+        << "BgAlpha=" << s.BgAlpha << '\n'
+        << "Strip=" << s.Strip << '\n'
+        << "CaptionLine2=" << s.CaptionFormat.section(QLatin1Char('\n'), 1) << '\n';
     return ExitOk;
 }
 

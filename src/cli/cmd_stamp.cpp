@@ -39,7 +39,10 @@ const char *const kStampUsage
       "       kelvra-cli stamp --plan FILE [--shard I/N] [--jobs N] [--verbose|--quiet|--json]\n"
       "       design options: [--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N]\n"
       "         [--color #RRGGBB] [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic]\n"
-      "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl]\n" KELVRA_DATE_USAGE;
+      "         [--underline] [--shadow] [--outline] [--place tl|tr|br|bl] [--look NAME] [--glow]\n"
+      "         [--glow-color #RRGGBB|none] [--glow-size N] [--bg-alpha N] [--strip none|across|down]\n"
+      "         (--look: a ready design, see kelvra-cli looks; a line break in the caption starts a second "
+      "line)\n" KELVRA_DATE_USAGE;
 
 // How much the run prints on standard output.
 enum class Report { Summary, Verbose, Quiet, Json };
@@ -442,6 +445,10 @@ int runStamp(const QStringList &args)
     QTextStream err(stderr);
     QTextStream out(stdout);
     const bool quiet = parsed.report == Report::Quiet || parsed.report == Report::Json;
+    if (parsed.job.settings.StampPhotosOpt) {
+        if (const QString note = fontNote(parsed.job.settings); !note.isEmpty())
+            err << "kelvra-cli stamp: note: " << note << Qt::endl;
+    }
     if (!quiet) {
         for (const FolderSkips &folder : parsed.inputs.folders) {
             if (const QString line = folderLine(folder); !line.isEmpty())

@@ -3,6 +3,8 @@
 
 #include "cli/command.h"
 
+#include "imaging/font_fallback.h"
+#include "stamp/looks.h"
 #include "stamp/photo_date.h"
 #include "stamp/settings_file.h"
 
@@ -50,7 +52,8 @@ std::vector<Option> withDesignOptions(std::vector<Option> more)
     std::vector<Option> all { { "--cfg", "a file" }, { "--caption", "a value" }, { "--date-format", "a value" },
         { "--font", "a value" }, { "--size", "a number" }, { "--color", "a value" }, { "--bg", "a value" },
         { "--outline-color", "a value" }, { "--place", "a value" }, { "--bold" }, { "--italic" }, { "--underline" },
-        { "--shadow" }, { "--outline" } };
+        { "--shadow" }, { "--outline" }, { "--look", "a name" }, { "--glow" }, { "--glow-color", "a value" },
+        { "--glow-size", "a number" }, { "--bg-alpha", "a number" }, { "--strip", "a value" } };
     const std::vector<Option> dates = dateOptions();
     all.insert(all.end(), dates.begin(), dates.end());
     all.insert(all.end(), more.begin(), more.end());
@@ -183,6 +186,29 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
             QTextStream(stderr) << "kelvra-cli: warning: " << warning << '\n';
     }
 
+    // A ready design next, over the settings file, under the other options.
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args.at(i) == QLatin1String("--"))
+            break;
+        if (args.at(i) != QLatin1String("--look"))
+            continue;
+        if (i + 1 == args.size())
+            return needsValue(args.at(i), "a name");
+        const std::vector<ReadyLook> looks = readyLooks();
+        const std::optional<ReadyLook> look = findLook(looks, args.at(i + 1));
+        if (!look) {
+            QStringList names;
+            for (const ReadyLook &known : looks)
+                names << QStringLiteral("\"") + known.name + u'"';
+            return QStringLiteral("no such look: ") + args.at(i + 1)
+                + (names.isEmpty() ? QStringLiteral(" (no ready designs are installed)")
+                                   : QStringLiteral(" (there are ") + names.join(QStringLiteral(", ")) + u')');
+        }
+        const CfgLoadResult loaded = applyLook(look->path, design.settings, FormatSettings::system());
+        if (const QString warning = cfgWarning(look->path, loaded); !warning.isEmpty())
+            QTextStream(stderr) << "kelvra-cli: warning: " << warning << '\n';
+    }
+
     StampSettings &s = design.settings;
     if (std::optional<QString> error = takeDateOptions(args, s))
         return error;
@@ -193,13 +219,17 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
         auto value = [&]() { return args.at(++i); };
         static const QStringList valueOptions { QStringLiteral("--caption"), QStringLiteral("--date-format"),
             QStringLiteral("--font"), QStringLiteral("--size"), QStringLiteral("--color"), QStringLiteral("--bg"),
-            QStringLiteral("--outline-color"), QStringLiteral("--place") };
+            QStringLiteral("--outline-color"), QStringLiteral("--place"), QStringLiteral("--look"),
+            QStringLiteral("--glow-color"), QStringLiteral("--glow-size"), QStringLiteral("--bg-alpha"),
+            QStringLiteral("--strip") };
         if (arg == QLatin1String("--")) {
             rest << args.mid(i);
             break;
         } else if (!hasValue && valueOptions.contains(arg)) {
-            return needsValue(arg, arg == QLatin1String("--size") ? "a number" : "a value");
-        } else if (arg == QLatin1String("--cfg") && hasValue) {
+            const bool number = arg == QLatin1String("--size") || arg == QLatin1String("--glow-size")
+                || arg == QLatin1String("--bg-alpha");
+            return needsValue(arg, number ? "a number" : arg == QLatin1String("--look") ? "a name" : "a value");
+        } else if ((arg == QLatin1String("--cfg") || arg == QLatin1String("--look")) && hasValue) {
             ++i;
         } else if (arg == QLatin1String("--caption") && hasValue) {
             s.CaptionFormat = value();
@@ -233,6 +263,33 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
             s.FShadow = true;
         } else if (arg == QLatin1String("--outline")) {
             s.FOutline = true;
+        } else if (arg == QLatin1String("--glow")) {
+            s.FGlow = true;
+        } else if (arg == QLatin1String("--glow-color") && hasValue) {
+            const std::optional<TColor> colour = parseColour(value(), true);
+            if (!colour)
+                return needsValue(arg, "#RRGGBB or none (the font colour)");
+            s.FGlow = true;
+            s.GlowColor = *colour;
+        } else if (arg == QLatin1String("--glow-size") && hasValue) {
+            bool ok = false;
+            const double size = value().toDouble(&ok);
+            if (!ok || !(size > 0 && size <= kMaxGlowSize))
+                return needsValue(arg, "a number above 0 up to 100 (percent of the font height)");
+            s.FGlow = true;
+            s.GlowSize = size;
+        } else if (arg == QLatin1String("--bg-alpha") && hasValue) {
+            bool ok = false;
+            const int alpha = value().toInt(&ok);
+            if (!ok || alpha < 0 || alpha > 255)
+                return needsValue(arg, "a whole number from 0 (clear) to 255 (opaque)");
+            s.BgAlpha = alpha;
+        } else if (arg == QLatin1String("--strip") && hasValue) {
+            const QStringList strips { QStringLiteral("none"), QStringLiteral("across"), QStringLiteral("down") };
+            const qsizetype index = strips.indexOf(value());
+            if (index < 0)
+                return needsValue(arg, "none, across or down");
+            s.Strip = int(index);
         } else if (arg == QLatin1String("--place") && hasValue) {
             // The four standard places.
             const QStringList places { QStringLiteral("tl"), QStringLiteral("tr"), QStringLiteral("br"),
@@ -249,6 +306,15 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
     }
     args = rest;
     return std::nullopt;
+}
+
+QString fontNote(const StampSettings &settings)
+{
+    const std::optional<FontFallback> fallback = fontFallback(settings.FontName);
+    if (!fallback)
+        return QString();
+    return QStringLiteral("the font \"%1\" is not installed; the label is drawn with \"%2\"")
+        .arg(fallback->requested, fallback->drawn);
 }
 
 } // namespace kelvra::cli

@@ -23,7 +23,8 @@ struct DesignOptions
 inline constexpr const char *kDesignUsage
     = "[--cfg FILE] [--caption TEXT] [--date-format F] [--font NAME] [--size N] [--color #RRGGBB]\n"
       "         [--bg #RRGGBB|none] [--outline-color #RRGGBB|none] [--bold] [--italic] [--underline]\n"
-      "         [--shadow] [--outline] [--place tl|tr|br|bl] [date options]";
+      "         [--shadow] [--outline] [--place tl|tr|br|bl] [--look NAME] [--glow] [--glow-color #RRGGBB|none]\n"
+      "         [--glow-size N] [--bg-alpha N] [--strip none|across|down] [date options]";
 
 // The photo-date options, as every usage that takes them lists them.
 #define KELVRA_DATE_USAGE                                                                                              \
@@ -50,6 +51,10 @@ std::vector<Option> withDesignOptions(std::vector<Option> more);
 
 // The one warning line a settings file's load earns, or empty.
 QString cfgWarning(const QString &path, const CfgLoadResult &loaded);
+
+// The note a design earns whose font the machine lacks, or empty. Needs the
+// toolkit's fonts (a command with needsGui).
+QString fontNote(const StampSettings &settings);
 
 // "#RRGGBB" as 0x00BBGGRR; "none" as kNoColor where allowed.
 std::optional<TColor> parseColour(const QString &text, bool noneAllowed);

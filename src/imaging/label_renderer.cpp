@@ -2,6 +2,7 @@
 #include "imaging/label_renderer.h"
 
 #include "imaging/bitmap_rotate.h"
+#include "imaging/font_fallback.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -36,6 +37,35 @@ QColor toQColor(TColor color)
     return QColor(color & 0xff, (color >> 8) & 0xff, (color >> 16) & 0xff);
 }
 
+QStringList labelLines(const QString &text)
+{
+    if (!text.contains(QLatin1Char('\n')))
+        return { text };
+    QStringList lines;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (!line.trimmed().isEmpty())
+            lines << line;
+    }
+    if (lines.isEmpty())
+        lines << QString();
+    return lines;
+}
+
+int stripPadding(const StampSettings &settings, int cellHeight)
+{
+    return settings.strip() == LabelStrip::None ? 0 : std::max(1, cellHeight / 4);
+}
+
+int glowReach(const StampSettings &settings, int cellHeight)
+{
+    if (!settings.FGlow)
+        return 0;
+    const double size = std::clamp(settings.GlowSize, 0.0, 100.0);
+    return std::max(1, int(std::lround(cellHeight * size / 100.0)));
+}
+
 void PhotoCanvas::setFontFace(const QString &family)
 {
     if (family != m_family)
@@ -65,7 +95,7 @@ void PhotoCanvas::resolve() const
 {
     if (m_resolved)
         return;
-    QFont font(m_family);
+    QFont font(drawnFontFamily(m_family));
     font.setBold(m_style.Bold);
     font.setItalic(m_style.Italic);
     font.setUnderline(m_style.Underline);
@@ -184,21 +214,27 @@ void SetPhotoFontParams(PhotoCanvas &Canvas, const StampSettings &settings)
     Canvas.setFontColor(toQColor(settings.FontColor));
     Canvas.setFontFace(settings.FontName);
     Canvas.setFontStyle(settings.Style);
-    if (settings.BgColor == kNoColor)
+    if (settings.BgColor == kNoColor) {
         Canvas.setTransparent();
-    else
-        Canvas.setOpaque(toQColor(settings.BgColor));
+    } else {
+        QColor background = toQColor(settings.BgColor);
+        background.setAlpha(std::clamp(settings.BgAlpha, 0, 255));
+        Canvas.setOpaque(background);
+    }
 }
 
 namespace {
 
-// Where the label's cell lies on a W x H surface, after clamping.
+// Where the label's cell lies on a W x H surface, after clamping. A strip
+// pads the text by pad on every side inside the cell.
 struct LabelPlace
 {
     int left = 0;
     int top = 0;
     int w = 0;
     int t = 0;
+    int pad = 0;
+    QSize surface; // W x H, for a strip's band
 };
 
 LabelPlace clampedPlace(int W, int H, int left, int top, int w, int t)
@@ -211,7 +247,30 @@ LabelPlace clampedPlace(int W, int H, int left, int top, int w, int t)
         left = 0;
     if (top < 0)
         top = 0;
-    return LabelPlace { left, top, w, t };
+    return LabelPlace { left, top, w, t, 0, QSize() };
+}
+
+// The label's cell: the widest line by the lines' cells, and the padding.
+QSize labelCell(const PhotoCanvas &Canvas, const QStringList &lines, int pad)
+{
+    int w = 0;
+    for (const QString &line : lines)
+        w = std::max(w, Canvas.textWidth(line));
+    return QSize(w + 2 * pad, int(lines.size()) * Canvas.textHeight() + 2 * pad);
+}
+
+// The band a strip fills, on a W x H surface.
+QRect stripRect(const StampSettings &settings, const LabelPlace &p, int W, int H)
+{
+    switch (settings.strip()) {
+    case LabelStrip::Across:
+        return QRect(0, p.top, W, p.t);
+    case LabelStrip::Down:
+        return QRect(p.left, 0, p.w, H);
+    case LabelStrip::None:
+        break;
+    }
+    return QRect();
 }
 
 LabelBox boxOf(const LabelPlace &p, int W, int H)
@@ -224,8 +283,15 @@ LabelPlace anchoredPlace(PhotoCanvas &Canvas, const StampSettings &settings, con
 {
     SetPhotoFontParams(Canvas, settings);
     Canvas.setFontHeight(fontCellHeight(W, H, settings.Size));
-    int w = Canvas.textWidth(text);
-    int t = Canvas.textHeight();
+    const QStringList lines = labelLines(text);
+    const auto measure = [&](int &w, int &t) {
+        const QSize cell = labelCell(Canvas, lines, stripPadding(settings, Canvas.fontHeight()));
+        w = cell.width();
+        t = cell.height();
+    };
+    int w = 0;
+    int t = 0;
+    measure(w, t);
     if (w > W || t > H) {
         // Cut off at the edge, a label loses its end and its place; smaller,
         // it keeps both, inside the margins the settings give.
@@ -235,13 +301,13 @@ LabelPlace anchoredPlace(PhotoCanvas &Canvas, const StampSettings &settings, con
         };
         const int roomW = room(W, settings.XD);
         const int roomH = room(H, settings.YD);
-        int height = std::min(t, roomH);
+        const int cellHeight = Canvas.fontHeight();
+        int height = std::min(cellHeight, int(qint64(cellHeight) * roomH / std::max(t, 1)));
         if (w > roomW)
-            height = std::min(height, int(qint64(t) * roomW / std::max(w, 1)));
+            height = std::min(height, int(qint64(cellHeight) * roomW / std::max(w, 1)));
         for (height = std::max(height, 1);; --height) {
             Canvas.setFontHeight(height);
-            w = Canvas.textWidth(text);
-            t = Canvas.textHeight();
+            measure(w, t);
             if (height == 1 || (w <= roomW && t <= roomH))
                 break;
         }
@@ -257,34 +323,154 @@ LabelPlace anchoredPlace(PhotoCanvas &Canvas, const StampSettings &settings, con
         top = truncated(H - H * settings.YD) - t;
     else
         top = truncated(H * settings.YD);
-    return clampedPlace(W, H, left, top, w, t);
+    LabelPlace place = clampedPlace(W, H, left, top, w, t);
+    place.pad = stripPadding(settings, Canvas.fontHeight());
+    place.surface = QSize(W, H);
+    return place;
+}
+
+// A line of the label and where its cell starts; lines hang from the right
+// when the label does.
+struct LineSpot
+{
+    int x = 0;
+    int y = 0;
+    QString text;
+};
+
+std::vector<LineSpot> lineSpots(
+    const PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p)
+{
+    const QStringList lines = labelLines(text);
+    const int blockWidth = p.w - 2 * p.pad;
+    std::vector<LineSpot> spots;
+    spots.reserve(size_t(lines.size()));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int indent = settings.XOrient == 1 ? blockWidth - Canvas.textWidth(lines.at(i)) : 0;
+        spots.push_back(
+            LineSpot { p.left + p.pad + indent, p.top + p.pad + int(i) * Canvas.textHeight(), lines.at(i) });
+    }
+    return spots;
+}
+
+// The glyphs' ink of a line at spot, which may overhang its cell (italics,
+// marks, fallback fonts).
+QRectF inkOf(const PhotoCanvas &Canvas, const LineSpot &spot)
+{
+    if (spot.text.isEmpty())
+        return QRectF();
+    const qreal scale = Canvas.resolvedScale();
+    const QRectF ink = QFontMetricsF(Canvas.resolvedFont()).boundingRect(spot.text);
+    return QRectF(spot.x + ink.left() * scale, spot.y + (Canvas.resolvedAscent() + ink.top()) * scale,
+        ink.width() * scale, ink.height() * scale);
 }
 
 // Every pixel the passes may touch, with room to spare: the cell and the
-// glyphs' ink (which may overhang it: italics, marks, fallback fonts), again
-// at the shadow offset, widened by the pen and a quarter cell for
-// antialiasing and hinting.
+// glyphs' ink, again at the shadow offset, widened by the pen, the glow and a
+// quarter cell for antialiasing and hinting, and the strip.
 QRect paintedArea(const PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p)
 {
     QRectF area(p.left, p.top, p.w, p.t);
-    if (!text.isEmpty()) {
-        const qreal scale = Canvas.resolvedScale();
-        const QRectF ink = QFontMetricsF(Canvas.resolvedFont()).boundingRect(text);
-        area |= QRectF(p.left + ink.left() * scale, p.top + (Canvas.resolvedAscent() + ink.top()) * scale,
-            ink.width() * scale, ink.height() * scale);
+    for (const LineSpot &spot : lineSpots(Canvas, settings, text, p)) {
+        if (!spot.text.isEmpty())
+            area |= inkOf(Canvas, spot);
     }
     if (settings.FShadow) {
         const int d = shadowOffset(Canvas.fontHeight(), settings.FOutline);
         area |= area.translated(d, d);
     }
-    const int margin = fontPointSize(Canvas.fontHeight()) / 20 + 2 + Canvas.fontHeight() / 4;
-    return area.toAlignedRect().adjusted(-margin, -margin, margin, margin);
+    const int margin = fontPointSize(Canvas.fontHeight()) / 20 + 2 + Canvas.fontHeight() / 4
+        + glowReach(settings, Canvas.fontHeight());
+    QRect painted = area.toAlignedRect().adjusted(-margin, -margin, margin, margin);
+    if (settings.BgColor != kNoColor)
+        painted |= stripRect(settings, p, p.surface.width(), p.surface.height());
+    return painted;
 }
 
-// The three passes, in surface coordinates. The raster holds the part of the
-// surface that begins at origin; a translation of the painter, not of the
-// coordinates, keeps every fraction a glyph edge falls on as it is on the
-// whole surface.
+// One pass of a box blur of the given radius along rows (step 1) or columns
+// (step width); what lies beyond the edges counts as clear.
+void boxBlur(std::vector<int> &values, int width, int height, int radius, bool alongRows)
+{
+    const int count = alongRows ? height : width;
+    const int length = alongRows ? width : height;
+    const int step = alongRows ? 1 : width;
+    const int window = 2 * radius + 1;
+    std::vector<int> line(static_cast<size_t>(length));
+    for (int n = 0; n < count; ++n) {
+        int *first = values.data() + (alongRows ? size_t(n) * size_t(width) : size_t(n));
+        for (int i = 0; i < length; ++i)
+            line[size_t(i)] = first[size_t(i) * size_t(step)];
+        int sum = 0;
+        for (int i = 0; i <= std::min(radius, length - 1); ++i)
+            sum += line[size_t(i)];
+        for (int i = 0; i < length; ++i) {
+            first[size_t(i) * size_t(step)] = sum / window;
+            const int enter = i + radius + 1;
+            const int leave = i - radius;
+            if (enter < length)
+                sum += line[size_t(enter)];
+            if (leave >= 0)
+                sum -= line[size_t(leave)];
+        }
+    }
+}
+
+// The halo: the glyphs' coverage blurred three times (close to a Gaussian)
+// and laid over the surface in the glow colour. Integer sums only, so every
+// road that paints the same patch gets the same pixels.
+void paintGlow(QPainter &painter, PhotoCanvas &Canvas, const StampSettings &settings,
+    const std::vector<LineSpot> &spots, const QRect &patch)
+{
+    const int reach = glowReach(settings, Canvas.fontHeight());
+    QRectF cells;
+    for (const LineSpot &spot : spots)
+        cells |= QRectF(spot.x, spot.y, Canvas.textWidth(spot.text), Canvas.textHeight()) | inkOf(Canvas, spot);
+    const int margin = reach + 2;
+    const QRect region = cells.toAlignedRect().adjusted(-margin, -margin, margin, margin) & patch;
+    if (region.isEmpty())
+        return;
+    QImage coverage(region.size(), QImage::Format_ARGB32_Premultiplied);
+    if (coverage.isNull())
+        return;
+    coverage.fill(Qt::transparent);
+    {
+        QPainter glyphs(&coverage);
+        glyphs.translate(-region.x(), -region.y());
+        Canvas.setFontColor(Qt::white);
+        Canvas.setTransparent();
+        for (const LineSpot &spot : spots)
+            Canvas.textOut(glyphs, spot.x, spot.y, spot.text);
+    }
+    const int W = region.width();
+    const int H = region.height();
+    std::vector<int> alpha(size_t(W) * size_t(H));
+    for (int y = 0; y < H; ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(coverage.constScanLine(y));
+        for (int x = 0; x < W; ++x)
+            alpha[size_t(y) * size_t(W) + size_t(x)] = qAlpha(row[x]);
+    }
+    const int radius = std::max(1, reach / 3);
+    for (int pass = 0; pass < 3; ++pass) {
+        boxBlur(alpha, W, H, radius, true);
+        boxBlur(alpha, W, H, radius, false);
+    }
+    const QColor colour = toQColor(settings.GlowColor == kNoColor ? settings.FontColor : settings.GlowColor);
+    QImage &halo = coverage; // reused: every pixel is written again
+    for (int y = 0; y < H; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(halo.scanLine(y));
+        for (int x = 0; x < W; ++x) {
+            // Doubled, so the halo is felt right at the glyphs' edges.
+            const int a = std::min(255, 2 * alpha[size_t(y) * size_t(W) + size_t(x)]);
+            row[x] = qRgba(colour.red() * a / 255, colour.green() * a / 255, colour.blue() * a / 255, a);
+        }
+    }
+    painter.drawImage(region.topLeft(), halo);
+}
+
+// The passes, in surface coordinates: strip or box, glow, shadow, text,
+// outline. The raster holds the part of the surface that begins at origin; a
+// translation of the painter, not of the coordinates, keeps every fraction a
+// glyph edge falls on as it is on the whole surface.
 void paintLabel(
     PhotoCanvas &Canvas, const StampSettings &settings, const QString &text, const LabelPlace &p, QPoint origin = {})
 {
@@ -292,30 +478,63 @@ void paintLabel(
     if (!origin.isNull())
         painter.translate(-origin.x(), -origin.y());
     const int points = fontPointSize(Canvas.fontHeight());
+    const std::vector<LineSpot> spots = lineSpots(Canvas, settings, text, p);
+    const auto drawLines = [&](int d) {
+        for (const LineSpot &spot : spots)
+            Canvas.textOut(painter, spot.x + d, spot.y + d, spot.text);
+    };
+
+    SetPhotoFontParams(Canvas, settings);
+    const bool box = settings.BgColor != kNoColor;
+    const QColor boxColour = Canvas.background();
+    // The text's cell; a strip's band is filled instead.
+    const QRect block(p.left + p.pad, p.top + p.pad, p.w - 2 * p.pad, p.t - 2 * p.pad);
+    Canvas.setTransparent();
+    bool boxDrawn = !box;
+    if (box && settings.strip() != LabelStrip::None) {
+        painter.fillRect(stripRect(settings, p, p.surface.width(), p.surface.height()), boxColour);
+        boxDrawn = true;
+    }
+
+    if (settings.FGlow) {
+        if (!boxDrawn) {
+            painter.fillRect(block, boxColour);
+            boxDrawn = true;
+        }
+        paintGlow(painter, Canvas, settings, spots, QRect(origin, Canvas.raster()->size()));
+        SetPhotoFontParams(Canvas, settings);
+        Canvas.setTransparent();
+    }
 
     if (settings.FShadow) {
-        if (settings.BgColor != kNoColor) {
+        if (!boxDrawn) {
             // The box goes down once, under the shadow, not offset.
-            Canvas.textOut(painter, p.left, p.top, text);
-            Canvas.setTransparent();
+            painter.fillRect(block, boxColour);
+            drawLines(0);
+            boxDrawn = true;
         }
         const int d = shadowOffset(Canvas.fontHeight(), settings.FOutline);
         Canvas.setFontColor(kShadowColor);
-        Canvas.textOut(painter, p.left + d, p.top + d, text);
+        drawLines(d);
+        Canvas.setFontColor(toQColor(settings.FontColor));
     }
 
-    SetPhotoFontParams(Canvas, settings);
-    if (settings.BgColor != kNoColor && settings.FShadow)
-        Canvas.setTransparent();
-    Canvas.textOut(painter, p.left, p.top, text);
+    if (!boxDrawn)
+        painter.fillRect(block, boxColour);
+    drawLines(0);
 
     if (settings.FOutline) {
         const TColor pen
             = settings.OutlineColor == kNoColor ? ContrastColor(settings.FontColor) : settings.OutlineColor;
         Canvas.setPen(toQColor(pen), points / 20);
-        Canvas.strokeText(painter, p.left, p.top, text);
+        for (const LineSpot &spot : spots)
+            Canvas.strokeText(painter, spot.x, spot.y, spot.text);
         Canvas.setPen(toQColor(pen), 1);
     }
+    // As the passes always left it: the settings' font, a box not drawn again.
+    SetPhotoFontParams(Canvas, settings);
+    if (box && settings.FShadow)
+        Canvas.setTransparent();
 }
 
 // A rectangle of the upright picture as a rectangle of the stored raster
@@ -406,6 +625,8 @@ StoredPhotoLabel::StoredPhotoLabel(QSize stored, int orientation, const StampSet
     const int H = quarter ? stored.width() : stored.height();
     const LabelPlace p = anchoredPlace(m_canvas, settings, text, W, H);
     m_cell = PixelRect { p.left, p.top, p.left + p.w, p.top + p.t };
+    m_pad = p.pad;
+    m_upright = p.surface;
     m_box = boxOf(p, W, H);
     m_area = paintedArea(m_canvas, settings, text, p) & QRect(0, 0, W, H);
     m_source = m_area.isEmpty() ? QRect() : storedRect(m_area, m_orientation, stored.width(), stored.height());
@@ -413,7 +634,7 @@ StoredPhotoLabel::StoredPhotoLabel(QSize stored, int orientation, const StampSet
 
 bool StoredPhotoLabel::paint(QImage &band, int bandTop, int bandLeft)
 {
-    const LabelPlace p { m_cell.Left, m_cell.Top, m_cell.width(), m_cell.height() };
+    const LabelPlace p { m_cell.Left, m_cell.Top, m_cell.width(), m_cell.height(), m_pad, m_upright };
     return paintThroughPatch(
         band, QPoint(bandLeft, bandTop), m_source, m_area, m_orientation, m_canvas, m_settings, m_text, p);
 }
@@ -494,12 +715,13 @@ LabelBox DrawTextToPhoto(PhotoCanvas &Canvas, StampSettings &settings, const QSt
         return {};
     // Measured before the settings' font is set: the size is the one the
     // last anchored drawing left.
-    const QSize label(Canvas.textWidth(text), Canvas.textHeight());
+    const int pad = stripPadding(settings, Canvas.fontHeight());
+    const QSize label = labelCell(Canvas, labelLines(text), pad);
     SetPhotoFontParams(Canvas, settings);
     const QSize raster(Canvas.width(), Canvas.height());
     const LabelBox box = pointerLabelBox(QPoint(px, py), raster, label);
     // The cell as placed, before the raster's edge clips the box.
-    const LabelPlace p { box.Left, box.Top, label.width(), label.height() };
+    const LabelPlace p { box.Left, box.Top, label.width(), label.height(), pad, raster };
     const QRect area = paintedArea(Canvas, settings, text, p) & QRect(QPoint(0, 0), raster);
     if (!paintThroughPatch(*Canvas.raster(), {}, area, area, 1, Canvas, settings, text, p))
         paintLabel(Canvas, settings, text, p);

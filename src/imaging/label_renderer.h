@@ -35,6 +35,16 @@ using LabelBox = PixelRect;
 
 QColor toQColor(TColor color); // 0x00BBGGRR, top byte ignored
 
+// The label's lines: the text as it is when it holds no line break, else its
+// lines that are not blank (a caption token with no value leaves none).
+QStringList labelLines(const QString &text);
+
+// The room a strip leaves around the text, in pixels.
+int stripPadding(const StampSettings &settings, int cellHeight);
+
+// How far the glow reaches beyond the glyphs, in pixels; 0 without glow.
+int glowReach(const StampSettings &settings, int cellHeight);
+
 // A raster to draw the label on, with the text attributes last set on it:
 // font face, style and cell height, font colour, background mode and colour,
 // pen. They stay until changed, so a pointer placement draws with the font the
@@ -133,7 +143,9 @@ TColor ContrastColor(TColor color);
 // colour, or transparent for kNoColor. Leaves the height alone.
 void SetPhotoFontParams(PhotoCanvas &Canvas, const StampSettings &settings);
 
-// Draws text (already expanded, one line) at the stored placement. The window
+// Draws text (already expanded; a line break starts another line) at the
+// stored placement. The label's box is its cell: the lines and, with a strip,
+// the padding around them; a strip's band runs beyond it to the edges. The window
 // resets and shows the preview raster around this call.
 LabelBox DrawTextToPhotoWITH_PARAMS(PhotoCanvas &Canvas, const StampSettings &settings, const QString &text);
 
@@ -164,6 +176,8 @@ private:
     QString m_text;
     int m_orientation;
     PixelRect m_cell; // upright
+    int m_pad = 0;
+    QSize m_upright;
     LabelBox m_box;
     QRect m_area; // upright
     QRect m_source; // stored

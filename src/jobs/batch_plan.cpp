@@ -28,6 +28,11 @@ template<typename Visit> void visitDesign(StampSettings &s, AppOptions &o, Visit
     visit("underline", s.Style.Underline);
     visit("outline", s.FOutline);
     visit("shadow", s.FShadow);
+    visit("glow", s.FGlow);
+    visit("glowColor", s.GlowColor);
+    visit("glowSize", s.GlowSize);
+    visit("bgAlpha", s.BgAlpha);
+    visit("strip", s.Strip);
     visit("xOrient", s.XOrient);
     visit("yOrient", s.YOrient);
     visit("xd", s.XD);

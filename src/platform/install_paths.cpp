@@ -28,4 +28,9 @@ QString helpFolder()
     return shareFolder() + QStringLiteral("help/");
 }
 
+QString looksFolder()
+{
+    return shareFolder() + QStringLiteral("looks/");
+}
+
 } // namespace kelvra

@@ -18,4 +18,7 @@ QString shareFolderFor(const QString &programFolder);
 // The guide's folder: shareFolder() + "help/".
 QString helpFolder();
 
+// The ready designs' folder: shareFolder() + "looks/".
+QString looksFolder();
+
 } // namespace kelvra

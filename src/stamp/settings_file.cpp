@@ -56,9 +56,16 @@ enum KeyUse : unsigned {
     LanguageLoad = 32 // ReadLanguage
 };
 
+// A line of the caption: the first under CaptionFormat, so that a caption of
+// one line reads as it always did, the rest under a key of its own.
+struct CaptionLine
+{
+    int index;
+};
+
 using KeyMember
     = std::variant<double StampSettings::*, int StampSettings::*, bool StampSettings::*, QString StampSettings::*,
-        FontStyles StampSettings::*, int AppOptions::*, bool AppOptions::*, QString AppOptions::*>;
+        FontStyles StampSettings::*, int AppOptions::*, bool AppOptions::*, QString AppOptions::*, CaptionLine>;
 
 // One key of the Options section: the member it fills, whose type says how it
 // is written and whose default-constructed value is its default.
@@ -89,13 +96,19 @@ const IniKey kIniKeys[] = {
     { "YD", &StampSettings::YD, DesignLoad | DesignSave },
     { "RenamePhotos", &StampSettings::RenamePhotos, DesignLoad | DesignSave },
     { "StampPhotosOpt", &StampSettings::StampPhotosOpt, DesignLoad | DesignSave },
-    { "CaptionFormat", &StampSettings::CaptionFormat, DesignLoad | DesignSave },
+    { "CaptionFormat", CaptionLine { 0 }, DesignLoad | DesignSave },
     { "DateShift", &StampSettings::DateShift, DesignLoad | DesignSave },
     { "CameraShifts", &StampSettings::CameraShifts, DesignLoad | DesignSave },
     { "NameDates", &StampSettings::NameDates, DesignLoad | DesignSave },
     { "IgnorePlaceholderDates", &StampSettings::IgnorePlaceholderDates, DesignLoad | DesignSave },
     { "FixExifDates", &StampSettings::FixExifDates, DesignLoad | DesignSave },
     { "DateZone", &StampSettings::DateZone, DesignLoad | DesignSave },
+    { "FGlow", &StampSettings::FGlow, DesignLoad | DesignSave },
+    { "GlowColor", &StampSettings::GlowColor, DesignLoad | DesignSave },
+    { "GlowSize", &StampSettings::GlowSize, DesignLoad | DesignSave },
+    { "BgAlpha", &StampSettings::BgAlpha, DesignLoad | DesignSave },
+    { "Strip", &StampSettings::Strip, DesignLoad | DesignSave },
+    { "CaptionLine2", CaptionLine { 1 }, DesignLoad | DesignSave },
     { "FilePostfix", &AppOptions::FilePostfix, OptionsSave | StartupLoad },
     { "Language", &AppOptions::Language, OptionsSave | LanguageLoad },
     { "GPSForm", &AppOptions::GPSForm, DesignLoad | OptionsSave },
@@ -110,6 +123,15 @@ template<typename Type, typename Owner> struct MemberOf<Type Owner::*>
 {
     using OwnerType = Owner;
 };
+
+// The caption's first line, or everything after its first line break.
+QString captionPart(const QString &caption, int index)
+{
+    const qsizetype at = caption.indexOf(QLatin1Char('\n'));
+    if (index == 0)
+        return at < 0 ? caption : caption.left(at);
+    return at < 0 ? QString() : caption.mid(at + 1);
+}
 
 // The record of settings or options that a member belongs to.
 template<typename Owner, typename Settings, typename Options> auto &recordOf(Settings &settings, Options &options)
@@ -160,9 +182,19 @@ void loadKeys(
             continue;
         std::visit(
             [&](auto member) {
-                using Owner = typename MemberOf<decltype(member)>::OwnerType;
-                recordOf<Owner>(settings, options).*member = readValue(ini, QString::fromLatin1(key.name),
-                    recordOf<Owner>(defaultSettings, defaultOptions).*member, format);
+                const QString name = QString::fromLatin1(key.name);
+                if constexpr (std::is_same_v<decltype(member), CaptionLine>) {
+                    const QString line = ini.readString(
+                        kOptionsSection, name, member.index == 0 ? defaultSettings.CaptionFormat : QString());
+                    if (member.index == 0)
+                        settings.CaptionFormat = line;
+                    else if (!line.isEmpty())
+                        settings.CaptionFormat += QLatin1Char('\n') + line;
+                } else {
+                    using Owner = typename MemberOf<decltype(member)>::OwnerType;
+                    recordOf<Owner>(settings, options).*member
+                        = readValue(ini, name, recordOf<Owner>(defaultSettings, defaultOptions).*member, format);
+                }
             },
             key.member);
     }
@@ -178,8 +210,13 @@ SettingsWriteResult saveKeys(const QString &path, unsigned use, const StampSetti
             continue;
         std::visit(
             [&](auto member) {
-                using Owner = typename MemberOf<decltype(member)>::OwnerType;
-                setValue(ini, QString::fromLatin1(key.name), recordOf<Owner>(settings, options).*member, format);
+                if constexpr (std::is_same_v<decltype(member), CaptionLine>) {
+                    ini.setString(kOptionsSection, QString::fromLatin1(key.name),
+                        captionPart(settings.CaptionFormat, member.index));
+                } else {
+                    using Owner = typename MemberOf<decltype(member)>::OwnerType;
+                    setValue(ini, QString::fromLatin1(key.name), recordOf<Owner>(settings, options).*member, format);
+                }
             },
             key.member);
     }
@@ -207,6 +244,19 @@ CfgLoadResult LoadCFGFromFile(const QString &path, StampSettings &settings, AppO
     if (!(exactPosition >= kSizeSliderMin && exactPosition <= kSizeSliderMax))
         result.correctedKeys << QStringLiteral("FontSize");
     settings.Size = sizeAfterSliderMove(result.sliderPosition, currentSliderPosition, settings.Size);
+    const StampSettings defaults;
+    if (settings.BgAlpha < 0 || settings.BgAlpha > 255) {
+        settings.BgAlpha = std::clamp(settings.BgAlpha, 0, 255);
+        result.correctedKeys << QStringLiteral("BgAlpha");
+    }
+    if (!(settings.GlowSize > 0 && settings.GlowSize <= kMaxGlowSize)) {
+        settings.GlowSize = defaults.GlowSize;
+        result.correctedKeys << QStringLiteral("GlowSize");
+    }
+    if (settings.Strip < 0 || settings.Strip > 2) {
+        settings.Strip = defaults.Strip;
+        result.correctedKeys << QStringLiteral("Strip");
+    }
     result.selectedTask = settings.StampPhotosOpt ? TodoTask::StampPhotos : TodoTask::RenamePhotos;
     return result;
 }

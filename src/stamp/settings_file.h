@@ -24,6 +24,9 @@ int sizeSliderPosition(double size);
 // stands keeps the current size.
 double sizeAfterSliderMove(int newPosition, int currentPosition, double currentSize);
 
+// The largest halo, in percent of the font cell height.
+constexpr double kMaxGlowSize = 100;
+
 enum class TodoTask { StampPhotos = 0, RenamePhotos = 1 };
 
 // What a settings load leaves for the window to show.

@@ -20,6 +20,10 @@ struct FontStyles
     friend bool operator==(const FontStyles &, const FontStyles &) = default;
 };
 
+// Where a strip runs: none (the box is the text cell), across the photo's
+// whole width, or down its whole height.
+enum class LabelStrip { None = 0, Across = 1, Down = 2 };
+
 // The stamp design and the two task switches. Plain data: the imaging layer
 // reads it, the settings files and the window fill it.
 struct StampSettings
@@ -32,11 +36,20 @@ struct StampSettings
     FontStyles Style;
     bool FOutline = false;
     bool FShadow = false;
+    // A soft halo around the glyphs; kNoColor takes the font colour.
+    bool FGlow = false;
+    TColor GlowColor = kNoColor;
+    double GlowSize = 15; // the halo's reach in percent of the font cell height
+    // Opacity of the background colour, 0 (clear) to 255 (opaque).
+    int BgAlpha = 255;
+    // The background box as a band across the photo: see LabelStrip.
+    int Strip = 0;
     int XOrient = 0; // 0: XD from the left edge, 1: from the right
     int YOrient = 0; // 0: YD from the top edge, 1: from the bottom
     double XD = 0.05;
     double YD = 0.05;
     QString DateFormat = QStringLiteral("DD.MM.YYYY hh:nn");
+    // A line break ('\n') starts the label's second line.
     QString CaptionFormat = QStringLiteral("[PHOTO_DATE]");
     QString FNMask = QStringLiteral("%o_timestamp");
     bool StampPhotosOpt = true;
@@ -53,6 +66,11 @@ struct StampSettings
     // "+05:30": captions show the photo date in this zone when the photo's
     // own is known; empty for the photo's own zone.
     QString DateZone;
+
+    LabelStrip strip() const
+    {
+        return Strip == 1 ? LabelStrip::Across : Strip == 2 ? LabelStrip::Down : LabelStrip::None;
+    }
 
     friend bool operator==(const StampSettings &, const StampSettings &) = default;
 };

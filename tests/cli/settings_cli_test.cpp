@@ -24,7 +24,8 @@ TEST(SettingsCommand, PrintsDefaultsWithoutAProgramIniAndCreatesNothing)
         "FontSize=20\nFontName=Arial\nFontColor=255\nBgColor=-1\nOutlineColor=-1\nDateFormat=DD.MM.YYYY hh:nn\n"
         "DefaultSaveFolder=\nDefaultBrowseFolder=\nFNMask=%o_timestamp\nFontStyle=000\nFShadow=0\nFOutline=0\n"
         "XOrient=0\nYOrient=0\nXD=0.05\nYD=0.05\nRenamePhotos=0\nStampPhotosOpt=1\nCaptionFormat=[PHOTO_DATE]\n"
-        "FilePostfix=_timestamp\nLanguage=0\nGPSForm=2\njpgquality=90\nSkin=-1\nKeepQuality=0\n");
+        "FilePostfix=_timestamp\nLanguage=0\nGPSForm=2\njpgquality=90\nSkin=-1\nKeepQuality=0\n"
+        "FGlow=0\nGlowColor=-1\nGlowSize=15\nBgAlpha=255\nStrip=0\nCaptionLine2=\n");
 }
 
 TEST(SettingsCommand, ReadsTheProgramIniOfTheDataFolder)

@@ -65,6 +65,32 @@ const Design kDesigns[] = {
             }),
         QStringLiteral("08.12.2026 18:41  gÿjÄ") },
     { "nothing to draw", design(0, 1, 10, [](StampSettings &s) { s.FShadow = true; }), QString() },
+    { "glow in another colour, with shadow and outline",
+        design(1, 1, 8,
+            [](StampSettings &s) {
+                s.FGlow = s.FShadow = s.FOutline = true;
+                s.GlowColor = 0x00a5ff;
+                s.GlowSize = 40;
+            }),
+        kDate },
+    { "translucent strip across, two lines, top right",
+        design(1, 0, 12,
+            [](StampSettings &s) {
+                s.Strip = 1;
+                s.BgColor = 0x101010;
+                s.BgAlpha = 140;
+                s.FGlow = true;
+            }),
+        kDate + QStringLiteral("\nNIKON E950") },
+    { "strip down the left side, bottom",
+        design(0, 1, 14,
+            [](StampSettings &s) {
+                s.Strip = 2;
+                s.BgColor = 0xffffff;
+                s.BgAlpha = 90;
+                s.FShadow = true;
+            }),
+        QStringLiteral("\n ISO 100\n\n1/250 sec") },
 };
 
 // How a viewer turns each orientation upright, and how the batch turns back.

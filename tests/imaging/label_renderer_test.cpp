@@ -433,19 +433,30 @@ TEST(PointerPlacement, DrawsWithTheLastAnchoredHeightAndNeverShrinksSize)
 namespace kelvra::test {
 namespace {
 
-// One line always: a line break or tab in the caption is not interpreted.
-TEST(LabelPlacement, ControlCharactersStayOnOneLine)
+// A line break (LF or CRLF) starts another line; a tab or a lone CR is
+// drawn on its line, not interpreted.
+TEST(LabelPlacement, OnlyLineBreaksMakeLines)
 {
-    for (const QString &text : { QStringLiteral("first\nsecond"), QStringLiteral("a\tb\r\nc") }) {
+    struct Case
+    {
+        QString text;
+        int lines;
+    } cases[] = {
+        { QStringLiteral("a\tb\rc"), 1 },
+        { QStringLiteral("first\nsecond"), 2 },
+        { QStringLiteral("a\tb\r\nc"), 2 },
+    };
+    for (const Case &c : cases) {
         QImage image = ground(800, 600);
         PhotoCanvas canvas(&image);
-        const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, placed(0, 0, 0.1, 0.1), text);
-        EXPECT_EQ(box.height(), 30);
+        const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, placed(0, 0, 0.1, 0.1), c.text);
+        EXPECT_EQ(box.height(), 30 * c.lines);
         const auto ink = inkBounds(image);
         ASSERT_TRUE(ink);
         EXPECT_GE(ink->Top, box.Top);
         EXPECT_LE(ink->Bottom, box.Bottom);
         EXPECT_GT(ink->width(), box.width() / 2);
+        EXPECT_GT(ink->height(), 30 * (c.lines - 1)); // ink on every line
     }
 }
 

@@ -223,6 +223,11 @@ TEST(SettingsFile, SaveThenLoadRestoresEveryField)
     s.IgnorePlaceholderDates = true;
     s.FixExifDates = true;
     s.DateZone = QStringLiteral("+05:45");
+    s.FGlow = true;
+    s.GlowColor = 0x1a8cff;
+    s.GlowSize = 32.5;
+    s.BgAlpha = 160;
+    s.Strip = 2;
     AppOptions o;
     o.DefaultSaveFolder = QStringLiteral("/photos/out");
 
@@ -258,7 +263,73 @@ TEST(SettingsFile, NewFileHasTheKeysInWriteOrder)
         "DateFormat=DD.MM.YYYY hh:nn\nDefaultSaveFolder=\nFNMask=%o_timestamp\nFontStyle=000\n"
         "FShadow=0\nFOutline=0\nXOrient=0\nYOrient=0\nXD=0.05\nYD=0.05\nRenamePhotos=0\n"
         "StampPhotosOpt=1\nCaptionFormat=[PHOTO_DATE]\nDateShift=\nCameraShifts=\nNameDates=1\n"
-        "IgnorePlaceholderDates=0\nFixExifDates=0\nDateZone=\n");
+        "IgnorePlaceholderDates=0\nFixExifDates=0\nDateZone=\nFGlow=0\nGlowColor=-1\nGlowSize=15\nBgAlpha=255\nStrip=0\nCaptionLine2=\n");
+}
+
+// A design written before glow, strips and second lines existed reads as it
+// did: every new key takes the value that changes nothing.
+TEST(SettingsFile, LooksKeysMissingOrOutOfRange)
+{
+    struct Case
+    {
+        std::string text;
+        void (*check)(const Loaded &);
+    } cases[] = {
+        { "[Options]\nFontSize=20\nBgColor=0\nFShadow=1\nCaptionFormat=[Make]\n",
+            [](const Loaded &l) {
+                EXPECT_FALSE(l.settings.FGlow);
+                EXPECT_EQ(l.settings.GlowColor, kNoColor);
+                EXPECT_EQ(l.settings.BgAlpha, 255);
+                EXPECT_EQ(l.settings.strip(), LabelStrip::None);
+                EXPECT_EQ(l.settings.CaptionFormat, QStringLiteral("[Make]"));
+                EXPECT_TRUE(l.view.correctedKeys.isEmpty());
+            } },
+        { "[Options]\nCaptionFormat=[GPSPos]\nCaptionLine2=[PHOTO_DATE]\n",
+            [](const Loaded &l) { EXPECT_EQ(l.settings.CaptionFormat, QStringLiteral("[GPSPos]\n[PHOTO_DATE]")); } },
+        { "[Options]\nCaptionLine2=[PHOTO_DATE]\n", // under the default first line
+            [](const Loaded &l) {
+                EXPECT_EQ(l.settings.CaptionFormat, QStringLiteral("[PHOTO_DATE]\n[PHOTO_DATE]"));
+            } },
+        { "[Options]\nBgAlpha=300\nGlowSize=0\nStrip=7\nFGlow=1\n",
+            [](const Loaded &l) {
+                EXPECT_EQ(l.settings.BgAlpha, 255);
+                EXPECT_EQ(l.settings.GlowSize, 15);
+                EXPECT_EQ(l.settings.Strip, 0);
+                EXPECT_TRUE(l.settings.FGlow);
+                EXPECT_EQ(l.view.correctedKeys,
+                    QStringList({ QStringLiteral("BgAlpha"), QStringLiteral("GlowSize"), QStringLiteral("Strip") }));
+            } },
+        { "[Options]\nBgAlpha=-4\nGlowSize=abc\nStrip=x\n",
+            [](const Loaded &l) {
+                EXPECT_EQ(l.settings.BgAlpha, 0);
+                EXPECT_EQ(l.settings.GlowSize, 15);
+                EXPECT_EQ(l.view.correctedKeys, QStringList({ QStringLiteral("BgAlpha") }));
+            } },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        c.check(loadCfg(c.text));
+    }
+}
+
+// A caption's second line goes under its own key; the first stays where an
+// older reader looks for the caption.
+TEST(SettingsFile, SecondCaptionLineHasItsOwnKey)
+{
+    TempDir dir;
+    StampSettings s;
+    s.CaptionFormat = QStringLiteral("[GPSPos]\n[PHOTO_DATE]");
+    ASSERT_TRUE(SaveCFGToFile(qpath(dir / "two.cfg"), s, AppOptions(), std::nullopt, {}).ok);
+    const std::string text = readFileBytes(dir / "two.cfg");
+    EXPECT_NE(text.find("\nCaptionFormat=[GPSPos]\n"), std::string::npos);
+    EXPECT_NE(text.find("\nCaptionLine2=[PHOTO_DATE]\n"), std::string::npos);
+    // Back to one line: the second key is emptied, not left behind.
+    s.CaptionFormat = QStringLiteral("[Make]");
+    ASSERT_TRUE(SaveCFGToFile(qpath(dir / "two.cfg"), s, AppOptions(), std::nullopt, {}).ok);
+    StampSettings back;
+    AppOptions options;
+    LoadCFGFromFile(qpath(dir / "two.cfg"), back, options, {});
+    EXPECT_EQ(back.CaptionFormat, QStringLiteral("[Make]"));
 }
 
 TEST(SettingsFile, OtherSectionsAndUnknownLinesSurvive)
