@@ -25,6 +25,9 @@ const std::array<QLatin1StringView, 20> &fileMaskFields();
 
 // ".JPG", ".JPEG", ".JPE", ".JIF" or ".JFIF" in any case.
 bool IsJpegFileName(const QString &fileName);
+// A JPEG name or the name of another photo kind (HEIC, PNG, TIFF, WebP):
+// what a folder listing, the browser and the photo list take for photos.
+bool IsPhotoFileName(const QString &fileName);
 
 // The line under the mask box: the mask applied to "OriginalName.jpg", 1, now.
 QString maskExample(const QString &mask, TDateTime now, const FormatSettings &locale);

@@ -71,7 +71,7 @@ bool JpegFolderFilter::filterAcceptsRow(int sourceRow, const QModelIndex &source
     if (QDir::cleanPath(files->filePath(sourceParent)) != m_folder)
         return true;
     const QModelIndex entry = files->index(sourceRow, 0, sourceParent);
-    return files->isDir(entry) || IsJpegFileName(files->fileName(entry));
+    return files->isDir(entry) || IsPhotoFileName(files->fileName(entry));
 }
 
 bool JpegFolderFilter::lessThan(const QModelIndex &left, const QModelIndex &right) const

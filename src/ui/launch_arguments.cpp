@@ -35,8 +35,8 @@ LaunchPhotos photosFromArguments(const QStringList &arguments, const QString &wo
             launch.refused << argument + QStringLiteral(": not a file");
             continue;
         }
-        if (!IsJpegFileName(info.fileName())) {
-            launch.refused << argument + QStringLiteral(": not a JPEG photo");
+        if (!IsPhotoFileName(info.fileName())) {
+            launch.refused << argument + QStringLiteral(": not a photo");
             continue;
         }
         const QString absolute = info.absoluteFilePath();

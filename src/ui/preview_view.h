@@ -48,7 +48,7 @@ public:
 
 Q_SIGNALS:
     void photoShown(const QString &path); // a load succeeded; the view is visible and drawn
-    void photoFailed(const QString &path); // load failed / not a JPEG name: the view hid itself
+    void photoFailed(const QString &path); // load failed / not a photo name: the view hid itself
     // A press/drag placed the label: the new placement fields (XOrient, YOrient, XD, YD, Size).
     void labelPlaced(const StampSettings &placed);
 
