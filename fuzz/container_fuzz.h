@@ -17,7 +17,8 @@ namespace {
 
 // A 1 x 1 grey PNG as an encoder would write it.
 const std::string_view kTinyPng { "\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x01\0\0\0\x01\x08\x00\0\0\0\x3A\x7E\x9B\x55"
-                                  "\0\0\0\x0AIDATx\x9Cc\xB8\x01\0\0\x83\0\x82\x04\x1B\xA7\x5A"
+                                  "\0\0\0\x0AIDATx\x9C"
+                                  "c\xB8\x01\0\0\x83\0\x82\x04\x1B\xA7\x5A"
                                   "\0\0\0\0IEND\xAE\x42\x60\x82",
     8 + 25 + 22 + 12 };
 

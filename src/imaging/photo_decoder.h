@@ -19,8 +19,6 @@ namespace kelvra {
 struct DecodedPhoto
 {
     QImage raster; // Format_RGB32
-    // The reader got through but said the data was damaged.
-    QString warning;
 };
 
 // False with the library's or reader's reason in *error.

@@ -81,19 +81,6 @@ QString withCollisionSuffix(const QString &path, int k)
         + info.suffix();
 }
 
-// A stamped photo's name says what it became: a HEIC written as a JPEG is
-// named ".jpg". A name that already fits keeps its own spelling.
-QString withStampedExtension(const QString &name, PhotoKind source)
-{
-    const PhotoKindTraits &traits = photoKindTraits(photoKindTraits(source).stampedKind);
-    if (nameFitsKind(name.toStdString(), traits.kind))
-        return name;
-    const qsizetype slash = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString base = dot > slash ? name.left(dot) : name;
-    return base + QString::fromLatin1(traits.stampedExtension.data(), qsizetype(traits.stampedExtension.size()));
-}
-
 QString cleanAbsolute(const QString &path)
 {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
@@ -280,7 +267,7 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
             ? ExpandFileMask(s.FNMask, source, counter, plan.values.PhotoDate, job.format)
             : sourceInfo.completeBaseName() + job.options.FilePostfix + QLatin1Char('.') + sourceInfo.suffix();
         if (s.StampPhotosOpt)
-            expanded = withStampedExtension(expanded, kind);
+            expanded = stampedFileName(expanded, kind);
         const std::optional<OutputName> name = splitOutputName(expanded);
         if (!name)
             return fail(BatchError::NameOutsideFolder, expanded);

@@ -102,6 +102,17 @@ bool IsPhotoFileName(const QString &fileName)
     return photoKindOfName(QFileInfo(fileName).fileName().toStdString()) != PhotoKind::None;
 }
 
+QString stampedFileName(const QString &name, PhotoKind source)
+{
+    const PhotoKindTraits &traits = photoKindTraits(photoKindTraits(source).stampedKind);
+    if (traits.kind == PhotoKind::None || nameFitsKind(name.toStdString(), traits.kind))
+        return name;
+    const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString base = dot > slash ? name.left(dot) : name;
+    return base + QString::fromLatin1(traits.stampedExtension.data(), qsizetype(traits.stampedExtension.size()));
+}
+
 QString maskExample(const QString &mask, TDateTime now, const FormatSettings &locale)
 {
     return ExpandFileMask(mask, u"OriginalName.jpg"_s, 1, now, locale);

@@ -6,6 +6,7 @@
 #include "platform/file_ops.h"
 #include "platform/install_paths.h"
 #include "stamp/caption.h"
+#include "stamp/file_mask.h"
 #include "ui/about_window.h"
 #include "ui/failure_messages.h"
 #include "ui/help_topics.h"
@@ -192,6 +193,9 @@ void TForm1::ASaveAsExecute()
     request.filter = tr("JPG,JPEG (*.jpg *.jpeg)");
     request.folder = QFileInfo(source).absolutePath();
     request.fileName = QFileInfo(source).fileName();
+    // A HEIC, TIFF or WebP photo is stamped into a JPEG: the offered name says so.
+    if (m_settings.StampPhotosOpt)
+        request.fileName = stampedFileName(request.fileName, photoKindOfFile(nativePath(source)));
     request.confirmOverwrite = true;
     const QString target = m_dialogs.saveFileName(this, request);
     if (target.isEmpty())
