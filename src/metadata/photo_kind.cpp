@@ -86,7 +86,8 @@ bool nameFitsKind(std::string_view fileName, PhotoKind kind)
 
 PhotoKind photoKindOfContent(std::string_view head)
 {
-    if (head.size() >= 3 && head.substr(0, 3) == "\xFF\xD8\xFF")
+    // A start of image is enough: the decoder says what is wrong after it.
+    if (head.size() >= 2 && head.substr(0, 2) == "\xFF\xD8")
         return PhotoKind::Jpeg;
     if (head.size() >= 8 && head.substr(0, 8) == "\x89PNG\r\n\x1A\n")
         return PhotoKind::Png;

@@ -164,6 +164,7 @@ TEST(PhotoKind, ContentDecidesAndTheNameHints)
     };
     const Case contents[] = {
         { std::string("\xFF\xD8\xFF\xE1", 4), PhotoKind::Jpeg },
+        { std::string("\xFF\xD8 cut", 6), PhotoKind::Jpeg },
         { kPngSignature, PhotoKind::Png },
         { std::string("II*\0\x08\0\0\0", 8), PhotoKind::Tiff },
         { std::string("MM\0*\0\0\0\x08", 8), PhotoKind::Tiff },
