@@ -12,7 +12,7 @@
 namespace kelvra::cli {
 
 // The photo a listing left out, as a report gives it: a named file without a
-// JPEG name is skipped as the batch would skip it, a missing one failed.
+// photo name is skipped as the batch would skip it, a missing one failed.
 ReportedPhoto leftOutPhoto(const LeftOutInput &input);
 
 // Every input named, in the order given: the batch's results where it reached

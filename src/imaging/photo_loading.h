@@ -11,12 +11,6 @@
 
 namespace kelvra {
 
-// Fills J from any file the toolkit's image readers understand (PNG, BMP,
-// GIF, TIFF, WebP, ...), whatever the file's name: decode, flatten to an
-// opaque raster, encode at J's quality, reload. J then holds genuine JPEG
-// data. False, with the reason in *error, when no reader can decode it.
-bool LoadAnythingIntoJPG(JpegImage &J, const QString &FileName, ImageFailure *error = nullptr);
-
 // The strongest DCT reduction (0 full .. 3 eighth) that still covers a
 // clientWidth x clientHeight area in at least one dimension. The full size is
 // taken as the factor of the current scale times the current size.

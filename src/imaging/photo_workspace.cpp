@@ -2,8 +2,7 @@
 #include "imaging/photo_workspace.h"
 
 #include "imaging/image_failure.h"
-#include "imaging/jpeg_image.h"
-#include "imaging/photo_loading.h"
+#include "imaging/photo_decoder.h"
 #include "platform/file_ops.h"
 
 #include <QFile>
@@ -104,9 +103,16 @@ unsigned char *PhotoWorkspace::provideRaster(void *context, int width, int heigh
 bool PhotoWorkspace::decode(ImageFailure *error)
 {
     m_raster = QImage();
-    m_usedFallback = false;
     m_warnings = 0;
     m_firstWarning.clear();
+    m_decodedKind = photoKindOfContent(fileBytes().substr(0, 16));
+    if (m_decodedKind != PhotoKind::Jpeg && m_decodedKind != PhotoKind::None) {
+        DecodedPhoto decoded;
+        if (!decodeOtherPhoto(m_decodedKind, QByteArrayView(m_file.get(), qsizetype(m_fileSize)), decoded, error))
+            return false;
+        m_raster = std::move(decoded.raster);
+        return true;
+    }
     jpeg::DecodeOptions options; // full scale, accurate IDCT, fancy upsampling
     const jpeg::CodecResult result = jpeg::decode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize,
         options, &PhotoWorkspace::provideRaster, this);
@@ -117,17 +123,8 @@ bool PhotoWorkspace::decode(ImageFailure *error)
         return true;
     }
     m_raster = QImage();
-
-    JpegImage jpeg;
-    ImageFailure fallbackError;
-    if (!LoadAnythingIntoJPG(jpeg, m_path, &fallbackError) || !jpeg.decode()) {
-        setError(error, fallbackError.code != ImageError::None ? fallbackError : failureOf(result));
-        return false;
-    }
-    m_raster = jpeg.takeImage();
-    m_usedFallback = true;
-    m_warnings = jpeg.warningCount();
-    return true;
+    setError(error, failureOf(result));
+    return false;
 }
 
 namespace {
@@ -172,7 +169,6 @@ bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel
     m_raster = QImage();
     m_label.reset();
     m_labelFailed = false;
-    m_usedFallback = false;
     TranscodeContext context { &layOut, &m_label, &m_labelFailed };
     jpeg::DecodeOptions options; // accurate IDCT, fancy upsampling
     const jpeg::CodecResult result = jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize,

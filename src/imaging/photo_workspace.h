@@ -4,6 +4,7 @@
 #include "imaging/image_failure.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/label_renderer.h"
+#include "metadata/photo_kind.h"
 
 #include <QImage>
 #include <QString>
@@ -32,15 +33,16 @@ public:
     bool readFile(const QString &path, ImageFailure *error = nullptr);
     std::string_view fileBytes() const { return std::string_view(m_file.get(), m_fileSize); }
 
-    // Decodes fileBytes() at full size with the accurate IDCT into raster(),
-    // as stored (not turned by any orientation). Content the JPEG decoder
-    // refuses goes through the toolkit's readers (LoadAnythingIntoJPG).
-    // Corrupt data decodes as far as it goes (warnings() > 0).
+    // Decodes fileBytes() at full size into raster(), as stored (not turned
+    // by any EXIF orientation): JPEG with the accurate IDCT, the other photo
+    // kinds by their own decoders (decodeOtherPhoto), chosen by content.
+    // Corrupt JPEG data decodes as far as it goes (warnings() > 0).
     bool decode(ImageFailure *error = nullptr);
     // Format_RGB32 over the workspace's memory, valid until the next
     // decode(). Draw on it in place: a copy of it would copy the pixels.
     QImage &raster() { return m_raster; }
-    bool usedFallback() const { return m_usedFallback; }
+    // What the last decode() found the bytes to be.
+    PhotoKind decodedKind() const { return m_decodedKind; }
     int warnings() const { return m_warnings; }
     // The decoder's first warning of the last decode() or transcode(), when it gave one.
     const QString &firstWarning() const { return m_firstWarning; }
@@ -70,7 +72,7 @@ private:
     std::unique_ptr<unsigned char[]> m_pixels;
     std::size_t m_pixelCapacity = 0;
     QImage m_raster;
-    bool m_usedFallback = false;
+    PhotoKind m_decodedKind = PhotoKind::None;
     int m_warnings = 0;
     QString m_firstWarning;
     jpeg::EncodeBuffer m_encoded;

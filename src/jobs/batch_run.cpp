@@ -6,10 +6,13 @@
 #include "imaging/coefficient_stamp.h"
 #include "imaging/exif_thumbnail.h"
 #include "imaging/label_renderer.h"
+#include "imaging/photo_decoder.h"
 #include "imaging/photo_loading.h"
 #include "imaging/photo_workspace.h"
 #include "metadata/exif_reader.h"
 #include "metadata/exif_writer.h"
+#include "metadata/photo_containers.h"
+#include "metadata/photo_kind.h"
 #include "platform/atomic_file.h"
 #include "platform/file_ops.h"
 #include "platform/file_times.h"
@@ -30,6 +33,7 @@
 
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -47,6 +51,7 @@ struct PlannedPhoto
     QString output;
     QString wanted; // the name the design asked for; collision numbers count from it
     bool replace = false; // the conflict rule replaces the file at output
+    PhotoKind kind = PhotoKind::Jpeg; // by content
     PhotoValues values;
     FileTimes sourceTimes;
     // Read once, here; the worker takes orientation and carried segments from it.
@@ -138,16 +143,16 @@ private:
     QSet<QString> m_cleared; // list thread only
 };
 
-// Whether the file begins with a JPEG start of image; anything else is not
-// copied under a photo's name.
-bool startsLikeJpeg(const QString &path)
+// What the file holds, by its content. A JPEG name must hold a JPEG (the
+// design's rule); the other names may hold any photo kind. None: not copied
+// under a photo's name. A file that cannot be opened is taken by its name,
+// and the reader says why.
+PhotoKind contentKind(const QString &path)
 {
-    QFile file;
-    if (!openForReading(file, path))
-        return true; // the reader will say why
-    const QByteArray head = file.read(2);
-    return head.size() == 2 && static_cast<unsigned char>(head[0]) == 0xFF
-        && static_cast<unsigned char>(head[1]) == 0xD8;
+    const PhotoKind kind = photoKindOfFile(nativePath(path));
+    if (IsJpegFileName(path) && kind != PhotoKind::Jpeg)
+        return PhotoKind::None;
+    return kind;
 }
 
 // Applies the conflict rule to an output name a file already holds: the
@@ -202,7 +207,7 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
 {
     const StampSettings &s = job.settings;
     result.source = source;
-    if (!IsJpegFileName(source)) {
+    if (!IsPhotoFileName(source)) {
         result.outcome = PhotoOutcome::Skipped;
         result.error = BatchError::NotJpegName;
         return std::nullopt;
@@ -221,11 +226,13 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
     }
     if (!saveAsTarget && s.RenamePhotos && s.FNMask.trimmed().isEmpty())
         return fail(BatchError::EmptyMask);
-    if (!startsLikeJpeg(source))
+    const PhotoKind kind = contentKind(source);
+    if (kind == PhotoKind::None)
         return fail(BatchError::NotAPhoto, source);
 
     PlannedPhoto plan;
     plan.source = source;
+    plan.kind = kind;
     plan.metadata = std::make_shared<TimgData>(255, photoTextOptions(job.options.GPSForm, job.format));
     const bool read = plan.metadata->ProcessFile(nativePath(source));
     plan.values = photoValuesFrom(source, *plan.metadata, read, dateRulesOf(s));
@@ -260,9 +267,11 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
         }
     } else {
         const int counter = job.counterStart + index;
-        const QString expanded = s.RenamePhotos
+        QString expanded = s.RenamePhotos
             ? ExpandFileMask(s.FNMask, source, counter, plan.values.PhotoDate, job.format)
             : sourceInfo.completeBaseName() + job.options.FilePostfix + QLatin1Char('.') + sourceInfo.suffix();
+        if (s.StampPhotosOpt)
+            expanded = stampedFileName(expanded, kind);
         const std::optional<OutputName> name = splitOutputName(expanded);
         if (!name)
             return fail(BatchError::NameOutsideFolder, expanded);
@@ -524,15 +533,109 @@ bool setOutputDates(TimgData &metadata, const PhotoValues &values)
     return MakeExifDates(metadata, { date, values.TimeZone.toStdString() });
 }
 
+using FailStamp = std::function<void(BatchError, const ImageFailure &)>;
+
+// Claims the output for a stamped photo's bytes and gives it the source's dates.
+void finishStamped(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result,
+    std::string_view bytes, const FailStamp &fail)
+{
+    const std::optional<std::filesystem::perms> sourcePermissions = permissionsOf(nativePath(plan.source));
+    const FileResult written
+        = placeOutput(plan, job, names, log, result, [&](const QString &path, ExistingFile existing) {
+              return writeFileAtomically(nativePath(path), bytes, existing, sourcePermissions);
+          });
+    if (!written.ok()) {
+        // A full disk, say: the plain copy may not fit either, but it is tried.
+        const bool skipped = result.existing == ExistingOutcome::Skipped;
+        if (!skipped)
+            fail(BatchError::WriteFailed, { ImageError::None, QString::fromStdString(written.detail) });
+        placementFailed(written, BatchError::WriteFailed, plan, result);
+        return;
+    }
+    writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
+    result.outcome = PhotoOutcome::Stamped;
+    result.outputSize = static_cast<qint64>(bytes.size());
+    result.outputSha256 = sha256Hex(bytes);
+}
+
+// A HEIF, PNG, TIFF or WebP photo: decoded whole by its own decoder, the
+// label drawn in its orientation, then a PNG stays a PNG and the others
+// become a JPEG at the quality setting, each with the source's metadata.
+void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, WorkerMemory &memory,
+    BatchPhotoResult &result, const QString &caption, const FailStamp &fail)
+{
+    PhotoWorkspace &pixels = memory.pixels;
+    ImageFailure error;
+    if (!pixels.decode(&error))
+        return fail(BatchError::Undecodable, error);
+    TimgData &metadata = *plan.metadata;
+    // HEIF turned by its own boxes is upright now and says 1.
+    const int orientation = metadata.exifOrientation();
+    const QSize storedSize = pixels.raster().size();
+    if (!drawLabelOnStoredPhoto(pixels.raster(), orientation, job.settings, caption))
+        return fail(BatchError::NoMemoryForLabel, {});
+
+    std::string_view bytes;
+    if (photoKindTraits(plan.kind).stampedKind == PhotoKind::Png) {
+        QByteArray png;
+        if (!encodePng(pixels.raster(), png, &error))
+            return fail(BatchError::EncodeFailed, error);
+        if (job.settings.FixExifDates)
+            setOutputDates(metadata, plan.values);
+        std::string exif;
+        if (metadata.ExifSegment && metadata.ExifSegment->data.size() > 8)
+            exif = metadata.ExifSegment->data.substr(8);
+        memory.output = composePng(std::string_view(png.constData(), size_t(png.size())), pixels.fileBytes(), exif);
+        if (memory.output.empty())
+            return fail(BatchError::EncodeFailed, {});
+        bytes = memory.output;
+    } else {
+        if (!pixels.encode(effectiveQuality(job.options.jpgquality), &error))
+            return fail(BatchError::EncodeFailed, error);
+        // A TIFF's EXIF lies in its own first directory, among the tags of its
+        // pixels: a block of its own is built for the JPEG.
+        TimgData tiffBlocks;
+        TimgData *carried = &metadata;
+        if (plan.kind == PhotoKind::Tiff) {
+            ContainerMetadata found;
+            readTiffMetadata(pixels.fileBytes(), found);
+            tiffBlocks.adoptContainerMetadata(found, PhotoKind::Tiff);
+            carried = &tiffBlocks;
+        }
+        if (carried->HasThumbnail())
+            removeThumbnail(*carried);
+        if (carried->ExifSegment) {
+            std::string &segment = carried->ExifSegment->data;
+            if (metadata.containerTurned && segment.size() > 8) {
+                // The pixels were turned by the decoder: nothing is left to turn.
+                std::string tiff = segment.substr(8);
+                if (setTiffOrientation(tiff, 1))
+                    segment.replace(8, tiff.size(), tiff);
+            }
+            // One APP1 segment holds at most 65533 bytes.
+            if (segment.size() > 0xFFFF)
+                carried->ClearEXIF();
+        }
+        if (job.settings.FixExifDates)
+            setOutputDates(*carried, plan.values);
+        ComposeExifJpeg(*carried, pixels.encoded(), memory.output);
+        bytes = memory.output;
+    }
+    finishStamped(plan, job, names, log, result, bytes, fail);
+    result.warningCode = labelWarning(caption, storedSize, job.settings);
+}
+
 // The pixel work of one photo: one read, one pass that decodes, draws the
 // label in the photo's own orientation and encodes, the source's metadata in
 // front, one write. On failure the plain copy stands under the output name, as if
-// the copy had come first.
+// the copy had come first, where that name fits the source's kind: a HEIC is
+// never left under a ".jpg" name.
 void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, WorkerMemory &memory,
     BatchPhotoResult &result)
 {
     auto fail = [&](BatchError error, const ImageFailure &why = {}) {
-        if (placeCopy(plan, job, names, log, result).ok())
+        const bool copyFits = plan.kind == PhotoKind::Jpeg || nameFitsKind(plan.output.toStdString(), plan.kind);
+        if (copyFits && placeCopy(plan, job, names, log, result).ok())
             result.copiedUnchanged = true;
         result.outcome = PhotoOutcome::Failed;
         result.error = error;
@@ -558,6 +661,8 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
     std::string_view bytes;
     int warnings = 0;
     QString firstWarning;
+    if (plan.kind != PhotoKind::Jpeg)
+        return stampOtherKind(plan, job, names, log, memory, result, caption, fail);
     if (job.options.KeepQuality) {
         switch (memory.coefficients.stamp(pixels.fileBytes(), layOut, &error)) {
         case CoefficientStamp::Outcome::Stamped:
@@ -607,23 +712,7 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
         ComposeExifJpeg(metadata, bytes, memory.output);
         bytes = memory.output;
     }
-    const std::optional<std::filesystem::perms> sourcePermissions = permissionsOf(nativePath(plan.source));
-    const FileResult written
-        = placeOutput(plan, job, names, log, result, [&](const QString &path, ExistingFile existing) {
-              return writeFileAtomically(nativePath(path), bytes, existing, sourcePermissions);
-          });
-    if (!written.ok()) {
-        // A full disk, say: the plain copy may not fit either, but it is tried.
-        const bool skipped = result.existing == ExistingOutcome::Skipped;
-        if (!skipped)
-            fail(BatchError::WriteFailed, { ImageError::None, QString::fromStdString(written.detail) });
-        placementFailed(written, BatchError::WriteFailed, plan, result);
-        return;
-    }
-    writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
-    result.outcome = PhotoOutcome::Stamped;
-    result.outputSize = static_cast<qint64>(bytes.size());
-    result.outputSha256 = sha256Hex(bytes);
+    finishStamped(plan, job, names, log, result, bytes, fail);
     result.warningCode = labelWarning(caption, storedSize, job.settings);
     if (result.warningCode == BatchWarning::None && warnings > 0) {
         result.warningCode = BatchWarning::DamagedData;

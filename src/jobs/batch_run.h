@@ -19,7 +19,7 @@ namespace kelvra {
 enum class PhotoOutcome {
     Stamped, // label drawn, written with the source's metadata
     Copied, // copied under its new name, unchanged
-    Skipped, // not a JPEG name, or the conflict rule said so: nothing done
+    Skipped, // not a photo name, or the conflict rule said so: nothing done
     Failed, // see error; a plain copy may stand under the output name
 };
 

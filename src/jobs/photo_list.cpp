@@ -100,7 +100,7 @@ PhotoInputs listPhotos(const QStringList &inputs, bool recursive, const EarlierO
         const fs::path absolute = fs::absolute(nativePath(input), ec);
         const QString path = fromNativePath(absolute);
         if (isFile(input)) {
-            if (IsJpegFileName(QFileInfo(input).fileName()))
+            if (IsPhotoFileName(QFileInfo(input).fileName()))
                 queue(path);
             else
                 leaveOut(path, InputProblem::NotJpegName);
@@ -120,7 +120,7 @@ PhotoInputs listPhotos(const QStringList &inputs, bool recursive, const EarlierO
         std::sort(listing.files.begin(), listing.files.end());
         FolderSkips skips { input, 0, listing.hidden, listing.danglingLinks };
         for (const QString &file : std::as_const(listing.files)) {
-            if (!IsJpegFileName(QFileInfo(file).fileName()))
+            if (!IsPhotoFileName(QFileInfo(file).fileName()))
                 ++skips.notJpeg;
             else if (isEarlierOutput(file, path))
                 ++result.earlierOutputs;

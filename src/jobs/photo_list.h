@@ -13,7 +13,7 @@ enum class InputProblem {
     Missing, // nothing under that name
     DanglingLink, // a link whose target does not exist (target says which)
     NotAFile, // a device, a pipe, a socket
-    NotJpegName, // a file whose name is not a JPEG name
+    NotJpegName, // a file whose name is not a photo name (JPEG, HEIC, PNG, TIFF, WebP)
 };
 
 struct LeftOutInput
@@ -28,7 +28,7 @@ struct LeftOutInput
 struct FolderSkips
 {
     QString folder; // as given
-    int notJpeg = 0; // files without a JPEG name
+    int notJpeg = 0; // files without a photo name
     int hidden = 0; // hidden files, and with recursive hidden folders (each counted once)
     int danglingLinks = 0;
 };
@@ -55,8 +55,8 @@ struct EarlierOutputs
 };
 
 // The photos a list of inputs names, as absolute clean paths, a photo named
-// twice only where first named: a file with a JPEG name as it is, a folder
-// by its JPEG-named files sorted by name, and with recursive those of every
+// twice only where first named: a file with a photo name as it is, a folder
+// by its photo-named files sorted by name, and with recursive those of every
 // subfolder too (sorted by their path below the folder; links to folders are
 // not followed). A file named on its own is taken whatever `outputs` says:
 // the user asked for it.

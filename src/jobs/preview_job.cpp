@@ -4,6 +4,7 @@
 #include "imaging/bitmap_rotate.h"
 
 #include "imaging/jpeg_image.h"
+#include "imaging/photo_decoder.h"
 #include "imaging/photo_loading.h"
 #include "platform/file_ops.h"
 #include "stamp/caption.h"
@@ -11,6 +12,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
@@ -45,8 +47,8 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
     try {
         if (!isFile(path))
             return failed(std::move(photo), PreviewError::NotFound);
-        // The preview shows JPEG names only, whatever the content.
-        if (!IsJpegFileName(path))
+        // The preview shows photo names only; the content then decides the kind.
+        if (!IsPhotoFileName(path))
             return failed(std::move(photo), PreviewError::NotJpegName);
 
         TimgData metadata(255, photoTextOptions(gpsForm, format));
@@ -55,12 +57,32 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
         photo.dates = photoDateInputs(path, metadata, read);
         const int orientation = read ? metadata.exifOrientation() : 1;
 
-        JpegImage jpeg;
-        if (!jpeg.loadFromFile(path)) {
+        const PhotoKind kind = photoKindOfFile(nativePath(path));
+        if (kind != PhotoKind::Jpeg && kind != PhotoKind::None) {
+            DecodedPhoto decoded;
             ImageFailure error;
-            if (!LoadAnythingIntoJPG(jpeg, path, &error))
+            if (!loadOtherPhoto(path, kind, decoded, &error))
                 return failed(std::move(photo), PreviewError::Unreadable, error);
+            const QSize stored = decoded.raster.size();
+            photo.uprightFullSize = orientationSwapsSides(orientation) ? stored.transposed() : stored;
+            // The same reduction a JPEG would get from its decoder.
+            photo.scale = neededPreviewScale(photo.uprightFullSize, area);
+            QImage raster = std::move(decoded.raster);
+            if (photo.scale > 0) {
+                const QSize reduced(
+                    std::max(1, stored.width() >> photo.scale), std::max(1, stored.height() >> photo.scale));
+                raster = raster.scaled(reduced, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                             .convertToFormat(QImage::Format_RGB32);
+            }
+            if (const auto turn = orientationTurns(orientation).upright)
+                turn(raster);
+            photo.raster = std::move(raster);
+            return photo;
         }
+
+        JpegImage jpeg;
+        if (!jpeg.loadFromFile(path))
+            return failed(std::move(photo), PreviewError::Unreadable, jpeg.failure());
         const QSize stored(jpeg.fullWidth(), jpeg.fullHeight());
         photo.uprightFullSize = orientationSwapsSides(orientation) ? stored.transposed() : stored;
         jpeg.setPerformance(JpegImage::Performance::BestSpeed);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobs/thumbnail_job.h"
 
+#include "imaging/bitmap_rotate.h"
 #include "imaging/jpeg_image.h"
+#include "imaging/photo_decoder.h"
 #include "imaging/photo_loading.h"
 #include "metadata/exif_reader.h"
 #include "platform/file_ops.h"
@@ -126,19 +128,24 @@ QImage makeThumbnail(const QString &path, QSize bound)
                     return fitInto(std::move(image), bound);
             }
         }
+        const PhotoKind kind = photoKindOfFile(nativePath(path));
+        if (kind != PhotoKind::Jpeg && kind != PhotoKind::None) {
+            DecodedPhoto decoded;
+            if (!loadOtherPhoto(path, kind, decoded))
+                return {};
+            QImage image
+                = fitInto(std::move(decoded.raster), orientationSwapsSides(orientation) ? bound.transposed() : bound);
+            if (const auto turn = orientationTurns(orientation).upright)
+                turn(image);
+            return image;
+        }
         JpegImage jpeg;
         if (jpeg.loadFromFile(path)) {
             QImage image = decodeJpeg(jpeg, 3, orientation);
             if (!image.isNull())
                 return fitInto(std::move(image), bound);
         }
-        // Not JPEG data after all: the toolkit's readers, shrinking while they read.
-        QImageReader reader(path);
-        reader.setAutoTransform(false);
-        const QSize size = reader.size();
-        if (size.isValid() && (size.width() > bound.width() || size.height() > bound.height()))
-            reader.setScaledSize(size.scaled(bound, Qt::KeepAspectRatio));
-        return fitInto(reader.read(), bound);
+        return {};
     } catch (const std::exception &) {
         // Out of memory, most likely: no thumbnail.
         return {};

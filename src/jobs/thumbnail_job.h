@@ -13,8 +13,8 @@
 namespace kelvra {
 
 // The picture of a photo for the photo strip: the EXIF thumbnail when the
-// file holds a usable one, else the photo decoded at 1/8 scale (other
-// formats under a JPEG name through the toolkit's readers), turned upright
+// file holds a usable one, else the photo decoded at 1/8 scale (the other
+// photo kinds decoded whole by their own decoders), turned upright
 // and shrunk to fit bound, never enlarged. Null when nothing decodes. Any
 // thread; touches no widget; never throws.
 QImage makeThumbnail(const QString &path, QSize bound);

@@ -2,7 +2,9 @@
 #include "metadata/exif_reader.h"
 
 #include "metadata/maker_note.h"
+#include "metadata/photo_containers.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace kelvra {
@@ -115,6 +117,8 @@ void TimgData::reset()
     IptcObj.reset();
     sections.clear();
     xmpSegments.clear();
+    photoKind = PhotoKind::None;
+    containerTurned = false;
     MotorolaOrder = false;
     m_openFailed = false;
 }
@@ -151,7 +155,10 @@ bool TimgData::ProcessFile(const std::filesystem::path &FileName)
             ok = ReadTiffFile(FileName);
             break;
         case ContainerKind::Unknown:
-            return false;
+            ok = readByContent(FileName);
+            break;
+        default:
+            break;
         }
         if (m_openFailed) {
             ErrStr = "Illegal Exif construction";
@@ -183,6 +190,19 @@ bool TimgData::readSource(ByteSource &source, ContainerKind kind)
         TiffFmt = true;
         ok = ReadTiffSections(source);
         TiffFmt = false;
+    } else if (kind != ContainerKind::Unknown) {
+        std::string bytes;
+        char chunk[65536];
+        for (size_t n; (n = source.read(chunk, sizeof chunk)) > 0;) {
+            if (bytes.size() + n > kMaxContainerFile)
+                return false;
+            bytes.append(chunk, n);
+        }
+        try {
+            ok = ReadContainerBytes(bytes, kind);
+        } catch (...) {
+            ok = false;
+        }
     }
     if (ok)
         ErrStr = "<none>";
@@ -198,6 +218,120 @@ void TimgData::SetFileInfo(const std::filesystem::path &fname)
     Filename = fname;
     const auto size = std::filesystem::is_regular_file(status) ? std::filesystem::file_size(fname, ec) : 0;
     FileSize = ec ? 0 : static_cast<int32_t>(static_cast<uint32_t>(size));
+}
+
+bool TimgData::readByContent(const std::filesystem::path &FileName)
+{
+    switch (photoKindOfFile(FileName)) {
+    case PhotoKind::Jpeg:
+        return ReadJpegFile(FileName);
+    case PhotoKind::Tiff:
+        return ReadTiffFile(FileName);
+    case PhotoKind::Heif:
+        return readContainerFile(FileName, ContainerKind::Heif);
+    case PhotoKind::Png:
+        return readContainerFile(FileName, ContainerKind::Png);
+    case PhotoKind::Webp:
+        return readContainerFile(FileName, ContainerKind::Webp);
+    case PhotoKind::None:
+        break;
+    }
+    return false;
+}
+
+bool TimgData::readContainerFile(const std::filesystem::path &FileName, ContainerKind kind)
+{
+    std::ifstream in(FileName, std::ios::binary);
+    std::error_code ec;
+    const uint64_t size = std::filesystem::file_size(FileName, ec);
+    if (!in || ec) {
+        m_openFailed = true;
+        return false;
+    }
+    if (size > kMaxContainerFile)
+        return false;
+    std::string bytes(static_cast<size_t>(size), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(size));
+    bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return ReadContainerBytes(bytes, kind);
+}
+
+bool TimgData::ReadContainerBytes(std::string_view bytes, ContainerKind kind)
+{
+    const PhotoKind photo = kind == ContainerKind::Heif ? PhotoKind::Heif
+        : kind == ContainerKind::Png                    ? PhotoKind::Png
+        : kind == ContainerKind::Webp                   ? PhotoKind::Webp
+                                                        : PhotoKind::None;
+    ContainerMetadata found;
+    if (!readContainerMetadata(photo, bytes, found))
+        return false;
+    return adoptContainerMetadata(found, photo);
+}
+
+bool TimgData::adoptContainerMetadata(const ContainerMetadata &found, PhotoKind photo)
+{
+    ExifSegment = IPTCSegment = CommentSegment = HeaderSegment = nullptr;
+    sections.clear();
+    xmpSegments.clear();
+    ExifObj.reset();
+    SectionCnt = 0;
+    TiffFmt = false;
+    photoKind = photo;
+    containerTurned = found.turned;
+    if (!found.xmp.empty()) {
+        tSection xmp;
+        xmp.dtype = 0xE1;
+        xmp.data.assign(2, '\0');
+        xmp.data.append("http://ns.adobe.com/xap/1.0/\0", 29);
+        xmp.data.append(found.xmp);
+        xmp.size = static_cast<int>(std::min<size_t>(xmp.data.size(), 0xFFFF));
+        // A packet over one segment is not carried into a JPEG; it is still read.
+        if (xmp.data.size() <= 0xFFFF) {
+            xmp.data[0] = static_cast<char>(xmp.size >> 8);
+            xmp.data[1] = static_cast<char>(xmp.size & 0xFF);
+            keepXmp(xmp);
+        }
+    }
+    // The profile in APP2 chunks of at most 65519 bytes, numbered from 1.
+    const size_t kChunk = 0xFFFF - 2 - 14;
+    const size_t chunks = (found.icc.size() + kChunk - 1) / kChunk;
+    for (size_t i = 0; i < chunks && chunks <= 255; ++i) {
+        tSection &icc = sections.emplace_back();
+        const std::string_view piece = std::string_view(found.icc).substr(i * kChunk, kChunk);
+        icc.dtype = 0xE2;
+        icc.size = static_cast<int>(2 + 14 + piece.size());
+        icc.data.reserve(static_cast<size_t>(icc.size));
+        icc.data += static_cast<char>(icc.size >> 8);
+        icc.data += static_cast<char>(icc.size & 0xFF);
+        icc.data.append("ICC_PROFILE\0", 12);
+        icc.data += static_cast<char>(i + 1);
+        icc.data += static_cast<char>(chunks);
+        icc.data.append(piece);
+    }
+    if (!found.exif.empty()) {
+        tSection &exif = sections.emplace_front();
+        exif.dtype = 0xE1;
+        exif.data.assign(2, '\0');
+        exif.data.append("Exif\0\0", 6);
+        exif.data.append(found.exif);
+        exif.size = static_cast<int>(exif.data.size());
+        // The length field says at most 65535; the batch drops a block that large before writing.
+        const size_t field = std::min<size_t>(exif.data.size(), 0xFFFF);
+        exif.data[0] = static_cast<char>(field >> 8);
+        exif.data[1] = static_cast<char>(field & 0xFF);
+        ExifSegment = &exif;
+    }
+    SectionCnt = static_cast<int>(sections.size());
+    if (ExifSegment) {
+        createExifObj();
+        llData = ExifSegment->data;
+        try {
+            ProcessEXIF();
+        } catch (...) {
+            return false; // as for a JPEG whose main directory cannot be decoded
+        }
+    }
+    return HasMetaData() || !xmpSegments.empty() || !found.icc.empty();
 }
 
 bool TimgData::ReadJpegFile(const std::filesystem::path &FileName)
@@ -226,6 +360,7 @@ bool TimgData::ReadTiffFile(const std::filesystem::path &FileName)
 
 bool TimgData::ReadJpegSections(ByteSource &stream)
 {
+    photoKind = PhotoKind::Jpeg;
     try {
         return walkJpeg(stream);
     } catch (...) {
@@ -235,6 +370,7 @@ bool TimgData::ReadJpegSections(ByteSource &stream)
 
 bool TimgData::ReadTiffSections(ByteSource &stream)
 {
+    photoKind = PhotoKind::Tiff;
     try {
         return readTiffWindow(stream);
     } catch (...) {
@@ -411,7 +547,7 @@ bool TimgData::readTiffWindow(ByteSource &stream)
 
 int TimgData::exifOrientation() const
 {
-    if (!HasEXIF() || !ExifObj)
+    if (!HasEXIF() || !ExifObj || containerTurned)
         return 1;
     const int32_t orientation = ExifObj->GetRawInt("Orientation");
     return orientation >= 1 && orientation <= 8 ? orientation : 1;

@@ -6,6 +6,8 @@
 #include "metadata/exif_date.h"
 #include "metadata/exif_info.h"
 #include "metadata/exif_values.h"
+#include "metadata/photo_containers.h"
+#include "metadata/photo_kind.h"
 
 #include <cstdint>
 #include <deque>
@@ -39,14 +41,17 @@ public:
     TimgData *parent;
 };
 
-enum class ContainerKind { Unknown, Jpeg, Tiff };
+// Heif, Png and Webp hold their blocks in boxes or chunks of their own; they
+// are read from the whole file and kept as the JPEG road keeps them.
+enum class ContainerKind { Unknown, Jpeg, Tiff, Heif, Png, Webp };
 
 // An APP1 segment holding XMP: the packet ("http://ns.adobe.com/xap/1.0/") or
 // a piece of extended XMP ("http://ns.adobe.com/xmp/extension/").
 bool isXmpSegment(const tSection &section);
 
 // By extension only, any case: .jpg .jpeg .jpe .jif .jfif read as JPEG, .tif .tiff .nef as
-// TIFF; the content is never sniffed.
+// TIFF; the content is never sniffed for these names. Other names are read by
+// their content (HEIF, PNG, WebP, or a JPEG or TIFF under another name).
 ContainerKind containerKindForFileName(const std::filesystem::path &fileName);
 
 // The metadata of one photo file: the JPEG segments before the image data (or
@@ -96,6 +101,14 @@ public:
     // Kept XMP bytes at most, against crafted files; real extended XMP stays far below.
     static constexpr size_t kMaxXmpBytes = 16 * 1024 * 1024;
 
+    // What the file held, by the road it was read on; None before a read.
+    PhotoKind photoKind = PhotoKind::None;
+    // HEIF: the decoder turns the primary image by boxes of its own, so the
+    // EXIF Orientation is history, not a task (exifOrientation() says 1).
+    bool containerTurned = false;
+    // Largest HEIF, PNG or WebP file read whole for its metadata.
+    static constexpr uint64_t kMaxContainerFile = uint64_t(1) << 30;
+
     void reset();
 
     // The entry point for reading a file; true when it held at least one
@@ -110,6 +123,14 @@ public:
     bool ReadJpegSections(ByteSource &stream);
     bool ReadTiffFile(const std::filesystem::path &FileName);
     bool ReadTiffSections(ByteSource &stream);
+    // A HEIF, PNG or WebP file's blocks, from its whole bytes: the EXIF block
+    // becomes an APP1 section as a JPEG's would be, the XMP packet an XMP
+    // segment, the ICC profile APP2 chunks, so that every reader and the
+    // writer of this class take them as from a JPEG.
+    bool ReadContainerBytes(std::string_view bytes, ContainerKind kind);
+    // Takes blocks found elsewhere (a TIFF file's, rebuilt for a JPEG) as
+    // ReadContainerBytes takes a file's; the section table starts afresh.
+    bool adoptContainerMetadata(const ContainerMetadata &found, PhotoKind kind);
     // Validates the APP1 block in llData and walks its directories. Throws
     // ExifValueError when a main-directory value cannot be decoded.
     void ProcessEXIF();
@@ -120,7 +141,8 @@ public:
     bool HasIPTC() const { return IPTCSegment != nullptr; }
     bool HasComment() const { return CommentSegment != nullptr; }
     // The EXIF Orientation as far as it was read, 1..8. Everything else counts
-    // as 1: no EXIF block, no tag, the tag's 0 and values outside 1..8.
+    // as 1: no EXIF block, no tag, the tag's 0 and values outside 1..8, and a
+    // HEIF image that its own boxes turn (containerTurned).
     int exifOrientation() const;
     std::string GetCommentStr() const;
 
@@ -134,6 +156,8 @@ public:
 
 private:
     bool readSource(ByteSource &source, ContainerKind kind);
+    bool readByContent(const std::filesystem::path &FileName);
+    bool readContainerFile(const std::filesystem::path &FileName, ContainerKind kind);
     bool walkJpeg(ByteSource &stream);
     bool readTiffWindow(ByteSource &stream);
     void keepXmp(const tSection &section);

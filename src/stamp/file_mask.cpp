@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stamp/file_mask.h"
 
+#include "metadata/photo_kind.h"
 #include "stamp/date_format.h"
 
 #include <QDir>
@@ -93,9 +94,23 @@ QString ExpandFileMask(
 
 bool IsJpegFileName(const QString &fileName)
 {
-    static const QStringList extensions = { u".JPG"_s, u".JPEG"_s, u".JPE"_s, u".JIF"_s, u".JFIF"_s };
-    const QString extension = extensionOf(QFileInfo(fileName).fileName()).toUpper();
-    return !extension.isEmpty() && extensions.contains(extension);
+    return photoKindOfName(QFileInfo(fileName).fileName().toStdString()) == PhotoKind::Jpeg;
+}
+
+bool IsPhotoFileName(const QString &fileName)
+{
+    return photoKindOfName(QFileInfo(fileName).fileName().toStdString()) != PhotoKind::None;
+}
+
+QString stampedFileName(const QString &name, PhotoKind source)
+{
+    const PhotoKindTraits &traits = photoKindTraits(photoKindTraits(source).stampedKind);
+    if (traits.kind == PhotoKind::None || nameFitsKind(name.toStdString(), traits.kind))
+        return name;
+    const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString base = dot > slash ? name.left(dot) : name;
+    return base + QString::fromLatin1(traits.stampedExtension.data(), qsizetype(traits.stampedExtension.size()));
 }
 
 QString maskExample(const QString &mask, TDateTime now, const FormatSettings &locale)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "metadata/photo_kind.h"
 #include "stamp/date_time.h"
 #include "stamp/format_settings.h"
 
@@ -25,6 +26,14 @@ const std::array<QLatin1StringView, 20> &fileMaskFields();
 
 // ".JPG", ".JPEG", ".JPE", ".JIF" or ".JFIF" in any case.
 bool IsJpegFileName(const QString &fileName);
+// A JPEG name or the name of another photo kind (HEIC, PNG, TIFF, WebP):
+// what a folder listing, the browser and the photo list take for photos.
+bool IsPhotoFileName(const QString &fileName);
+
+// The name a stamped photo of this kind gets: name itself when its extension
+// fits what the kind is written as, else name with that kind's extension (a
+// HEIC written as a JPEG is named ".jpg").
+QString stampedFileName(const QString &name, PhotoKind source);
 
 // The line under the mask box: the mask applied to "OriginalName.jpg", 1, now.
 QString maskExample(const QString &mask, TDateTime now, const FormatSettings &locale);

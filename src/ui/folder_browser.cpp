@@ -73,7 +73,7 @@ bool JpegFolderFilter::filterAcceptsRow(int sourceRow, const QModelIndex &source
     if (QDir::cleanPath(files->filePath(sourceParent)) != m_folder)
         return true;
     const QModelIndex entry = files->index(sourceRow, 0, sourceParent);
-    return files->isDir(entry) || IsJpegFileName(files->fileName(entry));
+    return files->isDir(entry) || IsPhotoFileName(files->fileName(entry));
 }
 
 QVariant JpegFolderFilter::data(const QModelIndex &index, int role) const

@@ -20,7 +20,7 @@ namespace kelvra {
 QString startBrowseFolder(const QString &defaultFolder);
 
 // Lists one folder of a file-system model: its subfolders and its files
-// with JPEG names (hidden entries are left out by the model), sorted by a
+// with photo names (hidden entries are left out by the model), sorted by a
 // column on request, folders first. Comparisons are three-way on the
 // column's own value, so a sort is a consistent order however far apart
 // two sizes or dates are.

@@ -44,8 +44,8 @@ LaunchPhotos photosFromArguments(const QStringList &arguments, const QString &wo
             launch.refused << QCoreApplication::translate("kelvra::TForm1", "%1: not a file").arg(argument);
             continue;
         }
-        if (!IsJpegFileName(info.fileName())) {
-            launch.refused << QCoreApplication::translate("kelvra::TForm1", "%1: not a JPEG photo").arg(argument);
+        if (!IsPhotoFileName(info.fileName())) {
+            launch.refused << QCoreApplication::translate("kelvra::TForm1", "%1: not a photo").arg(argument);
             continue;
         }
         const QString absolute = info.absoluteFilePath();

@@ -8,7 +8,7 @@ namespace kelvra {
 
 // The photos named on the desktop program's command line, as a file manager's
 // "Open with" passes them: paths (relative ones against workingFolder) or
-// file URLs. Existing files with a JPEG name are kept as absolute paths, each
+// file URLs. Existing files with a photo name are kept as absolute paths, each
 // once, in the given order; every other argument is refused with a reason.
 struct LaunchPhotos
 {

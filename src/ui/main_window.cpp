@@ -308,7 +308,7 @@ void TForm1::PhotoRemoveAllExecute()
 
 void TForm1::browserEntryFocused(const QString &path, bool isFolder)
 {
-    if (!isFolder && IsJpegFileName(path)) {
+    if (!isFolder && IsPhotoFileName(path)) {
         LoadPic(path);
         return;
     }

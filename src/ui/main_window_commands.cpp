@@ -7,6 +7,7 @@
 #include "platform/install_paths.h"
 #include "platform/user_folders.h"
 #include "stamp/caption.h"
+#include "stamp/file_mask.h"
 #include "ui/about_window.h"
 #include "ui/design_model.h"
 #include "ui/failure_messages.h"
@@ -195,6 +196,9 @@ void TForm1::ASaveAsExecute()
     request.defaultSuffix = QStringLiteral("jpg");
     request.folder = QFileInfo(source).absolutePath();
     request.fileName = QFileInfo(source).fileName();
+    // A HEIC, TIFF or WebP photo is stamped into a JPEG: the offered name says so.
+    if (m_settings.StampPhotosOpt)
+        request.fileName = stampedFileName(request.fileName, photoKindOfFile(nativePath(source)));
     request.confirmOverwrite = true;
     QString target;
     for (;;) {

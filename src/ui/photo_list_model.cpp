@@ -26,7 +26,7 @@ int PhotoList::add(const QStringList &paths)
     std::vector<Item> fresh;
     QSet<QString> seen; // a path named twice in one call
     for (const QString &path : paths) {
-        if (!IsJpegFileName(path) || m_rows.contains(path) || seen.contains(path))
+        if (!IsPhotoFileName(path) || m_rows.contains(path) || seen.contains(path))
             continue;
         seen.insert(path);
         fresh.push_back({ path, captionFor(path) });

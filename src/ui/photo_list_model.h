@@ -12,7 +12,7 @@ namespace kelvra {
 
 // The queue of photos Start works on, in the order they were added. A photo
 // is its full path, compared as exact text, so no path is queued twice; only
-// JPEG names are taken. The caption is the file name (its tail when long) and
+// Photo names are taken. The caption is the file name (its tail when long) and
 // the hint the full path. Views show it through the model roles; a batch
 // reads paths().
 class PhotoList : public QAbstractListModel
@@ -26,7 +26,7 @@ public:
 
     explicit PhotoList(QObject *parent = nullptr);
 
-    // Queues each path that has a JPEG name and is not queued yet, in order,
+    // Queues each path that has a photo name and is not queued yet, in order,
     // as one insertion. Returns how many were queued.
     int add(const QStringList &paths);
     bool add(const QString &path);

@@ -72,7 +72,7 @@ void PreviewView::LoadPic(const QString &FName, bool ForceLoad)
     }
     if (!ForceLoad && FName == m_pendingPath)
         return;
-    if (!IsJpegFileName(FName)) {
+    if (!IsPhotoFileName(FName)) {
         dropRequest();
         dropPhoto();
         Q_EMIT photoFailed(FName);

@@ -47,7 +47,7 @@ public:
 
 Q_SIGNALS:
     void photoShown(const QString &path); // a load succeeded; the view is visible and drawn
-    void photoFailed(const QString &path); // load failed / not a JPEG name: the view hid itself
+    void photoFailed(const QString &path); // load failed / not a photo name: the view hid itself
     // The raster was drawn again (a new photo, design or place).
     void redrawn();
 

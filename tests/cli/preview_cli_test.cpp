@@ -162,7 +162,7 @@ TEST(PreviewCli, RefusesBadInput)
         { { "preview", "--area", "0x378", "--out", out, jpg }, 2 },
         { { "preview", "--size", "-3", "--out", out, jpg }, 2 },
         { { "preview", "--frobnicate", "--out", out, jpg }, 2 },
-        { { "preview", "--out", out, photo("tiff/Arbitro.tiff").string() }, 1 }, // not a JPEG name
+        { { "preview", "--out", out, photo("reference.json").string() }, 1 }, // not a photo name
         { { "preview", "--out", out, (dir / "missing.jpg").string() }, 1 },
     };
     for (const Case &c : cases) {

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "imaging/photo_decoder.h"
 #include "imaging/photo_loading.h"
 
 #include "common/test_support.h"
 #include "imaging/bitmap_rotate.h"
 #include "imaging/imaging_test_support.h"
 #include "imaging/photo_workspace.h"
+#include "platform/file_ops.h"
 
+#include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
 
@@ -45,80 +48,86 @@ TEST(JPGGetNeededSize, UsesThePhotosSizeAtItsCurrentScale)
     EXPECT_EQ(JPGGetNeededSize(jpeg, 500, 378), 3);
 }
 
-// Each toolkit format is written under a ".jpg" name; the fallback must read
-// it by content and leave genuine JPEG data behind.
-struct FallbackCase
+// Each kind is decoded straight from its bytes, whatever its name, with no
+// JPEG round on the way: lossless kinds come back exact.
+struct KindCase
 {
     const char *format;
-    int tolerance; // mean channel difference after the JPEG round trip
+    PhotoKind kind;
+    int tolerance; // largest mean channel difference
 };
 
-class Fallback : public ::testing::TestWithParam<FallbackCase>
+class OtherKinds : public ::testing::TestWithParam<KindCase>
 {
 };
 
-TEST_P(Fallback, LoadsByContentWhateverTheName)
+TEST_P(OtherKinds, DecodeStraightFromTheirBytes)
 {
-    const FallbackCase c = GetParam();
+    const KindCase c = GetParam();
     TempDir dir;
-    const QString file = qpath(dir / "really-not-a.jpg");
+    const QString file = qpath(dir / "named-anything.jpg");
     const QImage source = gradientRaster(160, 90);
-    if (std::string(c.format) == "gif") {
-        // The toolkit reads GIF but cannot write it.
-        const auto png = dir / "source.png";
-        ASSERT_TRUE(source.save(qpath(png)));
-        ASSERT_EQ(
-            runTool({ "convert", png.string(), "gif:" + qpath(dir / "really-not-a.jpg").toStdString() }).exitCode, 0);
-    } else {
-        QImageWriter writer(file, c.format);
-        ASSERT_TRUE(writer.write(source)) << writer.errorString().toStdString();
-    }
+    QImageWriter writer(file, c.format);
+    if (std::string(c.format) == "webp")
+        writer.setQuality(100);
+    ASSERT_TRUE(writer.write(source)) << writer.errorString().toStdString();
 
-    JpegImage jpeg;
-    EXPECT_FALSE(jpeg.loadFromFile(file));
+    EXPECT_EQ(photoKindOfFile(nativePath(file)), c.kind);
+    DecodedPhoto decoded;
     ImageFailure error;
-    ASSERT_TRUE(LoadAnythingIntoJPG(jpeg, file, &error)) << error.detail.toStdString();
-    EXPECT_TRUE(jpeg.hasData());
-    EXPECT_FALSE(jpeg.isDataStale());
-    EXPECT_TRUE(jpeg.data().startsWith("\xff\xd8\xff"));
-    EXPECT_EQ(jpeg.fullWidth(), 160);
-    ASSERT_TRUE(jpeg.decode());
-    EXPECT_LT(compareImages(jpeg.image(), source).meanChannel, c.tolerance);
+    ASSERT_TRUE(loadOtherPhoto(file, c.kind, decoded, &error)) << error.detail.toStdString();
+    EXPECT_EQ(decoded.raster.format(), QImage::Format_RGB32);
+    ASSERT_EQ(decoded.raster.size(), QSize(160, 90));
+    EXPECT_LE(compareImages(decoded.raster, source).meanChannel, c.tolerance);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, Fallback,
-    ::testing::Values(FallbackCase { "png", 2 }, FallbackCase { "bmp", 2 }, FallbackCase { "tiff", 2 },
-        FallbackCase { "webp", 4 }, FallbackCase { "gif", 8 }),
+INSTANTIATE_TEST_SUITE_P(Kinds, OtherKinds,
+    ::testing::Values(KindCase { "png", PhotoKind::Png, 0 }, KindCase { "tiff", PhotoKind::Tiff, 0 },
+        KindCase { "webp", PhotoKind::Webp, 3 }),
     [](const auto &info) { return std::string(info.param.format); });
 
-TEST(Fallback, TransparencyLiesOnWhite)
+TEST(OtherKinds, SixteenBitsAndTransparencyBecomeOpaqueEightBits)
 {
     TempDir dir;
-    QImage source(40, 20, QImage::Format_ARGB32);
-    source.fill(Qt::transparent);
+    QImage deep(40, 20, QImage::Format_RGBA64);
+    deep.fill(Qt::transparent);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 20; ++x)
-            source.setPixel(x, y, qRgba(0, 0, 255, 255));
-    const QString file = qpath(dir / "alpha.jpg");
-    ASSERT_TRUE(source.save(file, "PNG"));
-    JpegImage jpeg;
-    ASSERT_TRUE(LoadAnythingIntoJPG(jpeg, file));
-    ASSERT_TRUE(jpeg.decode());
-    EXPECT_GT(qRed(jpeg.image().pixel(30, 10)), 245);
-    EXPECT_GT(qBlue(jpeg.image().pixel(10, 10)), 230);
-    EXPECT_LT(qRed(jpeg.image().pixel(10, 10)), 20);
+            deep.setPixelColor(x, y, QColor::fromRgba64(0, 0, 0xFFFF, 0xFFFF));
+    for (const char *format : { "png", "tiff" }) {
+        const QString file = qpath(dir / (std::string("deep.") + format));
+        ASSERT_TRUE(deep.save(file, format));
+        DecodedPhoto decoded;
+        ASSERT_TRUE(loadOtherPhoto(file, photoKindOfFile(nativePath(file)), decoded)) << format;
+        EXPECT_EQ(decoded.raster.format(), QImage::Format_RGB32);
+        EXPECT_EQ(decoded.raster.pixel(30, 10), qRgb(255, 255, 255)) << format; // lies on white
+        EXPECT_EQ(decoded.raster.pixel(10, 10), qRgb(0, 0, 255)) << format;
+    }
 }
 
-TEST(Fallback, FailsOnWhatNoReaderKnows)
+TEST(OtherKinds, DamagedOrMissingFilesFailWithTheReadersWords)
 {
     TempDir dir;
-    writeFileBytes(dir / "junk.jpg", "this is neither a JPEG nor anything else");
-    JpegImage jpeg;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(gradientRaster(64, 48).save(&buffer, "PNG"));
+    DecodedPhoto decoded;
     ImageFailure error;
-    EXPECT_FALSE(LoadAnythingIntoJPG(jpeg, qpath(dir / "junk.jpg"), &error));
+    EXPECT_FALSE(decodeOtherPhoto(PhotoKind::Png, png.left(40), decoded, &error));
     EXPECT_EQ(error.code, ImageError::NoReader);
     EXPECT_FALSE(error.detail.isEmpty());
-    EXPECT_FALSE(LoadAnythingIntoJPG(jpeg, qpath(dir / "missing.jpg"), &error));
+    EXPECT_TRUE(decoded.raster.isNull());
+
+    error = {};
+    const QByteArray heifHeaderOnly("\0\0\0\x18"
+                                    "ftypheic\0\0\0\0heicmif1",
+        24);
+    EXPECT_FALSE(decodeOtherPhoto(PhotoKind::Heif, heifHeaderOnly, decoded, &error));
+    EXPECT_EQ(error.code, ImageError::Library);
+    EXPECT_FALSE(error.detail.isEmpty()); // libheif's own words
+
+    EXPECT_FALSE(loadOtherPhoto(qpath(dir / "missing.png"), PhotoKind::Png, decoded, &error));
     EXPECT_EQ(error.code, ImageError::FileUnreadable);
 }
 
@@ -228,8 +237,8 @@ TEST(Orientation, ReaderFailuresAndOtherValuesLeaveThePicture)
     EXPECT_EQ(jpeg.image().size(), QSize(600, 450));
 }
 
-// The batch's whole-raster road, taken when the decoder refuses the data.
-TEST(BatchWorkspace, FallsBackForAPngNamedJpg)
+// The batch's whole-raster road decodes by content, not by name.
+TEST(BatchWorkspace, DecodesAPngNamedJpgAsAPng)
 {
     TempDir dir;
     const QString file = qpath(dir / "png-inside.jpg");
@@ -238,7 +247,7 @@ TEST(BatchWorkspace, FallsBackForAPngNamedJpg)
     ImageFailure error;
     ASSERT_TRUE(workspace.readFile(file, &error));
     ASSERT_TRUE(workspace.decode(&error)) << error.detail.toStdString();
-    EXPECT_TRUE(workspace.usedFallback());
+    EXPECT_EQ(workspace.decodedKind(), PhotoKind::Png);
     EXPECT_EQ(workspace.raster().size(), QSize(64, 48));
 
     writeFileBytes(dir / "junk.jpg", "garbage");

@@ -110,7 +110,7 @@ TEST_F(OnePass, SameJpegAsTheWholeRaster)
     }
 }
 
-TEST_F(OnePass, NoJpegInsideIsLeftToTheToolkitsReaders)
+TEST_F(OnePass, NoJpegInsideIsLeftToItsOwnDecoder)
 {
     const fs::path fake = *dir / "really_a_png.jpg";
     ASSERT_TRUE(gradientRaster(64, 48).save(qpath(fake), "PNG"));
@@ -122,7 +122,7 @@ TEST_F(OnePass, NoJpegInsideIsLeftToTheToolkitsReaders)
     EXPECT_FALSE(worker.labelFailed());
     EXPECT_EQ(error.code, ImageError::Library); // the codec refuses a PNG
     ASSERT_TRUE(worker.decode());
-    EXPECT_TRUE(worker.usedFallback());
+    EXPECT_EQ(worker.decodedKind(), PhotoKind::Png);
     EXPECT_EQ(worker.raster().size(), QSize(64, 48));
 }
 

@@ -61,6 +61,8 @@ TEST(PreviewJob, FailuresAreCodes)
 {
     TempDir dir;
     test::writeFileBytes(dir / "junk.jpg", "neither JPEG nor anything else");
+    test::writeFileBytes(dir / "junk.heic", "neither HEIC nor anything else");
+    test::writeFileBytes(dir / "notes.txt", "text");
     struct Case
     {
         QString path;
@@ -69,7 +71,8 @@ TEST(PreviewJob, FailuresAreCodes)
     const Case cases[] = {
         { qpath(dir / "missing.jpg"), PreviewError::NotFound },
         { qpath(dir.path()), PreviewError::NotFound },
-        { qpath(photo("tiff/Arbitro.tiff")), PreviewError::NotJpegName },
+        { qpath(dir / "notes.txt"), PreviewError::NotJpegName },
+        { qpath(dir / "junk.heic"), PreviewError::Unreadable },
         { qpath(dir / "junk.jpg"), PreviewError::Unreadable },
     };
     for (const Case &c : cases) {

@@ -163,7 +163,8 @@ TEST(ProcessFile, FailureTable)
     const std::string jpeg = jpegFile({ smallExif(true) });
     test::writeFileBytes(dir / "upper.JPG", jpeg);
     test::writeFileBytes(dir / "other.jfif", jpeg);
-    test::writeFileBytes(dir / "other.png", jpeg);
+    test::writeFileBytes(dir / "other.png", jpeg); // a name that is no JPEG's is read by its content
+    test::writeFileBytes(dir / "junk.png", "not a picture of any kind");
     test::writeFileBytes(dir / "bad.tif", "XX*\0" + std::string(100, '\0'));
     struct Row
     {
@@ -173,7 +174,8 @@ TEST(ProcessFile, FailureTable)
     } rows[] = {
         { "upper.JPG", true, "<none>" },
         { "other.jfif", true, "<none>" },
-        { "other.png", false, "Not an EXIF file" },
+        { "other.png", true, "<none>" },
+        { "junk.png", false, "Not an EXIF file" },
         { "missing.jpg", false, "" },
         { "bad.tif", false, "Not an EXIF file" },
     };

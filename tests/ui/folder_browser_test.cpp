@@ -97,16 +97,18 @@ TEST_F(FolderBrowsing, ListsSubfoldersAndJpegNamesAndFollowsTheFolderAsFilesCome
 {
     const QString dir = folder("listing");
     QDir().mkpath(dir + QStringLiteral("/subfolder"));
-    for (const char *name : { "a.jpg", "B.JPEG", "d.jfif", "c.png", ".h.jpg" })
+    for (const char *name : { "a.jpg", "B.JPEG", "d.jfif", "c.gif", ".h.jpg", "f.png", "g.HEIC", "h.tif", "i.webp" })
         makeFile(dir + QLatin1Char('/') + QLatin1String(name), 10);
     TForm1 &w = openAt(dir);
     FolderBrowser *b = w.folderBrowser();
-    EXPECT_EQ(names(b->entries()), (QStringList { "subfolder", "a.jpg", "B.JPEG", "d.jfif" }));
+    EXPECT_EQ(names(b->entries()),
+        (QStringList { "subfolder", "a.jpg", "B.JPEG", "d.jfif", "f.png", "g.HEIC", "h.tif", "i.webp" }));
 
     makeFile(dir + QStringLiteral("/e.JPE"), 10);
     makeFile(dir + QStringLiteral("/notes.txt"), 10);
     ASSERT_TRUE(QFile::remove(dir + QStringLiteral("/a.jpg")));
-    KELVRA_TRY(names(b->entries()) == (QStringList { "subfolder", "B.JPEG", "d.jfif", "e.JPE" }));
+    KELVRA_TRY(names(b->entries())
+        == (QStringList { "subfolder", "B.JPEG", "d.jfif", "e.JPE", "f.png", "g.HEIC", "h.tif", "i.webp" }));
     EXPECT_EQ(b->pathBox()->currentText(), QDir::toNativeSeparators(dir));
 }
 

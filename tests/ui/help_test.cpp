@@ -251,7 +251,7 @@ TEST(LaunchArguments, KeepsExistingJpegFilesOnceInOrder)
     const LaunchPhotos launch = photosFromArguments(arguments, qpath(dir.path()));
     EXPECT_EQ(launch.photos, QStringList({ b, a }));
     EXPECT_EQ(launch.refused,
-        QStringList({ QStringLiteral("notes.txt: not a JPEG photo"), QStringLiteral("gone.jpg: no such file"),
+        QStringList({ QStringLiteral("notes.txt: not a photo"), QStringLiteral("gone.jpg: no such file"),
             QStringLiteral("album.jpg: not a file"), QStringLiteral("https://example.org/p.jpg: not a local file") }));
 }
 

@@ -427,13 +427,15 @@ TEST_F(PreviewViewTest, UnusableFilesHideTheView)
 {
     const auto png = dir / "picture.png";
     ASSERT_TRUE(QImage(QStringLiteral(KELVRA_TEST_PHOTOS "/orientation/landscape_1.jpg")).save(qpath(png), "PNG"));
+    const auto gif = dir / "picture.gif"; // no photo kind
+    ASSERT_TRUE(QImage(QStringLiteral(KELVRA_TEST_PHOTOS "/orientation/landscape_1.jpg")).save(qpath(gif), "PNG"));
     const auto garbage = dir / "garbage.jpg";
     writeFileBytes(garbage, std::string(4096, 'x'));
     const auto truncated = dir / "truncated.jpg";
     writeFileBytes(truncated, readFileBytes(photo("gps/DSCN0010.jpg")).substr(0, 100));
     const std::filesystem::path missing = dir / "missing.jpg";
 
-    for (const auto &path : { png, garbage, truncated, missing }) {
+    for (const auto &path : { gif, garbage, truncated, missing }) {
         SCOPED_TRACE(path.filename().string());
         show(photo("gps/DSCN0010.jpg"));
         QSignalSpy failed(&view, &PreviewView::photoFailed);
@@ -449,7 +451,9 @@ TEST_F(PreviewViewTest, UnusableFilesHideTheView)
             EXPECT_TRUE(window == &view || !window->isVisible()) << window->metaObject()->className();
     }
 
-    // A PNG under a JPEG name is read through the fallback and shown.
+    // A PNG is a photo, and under a JPEG name it is read by its content and shown.
+    show(png);
+    EXPECT_EQ(view.previewRaster().size(), QSize(600, 450));
     const auto disguised = dir / "disguised.jpg";
     QFile::copy(qpath(png), qpath(disguised));
     show(disguised);

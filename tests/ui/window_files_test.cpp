@@ -3,6 +3,8 @@
 // and the photo it previews.
 #include "ui_test_support.h"
 
+#include "common/photo_kinds_support.h"
+
 #include "stamp/ini_file.h"
 #include "ui/colour_selector.h"
 #include "ui/label_page.h"
@@ -239,8 +241,8 @@ TEST_F(WindowPhoto, APhotoShownEnablesSaveAsAndABadOneHidesThePreviewQuietly)
 
     w.LoadPic(good);
     KELVRA_TRY(w.action(QStringLiteral("ASaveAs"))->isEnabled());
-    writeFileBytes(work / "picture.png", readFileBytes(photo("gps/DSCN0010.jpg")));
-    w.LoadPic(qpath(work / "picture.png"));
+    writeFileBytes(work / "picture.gif", readFileBytes(photo("gps/DSCN0010.jpg")));
+    w.LoadPic(qpath(work / "picture.gif"));
     KELVRA_TRY(!w.action(QStringLiteral("ASaveAs"))->isEnabled());
     EXPECT_FALSE(w.preview()->isVisible());
     EXPECT_TRUE(dialogs.messages.empty());
@@ -275,6 +277,27 @@ TEST_F(WindowPhoto, SaveAsWritesAStampedPhotoWithTheSourcesDates)
     EXPECT_EQ(QFileInfo(target).lastModified(), QFileInfo(source).lastModified());
     EXPECT_TRUE(w.action(QStringLiteral("ASaveAs"))->isEnabled());
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// A phone's HEIC photo made here: shown, and Save As offers and writes the
+// JPEG it becomes, with the camera's EXIF.
+TEST_F(WindowPhoto, AHeicPhotoIsShownAndSavedAsAJpeg)
+{
+    if (!test::kindToolsAvailable())
+        GTEST_SKIP() << "needs heif-enc, convert and exiftool";
+    const auto made = test::makeKindPhotos(work / "kinds");
+    ASSERT_FALSE(made.empty());
+    const QString source = qpath(made.front()); // phone.heic
+    TForm1 &w = openWithPhoto(source);
+    EXPECT_TRUE(dialogs.messages.empty());
+    const QString target = qpath(work / "phone_stamped.jpg");
+    ASSERT_TRUE(saveAs(w, target));
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].fileName, QStringLiteral("phone.jpg"));
+    const QImage stamped(target, "JPEG");
+    EXPECT_EQ(stamped.size(), QSize(600, 400)); // as stored; its EXIF turns it
+    const auto tags = test::runTool({ "exiftool", "-s3", "-Make", "-Orientation", nativeOf(target).string() });
+    EXPECT_EQ(tags.out, "Canon\nRotate 90 CW\n");
 }
 
 TEST_F(WindowPhoto, SaveAsUntickedCopiesAndATypedNameGetsItsExtension)
