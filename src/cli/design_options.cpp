@@ -3,7 +3,7 @@
 
 #include "cli/command.h"
 
-#include "imaging/font_fallback.h"
+#include "jobs/preview_job.h"
 #include "stamp/looks.h"
 #include "stamp/photo_date.h"
 #include "stamp/settings_file.h"
@@ -310,11 +310,11 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
 
 QString fontNote(const StampSettings &settings)
 {
-    const std::optional<FontFallback> fallback = fontFallback(settings.FontName);
+    const auto fallback = missingDesignFont(settings);
     if (!fallback)
         return QString();
     return QStringLiteral("the font \"%1\" is not installed; the label is drawn with \"%2\"")
-        .arg(fallback->requested, fallback->drawn);
+        .arg(fallback->first, fallback->second);
 }
 
 } // namespace kelvra::cli

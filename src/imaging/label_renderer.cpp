@@ -684,7 +684,8 @@ LabelBox anchoredLabelBox(const StampSettings &settings, const QString &text, QS
     if (raster.isEmpty())
         return {};
     PhotoCanvas canvas;
-    return boxOf(anchoredPlace(canvas, settings, text, raster.width(), raster.height()), raster.width(), raster.height());
+    return boxOf(
+        anchoredPlace(canvas, settings, text, raster.width(), raster.height()), raster.width(), raster.height());
 }
 
 void placeLabelCentredOn(QPoint pointer, QSize raster, const QString &text, StampSettings &settings)

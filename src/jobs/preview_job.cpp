@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobs/preview_job.h"
 
+#include "imaging/font_fallback.h"
+
 #include "imaging/bitmap_rotate.h"
 
 #include "imaging/jpeg_image.h"
@@ -211,6 +213,14 @@ void PreviewLoader::request(const QString &path, QSize area, int gpsForm, const 
 int PreviewLoader::decodeCount() const
 {
     return m_state->decodes.load();
+}
+
+std::optional<std::pair<QString, QString>> missingDesignFont(const StampSettings &settings)
+{
+    const std::optional<FontFallback> fallback = fontFallback(settings.FontName);
+    if (!fallback)
+        return std::nullopt;
+    return std::pair(fallback->requested, fallback->drawn);
 }
 
 } // namespace kelvra

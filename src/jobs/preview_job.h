@@ -13,6 +13,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace kelvra {
 
@@ -82,5 +84,9 @@ private:
     struct State;
     std::unique_ptr<State> m_state;
 };
+
+// The font a design names and the one its label is drawn with, when the
+// machine lacks the first; empty when the named font is there.
+std::optional<std::pair<QString, QString>> missingDesignFont(const StampSettings &settings);
 
 } // namespace kelvra

@@ -120,9 +120,8 @@ DatePage::DatePage(DesignModel &design, QWidget *parent)
     connect(add, &QPushButton::clicked, this, &DatePage::addCamera);
     connect(remove, &QPushButton::clicked, this, &DatePage::removeCamera);
     const auto flag = [this](QCheckBox *box, bool StampSettings::*member) {
-        connect(box, &QCheckBox::toggled, this, [this, member](bool on) {
-            m_design.edit([member, on](StampSettings &s) { s.*member = on; });
-        });
+        connect(box, &QCheckBox::toggled, this,
+            [this, member](bool on) { m_design.edit([member, on](StampSettings &s) { s.*member = on; }); });
     };
     flag(m_nameDates, &StampSettings::NameDates);
     flag(m_placeholders, &StampSettings::IgnorePlaceholderDates);
@@ -156,8 +155,7 @@ void DatePage::showSettings()
 void DatePage::showCameras(const QString &shifts)
 {
     m_cameras->setRowCount(0);
-    for (const CameraShift &camera :
-        parseCameraShifts(shifts).value_or(std::vector<CameraShift>())) {
+    for (const CameraShift &camera : parseCameraShifts(shifts).value_or(std::vector<CameraShift>())) {
         const int row = m_cameras->rowCount();
         m_cameras->insertRow(row);
         m_cameras->setItem(row, 0, new QTableWidgetItem(camera.camera));

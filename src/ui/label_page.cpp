@@ -176,7 +176,8 @@ LabelPage::LabelPage(DesignModel &design, const QHash<QString, QAction *> &actio
     sizeLabel->setObjectName(QStringLiteral("SizeLabel"));
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("SizeSlider"));
-    m_slider->setProperty(kNotTranslated, QStringList { QStringLiteral("Hint"), QStringLiteral("AccessibleDescription") });
+    m_slider->setProperty(
+        kNotTranslated, QStringList { QStringLiteral("Hint"), QStringLiteral("AccessibleDescription") });
     m_slider->setRange(kSizeSliderMin, kSizeSliderMax);
     m_slider->setPageStep(10);
     m_slider->setAccessibleName(tr("Size"));
@@ -186,7 +187,8 @@ LabelPage::LabelPage(DesignModel &design, const QHash<QString, QAction *> &actio
     m_sizeValue->setProperty(kNotTranslated, true);
     m_sizeValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Wide enough for the widest value, so the slider keeps its length.
-    m_sizeValue->setMinimumWidth(m_sizeValue->fontMetrics().horizontalAdvance(tr("%1 %").arg(QLocale().toString(50.0, 'f', 1))) + 4);
+    m_sizeValue->setMinimumWidth(
+        m_sizeValue->fontMetrics().horizontalAdvance(tr("%1 %").arg(QLocale().toString(50.0, 'f', 1))) + 4);
     auto *note
         = new QLabel(tr("Press and hold left mouse button to move the text label to any place of the photo"), this);
     note->setObjectName(QStringLiteral("PlacementNote"));
@@ -246,9 +248,8 @@ LabelPage::LabelPage(DesignModel &design, const QHash<QString, QAction *> &actio
         });
     }
     rows->addLayout(fontRow);
-    connect(m_font, &QFontComboBox::currentFontChanged, this, [this](const QFont &font) {
-        m_design.edit([&font](StampSettings &s) { s.FontName = font.family(); });
-    });
+    connect(m_font, &QFontComboBox::currentFontChanged, this,
+        [this](const QFont &font) { m_design.edit([&font](StampSettings &s) { s.FontName = font.family(); }); });
     auto colourEdit = [this](ColourSelector *box, TColor StampSettings::*field) {
         connect(box, &ColourSelector::colourChosen, this,
             [this, field](TColor colour) { m_design.edit([field, colour](StampSettings &s) { s.*field = colour; }); });
@@ -343,7 +344,8 @@ QWidget *LabelPage::makePlaces(const QHash<QString, QAction *> &actions)
         QToolButton *button = pictureButton(action, sketch);
         button->setAutoRaise(true);
         button->setIconSize(QSize(18, 18));
-        layout->addWidget(button, p.row, p.column, Qt::Alignment(p.row == 0 ? Qt::AlignTop : Qt::AlignBottom)
+        layout->addWidget(button, p.row, p.column,
+            Qt::Alignment(p.row == 0 ? Qt::AlignTop : Qt::AlignBottom)
                 | (p.column == 0 ? Qt::AlignLeft : Qt::AlignRight));
         m_placeButtons << button;
         m_placeActions << action;
@@ -368,8 +370,7 @@ void LabelPage::showSize()
         const QSignalBlocker block(m_slider);
         m_slider->setValue(position);
     }
-    const QString percent
-        = tr("%1 %").arg(QLocale().toString(labelHeightPercent(m_design.settings().Size), 'f', 1));
+    const QString percent = tr("%1 %").arg(QLocale().toString(labelHeightPercent(m_design.settings().Size), 'f', 1));
     m_sizeValue->setText(percent);
     // The value as the photographer reads it: the label's height on the photo.
     const QString said = tr("Label height: %1 of the photo's shorter side").arg(percent);

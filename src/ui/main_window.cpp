@@ -427,8 +427,7 @@ void TForm1::showLabelSize()
     const int height = m_preview->labelHeightOnPhoto();
     const bool tooSmall = m_preview->hasPhoto() && height > 0 && height < kLegibleHeight;
     m_labelSizeStatus->setText(
-        tooSmall ? tr("The label would be %1 px high on this photo: too small to read.").arg(height)
-                 : QString());
+        tooSmall ? tr("The label would be %1 px high on this photo: too small to read.").arg(height) : QString());
     m_labelSizeStatus->setAccessibleName(m_labelSizeStatus->text());
     m_labelSizeStatus->setVisible(tooSmall);
 }

@@ -197,7 +197,7 @@ void TForm1::ASaveAsExecute()
     request.folder = QFileInfo(source).absolutePath();
     request.fileName = QFileInfo(source).fileName();
     // A HEIC, TIFF or WebP photo is stamped into a JPEG: the offered name says so.
-    if (m_settings.StampPhotosOpt)
+    if (m_design->settings().StampPhotosOpt)
         request.fileName = stampedFileName(request.fileName, photoKindOfFile(nativePath(source)));
     request.confirmOverwrite = true;
     QString target;

@@ -10,7 +10,6 @@
 #include <QPainter>
 #include <QResizeEvent>
 
-
 namespace kelvra {
 
 namespace {

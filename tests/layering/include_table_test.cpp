@@ -139,8 +139,8 @@ std::vector<std::string> violations(const fs::path &root)
             }
             for (const Include &inc : folderIncludes(entry.path())) {
                 if (!allowed->count(inc.folder))
-                    problems.push_back(relative.generic_string() + ":" + std::to_string(inc.line) + " includes "
-                                       + inc.folder);
+                    problems.push_back(
+                        relative.generic_string() + ":" + std::to_string(inc.line) + " includes " + inc.folder);
             }
         }
     }
@@ -198,13 +198,14 @@ TEST(IncludeTable, OnlyPlatformBranchesOnTheSystem)
     writeFileBytes(root / "src/metadata/reader.cpp", "// _WIN32\nint x;\n#  ifdef Q_OS_WIN\n#endif\n");
     writeFileBytes(root / "src/stamp/x.h", "#if defined(__APPLE__) || 1\n#endif\n");
     EXPECT_EQ(osBranchesOutsidePlatform(root.path()),
-              (std::vector<std::string> { "src/metadata/reader.cpp:3", "src/stamp/x.h:1" }));
+        (std::vector<std::string> { "src/metadata/reader.cpp:3", "src/stamp/x.h:1" }));
 }
 
 TEST(IncludeTable, AcceptsWhatThePictureDraws)
 {
     TempDir root;
-    writeFileBytes(root / "src/stamp/good.cpp", "#include \"stamp/x.h\"\n#include \"metadata/y.h\"\n#include <QString>\n");
+    writeFileBytes(
+        root / "src/stamp/good.cpp", "#include \"stamp/x.h\"\n#include \"metadata/y.h\"\n#include <QString>\n");
     writeFileBytes(root / "src/imaging/good.h", "  #  include \"platform/z.h\"\n#include <sys/stat.h>\n");
     writeFileBytes(root / "src/jobs/good.cpp", "#include <metadata/exif_reader.h>\n");
     // The four side doors.
@@ -248,7 +249,7 @@ TEST(IncludeTable, FindsWhatThePictureForbids)
         { "tests/metadata/x_test.cpp", "#include \"stamp/caption.h\"\n", "tests/metadata/x_test.cpp:1 includes stamp" },
         { "tests/stamp/x_test.cpp", "#include <imaging/jpeg_image.h>\n", "tests/stamp/x_test.cpp:1 includes imaging" },
         { "tests/localization/x_test.cpp", "#include \"ui/main_window.h\"\n",
-          "tests/localization/x_test.cpp:1 includes ui" },
+            "tests/localization/x_test.cpp:1 includes ui" },
         { "tests/common/x.h", "#include \"stamp/caption.h\"\n", "tests/common/x.h:1 includes stamp" },
         { "fuzz/x_fuzzer.cpp", "#include \"ui/main_window.h\"\n", "fuzz/x_fuzzer.cpp:1 includes ui" },
         { "bench/x_bench.cpp", "#include \"cli/arguments.h\"\n", "bench/x_bench.cpp:1 includes cli" },

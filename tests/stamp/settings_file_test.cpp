@@ -263,7 +263,8 @@ TEST(SettingsFile, NewFileHasTheKeysInWriteOrder)
         "DateFormat=DD.MM.YYYY hh:nn\nDefaultSaveFolder=\nFNMask=%o_timestamp\nFontStyle=000\n"
         "FShadow=0\nFOutline=0\nXOrient=0\nYOrient=0\nXD=0.05\nYD=0.05\nRenamePhotos=0\n"
         "StampPhotosOpt=1\nCaptionFormat=[PHOTO_DATE]\nDateShift=\nCameraShifts=\nNameDates=1\n"
-        "IgnorePlaceholderDates=0\nFixExifDates=0\nDateZone=\nFGlow=0\nGlowColor=-1\nGlowSize=15\nBgAlpha=255\nStrip=0\nCaptionLine2=\n");
+        "IgnorePlaceholderDates=0\nFixExifDates=0\nDateZone=\nFGlow=0\nGlowColor=-1\nGlowSize=15\nBgAlpha=255\nStrip="
+        "0\nCaptionLine2=\n");
 }
 
 // A design written before glow, strips and second lines existed reads as it
@@ -401,9 +402,8 @@ TEST(SettingsFile, ASaveReplacesTheFileOnce)
     design.CaptionFormat = QStringLiteral("[Model] [ISO]");
     AppOptions options;
     options.GPSForm = 2;
-    const std::vector<std::string> cfg = namesPlacedDuring(dir.path(), [&] {
-        ASSERT_TRUE(SaveCFGToFile(path, design, options, QStringLiteral("/photos"), {}).ok);
-    });
+    const std::vector<std::string> cfg = namesPlacedDuring(
+        dir.path(), [&] { ASSERT_TRUE(SaveCFGToFile(path, design, options, QStringLiteral("/photos"), {}).ok); });
     EXPECT_EQ(std::count(cfg.begin(), cfg.end(), "Kelvra.ini"), 1);
     const std::vector<std::string> opts
         = namesPlacedDuring(dir.path(), [&] { ASSERT_TRUE(SaveOptionsToFile(path, options).ok); });

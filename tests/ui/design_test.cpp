@@ -83,8 +83,8 @@ int largestDifference(const QImage &a, const QImage &b)
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            most = std::max({ most, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                std::abs(qBlue(p) - qBlue(q)) });
+            most = std::max(
+                { most, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q)) });
         }
     return most;
 }
@@ -149,9 +149,11 @@ TEST_F(Design, ADragMovesTheShrunkLabelOnlyAndThePreviewDrawsItAsTheCommandLineD
     compare("after the drag");
     // Centred under the pointer, as far as the raster lets it be.
     const QRect box = changedBox(preview->previewRaster(), plain);
-    const QPoint pointer((end.x() - r.Left) * raster.width() / r.width(), (end.y() - r.Top) * raster.height() / r.height());
+    const QPoint pointer(
+        (end.x() - r.Left) * raster.width() / r.width(), (end.y() - r.Top) * raster.height() / r.height());
     EXPECT_LE(std::abs(box.center().y() - pointer.y()), 3);
-    EXPECT_LE(std::abs(std::clamp(pointer.x(), box.width() / 2, raster.width() - box.width() / 2) - box.center().x()), 3);
+    EXPECT_LE(
+        std::abs(std::clamp(pointer.x(), box.width() / 2, raster.width() - box.width() / 2) - box.center().x()), 3);
 }
 
 TEST_F(Design, StartFollowsTheTasksALoadedCfgBrings)

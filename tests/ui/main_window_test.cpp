@@ -18,9 +18,9 @@
 #include <QFontComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLocale>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -41,7 +41,8 @@ TEST_F(MainWindow, OpensWithTheDefaultsOnAnEmptySettingsFolder)
     TForm1 &w = open();
     EXPECT_EQ(w.labelPage()->sizeSlider()->value(), 50);
     // Read as the label's height: a twentieth of the photo's shorter side.
-    EXPECT_EQ(w.labelPage()->sizeValue()->text(), QStringLiteral("5") + QLocale().decimalPoint() + QStringLiteral("0 %"));
+    EXPECT_EQ(
+        w.labelPage()->sizeValue()->text(), QStringLiteral("5") + QLocale().decimalPoint() + QStringLiteral("0 %"));
     EXPECT_EQ(w.settings().Size, 20);
     EXPECT_EQ(w.labelPage()->captionBox()->text(), QStringLiteral("[PHOTO_DATE]"));
     EXPECT_EQ(w.labelPage()->dateFormatBox()->currentText(), QStringLiteral("DD.MM.YYYY hh:nn"));

@@ -129,10 +129,7 @@ const std::vector<std::string> kBoldDesignArgs { "--caption", "[PHOTO_DATE] Kelv
 class PreviewViewTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        view.resize(642, 378);
-    }
+    void SetUp() override { view.resize(642, 378); }
 
     // Every press or move that placed the label anew.
     void watchPlacements()

@@ -399,7 +399,7 @@ TEST_F(Start, DamagedPhotosAreListedApartWithTheirReasons)
         << m.details.toStdString();
     EXPECT_FALSE(m.details.contains(QStringLiteral("Failed:\n"))) << m.details.toStdString();
     // Our sentences first, the decoder's own words after them in brackets.
-    EXPECT_TRUE(m.details.contains(queued[2] + QStringLiteral(": No image reader takes this file. (")))
+    EXPECT_TRUE(m.details.contains(queued[2] + QStringLiteral(": The photo cannot be decoded. (")))
         << m.details.toStdString();
     EXPECT_TRUE(m.details.contains(queued[1] + QStringLiteral(": The photo is damaged and part of it may be grey. (")))
         << m.details.toStdString();
