@@ -69,17 +69,6 @@ void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind, size_
     // A JFIF or EXIF header leads, and the written segments hold one APP0 at
     // most. A TIFF window has no length field to walk by.
     check(out[3] == '\xE0' || out[3] == '\xE1');
-    if (kind != ContainerKind::Jpeg)
-        return;
-    int app0 = 0;
-    size_t p = 2;
-    while (p + 4 <= out.size() && out[p] == '\xFF' && out[p + 1] != '\xDB') {
-        app0 += out[p + 1] == '\xE0';
-        p += 2 + (static_cast<size_t>(static_cast<unsigned char>(out[p + 2])) << 8)
-            + static_cast<unsigned char>(out[p + 3]);
-    }
-    check(p + 4 <= out.size() && out.compare(p, 2, "\xFF\xDB") == 0 && app0 <= 1);
-
     // The date writer walks the same block; what it makes must read back.
     if (data.ExifSegment) {
         const std::string &segment = data.ExifSegment->data;
@@ -93,17 +82,29 @@ void exercise(kelvra::TimgData &data, bool ok, kelvra::ContainerKind kind, size_
     }
     (void)withExifSegment(input, minimalExifSegment({ "2021:09:06 16:52:43", "" }));
 
-    inline int fuzzMetadata(const uint8_t *bytes, size_t size, kelvra::ContainerKind kind)
-    {
-        const std::string_view input(reinterpret_cast<const char *>(bytes), size);
-        kelvra::ExifTextOptions options;
-        options.GPSForm = size % 4; // 3: coordinates stay raw text
-        options.decimalSeparator = size % 2 ? "," : ".";
-        kelvra::TimgData data(255, options);
-        kelvra::MemoryByteSource source(input);
-        const bool ok = data.ProcessStream(source, kind);
-        exercise(data, ok, kind, size, input);
-        return 0;
+    if (kind != ContainerKind::Jpeg)
+        return;
+    int app0 = 0;
+    size_t p = 2;
+    while (p + 4 <= out.size() && out[p] == '\xFF' && out[p + 1] != '\xDB') {
+        app0 += out[p + 1] == '\xE0';
+        p += 2 + (static_cast<size_t>(static_cast<unsigned char>(out[p + 2])) << 8)
+            + static_cast<unsigned char>(out[p + 3]);
     }
+    check(p + 4 <= out.size() && out.compare(p, 2, "\xFF\xDB") == 0 && app0 <= 1);
+}
+
+inline int fuzzMetadata(const uint8_t *bytes, size_t size, kelvra::ContainerKind kind)
+{
+    const std::string_view input(reinterpret_cast<const char *>(bytes), size);
+    kelvra::ExifTextOptions options;
+    options.GPSForm = size % 4; // 3: coordinates stay raw text
+    options.decimalSeparator = size % 2 ? "," : ".";
+    kelvra::TimgData data(255, options);
+    kelvra::MemoryByteSource source(input);
+    const bool ok = data.ProcessStream(source, kind);
+    exercise(data, ok, kind, size, input);
+    return 0;
+}
 
 } // namespace
