@@ -613,10 +613,8 @@ void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names,
                     segment.replace(8, tiff.size(), tiff);
             }
             // One APP1 segment holds at most 65533 bytes.
-            if (segment.size() > 0xFFFF) {
-                carried->ExifSegment = nullptr;
-                carried->ExifObj.reset();
-            }
+            if (segment.size() > 0xFFFF)
+                carried->ClearEXIF();
         }
         if (job.settings.FixExifDates)
             setOutputDates(*carried, plan.values);

@@ -138,6 +138,12 @@ public:
     bool HasMetaData() const { return ExifSegment || CommentSegment || IPTCSegment; }
     bool HasEXIF() const { return ExifSegment != nullptr; }
     bool HasThumbnail() const { return ExifSegment && ExifObj && ExifObj->HasThumbnail(); }
+    // Drops the EXIF block and what was read from it.
+    void ClearEXIF()
+    {
+        ExifSegment = nullptr;
+        ExifObj.reset();
+    }
     bool HasIPTC() const { return IPTCSegment != nullptr; }
     bool HasComment() const { return CommentSegment != nullptr; }
     // The EXIF Orientation as far as it was read, 1..8. Everything else counts
