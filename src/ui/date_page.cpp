@@ -228,11 +228,15 @@ void DatePage::showPhotoDate(const PhotoDating &dating)
         source = tr("the file name");
     else if (dating.source == DateSource::FileDate)
         source = tr("the file date");
-    QString text = tr("Date %1 from %2").arg(isoDateText(dating.corrected), source);
+    // Dates, tag names and offsets read left to right in a Hebrew window too.
+    const auto ltr = [](const QString &part) { return QChar(0x2066) + part + QChar(0x2069); };
+    if (dating.source != DateSource::FileName && dating.source != DateSource::FileDate)
+        source = ltr(source);
+    QString text = tr("Date %1 from %2").arg(ltr(isoDateText(dating.corrected)), source);
     if (dating.shiftSeconds != 0)
-        text += tr(", shifted %1").arg(formatDateOffset(dating.shiftSeconds));
+        text += tr(", shifted %1").arg(ltr(formatDateOffset(dating.shiftSeconds)));
     if (!dating.offset.isEmpty())
-        text += QLatin1Char(' ') + dating.offset;
+        text += QLatin1Char(' ') + ltr(dating.offset);
     m_status->setText(text);
 }
 
