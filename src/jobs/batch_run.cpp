@@ -561,6 +561,18 @@ void finishStamped(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, 
 // A HEIF, PNG, TIFF or WebP photo: decoded whole by its own decoder, the
 // label drawn in its orientation, then a PNG stays a PNG and the others
 // become a JPEG at the quality setting, each with the source's metadata.
+// The EXIF thumbnail shows the label too; one that cannot be made goes
+// rather than show the photo without it. A photo without one gets none.
+void restampThumbnail(TimgData &metadata, std::string_view stampedJpeg, int orientation)
+{
+    const std::string_view thumbnail = exifThumbnail(metadata);
+    const QByteArray small = thumbnail.empty() ? QByteArray() : stampedThumbnail(stampedJpeg, thumbnail, orientation);
+    const bool replaced = !small.isEmpty()
+        && replaceThumbnail(metadata, std::string_view(small.constData(), std::size_t(small.size())));
+    if (!replaced && metadata.HasThumbnail())
+        removeThumbnail(metadata);
+}
+
 void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, WorkerMemory &memory,
     BatchPhotoResult &result, const QString &caption, const FailStamp &fail)
 {
@@ -602,8 +614,7 @@ void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names,
             tiffBlocks.adoptContainerMetadata(found, PhotoKind::Tiff);
             carried = &tiffBlocks;
         }
-        if (carried->HasThumbnail())
-            removeThumbnail(*carried);
+        restampThumbnail(*carried, pixels.encoded(), orientation);
         if (carried->ExifSegment) {
             std::string &segment = carried->ExifSegment->data;
             if (metadata.containerTurned && segment.size() > 8) {
@@ -697,14 +708,7 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
         warnings = pixels.warnings();
         firstWarning = pixels.firstWarning();
     }
-    // The EXIF thumbnail shows the label too; one that cannot be made
-    // goes rather than show the photo without it.
-    const std::string_view thumbnail = exifThumbnail(metadata);
-    const QByteArray stampedSmall = thumbnail.empty() ? QByteArray() : stampedThumbnail(bytes, thumbnail, orientation);
-    const bool replaced = !stampedSmall.isEmpty()
-        && replaceThumbnail(metadata, std::string_view(stampedSmall.constData(), std::size_t(stampedSmall.size())));
-    if (!replaced && metadata.HasThumbnail())
-        removeThumbnail(metadata);
+    restampThumbnail(metadata, bytes, orientation);
     if (job.settings.FixExifDates)
         setOutputDates(metadata, plan.values);
     // A scan without EXIF still has its print density, caption and comment to keep.

@@ -176,11 +176,14 @@ protected:
         const std::string turned = withRotationBox(test::readFileBytes(dir / "plain.heic"), 3);
         test::writeFileBytes(dir / "in" / "turned.heic", turned);
         fs::copy_file(dir / "deep.heic", dir / "in" / "deep.heic");
+        // The deep one carries a grey EXIF thumbnail, the turned one none.
+        const fs::path thumb = dir / "thumb.jpg";
+        ASSERT_EQ(runTool({ "convert", "-size", "160x120", "xc:#808080", thumb.string() }).exitCode, 0);
         for (const char *name : { "turned.heic", "deep.heic" }) {
             const bool turnedOne = std::string(name) == "turned.heic";
             const auto r = runTool({ "exiftool", "-q", "-overwrite_original", "-Make=Apple", "-Model=iPhone 12",
                 "-DateTimeOriginal=2022:08:01 09:30:00", turnedOne ? "-Orientation#=6" : "-Orientation#=1",
-                (dir / "in" / name).string() });
+                turnedOne ? "-Software=phone" : "-ThumbnailImage<=" + thumb.string(), (dir / "in" / name).string() });
             ASSERT_EQ(r.exitCode, 0) << r.err;
         }
     }
@@ -252,6 +255,20 @@ TEST_F(HeifVariants, PreviewAndStampAreUprightOnce)
         }
         EXPECT_GT(blue[1][0], 50);
         EXPECT_EQ(blue[0][0] + blue[0][1] + blue[1][1], 0);
+
+        // A thumbnail only where the source had one, in its size, with the label on it.
+        const std::string small = runTool({ "exiftool", "-b", "-ThumbnailImage", output.string() }).out;
+        const QImage thumbnail = QImage::fromData(reinterpret_cast<const uchar *>(small.data()), int(small.size()));
+        ASSERT_EQ(thumbnail.isNull(), std::string(name) == "turned");
+        if (!thumbnail.isNull()) {
+            EXPECT_EQ(thumbnail.size(), QSize(160, 120));
+            int labelled = 0;
+            for (int y = thumbnail.height() / 2; y < thumbnail.height(); ++y) {
+                for (int x = 0; x < thumbnail.width() / 2; ++x)
+                    labelled += thumbnail.pixelColor(x, y).blue() > 150 && thumbnail.pixelColor(x, y).red() < 90;
+            }
+            EXPECT_GT(labelled, 10);
+        }
     }
 }
 
