@@ -349,9 +349,8 @@ QHBoxLayout *LabelPage::makeEffectsRow(UserDialogs &dialogs)
     m_bgAlpha->setSuffix(tr(" %"));
     nameByHint(m_bgAlpha, tr("Background opacity"));
     opacityLabel->setBuddy(m_bgAlpha);
-    connect(m_bgAlpha, &QSpinBox::valueChanged, this, [this](int percent) {
-        m_design.edit([percent](StampSettings &s) { s.BgAlpha = alphaOfPercent(percent); });
-    });
+    connect(m_bgAlpha, &QSpinBox::valueChanged, this,
+        [this](int percent) { m_design.edit([percent](StampSettings &s) { s.BgAlpha = alphaOfPercent(percent); }); });
 
     row->addWidget(m_glowColour);
     row->addWidget(m_glowSize);

@@ -25,8 +25,8 @@ QImage lookPicture(const PreviewPhoto &photo, const StampSettings &look, const F
     return drawn.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
-LookGallery::LookGallery(const DesignModel &design, const PreviewView &preview, std::vector<ReadyLook> looks,
-    QWidget *parent, Draw draw)
+LookGallery::LookGallery(
+    const DesignModel &design, const PreviewView &preview, std::vector<ReadyLook> looks, QWidget *parent, Draw draw)
     : QDialog(parent)
     , m_design(design)
     , m_preview(preview)
@@ -100,8 +100,8 @@ void LookGallery::refresh()
         m_list->item(i)->setIcon(QIcon());
     if (!m_preview.hasPhoto() || m_looks.empty()) {
         m_busy = false;
-        m_note->setText(m_looks.empty() ? tr("No ready looks were found.")
-                                        : tr("Open a photo to see the looks drawn on it."));
+        m_note->setText(
+            m_looks.empty() ? tr("No ready looks were found.") : tr("Open a photo to see the looks drawn on it."));
         m_note->setAccessibleName(m_note->text());
         Q_EMIT picturesReady();
         return;

@@ -2,6 +2,7 @@
 // The main window's commands, its menus and what the commands do.
 #include "jobs/run_log.h"
 #include "kelvra_version.h"
+#include "localization/form_harvest.h"
 #include "platform/data_folder.h"
 #include "platform/file_ops.h"
 #include "platform/install_paths.h"
@@ -9,7 +10,6 @@
 #include "stamp/caption.h"
 #include "stamp/file_mask.h"
 #include "stamp/looks.h"
-#include "localization/form_harvest.h"
 #include "ui/about_window.h"
 #include "ui/design_model.h"
 #include "ui/failure_messages.h"
@@ -199,7 +199,8 @@ void TForm1::chooseLook(const QString &path)
         return;
     const CfgLoadResult loaded = m_design->loadLook(path, m_format);
     if (!loaded.hadOptionsSection) {
-        m_dialogs.showMessage(this, MessageKind::Error, tr("The look %1 could not be read.").arg(QDir::toNativeSeparators(path)));
+        m_dialogs.showMessage(
+            this, MessageKind::Error, tr("The look %1 could not be read.").arg(QDir::toNativeSeparators(path)));
         return;
     }
     selectTask(int(TodoTask::StampPhotos));
