@@ -68,7 +68,11 @@ LookGallery::LookGallery(
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->setObjectName(QStringLiteral("LookGalleryButtons"));
-    buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("LookGalleryClose"));
+    QPushButton *close = buttons->button(QDialogButtonBox::Close);
+    close->setObjectName(QStringLiteral("LookGalleryClose"));
+    // Enter chooses the look in front and leaves the gallery open to try another.
+    close->setAutoDefault(false);
+    close->setDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
