@@ -336,6 +336,9 @@ QHBoxLayout *LabelPage::makeEffectsRow(UserDialogs &dialogs)
     m_strip = new QComboBox(this);
     m_strip->setObjectName(QStringLiteral("StripBox"));
     m_strip->addItems({ tr("None"), tr("Across the photo"), tr("Down the photo") });
+    // Gives way to the glow's colour in a narrow window.
+    m_strip->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_strip->setMinimumContentsLength(6);
     nameByHint(m_strip, tr("Background as a strip"));
     stripLabel->setBuddy(m_strip);
     connect(m_strip, &QComboBox::activated, this,
@@ -352,12 +355,16 @@ QHBoxLayout *LabelPage::makeEffectsRow(UserDialogs &dialogs)
     connect(m_bgAlpha, &QSpinBox::valueChanged, this,
         [this](int percent) { m_design.edit([percent](StampSettings &s) { s.BgAlpha = alphaOfPercent(percent); }); });
 
-    row->addWidget(m_glowColour);
+    auto *glowLabel = new QLabel(tr("&Glow"), this);
+    glowLabel->setObjectName(QStringLiteral("GlowLabel"));
+    glowLabel->setBuddy(m_glowColour);
+    row->addWidget(glowLabel);
+    row->addWidget(m_glowColour, 1);
     row->addWidget(m_glowSize);
-    row->addSpacing(8);
+    row->addSpacing(4);
     row->addWidget(stripLabel);
     row->addWidget(m_strip, 1);
-    row->addSpacing(8);
+    row->addSpacing(4);
     row->addWidget(opacityLabel);
     row->addWidget(m_bgAlpha);
     return row;

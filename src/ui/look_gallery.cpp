@@ -25,6 +25,18 @@ QImage lookPicture(const PreviewPhoto &photo, const StampSettings &look, const F
     return drawn.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
+namespace {
+
+// An empty frame of the picture's size, so the pictures arriving later move nothing.
+QIcon emptyPicture(const QPalette &palette)
+{
+    QPixmap empty(LookGallery::kPictureSize);
+    empty.fill(palette.color(QPalette::Mid));
+    return QIcon(empty);
+}
+
+} // namespace
+
 LookGallery::LookGallery(
     const DesignModel &design, const PreviewView &preview, std::vector<ReadyLook> looks, QWidget *parent, Draw draw)
     : QDialog(parent)
@@ -48,10 +60,10 @@ LookGallery::LookGallery(
     m_list->setWrapping(true);
     m_list->setSpacing(6);
     m_list->setWordWrap(true);
-    m_list->setUniformItemSizes(true);
+    m_list->setGridSize(QSize(kPictureSize.width() + 16, kPictureSize.height() + 2 * fontMetrics().height() + 16));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     for (const ReadyLook &look : m_looks) {
-        auto *item = new QListWidgetItem(look.name, m_list);
+        auto *item = new QListWidgetItem(emptyPicture(palette()), look.name, m_list);
         item->setToolTip(look.name);
         item->setData(Qt::UserRole, look.path);
     }
@@ -79,7 +91,7 @@ LookGallery::LookGallery(
     layout->addWidget(m_list, 1);
     layout->addWidget(m_note);
     layout->addWidget(buttons);
-    resize(2 * kPictureSize.width() + 80, 2 * kPictureSize.height() + 160);
+    resize(2 * kPictureSize.width() + 100, 2 * kPictureSize.height() + 4 * fontMetrics().height() + 150);
 
     connect(&m_preview, &PreviewView::photoShown, this, [this]() {
         if (isVisible())
@@ -100,8 +112,11 @@ void LookGallery::showEvent(QShowEvent *event)
 void LookGallery::refresh()
 {
     const quint64 generation = ++m_generation;
-    for (int i = 0; i < m_list->count(); ++i)
-        m_list->item(i)->setIcon(QIcon());
+    const QIcon empty = emptyPicture(palette());
+    for (int i = 0; i < m_list->count(); ++i) {
+        m_list->item(i)->setIcon(empty);
+        m_list->item(i)->setData(kDrawnRole, false);
+    }
     if (!m_preview.hasPhoto() || m_looks.empty()) {
         m_busy = false;
         m_note->setText(
@@ -143,7 +158,11 @@ void LookGallery::showPictures(const std::vector<QImage> &pictures, quint64 gene
                 QPoint((kPictureSize.width() - picture.width()) / 2, (kPictureSize.height() - picture.height()) / 2),
                 picture);
         }
-        m_list->item(i)->setIcon(QIcon(framed));
+        // Selected, the picture stays as drawn rather than tinted.
+        QIcon icon(framed);
+        icon.addPixmap(framed, QIcon::Selected);
+        m_list->item(i)->setIcon(icon);
+        m_list->item(i)->setData(kDrawnRole, !pictures[i].isNull());
     }
     m_busy = false;
     m_note->setText(tr("Click a look, or choose it and press Enter, to use it."));

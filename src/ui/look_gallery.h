@@ -47,6 +47,8 @@ public:
     void refresh();
 
     static constexpr QSize kPictureSize { 240, 180 };
+    // An item's role that holds whether its picture is drawn.
+    static constexpr int kDrawnRole = Qt::UserRole + 1;
 
 Q_SIGNALS:
     void lookChosen(const QString &path);
