@@ -46,6 +46,7 @@ LookGallery::LookGallery(
     , m_draw(draw ? std::move(draw) : Draw(lookPicture))
     , m_format(FormatSettings::system())
 {
+    m_pool.setMaxThreadCount(1);
     setObjectName(QStringLiteral("LookGallery"));
     setWindowTitle(tr("Looks"));
     setAccessibleName(windowTitle());
@@ -136,12 +137,20 @@ void LookGallery::refresh()
         design.StampPhotosOpt = true;
         designs.push_back(std::move(design));
     }
-    QtConcurrent::run([draw = m_draw, photo = m_preview.photo(), designs = std::move(designs), format = m_format]() {
-        std::vector<QImage> pictures;
-        for (const StampSettings &design : designs)
-            pictures.push_back(draw(photo, design, format, kPictureSize));
-        return pictures;
-    }).then(this, [this, generation](const std::vector<QImage> &pictures) { showPictures(pictures, generation); });
+    m_latest->store(generation);
+    QtConcurrent::run(&m_pool,
+        [draw = m_draw, photo = m_preview.photo(), designs = std::move(designs), format = m_format, latest = m_latest,
+            generation]() {
+            std::vector<QImage> pictures;
+            for (const StampSettings &design : designs) {
+                // A newer set is waiting: this one would never be shown.
+                if (latest->load() != generation)
+                    break;
+                pictures.push_back(draw(photo, design, format, kPictureSize));
+            }
+            return pictures;
+        })
+        .then(this, [this, generation](const std::vector<QImage> &pictures) { showPictures(pictures, generation); });
 }
 
 void LookGallery::showPictures(const std::vector<QImage> &pictures, quint64 generation)

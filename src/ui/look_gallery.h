@@ -9,8 +9,11 @@
 #include <QDialog>
 #include <QImage>
 #include <QSize>
+#include <QThreadPool>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QLabel;
@@ -70,7 +73,13 @@ private:
     QListWidget *m_list = nullptr;
     QLabel *m_note = nullptr;
     quint64 m_generation = 0;
+    // The newest generation, for the worker to leave a stale set early.
+    std::shared_ptr<std::atomic<quint64>> m_latest = std::make_shared<std::atomic<quint64>>(0);
     bool m_busy = false;
+    // A thread of the gallery's own: the shared pool stays free for the
+    // toolkit's own image work on the window's thread. Last, so that it is
+    // destroyed first and waits for the set being drawn.
+    QThreadPool m_pool;
 };
 
 } // namespace kelvra
