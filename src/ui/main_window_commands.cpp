@@ -213,6 +213,10 @@ void TForm1::showLookGallery()
         gallery = new LookGallery(*m_design, *m_preview, readyLooks(), this);
         gallery->setAttribute(Qt::WA_DeleteOnClose);
         connect(gallery, &LookGallery::lookChosen, this, &TForm1::chooseLook);
+        // No look is taken while a run works from the design.
+        gallery->list()->setEnabled(!m_batch);
+        connect(this, &TForm1::runStarting, gallery, [gallery]() { gallery->list()->setEnabled(false); });
+        connect(this, &TForm1::runFinished, gallery, [gallery]() { gallery->list()->setEnabled(true); });
     }
     gallery->show();
     gallery->raise();
