@@ -59,6 +59,8 @@ CfgLoadResult applyLook(const QString &path, StampSettings &settings, const Form
     applied.CameraShifts = settings.CameraShifts;
     applied.NameDates = settings.NameDates;
     applied.IgnorePlaceholderDates = settings.IgnorePlaceholderDates;
+    applied.FixExifDates = settings.FixExifDates;
+    applied.DateZone = settings.DateZone;
     settings = applied;
     return result;
 }

@@ -28,7 +28,8 @@ std::optional<ReadyLook> findLook(const std::vector<ReadyLook> &looks, const QSt
 
 // The look's appearance over settings: font, colours, styles, glow, strip,
 // placement, date format and caption. The file-name mask, the two tasks and
-// the date rules stay the user's.
+// the date rules (clock corrections, name dates, placeholder dates, the zone
+// captions show, whether outputs' EXIF dates are corrected) stay the user's.
 CfgLoadResult applyLook(const QString &path, StampSettings &settings, const FormatSettings &format);
 
 } // namespace kelvra

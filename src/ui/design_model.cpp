@@ -2,6 +2,7 @@
 #include "ui/design_model.h"
 
 #include "stamp/caption.h"
+#include "stamp/looks.h"
 
 #include <cmath>
 
@@ -90,6 +91,18 @@ CfgLoadResult DesignModel::load(const QString &path, AppOptions &options, const 
     StampSettings loaded;
     const CfgLoadResult result = LoadCFGFromFile(path, loaded, options, format, m_sizePosition);
     replace(loaded, result.sliderPosition);
+    return result;
+}
+
+CfgLoadResult DesignModel::loadLook(const QString &path, const FormatSettings &format)
+{
+    StampSettings looked = m_settings;
+    const CfgLoadResult result = applyLook(path, looked, format);
+    // A look gone from the disk would turn the design into the defaults.
+    if (!result.hadOptionsSection)
+        return result;
+    looked.StampPhotosOpt = true;
+    replace(looked);
     return result;
 }
 

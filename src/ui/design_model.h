@@ -46,6 +46,10 @@ public:
     // A settings file read into the design and GPSForm; every key it lacks
     // takes its default.
     CfgLoadResult load(const QString &path, AppOptions &options, const FormatSettings &format);
+    // A ready design's appearance over the design (see applyLook); the stamp
+    // task comes on, since a look is chosen to be stamped. A file without
+    // the design's section changes nothing (hadOptionsSection is false).
+    CfgLoadResult loadLook(const QString &path, const FormatSettings &format);
     // The program INI at start: the design, GPSForm and the start-up options.
     CfgLoadResult loadProgram(const QString &path, AppOptions &options, const FormatSettings &format);
 

@@ -22,8 +22,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QRadialGradient>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -111,6 +113,14 @@ QIcon styleIcon(const QString &name)
         letter = QStringLiteral("O");
     painter.setFont(font);
     const QRect box(0, 0, 20, 20);
+    if (name == QLatin1String("FGlow")) {
+        QRadialGradient halo(QPointF(10, 10), 10);
+        halo.setColorAt(0, QColor(255, 140, 0, 200));
+        halo.setColorAt(1, QColor(255, 140, 0, 0));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(halo);
+        painter.drawEllipse(box);
+    }
     if (name == QLatin1String("FShadow")) {
         painter.setPen(QColor(150, 150, 150));
         painter.drawText(box.translated(2, 2), Qt::AlignCenter, letter);
@@ -142,6 +152,34 @@ QToolButton *pictureButton(QAction *action, QWidget *parent)
     return button;
 }
 
+// The background's opacity in per cent, as the window shows it, and back.
+int percentOfAlpha(int alpha)
+{
+    return qRound(alpha * 100 / 255.0);
+}
+
+int alphaOfPercent(int percent)
+{
+    return qRound(percent * 255 / 100.0);
+}
+
+// A line of the caption: the first, or all after the first line break.
+QString captionLine(const QString &caption, int index)
+{
+    const qsizetype at = caption.indexOf(QLatin1Char('\n'));
+    if (index == 0)
+        return at < 0 ? caption : caption.left(at);
+    return at < 0 ? QString() : caption.mid(at + 1);
+}
+
+// The caption with one line replaced; no line break before an empty second line.
+QString withCaptionLine(const QString &caption, int index, const QString &text)
+{
+    const QString first = index == 0 ? text : captionLine(caption, 0);
+    const QString second = index == 1 ? text : captionLine(caption, 1);
+    return second.isEmpty() ? first : first + QLatin1Char('\n') + second;
+}
+
 // Picture buttons and selectors are read out by their hint.
 void nameByHint(QWidget *widget, const QString &hint)
 {
@@ -169,8 +207,22 @@ LabelPage::LabelPage(DesignModel &design, const QHash<QString, QAction *> &actio
     auto *rows = new QVBoxLayout;
     rows->setSpacing(4);
     grid->addLayout(rows, 1);
+    QHBoxLayout *sizeRow = makeSizeRow();
+    addStyleButtons(sizeRow, actions);
+    rows->addLayout(sizeRow);
+    rows->addLayout(makeFontRow(dialogs));
+    rows->addLayout(makeEffectsRow(dialogs));
+    rows->addLayout(makeDateRow(actions));
+    rows->addLayout(makeCaptionRow(tokenMenu));
+    rows->addWidget(makeNote());
+    rows->addStretch(1);
 
-    // Size and the style buttons; the note on placing goes last.
+    connect(&m_design, &DesignModel::changed, this, &LabelPage::showDesign);
+    showDesign();
+}
+
+QHBoxLayout *LabelPage::makeSizeRow()
+{
     auto *sizeRow = new QHBoxLayout;
     auto *sizeLabel = new QLabel(tr("&Size"), this);
     sizeLabel->setObjectName(QStringLiteral("SizeLabel"));
@@ -189,23 +241,51 @@ LabelPage::LabelPage(DesignModel &design, const QHash<QString, QAction *> &actio
     // Wide enough for the widest value, so the slider keeps its length.
     m_sizeValue->setMinimumWidth(
         m_sizeValue->fontMetrics().horizontalAdvance(tr("%1 %").arg(QLocale().toString(50.0, 'f', 1))) + 4);
-    auto *note
-        = new QLabel(tr("Press and hold left mouse button to move the text label to any place of the photo"), this);
-    note->setObjectName(QStringLiteral("PlacementNote"));
-    note->setWordWrap(true);
-    QFont small = note->font();
-    small.setPointSizeF(small.pointSizeF() * 0.9);
-    note->setFont(small);
-    note->setForegroundRole(QPalette::PlaceholderText);
     sizeRow->addWidget(sizeLabel);
     sizeRow->addWidget(m_slider, 1);
     sizeRow->addWidget(m_sizeValue);
     sizeRow->addSpacing(8);
     sizeRow->setSpacing(4);
-    rows->addLayout(sizeRow);
     connect(m_slider, &QSlider::valueChanged, this, [this](int position) { m_design.setSizePosition(position); });
+    return sizeRow;
+}
 
-    // Font and colours.
+void LabelPage::addStyleButtons(QHBoxLayout *row, const QHash<QString, QAction *> &actions)
+{
+    for (const char *name : { "FBold", "FItalic", "FUnderline", "FShadow", "FOutline" }) {
+        QAction *action = actions.value(QLatin1String(name));
+        action->setIcon(styleIcon(QLatin1String(name)));
+        m_styleActions.insert(QLatin1String(name), action);
+        row->addWidget(pictureButton(action, this));
+        connect(action, &QAction::triggered, this, [this, action](bool on) {
+            const QString n = action->objectName();
+            m_design.edit([&n, on](StampSettings &s) {
+                if (n == QLatin1String("FBold"))
+                    s.Style.Bold = on;
+                else if (n == QLatin1String("FItalic"))
+                    s.Style.Italic = on;
+                else if (n == QLatin1String("FUnderline"))
+                    s.Style.Underline = on;
+                else if (n == QLatin1String("FShadow"))
+                    s.FShadow = on;
+                else
+                    s.FOutline = on;
+            });
+        });
+    }
+    m_glow = new QToolButton(this);
+    m_glow->setObjectName(QStringLiteral("GlowButton"));
+    m_glow->setCheckable(true);
+    m_glow->setIcon(styleIcon(QStringLiteral("FGlow")));
+    m_glow->setFocusPolicy(Qt::StrongFocus);
+    nameByHint(m_glow, tr("Glow"));
+    row->addWidget(m_glow);
+    connect(m_glow, &QToolButton::toggled, this,
+        [this](bool on) { m_design.edit([on](StampSettings &s) { s.FGlow = on; }); });
+}
+
+QHBoxLayout *LabelPage::makeFontRow(UserDialogs &dialogs)
+{
     auto *fontRow = new QHBoxLayout;
     m_font = new QFontComboBox(this);
     m_font->setObjectName(QStringLiteral("FontBox"));
@@ -226,39 +306,72 @@ LabelPage::LabelPage(DesignModel &design, const QHash<QString, QAction *> &actio
     fontRow->addWidget(m_fontColour);
     fontRow->addWidget(m_bgColour);
     fontRow->addWidget(m_outlineColour);
-    for (const char *name : { "FBold", "FItalic", "FUnderline", "FShadow", "FOutline" }) {
-        QAction *action = actions.value(QLatin1String(name));
-        action->setIcon(styleIcon(QLatin1String(name)));
-        m_styleActions.insert(QLatin1String(name), action);
-        sizeRow->addWidget(pictureButton(action, this));
-        connect(action, &QAction::triggered, this, [this, action](bool on) {
-            const QString n = action->objectName();
-            m_design.edit([&n, on](StampSettings &s) {
-                if (n == QLatin1String("FBold"))
-                    s.Style.Bold = on;
-                else if (n == QLatin1String("FItalic"))
-                    s.Style.Italic = on;
-                else if (n == QLatin1String("FUnderline"))
-                    s.Style.Underline = on;
-                else if (n == QLatin1String("FShadow"))
-                    s.FShadow = on;
-                else
-                    s.FOutline = on;
-            });
-        });
-    }
-    rows->addLayout(fontRow);
     connect(m_font, &QFontComboBox::currentFontChanged, this,
         [this](const QFont &font) { m_design.edit([&font](StampSettings &s) { s.FontName = font.family(); }); });
-    auto colourEdit = [this](ColourSelector *box, TColor StampSettings::*field) {
-        connect(box, &ColourSelector::colourChosen, this,
-            [this, field](TColor colour) { m_design.edit([field, colour](StampSettings &s) { s.*field = colour; }); });
-    };
-    colourEdit(m_fontColour, &StampSettings::FontColor);
-    colourEdit(m_bgColour, &StampSettings::BgColor);
-    colourEdit(m_outlineColour, &StampSettings::OutlineColor);
+    editColour(m_fontColour, &StampSettings::FontColor);
+    editColour(m_bgColour, &StampSettings::BgColor);
+    editColour(m_outlineColour, &StampSettings::OutlineColor);
+    return fontRow;
+}
 
-    // Date format.
+// The glow's colour and reach, the strip, and how opaque the background is.
+QHBoxLayout *LabelPage::makeEffectsRow(UserDialogs &dialogs)
+{
+    auto *row = new QHBoxLayout;
+    row->setSpacing(4);
+    m_glowColour = new ColourSelector(tr("Font Color"), kNoColor, dialogs, this);
+    m_glowColour->setObjectName(QStringLiteral("GlowColorBox"));
+    nameByHint(m_glowColour, tr("Glow Color"));
+    editColour(m_glowColour, &StampSettings::GlowColor);
+    m_glowSize = new QSpinBox(this);
+    m_glowSize->setObjectName(QStringLiteral("GlowSizeBox"));
+    m_glowSize->setRange(1, int(kMaxGlowSize));
+    m_glowSize->setSuffix(tr(" %"));
+    nameByHint(m_glowSize, tr("Glow reach, in per cent of the text height"));
+    connect(m_glowSize, &QSpinBox::valueChanged, this,
+        [this](int reach) { m_design.edit([reach](StampSettings &s) { s.GlowSize = reach; }); });
+
+    auto *stripLabel = new QLabel(tr("S&trip"), this);
+    stripLabel->setObjectName(QStringLiteral("StripLabel"));
+    m_strip = new QComboBox(this);
+    m_strip->setObjectName(QStringLiteral("StripBox"));
+    m_strip->addItems({ tr("None"), tr("Across the photo"), tr("Down the photo") });
+    // Gives way to the glow's colour in a narrow window.
+    m_strip->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_strip->setMinimumContentsLength(6);
+    nameByHint(m_strip, tr("Background as a strip"));
+    stripLabel->setBuddy(m_strip);
+    connect(m_strip, &QComboBox::activated, this,
+        [this](int strip) { m_design.edit([strip](StampSettings &s) { s.Strip = strip; }); });
+
+    auto *opacityLabel = new QLabel(tr("O&pacity"), this);
+    opacityLabel->setObjectName(QStringLiteral("BgAlphaLabel"));
+    m_bgAlpha = new QSpinBox(this);
+    m_bgAlpha->setObjectName(QStringLiteral("BgAlphaBox"));
+    m_bgAlpha->setRange(0, 100);
+    m_bgAlpha->setSuffix(tr(" %"));
+    nameByHint(m_bgAlpha, tr("Background opacity"));
+    opacityLabel->setBuddy(m_bgAlpha);
+    connect(m_bgAlpha, &QSpinBox::valueChanged, this,
+        [this](int percent) { m_design.edit([percent](StampSettings &s) { s.BgAlpha = alphaOfPercent(percent); }); });
+
+    auto *glowLabel = new QLabel(tr("&Glow"), this);
+    glowLabel->setObjectName(QStringLiteral("GlowLabel"));
+    glowLabel->setBuddy(m_glowColour);
+    row->addWidget(glowLabel);
+    row->addWidget(m_glowColour, 1);
+    row->addWidget(m_glowSize);
+    row->addSpacing(4);
+    row->addWidget(stripLabel);
+    row->addWidget(m_strip, 1);
+    row->addSpacing(4);
+    row->addWidget(opacityLabel);
+    row->addWidget(m_bgAlpha);
+    return row;
+}
+
+QHBoxLayout *LabelPage::makeDateRow(const QHash<QString, QAction *> &actions)
+{
     auto *dateRow = new QHBoxLayout;
     auto *dateLabel = new QLabel(tr("&Date/time format"), this);
     dateLabel->setObjectName(QStringLiteral("DateFormatLabel"));
@@ -277,16 +390,23 @@ LabelPage::LabelPage(DesignModel &design, const QHash<QString, QAction *> &actio
     dateRow->addWidget(dateLabel);
     dateRow->addWidget(m_dateFormat, 1);
     dateRow->addWidget(m_includeDate);
-    rows->addLayout(dateRow);
     connect(m_dateFormat, &QComboBox::editTextChanged, this,
         [this](const QString &text) { m_design.edit([&text](StampSettings &s) { s.DateFormat = text; }); });
+    return dateRow;
+}
 
-    // Caption.
+// The caption's two lines side by side; the token button adds to its end.
+QHBoxLayout *LabelPage::makeCaptionRow(QMenu *tokenMenu)
+{
     auto *captionRow = new QHBoxLayout;
     captionRow->setSpacing(2);
     m_caption = new QLineEdit(this);
     m_caption->setObjectName(QStringLiteral("CaptionEdit"));
     nameByHint(m_caption, tr("Text to photo"));
+    m_captionLine2 = new QLineEdit(this);
+    m_captionLine2->setObjectName(QStringLiteral("CaptionLine2Edit"));
+    nameByHint(m_captionLine2, tr("Second line"));
+    m_captionLine2->setPlaceholderText(tr("Second line"));
     m_tokenButton = new QToolButton(this);
     m_tokenButton->setObjectName(QStringLiteral("TokenButton"));
     m_tokenButton->setText(QStringLiteral("+"));
@@ -298,16 +418,35 @@ LabelPage::LabelPage(DesignModel &design, const QHash<QString, QAction *> &actio
         const QPoint under = m_tokenButton->mapToGlobal(QPoint(0, m_tokenButton->height()));
         tokenMenu->popup(m_tokenButton->underMouse() ? QCursor::pos() : under);
     });
-    captionRow->addWidget(m_caption, 1);
+    captionRow->addWidget(m_caption, 3);
+    captionRow->addWidget(m_captionLine2, 2);
     captionRow->addWidget(m_tokenButton);
-    rows->addLayout(captionRow);
-    rows->addWidget(note);
-    connect(m_caption, &QLineEdit::textChanged, this,
-        [this](const QString &text) { m_design.edit([&text](StampSettings &s) { s.CaptionFormat = text; }); });
-    rows->addStretch(1);
+    connect(m_caption, &QLineEdit::textChanged, this, [this](const QString &first) {
+        m_design.edit([&first](StampSettings &s) { s.CaptionFormat = withCaptionLine(s.CaptionFormat, 0, first); });
+    });
+    connect(m_captionLine2, &QLineEdit::textChanged, this, [this](const QString &second) {
+        m_design.edit([&second](StampSettings &s) { s.CaptionFormat = withCaptionLine(s.CaptionFormat, 1, second); });
+    });
+    return captionRow;
+}
 
-    connect(&m_design, &DesignModel::changed, this, &LabelPage::showDesign);
-    showDesign();
+QLabel *LabelPage::makeNote()
+{
+    auto *note
+        = new QLabel(tr("Press and hold left mouse button to move the text label to any place of the photo"), this);
+    note->setObjectName(QStringLiteral("PlacementNote"));
+    note->setWordWrap(true);
+    QFont small = note->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    note->setFont(small);
+    note->setForegroundRole(QPalette::PlaceholderText);
+    return note;
+}
+
+void LabelPage::editColour(ColourSelector *box, TColor StampSettings::*field)
+{
+    connect(box, &ColourSelector::colourChosen, this,
+        [this, field](TColor colour) { m_design.edit([field, colour](StampSettings &s) { s.*field = colour; }); });
 }
 
 QWidget *LabelPage::makePlaces(const QHash<QString, QAction *> &actions)
@@ -399,10 +538,9 @@ void LabelPage::showDesign()
         const QSignalBlocker block(m_dateFormat);
         m_dateFormat->setEditText(s.DateFormat);
     }
-    if (m_caption->text() != s.CaptionFormat) {
-        const QSignalBlocker block(m_caption);
-        m_caption->setText(s.CaptionFormat);
-    }
+    showText(m_caption, captionLine(s.CaptionFormat, 0));
+    showText(m_captionLine2, captionLine(s.CaptionFormat, 1));
+    showEffects();
     m_styleActions.value(QStringLiteral("FBold"))->setChecked(s.Style.Bold);
     m_styleActions.value(QStringLiteral("FItalic"))->setChecked(s.Style.Italic);
     m_styleActions.value(QStringLiteral("FUnderline"))->setChecked(s.Style.Underline);
@@ -411,6 +549,37 @@ void LabelPage::showDesign()
     const std::optional<StandardPlace> place = m_design.standardPlace();
     for (int i = 0; i < m_placeActions.size(); ++i)
         m_placeActions[i]->setChecked(place && int(*place) == i);
+}
+
+void LabelPage::showText(QLineEdit *box, const QString &text)
+{
+    if (box->text() != text) {
+        const QSignalBlocker block(box);
+        box->setText(text);
+    }
+}
+
+void LabelPage::showEffects()
+{
+    const StampSettings &s = m_design.settings();
+    {
+        const QSignalBlocker block(m_glow);
+        m_glow->setChecked(s.FGlow);
+    }
+    m_glowColour->setColour(s.GlowColor);
+    m_glowColour->setEnabled(s.FGlow);
+    if (m_glowSize->value() != qRound(s.GlowSize)) {
+        const QSignalBlocker block(m_glowSize);
+        m_glowSize->setValue(qRound(s.GlowSize));
+    }
+    m_glowSize->setEnabled(s.FGlow);
+    m_strip->setCurrentIndex(int(s.strip()));
+    if (m_bgAlpha->value() != percentOfAlpha(s.BgAlpha)) {
+        const QSignalBlocker block(m_bgAlpha);
+        m_bgAlpha->setValue(percentOfAlpha(s.BgAlpha));
+    }
+    // Without a background there is nothing to see through.
+    m_bgAlpha->setEnabled(s.BgColor != kNoColor);
 }
 
 } // namespace kelvra

@@ -1,17 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "stamp/stamp_settings.h"
+
 #include <QHash>
 #include <QWidget>
 
 class QAction;
 class QComboBox;
 class QFontComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 class QToolButton;
 
 namespace kelvra {
@@ -40,11 +44,28 @@ public:
     QLineEdit *captionBox() const { return m_caption; }
     QPushButton *includeDateButton() const { return m_includeDate; }
     QToolButton *tokenButton() const { return m_tokenButton; }
+    QLineEdit *captionLine2Box() const { return m_captionLine2; }
+    QToolButton *glowButton() const { return m_glow; }
+    ColourSelector *glowColourBox() const { return m_glowColour; }
+    QSpinBox *glowSizeBox() const { return m_glowSize; }
+    QComboBox *stripBox() const { return m_strip; }
+    // The background's opacity in per cent.
+    QSpinBox *opacityBox() const { return m_bgAlpha; }
 
 private:
     QWidget *makePlaces(const QHash<QString, QAction *> &actions);
+    QHBoxLayout *makeSizeRow();
+    void addStyleButtons(QHBoxLayout *row, const QHash<QString, QAction *> &actions);
+    QHBoxLayout *makeFontRow(UserDialogs &dialogs);
+    QHBoxLayout *makeEffectsRow(UserDialogs &dialogs);
+    QHBoxLayout *makeDateRow(const QHash<QString, QAction *> &actions);
+    QHBoxLayout *makeCaptionRow(QMenu *tokenMenu);
+    QLabel *makeNote();
+    void editColour(ColourSelector *box, TColor StampSettings::*field);
     void showDesign();
     void showSize();
+    void showEffects();
+    static void showText(QLineEdit *box, const QString &text);
 
     DesignModel &m_design;
     QSlider *m_slider = nullptr;
@@ -59,6 +80,12 @@ private:
     QPushButton *m_includeDate = nullptr;
     QLineEdit *m_caption = nullptr;
     QToolButton *m_tokenButton = nullptr;
+    QLineEdit *m_captionLine2 = nullptr;
+    QToolButton *m_glow = nullptr;
+    ColourSelector *m_glowColour = nullptr;
+    QSpinBox *m_glowSize = nullptr;
+    QComboBox *m_strip = nullptr;
+    QSpinBox *m_bgAlpha = nullptr;
     QHash<QString, QAction *> m_styleActions;
 };
 

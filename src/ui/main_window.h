@@ -107,6 +107,10 @@ protected:
 private:
     void createActions();
     void createMenus();
+    // Stamp Configuration > Looks: the ready designs and their gallery.
+    void createLooksMenu();
+    void chooseLook(const QString &path);
+    void showLookGallery();
     QWidget *createLeftPane();
     QWidget *createStrip();
     QWidget *createBottomPane();

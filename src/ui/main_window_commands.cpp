@@ -2,18 +2,21 @@
 // The main window's commands, its menus and what the commands do.
 #include "jobs/run_log.h"
 #include "kelvra_version.h"
+#include "localization/form_harvest.h"
 #include "platform/data_folder.h"
 #include "platform/file_ops.h"
 #include "platform/install_paths.h"
 #include "platform/user_folders.h"
 #include "stamp/caption.h"
 #include "stamp/file_mask.h"
+#include "stamp/looks.h"
 #include "ui/about_window.h"
 #include "ui/design_model.h"
 #include "ui/failure_messages.h"
 #include "ui/help_topics.h"
 #include "ui/label_page.h"
 #include "ui/language_list.h"
+#include "ui/look_gallery.h"
 #include "ui/main_actions.h"
 #include "ui/main_window.h"
 #include "ui/options_dialog.h"
@@ -165,6 +168,63 @@ void TForm1::createMenus()
     m_tokenMenu = new QMenu(this);
     m_tokenMenu->setObjectName(QStringLiteral("PopupMenu1"));
     fillMenu(m_tokenMenu, contextMenuSpec(), m_actions);
+    createLooksMenu();
+}
+
+void TForm1::createLooksMenu()
+{
+    auto *config = menuBar()->findChild<QMenu *>(QStringLiteral("StampConfiguration1"));
+    config->addSeparator();
+    QMenu *looks = config->addMenu(tr("L&ooks"));
+    looks->setObjectName(QStringLiteral("LooksMenu"));
+    // A look changes the design as a loaded configuration does, and no more while a run goes on.
+    QAction *load = m_actions.value(QStringLiteral("RLoadCFG"));
+    connect(load, &QAction::changed, looks, [looks, load]() { looks->menuAction()->setEnabled(load->isEnabled()); });
+    std::vector<ReadyLook> shipped = readyLooks();
+    QString used = QStringLiteral("g");
+    for (const ReadyLook &look : shipped) {
+        // The name is the file's, in no language of ours.
+        QAction *action = looks->addAction(withMnemonic(look.name, used));
+        action->setProperty(kNotTranslated, true);
+        action->setObjectName(QStringLiteral("Look_") + QFileInfo(look.path).completeBaseName());
+        action->setData(look.path);
+        connect(action, &QAction::triggered, this, [this, path = look.path]() { chooseLook(path); });
+    }
+    looks->addSeparator();
+    QAction *gallery = looks->addAction(tr("&Gallery..."));
+    gallery->setObjectName(QStringLiteral("LookGalleryAction"));
+    gallery->setEnabled(!shipped.empty());
+    connect(gallery, &QAction::triggered, this, &TForm1::showLookGallery);
+}
+
+void TForm1::chooseLook(const QString &path)
+{
+    if (m_batch)
+        return;
+    const CfgLoadResult loaded = m_design->loadLook(path, m_format);
+    if (!loaded.hadOptionsSection) {
+        m_dialogs.showMessage(
+            this, MessageKind::Error, tr("The look %1 could not be read.").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    selectTask(int(TodoTask::StampPhotos));
+}
+
+void TForm1::showLookGallery()
+{
+    auto *gallery = findChild<LookGallery *>();
+    if (!gallery) {
+        gallery = new LookGallery(*m_design, *m_preview, readyLooks(), this);
+        gallery->setAttribute(Qt::WA_DeleteOnClose);
+        connect(gallery, &LookGallery::lookChosen, this, &TForm1::chooseLook);
+        // No look is taken while a run works from the design.
+        gallery->list()->setEnabled(!m_batch);
+        connect(this, &TForm1::runStarting, gallery, [gallery]() { gallery->list()->setEnabled(false); });
+        connect(this, &TForm1::runFinished, gallery, [gallery]() { gallery->list()->setEnabled(true); });
+    }
+    gallery->show();
+    gallery->raise();
+    gallery->activateWindow();
 }
 
 void TForm1::setSortColumnCaptions(const QStringList &captions)

@@ -39,6 +39,7 @@ public:
     bool hasPhoto() const;
     PreviewPlacement placement() const; // last GetRightRect (PreviewRect, PreviewScale)
     QImage previewRaster() const; // the raster with the label drawn, as shown
+    const PreviewPhoto &photo() const { return m_photo; } // as loaded, without the label
     QString labelText() const { return m_labelText; } // as drawn; empty when the stamp task is off
     PhotoDating photoDating() const; // the previewed photo's date under the design's rules
     int decodeCount() const; // decodes done so far (tests)

@@ -33,6 +33,8 @@ TEST(Looks, FoundByNameOrFileAndKeepTheUsersOwnSettings)
     mine.FNMask = QStringLiteral("%n3");
     mine.RenamePhotos = true;
     mine.DateShift = QStringLiteral("+1:00");
+    mine.FixExifDates = true;
+    mine.DateZone = QStringLiteral("+05:30");
     mine.FontColor = 0x123456;
     mine.FShadow = true;
     applyLook(looks[0].path, mine, {});
@@ -45,6 +47,8 @@ TEST(Looks, FoundByNameOrFileAndKeepTheUsersOwnSettings)
     EXPECT_TRUE(mine.RenamePhotos);
     EXPECT_TRUE(mine.StampPhotosOpt);
     EXPECT_EQ(mine.DateShift, QStringLiteral("+1:00"));
+    EXPECT_TRUE(mine.FixExifDates);
+    EXPECT_EQ(mine.DateZone, QStringLiteral("+05:30"));
 }
 
 } // namespace

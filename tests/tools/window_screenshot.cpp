@@ -7,9 +7,12 @@
 // in that shipped language. With KELVRA_PROGRESS_SHOT=FILE.png it then
 // starts a real run of the queued photos into a temporary folder and saves a
 // picture of the progress window while the run is held at its third photo.
+// With KELVRA_GALLERY_SHOT=FILE.png it saves a picture of the looks gallery
+// of the previewed photo.
 #include "jobs/thumbnail_job.h"
 #include "ui/folder_browser.h"
 #include "ui/language_wiring.h"
+#include "ui/look_gallery.h"
 #include "ui/main_window.h"
 #include "ui/photo_list_model.h"
 #include "ui/photo_strip.h"
@@ -142,6 +145,20 @@ int main(int argc, char **argv)
     if (!form.grab().save(out)) {
         std::fprintf(stderr, "kelvra_window_screenshot: cannot write %s\n", qPrintable(out));
         return 1;
+    }
+    if (const QString galleryShot = qEnvironmentVariable("KELVRA_GALLERY_SHOT"); !galleryShot.isEmpty()) {
+        form.findChild<QAction *>(QStringLiteral("LookGalleryAction"))->trigger();
+        auto *gallery = form.findChild<kelvra::LookGallery *>();
+        if (!gallery || !waitFor([&] { return !gallery->busy(); })) {
+            std::fprintf(stderr, "kelvra_window_screenshot: the looks gallery has no pictures\n");
+            return 1;
+        }
+        waitFor([] { return false; }, 500);
+        if (!gallery->grab().save(galleryShot)) {
+            std::fprintf(stderr, "kelvra_window_screenshot: cannot write %s\n", qPrintable(galleryShot));
+            return 1;
+        }
+        gallery->close();
     }
     const QString progressShot = qEnvironmentVariable("KELVRA_PROGRESS_SHOT");
     if (!progressShot.isEmpty() && !shootProgress(form, dialogs, progressShot))

@@ -171,7 +171,7 @@ TEST_F(MainWindow, MenuBarAndContextMenuEqualTheTables)
                 "Add Focal Length", "Add ISO", "-", "Add GPS Position", "Add GPS Altitude", "Add GPS Image Direction",
                 "-", "Add File Name", "Add Full File Name", "Add File Name without ext.", "Add File Creation Date",
                 "Add File Modification Date", "-", "Add Current System Date", "Add Date Source", "Add Time Zone" } },
-        { "Stamp Configuration", { "Load Stamp Configuration", "Save Stamp Configuration" } },
+        { "Stamp Configuration", { "Load Stamp Configuration", "Save Stamp Configuration", "-", "Looks>" } },
         { "Preferences", { "Options..." } },
         { "Help", { "Help", "-", "Online Support", "-", "About..." } },
     };
