@@ -226,7 +226,9 @@ std::string heifItemData(const Span &s, const Box &iloc, const Box *idat, uint32
                 return {};
             const uint64_t at = origin + *base + *offset;
             const uint64_t length0 = *length == 0 ? limit - at : *length;
-            if (length0 > limit - at || data.size() + length0 > kMaxContainerBlock)
+            // Extents that together pass the file's size name the same bytes
+            // again and again: no item is made of more than the file holds.
+            if (length0 > limit - at || data.size() + length0 > std::min<uint64_t>(kMaxContainerBlock, s.size()))
                 return {};
             data.append(s.sub(at, length0));
         }
