@@ -32,6 +32,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace kelvra {
 namespace {
@@ -165,35 +166,11 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return writeFileAtomically(nativePath(path), std::string_view(bytes.constData(), size_t(bytes.size()))).ok();
 }
 
-int run(int argc, char **argv)
+using Windows = std::vector<std::pair<QByteArray, QWidget *>>;
+
+// Every window's texts into the store; false when a text cannot be addressed.
+bool harvestWindows(const Windows &windows, TLocStorage &store, qint32 &nextID)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: kelvra-natives LANGFILE RESOURCES SOURCE...\n");
-        return 2;
-    }
-    const QString langPath = QString::fromLocal8Bit(argv[1]);
-    const QString resPath = QString::fromLocal8Bit(argv[2]);
-
-    TLocStorage store;
-    store.Locales.push_back(kNativeLocale);
-    store.SetMainLangID(kNativeLocale);
-    qint32 nextID = 1;
-
-    // Windows, each under the name its class gives the stored form.
-    AppOptions options;
-    NoLanguages noLanguages;
-    QtUserDialogs dialogs;
-    auto main = std::make_unique<TForm1>(dialogs);
-    std::vector<std::pair<QByteArray, QWidget *>> windows { { "Form1", main.get() } };
-    auto optionsDialog = std::make_unique<TFormOptions>(options, QString(), noLanguages, dialogs);
-    windows.push_back({ "FormOptions", optionsDialog.get() });
-    auto about = std::make_unique<TAboutBox>(dialogs);
-    windows.push_back({ "AboutBox", about.get() });
-    auto progress = std::make_unique<TProgressForm>();
-    windows.push_back({ "ProgressForm", progress.get() });
-    auto logo = std::make_unique<TLogoForm>();
-    windows.push_back({ "LogoForm", logo.get() });
-
     bool complete = true;
     for (const auto &[form, window] : windows) {
         window->ensurePolished();
@@ -209,21 +186,25 @@ int run(int argc, char **argv)
             complete = false;
         }
     }
-    if (!complete)
-        return 1;
+    return complete;
+}
 
-    // Messages, one constant per distinct text.
+// The messages of the sources and the toolkit, one constant per distinct
+// text, after the program's own strings. Their number; nullopt when a source
+// cannot be read.
+std::optional<size_t> addMessages(const QStringList &sources, TLocStorage &store)
+{
     std::map<quint16, QString> taken;
     for (const TProgramString &s : programStrings())
         taken[s.ID] = QString::fromLatin1(s.Text);
     std::map<QString, QByteArray> messages;
     for (const char *text : kToolkitTexts)
         messages.emplace(QString::fromLatin1(text), QByteArray("Toolkit"));
-    for (int i = 3; i < argc; ++i) {
-        QFile source(QString::fromLocal8Bit(argv[i]));
+    for (const QString &path : sources) {
+        QFile source(path);
         if (!source.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "kelvra-natives: cannot read %s\n", argv[i]);
-            return 1;
+            std::fprintf(stderr, "kelvra-natives: cannot read %s\n", qPrintable(path));
+            return std::nullopt;
         }
         const QByteArray unit = QFileInfo(source.fileName()).completeBaseName().toLatin1();
         for (const QString &text : LiteralScanner(source.readAll()).messages())
@@ -241,6 +222,62 @@ int run(int argc, char **argv)
         c->Values[0].SetValue(text);
         c->Values[0].ValueVersion = 1;
     }
+    return messages.size();
+}
+
+// The string table, each window's form definition and the native file
+// embedded, as the program's resource image.
+QByteArray resourceImage(
+    const Windows &windows, const TLocStorage &store, const TLangFile &native, const QByteArray &nativeBytes)
+{
+    TResourceSet resources = builtInResources();
+    for (const auto &unit : store.Units)
+        for (const auto &c : unit->Constants)
+            resources.Strings.Set(quint16(c->StringID), c->Values[0].Value());
+    for (const auto &[form, window] : windows)
+        if (const TLocForm *stored = store.Forms.Find(form))
+            resources.RCData.Put(
+                "T" + form.toUpper(), writeFormDefinition(TLiveTranslator::CaptureDefinition(window, *stored)));
+    TEmbeddedLanguages embedded;
+    embedded.Languages.push_back({ kNativeLocale, native.LangEnglishName, native.LangLocalizedName,
+        quint32(native.Version), native.Build, nativeBytes });
+    resources.RCData.Put(kEmbeddedLangsName, serializeEmbeddedLanguages(embedded));
+    return writeResourceImage(resources);
+}
+
+int run(int argc, char **argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: kelvra-natives LANGFILE RESOURCES SOURCE...\n");
+        return 2;
+    }
+    const QString langPath = QString::fromLocal8Bit(argv[1]);
+    const QString resPath = QString::fromLocal8Bit(argv[2]);
+    QStringList sources;
+    for (int i = 3; i < argc; ++i)
+        sources << QString::fromLocal8Bit(argv[i]);
+
+    TLocStorage store;
+    store.Locales.push_back(kNativeLocale);
+    store.SetMainLangID(kNativeLocale);
+    qint32 nextID = 1;
+
+    // Windows, each under the name its class gives the stored form.
+    AppOptions options;
+    NoLanguages noLanguages;
+    QtUserDialogs dialogs;
+    auto main = std::make_unique<TForm1>(dialogs);
+    auto optionsDialog = std::make_unique<TFormOptions>(options, QString(), noLanguages, dialogs);
+    auto about = std::make_unique<TAboutBox>(dialogs);
+    auto progress = std::make_unique<TProgressForm>();
+    auto logo = std::make_unique<TLogoForm>();
+    const Windows windows { { "Form1", main.get() }, { "FormOptions", optionsDialog.get() },
+        { "AboutBox", about.get() }, { "ProgressForm", progress.get() }, { "LogoForm", logo.get() } };
+    if (!harvestWindows(windows, store, nextID))
+        return 1;
+    const std::optional<size_t> messages = addMessages(sources, store);
+    if (!messages)
+        return 1;
 
     TLangFile native;
     native.FileName = langPath;
@@ -255,24 +292,11 @@ int run(int argc, char **argv)
         std::fprintf(stderr, "kelvra-natives: cannot write %s\n", qPrintable(langPath));
         return 1;
     }
-
-    TResourceSet resources = builtInResources();
-    for (const auto &unit : store.Units)
-        for (const auto &c : unit->Constants)
-            resources.Strings.Set(quint16(c->StringID), c->Values[0].Value());
-    for (const auto &[form, window] : windows)
-        if (const TLocForm *stored = store.Forms.Find(form))
-            resources.RCData.Put(
-                "T" + form.toUpper(), writeFormDefinition(TLiveTranslator::CaptureDefinition(window, *stored)));
-    TEmbeddedLanguages embedded;
-    embedded.Languages.push_back({ kNativeLocale, native.LangEnglishName, native.LangLocalizedName,
-        quint32(native.Version), native.Build, nativeBytes });
-    resources.RCData.Put(kEmbeddedLangsName, serializeEmbeddedLanguages(embedded));
-    if (!writeFile(resPath, writeResourceImage(resources))) {
+    if (!writeFile(resPath, resourceImage(windows, store, native, nativeBytes))) {
         std::fprintf(stderr, "kelvra-natives: cannot write %s\n", qPrintable(resPath));
         return 1;
     }
-    std::printf("kelvra-natives: %d window texts, %zu messages\n", nextID - 1, messages.size());
+    std::printf("kelvra-natives: %d window texts, %zu messages\n", nextID - 1, *messages);
     return 0;
 }
 

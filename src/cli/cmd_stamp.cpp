@@ -88,171 +88,244 @@ std::optional<int> wholeNumber(const QString &text, int min, int max)
     return n;
 }
 
+// What the option loop gathers before the options are checked together.
+struct LooseOptions
+{
+    QStringList inputs;
+    QString reportFlag;
+    bool quality = false;
+    QString planFile, listFile, shardText;
+    bool nulSeparated = false;
+    bool designGiven = false;
+    // Options that decide names or the design, which a plan has decided already.
+    QStringList decided;
+};
+
+std::optional<QString> missingValue(const QString &arg)
+{
+    static const QStringList valueOptions { QStringLiteral("--rename"), QStringLiteral("--quality"),
+        QStringLiteral("--postfix"), QStringLiteral("--gps-form"), QStringLiteral("--jobs"), QStringLiteral("--out"),
+        QStringLiteral("--existing"), QStringLiteral("--plan"), QStringLiteral("--shard"),
+        QStringLiteral("--from-list"), QStringLiteral("--counter-start") };
+    if (!valueOptions.contains(arg))
+        return std::nullopt;
+    const bool number = arg != QLatin1String("--rename") && arg != QLatin1String("--postfix")
+        && arg != QLatin1String("--out") && arg != QLatin1String("--existing");
+    return needsValue(arg,
+        number                                   ? "a number"
+            : arg == QLatin1String("--out")      ? "a folder"
+            : arg == QLatin1String("--existing") ? "keep, replace or skip"
+                                                 : "a value");
+}
+
+std::optional<QString> takeReportFlag(const QString &arg, StampArguments &parsed, LooseOptions &loose)
+{
+    // Each asks for a different output: which one wins would be a guess.
+    if (!loose.reportFlag.isEmpty())
+        return loose.reportFlag + QStringLiteral(" and ") + arg + QStringLiteral(" exclude each other");
+    loose.reportFlag = arg;
+    parsed.report = arg == QLatin1String("--verbose") ? Report::Verbose
+        : arg == QLatin1String("--quiet")             ? Report::Quiet
+                                                      : Report::Json;
+    return std::nullopt;
+}
+
+std::optional<QString> takeRename(const QString &mask, StampSettings &s)
+{
+    s.RenamePhotos = true;
+    s.FNMask = mask;
+    if (s.FNMask.trimmed().isEmpty()) {
+        BatchPhotoResult refused;
+        refused.error = BatchError::EmptyMask;
+        return failureText(refused);
+    }
+    if (const QString mistake = maskMistakeText(checkFileMask(s.FNMask), s.FNMask); !mistake.isEmpty())
+        return mistake;
+    return std::nullopt;
+}
+
+std::optional<QString> takeExistingRule(const QString &arg, const QString &rule, AppOptions &o)
+{
+    if (rule == QLatin1String("keep"))
+        o.ExistingFiles = int(ExistingRule::KeepBoth);
+    else if (rule == QLatin1String("replace"))
+        o.ExistingFiles = int(ExistingRule::Replace);
+    else if (rule == QLatin1String("skip"))
+        o.ExistingFiles = int(ExistingRule::Skip);
+    else
+        return needsValue(arg, "keep, replace or skip");
+    return std::nullopt;
+}
+
+// A number option within its range, stored through store.
+template<typename Store>
+std::optional<QString> takeNumber(
+    const QString &arg, const QString &text, int min, int max, const char *wanted, Store store)
+{
+    const auto n = wholeNumber(text, min, max);
+    if (!n)
+        return needsValue(arg, wanted);
+    store(*n);
+    return std::nullopt;
+}
+
+// One option that takes a value, the value given; false when arg is none.
+bool takeValueOption(
+    const QString &arg, const QString &v, StampArguments &parsed, LooseOptions &loose, std::optional<QString> &error)
+{
+    StampSettings &s = parsed.job.settings;
+    AppOptions &o = parsed.job.options;
+    if (arg == QLatin1String("--rename")) {
+        error = takeRename(v, s);
+    } else if (arg == QLatin1String("--quality")) {
+        error = takeNumber(arg, v, 1, 100, "a whole number from 1 to 100", [&](int q) { o.jpgquality = q; });
+        loose.quality = !error;
+    } else if (arg == QLatin1String("--postfix")) {
+        o.FilePostfix = v;
+    } else if (arg == QLatin1String("--gps-form")) {
+        error = takeNumber(arg, v, 0, 2, "0, 1 or 2", [&](int form) { o.GPSForm = form; });
+    } else if (arg == QLatin1String("--jobs")) {
+        error = takeNumber(arg, v, 1, 256, "a whole number from 1 to 256", [&](int jobs) { parsed.job.jobs = jobs; });
+    } else if (arg == QLatin1String("--out")) {
+        parsed.outDir = v;
+    } else if (arg == QLatin1String("--plan")) {
+        loose.planFile = v;
+    } else if (arg == QLatin1String("--shard")) {
+        loose.shardText = v;
+    } else if (arg == QLatin1String("--from-list")) {
+        loose.listFile = v;
+    } else if (arg == QLatin1String("--counter-start")) {
+        error = takeNumber(arg, v, 0, 999999999, "a whole number from 0 to 999999999",
+            [&](int start) { parsed.job.counterStart = start; });
+    } else if (arg == QLatin1String("--existing")) {
+        error = takeExistingRule(arg, v, o);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The options after the design's, in any order; photos and folders between them.
+std::optional<QString> takeStampOptions(const QStringList &args, StampArguments &parsed, LooseOptions &loose)
+{
+    static const QStringList naming { QStringLiteral("--rename"), QStringLiteral("--no-stamp"),
+        QStringLiteral("--quality"), QStringLiteral("--keep-quality"), QStringLiteral("--postfix"),
+        QStringLiteral("--gps-form"), QStringLiteral("--existing"), QStringLiteral("--out"),
+        QStringLiteral("--recursive"), QStringLiteral("--from-list"), QStringLiteral("--counter-start") };
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (naming.contains(arg))
+            loose.decided << arg;
+        std::optional<QString> error;
+        if (i + 1 >= args.size()) {
+            if (std::optional<QString> missing = missingValue(arg))
+                return missing;
+        } else if (takeValueOption(arg, args.at(i + 1), parsed, loose, error)) {
+            if (error)
+                return error;
+            ++i;
+            continue;
+        }
+        if (arg == QLatin1String("--verbose") || arg == QLatin1String("--quiet") || arg == QLatin1String("--json")) {
+            if (std::optional<QString> clash = takeReportFlag(arg, parsed, loose))
+                return clash;
+        } else if (arg == QLatin1String("--recursive")) {
+            parsed.recursive = true;
+        } else if (arg == QLatin1String("--dry-run")) {
+            parsed.dryRun = true;
+        } else if (arg == QLatin1String("--no-stamp")) {
+            parsed.job.settings.StampPhotosOpt = false;
+        } else if (arg == QLatin1String("--keep-quality")) {
+            parsed.job.options.KeepQuality = true;
+        } else if (arg == QLatin1String("--null")) {
+            loose.nulSeparated = true;
+        } else if (arg == QLatin1String("--")) {
+            loose.inputs << args.mid(i + 1);
+            break;
+        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            return unknownOption(arg);
+        } else {
+            loose.inputs << arg;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> takeShard(const LooseOptions &loose, StampArguments &parsed)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{1,6})/(\\d{1,6})$"));
+    const QRegularExpressionMatch match = form.match(loose.shardText);
+    parsed.shard = match.hasMatch() ? match.captured(1).toInt() : -1;
+    parsed.shardCount = match.hasMatch() ? match.captured(2).toInt() : 0;
+    if (parsed.shardCount < 1 || parsed.shard < 0 || parsed.shard >= parsed.shardCount)
+        return needsValue(QStringLiteral("--shard"), "I/N with I from 0 to N-1, as 2/4");
+    if (loose.planFile.isEmpty())
+        return QStringLiteral("--shard goes with --plan");
+    return std::nullopt;
+}
+
+std::optional<QString> takePlan(const LooseOptions &loose, StampArguments &parsed)
+{
+    if (loose.designGiven || !loose.decided.isEmpty() || !loose.inputs.isEmpty())
+        return QStringLiteral("--plan brings its design, names and photos; %1 cannot be given with it")
+            .arg(loose.designGiven            ? QStringLiteral("design options")
+                    : loose.decided.isEmpty() ? loose.inputs.first()
+                                              : loose.decided.first());
+    QString error;
+    parsed.plan = readBatchPlan(loose.planFile, &error);
+    if (!parsed.plan)
+        return QStringLiteral("cannot use the plan %1: %2").arg(loose.planFile, error);
+    parsed.outDir = parsed.plan->outputFolder;
+    return std::nullopt;
+}
+
+// The photos to stamp, once the options agree with each other.
+std::optional<QString> takeInputs(LooseOptions &loose, StampArguments &parsed)
+{
+    if (loose.nulSeparated && loose.listFile.isEmpty())
+        return QStringLiteral("--null goes with --from-list");
+    if (!loose.listFile.isEmpty()) {
+        QString error;
+        const std::optional<QStringList> listed = readPathList(loose.listFile, loose.nulSeparated, &error);
+        if (!listed)
+            return error;
+        loose.inputs << *listed;
+    }
+    if (parsed.outDir.isEmpty())
+        return QStringLiteral("--out is missing");
+    if (loose.inputs.isEmpty())
+        return QStringLiteral("no photo or folder given");
+    const StampSettings &s = parsed.job.settings;
+    if (!s.StampPhotosOpt && !s.RenamePhotos)
+        return QStringLiteral("nothing to do: --no-stamp without --rename");
+    // A quality would silently not apply.
+    if (loose.quality && parsed.job.options.KeepQuality)
+        return QStringLiteral("--quality and --keep-quality exclude each other");
+
+    const EarlierOutputs earlier { parsed.outDir, loggedOutputs(defaultRunLogFolder(), parsed.outDir) };
+    parsed.inputs = listPhotos(loose.inputs, parsed.recursive, &earlier);
+    return std::nullopt;
+}
+
 std::optional<QString> parseArguments(QStringList args, StampArguments &parsed)
 {
     DesignOptions design;
     const qsizetype given = args.size();
     if (const std::optional<QString> error = takeDesignOptions(args, design))
         return error;
-    const bool designGiven = args.size() != given;
+    LooseOptions loose;
+    loose.designGiven = args.size() != given;
     parsed.job.settings = design.settings;
     parsed.job.options = design.options;
-    StampSettings &s = parsed.job.settings;
-    AppOptions &o = parsed.job.options;
-
-    QStringList inputs;
-    QString reportFlag;
-    bool quality = false;
-    QString planFile, listFile, shardText;
-    bool nulSeparated = false;
-    // Options that decide names or the design, which a plan has decided already.
-    QStringList decided;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        const bool hasValue = i + 1 < args.size();
-        auto value = [&]() { return args.at(++i); };
-        static const QStringList valueOptions { QStringLiteral("--rename"), QStringLiteral("--quality"),
-            QStringLiteral("--postfix"), QStringLiteral("--gps-form"), QStringLiteral("--jobs"),
-            QStringLiteral("--out"), QStringLiteral("--existing"), QStringLiteral("--plan"), QStringLiteral("--shard"),
-            QStringLiteral("--from-list"), QStringLiteral("--counter-start") };
-        static const QStringList naming { QStringLiteral("--rename"), QStringLiteral("--no-stamp"),
-            QStringLiteral("--quality"), QStringLiteral("--keep-quality"), QStringLiteral("--postfix"),
-            QStringLiteral("--gps-form"), QStringLiteral("--existing"), QStringLiteral("--out"),
-            QStringLiteral("--recursive"), QStringLiteral("--from-list"), QStringLiteral("--counter-start") };
-        if (naming.contains(arg))
-            decided << arg;
-        if (!hasValue && valueOptions.contains(arg)) {
-            const bool number = arg != QLatin1String("--rename") && arg != QLatin1String("--postfix")
-                && arg != QLatin1String("--out") && arg != QLatin1String("--existing");
-            return needsValue(arg,
-                number                                   ? "a number"
-                    : arg == QLatin1String("--out")      ? "a folder"
-                    : arg == QLatin1String("--existing") ? "keep, replace or skip"
-                                                         : "a value");
-        } else if (arg == QLatin1String("--verbose") || arg == QLatin1String("--quiet")
-            || arg == QLatin1String("--json")) {
-            // Each asks for a different output: which one wins would be a guess.
-            if (!reportFlag.isEmpty())
-                return reportFlag + QStringLiteral(" and ") + arg + QStringLiteral(" exclude each other");
-            reportFlag = arg;
-            parsed.report = arg == QLatin1String("--verbose") ? Report::Verbose
-                : arg == QLatin1String("--quiet")             ? Report::Quiet
-                                                              : Report::Json;
-        } else if (arg == QLatin1String("--recursive")) {
-            parsed.recursive = true;
-        } else if (arg == QLatin1String("--rename") && hasValue) {
-            s.RenamePhotos = true;
-            s.FNMask = value();
-            if (s.FNMask.trimmed().isEmpty()) {
-                BatchPhotoResult refused;
-                refused.error = BatchError::EmptyMask;
-                return failureText(refused);
-            }
-            if (const QString mistake = maskMistakeText(checkFileMask(s.FNMask), s.FNMask); !mistake.isEmpty())
-                return mistake;
-        } else if (arg == QLatin1String("--dry-run")) {
-            parsed.dryRun = true;
-        } else if (arg == QLatin1String("--no-stamp")) {
-            s.StampPhotosOpt = false;
-        } else if (arg == QLatin1String("--quality") && hasValue) {
-            const auto q = wholeNumber(value(), 1, 100);
-            if (!q)
-                return needsValue(arg, "a whole number from 1 to 100");
-            o.jpgquality = *q;
-            quality = true;
-        } else if (arg == QLatin1String("--keep-quality")) {
-            o.KeepQuality = true;
-        } else if (arg == QLatin1String("--postfix") && hasValue) {
-            o.FilePostfix = value();
-        } else if (arg == QLatin1String("--gps-form") && hasValue) {
-            const auto form = wholeNumber(value(), 0, 2);
-            if (!form)
-                return needsValue(arg, "0, 1 or 2");
-            o.GPSForm = *form;
-        } else if (arg == QLatin1String("--jobs") && hasValue) {
-            const auto jobs = wholeNumber(value(), 1, 256);
-            if (!jobs)
-                return needsValue(arg, "a whole number from 1 to 256");
-            parsed.job.jobs = *jobs;
-        } else if (arg == QLatin1String("--out") && hasValue) {
-            parsed.outDir = value();
-        } else if (arg == QLatin1String("--plan") && hasValue) {
-            planFile = value();
-        } else if (arg == QLatin1String("--shard") && hasValue) {
-            shardText = value();
-        } else if (arg == QLatin1String("--from-list") && hasValue) {
-            listFile = value();
-        } else if (arg == QLatin1String("--null")) {
-            nulSeparated = true;
-        } else if (arg == QLatin1String("--counter-start") && hasValue) {
-            const auto start = wholeNumber(value(), 0, 999999999);
-            if (!start)
-                return needsValue(arg, "a whole number from 0 to 999999999");
-            parsed.job.counterStart = *start;
-        } else if (arg == QLatin1String("--existing") && hasValue) {
-            const QString rule = value();
-            if (rule == QLatin1String("keep"))
-                o.ExistingFiles = int(ExistingRule::KeepBoth);
-            else if (rule == QLatin1String("replace"))
-                o.ExistingFiles = int(ExistingRule::Replace);
-            else if (rule == QLatin1String("skip"))
-                o.ExistingFiles = int(ExistingRule::Skip);
-            else
-                return needsValue(arg, "keep, replace or skip");
-        } else if (arg == QLatin1String("--")) {
-            inputs << args.mid(i + 1);
-            break;
-        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
-            return unknownOption(arg);
-        } else {
-            inputs << arg;
-        }
-    }
-    if (!shardText.isEmpty()) {
-        static const QRegularExpression form(QStringLiteral("^(\\d{1,6})/(\\d{1,6})$"));
-        const QRegularExpressionMatch match = form.match(shardText);
-        parsed.shard = match.hasMatch() ? match.captured(1).toInt() : -1;
-        parsed.shardCount = match.hasMatch() ? match.captured(2).toInt() : 0;
-        if (parsed.shardCount < 1 || parsed.shard < 0 || parsed.shard >= parsed.shardCount)
-            return needsValue(QStringLiteral("--shard"), "I/N with I from 0 to N-1, as 2/4");
-        if (planFile.isEmpty())
-            return QStringLiteral("--shard goes with --plan");
-    }
-    if (!planFile.isEmpty()) {
-        if (designGiven || !decided.isEmpty() || !inputs.isEmpty())
-            return QStringLiteral("--plan brings its design, names and photos; %1 cannot be given with it")
-                .arg(designGiven            ? QStringLiteral("design options")
-                        : decided.isEmpty() ? inputs.first()
-                                            : decided.first());
-        QString error;
-        parsed.plan = readBatchPlan(planFile, &error);
-        if (!parsed.plan)
-            return QStringLiteral("cannot use the plan %1: %2").arg(planFile, error);
-        parsed.outDir = parsed.plan->outputFolder;
-        return std::nullopt;
-    }
-    if (nulSeparated && listFile.isEmpty())
-        return QStringLiteral("--null goes with --from-list");
-    if (!listFile.isEmpty()) {
-        QString error;
-        const std::optional<QStringList> listed = readPathList(listFile, nulSeparated, &error);
-        if (!listed)
+    if (std::optional<QString> error = takeStampOptions(args, parsed, loose))
+        return error;
+    if (!loose.shardText.isEmpty()) {
+        if (std::optional<QString> error = takeShard(loose, parsed))
             return error;
-        inputs << *listed;
     }
-    if (parsed.outDir.isEmpty())
-        return QStringLiteral("--out is missing");
-    if (inputs.isEmpty())
-        return QStringLiteral("no photo or folder given");
-    if (!s.StampPhotosOpt && !s.RenamePhotos)
-        return QStringLiteral("nothing to do: --no-stamp without --rename");
-    // A quality would silently not apply.
-    if (quality && o.KeepQuality)
-        return QStringLiteral("--quality and --keep-quality exclude each other");
-
-    const EarlierOutputs earlier { parsed.outDir, loggedOutputs(defaultRunLogFolder(), parsed.outDir) };
-    parsed.inputs = listPhotos(inputs, parsed.recursive, &earlier);
-    return std::nullopt;
+    if (!loose.planFile.isEmpty())
+        return takePlan(loose, parsed);
+    return takeInputs(loose, parsed);
 }
 
 QString native(const QString &path)
@@ -412,39 +485,37 @@ std::optional<QString> makeOutputFolder(const QString &folder, bool *made)
         .arg(native(folder), QString::fromLocal8Bit(error.message()));
 }
 
-int runStamp(const QStringList &args)
+// The plan's photos of this shard, and what earlier runs of the plan wrote.
+// An exit code when the shard has nothing to do.
+std::optional<int> takePlanShard(StampArguments &parsed)
 {
-    StampArguments parsed;
-    if (const std::optional<QString> error = parseArguments(args, parsed))
-        return usageError("stamp", *error);
-    if (parsed.plan) {
-        const int jobs = parsed.job.jobs;
-        const PlanShard shard = planShard(*parsed.plan, shardPositions(*parsed.plan, parsed.shard, parsed.shardCount));
-        parsed.job = shard.job;
-        parsed.job.jobs = jobs;
-        for (const RunLogContents &run : listRunLogs(defaultRunLogFolder())) {
-            if (run.plan != parsed.plan->id || run.undone.isValid())
-                continue;
-            for (const RunLogPhoto &photo : run.photos) {
-                if (photo.size >= 0)
-                    parsed.job.writtenBefore.insert(photo.output, photo.sha256);
-            }
-        }
-        parsed.inputs.photos = shard.photos;
-        if (shard.photos.isEmpty()) {
-            // More shards than photos to write: this one has none, which is no failure.
-            if (parsed.report == Report::Summary || parsed.report == Report::Verbose)
-                QTextStream(stdout) << "nothing to do in shard " << parsed.shard << '/' << parsed.shardCount << '\n';
-            return ExitOk;
+    const int jobs = parsed.job.jobs;
+    const PlanShard shard = planShard(*parsed.plan, shardPositions(*parsed.plan, parsed.shard, parsed.shardCount));
+    parsed.job = shard.job;
+    parsed.job.jobs = jobs;
+    for (const RunLogContents &run : listRunLogs(defaultRunLogFolder())) {
+        if (run.plan != parsed.plan->id || run.undone.isValid())
+            continue;
+        for (const RunLogPhoto &photo : run.photos) {
+            if (photo.size >= 0)
+                parsed.job.writtenBefore.insert(photo.output, photo.sha256);
         }
     }
-    if (parsed.dryRun) {
-        parsed.job.format = FormatSettings::system();
-        return printPlan(parsed);
-    }
+    parsed.inputs.photos = shard.photos;
+    if (!shard.photos.isEmpty())
+        return std::nullopt;
+    // More shards than photos to write: this one has none, which is no failure.
+    if (parsed.report == Report::Summary || parsed.report == Report::Verbose)
+        QTextStream(stdout) << "nothing to do in shard " << parsed.shard << '/' << parsed.shardCount << '\n';
+    return ExitOk;
+}
+
+// What is known before the run: the font, the folders' skipped files and the
+// inputs left out.
+void printBeforeRun(const StampArguments &parsed, bool quiet)
+{
     QTextStream err(stderr);
     QTextStream out(stdout);
-    const bool quiet = parsed.report == Report::Quiet || parsed.report == Report::Json;
     if (parsed.job.settings.StampPhotosOpt) {
         if (const QString note = fontNote(parsed.job.settings); !note.isEmpty())
             err << "kelvra-cli stamp: note: " << note << Qt::endl;
@@ -463,6 +534,70 @@ int runStamp(const QStringList &args)
             out << resultLine(leftOutPhoto(input)) << '\n';
     }
     out.flush(); // before the run's own lines
+}
+
+// How a run that has started ended, on the streams the report asks for.
+struct FinishedRun
+{
+    BatchReport report;
+    RunOutcome run;
+    bool interrupted = false;
+    int exitSignal = 0;
+    const char *signalName = "";
+};
+
+int reportRun(const StampArguments &parsed, const FinishedRun &finished, bool quiet)
+{
+    QTextStream err(stderr);
+    QTextStream out(stdout);
+    const BatchReport &report = finished.report;
+    const RunOutcome &run = finished.run;
+    if (!report.runLogError.isEmpty())
+        err << "kelvra-cli stamp: no run log, so this run cannot be undone: " << report.runLogError << '\n';
+    if (report.runLog.isEmpty() && parsed.job.options.existingRule() == ExistingRule::Replace)
+        err << "kelvra-cli stamp: nothing replaced without a run log to undo it\n";
+    printProblems(run);
+    if (report.cancelled) {
+        err << "kelvra-cli stamp: stopped";
+        if (finished.interrupted)
+            err << " by " << finished.signalName;
+        err << " after " << report.photos.size() << " of " << parsed.inputs.photos.size() << " photos\n";
+    }
+    if (parsed.report == Report::Verbose) {
+        for (const ReportedPhoto &photo : run.photos) {
+            if (photo.leftOut == LeftOut::Stopped)
+                out << resultLine(photo) << '\n';
+        }
+        out.flush();
+    }
+    if (parsed.report == Report::Json)
+        printRunJson(parsed.outDir, parsed.inputs, run);
+    else if (!quiet)
+        printSummary(parsed.outDir, run);
+
+    if (finished.interrupted)
+        return 128 + finished.exitSignal;
+    if (report.runLog.isEmpty() && parsed.job.options.existingRule() == ExistingRule::Replace)
+        return ExitFailed; // nothing was done
+    return report.cancelled || run.count(PhotoOutcome::Failed) > 0 || run.warned() > 0 ? ExitFailed : ExitOk;
+}
+
+int runStamp(const QStringList &args)
+{
+    StampArguments parsed;
+    if (const std::optional<QString> error = parseArguments(args, parsed))
+        return usageError("stamp", *error);
+    if (parsed.plan) {
+        if (const std::optional<int> exit = takePlanShard(parsed))
+            return *exit;
+    }
+    if (parsed.dryRun) {
+        parsed.job.format = FormatSettings::system();
+        return printPlan(parsed);
+    }
+    const bool quiet = parsed.report == Report::Quiet || parsed.report == Report::Json;
+    printBeforeRun(parsed, quiet);
+    QTextStream err(stderr);
     if (parsed.inputs.photos.isEmpty()) {
         const RunOutcome nothing { reportedPhotos(parsed.inputs, {}), false, QString() };
         printProblems(nothing);
@@ -479,41 +614,15 @@ int runStamp(const QStringList &args)
 
     watchInterrupts(true);
     TerminalProgress progress(errorStreamIsTerminal() && !quiet, parsed.report == Report::Verbose);
-    const BatchReport report = RunBatch(parsed.inputs.photos, parsed.outDir, parsed.job, &progress);
-    const bool interrupted = report.cancelled && interruptRequested();
-    const int exitSignal = interruptSignal();
-    const char *signalName = interruptSignalName();
+    FinishedRun finished;
+    finished.report = RunBatch(parsed.inputs.photos, parsed.outDir, parsed.job, &progress);
+    finished.interrupted = finished.report.cancelled && interruptRequested();
+    finished.exitSignal = interruptSignal();
+    finished.signalName = interruptSignalName();
     watchInterrupts(false);
-    const RunOutcome run { reportedPhotos(parsed.inputs, report.photos), report.cancelled, report.runLog };
-
-    if (!report.runLogError.isEmpty())
-        err << "kelvra-cli stamp: no run log, so this run cannot be undone: " << report.runLogError << '\n';
-    if (report.runLog.isEmpty() && parsed.job.options.existingRule() == ExistingRule::Replace)
-        err << "kelvra-cli stamp: nothing replaced without a run log to undo it\n";
-    printProblems(run);
-    if (report.cancelled) {
-        err << "kelvra-cli stamp: stopped";
-        if (interrupted)
-            err << " by " << signalName;
-        err << " after " << report.photos.size() << " of " << parsed.inputs.photos.size() << " photos\n";
-    }
-    if (parsed.report == Report::Verbose) {
-        for (const ReportedPhoto &photo : run.photos) {
-            if (photo.leftOut == LeftOut::Stopped)
-                out << resultLine(photo) << '\n';
-        }
-        out.flush();
-    }
-    if (parsed.report == Report::Json)
-        printRunJson(parsed.outDir, parsed.inputs, run);
-    else if (!quiet)
-        printSummary(parsed.outDir, run);
-
-    if (interrupted)
-        return 128 + exitSignal;
-    if (report.runLog.isEmpty() && parsed.job.options.existingRule() == ExistingRule::Replace)
-        return ExitFailed; // nothing was done
-    return report.cancelled || run.count(PhotoOutcome::Failed) > 0 || run.warned() > 0 ? ExitFailed : ExitOk;
+    finished.run
+        = { reportedPhotos(parsed.inputs, finished.report.photos), finished.report.cancelled, finished.report.runLog };
+    return reportRun(parsed, finished, quiet);
 }
 
 // kelvra-cli plan: every output name of a batch, decided once, as JSON on

@@ -168,9 +168,17 @@ std::optional<QString> takeDateOptions(QStringList &args, StampSettings &s)
     return std::nullopt;
 }
 
-std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &design)
+namespace {
+
+void warnAboutCfg(const QString &path, const CfgLoadResult &loaded)
 {
-    // The settings file goes first so that the other options override it.
+    if (const QString warning = cfgWarning(path, loaded); !warning.isEmpty())
+        QTextStream(stderr) << "kelvra-cli: warning: " << warning << '\n';
+}
+
+// The settings files go first so that the other options override them.
+std::optional<QString> takeSettingsFiles(const QStringList &args, DesignOptions &design)
+{
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args.at(i) == QLatin1String("--"))
             break;
@@ -181,12 +189,14 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
         const QString cfg = args.at(i + 1);
         if (!QFileInfo(cfg).isFile())
             return QStringLiteral("no such settings file: ") + cfg;
-        const CfgLoadResult loaded = LoadCFGFromFile(cfg, design.settings, design.options, FormatSettings::system());
-        if (const QString warning = cfgWarning(cfg, loaded); !warning.isEmpty())
-            QTextStream(stderr) << "kelvra-cli: warning: " << warning << '\n';
+        warnAboutCfg(cfg, LoadCFGFromFile(cfg, design.settings, design.options, FormatSettings::system()));
     }
+    return std::nullopt;
+}
 
-    // A ready design next, over the settings file, under the other options.
+// A ready design next, over the settings file, under the other options.
+std::optional<QString> takeLooks(const QStringList &args, DesignOptions &design)
+{
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args.at(i) == QLatin1String("--"))
             break;
@@ -204,24 +214,127 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
                 + (names.isEmpty() ? QStringLiteral(" (no ready designs are installed)")
                                    : QStringLiteral(" (there are ") + names.join(QStringLiteral(", ")) + u')');
         }
-        const CfgLoadResult loaded = applyLook(look->path, design.settings, FormatSettings::system());
-        if (const QString warning = cfgWarning(look->path, loaded); !warning.isEmpty())
-            QTextStream(stderr) << "kelvra-cli: warning: " << warning << '\n';
+        warnAboutCfg(look->path, applyLook(look->path, design.settings, FormatSettings::system()));
     }
+    return std::nullopt;
+}
 
+std::optional<QString> setColourOption(const QString &arg, const QString &value, StampSettings &s)
+{
+    const bool isFont = arg == QLatin1String("--color");
+    const std::optional<TColor> colour = parseColour(value, !isFont);
+    if (!colour)
+        return needsValue(arg, isFont ? "#RRGGBB" : "#RRGGBB or none");
+    (isFont ? s.FontColor : arg == QLatin1String("--bg") ? s.BgColor : s.OutlineColor) = *colour;
+    return std::nullopt;
+}
+
+std::optional<QString> setGlowOption(const QString &arg, const QString &value, StampSettings &s)
+{
+    if (arg == QLatin1String("--glow-color")) {
+        const std::optional<TColor> colour = parseColour(value, true);
+        if (!colour)
+            return needsValue(arg, "#RRGGBB or none (the font colour)");
+        s.GlowColor = *colour;
+    } else {
+        bool ok = false;
+        const double size = value.toDouble(&ok);
+        if (!ok || !(size > 0 && size <= kMaxGlowSize))
+            return needsValue(arg, "a number above 0 up to 100 (percent of the font height)");
+        s.GlowSize = size;
+    }
+    s.FGlow = true;
+    return std::nullopt;
+}
+
+std::optional<QString> setPlace(const QString &arg, const QString &value, StampSettings &s)
+{
+    // The four standard places.
+    const QStringList places { QStringLiteral("tl"), QStringLiteral("tr"), QStringLiteral("br"), QStringLiteral("bl") };
+    const qsizetype index = places.indexOf(value);
+    if (index < 0)
+        return needsValue(arg, "tl, tr, br or bl");
+    s.XOrient = (index == 1 || index == 2) ? 1 : 0;
+    s.YOrient = (index == 2 || index == 3) ? 1 : 0;
+    s.XD = s.YD = 0.1;
+    return std::nullopt;
+}
+
+// One of the design's options that take a value, with its value.
+std::optional<QString> setDesignValue(const QString &arg, const QString &value, StampSettings &s)
+{
+    if (arg == QLatin1String("--caption")) {
+        s.CaptionFormat = value;
+    } else if (arg == QLatin1String("--date-format")) {
+        s.DateFormat = value;
+    } else if (arg == QLatin1String("--font")) {
+        s.FontName = value;
+    } else if (arg == QLatin1String("--size")) {
+        bool ok = false;
+        const double size = value.toDouble(&ok);
+        // The bounds of a settings file's FontSize: what the size slider reaches.
+        const double smallest = 1000.0 / kSizeSliderMax, largest = 1000.0 / kSizeSliderMin;
+        if (!ok || !(size >= smallest && size <= largest))
+            return needsValue(arg, "a number from 2 to 125 (the photo's shorter side over the font height)");
+        s.Size = size;
+    } else if (arg == QLatin1String("--color") || arg == QLatin1String("--bg")
+        || arg == QLatin1String("--outline-color")) {
+        return setColourOption(arg, value, s);
+    } else if (arg == QLatin1String("--glow-color") || arg == QLatin1String("--glow-size")) {
+        return setGlowOption(arg, value, s);
+    } else if (arg == QLatin1String("--bg-alpha")) {
+        bool ok = false;
+        const int alpha = value.toInt(&ok);
+        if (!ok || alpha < 0 || alpha > 255)
+            return needsValue(arg, "a whole number from 0 (clear) to 255 (opaque)");
+        s.BgAlpha = alpha;
+    } else if (arg == QLatin1String("--strip")) {
+        const QStringList strips { QStringLiteral("none"), QStringLiteral("across"), QStringLiteral("down") };
+        const qsizetype index = strips.indexOf(value);
+        if (index < 0)
+            return needsValue(arg, "none, across or down");
+        s.Strip = int(index);
+    } else if (arg == QLatin1String("--place")) {
+        return setPlace(arg, value, s);
+    }
+    return std::nullopt;
+}
+
+// One of the design's switches; false when arg is none.
+bool setDesignSwitch(const QString &arg, StampSettings &s)
+{
+    bool *const flag = arg == QLatin1String("--bold") ? &s.Style.Bold
+        : arg == QLatin1String("--italic")            ? &s.Style.Italic
+        : arg == QLatin1String("--underline")         ? &s.Style.Underline
+        : arg == QLatin1String("--shadow")            ? &s.FShadow
+        : arg == QLatin1String("--outline")           ? &s.FOutline
+        : arg == QLatin1String("--glow")              ? &s.FGlow
+                                                      : nullptr;
+    if (flag)
+        *flag = true;
+    return flag != nullptr;
+}
+
+} // namespace
+
+std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &design)
+{
+    if (std::optional<QString> error = takeSettingsFiles(args, design))
+        return error;
+    if (std::optional<QString> error = takeLooks(args, design))
+        return error;
     StampSettings &s = design.settings;
     if (std::optional<QString> error = takeDateOptions(args, s))
         return error;
+    static const QStringList valueOptions { QStringLiteral("--caption"), QStringLiteral("--date-format"),
+        QStringLiteral("--font"), QStringLiteral("--size"), QStringLiteral("--color"), QStringLiteral("--bg"),
+        QStringLiteral("--outline-color"), QStringLiteral("--place"), QStringLiteral("--look"),
+        QStringLiteral("--glow-color"), QStringLiteral("--glow-size"), QStringLiteral("--bg-alpha"),
+        QStringLiteral("--strip") };
     QStringList rest;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
         const bool hasValue = i + 1 < args.size();
-        auto value = [&]() { return args.at(++i); };
-        static const QStringList valueOptions { QStringLiteral("--caption"), QStringLiteral("--date-format"),
-            QStringLiteral("--font"), QStringLiteral("--size"), QStringLiteral("--color"), QStringLiteral("--bg"),
-            QStringLiteral("--outline-color"), QStringLiteral("--place"), QStringLiteral("--look"),
-            QStringLiteral("--glow-color"), QStringLiteral("--glow-size"), QStringLiteral("--bg-alpha"),
-            QStringLiteral("--strip") };
         if (arg == QLatin1String("--")) {
             rest << args.mid(i);
             break;
@@ -230,77 +343,11 @@ std::optional<QString> takeDesignOptions(QStringList &args, DesignOptions &desig
                 || arg == QLatin1String("--bg-alpha");
             return needsValue(arg, number ? "a number" : arg == QLatin1String("--look") ? "a name" : "a value");
         } else if ((arg == QLatin1String("--cfg") || arg == QLatin1String("--look")) && hasValue) {
-            ++i;
-        } else if (arg == QLatin1String("--caption") && hasValue) {
-            s.CaptionFormat = value();
-        } else if (arg == QLatin1String("--date-format") && hasValue) {
-            s.DateFormat = value();
-        } else if (arg == QLatin1String("--font") && hasValue) {
-            s.FontName = value();
-        } else if (arg == QLatin1String("--size") && hasValue) {
-            bool ok = false;
-            const double size = value().toDouble(&ok);
-            // The bounds of a settings file's FontSize: what the size slider reaches.
-            const double smallest = 1000.0 / kSizeSliderMax, largest = 1000.0 / kSizeSliderMin;
-            if (!ok || !(size >= smallest && size <= largest))
-                return needsValue(arg, "a number from 2 to 125 (the photo's shorter side over the font height)");
-            s.Size = size;
-        } else if ((arg == QLatin1String("--color") || arg == QLatin1String("--bg")
-                       || arg == QLatin1String("--outline-color"))
-            && hasValue) {
-            const bool isFont = arg == QLatin1String("--color");
-            const std::optional<TColor> colour = parseColour(value(), !isFont);
-            if (!colour)
-                return needsValue(arg, isFont ? "#RRGGBB" : "#RRGGBB or none");
-            (isFont ? s.FontColor : arg == QLatin1String("--bg") ? s.BgColor : s.OutlineColor) = *colour;
-        } else if (arg == QLatin1String("--bold")) {
-            s.Style.Bold = true;
-        } else if (arg == QLatin1String("--italic")) {
-            s.Style.Italic = true;
-        } else if (arg == QLatin1String("--underline")) {
-            s.Style.Underline = true;
-        } else if (arg == QLatin1String("--shadow")) {
-            s.FShadow = true;
-        } else if (arg == QLatin1String("--outline")) {
-            s.FOutline = true;
-        } else if (arg == QLatin1String("--glow")) {
-            s.FGlow = true;
-        } else if (arg == QLatin1String("--glow-color") && hasValue) {
-            const std::optional<TColor> colour = parseColour(value(), true);
-            if (!colour)
-                return needsValue(arg, "#RRGGBB or none (the font colour)");
-            s.FGlow = true;
-            s.GlowColor = *colour;
-        } else if (arg == QLatin1String("--glow-size") && hasValue) {
-            bool ok = false;
-            const double size = value().toDouble(&ok);
-            if (!ok || !(size > 0 && size <= kMaxGlowSize))
-                return needsValue(arg, "a number above 0 up to 100 (percent of the font height)");
-            s.FGlow = true;
-            s.GlowSize = size;
-        } else if (arg == QLatin1String("--bg-alpha") && hasValue) {
-            bool ok = false;
-            const int alpha = value().toInt(&ok);
-            if (!ok || alpha < 0 || alpha > 255)
-                return needsValue(arg, "a whole number from 0 (clear) to 255 (opaque)");
-            s.BgAlpha = alpha;
-        } else if (arg == QLatin1String("--strip") && hasValue) {
-            const QStringList strips { QStringLiteral("none"), QStringLiteral("across"), QStringLiteral("down") };
-            const qsizetype index = strips.indexOf(value());
-            if (index < 0)
-                return needsValue(arg, "none, across or down");
-            s.Strip = int(index);
-        } else if (arg == QLatin1String("--place") && hasValue) {
-            // The four standard places.
-            const QStringList places { QStringLiteral("tl"), QStringLiteral("tr"), QStringLiteral("br"),
-                QStringLiteral("bl") };
-            const qsizetype index = places.indexOf(value());
-            if (index < 0)
-                return needsValue(arg, "tl, tr, br or bl");
-            s.XOrient = (index == 1 || index == 2) ? 1 : 0;
-            s.YOrient = (index == 2 || index == 3) ? 1 : 0;
-            s.XD = s.YD = 0.1;
-        } else {
+            ++i; // taken above
+        } else if (valueOptions.contains(arg)) {
+            if (std::optional<QString> error = setDesignValue(arg, args.at(++i), s))
+                return error;
+        } else if (!setDesignSwitch(arg, s)) {
             rest << arg;
         }
     }

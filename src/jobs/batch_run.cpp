@@ -198,6 +198,80 @@ bool resolveExisting(const QString &source, QString &output, bool &replace, cons
     return true;
 }
 
+void setFailure(
+    BatchPhotoResult &result, BatchError error, const QString &path = QString(), const QString &detail = QString())
+{
+    result.outcome = PhotoOutcome::Failed;
+    result.error = error;
+    result.path = path;
+    result.detail = detail;
+}
+
+// How naming a photo ended: with an output to write, with its output standing
+// already (nothing to write), or with the photo skipped or failed in result.
+enum class Naming { Named, Standing, Refused };
+
+// Named once by the plan; a file that took the name since meets the rule.
+Naming nameFromPlan(const PlannedName &planned, const QString &source, const BatchJob &job, OutputNames &names,
+    PlannedPhoto &plan, BatchPhotoResult &result, QString &output)
+{
+    output = QDir::cleanPath(planned.output);
+    result.wanted = output;
+    const auto before = job.writtenBefore.constFind(output);
+    if (before != job.writtenBefore.constEnd() && sha256OfFile(output) == *before) {
+        result.existing = ExistingOutcome::WrittenBefore;
+        return Naming::Standing;
+    }
+    if (planned.replace) {
+        plan.replace = true;
+        result.existing = ExistingOutcome::Replaced;
+    } else if (pathExists(output) && !resolveExisting(source, output, plan.replace, job, names, result)) {
+        return Naming::Refused;
+    }
+    return Naming::Named;
+}
+
+// The name the mask (or the source's name with the postfix) gives, in the
+// output folder, clear of this run's other outputs.
+Naming nameFromMask(const QString &source, const QString &folder, int index, const BatchJob &job, OutputNames &names,
+    PlannedPhoto &plan, BatchPhotoResult &result, QString &output)
+{
+    const StampSettings &s = job.settings;
+    const QFileInfo sourceInfo(source);
+    const int counter = job.counterStart + index;
+    QString expanded = s.RenamePhotos
+        ? ExpandFileMask(s.FNMask, source, counter, plan.values.PhotoDate, job.format)
+        : sourceInfo.completeBaseName() + job.options.FilePostfix + QLatin1Char('.') + sourceInfo.suffix();
+    if (s.StampPhotosOpt)
+        expanded = stampedFileName(expanded, plan.kind);
+    const std::optional<OutputName> name = splitOutputName(expanded);
+    if (!name) {
+        setFailure(result, BatchError::NameOutsideFolder, expanded);
+        return Naming::Refused;
+    }
+    QString subfolder = folder;
+    for (const QString &part : name->folders)
+        subfolder += QLatin1Char('/') + part;
+    output = QDir::cleanPath(subfolder + QLatin1Char('/') + name->fileName);
+    result.wanted = output;
+
+    if (const std::optional<QString> owner = names.owner(output); owner && *owner == source) {
+        // The same photo named twice: its output stands already.
+        return Naming::Standing;
+    } else if (owner) {
+        // Never over an output of this run.
+        const std::optional<QString> free = names.claimNextFree(output, source);
+        if (!free) {
+            setFailure(result, BatchError::NoFreeName, withCollisionSuffix(output, 9999));
+            return Naming::Refused;
+        }
+        output = *free;
+    } else if (pathExists(output) && !resolveExisting(source, output, plan.replace, job, names, result)) {
+        return Naming::Refused;
+    }
+    return Naming::Named;
+}
+
 // The naming of one photo, without touching the disk: its output name and
 // what would become of it (result.outcome Stamped or Copied), or why it is
 // skipped or fails. The dry run and the real run take this one road. An
@@ -213,10 +287,7 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
         return std::nullopt;
     }
     auto fail = [&result](BatchError error, const QString &path = QString(), const QString &detail = QString()) {
-        result.outcome = PhotoOutcome::Failed;
-        result.error = error;
-        result.path = path;
-        result.detail = detail;
+        setFailure(result, error, path, detail);
         return std::nullopt;
     };
     // A photo gone since it was queued says why, in the system's words.
@@ -237,65 +308,26 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
     const bool read = plan.metadata->ProcessFile(nativePath(source));
     plan.values = photoValuesFrom(source, *plan.metadata, read, dateRulesOf(s));
     plan.sourceTimes = readFileTimes(source);
-    const QFileInfo sourceInfo(source);
     const PhotoOutcome done = s.StampPhotosOpt ? PhotoOutcome::Stamped : PhotoOutcome::Copied;
 
     QString output;
-    const PlannedName *planned
-        = !saveAsTarget && index < qsizetype(job.planned.size()) ? &job.planned[size_t(index)] : nullptr;
+    Naming naming = Naming::Named;
     if (saveAsTarget) {
         // The user chose this file and agreed to replace it.
         output = *saveAsTarget;
         plan.replace = true;
-    } else if (planned) {
-        // Named once by the plan; a file that took the name since meets the rule.
-        output = QDir::cleanPath(planned->output);
-        result.wanted = output;
-        const auto before = job.writtenBefore.constFind(output);
-        if (before != job.writtenBefore.constEnd() && sha256OfFile(output) == *before) {
-            result.output = output;
-            result.outcome = done;
-            result.existing = ExistingOutcome::WrittenBefore;
-            plan.wanted = output;
-            return plan; // with no output: nothing to write
-        }
-        if (planned->replace) {
-            plan.replace = true;
-            result.existing = ExistingOutcome::Replaced;
-        } else if (pathExists(output) && !resolveExisting(source, output, plan.replace, job, names, result)) {
-            return std::nullopt;
-        }
+    } else if (index < qsizetype(job.planned.size())) {
+        naming = nameFromPlan(job.planned[size_t(index)], source, job, names, plan, result, output);
     } else {
-        const int counter = job.counterStart + index;
-        QString expanded = s.RenamePhotos
-            ? ExpandFileMask(s.FNMask, source, counter, plan.values.PhotoDate, job.format)
-            : sourceInfo.completeBaseName() + job.options.FilePostfix + QLatin1Char('.') + sourceInfo.suffix();
-        if (s.StampPhotosOpt)
-            expanded = stampedFileName(expanded, kind);
-        const std::optional<OutputName> name = splitOutputName(expanded);
-        if (!name)
-            return fail(BatchError::NameOutsideFolder, expanded);
-        QString subfolder = folder;
-        for (const QString &part : name->folders)
-            subfolder += QLatin1Char('/') + part;
-        output = QDir::cleanPath(subfolder + QLatin1Char('/') + name->fileName);
-        result.wanted = output;
-
-        if (const std::optional<QString> owner = names.owner(output); owner && *owner == source) {
-            // The same photo named twice: its output stands already.
-            result.output = output;
-            result.outcome = done;
-            plan.wanted = output;
-            return plan;
-        } else if (owner) {
-            // Never over an output of this run.
-            const std::optional<QString> free = names.claimNextFree(output, source);
-            if (!free)
-                return fail(BatchError::NoFreeName, withCollisionSuffix(output, 9999));
-            output = *free;
-        } else if (pathExists(output) && !resolveExisting(source, output, plan.replace, job, names, result)) {
-            return std::nullopt;
-        }
+        naming = nameFromMask(source, folder, index, job, names, plan, result, output);
+    }
+    if (naming == Naming::Refused)
+        return std::nullopt;
+    if (naming == Naming::Standing) {
+        result.output = output;
+        result.outcome = done;
+        plan.wanted = output;
+        return plan; // with no output: nothing to write
     }
     plan.wanted = result.wanted.isEmpty() ? output : result.wanted;
     result.output = output;
@@ -636,6 +668,79 @@ void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names,
     result.warningCode = labelWarning(caption, storedSize, job.settings);
 }
 
+// A stamped JPEG's encoded bytes, before the metadata goes in front, and what
+// the decoder warned of.
+struct StampedJpeg
+{
+    std::string_view bytes;
+    int warnings = 0;
+    QString firstWarning;
+};
+
+using LabelLayout = std::function<StoredPhotoLabel(QSize stored)>;
+
+// Through the coefficients when the quality is to be kept and they take the
+// label, else through the pixels. Nullopt once fail has been told why.
+std::optional<StampedJpeg> stampJpeg(WorkerMemory &memory, const BatchJob &job, const LabelLayout &layOut,
+    int orientation, const QString &caption, QSize &storedSize, const FailStamp &fail)
+{
+    PhotoWorkspace &pixels = memory.pixels;
+    ImageFailure error;
+    if (job.options.KeepQuality) {
+        switch (memory.coefficients.stamp(pixels.fileBytes(), layOut, &error)) {
+        case CoefficientStamp::Outcome::Stamped:
+            return StampedJpeg { memory.coefficients.encoded(), memory.coefficients.warnings(),
+                memory.coefficients.firstWarning() };
+        case CoefficientStamp::Outcome::LabelFailed:
+            fail(BatchError::NoMemoryForLabel, error);
+            return std::nullopt;
+        case CoefficientStamp::Outcome::Unsupported: // CMYK, say
+        case CoefficientStamp::Outcome::Undecodable: // the toolkit's readers may still take it
+            break;
+        }
+    }
+    // Kept quality that the coefficients cannot give is the best the pixels can.
+    const int quality = job.options.KeepQuality ? 100 : effectiveQuality(job.options.jpgquality);
+    if (!pixels.transcode(quality, layOut, &error)) {
+        if (pixels.labelFailed()) {
+            fail(BatchError::NoMemoryForLabel, error);
+            return std::nullopt;
+        }
+        // The decoder refused the data; the whole-raster road tries the
+        // toolkit's readers too.
+        if (!pixels.decode(&error)) {
+            fail(BatchError::Undecodable, error);
+            return std::nullopt;
+        }
+        storedSize = pixels.raster().size();
+        if (!drawLabelOnStoredPhoto(pixels.raster(), orientation, job.settings, caption)) {
+            fail(BatchError::NoMemoryForLabel, {});
+            return std::nullopt;
+        }
+        if (!pixels.encode(quality, &error)) {
+            fail(BatchError::EncodeFailed, error);
+            return std::nullopt;
+        }
+    }
+    return StampedJpeg { pixels.encoded(), pixels.warnings(), pixels.firstWarning() };
+}
+
+// The source's metadata in front of the stamped JPEG, its thumbnail stamped
+// too; bytes then lie in output.
+void carryJpegMetadata(
+    const PlannedPhoto &plan, const BatchJob &job, int orientation, std::string_view &bytes, std::string &output)
+{
+    TimgData &metadata = *plan.metadata;
+    restampThumbnail(metadata, bytes, orientation);
+    if (job.settings.FixExifDates)
+        setOutputDates(metadata, plan.values);
+    // A scan without EXIF still has its print density, caption and comment to keep.
+    if (metadata.HasMetaData() || !metadata.xmpSegments.empty() || jfifSegment(metadata)) {
+        ComposeExifJpeg(metadata, bytes, output);
+        bytes = output;
+    }
+}
+
 // The pixel work of one photo: one read, one pass that decodes, draws the
 // label in the photo's own orientation and encodes, the source's metadata in
 // front, one write. On failure the plain copy stands under the output name, as if
@@ -655,72 +760,29 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
         result.detail = why.detail;
     };
 
-    PhotoWorkspace &pixels = memory.pixels;
     ImageFailure error;
-    if (!pixels.readFile(plan.source, &error))
+    if (!memory.pixels.readFile(plan.source, &error))
         return fail(BatchError::Unreadable, error);
-    TimgData &metadata = *plan.metadata;
-    const int orientation = metadata.exifOrientation();
+    const int orientation = plan.metadata->exifOrientation();
 
     const QString caption
         = GetCurrentFileStampText(job.settings.CaptionFormat, job.settings.DateFormat, plan.values, job.format);
+    if (plan.kind != PhotoKind::Jpeg)
+        return stampOtherKind(plan, job, names, log, memory, result, caption, fail);
     QSize storedSize;
     const auto layOut = [&](QSize stored) {
         storedSize = stored;
         return StoredPhotoLabel(stored, orientation, job.settings, caption);
     };
-    std::string_view bytes;
-    int warnings = 0;
-    QString firstWarning;
-    if (plan.kind != PhotoKind::Jpeg)
-        return stampOtherKind(plan, job, names, log, memory, result, caption, fail);
-    if (job.options.KeepQuality) {
-        switch (memory.coefficients.stamp(pixels.fileBytes(), layOut, &error)) {
-        case CoefficientStamp::Outcome::Stamped:
-            bytes = memory.coefficients.encoded();
-            warnings = memory.coefficients.warnings();
-            firstWarning = memory.coefficients.firstWarning();
-            break;
-        case CoefficientStamp::Outcome::LabelFailed:
-            return fail(BatchError::NoMemoryForLabel, error);
-        case CoefficientStamp::Outcome::Unsupported: // CMYK, say
-        case CoefficientStamp::Outcome::Undecodable: // the toolkit's readers may still take it
-            break;
-        }
-    }
-    if (bytes.empty()) {
-        // Kept quality that the coefficients cannot give is the best the pixels can.
-        const int quality = job.options.KeepQuality ? 100 : effectiveQuality(job.options.jpgquality);
-        if (!pixels.transcode(quality, layOut, &error)) {
-            if (pixels.labelFailed())
-                return fail(BatchError::NoMemoryForLabel, error);
-            // The decoder refused the data; the whole-raster road tries the
-            // toolkit's readers too.
-            if (!pixels.decode(&error))
-                return fail(BatchError::Undecodable, error);
-            storedSize = pixels.raster().size();
-            if (!drawLabelOnStoredPhoto(pixels.raster(), orientation, job.settings, caption))
-                return fail(BatchError::NoMemoryForLabel);
-            if (!pixels.encode(quality, &error))
-                return fail(BatchError::EncodeFailed, error);
-        }
-        bytes = pixels.encoded();
-        warnings = pixels.warnings();
-        firstWarning = pixels.firstWarning();
-    }
-    restampThumbnail(metadata, bytes, orientation);
-    if (job.settings.FixExifDates)
-        setOutputDates(metadata, plan.values);
-    // A scan without EXIF still has its print density, caption and comment to keep.
-    if (metadata.HasMetaData() || !metadata.xmpSegments.empty() || jfifSegment(metadata)) {
-        ComposeExifJpeg(metadata, bytes, memory.output);
-        bytes = memory.output;
-    }
-    finishStamped(plan, job, names, log, result, bytes, fail);
+    std::optional<StampedJpeg> stamped = stampJpeg(memory, job, layOut, orientation, caption, storedSize, fail);
+    if (!stamped)
+        return;
+    carryJpegMetadata(plan, job, orientation, stamped->bytes, memory.output);
+    finishStamped(plan, job, names, log, result, stamped->bytes, fail);
     result.warningCode = labelWarning(caption, storedSize, job.settings);
-    if (result.warningCode == BatchWarning::None && warnings > 0) {
+    if (result.warningCode == BatchWarning::None && stamped->warnings > 0) {
         result.warningCode = BatchWarning::DamagedData;
-        result.warning = firstWarning.isEmpty() ? QStringLiteral("damaged data") : firstWarning;
+        result.warning = stamped->firstWarning.isEmpty() ? QStringLiteral("damaged data") : stamped->firstWarning;
     }
 }
 
@@ -763,6 +825,96 @@ int BatchReport::copied() const
     }));
 }
 
+namespace {
+
+// Workers hand back finished indexes here and wake the list thread, which
+// reports them; it sleeps on the condition, never on a clock.
+class FinishedPhotos
+{
+public:
+    FinishedPhotos(const BatchReport &report, BatchProgress *progress)
+        : m_report(report)
+        , m_progress(progress)
+    {
+    }
+
+    void report(const BatchPhotoResult &result)
+    {
+        if (m_progress)
+            m_progress->photoFinished(result);
+    }
+
+    // Reports what workers finished since the last call.
+    void reportFinished()
+    {
+        std::vector<int> finished;
+        {
+            std::lock_guard<std::mutex> locker(m_lock);
+            finished.swap(m_done);
+        }
+        for (int index : finished)
+            report(m_report.photos[static_cast<size_t>(index)]);
+    }
+
+    // Waiting for a free worker keeps at most one full-size raster per worker.
+    void takeWorker(int workers)
+    {
+        waitUntil([&] { return m_running < workers; });
+        std::lock_guard<std::mutex> locker(m_lock);
+        ++m_running;
+    }
+
+    // From a worker: index is finished.
+    void workerDone(int index)
+    {
+        {
+            std::lock_guard<std::mutex> locker(m_lock);
+            m_done.push_back(index);
+            --m_running;
+        }
+        m_changed.notify_all();
+    }
+
+    void waitForWorkers()
+    {
+        waitUntil([&] { return m_running == 0; });
+    }
+
+private:
+    // Reports what finishes until ready() holds (checked under the lock).
+    template<typename Ready> void waitUntil(Ready ready)
+    {
+        for (;;) {
+            reportFinished();
+            std::unique_lock<std::mutex> locker(m_lock);
+            if (ready())
+                return;
+            m_changed.wait(locker, [&] { return !m_done.empty() || ready(); });
+        }
+    }
+
+    const BatchReport &m_report;
+    BatchProgress *m_progress;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<int> m_done; // indexes finished by workers, not yet reported
+    int m_running = 0;
+};
+
+std::unique_ptr<RunLog> startRunLog(const QString &folder, const BatchJob &job, BatchReport &report)
+{
+    std::unique_ptr<RunLog> log = RunLog::start(job.runLogFolder.isEmpty() ? defaultRunLogFolder() : job.runLogFolder,
+        folder, designJson(job.settings, job.options), job.plan, &report.runLogError);
+    if (log) {
+        report.runLog = log->id();
+        if (job.outputFolderIsNew)
+            log->folderMade(cleanAbsolute(folder));
+    }
+    return log;
+}
+
+} // namespace
+
 BatchReport RunBatch(
     const QStringList &photoList, const QString &outputFolder, const BatchJob &job, BatchProgress *progress)
 {
@@ -772,14 +924,8 @@ BatchReport RunBatch(
     const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(outputFolder));
     const int workers = workerCount(job.jobs);
 
-    const std::unique_ptr<RunLog> log
-        = RunLog::start(job.runLogFolder.isEmpty() ? defaultRunLogFolder() : job.runLogFolder, folder,
-            designJson(job.settings, job.options), job.plan, &report.runLogError);
-    if (log) {
-        report.runLog = log->id();
-        if (job.outputFolderIsNew)
-            log->folderMade(cleanAbsolute(folder));
-    } else if (job.options.existingRule() == ExistingRule::Replace) {
+    const std::unique_ptr<RunLog> log = startRunLog(folder, job, report);
+    if (!log && job.options.existingRule() == ExistingRule::Replace) {
         // Replacing files that undo could not bring back is not done.
         report.photos.clear();
         if (progress) {
@@ -793,36 +939,7 @@ BatchReport RunBatch(
     WorkerMemories memories; // outlives the pool that uses it
     QThreadPool pool;
     pool.setMaxThreadCount(workers);
-    // Workers hand back finished indexes here and wake the list thread, which
-    // reports them; it sleeps on the condition, never on a clock.
-    std::mutex doneLock;
-    std::condition_variable doneChanged;
-    std::vector<int> done; // indexes finished by workers, not yet reported
-    int running = 0;
-
-    auto finishPhoto = [&](const BatchPhotoResult &result) {
-        if (progress)
-            progress->photoFinished(result);
-    };
-    auto reportFinished = [&]() {
-        std::vector<int> finished;
-        {
-            std::lock_guard<std::mutex> locker(doneLock);
-            finished.swap(done);
-        }
-        for (int index : finished)
-            finishPhoto(report.photos[static_cast<size_t>(index)]);
-    };
-    // Reports what finishes until ready() holds (checked under the lock).
-    auto waitUntil = [&](auto ready) {
-        for (;;) {
-            reportFinished();
-            std::unique_lock<std::mutex> locker(doneLock);
-            if (ready())
-                return;
-            doneChanged.wait(locker, [&] { return !done.empty() || ready(); });
-        }
-    };
+    FinishedPhotos finished(report, progress);
 
     if (progress)
         progress->ProgressStart();
@@ -830,7 +947,7 @@ BatchReport RunBatch(
     names.clearLeftovers(folder);
     int handedOut = 0;
     for (int i = 0; i < count; ++i) {
-        reportFinished();
+        finished.reportFinished();
         const bool cancelled = job.cancel && job.cancel->load();
         if (cancelled || (progress && !progress->ProgressStep(i + 1, count))) {
             report.cancelled = true;
@@ -843,37 +960,27 @@ BatchReport RunBatch(
         if (!plan) {
             if (log)
                 log->photo(logEntry(result));
-            finishPhoto(result);
+            finished.report(result);
             continue;
         }
         if (workers == 1) {
             std::unique_ptr<WorkerMemory> memory = memories.take();
             stampPhoto(*plan, job, names, log.get(), *memory, result);
             memories.give(std::move(memory));
-            finishPhoto(result);
+            finished.report(result);
             continue;
         }
-        // Waiting for a free worker keeps at most one full-size raster per worker.
-        waitUntil([&] { return running < workers; });
-        {
-            std::lock_guard<std::mutex> locker(doneLock);
-            ++running;
-        }
+        finished.takeWorker(workers);
         pool.start([&, i, plan = std::move(*plan)]() mutable {
             std::unique_ptr<WorkerMemory> memory = memories.take();
             stampPhoto(plan, job, names, log.get(), *memory, report.photos[static_cast<size_t>(i)]);
             memories.give(std::move(memory));
-            {
-                std::lock_guard<std::mutex> locker(doneLock);
-                done.push_back(i);
-                --running;
-            }
-            doneChanged.notify_all();
+            finished.workerDone(i);
         });
     }
-    waitUntil([&] { return running == 0; });
+    finished.waitForWorkers();
     pool.waitForDone();
-    reportFinished();
+    finished.reportFinished();
     report.photos.resize(static_cast<size_t>(handedOut));
     if (log)
         log->finish(report.cancelled);

@@ -399,14 +399,6 @@ TLocConstant *TLocStorage::FindConstant(const QByteArray &unit, const QByteArray
     return u ? u->Constants.Find(constName) : nullptr;
 }
 
-TLocConstant *TLocStorage::FindConstantOnlyByName(const QByteArray &constName) const
-{
-    for (const auto &unit : Units)
-        if (TLocConstant *c = unit->Constants.Find(constName))
-            return c;
-    return nullptr;
-}
-
 TLocConstant *TLocStorage::FindConstByIDEx(qint32 stringID, bool includeRC) const
 {
     for (const auto &unit : Units) {

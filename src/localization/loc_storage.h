@@ -333,7 +333,6 @@ public:
     TLocProperty *FindProperty(const QByteArray &form, const QByteArray &component, const QByteArray &propName) const;
     TLocProperty *FindPropByIntID(qint32 id) const;
     TLocConstant *FindConstant(const QByteArray &unit, const QByteArray &constName) const;
-    TLocConstant *FindConstantOnlyByName(const QByteArray &constName) const;
     TLocConstant *FindConstByID(qint32 stringID) const { return FindConstByIDEx(stringID, true); }
     TLocConstant *FindConstByIDEx(qint32 stringID, bool includeRC) const;
     TLocConstant *FindConstByIntID(qint32 id) const;

@@ -387,34 +387,6 @@ void TKLocalizerOnFly::applyFile(TLangFile &file, const QByteArray *embedded)
         OnRetranslate();
 }
 
-QString TKLocalizerOnFly::RSValueByName(const QByteArray &name, quint32 locale)
-{
-    int index = -1;
-    try {
-        index = LoadLanguage(locale);
-    } catch (const ELocError &) {
-    }
-    const qsizetype dot = name.indexOf('.');
-    const TLocConstant *c = dot < 0 ? LocStorage.FindConstantOnlyByName(name)
-                                    : LocStorage.FindConstant(name.left(dot), name.mid(dot + 1));
-    if (!c)
-        return {};
-    return c->Values[std::max(0, index)].Value();
-}
-
-QString TKLocalizerOnFly::PropValueByName(const QByteArray &form, const QByteArray &name, quint32 locale)
-{
-    int index = -1;
-    try {
-        index = LoadLanguage(locale);
-    } catch (const ELocError &) {
-    }
-    const qsizetype dot = name.indexOf('.');
-    const TLocProperty *p = dot < 0 ? LocStorage.FindProperty(form, QByteArray(), name)
-                                    : LocStorage.FindProperty(form, name.left(dot), name.mid(dot + 1));
-    return p ? p->Values[std::max(0, index)].Value() : QString();
-}
-
 QString TKLocalizerOnFly::rs(quint16 id) const
 {
     if (m_utils.ModuleActive()) {

@@ -74,15 +74,6 @@ public:
     // The value chosen for the current language shows untranslated items as they stand.
     bool UntranslatedAsIs() const { return ShowUntranslatedAsIs; }
 
-    // Look-ups of a language's stored values (the native value when the
-    // language cannot be loaded, empty for an unknown name).
-    QString RSValueByName(const QByteArray &name, quint32 locale);
-    // `name` is "Component.Property", or a property of the form itself.
-    QString PropValueByName(const QByteArray &form, const QByteArray &name, quint32 locale);
-    QString GetTranslatedProperty(const QByteArray &form, const QByteArray &name)
-    {
-        return PropValueByName(form, name, CurrentLocale);
-    }
     // A program string by its identifier in the current language, the native
     // text built in when nothing else has it.
     QString rs(quint16 id) const;

@@ -2,6 +2,7 @@
 #include "metadata/exif_date_edit.h"
 
 #include "metadata/exif_tags.h"
+#include "metadata/tiff_view.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -38,78 +39,54 @@ struct Wanted
     uint16_t type = kTypeAscii;
 };
 
-// Reads and writes the TIFF structure of a segment, every access checked.
-class Tiff
+// Edits the TIFF structure of a segment; every read goes through TiffView.
+class ExifBlockEditor
 {
 public:
-    // A view, not a moved string: GCC's optimiser took the moved-from
-    // buffer for uninitialised and stopped the release build.
-    explicit Tiff(std::string_view segment)
-        : m_data(segment)
-        , m_motorola(segment.size() > kTiffStart && segment[kTiffStart] == 'M')
+    explicit ExifBlockEditor(std::string segment)
+        : m_data(std::move(segment))
     {
     }
 
     std::string &data() { return m_data; }
-    int64_t size() const { return static_cast<int64_t>(m_data.size()) - static_cast<int64_t>(kTiffStart); }
+    TiffView view() const { return TiffView::ofExifSegment(m_data); }
+    int64_t size() const { return view().size(); }
 
     bool valid() const
     {
-        return m_data.size() >= kTiffStart + 8 && m_data.compare(2, 6, std::string_view("Exif\0\0", 6)) == 0
-            && (m_data.compare(kTiffStart, 4, "II*\0", 4) == 0 || m_data.compare(kTiffStart, 4, "MM\0*", 4) == 0);
-    }
-
-    // -1 when outside the structure.
-    int64_t get(int64_t offset, int bytes) const
-    {
-        if (offset < 0 || offset + bytes > size())
-            return -1;
-        uint32_t v = 0;
-        for (int i = 0; i < bytes; ++i)
-            v = (v << 8)
-                | static_cast<unsigned char>(m_data[kTiffStart + size_t(offset + (m_motorola ? i : bytes - 1 - i))]);
-        return v;
+        return m_data.size() >= kTiffStart && m_data.compare(2, 6, std::string_view("Exif\0\0", 6)) == 0
+            && view().hasHeader();
     }
 
     void put(int64_t offset, uint32_t value, int bytes)
     {
-        for (int i = 0; i < bytes; ++i) {
-            const int shift = 8 * (m_motorola ? bytes - 1 - i : i);
-            m_data[kTiffStart + size_t(offset + i)] = static_cast<char>((value >> shift) & 0xFF);
-        }
+        putTiffNumber(m_data, kTiffStart + size_t(offset), value, bytes, view().motorola());
     }
 
-    // value as the block stores a LONG.
-    std::string longBytes(uint32_t value) const
-    {
-        std::string bytes(4, '\0');
-        for (int i = 0; i < 4; ++i)
-            bytes[size_t(i)] = static_cast<char>((value >> (8 * (m_motorola ? 3 - i : i))) & 0xFF);
-        return bytes;
-    }
-
-    void append(uint32_t value, int bytes)
-    {
-        m_data.append(size_t(bytes), '\0');
-        put(size() - bytes, value, bytes);
-    }
+    void append(uint32_t value, int bytes) { m_data += view().encode(value, bytes); }
 
     // The directory's entries; empty optional when it cannot be walked.
     std::optional<std::vector<Entry>> entries(int64_t offset) const
     {
-        const int64_t count = get(offset, 2);
-        if (count < 0 || count > kMaxEntries || offset + 2 + 12 * count + 4 > size())
+        const TiffView tiff = view();
+        const std::optional<uint32_t> count = tiff.get(offset, 2);
+        if (!count || *count > kMaxEntries || TiffView::entryAt(offset, *count) + 4 > tiff.size())
             return std::nullopt;
         std::vector<Entry> list;
-        for (int64_t i = 0; i < count; ++i) {
-            const int64_t at = offset + 2 + 12 * i;
-            list.push_back({ uint16_t(get(at, 2)), uint16_t(get(at + 2, 2)), uint32_t(get(at + 4, 4)),
-                uint32_t(get(at + 8, 4)), at });
+        for (int64_t i = 0; i < *count; ++i) {
+            const int64_t at = TiffView::entryAt(offset, i);
+            list.push_back({ uint16_t(*tiff.get(at, 2)), uint16_t(*tiff.get(at + 2, 2)), *tiff.get(at + 4, 4),
+                *tiff.get(at + 8, 4), at });
         }
         return list;
     }
 
-    int64_t nextLink(int64_t offset) const { return get(offset + 2 + 12 * get(offset, 2), 4); }
+    // The link of a directory entries() could walk.
+    uint32_t nextLink(int64_t offset) const
+    {
+        const TiffView tiff = view();
+        return tiff.get(tiff.nextLinkAt(offset).value_or(-1), 4).value_or(0);
+    }
 
     // Puts an ASCII value where the entry's own value lies, when it has room.
     bool rewrite(const Entry &entry, const std::string &value)
@@ -177,7 +154,6 @@ public:
 
 private:
     std::string m_data;
-    bool m_motorola = false;
 };
 
 const Entry *findTag(const std::vector<Entry> &list, uint16_t tag)
@@ -207,7 +183,8 @@ std::string withZero(const std::string &text)
 // Sets the wanted values of the directory at offset (0: there is none), in
 // place where they fit. Returns the directory's offset afterwards (moved when
 // a value did not fit), or -1 when it cannot be walked.
-int64_t setValues(Tiff &tiff, int64_t offset, std::vector<Wanted> wanted, std::vector<Wanted> alwaysAdded = {})
+int64_t setValues(
+    ExifBlockEditor &tiff, int64_t offset, std::vector<Wanted> wanted, std::vector<Wanted> alwaysAdded = {})
 {
     std::vector<Entry> list;
     uint32_t next = 0;
@@ -216,7 +193,7 @@ int64_t setValues(Tiff &tiff, int64_t offset, std::vector<Wanted> wanted, std::v
         if (!found)
             return -1;
         list = *found;
-        next = uint32_t(tiff.nextLink(offset));
+        next = tiff.nextLink(offset);
     }
     std::erase_if(wanted, [&](const Wanted &w) {
         const Entry *e = findTag(list, w.tag);
@@ -245,10 +222,10 @@ bool isExifOffset(std::string_view text)
 
 std::string exifOffsetTimeOriginal(std::string_view segment)
 {
-    const Tiff tiff { segment };
+    const ExifBlockEditor tiff { std::string(segment) };
     if (!tiff.valid())
         return std::string();
-    const std::optional<std::vector<Entry>> ifd0 = tiff.entries(tiff.get(4, 4));
+    const std::optional<std::vector<Entry>> ifd0 = tiff.entries(*tiff.view().get(4, 4));
     const Entry *link = ifd0 ? findTag(*ifd0, kTagExifOffset) : nullptr;
     const std::optional<std::vector<Entry>> exif = link ? tiff.entries(link->field) : std::nullopt;
     const Entry *offset = exif ? findTag(*exif, kTagOffsetTimeOriginal) : nullptr;
@@ -257,10 +234,10 @@ std::string exifOffsetTimeOriginal(std::string_view segment)
     std::string text;
     const int64_t at = offset->count > 4 ? int64_t(offset->field) : offset->at + 8;
     for (int64_t i = 0; i < 6; ++i) {
-        const int64_t c = tiff.get(at + i, 1);
-        if (c < 0)
+        const std::optional<uint32_t> c = tiff.view().get(at + i, 1);
+        if (!c)
             return std::string();
-        text += char(c);
+        text += char(*c);
     }
     return isExifOffset(text) ? text : std::string();
 }
@@ -271,11 +248,11 @@ std::optional<std::string> setDates(std::string_view segment, const ExifDateStam
 {
     if (!isExifDate(stamp.dateTime) || (!stamp.offset.empty() && !isExifOffset(stamp.offset)))
         return std::nullopt;
-    Tiff tiff { segment };
+    ExifBlockEditor tiff { std::string(segment) };
     if (!tiff.valid())
         return std::nullopt;
     // A main directory at 0 is none: the minimal block starts so.
-    const int64_t ifd0 = tiff.get(4, 4);
+    const int64_t ifd0 = *tiff.view().get(4, 4);
     const std::optional<std::vector<Entry>> main = ifd0 == 0 ? std::vector<Entry>() : tiff.entries(ifd0);
     if (!main)
         return std::nullopt;
@@ -305,11 +282,11 @@ std::optional<std::string> setDates(std::string_view segment, const ExifDateStam
         if (link && mainValues.empty())
             tiff.put(link->at + 8, uint32_t(exif), 4);
         else
-            mainValues.push_back({ kTagExifOffset, tiff.longBytes(uint32_t(exif)), kTypeLong });
+            mainValues.push_back({ kTagExifOffset, tiff.view().encode(uint32_t(exif), 4), kTypeLong });
     }
     if (!mainValues.empty()) {
-        const int64_t next = ifd0 == 0 ? 0 : tiff.nextLink(ifd0);
-        const int64_t moved = tiff.appendDirectory(*main, mainValues, uint32_t(std::max<int64_t>(next, 0)));
+        const uint32_t next = ifd0 == 0 ? 0 : tiff.nextLink(ifd0);
+        const int64_t moved = tiff.appendDirectory(*main, mainValues, next);
         tiff.put(4, uint32_t(moved), 4);
     }
     if (tiff.data().size() > 0xFFFF)

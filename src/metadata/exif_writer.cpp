@@ -2,6 +2,7 @@
 #include "metadata/exif_writer.h"
 
 #include "metadata/exif_reader.h"
+#include "metadata/tiff_view.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -58,89 +59,33 @@ void makeSegment(TimgData &data, tSection *TimgData::*reference, int marker, std
     setLength(*slot);
 }
 
-// Reads the TIFF structure of an EXIF segment (offsets relative to byte 8),
-// every read checked against the segment.
-class SegmentReader
+// One past the last byte used by the directory at offset, its values and
+// the EXIF, GPS and interoperability directories below it. The next-
+// directory link is not followed: from IFD0 it leads to the thumbnail.
+int64_t directoriesEnd(const TiffView &tiff, int64_t offset, std::vector<int64_t> &visited)
 {
-public:
-    explicit SegmentReader(const std::string &data)
-        : m_data(data)
-        , m_motorola(data.size() >= 10 && data[8] == 'M')
-    {
+    const std::optional<uint32_t> count = tiff.get(offset, 2);
+    if (!count || visited.size() > 16 || std::find(visited.begin(), visited.end(), offset) != visited.end())
+        return 0;
+    visited.push_back(offset);
+    int64_t end = TiffView::entryAt(offset, *count) + 4;
+    for (int64_t i = 0; i < *count; ++i) {
+        const int64_t entry = TiffView::entryAt(offset, i);
+        const std::optional<uint32_t> tag = tiff.get(entry, 2);
+        const std::optional<uint32_t> type = tiff.get(entry + 2, 2);
+        const std::optional<uint32_t> components = tiff.get(entry + 4, 4);
+        static constexpr int kTypeSize[] = { 0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8 };
+        if (!tag || !type || *type < 1 || *type > 12 || !components)
+            continue;
+        const int64_t size = int64_t(*components) * kTypeSize[*type];
+        const std::optional<uint32_t> field = tiff.get(entry + 8, 4);
+        if (size > 4 && field)
+            end = std::max(end, int64_t(*field) + size);
+        if ((tag == kTagExifOffset || tag == kTagGpsInfo || tag == kTagInteroperabilityOffset) && field > 0u)
+            end = std::max(end, directoriesEnd(tiff, *field, visited));
     }
-
-    // -1 when the bytes lie outside the segment.
-    int64_t get(int64_t tiffOffset, int bytes) const
-    {
-        const int64_t pos = 8 + tiffOffset;
-        if (tiffOffset < 0 || pos + bytes > static_cast<int64_t>(m_data.size()))
-            return -1;
-        int64_t v = 0;
-        for (int i = 0; i < bytes; ++i)
-            v = (v << 8)
-                | static_cast<unsigned char>(m_data[static_cast<size_t>(pos + (m_motorola ? i : bytes - 1 - i))]);
-        return v;
-    }
-
-    // One past the last byte used by the directory at offset, its values and
-    // the EXIF, GPS and interoperability directories below it. The next-
-    // directory link is not followed: from IFD0 it leads to the thumbnail.
-    int64_t extent(int64_t offset, std::vector<int64_t> &visited) const
-    {
-        const int64_t count = get(offset, 2);
-        if (count < 0 || visited.size() > 16 || std::find(visited.begin(), visited.end(), offset) != visited.end())
-            return 0;
-        visited.push_back(offset);
-        int64_t end = offset + 2 + 12 * count + 4;
-        for (int64_t i = 0; i < count; ++i) {
-            const int64_t entry = offset + 2 + 12 * i;
-            const int64_t tag = get(entry, 2);
-            const int64_t type = get(entry + 2, 2);
-            const int64_t components = get(entry + 4, 4);
-            static constexpr int kTypeSize[] = { 0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8 };
-            if (tag < 0 || type < 1 || type > 12 || components < 0)
-                continue;
-            const int64_t size = components * kTypeSize[type];
-            const int64_t field = get(entry + 8, 4);
-            if (size > 4 && field >= 0)
-                end = std::max(end, field + size);
-            if ((tag == kTagExifOffset || tag == kTagGpsInfo || tag == kTagInteroperabilityOffset) && field > 0)
-                end = std::max(end, extent(field, visited));
-        }
-        return end;
-    }
-
-    void put(int64_t tiffOffset, uint32_t value, std::string &data) const
-    {
-        for (int i = 0; i < 4; ++i) {
-            const int shift = 8 * (m_motorola ? 3 - i : i);
-            data[static_cast<size_t>(8 + tiffOffset + i)] = static_cast<char>((value >> shift) & 0xFF);
-        }
-    }
-
-    // The value of a LONG-sized entry of the directory at offset; -1 without.
-    int64_t entryValue(int64_t offset, int64_t wanted) const
-    {
-        const int64_t entry = findEntry(offset, wanted);
-        return entry < 0 ? -1 : get(entry + 8, 4);
-    }
-
-    // The offset of the directory's entry for a tag; -1 without.
-    int64_t findEntry(int64_t offset, int64_t wanted) const
-    {
-        const int64_t count = get(offset, 2);
-        for (int64_t i = 0; i < count; ++i) {
-            const int64_t entry = offset + 2 + 12 * i;
-            if (get(entry, 2) == wanted)
-                return entry;
-        }
-        return -1;
-    }
-
-private:
-    const std::string &m_data;
-    bool m_motorola;
-};
+    return end;
+}
 
 bool isJfif(const tSection &section)
 {
@@ -165,12 +110,12 @@ bool exifStatesResolution(const tSection &exif)
 {
     if (exif.data.size() < 10 || exif.data.compare(2, 5, std::string_view("Exif\0", 5)) != 0)
         return false;
-    const SegmentReader reader(exif.data);
-    const int64_t ifd0 = reader.get(4, 4);
-    if (ifd0 < 0)
+    const TiffView tiff = TiffView::ofExifSegment(exif.data);
+    const std::optional<uint32_t> ifd0 = tiff.get(4, 4);
+    if (!ifd0)
         return false;
     for (uint16_t tag : { kTagXResolution, kTagYResolution, kTagResolutionUnit }) {
-        if (reader.findEntry(ifd0, tag) >= 0)
+        if (tiff.findEntry(*ifd0, tag))
             return true;
     }
     return false;
@@ -281,28 +226,26 @@ void removeThumbnail(TimgData &data)
     // Cameras may store the interoperability directory or the maker note
     // after the thumbnail's directory; cutting there would lose them. Then
     // only the thumbnail's picture is cut, when it lies after all of them.
-    const SegmentReader reader(exif.data);
-    const int64_t ifd0 = reader.get(4, 4);
+    const TiffView tiff = TiffView::ofExifSegment(exif.data);
+    const std::optional<uint32_t> ifd0 = tiff.get(4, 4);
     std::vector<int64_t> visited;
-    const int64_t kept = ifd0 >= 0 ? reader.extent(ifd0, visited) : 0;
+    const int64_t kept = ifd0 ? directoriesEnd(tiff, *ifd0, visited) : 0;
     int64_t cut = thumbStart;
     if (kept > thumbStart) {
-        const int64_t picture = reader.entryValue(thumbStart, kTagJpegInterchangeFormat);
-        if (picture < kept)
+        const std::optional<int64_t> entry = tiff.findEntry(thumbStart, kTagJpegInterchangeFormat);
+        const std::optional<uint32_t> picture = entry ? tiff.get(*entry + 8, 4) : std::nullopt;
+        if (!picture || *picture < kept)
             return;
-        cut = picture;
+        cut = *picture;
     }
     if (8 + cut > static_cast<int64_t>(exif.data.size()))
         return;
 
     // Clear the main directory's link when it is the one pointing at IFD1.
-    const int64_t entries = ifd0 >= 0 ? reader.get(ifd0, 2) : -1;
-    if (entries >= 0) {
-        const int64_t link = ifd0 + 2 + 12 * entries;
-        if (link + 4 <= cut && reader.get(link, 4) == thumbStart) {
-            for (int i = 0; i < 4; ++i)
-                exif.data[static_cast<size_t>(8 + link + i)] = '\0';
-        }
+    const std::optional<int64_t> link = ifd0 ? tiff.nextLinkAt(*ifd0) : std::nullopt;
+    if (link && *link + 4 <= cut && tiff.get(*link, 4) == thumbStart) {
+        for (int i = 0; i < 4; ++i)
+            exif.data[static_cast<size_t>(8 + *link + i)] = '\0';
     }
 
     exif.data.resize(static_cast<size_t>(8 + cut));
@@ -375,14 +318,16 @@ bool thumbnailPlace(const TimgData &data, ThumbnailPlace &place)
     if (!data.ExifSegment || !data.ExifObj || data.ExifObj->ThumbStart <= 0)
         return false;
     const std::string &exif = data.ExifSegment->data;
-    const SegmentReader reader(exif);
+    const TiffView tiff = TiffView::ofExifSegment(exif);
     const int64_t ifd1 = data.ExifObj->ThumbStart;
-    place.offsetEntry = reader.findEntry(ifd1, kTagJpegInterchangeFormat);
-    place.lengthEntry = reader.findEntry(ifd1, kTagJpegInterchangeFormatLength);
-    if (place.offsetEntry < 0 || place.lengthEntry < 0)
+    const std::optional<int64_t> offsetEntry = tiff.findEntry(ifd1, kTagJpegInterchangeFormat);
+    const std::optional<int64_t> lengthEntry = tiff.findEntry(ifd1, kTagJpegInterchangeFormatLength);
+    if (!offsetEntry || !lengthEntry)
         return false;
-    place.picture = reader.get(place.offsetEntry + 8, 4);
-    place.length = reader.get(place.lengthEntry + 8, 4);
+    place.offsetEntry = *offsetEntry;
+    place.lengthEntry = *lengthEntry;
+    place.picture = tiff.get(place.offsetEntry + 8, 4).value_or(0);
+    place.length = tiff.get(place.lengthEntry + 8, 4).value_or(0);
     return place.picture > 0 && place.length > 0 && 8 + place.picture + place.length <= int64_t(exif.size());
 }
 
@@ -414,9 +359,9 @@ bool replaceThumbnail(TimgData &data, std::string_view jpeg)
         return false;
     exif.resize(size_t(8 + at));
     exif.append(jpeg);
-    const SegmentReader reader(exif);
-    reader.put(place.offsetEntry + 8, uint32_t(at), exif);
-    reader.put(place.lengthEntry + 8, uint32_t(jpeg.size()), exif);
+    const bool motorola = TiffView::ofExifSegment(exif).motorola();
+    putTiffNumber(exif, size_t(8 + place.offsetEntry + 8), uint32_t(at), 4, motorola);
+    putTiffNumber(exif, size_t(8 + place.lengthEntry + 8), uint32_t(jpeg.size()), 4, motorola);
     data.ExifSegment->data = std::move(exif);
     setLength(*data.ExifSegment);
     data.ExifObj->ThumbLength = data.ExifSegment->size + 3 - data.ExifObj->ThumbStart;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "metadata/photo_containers.h"
 
+#include "metadata/tiff_view.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -58,12 +60,6 @@ public:
 private:
     std::string_view m_bytes;
 };
-
-bool isTiffHeader(std::string_view bytes)
-{
-    return bytes.size() >= 8
-        && (bytes.substr(0, 4) == std::string_view("II*\0", 4) || bytes.substr(0, 4) == std::string_view("MM\0*", 4));
-}
 
 // zlib data as a whole; nullopt when damaged or larger than the block limit.
 std::optional<std::string> inflated(std::string_view data)
@@ -230,7 +226,9 @@ std::string heifItemData(const Span &s, const Box &iloc, const Box *idat, uint32
                 return {};
             const uint64_t at = origin + *base + *offset;
             const uint64_t length0 = *length == 0 ? limit - at : *length;
-            if (length0 > limit - at || data.size() + length0 > kMaxContainerBlock)
+            // Extents that together pass the file's size name the same bytes
+            // again and again: no item is made of more than the file holds.
+            if (length0 > limit - at || data.size() + length0 > std::min<uint64_t>(kMaxContainerBlock, s.size()))
                 return {};
             data.append(s.sub(at, length0));
         }
@@ -444,33 +442,6 @@ bool describesTiffPixels(uint16_t tag)
     }
 }
 
-class TiffReader
-{
-public:
-    explicit TiffReader(std::string_view file)
-        : m_s(file)
-        , m_motorola(file.size() >= 2 && file[0] == 'M')
-    {
-    }
-    bool motorola() const { return m_motorola; }
-    std::optional<uint64_t> get(uint64_t pos, int bytes) const
-    {
-        if (!m_s.has(pos, static_cast<uint64_t>(bytes)))
-            return std::nullopt;
-        uint64_t v = 0;
-        for (int i = 0; i < bytes; ++i) {
-            const uint64_t at = pos + static_cast<uint64_t>(m_motorola ? i : bytes - 1 - i);
-            v = v << 8 | static_cast<uint8_t>(m_s.sub(at, 1)[0]);
-        }
-        return v;
-    }
-    std::string_view sub(uint64_t pos, uint64_t length) const { return m_s.sub(pos, length); }
-
-private:
-    Span m_s;
-    bool m_motorola;
-};
-
 uint64_t tiffTypeSize(uint64_t type)
 {
     static constexpr std::array<uint8_t, 14> sizes { 0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4 };
@@ -485,7 +456,7 @@ struct IfdEntry
     std::string value; // the whole value, in the file's byte order
 };
 
-std::vector<IfdEntry> readIfd(const TiffReader &r, uint64_t at)
+std::vector<IfdEntry> readIfd(const TiffView &r, uint64_t at)
 {
     std::vector<IfdEntry> entries;
     const auto count = r.get(at, 2);
@@ -525,7 +496,7 @@ std::vector<IfdEntry> readIfd(const TiffReader &r, uint64_t at)
 class IfdWriter
 {
 public:
-    explicit IfdWriter(const TiffReader &r)
+    explicit IfdWriter(const TiffView &r)
         : m_r(r)
     {
     }
@@ -534,18 +505,10 @@ public:
 
     void put(uint64_t value, int bytes)
     {
-        for (int i = 0; i < bytes; ++i) {
-            const int shift = 8 * (m_r.motorola() ? bytes - 1 - i : i);
-            block += static_cast<char>(value >> shift & 0xFF);
-        }
+        block.append(static_cast<size_t>(bytes), '\0');
+        putAt(block.size() - static_cast<size_t>(bytes), value, bytes);
     }
-    void putAt(size_t pos, uint64_t value, int bytes)
-    {
-        for (int i = 0; i < bytes; ++i) {
-            const int shift = 8 * (m_r.motorola() ? bytes - 1 - i : i);
-            block[pos + static_cast<size_t>(i)] = static_cast<char>(value >> shift & 0xFF);
-        }
-    }
+    void putAt(size_t pos, uint64_t value, int bytes) { putTiffNumber(block, pos, value, bytes, m_r.motorola()); }
     // The directory at source offset `at`, its values, and the directories
     // its pointer tags name; returns where it starts in the block. depth
     // bounds the pointers followed.
@@ -589,25 +552,18 @@ public:
     }
 
 private:
-    uint64_t pointerValue(const std::string &v) const
-    {
-        uint64_t value = 0;
-        for (int i = 0; i < 4; ++i) {
-            const auto byte = static_cast<uint8_t>(v[static_cast<size_t>(m_r.motorola() ? i : 3 - i)]);
-            value = value << 8 | byte;
-        }
-        return value;
-    }
-    const TiffReader &m_r;
+    // v holds the pointer's four bytes, as readIfd keeps a value.
+    uint64_t pointerValue(const std::string &v) const { return TiffView(v, m_r.motorola()).get(0, 4).value_or(0); }
+    const TiffView &m_r;
 };
 
 } // namespace
 
 bool readTiffMetadata(std::string_view file, ContainerMetadata &out)
 {
-    if (!isTiffHeader(file))
+    if (!TiffView(file).hasHeader())
         return false;
-    const TiffReader r(file);
+    const TiffView r(file);
     const auto first = r.get(4, 4);
     if (!first)
         return true;
@@ -632,7 +588,7 @@ std::string_view exifTiffOf(std::string_view payload)
     static constexpr std::string_view kExifId { "Exif\0\0", 6 };
     if (payload.starts_with(kExifId))
         payload.remove_prefix(kExifId.size());
-    return isTiffHeader(payload) ? payload : std::string_view();
+    return TiffView(payload).hasHeader() ? payload : std::string_view();
 }
 
 bool readHeifMetadata(std::string_view file, ContainerMetadata &out)
@@ -766,9 +722,9 @@ bool readContainerMetadata(PhotoKind kind, std::string_view file, ContainerMetad
 
 bool setTiffOrientation(std::string &tiff, int value)
 {
-    if (!isTiffHeader(tiff))
+    if (!TiffView(tiff).hasHeader())
         return false;
-    const TiffReader r(tiff);
+    const TiffView r(tiff);
     const auto first = r.get(4, 4);
     const auto count = first ? r.get(*first, 2) : std::nullopt;
     if (!count)

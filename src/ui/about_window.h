@@ -22,12 +22,6 @@ class TAboutBox : public QDialog
 public:
     TAboutBox(UserDialogs &dialogs, QWidget *parent = nullptr);
 
-    QLabel *Image1() const { return m_image; }
-    QLabel *Label2() const { return m_version; }
-    TURLLabel *URLLabel1() const { return m_link1; }
-    TURLLabel *URLLabel2() const { return m_link2; }
-    QPushButton *BitBtn2() const { return m_continue; }
-
 protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;

@@ -33,15 +33,6 @@ public:
     void clearPhotoDate();
     QLabel *statusLabel() const { return m_status; }
 
-    QComboBox *shiftSignBox() const { return m_sign; }
-    QSpinBox *shiftDaysBox() const { return m_days; }
-    QTimeEdit *shiftTimeBox() const { return m_time; }
-    QTableWidget *cameraTable() const { return m_cameras; }
-    QCheckBox *nameDatesBox() const { return m_nameDates; }
-    QCheckBox *placeholderBox() const { return m_placeholders; }
-    QCheckBox *fixExifBox() const { return m_fixExif; }
-    QLineEdit *zoneBox() const { return m_zone; }
-
 private:
     void shiftEdited();
     void camerasEdited();

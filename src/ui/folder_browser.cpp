@@ -137,6 +137,16 @@ FolderBrowser::FolderBrowser(QWidget *parent)
     m_filter->setSourceModel(m_files);
     m_filter->setDynamicSortFilter(true);
 
+    setUpPathBar();
+    setUpReportView();
+    setUpIconView();
+    layOutParts();
+    connectParts();
+    sortByColumn(0);
+}
+
+void FolderBrowser::setUpPathBar()
+{
     m_pathBox->setObjectName(QStringLiteral("ShellComboBox1"));
     m_pathBox->setProperty(kNotTranslated, QStringList { QStringLiteral("Items.Strings") });
     m_pathBox->setProperty("helpTopic", 50);
@@ -154,9 +164,10 @@ FolderBrowser::FolderBrowser(QWidget *parent)
     m_back->setToolTip(tr("Back"));
     m_back->setAccessibleName(tr("Back to the parent folder"));
     m_back->setFocusPolicy(Qt::StrongFocus);
+}
 
-    m_views->setObjectName(QStringLiteral("ShellListView1"));
-    m_views->setAccessibleName(tr("Folder browser"));
+void FolderBrowser::setUpReportView()
+{
     m_report->setObjectName(QStringLiteral("ShellListView1Report"));
     m_report->setAccessibleName(tr("Folder browser"));
     m_report->setModel(m_filter);
@@ -177,7 +188,10 @@ FolderBrowser::FolderBrowser(QWidget *parent)
     // The pane is narrow: Name and Date come first, so both are seen.
     header->moveSection(3, 1);
     fitColumns();
+}
 
+void FolderBrowser::setUpIconView()
+{
     m_icons->setObjectName(QStringLiteral("ShellListView1Icons"));
     m_icons->setAccessibleName(tr("Folder browser"));
     m_icons->setModel(m_filter);
@@ -190,9 +204,14 @@ FolderBrowser::FolderBrowser(QWidget *parent)
     m_icons->setMovement(QListView::Static);
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setUniformItemSizes(true);
+}
+
+void FolderBrowser::layOutParts()
+{
+    m_views->setObjectName(QStringLiteral("ShellListView1"));
+    m_views->setAccessibleName(tr("Folder browser"));
     m_views->addWidget(m_report);
     m_views->addWidget(m_icons);
-
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
@@ -203,8 +222,11 @@ FolderBrowser::FolderBrowser(QWidget *parent)
     layout->addWidget(m_views, 1);
     setTabOrder(m_pathBox, m_back);
     setTabOrder(m_back, m_views);
+}
 
-    connect(header, &QHeaderView::sectionClicked, this, &FolderBrowser::sortByColumn);
+void FolderBrowser::connectParts()
+{
+    connect(m_report->header(), &QHeaderView::sectionClicked, this, &FolderBrowser::sortByColumn);
     connect(m_back, &QToolButton::clicked, this, &FolderBrowser::goUp);
     connect(m_pathBox, &QComboBox::activated, this, [this](int index) {
         const QString path = m_pathBox->itemData(index).toString();
@@ -226,7 +248,6 @@ FolderBrowser::FolderBrowser(QWidget *parent)
     }
     connect(m_report->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         [this](const QModelIndex &current) { focusChanged(current); });
-    sortByColumn(0);
 }
 
 bool FolderBrowser::setFolder(const QString &path)

@@ -62,10 +62,6 @@ public:
     ViewStyle viewStyle() const { return m_style; }
     void setViewStyle(ViewStyle style);
     QAbstractItemView *currentView() const;
-    QTreeView *reportView() const { return m_report; }
-    QListView *iconView() const { return m_icons; }
-    QComboBox *pathBox() const { return m_pathBox; }
-    QToolButton *backButton() const { return m_back; }
 
     // The listed entries as full paths, in list order.
     QStringList entries() const;
@@ -97,6 +93,13 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // The constructor's steps.
+    void setUpPathBar();
+    void setUpReportView();
+    void setUpIconView();
+    void layOutParts();
+    void connectParts();
+
     void fitColumns();
     void activate(const QModelIndex &index);
     void focusChanged(const QModelIndex &index);

@@ -102,59 +102,12 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     layout->setContentsMargins(4, 4, 4, 2);
     layout->setSpacing(4);
 
-    auto *mainSplitter = new QSplitter(Qt::Horizontal, central);
-    mainSplitter->setObjectName(QStringLiteral("Splitter1"));
-    mainSplitter->setChildrenCollapsible(false);
-    mainSplitter->addWidget(createLeftPane());
-    auto *right = new StripSplitter(mainSplitter);
-    right->setObjectName(QStringLiteral("Splitter2"));
-    right->setChildrenCollapsible(false);
-    right->addWidget(createStrip());
-    auto *previewArea = new QWidget(right);
-    previewArea->setObjectName(QStringLiteral("PreviewArea"));
-    previewArea->setMinimumHeight(60);
-    previewArea->setBackgroundRole(QPalette::Dark);
-    auto *previewLayout = new QVBoxLayout(previewArea);
-    previewLayout->setContentsMargins(0, 0, 0, 0);
-    m_preview = new PreviewView(*m_design, previewArea);
-    previewLayout->addWidget(m_preview);
-    right->addWidget(previewArea);
-    right->setStretchFactor(0, 0);
-    right->setStretchFactor(1, 1);
-    right->setSizes({ kStripHeight, 10000 });
-    mainSplitter->addWidget(right);
-    mainSplitter->setStretchFactor(0, 0);
-    mainSplitter->setStretchFactor(1, 1);
-    mainSplitter->setSizes({ kLeftPaneWidth, 10000 });
-    layout->addWidget(mainSplitter, 1);
+    layout->addWidget(createPanes(central), 1);
     layout->addWidget(createBottomPane());
     setCentralWidget(central);
 
-    // Each in a panel of its own; the path gives way, the count never does.
-    m_photoStatus = new PathLabel(this);
-    m_photoStatus->setObjectName(QStringLiteral("PhotoPath"));
-    m_countStatus = new QLabel(tr("Files to process: ") + QString::number(0), this);
-    m_countStatus->setObjectName(QStringLiteral("FilesToProcess"));
-    m_countStatus->setProperty(kNotTranslated, true);
-    m_countStatus->setAccessibleName(m_countStatus->text());
-    m_labelSizeStatus = new QLabel(this);
-    m_labelSizeStatus->setObjectName(QStringLiteral("LabelSizeStatus"));
-    m_labelSizeStatus->setProperty(kNotTranslated, true);
-    m_labelSizeStatus->setVisible(false);
-    statusBar()->addWidget(m_photoStatus, 1);
-    statusBar()->addPermanentWidget(m_datePage->statusLabel());
-    statusBar()->addPermanentWidget(m_labelSizeStatus);
-    statusBar()->addPermanentWidget(m_countStatus);
-
-    m_preview->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_preview, &QWidget::customContextMenuRequested, this,
-        [this](const QPoint &at) { m_tokenMenu->popup(m_preview->mapToGlobal(at)); });
-    connect(m_preview, &PreviewView::photoShown, this, &TForm1::photoShown);
-    connect(m_preview, &PreviewView::photoFailed, this, &TForm1::photoFailed);
-    connect(m_preview, &PreviewView::redrawn, this, &TForm1::showLabelSize);
-    connect(m_preview, &PreviewView::redrawn, this, &TForm1::showPhotoDate);
-    connect(m_photoList, &PhotoList::changed, this, &TForm1::photoListChanged);
-
+    createStatusBar();
+    connectPreview();
     setUpStart();
     connect(m_design, &DesignModel::changed, this, &TForm1::showDesign);
     const CfgLoadResult loaded = m_design->loadProgram(m_iniPath, m_options, m_format);
@@ -179,6 +132,67 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     for (QComboBox *box : findChildren<QComboBox *>())
         if (box->lineEdit() && box->lineEdit()->accessibleName().isEmpty())
             box->lineEdit()->setAccessibleName(box->accessibleName());
+}
+
+// The folder and list on the left, the photo strip over the preview on the right.
+QSplitter *TForm1::createPanes(QWidget *parent)
+{
+    auto *mainSplitter = new QSplitter(Qt::Horizontal, parent);
+    mainSplitter->setObjectName(QStringLiteral("Splitter1"));
+    mainSplitter->setChildrenCollapsible(false);
+    mainSplitter->addWidget(createLeftPane());
+    auto *right = new StripSplitter(mainSplitter);
+    right->setObjectName(QStringLiteral("Splitter2"));
+    right->setChildrenCollapsible(false);
+    right->addWidget(createStrip());
+    auto *previewArea = new QWidget(right);
+    previewArea->setObjectName(QStringLiteral("PreviewArea"));
+    previewArea->setMinimumHeight(60);
+    previewArea->setBackgroundRole(QPalette::Dark);
+    auto *previewLayout = new QVBoxLayout(previewArea);
+    previewLayout->setContentsMargins(0, 0, 0, 0);
+    m_preview = new PreviewView(*m_design, previewArea);
+    previewLayout->addWidget(m_preview);
+    right->addWidget(previewArea);
+    right->setStretchFactor(0, 0);
+    right->setStretchFactor(1, 1);
+    right->setSizes({ kStripHeight, 10000 });
+    mainSplitter->addWidget(right);
+    mainSplitter->setStretchFactor(0, 0);
+    mainSplitter->setStretchFactor(1, 1);
+    mainSplitter->setSizes({ kLeftPaneWidth, 10000 });
+    return mainSplitter;
+}
+
+void TForm1::createStatusBar()
+{
+    // Each in a panel of its own; the path gives way, the count never does.
+    m_photoStatus = new PathLabel(this);
+    m_photoStatus->setObjectName(QStringLiteral("PhotoPath"));
+    m_countStatus = new QLabel(tr("Files to process: ") + QString::number(0), this);
+    m_countStatus->setObjectName(QStringLiteral("FilesToProcess"));
+    m_countStatus->setProperty(kNotTranslated, true);
+    m_countStatus->setAccessibleName(m_countStatus->text());
+    m_labelSizeStatus = new QLabel(this);
+    m_labelSizeStatus->setObjectName(QStringLiteral("LabelSizeStatus"));
+    m_labelSizeStatus->setProperty(kNotTranslated, true);
+    m_labelSizeStatus->setVisible(false);
+    statusBar()->addWidget(m_photoStatus, 1);
+    statusBar()->addPermanentWidget(m_datePage->statusLabel());
+    statusBar()->addPermanentWidget(m_labelSizeStatus);
+    statusBar()->addPermanentWidget(m_countStatus);
+}
+
+void TForm1::connectPreview()
+{
+    m_preview->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_preview, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint &at) { m_tokenMenu->popup(m_preview->mapToGlobal(at)); });
+    connect(m_preview, &PreviewView::photoShown, this, &TForm1::photoShown);
+    connect(m_preview, &PreviewView::photoFailed, this, &TForm1::photoFailed);
+    connect(m_preview, &PreviewView::redrawn, this, &TForm1::showLabelSize);
+    connect(m_preview, &PreviewView::redrawn, this, &TForm1::showPhotoDate);
+    connect(m_photoList, &PhotoList::changed, this, &TForm1::photoListChanged);
 }
 
 TForm1::~TForm1()

@@ -16,6 +16,7 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QSplitter;
 class QStackedWidget;
 class QThread;
 
@@ -57,25 +58,8 @@ public:
     // Where the guide is looked for; the shipped one unless changed.
     void setHelpFolder(const QString &folder) { m_helpFolder = folder; }
 
-    QAction *action(const QString &name) const { return m_actions.value(name); }
-    PreviewView *preview() const { return m_preview; }
-    LabelPage *labelPage() const { return m_labelPage; }
-    MaskPage *maskPage() const { return m_maskPage; }
-    DatePage *datePage() const { return m_datePage; }
-    QListWidget *todoList() const { return m_todo; }
-    QStackedWidget *pages() const { return m_pages; }
-    QGroupBox *settingsFrame() const { return m_frame; }
-    PathLabel *photoStatus() const { return m_photoStatus; }
-    QLabel *countStatus() const { return m_countStatus; }
-    // Shown while the label would be too small to read on the previewed photo.
-    QLabel *labelSizeStatus() const { return m_labelSizeStatus; }
-    QMenu *tokenMenu() const { return m_tokenMenu; }
     // The queue of photos Start works on.
     PhotoList &photoList() const { return *m_photoList; }
-    FolderBrowser *folderBrowser() const { return m_browser; }
-    PhotoStrip *photoStrip() const { return m_strip; }
-    TFormSize *placement() const { return m_placement; }
-    TAboutBox *aboutBox() const { return m_about; }
 
     // The languages the options dialog offers; none until this is called.
     // The list must outlive the window.
@@ -90,8 +74,7 @@ public:
     // The folder browser's column captions; sort commands beyond them hide.
     void setSortColumnCaptions(const QStringList &captions);
 
-    // The run's progress window, and the run going on (null when none).
-    TProgressForm *progressForm() const { return m_progress; }
+    // The run going on (null when none).
     WindowBatch *runningBatch() const { return m_batch; }
 
 Q_SIGNALS:
@@ -111,8 +94,11 @@ private:
     void createLooksMenu();
     void chooseLook(const QString &path);
     void showLookGallery();
+    QSplitter *createPanes(QWidget *parent);
     QWidget *createLeftPane();
     QWidget *createStrip();
+    void createStatusBar();
+    void connectPreview();
     QWidget *createBottomPane();
     void selectTask(int row);
 

@@ -19,9 +19,6 @@ class MaskPage : public QWidget
 public:
     MaskPage(DesignModel &design, const FormatSettings &format, QWidget *parent = nullptr);
 
-    QComboBox *maskBox() const { return m_mask; }
-    QLabel *exampleLabel() const { return m_example; }
-
 private:
     void showDesign();
 

@@ -35,15 +35,6 @@ class TFormOptions : public QDialog
 public:
     TFormOptions(AppOptions &options, const QString &iniPath, const LanguageList &languages, UserDialogs &dialogs,
         QWidget *parent = nullptr);
-
-    QSpinBox *OriginalQuality() const { return m_quality; }
-    QComboBox *GPSFormDown() const { return m_gpsForm; }
-    QCheckBox *KeepQuality() const { return m_keepQuality; }
-    // Keep both, Replace, Skip: the index is the ExistingRule.
-    QComboBox *ExistingFilesCombo() const { return m_existing; }
-    QComboBox *LanguageCombo() const { return m_language; }
-    QPushButton *BitBtn1() const { return m_save; }
-    QPushButton *BitBtn2() const { return m_cancel; }
     // The language the next "Save" of this dialog writes.
     int pendingLanguage() const { return m_pendingLanguage; }
 
@@ -66,7 +57,7 @@ private:
     QSpinBox *m_quality = nullptr;
     QComboBox *m_gpsForm = nullptr;
     QCheckBox *m_keepQuality = nullptr;
-    QComboBox *m_existing = nullptr;
+    QComboBox *m_existing = nullptr; // Keep both, Replace, Skip: the index is the ExistingRule
     QComboBox *m_language = nullptr;
     QPushButton *m_save = nullptr;
     QPushButton *m_cancel = nullptr;

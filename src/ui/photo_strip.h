@@ -37,7 +37,6 @@ public:
 
     PhotoList &photoList() const { return m_list; }
     ThumbnailMaker &thumbnails() const { return *m_maker; }
-    QLabel *emptyLabel() const { return m_empty; }
     // The selected row, -1 when none.
     int selectedRow() const;
     // 170 x 145, or smaller in proportion while the strip is too low for it.

@@ -30,9 +30,6 @@ public:
     void ProgressEnd();
 
     bool NeedToClose() const { return m_needToClose; }
-    QLabel *textLabel() const { return m_text; }
-    QProgressBar *bar() const { return m_bar; }
-    QPushButton *cancelButton() const { return m_cancel; }
 
 Q_SIGNALS:
     void cancelRequested();

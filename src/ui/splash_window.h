@@ -28,9 +28,6 @@ class TLogoForm : public QWidget
 public:
     explicit TLogoForm(QWidget *parent = nullptr);
 
-    QLabel *Image1() const { return m_image; }
-    QLabel *LabelV() const { return m_version; }
-
     // Shows it centred on the screen and has it painted before returning.
     void showNow();
 

@@ -21,21 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::runCli;
 using test::runTool;
-using test::TempDir;
 
-class PhotoKindsCli : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        if (!test::kindToolsAvailable())
-            GTEST_SKIP() << "needs heif-enc, convert and exiftool";
-        photos = test::makeKindPhotos(dir.path());
-        ASSERT_EQ(photos.size(), 4u);
-    }
-    TempDir dir;
-    std::vector<fs::path> photos; // phone.heic, screen.png, scan.tif, web.webp
-};
+using PhotoKindsCli = test::KindPhotosTest;
 
 // The EXIF and XMP lines exiftool gives, group and tag, without the lines
 // that describe a file's own pixels and layout.

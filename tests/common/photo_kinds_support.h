@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/test_support.h"
+
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -23,5 +27,21 @@ std::vector<std::filesystem::path> makeKindPhotos(const std::filesystem::path &f
 
 // Whether every tool makeKindPhotos needs is there.
 bool kindToolsAvailable();
+
+// A test of the four kinds: skipped without the tools, the photos made anew
+// in dir for each test, since tests write beside them.
+class KindPhotosTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!kindToolsAvailable())
+            GTEST_SKIP() << "needs heif-enc, convert and exiftool";
+        photos = makeKindPhotos(dir.path());
+        ASSERT_EQ(photos.size(), 4u);
+    }
+    TempDir dir;
+    std::vector<std::filesystem::path> photos; // phone.heic, screen.png, scan.tif, web.webp
+};
 
 } // namespace kelvra::test

@@ -1,14 +1,35 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QAction>
 #include <QColor>
 #include <QImage>
+#include <QObject>
 #include <QString>
 
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 
 namespace kelvra::test {
+
+// A part of a window as a user meets it: by its object name, or by its type
+// where the window holds one of that type. Throws when it is missing, so the
+// test fails where it looked.
+template<typename T> T *partOf(const QObject &window, const QString &name = QString())
+{
+    T *found = window.findChild<T *>(name);
+    if (!found)
+        throw std::runtime_error("no " + std::string(T::staticMetaObject.className()) + " \"" + name.toStdString()
+            + "\" in " + window.objectName().toStdString());
+    return found;
+}
+
+// One of a window's commands, by its name.
+inline QAction *actionOf(const QObject &window, const QString &name)
+{
+    return partOf<QAction>(window, name);
+}
 
 // A test path as the toolkit layers take it.
 inline QString qpath(const std::filesystem::path &path)

@@ -19,19 +19,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PhotoKindsJobs : public ::testing::Test
+// A file beside the photos that is none.
+class PhotoKindsJobs : public test::KindPhotosTest
 {
 protected:
     void SetUp() override
     {
-        if (!test::kindToolsAvailable())
-            GTEST_SKIP() << "needs heif-enc, convert and exiftool";
-        photos = test::makeKindPhotos(dir.path());
-        ASSERT_EQ(photos.size(), 4u);
-        test::writeFileBytes(dir / "in" / "notes.txt", "not a photo");
+        KindPhotosTest::SetUp();
+        if (!IsSkipped() && !HasFatalFailure())
+            test::writeFileBytes(dir / "in" / "notes.txt", "not a photo");
     }
-    test::TempDir dir;
-    std::vector<fs::path> photos;
 };
 
 TEST_F(PhotoKindsJobs, AFolderQueuesEveryKind)

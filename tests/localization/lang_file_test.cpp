@@ -374,7 +374,8 @@ TEST(LangFile, TranslationMatchesByIDOrByName)
         const TLocProperty *height = store.FindProperty("Form1", "Button1", "Height");
         EXPECT_EQ(height->Values[1].Value(), QStringLiteral("-25"));
         EXPECT_EQ(height->Values[1].ValueVersion, -1);
-        EXPECT_EQ(store.FindConstantOnlyByName("ZOrphan"), nullptr);
+        for (const auto &unit : store.Units)
+            EXPECT_EQ(unit->Constants.Find("ZOrphan"), nullptr) << unit->Name.constData();
         EXPECT_EQ(store.FindConstant("RC", "SOk")->Values[1].Value(),
             byName ? QString::fromUtf8("Ок") : QStringLiteral("OK"));
         const TLocConstant *older = store.FindConstant("Consts", "CText");

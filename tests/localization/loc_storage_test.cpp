@@ -128,7 +128,6 @@ TEST(LocStorage, FindersByPathIDAndValue)
     other->Values[0].SetValue(QStringLiteral("Other"));
     EXPECT_EQ(st.s.AddConstant(9, "rc", "sok", 5), st.ok); // find-or-create
     EXPECT_EQ(st.s.FindConstant("RC", "SOK"), st.ok);
-    EXPECT_EQ(st.s.FindConstantOnlyByName("SOk"), st.ok); // "RC" comes before "Unit2"
     EXPECT_EQ(st.s.FindConstByID(100), st.ok);
     EXPECT_EQ(st.s.FindConstByIDEx(100, false), nullptr);
     EXPECT_EQ(st.s.FindConstByIDEx(200, false), other);

@@ -158,9 +158,6 @@ TEST_F(LanguageFolder, SwitchingBuildsTheModuleAndTakesStringsFromIt)
     EXPECT_EQ(loc->CurrentLocale, kGerman);
     EXPECT_EQ(loc->CurrentListIndex(), loc->LangList.IndexByLocale(kGerman));
     EXPECT_EQ(loc->rs(kNotInitializedID), QString::fromUtf8(textsOf(kGerman).Message));
-    EXPECT_EQ(loc->GetTranslatedProperty("Form1", "Button1.Hint"), QString::fromUtf8(textsOf(kGerman).Hint));
-    EXPECT_EQ(loc->PropValueByName("Form1", "Caption", kFrench), QString::fromUtf8(textsOf(kFrench).Caption));
-    EXPECT_EQ(loc->RSValueByName("LocErrors.SNotInitialized", kHebrew), QString::fromUtf8(textsOf(kHebrew).Message));
 
     // The module on disk, read back independently of the one in memory.
     const TResourceSet read = TPEReader::ReadFile(module);

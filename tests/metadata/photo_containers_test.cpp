@@ -52,8 +52,9 @@ const std::string kIcc = std::string("ICC profile bytes ") + std::string(40, 'p'
 
 // ftyp, then meta with: item 1 the picture, item 2 the EXIF (in idat, by
 // construction method 1), item 3 the XMP (in the file, after meta); the
-// properties colr (ICC) and, when turnedItem is set, irot on that item.
-std::string heifFile(uint32_t turnedItem, const std::string &exif = cameraExif())
+// properties colr (ICC) and, when turnedItem is set, irot on that item. The
+// XMP item names the packet xmpExtents times.
+std::string heifFile(uint32_t turnedItem, const std::string &exif = cameraExif(), uint16_t xmpExtents = 1)
 {
     const std::string exifItem = be32(0) + exif; // no bytes between the offset field and the TIFF header
     std::string infe1 = fullBox("infe", 2, be16(1) + be16(0) + "hvc1" + std::string(1, '\0'));
@@ -81,7 +82,9 @@ std::string heifFile(uint32_t turnedItem, const std::string &exif = cameraExif()
         std::string items = be16(3);
         items += be16(1) + be16(0) + be16(0) + be16(1) + be32(0) + be32(0);
         items += be16(2) + be16(1) + be16(0) + be16(1) + be32(0) + be32(uint32_t(exifItem.size()));
-        items += be16(3) + be16(0) + be16(0) + be16(1) + be32(xmpOffset) + be32(uint32_t(kXmpPacket.size()));
+        items += be16(3) + be16(0) + be16(0) + be16(xmpExtents);
+        for (uint16_t i = 0; i < xmpExtents; ++i)
+            items += be32(xmpOffset) + be32(uint32_t(kXmpPacket.size()));
         return fullBox("iloc", 1, std::string("\x44\x00", 2) + items);
     };
     const std::string ftyp = box("ftyp", std::string("heic") + be32(0) + "mif1heic");
@@ -220,6 +223,20 @@ TEST(HeifMetadata, ItemsAndPropertiesOfThePrimaryImage)
     }
     ContainerMetadata other;
     EXPECT_FALSE(readHeifMetadata(pngFile(true), other));
+}
+
+// Extents may repeat bytes, but an item never grows past the file that holds it.
+TEST(HeifMetadata, AnItemIsNoLargerThanTheFile)
+{
+    ContainerMetadata twice;
+    ASSERT_TRUE(readHeifMetadata(heifFile(0, cameraExif(), 2), twice));
+    EXPECT_EQ(twice.xmp, kXmpPacket + kXmpPacket);
+    const std::string file = heifFile(0, cameraExif(), 200);
+    ASSERT_GT(200 * kXmpPacket.size(), file.size());
+    ContainerMetadata repeated;
+    ASSERT_TRUE(readHeifMetadata(file, repeated));
+    EXPECT_TRUE(repeated.xmp.empty());
+    EXPECT_EQ(repeated.exif, cameraExif());
 }
 
 // Through TimgData the blocks read as a JPEG's would; a HEIF turned by its

@@ -96,45 +96,9 @@ protected:
     }
 };
 
-TEST_P(ReferencePhoto, MatchesReference)
+// Make, model, the date taken and the exposure, as the reference reads them.
+void expectCameraValues(const TImageInfo &info, const JsonValue &file)
 {
-    const JsonValue &file = entry();
-    ExifTextOptions options;
-    options.GPSForm = 0; // decimal degrees, to compare as numbers
-    TimgData data(255, options);
-    const bool ok = data.ProcessFile(test::photo(GetParam()));
-    const bool isTiff = file["container"].string == "TIFF";
-    const JsonValue &exif = file["exif"];
-
-    bool expectTags = false;
-    if (isTiff) {
-        EXPECT_TRUE(ok);
-        EXPECT_EQ(data.SectionCnt, 1);
-        // The reader takes the first directory to follow the header.
-        expectTags = exif["ifd0_offset"].number == 8;
-    } else {
-        const ExpectedWalk walk = expectedWalk(file);
-        EXPECT_EQ(ok, walk.ok);
-        ASSERT_EQ(static_cast<size_t>(data.SectionCnt), walk.slots.size());
-        for (size_t i = 0; i < walk.slots.size(); ++i) {
-            EXPECT_EQ(data.sections[i].dtype, walk.slots[i].first) << "slot " << i + 1;
-            EXPECT_EQ(data.sections[i].size, walk.slots[i].second) << "slot " << i + 1;
-        }
-        EXPECT_EQ(data.HasEXIF(), walk.exifIndex != 0);
-        expectTags = walk.exifIndex != 0 && exif["first_app1_id"].string == "Exif";
-        if (data.HasEXIF() && !expectTags) {
-            EXPECT_EQ(data.ExifObj->FITagCount, 0) << "an APP1 that is not EXIF has no tags";
-        }
-    }
-    EXPECT_EQ(data.ErrStr, ok ? "<none>" : "Not an EXIF file");
-    EXPECT_EQ(data.FileSize, static_cast<int32_t>(file["size"].number));
-    if (!expectTags)
-        return;
-
-    ASSERT_TRUE(data.ExifObj);
-    const TImageInfo &info = *data.ExifObj;
-    EXPECT_EQ(info.MotorolaOrder, exif["byte_order"].string == "MM");
-
     for (const char *tag : { "Make", "Model" }) {
         const JsonValue &want = exiftool(file, "IFD0", tag);
         if (want.isNull())
@@ -182,7 +146,10 @@ TEST_P(ReferencePhoto, MatchesReference)
     if (!iso.isNull()) {
         EXPECT_EQ(leadingNumber(info.LookupTagVal("ISOSpeedRatings")), iso.number);
     }
+}
 
+void expectGps(const TImageInfo &info, const JsonValue &file)
+{
     for (const char *axis : { "GPSLatitude", "GPSLongitude" }) {
         const JsonValue &want = exiftool(file, "GPS", axis);
         const std::string text = info.LookupTagVal(axis);
@@ -211,7 +178,11 @@ TEST_P(ReferencePhoto, MatchesReference)
     if (!directionRef.isNull()) {
         EXPECT_TRUE(sameText(info.LookupTagVal("GPSImageDirectionRef"), directionRef.string));
     }
+}
 
+// Orientation, sizes and the EXIF version.
+void expectLayout(const TImageInfo &info, const JsonValue &file)
+{
     const JsonValue &orientation = exiftool(file, "IFD0", "Orientation");
     EXPECT_EQ(info.GetRawInt("Orientation"), orientation.isNull() ? 0 : orientation.number);
 
@@ -226,8 +197,13 @@ TEST_P(ReferencePhoto, MatchesReference)
         EXPECT_EQ(info.Height, number(exiftool(file, "ExifIFD", "ExifImageHeight")));
     }
 
-    EXPECT_EQ(info.exifVersion, exif["exif_version"].string);
+    EXPECT_EQ(info.exifVersion, file["exif"]["exif_version"].string);
+}
 
+void expectThumbnailAndMakerNote(const TimgData &data, const JsonValue &file, bool isTiff)
+{
+    const TImageInfo &info = *data.ExifObj;
+    const JsonValue &exif = file["exif"];
     if (!isTiff) {
         EXPECT_EQ(info.ThumbStart, exif["ifd1_offset"].number);
         // Only thumbnails that are real pictures (the small test files carry a
@@ -250,6 +226,51 @@ TEST_P(ReferencePhoto, MatchesReference)
     } else {
         EXPECT_EQ(info.LookupTag("MakerNote"), -1);
     }
+}
+
+TEST_P(ReferencePhoto, MatchesReference)
+{
+    const JsonValue &file = entry();
+    ExifTextOptions options;
+    options.GPSForm = 0; // decimal degrees, to compare as numbers
+    TimgData data(255, options);
+    const bool ok = data.ProcessFile(test::photo(GetParam()));
+    const bool isTiff = file["container"].string == "TIFF";
+    const JsonValue &exif = file["exif"];
+
+    bool expectTags = false;
+    if (isTiff) {
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(data.SectionCnt, 1);
+        // The reader takes the first directory to follow the header.
+        expectTags = exif["ifd0_offset"].number == 8;
+    } else {
+        const ExpectedWalk walk = expectedWalk(file);
+        EXPECT_EQ(ok, walk.ok);
+        ASSERT_EQ(static_cast<size_t>(data.SectionCnt), walk.slots.size());
+        for (size_t i = 0; i < walk.slots.size(); ++i) {
+            EXPECT_EQ(data.sections[i].dtype, walk.slots[i].first) << "slot " << i + 1;
+            EXPECT_EQ(data.sections[i].size, walk.slots[i].second) << "slot " << i + 1;
+        }
+        EXPECT_EQ(data.HasEXIF(), walk.exifIndex != 0);
+        expectTags = walk.exifIndex != 0 && exif["first_app1_id"].string == "Exif";
+        if (data.HasEXIF() && !expectTags) {
+            EXPECT_EQ(data.ExifObj->FITagCount, 0) << "an APP1 that is not EXIF has no tags";
+        }
+    }
+    EXPECT_EQ(data.ErrStr, ok ? "<none>" : "Not an EXIF file");
+    EXPECT_EQ(data.FileSize, static_cast<int32_t>(file["size"].number));
+    if (!expectTags)
+        return;
+
+    ASSERT_TRUE(data.ExifObj);
+    const TImageInfo &info = *data.ExifObj;
+    EXPECT_EQ(info.MotorolaOrder, exif["byte_order"].string == "MM");
+
+    expectCameraValues(info, file);
+    expectGps(info, file);
+    expectLayout(info, file);
+    expectThumbnailAndMakerNote(data, file, isTiff);
 }
 
 std::vector<std::string> referenceFiles()

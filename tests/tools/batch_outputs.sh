@@ -29,6 +29,9 @@ run facts --caption '[PHOTO_DATE] [Make] [Model] [ETime] [GPSPos]' --shadow --ou
 run dated --rename '%y\%m\%o'
 run renamed --no-stamp --rename '%o_%n3'
 run quality --quality 75 --postfix _q --jobs 1 --bold --bg '#203040' --place tl
+run kept --keep-quality --caption '[PHOTO_DATE] [Model]'
+run film --look 'Film date'
+run facts-look --look 'Camera facts' --keep-quality
 
 # The preview of a few photos as a PNG, and what it prints.
 mkdir -p "$root/preview"

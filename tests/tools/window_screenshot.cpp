@@ -76,10 +76,12 @@ bool shootProgress(kelvra::TForm1 &form, ShotDialogs &dialogs, const QString &ou
     });
     bool finished = false;
     QObject::connect(&form, &kelvra::TForm1::runFinished, [&finished] { finished = true; });
-    form.action(QStringLiteral("ProcessPhotos"))->trigger();
-    kelvra::TProgressForm *progress = form.progressForm();
-    const bool shown = waitFor(
-        [&] { return progress->isVisible() && progress->textLabel()->text().contains(QStringLiteral("2/")); });
+    form.findChild<QAction *>(QStringLiteral("ProcessPhotos"))->trigger();
+    kelvra::TProgressForm *progress = form.findChild<kelvra::TProgressForm *>();
+    const bool shown = waitFor([&] {
+        return progress->isVisible()
+            && progress->findChild<QLabel *>(QStringLiteral("Label1"))->text().contains(QStringLiteral("2/"));
+    });
     waitFor([] { return false; }, 300);
     const bool saved = shown && progress->grab().save(out);
     taken.store(true);
@@ -121,7 +123,7 @@ int main(int argc, char **argv)
     form.move(0, 0);
     form.resize(size.expandedTo(form.minimumSize()));
     form.show();
-    kelvra::FolderBrowser *browser = form.folderBrowser();
+    kelvra::FolderBrowser *browser = form.findChild<kelvra::FolderBrowser *>();
     if (!browser->setFolder(QFileInfo(args.at(4)).absoluteFilePath())
         || !waitFor([&] { return browser->isLoaded(); })) {
         std::fprintf(stderr, "kelvra_window_screenshot: cannot list %s\n", qPrintable(args.at(4)));
@@ -129,14 +131,14 @@ int main(int argc, char **argv)
     }
     form.photoList().add(photos);
     waitFor([&] { return browser->focusEntry(shown); });
-    kelvra::PhotoStrip *strip = form.photoStrip();
+    kelvra::PhotoStrip *strip = form.findChild<kelvra::PhotoStrip *>();
     strip->setCurrentIndex(form.photoList().index(form.photoList().indexOf(shown)));
     const bool ready = waitFor([&] {
         for (const QString &photo : std::as_const(photos)) {
             if (strip->thumbnails().thumbnail(photo, nullptr) == kelvra::ThumbnailMaker::Status::Pending)
                 return false;
         }
-        return form.preview()->hasPhoto();
+        return form.findChild<kelvra::PreviewView *>()->hasPhoto();
     });
     if (!ready)
         std::fprintf(stderr, "kelvra_window_screenshot: thumbnails or preview still missing\n");

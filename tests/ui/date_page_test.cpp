@@ -52,7 +52,7 @@ protected:
     }
     void typeCaption(TForm1 &w, const QString &caption)
     {
-        QLineEdit *box = w.labelPage()->captionBox();
+        QLineEdit *box = test::partOf<LabelPage>(w)->captionBox();
         box->selectAll();
         QTest::keyClicks(box, caption);
     }
@@ -69,17 +69,17 @@ TEST_F(DatePageWindow, AShiftSetInTheWindowDatesThePreviewStatusAndTheRun)
     const QString named = datedPhoto("IMG_20200102_030405.jpg", {});
     TForm1 &w = open();
     typeCaption(w, QStringLiteral("[PHOTO_DATE]"));
-    w.action(QStringLiteral("AcDateSource"))->trigger();
+    test::actionOf(w, QStringLiteral("AcDateSource"))->trigger();
     EXPECT_EQ(w.settings().CaptionFormat, QStringLiteral("[PHOTO_DATE] [DATE_SOURCE]"));
 
-    w.todoList()->setCurrentRow(2);
-    DatePage *page = w.datePage();
+    test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->setCurrentRow(2);
+    DatePage *page = test::partOf<DatePage>(w);
     ASSERT_TRUE(page->isVisible());
-    page->shiftDaysBox()->setValue(1);
-    page->shiftTimeBox()->setTime(QTime(1, 0));
+    test::partOf<QSpinBox>(*page, QStringLiteral("ShiftDays"))->setValue(1);
+    test::partOf<QTimeEdit>(*page, QStringLiteral("ShiftTime"))->setTime(QTime(1, 0));
     EXPECT_EQ(w.settings().DateShift, QStringLiteral("+1d1:00:00"));
 
-    PreviewView *preview = w.preview();
+    PreviewView *preview = test::partOf<PreviewView>(w);
     preview->LoadPic(camA);
     KELVRA_TRY(preview->hasPhoto() && preview->photoPath() == camA);
     KELVRA_TRY(preview->labelText() == QStringLiteral("07.09.2021 17:52 DateTimeOriginal"));
@@ -88,7 +88,7 @@ TEST_F(DatePageWindow, AShiftSetInTheWindowDatesThePreviewStatusAndTheRun)
 
     // The camera's own shift overrides the one for all photos, for it alone.
     QTest::mouseClick(page->findChild<QPushButton *>(QStringLiteral("AddCameraButton")), Qt::LeftButton);
-    QTableWidget *cameras = page->cameraTable();
+    QTableWidget *cameras = test::partOf<QTableWidget>(*page, QStringLiteral("CameraShiftsTable"));
     ASSERT_EQ(cameras->rowCount(), 1);
     cameras->setItem(0, 0, new QTableWidgetItem(QStringLiteral("cama")));
     cameras->setItem(0, 1, new QTableWidgetItem(QStringLiteral("-1:00")));
@@ -98,9 +98,9 @@ TEST_F(DatePageWindow, AShiftSetInTheWindowDatesThePreviewStatusAndTheRun)
         QStringLiteral("Date 2021-09-06 15:52:43 from DateTimeOriginal, shifted -1:00:00 +02:00"));
 
     // A zone is shown only where the photo knows its own; a half-typed one changes nothing.
-    QTest::keyClicks(page->zoneBox(), QStringLiteral("+05:3"));
+    QTest::keyClicks(test::partOf<QLineEdit>(*page, QStringLiteral("ZoneBox")), QStringLiteral("+05:3"));
     EXPECT_EQ(w.settings().DateZone, QString());
-    QTest::keyClicks(page->zoneBox(), QStringLiteral("0"));
+    QTest::keyClicks(test::partOf<QLineEdit>(*page, QStringLiteral("ZoneBox")), QStringLiteral("0"));
     EXPECT_EQ(w.settings().DateZone, QStringLiteral("+05:30"));
     KELVRA_TRY(preview->labelText() == QStringLiteral("06.09.2021 19:22 DateTimeOriginal"));
 
@@ -109,13 +109,13 @@ TEST_F(DatePageWindow, AShiftSetInTheWindowDatesThePreviewStatusAndTheRun)
     KELVRA_TRY(preview->labelText() == QStringLiteral("03.01.2020 04:04 file name"));
     EXPECT_EQ(withoutIsolates(page->statusLabel()->text()),
         QStringLiteral("Date 2020-01-03 04:04:05 from the file name, shifted +1d1:00:00"));
-    page->nameDatesBox()->click();
+    test::partOf<QCheckBox>(*page, QStringLiteral("NameDatesBox"))->click();
     EXPECT_FALSE(w.settings().NameDates);
     KELVRA_TRY(preview->labelText().endsWith(QStringLiteral("file date")));
 
     // The run writes the corrected dates into the outputs, sources untouched.
-    page->nameDatesBox()->click();
-    page->fixExifBox()->click();
+    test::partOf<QCheckBox>(*page, QStringLiteral("NameDatesBox"))->click();
+    test::partOf<QCheckBox>(*page, QStringLiteral("FixExifBox"))->click();
     ASSERT_TRUE(w.settings().FixExifDates);
     const std::string sourceBytes = readFileBytes(camA.toStdString());
     w.photoList().add({ camA, named });
@@ -123,7 +123,7 @@ TEST_F(DatePageWindow, AShiftSetInTheWindowDatesThePreviewStatusAndTheRun)
     fs::create_directories(work / "out");
     QSignalSpy finished(&w, &TForm1::runFinished);
     dialogs.fileAnswers = { out };
-    w.action(QStringLiteral("ProcessPhotos"))->trigger();
+    test::actionOf(w, QStringLiteral("ProcessPhotos"))->trigger();
     ASSERT_TRUE(finished.count() == 1 || finished.wait(60000));
     EXPECT_EQ(exifDate(out + QStringLiteral("/a_timestamp.jpg")), "2021:09:06 15:52:43\n");
     EXPECT_EQ(exifDate(out + QStringLiteral("/IMG_20200102_030405_timestamp.jpg")), "2020:01:03 04:04:05\n");

@@ -39,21 +39,21 @@ protected:
         writeFileBytes(work / "photo.jpg", readFileBytes(photo(name)));
         TForm1 &w = open();
         w.LoadPic(m_photo);
-        KELVRA_TRY(w.preview()->isVisible() && w.preview()->photoPath() == m_photo);
+        KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible() && test::partOf<PreviewView>(w)->photoPath() == m_photo);
         return w;
     }
     void loadCfg(TForm1 &w, const std::string &lines)
     {
         writeFileBytes(work / "design.cfg", "[Options]\n" + lines);
         dialogs.fileAnswers = { qpath(work / "design.cfg") };
-        w.action(QStringLiteral("RLoadCFG"))->trigger();
+        test::actionOf(w, QStringLiteral("RLoadCFG"))->trigger();
     }
     // The picture the command line makes of the photo with the window's design, in the preview's area.
     QImage commandLinePreview(TForm1 &w)
     {
         const QString cfg = qpath(work / "now.cfg");
         EXPECT_TRUE(w.SaveCFGToFile(cfg));
-        const QSize area = w.preview()->size();
+        const QSize area = test::partOf<PreviewView>(w)->size();
         const auto png = work / "preview.png";
         const CommandResult r = runCli({ "preview", "--cfg", cfg.toStdString(), "--area",
             std::to_string(area.width()) + "x" + std::to_string(area.height()), "--out", png.string(),
@@ -97,8 +97,8 @@ QString percent(const char *whole, const char *tenth)
 TEST_F(Design, ADragMovesTheShrunkLabelOnlyAndThePreviewDrawsItAsTheCommandLineDoes)
 {
     TForm1 &w = openWithPhoto();
-    LabelPage *page = w.labelPage();
-    PreviewView *preview = w.preview();
+    LabelPage *page = test::partOf<LabelPage>(w);
+    PreviewView *preview = test::partOf<PreviewView>(w);
     // Shown at last, the area needs the photo whole (640 x 480).
     KELVRA_TRY(preview->previewRaster().width() == 640);
     // Far too wide for the photo at this size: every road draws it shrunk.
@@ -108,9 +108,9 @@ TEST_F(Design, ADragMovesTheShrunkLabelOnlyAndThePreviewDrawsItAsTheCommandLineD
     page->sizeSlider()->setValue(55);
     const double size = w.settings().Size;
     ASSERT_DOUBLE_EQ(size, 1000.0 / 55);
-    w.todoList()->item(0)->setCheckState(Qt::Unchecked);
+    test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->setCheckState(Qt::Unchecked);
     const QImage plain = preview->previewRaster();
-    w.todoList()->item(0)->setCheckState(Qt::Checked);
+    test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->setCheckState(Qt::Checked);
     const QImage anchored = preview->previewRaster();
     const QSize raster = anchored.size();
 
@@ -161,7 +161,7 @@ TEST_F(Design, StartFollowsTheTasksALoadedCfgBrings)
     TForm1 &w = open();
     writeFileBytes(work / "a.jpg", readFileBytes(photo("gps/DSCN0010.jpg")));
     w.photoList().add({ qpath(work / "a.jpg") });
-    QAction *start = w.action(QStringLiteral("ProcessPhotos"));
+    QAction *start = test::actionOf(w, QStringLiteral("ProcessPhotos"));
     ASSERT_TRUE(start->isEnabled());
     const struct
     {
@@ -179,9 +179,11 @@ TEST_F(Design, StartFollowsTheTasksALoadedCfgBrings)
         SCOPED_TRACE(c.cfg);
         loadCfg(w, c.cfg);
         EXPECT_EQ(start->isEnabled(), c.enabled);
-        EXPECT_EQ(w.todoList()->item(0)->checkState() == Qt::Checked, c.stamp);
-        EXPECT_EQ(w.todoList()->item(1)->checkState() == Qt::Checked, c.rename);
-        EXPECT_EQ(w.todoList()->currentRow(), c.page);
+        EXPECT_EQ(
+            test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->checkState() == Qt::Checked, c.stamp);
+        EXPECT_EQ(
+            test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(1)->checkState() == Qt::Checked, c.rename);
+        EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->currentRow(), c.page);
     }
     w.photoList().clear();
     EXPECT_FALSE(start->isEnabled());
@@ -193,7 +195,7 @@ TEST_F(Design, EveryRouteWritesTheOneDesignAndEveryPageShowsIt)
 {
     TForm1 &w = openWithPhoto();
     DesignModel &design = w.design();
-    LabelPage *p = w.labelPage();
+    LabelPage *p = test::partOf<LabelPage>(w);
     QSignalSpy changed(&design, &DesignModel::changed);
     const struct
     {
@@ -212,35 +214,37 @@ TEST_F(Design, EveryRouteWritesTheOneDesignAndEveryPageShowsIt)
                 Q_EMIT p->fontColourBox()->activated(i);
             },
             [](auto &s) { return s.FontColor == 0xff0000; } },
-        { "bold", [&] { w.action(QStringLiteral("FBold"))->trigger(); }, [](auto &s) { return s.Style.Bold; } },
+        { "bold", [&] { test::actionOf(w, QStringLiteral("FBold"))->trigger(); },
+            [](auto &s) { return s.Style.Bold; } },
         { "date format", [&] { p->dateFormatBox()->setEditText(QStringLiteral("YYYY")); },
             [](auto &s) { return s.DateFormat == QLatin1String("YYYY"); } },
         { "caption", [&] { p->captionBox()->setText(QStringLiteral("[Model]")); },
             [](auto &s) { return s.CaptionFormat == QLatin1String("[Model]"); } },
-        { "token command", [&] { w.action(QStringLiteral("AddISO"))->trigger(); },
+        { "token command", [&] { test::actionOf(w, QStringLiteral("AddISO"))->trigger(); },
             [](auto &s) { return s.CaptionFormat == QLatin1String("[Model] [ISO]"); } },
-        { "standard place", [&] { w.action(QStringLiteral("StampTo2"))->trigger(); },
+        { "standard place", [&] { test::actionOf(w, QStringLiteral("StampTo2"))->trigger(); },
             [](auto &s) { return s.XOrient == 1 && s.YOrient == 0 && s.XD == 0.1 && s.YD == 0.1; } },
-        { "mask", [&] { w.maskPage()->maskBox()->setEditText(QStringLiteral("%y_%o")); },
+        { "mask", [&] { test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->setEditText(QStringLiteral("%y_%o")); },
             [](auto &s) { return s.FNMask == QLatin1String("%y_%o"); }, false },
-        { "task", [&] { w.todoList()->item(1)->setCheckState(Qt::Checked); }, [](auto &s) { return s.RenamePhotos; },
-            false },
+        { "task",
+            [&] { test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(1)->setCheckState(Qt::Checked); },
+            [](auto &s) { return s.RenamePhotos; }, false },
         { "drag",
             [&] {
-                QTest::mousePress(w.preview(), Qt::LeftButton, {}, QPoint(30, 30));
-                QTest::mouseRelease(w.preview(), Qt::LeftButton, {}, QPoint(30, 30));
+                QTest::mousePress(test::partOf<PreviewView>(w), Qt::LeftButton, {}, QPoint(30, 30));
+                QTest::mouseRelease(test::partOf<PreviewView>(w), Qt::LeftButton, {}, QPoint(30, 30));
             },
             [](auto &s) { return s.XOrient == 0 && s.YOrient == 0 && s.XD < 0.1 && s.Size == 12.5; } },
     };
     for (const auto &route : routes) {
         SCOPED_TRACE(route.route);
         changed.clear();
-        const QImage before = w.preview()->previewRaster();
+        const QImage before = test::partOf<PreviewView>(w)->previewRaster();
         route.act();
         EXPECT_EQ(changed.count(), 1);
         EXPECT_TRUE(route.holds(design.settings()));
         EXPECT_TRUE(route.holds(w.settings()));
-        EXPECT_EQ(w.preview()->previewRaster() != before, route.drawn);
+        EXPECT_EQ(test::partOf<PreviewView>(w)->previewRaster() != before, route.drawn);
     }
     // The token went through the design, and the box shows it.
     EXPECT_EQ(p->captionBox()->text(), QStringLiteral("[Model] [ISO]"));
@@ -261,11 +265,11 @@ TEST_F(Design, EveryRouteWritesTheOneDesignAndEveryPageShowsIt)
     EXPECT_EQ(p->sizeValue()->text(), percent("10", "0"));
     EXPECT_EQ(p->captionBox()->text(), QStringLiteral("[Make]"));
     EXPECT_EQ(p->dateFormatBox()->currentText(), QStringLiteral("hh:nn"));
-    EXPECT_EQ(w.maskPage()->maskBox()->currentText(), QStringLiteral("%o_%n2"));
-    EXPECT_TRUE(w.action(QStringLiteral("FItalic"))->isChecked());
+    EXPECT_EQ(test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->currentText(), QStringLiteral("%o_%n2"));
+    EXPECT_TRUE(test::actionOf(w, QStringLiteral("FItalic"))->isChecked());
     EXPECT_EQ(p->backgroundColourBox()->colour(), kNoColor);
-    EXPECT_EQ(w.todoList()->item(0)->checkState(), Qt::Unchecked);
-    EXPECT_FALSE(w.action(QStringLiteral("ProcessPhotos"))->isEnabled());
+    EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_FALSE(test::actionOf(w, QStringLiteral("ProcessPhotos"))->isEnabled());
     // Nothing changed, nothing announced.
     design.edit([](StampSettings &s) { s.Size = 10; });
     EXPECT_EQ(changed.count(), 1);
@@ -274,7 +278,7 @@ TEST_F(Design, EveryRouteWritesTheOneDesignAndEveryPageShowsIt)
 TEST_F(Design, TheStandardPlacesShowTheOneInUseAtItsCorner)
 {
     TForm1 &w = openWithPhoto();
-    const QList<QToolButton *> &buttons = w.labelPage()->placeButtons();
+    const QList<QToolButton *> &buttons = test::partOf<LabelPage>(w)->placeButtons();
     ASSERT_EQ(buttons.size(), 4);
     const auto checked = [&] {
         QString marks;
@@ -308,9 +312,9 @@ TEST_F(Design, TheStandardPlacesShowTheOneInUseAtItsCorner)
     const StampSettings &s = w.settings();
     EXPECT_TRUE(s.XOrient == 0 && s.YOrient == 0 && s.XD == 0.1 && s.YD == 0.1);
 
-    const QPoint inside = w.preview()->rect().center();
-    QTest::mousePress(w.preview(), Qt::LeftButton, {}, inside);
-    QTest::mouseRelease(w.preview(), Qt::LeftButton, {}, inside);
+    const QPoint inside = test::partOf<PreviewView>(w)->rect().center();
+    QTest::mousePress(test::partOf<PreviewView>(w), Qt::LeftButton, {}, inside);
+    QTest::mouseRelease(test::partOf<PreviewView>(w), Qt::LeftButton, {}, inside);
     EXPECT_EQ(checked(), QStringLiteral("----"));
 
     loadCfg(w, "XOrient=1\nYOrient=0\nXD=0.1\nYD=0.1\n");
@@ -324,11 +328,11 @@ TEST_F(Design, TheSizeReadsAsTheLabelsHeightAndLabelsTooSmallToReadAreMarked)
     // 300 x 200: the shorter side is 200 pixels.
     ASSERT_TRUE(makePlainPhoto(work / "plain.jpg", QColor(90, 120, 200), 300, 200));
     TForm1 &w = open();
-    w.labelPage()->captionBox()->setText(QStringLiteral("Kelvra"));
+    test::partOf<LabelPage>(w)->captionBox()->setText(QStringLiteral("Kelvra"));
     w.LoadPic(qpath(work / "plain.jpg"));
-    KELVRA_TRY(w.preview()->isVisible());
-    QSlider *slider = w.labelPage()->sizeSlider();
-    QLabel *status = w.labelSizeStatus();
+    KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible());
+    QSlider *slider = test::partOf<LabelPage>(w)->sizeSlider();
+    QLabel *status = test::partOf<QLabel>(w, QStringLiteral("LabelSizeStatus"));
     const struct
     {
         int position;
@@ -345,7 +349,7 @@ TEST_F(Design, TheSizeReadsAsTheLabelsHeightAndLabelsTooSmallToReadAreMarked)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.position);
         slider->setValue(c.position);
-        EXPECT_EQ(w.labelPage()->sizeValue()->text(), c.shown);
+        EXPECT_EQ(test::partOf<LabelPage>(w)->sizeValue()->text(), c.shown);
         EXPECT_EQ(w.settings().Size, 1000.0 / c.position);
         KELVRA_TRY(status->isVisible() == (c.pixels > 0));
         if (c.pixels > 0) {
@@ -360,13 +364,13 @@ TEST_F(Design, TheSizeReadsAsTheLabelsHeightAndLabelsTooSmallToReadAreMarked)
     w.LoadCFGFromFile(qpath(work / "size.cfg"));
     EXPECT_EQ(w.settings().Size, 18.3);
     EXPECT_EQ(slider->value(), 55);
-    EXPECT_EQ(w.labelPage()->sizeValue()->text(), percent("5", "5"));
+    EXPECT_EQ(test::partOf<LabelPage>(w)->sizeValue()->text(), percent("5", "5"));
     // No photo, no mark.
     slider->setValue(8);
     KELVRA_TRY(status->isVisible());
     writeFileBytes(work / "not-a-photo.jpg", "nothing");
     w.LoadPic(qpath(work / "not-a-photo.jpg"));
-    KELVRA_TRY(!w.preview()->isVisible());
+    KELVRA_TRY(!test::partOf<PreviewView>(w)->isVisible());
     EXPECT_FALSE(status->isVisible());
 }
 

@@ -64,8 +64,8 @@ protected:
         IniFile ini(dataFolder() + QStringLiteral("/Kelvra.ini"));
         EXPECT_TRUE(ini.writeString(QStringLiteral("Options"), QStringLiteral("DefaultBrowseFolder"), folder));
         TForm1 &w = open();
-        EXPECT_EQ(w.folderBrowser()->folder(), folder);
-        KELVRA_TRY(w.folderBrowser()->isLoaded());
+        EXPECT_EQ(test::partOf<FolderBrowser>(w)->folder(), folder);
+        KELVRA_TRY(test::partOf<FolderBrowser>(w)->isLoaded());
         return w;
     }
     QString folder(const std::string &name)
@@ -74,23 +74,26 @@ protected:
         QDir().mkpath(path);
         return path;
     }
-    void trigger(const char *action) { window->action(QLatin1String(action))->trigger(); }
+    void trigger(const char *action) { test::actionOf(*window, QLatin1String(action))->trigger(); }
     QModelIndex entry(const QString &name) const
     {
-        const FolderBrowser *b = window->folderBrowser();
+        const FolderBrowser *b = test::partOf<FolderBrowser>(*window);
         const int row = names(b->entries()).indexOf(name);
         EXPECT_GE(row, 0) << name.toStdString();
-        return b->reportView()->model()->index(row, 0, b->reportView()->rootIndex());
+        return test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"))
+            ->model()
+            ->index(row, 0, test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"))->rootIndex());
     }
     void select(const QStringList &entries)
     {
-        QItemSelectionModel *selection = window->folderBrowser()->reportView()->selectionModel();
+        QItemSelectionModel *selection
+            = test::partOf<QTreeView>(*window, QStringLiteral("ShellListView1Report"))->selectionModel();
         selection->clear();
         for (const QString &name : entries)
             selection->select(entry(name), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     QStringList queued() const { return names(window->photoList().paths()); }
-    QString countText() const { return window->countStatus()->text(); }
+    QString countText() const { return test::partOf<QLabel>(*window, QStringLiteral("FilesToProcess"))->text(); }
 };
 
 TEST_F(FolderBrowsing, ListsSubfoldersAndJpegNamesAndFollowsTheFolderAsFilesComeAndGo)
@@ -100,7 +103,7 @@ TEST_F(FolderBrowsing, ListsSubfoldersAndJpegNamesAndFollowsTheFolderAsFilesCome
     for (const char *name : { "a.jpg", "B.JPEG", "d.jfif", "c.gif", ".h.jpg", "f.png", "g.HEIC", "h.tif", "i.webp" })
         makeFile(dir + QLatin1Char('/') + QLatin1String(name), 10);
     TForm1 &w = openAt(dir);
-    FolderBrowser *b = w.folderBrowser();
+    FolderBrowser *b = test::partOf<FolderBrowser>(w);
     EXPECT_EQ(names(b->entries()),
         (QStringList { "subfolder", "a.jpg", "B.JPEG", "d.jfif", "f.png", "g.HEIC", "h.tif", "i.webp" }));
 
@@ -109,7 +112,8 @@ TEST_F(FolderBrowsing, ListsSubfoldersAndJpegNamesAndFollowsTheFolderAsFilesCome
     ASSERT_TRUE(QFile::remove(dir + QStringLiteral("/a.jpg")));
     KELVRA_TRY(names(b->entries())
         == (QStringList { "subfolder", "B.JPEG", "d.jfif", "e.JPE", "f.png", "g.HEIC", "h.tif", "i.webp" }));
-    EXPECT_EQ(b->pathBox()->currentText(), QDir::toNativeSeparators(dir));
+    EXPECT_EQ(
+        test::partOf<QComboBox>(*b, QStringLiteral("ShellComboBox1"))->currentText(), QDir::toNativeSeparators(dir));
 }
 
 TEST_F(FolderBrowsing, AddQueuesTheFocusedFileOrTheSelectedPhotosInListOrderAndNeverTwice)
@@ -120,20 +124,21 @@ TEST_F(FolderBrowsing, AddQueuesTheFocusedFileOrTheSelectedPhotosInListOrderAndN
     for (const char *name : { "p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg" })
         makePhoto(dir + QLatin1Char('/') + QLatin1String(name));
     TForm1 &w = openAt(dir);
-    EXPECT_TRUE(w.photoStrip()->emptyLabel()->isVisible());
-    EXPECT_FALSE(w.action(QStringLiteral("PhotoRemove"))->isEnabled());
-    EXPECT_FALSE(w.action(QStringLiteral("PhotoRemoveAll"))->isEnabled());
+    EXPECT_TRUE(test::partOf<QLabel>(w, QStringLiteral("AdvSmoothLabel1"))->isVisible());
+    EXPECT_FALSE(test::actionOf(w, QStringLiteral("PhotoRemove"))->isEnabled());
+    EXPECT_FALSE(test::actionOf(w, QStringLiteral("PhotoRemoveAll"))->isEnabled());
 
     // Nothing selected: the focused file alone.
-    QItemSelectionModel *selection = w.folderBrowser()->reportView()->selectionModel();
+    QItemSelectionModel *selection
+        = test::partOf<QTreeView>(w, QStringLiteral("ShellListView1Report"))->selectionModel();
     selection->setCurrentIndex(entry(QStringLiteral("p2.jpg")), QItemSelectionModel::NoUpdate);
     ASSERT_TRUE(selection->selectedIndexes().isEmpty());
     trigger("PhotoAdd");
     EXPECT_EQ(queued(), QStringList { "p2.jpg" });
     EXPECT_EQ(countText(), QStringLiteral("Files to process: 1"));
-    EXPECT_FALSE(w.photoStrip()->emptyLabel()->isVisible());
-    EXPECT_TRUE(w.action(QStringLiteral("PhotoRemove"))->isEnabled());
-    EXPECT_TRUE(w.action(QStringLiteral("PhotoRemoveAll"))->isEnabled());
+    EXPECT_FALSE(test::partOf<QLabel>(w, QStringLiteral("AdvSmoothLabel1"))->isVisible());
+    EXPECT_TRUE(test::actionOf(w, QStringLiteral("PhotoRemove"))->isEnabled());
+    EXPECT_TRUE(test::actionOf(w, QStringLiteral("PhotoRemoveAll"))->isEnabled());
 
     // Two folders and three photos selected, in any order: the photos in list
     // order, the one already queued not again.
@@ -157,9 +162,12 @@ TEST_F(FolderBrowsing, AddAllTakesThisFolderOnlyAndRemoveCommandsFollowTheList)
     TForm1 &w = openAt(dir);
     trigger("PhotoAddAll");
     EXPECT_EQ(queued(), (QStringList { "a.jpg", "b.jpg", "c.jpeg" }));
-    EXPECT_TRUE(w.folderBrowser()->reportView()->selectionModel()->selectedIndexes().isEmpty());
+    EXPECT_TRUE(test::partOf<QTreeView>(w, QStringLiteral("ShellListView1Report"))
+                    ->selectionModel()
+                    ->selectedIndexes()
+                    .isEmpty());
 
-    PhotoStrip *strip = w.photoStrip();
+    PhotoStrip *strip = test::partOf<PhotoStrip>(w);
     strip->setCurrentIndex(w.photoList().index(1));
     trigger("PhotoRemove");
     EXPECT_EQ(queued(), (QStringList { "a.jpg", "c.jpeg" }));
@@ -171,9 +179,9 @@ TEST_F(FolderBrowsing, AddAllTakesThisFolderOnlyAndRemoveCommandsFollowTheList)
     trigger("PhotoRemoveAll");
     EXPECT_TRUE(w.photoList().isEmpty());
     EXPECT_EQ(countText(), QStringLiteral("Files to process: 0"));
-    EXPECT_FALSE(w.action(QStringLiteral("PhotoRemove"))->isEnabled());
-    EXPECT_FALSE(w.action(QStringLiteral("PhotoRemoveAll"))->isEnabled());
-    EXPECT_TRUE(strip->emptyLabel()->isVisible());
+    EXPECT_FALSE(test::actionOf(w, QStringLiteral("PhotoRemove"))->isEnabled());
+    EXPECT_FALSE(test::actionOf(w, QStringLiteral("PhotoRemoveAll"))->isEnabled());
+    EXPECT_TRUE(test::partOf<QLabel>(*strip, QStringLiteral("AdvSmoothLabel1"))->isVisible());
 }
 
 TEST_F(FolderBrowsing, DoubleClickOpensAFolderWithoutQueuingAndQueuesAPhoto)
@@ -183,8 +191,8 @@ TEST_F(FolderBrowsing, DoubleClickOpensAFolderWithoutQueuingAndQueuesAPhoto)
     makePhoto(dir + QStringLiteral("/inner.jpg/deep.jpg"));
     makePhoto(dir + QStringLiteral("/top.jpg"));
     TForm1 &w = openAt(dir);
-    FolderBrowser *b = w.folderBrowser();
-    QTreeView *view = b->reportView();
+    FolderBrowser *b = test::partOf<FolderBrowser>(w);
+    QTreeView *view = test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"));
     doubleClick(view->viewport(), view->visualRect(entry(QStringLiteral("inner.jpg"))).center());
     EXPECT_EQ(b->folder(), dir + QStringLiteral("/inner.jpg"));
     EXPECT_TRUE(w.photoList().isEmpty());
@@ -195,7 +203,7 @@ TEST_F(FolderBrowsing, DoubleClickOpensAFolderWithoutQueuingAndQueuesAPhoto)
     EXPECT_EQ(queued(), QStringList { "deep.jpg" });
 
     // Back goes to the parent with the folder we came from focused; Enter opens it again.
-    QTest::mouseClick(b->backButton(), Qt::LeftButton);
+    QTest::mouseClick(test::partOf<QToolButton>(*b, QStringLiteral("SpeedButtonBack")), Qt::LeftButton);
     EXPECT_EQ(b->folder(), dir);
     KELVRA_TRY(b->focusedPath() == dir + QStringLiteral("/inner.jpg"));
     view->setFocus();
@@ -225,7 +233,7 @@ TEST_F(FolderBrowsing, SortsByEachColumnAscendingHoweverFarApartTheValuesAre)
         ASSERT_TRUE(file.setFileTime(QDateTime(QDate(f.year, 6, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
     }
     TForm1 &w = openAt(dir);
-    FolderBrowser *b = w.folderBrowser();
+    FolderBrowser *b = test::partOf<FolderBrowser>(w);
     KELVRA_TRY(b->entries().size() == 4);
     EXPECT_EQ(names(b->entries()), (QStringList { "zz", "big.jpg", "mid.jpg", "small.jpg" }));
 
@@ -236,20 +244,20 @@ TEST_F(FolderBrowsing, SortsByEachColumnAscendingHoweverFarApartTheValuesAre)
     EXPECT_EQ(names(b->entries()), (QStringList { "zz", "small.jpg", "mid.jpg", "big.jpg" }));
     trigger("Sort4");
     KELVRA_TRY(names(b->entries()) == (QStringList { "zz", "big.jpg", "small.jpg", "mid.jpg" }));
-    EXPECT_TRUE(w.action(QStringLiteral("Sort4"))->isChecked());
+    EXPECT_TRUE(test::actionOf(w, QStringLiteral("Sort4"))->isChecked());
     // A header click sorts by its column the same way, and the menu follows.
-    QHeaderView *header = b->reportView()->header();
+    QHeaderView *header = test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"))->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(0) + 5, 5));
     EXPECT_EQ(b->sortColumn(), 0);
-    EXPECT_TRUE(w.action(QStringLiteral("Sort1"))->isChecked());
-    EXPECT_FALSE(w.action(QStringLiteral("Sort4"))->isChecked());
+    EXPECT_TRUE(test::actionOf(w, QStringLiteral("Sort1"))->isChecked());
+    EXPECT_FALSE(test::actionOf(w, QStringLiteral("Sort4"))->isChecked());
     EXPECT_EQ(names(b->entries()), (QStringList { "zz", "big.jpg", "mid.jpg", "small.jpg" }));
 
     // One sort command per column, with its caption; the rest hidden.
     const QStringList captions = b->columnCaptions();
     ASSERT_EQ(captions.size(), 4);
     for (int k = 1; k <= 7; ++k) {
-        QAction *sort = w.action(QStringLiteral("Sort%1").arg(k));
+        QAction *sort = test::actionOf(w, QStringLiteral("Sort%1").arg(k));
         EXPECT_EQ(sort->isVisible(), k <= 4) << k;
         if (k <= 4) {
             EXPECT_EQ(sort->text(), captions.at(k - 1));
@@ -263,14 +271,18 @@ TEST_F(FolderBrowsing, ViewCommandsSwitchTheListAndKeepTheSelection)
     makePhoto(dir + QStringLiteral("/one.jpg"));
     makePhoto(dir + QStringLiteral("/two.jpg"));
     TForm1 &w = openAt(dir);
-    FolderBrowser *b = w.folderBrowser();
+    FolderBrowser *b = test::partOf<FolderBrowser>(w);
     EXPECT_EQ(b->viewStyle(), FolderBrowser::ViewStyle::Report);
-    EXPECT_TRUE(w.action(QStringLiteral("AViewReport"))->isChecked());
+    EXPECT_TRUE(test::actionOf(w, QStringLiteral("AViewReport"))->isChecked());
     // In the narrow pane Name and Date are whole, the date in the interface's form.
-    QHeaderView *header = b->reportView()->header();
+    QHeaderView *header = test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"))->header();
     EXPECT_EQ(header->visualIndex(3), 1);
-    EXPECT_LE(header->sectionViewportPosition(3) + header->sectionSize(3), b->reportView()->viewport()->width());
-    const QModelIndex date = b->reportView()->model()->index(0, 3, b->reportView()->rootIndex());
+    EXPECT_LE(header->sectionViewportPosition(3) + header->sectionSize(3),
+        test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"))->viewport()->width());
+    const QModelIndex date
+        = test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"))
+              ->model()
+              ->index(0, 3, test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"))->rootIndex());
     const QString shownDate = date.data().toString();
     EXPECT_EQ(shownDate,
         QLocale().toString(QFileInfo(dir + QStringLiteral("/one.jpg")).lastModified(), QLocale::ShortFormat));
@@ -278,18 +290,18 @@ TEST_F(FolderBrowsing, ViewCommandsSwitchTheListAndKeepTheSelection)
     EXPECT_EQ(date.siblingAtColumn(2).data().toString(), QStringLiteral("JPEG image"));
     select({ "two.jpg" });
     trigger("AViewIcon");
-    EXPECT_TRUE(w.action(QStringLiteral("AViewIcon"))->isChecked());
-    EXPECT_FALSE(w.action(QStringLiteral("AViewReport"))->isChecked());
-    EXPECT_EQ(b->currentView(), b->iconView());
-    EXPECT_EQ(b->iconView()->viewMode(), QListView::IconMode);
+    EXPECT_TRUE(test::actionOf(w, QStringLiteral("AViewIcon"))->isChecked());
+    EXPECT_FALSE(test::actionOf(w, QStringLiteral("AViewReport"))->isChecked());
+    EXPECT_EQ(b->currentView(), test::partOf<QListView>(*b, QStringLiteral("ShellListView1Icons")));
+    EXPECT_EQ(test::partOf<QListView>(*b, QStringLiteral("ShellListView1Icons"))->viewMode(), QListView::IconMode);
     trigger("AviewList");
-    EXPECT_EQ(b->iconView()->viewMode(), QListView::ListMode);
-    EXPECT_TRUE(b->iconView()->isVisible());
+    EXPECT_EQ(test::partOf<QListView>(*b, QStringLiteral("ShellListView1Icons"))->viewMode(), QListView::ListMode);
+    EXPECT_TRUE(test::partOf<QListView>(*b, QStringLiteral("ShellListView1Icons"))->isVisible());
     trigger("PhotoAdd");
     EXPECT_EQ(queued(), QStringList { "two.jpg" });
     trigger("AViewReport");
-    EXPECT_EQ(b->currentView(), b->reportView());
-    EXPECT_TRUE(b->reportView()->isVisible());
+    EXPECT_EQ(b->currentView(), test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report")));
+    EXPECT_TRUE(test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"))->isVisible());
 }
 
 TEST_F(FolderBrowsing, StartsAtTheSettingElsePicturesElseHomeAndStoresTheFolderShown)
@@ -307,8 +319,8 @@ TEST_F(FolderBrowsing, StartsAtTheSettingElsePicturesElseHomeAndStoresTheFolderS
     const QString dir = folder("start");
     QDir().mkpath(dir + QStringLiteral("/later"));
     TForm1 &w = openAt(dir);
-    ASSERT_TRUE(w.folderBrowser()->setFolder(dir + QStringLiteral("/later")));
-    EXPECT_FALSE(w.folderBrowser()->setFolder(dir + QStringLiteral("/none")));
+    ASSERT_TRUE(test::partOf<FolderBrowser>(w)->setFolder(dir + QStringLiteral("/later")));
+    EXPECT_FALSE(test::partOf<FolderBrowser>(w)->setFolder(dir + QStringLiteral("/none")));
     w.close();
     const IniFile ini(w.iniPath());
     EXPECT_EQ(ini.readString(QStringLiteral("Options"), QStringLiteral("DefaultBrowseFolder"), {}),
@@ -322,26 +334,26 @@ TEST_F(FolderBrowsing, TheFocusedEntryAndTheSelectedStripPhotoArePreviewed)
     makePhoto(dir + QStringLiteral("/first.jpg"), QSize(80, 60), Qt::red);
     makePhoto(dir + QStringLiteral("/second.jpg"), QSize(60, 80), Qt::blue);
     TForm1 &w = openAt(dir);
-    FolderBrowser *b = w.folderBrowser();
-    QTreeView *view = b->reportView();
+    FolderBrowser *b = test::partOf<FolderBrowser>(w);
+    QTreeView *view = test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"));
 
     QTest::mouseClick(
         view->viewport(), Qt::LeftButton, {}, view->visualRect(entry(QStringLiteral("first.jpg"))).center());
-    KELVRA_TRY(w.preview()->photoPath() == dir + QStringLiteral("/first.jpg"));
-    KELVRA_TRY(w.preview()->isVisible());
+    KELVRA_TRY(test::partOf<PreviewView>(w)->photoPath() == dir + QStringLiteral("/first.jpg"));
+    KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible());
     QTest::keyClick(view, Qt::Key_Down); // the focus moves to second.jpg
-    KELVRA_TRY(w.preview()->photoPath() == dir + QStringLiteral("/second.jpg"));
+    KELVRA_TRY(test::partOf<PreviewView>(w)->photoPath() == dir + QStringLiteral("/second.jpg"));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(entry(QStringLiteral("sub"))).center());
-    EXPECT_FALSE(w.preview()->hasPhoto());
-    EXPECT_FALSE(w.preview()->isVisible());
-    EXPECT_TRUE(w.photoStatus()->path().isEmpty());
+    EXPECT_FALSE(test::partOf<PreviewView>(w)->hasPhoto());
+    EXPECT_FALSE(test::partOf<PreviewView>(w)->isVisible());
+    EXPECT_TRUE(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path().isEmpty());
 
     trigger("PhotoAddAll");
     ASSERT_EQ(w.photoList().count(), 2);
-    PhotoStrip *strip = w.photoStrip();
+    PhotoStrip *strip = test::partOf<PhotoStrip>(w);
     QTest::mouseClick(strip->viewport(), Qt::LeftButton, {}, strip->visualRect(w.photoList().index(1)).center());
-    KELVRA_TRY(w.preview()->photoPath() == dir + QStringLiteral("/second.jpg"));
-    EXPECT_EQ(w.photoStatus()->path(), dir + QStringLiteral("/second.jpg"));
+    KELVRA_TRY(test::partOf<PreviewView>(w)->photoPath() == dir + QStringLiteral("/second.jpg"));
+    EXPECT_EQ(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path(), dir + QStringLiteral("/second.jpg"));
 }
 
 TEST_F(FolderBrowsing, TheKeyboardGoesFromThePathToTheListToTheListCommandsToTheStrip)
@@ -350,23 +362,28 @@ TEST_F(FolderBrowsing, TheKeyboardGoesFromThePathToTheListToTheListCommandsToThe
     makePhoto(dir + QStringLiteral("/one.jpg"));
     TForm1 &w = openAt(dir);
     trigger("PhotoAddAll"); // so that the remove commands are enabled and on the way
-    FolderBrowser *b = w.folderBrowser();
-    QList<QWidget *> order = { b->pathBox(), b->backButton(), b->reportView() };
+    FolderBrowser *b = test::partOf<FolderBrowser>(w);
+    QList<QWidget *> order = { test::partOf<QComboBox>(*b, QStringLiteral("ShellComboBox1")),
+        test::partOf<QToolButton>(*b, QStringLiteral("SpeedButtonBack")),
+        test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report")) };
     for (QToolButton *button : w.findChildren<QToolButton *>()) {
         if (button->defaultAction() && button->defaultAction()->objectName().startsWith(QLatin1String("Photo")))
             order << button;
     }
-    order << w.photoStrip();
+    order << test::partOf<PhotoStrip>(w);
     ASSERT_EQ(order.size(), 8);
     for (QWidget *widget : std::as_const(order))
         EXPECT_FALSE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty())
             << widget->objectName().toStdString();
-    EXPECT_EQ(b->pathBox()->objectName(), QStringLiteral("ShellComboBox1"));
-    EXPECT_EQ(b->backButton()->objectName(), QStringLiteral("SpeedButtonBack"));
-    EXPECT_EQ(w.photoStrip()->objectName(), QStringLiteral("AdvSmoothImageListBox1"));
-    EXPECT_EQ(w.photoStrip()->emptyLabel()->objectName(), QStringLiteral("AdvSmoothLabel1"));
+    EXPECT_EQ(
+        test::partOf<QComboBox>(*b, QStringLiteral("ShellComboBox1"))->objectName(), QStringLiteral("ShellComboBox1"));
+    EXPECT_EQ(test::partOf<QToolButton>(*b, QStringLiteral("SpeedButtonBack"))->objectName(),
+        QStringLiteral("SpeedButtonBack"));
+    EXPECT_EQ(test::partOf<PhotoStrip>(w)->objectName(), QStringLiteral("AdvSmoothImageListBox1"));
+    EXPECT_EQ(
+        test::partOf<QLabel>(w, QStringLiteral("AdvSmoothLabel1"))->objectName(), QStringLiteral("AdvSmoothLabel1"));
 
-    b->pathBox()->setFocus();
+    test::partOf<QComboBox>(*b, QStringLiteral("ShellComboBox1"))->setFocus();
     for (int i = 1; i < order.size(); ++i) {
         QWidget *from = QApplication::focusWidget();
         QTest::keyClick(from, Qt::Key_Tab);
@@ -384,7 +401,7 @@ TEST_F(FolderBrowsing, TwoThousandQueuedPhotosKeepTheEventLoopAnswering)
         std::filesystem::create_hard_link(
             first.toStdString(), (dir + QStringLiteral("/photo_%1.jpg").arg(i, 4, 10, QLatin1Char('0'))).toStdString());
     TForm1 &w = openAt(dir);
-    KELVRA_TRY(w.folderBrowser()->entries().size() == 2000);
+    KELVRA_TRY(test::partOf<FolderBrowser>(w)->entries().size() == 2000);
 
     QElapsedTimer clock;
     clock.start();
@@ -402,7 +419,7 @@ TEST_F(FolderBrowsing, TwoThousandQueuedPhotosKeepTheEventLoopAnswering)
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
     ticker.start(5);
-    PhotoStrip *strip = w.photoStrip();
+    PhotoStrip *strip = test::partOf<PhotoStrip>(w);
     QScrollBar *bar = strip->horizontalScrollBar();
     for (int step = 0; step <= 40; ++step) {
         bar->setValue(bar->maximum() * step / 40);

@@ -201,9 +201,9 @@ TEST_F(MainWindowPlacement, WithoutASectionTheWindowIsCentredAtItsDesignSize)
     TForm1 w(dialogs);
     EXPECT_EQ(w.size(), QSize(944, 765));
     EXPECT_EQ(w.geometry().center(), w.screen()->availableGeometry().center());
-    ASSERT_TRUE(w.placement());
-    EXPECT_EQ(w.placement()->sectionName(), QStringLiteral("Form1"));
-    EXPECT_EQ(w.placement()->iniPath(), w.iniPath());
+    ASSERT_TRUE(test::partOf<TFormSize>(w));
+    EXPECT_EQ(test::partOf<TFormSize>(w)->sectionName(), QStringLiteral("Form1"));
+    EXPECT_EQ(test::partOf<TFormSize>(w)->iniPath(), w.iniPath());
 }
 
 TEST_F(MainWindowPlacement, ClosingWritesThePlacementBesideTheDesignAndOpeningReadsIt)

@@ -79,7 +79,7 @@ TEST_F(Help, F1OpensTheGuideAtTheTopicOfTheFocusedPlace)
     TForm1 &w = open();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    QComboBox *folders = w.folderBrowser()->pathBox();
+    QComboBox *folders = test::partOf<QComboBox>(w, QStringLiteral("ShellComboBox1"));
     const QWidget *bottom = w.findChild<QWidget *>(QStringLiteral("BottomPane"));
     ASSERT_TRUE(bottom);
 
@@ -99,8 +99,10 @@ TEST_F(Help, F1OpensTheGuideAtTheTopicOfTheFocusedPlace)
         QWidget *widget;
         int topic;
     } stampCases[] = {
-        { plain, 10 }, { folders, 50 }, { w.labelPage()->captionBox(), 20 }, { w.labelPage()->dateFormatBox(), 20 },
-        { w.todoList(), 20 }, // the TO DO list answers for the selected task
+        { plain, 10 }, { folders, 50 }, { test::partOf<LabelPage>(w)->captionBox(), 20 },
+        { test::partOf<LabelPage>(w)->dateFormatBox(), 20 },
+        { test::partOf<QListWidget>(w, QStringLiteral("TodoList")),
+            20 }, // the TO DO list answers for the selected task
     };
     for (const auto &c : stampCases) {
         SCOPED_TRACE(c.widget->objectName().toStdString());
@@ -108,8 +110,9 @@ TEST_F(Help, F1OpensTheGuideAtTheTopicOfTheFocusedPlace)
         expectTopicOpened(dialogs.opened, c.topic);
     }
 
-    w.todoList()->setCurrentRow(1);
-    for (QWidget *widget : std::initializer_list<QWidget *> { w.maskPage()->maskBox(), w.todoList() }) {
+    test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->setCurrentRow(1);
+    for (QWidget *widget : std::initializer_list<QWidget *> { test::partOf<QComboBox>(w, QStringLiteral("MaskBox")),
+             test::partOf<QListWidget>(w, QStringLiteral("TodoList")) }) {
         SCOPED_TRACE(widget->objectName().toStdString());
         pressF1(widget);
         expectTopicOpened(dialogs.opened, 30);
@@ -117,7 +120,7 @@ TEST_F(Help, F1OpensTheGuideAtTheTopicOfTheFocusedPlace)
 
     // Shift+F1 belongs to the toolkit's "What's This".
     const size_t before = dialogs.opened.size();
-    pressF1(w.maskPage()->maskBox(), Qt::ShiftModifier);
+    pressF1(test::partOf<QComboBox>(w, QStringLiteral("MaskBox")), Qt::ShiftModifier);
     EXPECT_EQ(dialogs.opened.size(), before);
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -151,7 +154,7 @@ TEST_F(Help, F1InAModalDialogOpensTheDialogsTopic)
             expectTopicOpened(dialogs.opened, c.topic);
             modal->close();
         });
-        w.action(QLatin1String(c.command))->trigger();
+        test::actionOf(w, QLatin1String(c.command))->trigger();
         EXPECT_EQ(dialogs.opened.size(), before + 1);
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     }
@@ -162,15 +165,15 @@ TEST_F(Help, TheHelpCommandAnswersForTheFocusedPage)
     TForm1 &w = open();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    w.labelPage()->captionBox()->setFocus();
-    KELVRA_TRY(QApplication::focusWidget() == w.labelPage()->captionBox());
-    w.action(QStringLiteral("Help"))->trigger();
+    test::partOf<LabelPage>(w)->captionBox()->setFocus();
+    KELVRA_TRY(QApplication::focusWidget() == test::partOf<LabelPage>(w)->captionBox());
+    test::actionOf(w, QStringLiteral("Help"))->trigger();
     expectTopicOpened(dialogs.opened, 20);
 
-    w.todoList()->setCurrentRow(1);
-    w.maskPage()->maskBox()->setFocus();
-    KELVRA_TRY(QApplication::focusWidget() == w.maskPage()->maskBox());
-    w.action(QStringLiteral("Help"))->trigger();
+    test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->setCurrentRow(1);
+    test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->setFocus();
+    KELVRA_TRY(QApplication::focusWidget() == test::partOf<QComboBox>(w, QStringLiteral("MaskBox")));
+    test::actionOf(w, QStringLiteral("Help"))->trigger();
     expectTopicOpened(dialogs.opened, 30);
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -195,7 +198,7 @@ TEST_F(Help, AMissingGuideOrBrowserIsToldWithWhatToDo)
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_TRUE(dialogs.messages[1].text.contains(QDir::toNativeSeparators(helpFolder() + "names.html")))
         << dialogs.messages[1].text.toStdString();
-    w.action(QStringLiteral("Support"))->trigger();
+    test::actionOf(w, QStringLiteral("Support"))->trigger();
     ASSERT_EQ(dialogs.messages.size(), 3u);
     EXPECT_TRUE(dialogs.messages[2].text.contains(QLatin1String(kSupportUrl)));
 }
@@ -203,7 +206,7 @@ TEST_F(Help, AMissingGuideOrBrowserIsToldWithWhatToDo)
 TEST_F(Help, OnlineSupportOpensTheProjectsPage)
 {
     TForm1 &w = open();
-    w.action(QStringLiteral("Support"))->trigger();
+    test::actionOf(w, QStringLiteral("Support"))->trigger();
     ASSERT_EQ(dialogs.opened.size(), 1u);
     const QUrl &url = dialogs.opened[0];
     EXPECT_EQ(url, QUrl(QLatin1String(kSupportUrl)));
@@ -262,14 +265,14 @@ TEST_F(Help, PhotosGivenAtStartAreQueuedAndTheFirstPreviewed)
     const QString second = qpath(photo("structure/no_exif.jpg"));
     openLaunchPhotos(w, { first, second });
     EXPECT_EQ(w.photoList().paths(), QStringList({ first, second }));
-    EXPECT_EQ(w.countStatus()->text(), QStringLiteral("Files to process: 2"));
-    KELVRA_TRY(w.preview()->photoPath() == first);
+    EXPECT_EQ(test::partOf<QLabel>(w, QStringLiteral("FilesToProcess"))->text(), QStringLiteral("Files to process: 2"));
+    KELVRA_TRY(test::partOf<PreviewView>(w)->photoPath() == first);
     openLaunchPhotos(w, {});
     EXPECT_EQ(w.photoList().count(), 2);
     // What was refused shows in the window, not only on a terminal.
     openLaunchPhotos(w, {}, { QStringLiteral("notes.txt: not a JPEG photo") });
     EXPECT_EQ(w.statusBar()->currentMessage(), QStringLiteral("Not opened: notes.txt: not a JPEG photo"));
-    EXPECT_TRUE(w.countStatus()->isVisible()) << "the count keeps its panel";
+    EXPECT_TRUE(test::partOf<QLabel>(w, QStringLiteral("FilesToProcess"))->isVisible()) << "the count keeps its panel";
 }
 
 } // namespace

@@ -118,15 +118,16 @@ struct Windows
         main->show();
         optionsDialog = std::make_unique<TFormOptions>(options, QString(), languages, dialogs, main.get());
         optionsDialog->show();
-        main->aboutBox()->show();
-        main->progressForm()->show();
+        test::partOf<TAboutBox>(*main)->show();
+        test::partOf<TProgressForm>(*main)->show();
         splash = std::make_unique<TLogoForm>();
         splash->show();
     }
     std::vector<std::pair<QByteArray, QWidget *>> all() const
     {
-        return { { "Form1", main.get() }, { "FormOptions", optionsDialog.get() }, { "AboutBox", main->aboutBox() },
-            { "ProgressForm", main->progressForm() }, { "LogoForm", splash.get() } };
+        return { { "Form1", main.get() }, { "FormOptions", optionsDialog.get() },
+            { "AboutBox", test::partOf<TAboutBox>(*main) }, { "ProgressForm", test::partOf<TProgressForm>(*main) },
+            { "LogoForm", splash.get() } };
     }
 };
 
@@ -340,15 +341,15 @@ TEST_F(ShippedLanguages, ARunShowsItsCountInTheInterfaceLanguageAndToAScreenRead
             bool visible;
         };
         std::vector<Seen> seen;
-        QLabel *label = w.progressForm()->textLabel();
+        QLabel *label = test::partOf<QLabel>(w, QStringLiteral("Label1"));
         QMetaObject::Connection watch = QObject::connect(&w, &TForm1::runStarting, [&](WindowBatch *batch) {
             QObject::connect(batch, &WindowBatch::step, label, [&]() {
                 seen.push_back({ label->text(), QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name),
-                    w.progressForm()->isVisible() });
+                    test::partOf<TProgressForm>(w)->isVisible() });
             });
         });
         QSignalSpy finished(&w, &TForm1::runFinished);
-        w.action(QStringLiteral("ProcessPhotos"))->trigger();
+        test::actionOf(w, QStringLiteral("ProcessPhotos"))->trigger();
         QObject::disconnect(watch);
         ASSERT_TRUE(finished.count() == 1 || finished.wait(60000));
         ASSERT_EQ(seen.size(), 3u);
@@ -380,7 +381,7 @@ TEST_F(ShippedLanguages, ASavedLanguageThatCannotBeHadStartsInTheNativeOne)
         InterfaceLanguage interface(languageFolder(), saved);
         EXPECT_EQ(interface.StartFailure().isEmpty(), saved != 0x0416) << interface.StartFailure().toStdString();
         Windows windows(interface.Languages());
-        EXPECT_EQ(windows.main->action(QStringLiteral("AOpen"))->text(),
+        EXPECT_EQ(test::actionOf(*windows.main, QStringLiteral("AOpen"))->text(),
             saved == 0x0407 ? QString::fromUtf8("\xC3\x96&ffnen...") : QStringLiteral("&Open..."));
         if (saved == 0x0407)
             EXPECT_EQ(interface.Localizer().CurrentLocale, 0x0407u);

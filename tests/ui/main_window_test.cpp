@@ -39,30 +39,33 @@ TEST_F(MainWindow, OpensWithTheDefaultsOnAnEmptySettingsFolder)
 {
     ASSERT_FALSE(QDir(dataFolder()).exists());
     TForm1 &w = open();
-    EXPECT_EQ(w.labelPage()->sizeSlider()->value(), 50);
+    EXPECT_EQ(test::partOf<LabelPage>(w)->sizeSlider()->value(), 50);
     // Read as the label's height: a twentieth of the photo's shorter side.
-    EXPECT_EQ(
-        w.labelPage()->sizeValue()->text(), QStringLiteral("5") + QLocale().decimalPoint() + QStringLiteral("0 %"));
+    EXPECT_EQ(test::partOf<LabelPage>(w)->sizeValue()->text(),
+        QStringLiteral("5") + QLocale().decimalPoint() + QStringLiteral("0 %"));
     EXPECT_EQ(w.settings().Size, 20);
-    EXPECT_EQ(w.labelPage()->captionBox()->text(), QStringLiteral("[PHOTO_DATE]"));
-    EXPECT_EQ(w.labelPage()->dateFormatBox()->currentText(), QStringLiteral("DD.MM.YYYY hh:nn"));
-    EXPECT_EQ(w.maskPage()->maskBox()->currentText(), QStringLiteral("%o_timestamp"));
-    EXPECT_EQ(w.maskPage()->exampleLabel()->text(), QStringLiteral("Example OriginalName_timestamp.jpg"));
-    EXPECT_GE(w.maskPage()->exampleLabel()->minimumWidth(), w.maskPage()->exampleLabel()->sizeHint().width())
+    EXPECT_EQ(test::partOf<LabelPage>(w)->captionBox()->text(), QStringLiteral("[PHOTO_DATE]"));
+    EXPECT_EQ(test::partOf<LabelPage>(w)->dateFormatBox()->currentText(), QStringLiteral("DD.MM.YYYY hh:nn"));
+    EXPECT_EQ(test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->currentText(), QStringLiteral("%o_timestamp"));
+    EXPECT_EQ(test::partOf<QLabel>(w, QStringLiteral("MaskExample"))->text(),
+        QStringLiteral("Example OriginalName_timestamp.jpg"));
+    EXPECT_GE(test::partOf<QLabel>(w, QStringLiteral("MaskExample"))->minimumWidth(),
+        test::partOf<QLabel>(w, QStringLiteral("MaskExample"))->sizeHint().width())
         << "the example is never cut";
-    EXPECT_EQ(w.todoList()->item(0)->checkState(), Qt::Checked);
-    EXPECT_EQ(w.todoList()->item(1)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(w.todoList()->currentRow(), 0);
-    EXPECT_EQ(w.pages()->currentWidget(), w.labelPage());
-    EXPECT_EQ(w.settingsFrame()->title(), QStringLiteral("Stamp photos"));
-    EXPECT_EQ(w.countStatus()->text(), QStringLiteral("Files to process: 0"));
-    EXPECT_EQ(w.photoStatus()->path(), QString());
+    EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(1)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->currentRow(), 0);
+    EXPECT_EQ(
+        test::partOf<QStackedWidget>(w, QStringLiteral("PageControl1"))->currentWidget(), test::partOf<LabelPage>(w));
+    EXPECT_EQ(test::partOf<QGroupBox>(w, QStringLiteral("SettingsFrame"))->title(), QStringLiteral("Stamp photos"));
+    EXPECT_EQ(test::partOf<QLabel>(w, QStringLiteral("FilesToProcess"))->text(), QStringLiteral("Files to process: 0"));
+    EXPECT_EQ(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path(), QString());
     EXPECT_EQ(
         w.windowTitle(), QStringLiteral("Kelvra v%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRelease));
     EXPECT_EQ(w.helpTopic(), 20);
-    EXPECT_FALSE(w.action(QStringLiteral("ASaveAs"))->isEnabled());
-    EXPECT_FALSE(w.action(QStringLiteral("ProcessPhotos"))->isEnabled());
-    EXPECT_FALSE(w.preview()->isVisible());
+    EXPECT_FALSE(test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
+    EXPECT_FALSE(test::actionOf(w, QStringLiteral("ProcessPhotos"))->isEnabled());
+    EXPECT_FALSE(test::partOf<PreviewView>(w)->isVisible());
     EXPECT_GE(w.minimumWidth(), 944); // 960 with the frame
     EXPECT_GE(w.minimumHeight(), 400);
     EXPECT_TRUE(QDir(dataFolder()).exists());
@@ -140,8 +143,8 @@ TEST_F(MainWindow, EveryCommandIsAnActionWithItsCaptionCategoryAndShortcut)
         EXPECT_EQ(a->shortcut(), QKeySequence(QLatin1String(e.shortcut)));
     }
     for (const char *style : { "FBold", "FItalic", "FUnderline", "FShadow", "FOutline" })
-        EXPECT_TRUE(w.action(QLatin1String(style))->isCheckable()) << style;
-    EXPECT_EQ(w.action(QStringLiteral("FShadow"))->toolTip(), QStringLiteral("Shadow"));
+        EXPECT_TRUE(test::actionOf(w, QLatin1String(style))->isCheckable()) << style;
+    EXPECT_EQ(test::actionOf(w, QStringLiteral("FShadow"))->toolTip(), QStringLiteral("Shadow"));
 }
 
 // A menu as captions, "-" for separators and "Name>" for submenus.
@@ -205,8 +208,8 @@ TEST_F(MainWindow, MenuBarAndContextMenuEqualTheTables)
         "Add GPS Image Direction", "-", "Add File Name", "Add File Name without ext.", "Add Full File Name",
         "Add File Creation Date", "Add File Modification Date", "-", "Add Current System Date", "Add Date Source",
         "Add Time Zone", "-", "Save As..." };
-    EXPECT_EQ(walk(w.tokenMenu()), context);
-    EXPECT_EQ(w.preview()->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_EQ(walk(test::partOf<QMenu>(w, QStringLiteral("PopupMenu1"))), context);
+    EXPECT_EQ(test::partOf<PreviewView>(w)->contextMenuPolicy(), Qt::CustomContextMenu);
 }
 
 TEST_F(MainWindow, MenuItemsHaveDistinctMnemonicsWithinEachMenu)
@@ -251,19 +254,19 @@ TEST(Mnemonics, PreferWordStartsAndNeverRepeatALetter)
 TEST_F(MainWindow, TokenCommandsAppendTheirTokenOnce)
 {
     TForm1 &w = open();
-    QLineEdit *caption = w.labelPage()->captionBox();
+    QLineEdit *caption = test::partOf<LabelPage>(w)->captionBox();
     ASSERT_EQ(caption->text(), QStringLiteral("[PHOTO_DATE]"));
-    w.action(QStringLiteral("AddMake"))->trigger();
+    test::actionOf(w, QStringLiteral("AddMake"))->trigger();
     EXPECT_EQ(caption->text(), QStringLiteral("[PHOTO_DATE] [Make]"));
-    w.action(QStringLiteral("AddMake"))->trigger();
+    test::actionOf(w, QStringLiteral("AddMake"))->trigger();
     EXPECT_EQ(caption->text(), QStringLiteral("[PHOTO_DATE] [Make]"));
     EXPECT_EQ(w.settings().CaptionFormat, QStringLiteral("[PHOTO_DATE] [Make]"));
 
     // "Include Photo Date" is "Add Photo Date"; the test is case-sensitive.
     caption->setText(QStringLiteral("[photo_date]"));
-    QTest::mouseClick(w.labelPage()->includeDateButton(), Qt::LeftButton);
+    QTest::mouseClick(test::partOf<LabelPage>(w)->includeDateButton(), Qt::LeftButton);
     EXPECT_EQ(caption->text(), QStringLiteral("[photo_date] [PHOTO_DATE]"));
-    w.action(QStringLiteral("AcSysDate"))->trigger();
+    test::actionOf(w, QStringLiteral("AcSysDate"))->trigger();
     EXPECT_EQ(w.settings().CaptionFormat, QStringLiteral("[photo_date] [PHOTO_DATE] [CURRENT_TIME]"));
 }
 
@@ -283,19 +286,20 @@ TEST_F(MainWindow, EveryControlTheKeyboardReachesHasAnAccessibleName)
     }
     EXPECT_GT(reached, 20);
     // The mask page's box too, though its page is not shown at first.
-    EXPECT_EQ(w.maskPage()->maskBox()->lineEdit()->accessibleName(), QStringLiteral("File name mask"));
+    EXPECT_EQ(test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->lineEdit()->accessibleName(),
+        QStringLiteral("File name mask"));
 }
 
 TEST_F(MainWindow, TabOrderFollowsTheLabelPageLayout)
 {
     TForm1 &w = open();
-    LabelPage *page = w.labelPage();
+    LabelPage *page = test::partOf<LabelPage>(w);
     const QList<QWidget *> order = { page->sizeSlider(), page->fontBox(), page->fontColourBox(),
         page->backgroundColourBox(), page->outlineColourBox(), page->dateFormatBox(), page->includeDateButton(),
         page->captionBox(), page->tokenButton() };
     // Walk the focus chain once round and note where each control comes.
     std::vector<int> seen;
-    QWidget *at = w.todoList();
+    QWidget *at = test::partOf<QListWidget>(w, QStringLiteral("TodoList"));
     for (int step = 0; step < 400 && seen.size() < size_t(order.size()); ++step) {
         at = at->nextInFocusChain();
         const qsizetype i = order.indexOf(at);
@@ -309,8 +313,8 @@ TEST_F(MainWindow, TabOrderFollowsTheLabelPageLayout)
 TEST_F(MainWindow, HelpAndSupportGoToTheDesktop)
 {
     TForm1 &w = open();
-    w.action(QStringLiteral("Help"))->trigger();
-    w.action(QStringLiteral("Support"))->trigger();
+    test::actionOf(w, QStringLiteral("Help"))->trigger();
+    test::actionOf(w, QStringLiteral("Support"))->trigger();
     ASSERT_EQ(dialogs.opened.size(), 2u);
     EXPECT_TRUE(dialogs.opened[0].isLocalFile());
     EXPECT_TRUE(QFileInfo(dialogs.opened[0].toLocalFile()).isFile()) << dialogs.opened[0].toString().toStdString();

@@ -62,7 +62,7 @@ protected:
     }
     void typeQuality(TFormOptions &dialog, const QString &text)
     {
-        QSpinBox *spin = dialog.OriginalQuality();
+        QSpinBox *spin = test::partOf<QSpinBox>(dialog, QStringLiteral("OriginalQuality"));
         spin->setFocus();
         spin->selectAll();
         QTest::keyClick(spin, Qt::Key_Backspace);
@@ -83,22 +83,24 @@ TEST_F(OptionsDialog, ShowsTheCurrentQualityAndGpsForm)
     auto dialog = open(noLanguages);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Options..."));
     EXPECT_EQ(dialog->width(), 491);
-    EXPECT_EQ(dialog->OriginalQuality()->value(), 75);
-    EXPECT_EQ(dialog->OriginalQuality()->minimum(), 40);
-    EXPECT_EQ(dialog->OriginalQuality()->maximum(), 100);
-    EXPECT_EQ(dialog->OriginalQuality()->singleStep(), 5);
-    ASSERT_EQ(dialog->GPSFormDown()->count(), 3);
-    EXPECT_EQ(dialog->GPSFormDown()->currentIndex(), 1);
-    EXPECT_EQ(dialog->GPSFormDown()->itemText(0), QStringLiteral("Decimal Degrees (\u2066XX.XXXX\u00B0\u2069)"));
-    EXPECT_EQ(dialog->GPSFormDown()->itemText(1), QStringLiteral("Degrees, Minutes(\u2066XX\u00B0 XX.XX'\u2069)"));
-    EXPECT_EQ(
-        dialog->GPSFormDown()->itemText(2), QStringLiteral("Degrees, Minutes, Sec (\u2066XX\u00B0 XX' XX''\u2069)"));
-    EXPECT_EQ(dialog->BitBtn1()->text(), QStringLiteral("Save"));
-    EXPECT_TRUE(dialog->BitBtn1()->isDefault());
-    EXPECT_EQ(dialog->BitBtn2()->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality"))->value(), 75);
+    EXPECT_EQ(test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality"))->minimum(), 40);
+    EXPECT_EQ(test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality"))->maximum(), 100);
+    EXPECT_EQ(test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality"))->singleStep(), 5);
+    ASSERT_EQ(test::partOf<QComboBox>(*dialog, QStringLiteral("GPSFormDown"))->count(), 3);
+    EXPECT_EQ(test::partOf<QComboBox>(*dialog, QStringLiteral("GPSFormDown"))->currentIndex(), 1);
+    EXPECT_EQ(test::partOf<QComboBox>(*dialog, QStringLiteral("GPSFormDown"))->itemText(0),
+        QStringLiteral("Decimal Degrees (\u2066XX.XXXX\u00B0\u2069)"));
+    EXPECT_EQ(test::partOf<QComboBox>(*dialog, QStringLiteral("GPSFormDown"))->itemText(1),
+        QStringLiteral("Degrees, Minutes(\u2066XX\u00B0 XX.XX'\u2069)"));
+    EXPECT_EQ(test::partOf<QComboBox>(*dialog, QStringLiteral("GPSFormDown"))->itemText(2),
+        QStringLiteral("Degrees, Minutes, Sec (\u2066XX\u00B0 XX' XX''\u2069)"));
+    EXPECT_EQ(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1"))->text(), QStringLiteral("Save"));
+    EXPECT_TRUE(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1"))->isDefault());
+    EXPECT_EQ(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn2"))->text(), QStringLiteral("Cancel"));
     // No language files: nothing listed, nothing selected.
-    EXPECT_EQ(dialog->LanguageCombo()->count(), 0);
-    EXPECT_EQ(dialog->LanguageCombo()->currentIndex(), -1);
+    EXPECT_EQ(test::partOf<QComboBox>(*dialog, QStringLiteral("LanguageCombo"))->count(), 0);
+    EXPECT_EQ(test::partOf<QComboBox>(*dialog, QStringLiteral("LanguageCombo"))->currentIndex(), -1);
 }
 
 TEST_F(OptionsDialog, SaveWritesItsKeysInOrderIntoAFreshFile)
@@ -108,8 +110,8 @@ TEST_F(OptionsDialog, SaveWritesItsKeysInOrderIntoAFreshFile)
     options.jpgquality = 80;
     options.Skin = 3;
     auto dialog = open(noLanguages);
-    dialog->GPSFormDown()->setCurrentIndex(0);
-    QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+    test::partOf<QComboBox>(*dialog, QStringLiteral("GPSFormDown"))->setCurrentIndex(0);
+    QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1")), Qt::LeftButton);
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_FALSE(dialog->isVisible());
     // An empty language list leaves the pending language as it was; our own
@@ -129,11 +131,11 @@ TEST_F(OptionsDialog, CancelEscAndTheCloseButtonWriteAndChangeNothing)
     for (int way = 0; way < 3; ++way) {
         auto dialog = open(languages);
         typeQuality(*dialog, QStringLiteral("55"));
-        dialog->GPSFormDown()->setCurrentIndex(0);
-        Q_EMIT dialog->LanguageCombo()->activated(2);
+        test::partOf<QComboBox>(*dialog, QStringLiteral("GPSFormDown"))->setCurrentIndex(0);
+        Q_EMIT test::partOf<QComboBox>(*dialog, QStringLiteral("LanguageCombo"))->activated(2);
         ASSERT_EQ(dialog->pendingLanguage(), 1049);
         if (way == 0)
-            QTest::mouseClick(dialog->BitBtn2(), Qt::LeftButton);
+            QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn2")), Qt::LeftButton);
         else if (way == 1)
             QTest::keyClick(dialog.get(), Qt::Key_Escape);
         else
@@ -164,9 +166,9 @@ TEST_F(OptionsDialog, QualityIsSavedWithinItsRangeByEnterAndBySave)
             auto dialog = open(noLanguages);
             typeQuality(*dialog, QString::fromLatin1(c.typed));
             if (byEnter)
-                QTest::keyClick(dialog->OriginalQuality(), Qt::Key_Return);
+                QTest::keyClick(test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality")), Qt::Key_Return);
             else
-                QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+                QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1")), Qt::LeftButton);
             EXPECT_EQ(dialog->result(), QDialog::Accepted) << c.typed;
             EXPECT_EQ(IniFile(ini).readInteger(kOptionsSection, QStringLiteral("jpgquality"), -1), c.saved)
                 << '"' << c.typed << "\" by " << (byEnter ? "Enter" : "Save");
@@ -198,7 +200,7 @@ TEST_F(OptionsDialog, LanguagesAreListedInTheirOwnTongueAndOnlyASavedChangeAsksF
         options.Language = 0;
         dialogs.messages.clear();
         auto dialog = open(languages);
-        QComboBox *combo = dialog->LanguageCombo();
+        QComboBox *combo = test::partOf<QComboBox>(*dialog, QStringLiteral("LanguageCombo"));
         EXPECT_EQ(combo->itemText(0), QStringLiteral("English"));
         // Each own name isolated, so it keeps its direction in the list.
         EXPECT_EQ(combo->itemText(1),
@@ -214,7 +216,9 @@ TEST_F(OptionsDialog, LanguagesAreListedInTheirOwnTongueAndOnlyASavedChangeAsksF
         }
         EXPECT_TRUE(dialogs.messages.empty()) << "a pick alone says nothing";
         EXPECT_EQ(options.Language, 0) << "nothing changes before Save";
-        QTest::mouseClick(c.save ? dialog->BitBtn1() : dialog->BitBtn2(), Qt::LeftButton);
+        QTest::mouseClick(c.save ? test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1"))
+                                 : test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn2")),
+            Qt::LeftButton);
         EXPECT_EQ(IniFile(ini).readInteger(kOptionsSection, QStringLiteral("Language"), -1), c.saved);
         ASSERT_EQ(dialogs.messages.size(), c.notice ? 1u : 0u);
         if (c.notice) {
@@ -231,7 +235,7 @@ TEST_F(OptionsDialog, AnUnwritableFileIsReported)
     QFile::remove(ini);
     writeFileBytes(folder / "missing", "a file where the folder should be");
     auto dialog = open(noLanguages);
-    QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+    QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1")), Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Error);
     EXPECT_TRUE(dialogs.messages[0].text.contains(ini)) << dialogs.messages[0].text.toStdString();
@@ -242,24 +246,26 @@ TEST_F(OptionsDialog, KeepQualitySitsUnderTheQualityAndTakesItsSay)
 {
     options.KeepQuality = true;
     auto dialog = open(noLanguages);
-    QCheckBox *keep = dialog->KeepQuality();
+    QCheckBox *keep = test::partOf<QCheckBox>(*dialog, QStringLiteral("KeepQuality"));
     EXPECT_TRUE(keep->isChecked());
-    EXPECT_FALSE(dialog->OriginalQuality()->isEnabled());
-    EXPECT_GT(keep->geometry().top(), dialog->OriginalQuality()->geometry().bottom());
-    EXPECT_LT(keep->geometry().bottom(), dialog->GPSFormDown()->geometry().top());
+    EXPECT_FALSE(test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality"))->isEnabled());
+    EXPECT_GT(keep->geometry().top(),
+        test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality"))->geometry().bottom());
+    EXPECT_LT(
+        keep->geometry().bottom(), test::partOf<QComboBox>(*dialog, QStringLiteral("GPSFormDown"))->geometry().top());
     EXPECT_EQ(dialog->width(), 491);
 
     QTest::mouseClick(keep, Qt::LeftButton);
-    EXPECT_TRUE(dialog->OriginalQuality()->isEnabled());
+    EXPECT_TRUE(test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality"))->isEnabled());
     QTest::mouseClick(keep, Qt::LeftButton);
-    QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+    QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1")), Qt::LeftButton);
     EXPECT_TRUE(options.KeepQuality);
     EXPECT_TRUE(optionLines(ini).contains(QStringLiteral("KeepQuality=1")));
 
     options.KeepQuality = false;
     auto second = open(noLanguages);
-    QTest::mouseClick(second->KeepQuality(), Qt::LeftButton);
-    QTest::mouseClick(second->BitBtn2(), Qt::LeftButton);
+    QTest::mouseClick(test::partOf<QCheckBox>(*second, QStringLiteral("KeepQuality")), Qt::LeftButton);
+    QTest::mouseClick(test::partOf<QPushButton>(*second, QStringLiteral("BitBtn2")), Qt::LeftButton);
     EXPECT_FALSE(options.KeepQuality); // Cancel changes nothing
 }
 
@@ -269,25 +275,27 @@ TEST_F(OptionsDialog, TheConflictRuleIsSavedAndShownAgain)
 {
     options.ExistingFiles = 5;
     auto first = open(noLanguages);
-    QComboBox *combo = first->ExistingFilesCombo();
+    QComboBox *combo = test::partOf<QComboBox>(*first, QStringLiteral("ExistingFilesCombo"));
     EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_EQ(combo->count(), 3);
     EXPECT_EQ(combo->itemText(0), QStringLiteral("Keep both"));
     EXPECT_EQ(combo->itemText(1), QStringLiteral("Replace"));
     EXPECT_EQ(combo->itemText(2), QStringLiteral("Skip"));
-    EXPECT_GT(combo->geometry().top(), first->KeepQuality()->geometry().bottom());
-    EXPECT_LT(combo->geometry().bottom(), first->GPSFormDown()->geometry().top());
-    QTest::mouseClick(first->BitBtn2(), Qt::LeftButton);
+    EXPECT_GT(
+        combo->geometry().top(), test::partOf<QCheckBox>(*first, QStringLiteral("KeepQuality"))->geometry().bottom());
+    EXPECT_LT(
+        combo->geometry().bottom(), test::partOf<QComboBox>(*first, QStringLiteral("GPSFormDown"))->geometry().top());
+    QTest::mouseClick(test::partOf<QPushButton>(*first, QStringLiteral("BitBtn2")), Qt::LeftButton);
 
     for (const int rule : { 1, 2, 0 }) {
         SCOPED_TRACE(rule);
         auto dialog = open(noLanguages);
-        dialog->ExistingFilesCombo()->setFocus();
+        test::partOf<QComboBox>(*dialog, QStringLiteral("ExistingFilesCombo"))->setFocus();
         // Picked from the keyboard, as a user without a mouse would.
-        QTest::keyClick(dialog->ExistingFilesCombo(), Qt::Key_Home);
+        QTest::keyClick(test::partOf<QComboBox>(*dialog, QStringLiteral("ExistingFilesCombo")), Qt::Key_Home);
         for (int i = 0; i < rule; ++i)
-            QTest::keyClick(dialog->ExistingFilesCombo(), Qt::Key_Down);
-        QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+            QTest::keyClick(test::partOf<QComboBox>(*dialog, QStringLiteral("ExistingFilesCombo")), Qt::Key_Down);
+        QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1")), Qt::LeftButton);
         EXPECT_EQ(options.ExistingFiles, rule);
         EXPECT_TRUE(optionLines(ini).contains(QStringLiteral("ExistingFiles=%1").arg(rule)))
             << optionLines(ini).join(u' ').toStdString();
@@ -295,7 +303,7 @@ TEST_F(OptionsDialog, TheConflictRuleIsSavedAndShownAgain)
         LoadStartupOptions(ini, read);
         EXPECT_EQ(read.ExistingFiles, rule);
         auto again = open(noLanguages);
-        EXPECT_EQ(again->ExistingFilesCombo()->currentIndex(), rule);
+        EXPECT_EQ(test::partOf<QComboBox>(*again, QStringLiteral("ExistingFilesCombo"))->currentIndex(), rule);
     }
 }
 
@@ -316,15 +324,15 @@ TEST_F(OptionsCommand, AGpsFormOutOfRangeIsShownAndSavedAsTwo)
     QDir().mkpath(dataFolder());
     writeFileBytes(config.path() / "Kelvra" / "Kelvra.ini", "[Options]\r\nGPSForm=7\r\njpgquality=85\r\n");
     TForm1 &w = open();
-    QAction *options = w.action(QStringLiteral("AOptions"));
+    QAction *options = test::actionOf(w, QStringLiteral("AOptions"));
     ASSERT_TRUE(options->isEnabled());
     int shown = -1;
     whenModal([&](QWidget *modal) {
         auto *dialog = qobject_cast<TFormOptions *>(modal);
         ASSERT_TRUE(dialog);
-        shown = dialog->GPSFormDown()->currentIndex();
-        EXPECT_EQ(dialog->OriginalQuality()->value(), 85);
-        QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+        shown = test::partOf<QComboBox>(*dialog, QStringLiteral("GPSFormDown"))->currentIndex();
+        EXPECT_EQ(test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality"))->value(), 85);
+        QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1")), Qt::LeftButton);
     });
     options->trigger();
     EXPECT_EQ(shown, 2);
@@ -337,17 +345,17 @@ TEST_F(OptionsCommand, ANewGpsFormRedrawsThePreviewFromTheFile)
 {
     TForm1 &w = open();
     w.LoadPic(qpath(photo("gps/DSCN0010.jpg")));
-    KELVRA_TRY(w.preview()->hasPhoto());
-    const int decodes = w.preview()->decodeCount();
+    KELVRA_TRY(test::partOf<PreviewView>(w)->hasPhoto());
+    const int decodes = test::partOf<PreviewView>(w)->decodeCount();
     whenModal([](QWidget *modal) {
         auto *dialog = qobject_cast<TFormOptions *>(modal);
         ASSERT_TRUE(dialog);
-        dialog->GPSFormDown()->setCurrentIndex(0);
-        QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+        test::partOf<QComboBox>(*dialog, QStringLiteral("GPSFormDown"))->setCurrentIndex(0);
+        QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1")), Qt::LeftButton);
     });
-    w.action(QStringLiteral("AOptions"))->trigger();
+    test::actionOf(w, QStringLiteral("AOptions"))->trigger();
     EXPECT_EQ(w.options().GPSForm, 0);
-    KELVRA_TRY(w.preview()->decodeCount() > decodes);
+    KELVRA_TRY(test::partOf<PreviewView>(w)->decodeCount() > decodes);
 }
 
 // Tab walks the rows top to bottom and then the buttons, and a screen
@@ -356,9 +364,9 @@ TEST_F(OptionsDialog, TabWalksTheRowsInOrderAndEveryStopHasAName)
 {
     const ThreeLanguages languages;
     auto dialog = open(languages);
-    dialog->OriginalQuality()->setFocus();
+    test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality"))->setFocus();
     QStringList order;
-    QWidget *at = dialog->OriginalQuality();
+    QWidget *at = test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality"));
     do {
         if (at->isVisible() && at->isEnabled() && (at->focusPolicy() & Qt::TabFocus) && at->window() == dialog.get()
             && !at->focusProxy()) {
@@ -368,7 +376,7 @@ TEST_F(OptionsDialog, TabWalksTheRowsInOrderAndEveryStopHasAName)
             EXPECT_FALSE(face->text(QAccessible::Name).trimmed().isEmpty()) << at->objectName().toStdString();
         }
         at = at->nextInFocusChain();
-    } while (at != dialog->OriginalQuality());
+    } while (at != test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality")));
     EXPECT_EQ(order,
         QStringList({ QStringLiteral("OriginalQuality"), QStringLiteral("KeepQuality"),
             QStringLiteral("ExistingFilesCombo"), QStringLiteral("GPSFormDown"), QStringLiteral("LanguageCombo"),

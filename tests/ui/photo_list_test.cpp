@@ -119,7 +119,7 @@ TEST_F(PhotoStripInWindow, DroppingPhotosAndAFolderQueuesThePhotosAndTheFolderJp
              "dropped/.hidden.jpg", "dropped/sub/w.jpg" })
         makeFile(dir + QLatin1Char('/') + QLatin1String(name), 10);
     TForm1 &w = open();
-    PhotoStrip *strip = w.photoStrip();
+    PhotoStrip *strip = test::partOf<PhotoStrip>(w);
 
     QMimeData text;
     text.setText(QStringLiteral("p1.jpg"));
@@ -133,9 +133,9 @@ TEST_F(PhotoStripInWindow, DroppingPhotosAndAFolderQueuesThePhotosAndTheFolderJp
     EXPECT_EQ(w.photoList().paths(),
         (QStringList { dir + QStringLiteral("/p2.JPG"), folder + QStringLiteral("/x.jpg"),
             folder + QStringLiteral("/y.jpeg"), dir + QStringLiteral("/p1.jpg") }));
-    EXPECT_EQ(w.countStatus()->text(), QStringLiteral("Files to process: 4"));
-    EXPECT_FALSE(strip->emptyLabel()->isVisible());
-    EXPECT_TRUE(w.action(QStringLiteral("PhotoRemoveAll"))->isEnabled());
+    EXPECT_EQ(test::partOf<QLabel>(w, QStringLiteral("FilesToProcess"))->text(), QStringLiteral("Files to process: 4"));
+    EXPECT_FALSE(test::partOf<QLabel>(*strip, QStringLiteral("AdvSmoothLabel1"))->isVisible());
+    EXPECT_TRUE(test::actionOf(w, QStringLiteral("PhotoRemoveAll"))->isEnabled());
 }
 
 TEST(PhotoStrip, RemovingPhotosBeforeTheirThumbnailsArriveIsHarmless)

@@ -64,13 +64,13 @@ TEST(Splash, IsCentredWithTheVersionInItsCorner)
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_LE((splash.geometry().center() - screen.center()).manhattanLength(), 1);
     EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
-    QLabel *version = splash.LabelV();
+    QLabel *version = test::partOf<QLabel>(splash, QStringLiteral("LabelV"));
     EXPECT_EQ(version->pos(), QPoint(8, 6));
     EXPECT_TRUE(version->font().bold());
     EXPECT_EQ(version->palette().color(QPalette::WindowText), QColor(36, 162, 89));
     EXPECT_EQ(version->text(), programVersionText());
     EXPECT_FALSE(version->autoFillBackground());
-    EXPECT_FALSE(splash.Image1()->pixmap().isNull());
+    EXPECT_FALSE(test::partOf<QLabel>(splash, QStringLiteral("Image1"))->pixmap().isNull());
 }
 
 TEST(Splash, CoversBuildingTheMainWindowAndIsGoneAfterIt)
@@ -110,17 +110,21 @@ TEST_F(AboutWindow, ShowsTheVersionTheLinksAndContinue)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About..."));
     EXPECT_EQ(about.size(), QSize(454, 296));
-    EXPECT_EQ(about.Label2()->text(), programVersionText());
-    EXPECT_TRUE(about.Label2()->font().bold());
-    EXPECT_EQ(about.BitBtn2()->text(), QStringLiteral("Continue"));
-    EXPECT_TRUE(about.BitBtn2()->isDefault());
-    for (QWidget *control :
-        std::initializer_list<QWidget *> { about.Label2(), about.URLLabel1(), about.URLLabel2(), about.BitBtn2() })
+    EXPECT_EQ(test::partOf<QLabel>(about, QStringLiteral("Label2"))->text(), programVersionText());
+    EXPECT_TRUE(test::partOf<QLabel>(about, QStringLiteral("Label2"))->font().bold());
+    EXPECT_EQ(test::partOf<QPushButton>(about, QStringLiteral("BitBtn2"))->text(), QStringLiteral("Continue"));
+    EXPECT_TRUE(test::partOf<QPushButton>(about, QStringLiteral("BitBtn2"))->isDefault());
+    for (QWidget *control : std::initializer_list<QWidget *> { test::partOf<QLabel>(about, QStringLiteral("Label2")),
+             test::partOf<TURLLabel>(about, QStringLiteral("URLLabel1")),
+             test::partOf<TURLLabel>(about, QStringLiteral("URLLabel2")),
+             test::partOf<QPushButton>(about, QStringLiteral("BitBtn2")) })
         EXPECT_TRUE(about.rect().contains(control->geometry())) << control->objectName().toStdString();
-    EXPECT_FALSE(about.URLLabel1()->geometry().intersects(about.URLLabel2()->geometry()));
+    EXPECT_FALSE(test::partOf<TURLLabel>(about, QStringLiteral("URLLabel1"))
+                     ->geometry()
+                     .intersects(test::partOf<TURLLabel>(about, QStringLiteral("URLLabel2"))->geometry()));
     // Tab reaches the links, then Continue, each named for a screen reader.
     QStringList order;
-    QWidget *at = about.BitBtn2();
+    QWidget *at = test::partOf<QPushButton>(about, QStringLiteral("BitBtn2"));
     do {
         if (at->isVisible() && (at->focusPolicy() & Qt::TabFocus) && at->window() == &about) {
             order << at->objectName();
@@ -128,10 +132,10 @@ TEST_F(AboutWindow, ShowsTheVersionTheLinksAndContinue)
             EXPECT_FALSE(face && face->text(QAccessible::Name).trimmed().isEmpty()) << at->objectName().toStdString();
         }
         at = at->nextInFocusChain();
-    } while (at != about.BitBtn2());
+    } while (at != test::partOf<QPushButton>(about, QStringLiteral("BitBtn2")));
     EXPECT_EQ(
         order, QStringList({ QStringLiteral("BitBtn2"), QStringLiteral("URLLabel1"), QStringLiteral("URLLabel2") }));
-    QTest::mouseClick(about.BitBtn2(), Qt::LeftButton);
+    QTest::mouseClick(test::partOf<QPushButton>(about, QStringLiteral("BitBtn2")), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }
@@ -141,7 +145,8 @@ TEST_F(AboutWindow, ALinkLightsUpUnderThePointerAndOpensItsTarget)
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     const std::pair<TURLLabel *, QString> links[]
-        = { { about.URLLabel1(), kProductUrl }, { about.URLLabel2(), kSupportMail } };
+        = { { test::partOf<TURLLabel>(about, QStringLiteral("URLLabel1")), kProductUrl },
+              { test::partOf<TURLLabel>(about, QStringLiteral("URLLabel2")), kSupportMail } };
     for (const auto &[link, target] : links) {
         const QColor normal = link->textColour();
         EXPECT_EQ(normal, QColor(36, 162, 89));
@@ -178,16 +183,16 @@ using AboutCommand = WindowTest;
 TEST_F(AboutCommand, OpensTheAboutWindowModallyOverTheMainWindow)
 {
     TForm1 &w = open();
-    ASSERT_TRUE(w.aboutBox());
+    ASSERT_TRUE(test::partOf<TAboutBox>(w));
     bool modal = false;
     QTimer::singleShot(0, [&]() {
-        KELVRA_TRY(QApplication::activeModalWidget() == w.aboutBox());
-        modal = w.aboutBox()->isVisible() && w.aboutBox()->parentWidget() == &w;
-        QTest::keyClick(w.aboutBox(), Qt::Key_Escape);
+        KELVRA_TRY(QApplication::activeModalWidget() == test::partOf<TAboutBox>(w));
+        modal = test::partOf<TAboutBox>(w)->isVisible() && test::partOf<TAboutBox>(w)->parentWidget() == &w;
+        QTest::keyClick(test::partOf<TAboutBox>(w), Qt::Key_Escape);
     });
-    w.action(QStringLiteral("Action3"))->trigger();
+    test::actionOf(w, QStringLiteral("Action3"))->trigger();
     EXPECT_TRUE(modal);
-    EXPECT_FALSE(w.aboutBox()->isVisible());
+    EXPECT_FALSE(test::partOf<TAboutBox>(w)->isVisible());
     EXPECT_TRUE(dialogs.messages.empty());
 }
 

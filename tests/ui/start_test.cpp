@@ -91,17 +91,17 @@ protected:
         if (hold)
             connection = QObject::connect(&w, &TForm1::runStarting, hold);
         dialogs.fileAnswers = { folder };
-        w.action(QStringLiteral("ProcessPhotos"))->trigger();
+        test::actionOf(w, QStringLiteral("ProcessPhotos"))->trigger();
         QObject::disconnect(connection);
         return finished.count() == 1 || finished.wait(60000);
     }
-    QAction *startAction() const { return window->action(QStringLiteral("ProcessPhotos")); }
+    QAction *startAction() const { return test::actionOf(*window, QStringLiteral("ProcessPhotos")); }
 };
 
 TEST_F(Start, IsEnabledExactlyWhileAPhotoIsQueuedAndATaskTicked)
 {
     TForm1 &w = open();
-    QListWidget *todo = w.todoList();
+    QListWidget *todo = test::partOf<QListWidget>(w, QStringLiteral("TodoList"));
     EXPECT_FALSE(startAction()->isEnabled()) << "empty list";
     w.photoList().add(photos(1));
     EXPECT_TRUE(startAction()->isEnabled()) << "a photo, stamp ticked";
@@ -123,7 +123,7 @@ TEST_F(Start, ACancelledChooserWritesNothingAndKeepsTheSaveFolder)
     EXPECT_EQ(dialogs.folderRequests[0].title, QStringLiteral("SAVE PHOTOS TO:"));
     QTest::qWait(20);
     EXPECT_EQ(w.runningBatch(), nullptr);
-    EXPECT_FALSE(w.progressForm()->isVisible());
+    EXPECT_FALSE(test::partOf<TProgressForm>(w)->isVisible());
     EXPECT_EQ(w.options().DefaultSaveFolder, before);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(dialogs.opened.empty());
@@ -137,9 +137,9 @@ TEST_F(Start, WritesWhatTheCommandLineWritesThenNamesAndOpensTheFolder)
     TForm1 &w = openWith(queued);
     // A design of its own, and both tasks, so the outputs say whether the
     // window's run took the window's design.
-    w.action(QStringLiteral("FShadow"))->trigger();
-    w.action(QStringLiteral("StampTo3"))->trigger();
-    w.todoList()->item(1)->setCheckState(Qt::Checked);
+    test::actionOf(w, QStringLiteral("FShadow"))->trigger();
+    test::actionOf(w, QStringLiteral("StampTo3"))->trigger();
+    test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(1)->setCheckState(Qt::Checked);
     ASSERT_TRUE(w.SaveCFGToFile(qpath(work / "design.cfg")));
 
     const QString out = outFolder();
@@ -151,7 +151,7 @@ TEST_F(Start, WritesWhatTheCommandLineWritesThenNamesAndOpensTheFolder)
     EXPECT_EQ(dialogs.messages[0].choices, QStringList { QStringLiteral("Undo") });
     ASSERT_EQ(dialogs.opened.size(), 1u);
     EXPECT_EQ(dialogs.opened[0], QUrl::fromLocalFile(out));
-    EXPECT_FALSE(w.progressForm()->isVisible());
+    EXPECT_FALSE(test::partOf<TProgressForm>(w)->isVisible());
 
     std::vector<std::string> args { "stamp", "--cfg", (work / "design.cfg").string(), "--out",
         (work / "cli").string() };
@@ -197,12 +197,15 @@ TEST_F(Start, UndoInTheEndMessageTakesBackThatRunAfterAsking)
 TEST_F(Start, CancelAndEscEachStopTheRunBeforeItsNextPhoto)
 {
     const std::vector<std::pair<const char *, std::function<void(TProgressForm *)>>> ways = {
-        { "Cancel", [](TProgressForm *p) { QTest::mouseClick(p->cancelButton(), Qt::LeftButton); } },
+        { "Cancel",
+            [](TProgressForm *p) {
+                QTest::mouseClick(test::partOf<QPushButton>(*p, QStringLiteral("Button1")), Qt::LeftButton);
+            } },
         { "Esc", [](TProgressForm *p) { QTest::keyClick(p, Qt::Key_Escape); } },
     };
     const QStringList queued = photos(3);
     TForm1 &w = openWith(queued);
-    TProgressForm *progress = w.progressForm();
+    TProgressForm *progress = test::partOf<TProgressForm>(w);
     // The end message offers the folder; after Cancel the user takes it.
     dialogs.choiceAnswers = { QStringLiteral("Open folder"), QString() };
     for (const auto &[way, press] : ways) {
@@ -215,9 +218,10 @@ TEST_F(Start, CancelAndEscEachStopTheRunBeforeItsNextPhoto)
                 if (position != 1)
                     return;
                 EXPECT_TRUE(progress->isVisible());
-                EXPECT_EQ(progress->textLabel()->text(), QStringLiteral("Processing: [1/3]..."));
-                EXPECT_EQ(progress->bar()->value(), 1);
-                EXPECT_EQ(progress->bar()->maximum(), 3);
+                EXPECT_EQ(test::partOf<QLabel>(*progress, QStringLiteral("Label1"))->text(),
+                    QStringLiteral("Processing: [1/3]..."));
+                EXPECT_EQ(test::partOf<QProgressBar>(*progress, QStringLiteral("ProgressBar1"))->value(), 1);
+                EXPECT_EQ(test::partOf<QProgressBar>(*progress, QStringLiteral("ProgressBar1"))->maximum(), 3);
                 press(progress);
             });
         }));
@@ -243,11 +247,11 @@ TEST_F(Start, CommandsThatChangeTheListOrTheDesignAreOffDuringARun)
     // A photo focused in the browser, which a double-click would queue.
     fs::create_directories(work / "more");
     writeFileBytes(work / "more" / "extra.jpg", readFileBytes(photo("gps/DSCN0010.jpg")));
-    ASSERT_TRUE(w.folderBrowser()->setFolder(qpath(work / "more")));
-    KELVRA_TRY(w.folderBrowser()->focusEntry(qpath(work / "more" / "extra.jpg")));
+    ASSERT_TRUE(test::partOf<FolderBrowser>(w)->setFolder(qpath(work / "more")));
+    KELVRA_TRY(test::partOf<FolderBrowser>(w)->focusEntry(qpath(work / "more" / "extra.jpg")));
     std::map<std::string, bool> before;
     for (const char *name : locked)
-        before[name] = w.action(QLatin1String(name))->isEnabled();
+        before[name] = test::actionOf(w, QLatin1String(name))->isEnabled();
     QStringList onDuringRun;
     ASSERT_TRUE(start(w, outFolder(), [&](WindowBatch *batch) {
         holdAt(batch, 2);
@@ -255,25 +259,27 @@ TEST_F(Start, CommandsThatChangeTheListOrTheDesignAreOffDuringARun)
             if (position != 1)
                 return;
             for (const char *name : locked) {
-                if (w.action(QLatin1String(name))->isEnabled())
+                if (test::actionOf(w, QLatin1String(name))->isEnabled())
                     onDuringRun << QLatin1String(name);
             }
             // Whatever else would turn them on meanwhile, they stay off.
-            w.action(QStringLiteral("PhotoRemoveAll"))->setEnabled(true);
-            if (w.action(QStringLiteral("PhotoRemoveAll"))->isEnabled())
+            test::actionOf(w, QStringLiteral("PhotoRemoveAll"))->setEnabled(true);
+            if (test::actionOf(w, QStringLiteral("PhotoRemoveAll"))->isEnabled())
                 onDuringRun << QStringLiteral("PhotoRemoveAll after setEnabled");
-            if (w.todoList()->isEnabled() || w.settingsFrame()->isEnabled() || w.preview()->isEnabled())
+            if (test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->isEnabled()
+                || test::partOf<QGroupBox>(w, QStringLiteral("SettingsFrame"))->isEnabled()
+                || test::partOf<PreviewView>(w)->isEnabled())
                 onDuringRun << QStringLiteral("design controls");
             // A second Start is refused even when triggered, and so are
             // the roads to the list that bypass the buttons.
-            w.action(QStringLiteral("ProcessPhotos"))->trigger();
-            w.action(QStringLiteral("PhotoAdd"))->trigger();
-            Q_EMIT w.folderBrowser()->addRequested();
+            test::actionOf(w, QStringLiteral("ProcessPhotos"))->trigger();
+            test::actionOf(w, QStringLiteral("PhotoAdd"))->trigger();
+            Q_EMIT test::partOf<FolderBrowser>(w)->addRequested();
             if (w.photoList().count() != 3)
                 onDuringRun << QStringLiteral("the list changed");
-            if (w.photoStrip()->isEnabled())
+            if (test::partOf<PhotoStrip>(w)->isEnabled())
                 onDuringRun << QStringLiteral("the strip takes drops");
-            w.progressForm()->cancelButton()->click();
+            test::partOf<QPushButton>(w, QStringLiteral("Button1"))->click();
         });
     }));
     EXPECT_EQ(onDuringRun, QStringList());
@@ -281,10 +287,10 @@ TEST_F(Start, CommandsThatChangeTheListOrTheDesignAreOffDuringARun)
     // Each gets back the state it had, the one set meanwhile included.
     before["PhotoRemoveAll"] = true;
     for (const char *name : locked)
-        EXPECT_EQ(w.action(QLatin1String(name))->isEnabled(), before[name]) << name;
+        EXPECT_EQ(test::actionOf(w, QLatin1String(name))->isEnabled(), before[name]) << name;
     EXPECT_TRUE(startAction()->isEnabled());
-    EXPECT_TRUE(w.todoList()->isEnabled());
-    EXPECT_TRUE(w.settingsFrame()->isEnabled());
+    EXPECT_TRUE(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->isEnabled());
+    EXPECT_TRUE(test::partOf<QGroupBox>(w, QStringLiteral("SettingsFrame"))->isEnabled());
 }
 
 TEST_F(Start, TheRunWorksOnTheListAsItWasAtStart)
@@ -329,7 +335,7 @@ TEST_F(Start, ClosingTheWindowDuringARunCancelsItAndClosesWhenItEnds)
     TForm1 &again = openWith(photos(4, "again"));
     QObject::connect(&again, &TForm1::runStarting, [](WindowBatch *batch) { holdAt(batch, 2); });
     dialogs.fileAnswers = { outFolder("again") };
-    again.action(QStringLiteral("ProcessPhotos"))->trigger();
+    test::actionOf(again, QStringLiteral("ProcessPhotos"))->trigger();
     ASSERT_NE(again.runningBatch(), nullptr);
     window.reset();
 }
@@ -411,10 +417,10 @@ TEST_F(Start, SaveAsOfADamagedPhotoSaysSo)
     writeFileBytes(work / "cut.jpg", good.substr(0, good.size() * 2 / 3));
     TForm1 &w = open();
     w.LoadPic(qpath(work / "cut.jpg"));
-    KELVRA_TRY(w.action(QStringLiteral("ASaveAs"))->isEnabled());
+    KELVRA_TRY(test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
     QSignalSpy done(&w, &TForm1::saveAsFinished);
     dialogs.fileAnswers = { qpath(work / "saved.jpg") };
-    w.action(QStringLiteral("ASaveAs"))->trigger();
+    test::actionOf(w, QStringLiteral("ASaveAs"))->trigger();
     ASSERT_TRUE(done.wait(20000));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Warning);
@@ -478,24 +484,24 @@ TEST(ProgressForm, ARepeatedStepChangesNothingAndACloseFromOutsideAsksToCancel)
     EXPECT_FALSE(form.isVisible()) << "shown at the first step";
     form.ProgressStep(2, 5);
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.textLabel()->text(), QStringLiteral("Processing: [2/5]..."));
+    EXPECT_EQ(test::partOf<QLabel>(form, QStringLiteral("Label1"))->text(), QStringLiteral("Processing: [2/5]..."));
     form.ProgressStep(2, 9);
-    EXPECT_EQ(form.textLabel()->text(), QStringLiteral("Processing: [2/5]..."));
-    EXPECT_EQ(form.bar()->maximum(), 5);
+    EXPECT_EQ(test::partOf<QLabel>(form, QStringLiteral("Label1"))->text(), QStringLiteral("Processing: [2/5]..."));
+    EXPECT_EQ(test::partOf<QProgressBar>(form, QStringLiteral("ProgressBar1"))->maximum(), 5);
 
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.NeedToClose());
-    form.cancelButton()->click();
+    test::partOf<QPushButton>(form, QStringLiteral("Button1"))->click();
     QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_EQ(cancels.count(), 1) << "one request, however often asked";
 
     form.ProgressEnd();
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(form.textLabel()->text(), QStringLiteral("..."));
+    EXPECT_EQ(test::partOf<QLabel>(form, QStringLiteral("Label1"))->text(), QStringLiteral("..."));
     form.ProgressStart();
     EXPECT_FALSE(form.NeedToClose());
-    EXPECT_TRUE(form.cancelButton()->isEnabled());
+    EXPECT_TRUE(test::partOf<QPushButton>(form, QStringLiteral("Button1"))->isEnabled());
 }
 
 } // namespace

@@ -68,11 +68,11 @@ protected:
                       });
               });
         dialogs.fileAnswers = { qpath(folder) };
-        window->action(QStringLiteral("ProcessPhotos"))->trigger();
+        test::actionOf(*window, QStringLiteral("ProcessPhotos"))->trigger();
         ASSERT_TRUE(finished.count() == 1 || finished.wait(60000));
         QObject::disconnect(connection);
     }
-    QAction *undo() const { return window->action(QStringLiteral("UndoLastRun")); }
+    QAction *undo() const { return test::actionOf(*window, QStringLiteral("UndoLastRun")); }
     void setConflictRule(int rule)
     {
         QTimer::singleShot(0, [rule]() {
@@ -81,10 +81,10 @@ protected:
                 return;
             auto *dialog = qobject_cast<TFormOptions *>(modal);
             ASSERT_TRUE(dialog);
-            dialog->ExistingFilesCombo()->setCurrentIndex(rule);
-            QTest::mouseClick(dialog->BitBtn1(), Qt::LeftButton);
+            test::partOf<QComboBox>(*dialog, QStringLiteral("ExistingFilesCombo"))->setCurrentIndex(rule);
+            QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1")), Qt::LeftButton);
         });
-        window->action(QStringLiteral("AOptions"))->trigger();
+        test::actionOf(*window, QStringLiteral("AOptions"))->trigger();
         ASSERT_EQ(window->options().ExistingFiles, rule);
     }
 };

@@ -44,7 +44,7 @@ void choose(QComboBox *box, const QString &text)
 // Everything the window shows of the design, and the placement it holds.
 QStringList shownDesign(const TForm1 &w)
 {
-    const LabelPage *p = w.labelPage();
+    const LabelPage *p = test::partOf<LabelPage>(w);
     const StampSettings &s = w.settings();
     QStringList shown = {
         QString::number(p->sizeSlider()->value()),
@@ -57,17 +57,17 @@ QStringList shownDesign(const TForm1 &w)
         QString::number(p->outlineColourBox()->colour()),
         p->dateFormatBox()->currentText(),
         p->captionBox()->text(),
-        w.maskPage()->maskBox()->currentText(),
-        w.maskPage()->exampleLabel()->text(),
-        QString::number(w.todoList()->item(0)->checkState()),
-        QString::number(w.todoList()->item(1)->checkState()),
-        QString::number(w.todoList()->currentRow()),
-        QString::number(w.pages()->currentIndex()),
-        w.settingsFrame()->title(),
+        test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->currentText(),
+        test::partOf<QLabel>(w, QStringLiteral("MaskExample"))->text(),
+        QString::number(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->checkState()),
+        QString::number(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(1)->checkState()),
+        QString::number(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->currentRow()),
+        QString::number(test::partOf<QStackedWidget>(w, QStringLiteral("PageControl1"))->currentIndex()),
+        test::partOf<QGroupBox>(w, QStringLiteral("SettingsFrame"))->title(),
         QStringLiteral("%1 %2 %3 %4").arg(s.XOrient).arg(s.YOrient).arg(s.XD).arg(s.YD),
     };
     for (const char *style : { "FBold", "FItalic", "FUnderline", "FShadow", "FOutline" })
-        shown << QString::number(w.action(QLatin1String(style))->isChecked());
+        shown << QString::number(test::actionOf(w, QLatin1String(style))->isChecked());
     return shown;
 }
 
@@ -75,7 +75,7 @@ TEST_F(WindowFiles, ASavedCfgLoadedBackRestoresEveryControl)
 {
     TForm1 &w = open();
     const QStringList defaults = shownDesign(w);
-    LabelPage *p = w.labelPage();
+    LabelPage *p = test::partOf<LabelPage>(w);
 
     p->sizeSlider()->setValue(120);
     p->fontBox()->setCurrentFont(QFont(QStringLiteral("DejaVu Serif")));
@@ -83,14 +83,14 @@ TEST_F(WindowFiles, ASavedCfgLoadedBackRestoresEveryControl)
     dialogs.colourAnswers.push_back(QColor(10, 20, 30));
     choose(p->backgroundColourBox(), QStringLiteral("Custom..."));
     choose(p->outlineColourBox(), QStringLiteral("White"));
-    w.action(QStringLiteral("FBold"))->trigger();
-    w.action(QStringLiteral("FShadow"))->trigger();
-    w.action(QStringLiteral("FUnderline"))->trigger();
+    test::actionOf(w, QStringLiteral("FBold"))->trigger();
+    test::actionOf(w, QStringLiteral("FShadow"))->trigger();
+    test::actionOf(w, QStringLiteral("FUnderline"))->trigger();
     p->dateFormatBox()->setEditText(QStringLiteral("YYYY-MM-DD hh:nn"));
     p->captionBox()->setText(QStringLiteral("[Model] [ISO]"));
-    w.action(QStringLiteral("StampTo3"))->trigger();
-    w.maskPage()->maskBox()->setEditText(QStringLiteral("%y\\%m\\%o"));
-    w.todoList()->item(1)->setCheckState(Qt::Checked);
+    test::actionOf(w, QStringLiteral("StampTo3"))->trigger();
+    test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->setEditText(QStringLiteral("%y\\%m\\%o"));
+    test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(1)->setCheckState(Qt::Checked);
     const QStringList designed = shownDesign(w);
     const StampSettings settings = w.settings();
     EXPECT_EQ(settings.BgColor, 10 | 20 << 8 | 30 << 16);
@@ -99,7 +99,7 @@ TEST_F(WindowFiles, ASavedCfgLoadedBackRestoresEveryControl)
 
     const QString cfg = qpath(work / "design.cfg");
     dialogs.fileAnswers = { cfg };
-    w.action(QStringLiteral("RSaveCFG"))->trigger();
+    test::actionOf(w, QStringLiteral("RSaveCFG"))->trigger();
     ASSERT_TRUE(QFileInfo::exists(cfg));
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(dialogs.requests[0].title, QStringLiteral("Save Stamp Configuration"));
@@ -112,19 +112,19 @@ TEST_F(WindowFiles, ASavedCfgLoadedBackRestoresEveryControl)
     const QString empty = qpath(work / "empty.cfg");
     writeFileBytes(work / "empty.cfg", "");
     dialogs.fileAnswers = { empty };
-    w.action(QStringLiteral("RLoadCFG"))->trigger();
+    test::actionOf(w, QStringLiteral("RLoadCFG"))->trigger();
     EXPECT_EQ(shownDesign(w), defaults);
     EXPECT_EQ(dialogs.requests.back().title, QStringLiteral("Load Stamp Configuration"));
     EXPECT_EQ(dialogs.requests.back().folder, qpath(work.path()));
 
     // A name typed without its extension gets ".cfg", in lower case.
     dialogs.fileAnswers = { qpath(work / "plain") };
-    w.action(QStringLiteral("RSaveCFG"))->trigger();
+    test::actionOf(w, QStringLiteral("RSaveCFG"))->trigger();
     EXPECT_TRUE(QFileInfo(qpath(work / "plain.cfg")).isFile());
     EXPECT_FALSE(QFileInfo::exists(qpath(work / "plain")));
 
     dialogs.fileAnswers = { cfg };
-    w.action(QStringLiteral("RLoadCFG"))->trigger();
+    test::actionOf(w, QStringLiteral("RLoadCFG"))->trigger();
     EXPECT_EQ(shownDesign(w), designed);
     StampSettings loaded = w.settings();
     EXPECT_NEAR(loaded.Size, settings.Size, 1e-9);
@@ -133,7 +133,7 @@ TEST_F(WindowFiles, ASavedCfgLoadedBackRestoresEveryControl)
 
     // A cancelled dialog changes nothing.
     dialogs.fileAnswers = { QString() };
-    w.action(QStringLiteral("RLoadCFG"))->trigger();
+    test::actionOf(w, QStringLiteral("RLoadCFG"))->trigger();
     EXPECT_EQ(shownDesign(w), designed);
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -143,26 +143,29 @@ TEST_F(WindowFiles, ACfgThatOnlyRenamesShowsTheMaskPage)
     TForm1 &w = open();
     writeFileBytes(work / "rename.cfg", "[Options]\nRenamePhotos=1\nStampPhotosOpt=0\n");
     w.LoadCFGFromFile(qpath(work / "rename.cfg"));
-    EXPECT_EQ(w.todoList()->currentRow(), 1);
-    EXPECT_EQ(w.pages()->currentWidget(), w.maskPage());
-    EXPECT_EQ(w.settingsFrame()->title(), QStringLiteral("Rename\\Sort photos"));
+    EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->currentRow(), 1);
+    EXPECT_EQ(
+        test::partOf<QStackedWidget>(w, QStringLiteral("PageControl1"))->currentWidget(), test::partOf<MaskPage>(w));
+    EXPECT_EQ(
+        test::partOf<QGroupBox>(w, QStringLiteral("SettingsFrame"))->title(), QStringLiteral("Rename\\Sort photos"));
     EXPECT_EQ(w.helpTopic(), 30);
-    EXPECT_EQ(w.todoList()->item(0)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(w.todoList()->item(1)->checkState(), Qt::Checked);
+    EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(1)->checkState(), Qt::Checked);
 
     // Choosing the first task by keyboard brings the label page back.
-    w.todoList()->setFocus();
-    QTest::keyClick(w.todoList(), Qt::Key_Up);
-    EXPECT_EQ(w.pages()->currentWidget(), w.labelPage());
-    EXPECT_EQ(w.settingsFrame()->title(), QStringLiteral("Stamp photos"));
+    test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->setFocus();
+    QTest::keyClick(test::partOf<QListWidget>(w, QStringLiteral("TodoList")), Qt::Key_Up);
+    EXPECT_EQ(
+        test::partOf<QStackedWidget>(w, QStringLiteral("PageControl1"))->currentWidget(), test::partOf<LabelPage>(w));
+    EXPECT_EQ(test::partOf<QGroupBox>(w, QStringLiteral("SettingsFrame"))->title(), QStringLiteral("Stamp photos"));
     EXPECT_EQ(w.helpTopic(), 20);
 }
 
 TEST_F(WindowFiles, ClosingWritesTheProgramIniAndTheNextWindowReadsIt)
 {
     TForm1 &w = open();
-    w.labelPage()->captionBox()->setText(QStringLiteral("[Model]"));
-    w.labelPage()->sizeSlider()->setValue(100);
+    test::partOf<LabelPage>(w)->captionBox()->setText(QStringLiteral("[Model]"));
+    test::partOf<LabelPage>(w)->sizeSlider()->setValue(100);
     const QString ini = w.iniPath();
     EXPECT_EQ(QFileInfo(ini).absolutePath(), QFileInfo(dataFolder()).absoluteFilePath());
     w.close();
@@ -174,8 +177,8 @@ TEST_F(WindowFiles, ClosingWritesTheProgramIniAndTheNextWindowReadsIt)
 
     window.reset();
     TForm1 &again = open();
-    EXPECT_EQ(again.labelPage()->captionBox()->text(), QStringLiteral("[Model]"));
-    EXPECT_EQ(again.labelPage()->sizeSlider()->value(), 100);
+    EXPECT_EQ(test::partOf<LabelPage>(again)->captionBox()->text(), QStringLiteral("[Model]"));
+    EXPECT_EQ(test::partOf<LabelPage>(again)->sizeSlider()->value(), 100);
 }
 
 TEST_F(WindowFiles, AReadOnlyProgramIniIsReportedAtClose)
@@ -187,7 +190,7 @@ TEST_F(WindowFiles, AReadOnlyProgramIniIsReportedAtClose)
     QFile::setPermissions(ini, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
 
     TForm1 &w = open();
-    w.labelPage()->captionBox()->setText(QStringLiteral("[ISO]"));
+    test::partOf<LabelPage>(w)->captionBox()->setText(QStringLiteral("[ISO]"));
     w.close();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Unable to write to ") + ini);
@@ -212,8 +215,8 @@ protected:
     {
         TForm1 &w = open();
         w.LoadPic(path);
-        KELVRA_TRY(w.photoStatus()->path() == path);
-        KELVRA_TRY(w.preview()->isVisible());
+        KELVRA_TRY(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path() == path);
+        KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible());
         return w;
     }
     // Runs Save As onto target and waits for it.
@@ -221,7 +224,7 @@ protected:
     {
         QSignalSpy done(&w, &TForm1::saveAsFinished);
         dialogs.fileAnswers = { target };
-        w.action(QStringLiteral("ASaveAs"))->trigger();
+        test::actionOf(w, QStringLiteral("ASaveAs"))->trigger();
         return QTest::qWaitFor([&]() { return done.count() == 1; }, 20000);
     }
 };
@@ -230,21 +233,21 @@ TEST_F(WindowPhoto, APhotoShownEnablesSaveAsAndABadOneHidesThePreviewQuietly)
 {
     const QString good = copyPhoto("good.jpg");
     TForm1 &w = openWithPhoto(good);
-    EXPECT_TRUE(w.action(QStringLiteral("ASaveAs"))->isEnabled());
-    EXPECT_EQ(w.preview()->photoPath(), good);
+    EXPECT_TRUE(test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
+    EXPECT_EQ(test::partOf<PreviewView>(w)->photoPath(), good);
 
     writeFileBytes(work / "broken.jpg", std::string("\xFF\xD8\xFF\xE0 not a photo at all", 24));
     w.LoadPic(qpath(work / "broken.jpg"));
-    KELVRA_TRY(!w.action(QStringLiteral("ASaveAs"))->isEnabled());
-    EXPECT_FALSE(w.preview()->isVisible());
-    EXPECT_EQ(w.photoStatus()->path(), QString());
+    KELVRA_TRY(!test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
+    EXPECT_FALSE(test::partOf<PreviewView>(w)->isVisible());
+    EXPECT_EQ(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path(), QString());
 
     w.LoadPic(good);
-    KELVRA_TRY(w.action(QStringLiteral("ASaveAs"))->isEnabled());
+    KELVRA_TRY(test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
     writeFileBytes(work / "picture.gif", readFileBytes(photo("gps/DSCN0010.jpg")));
     w.LoadPic(qpath(work / "picture.gif"));
-    KELVRA_TRY(!w.action(QStringLiteral("ASaveAs"))->isEnabled());
-    EXPECT_FALSE(w.preview()->isVisible());
+    KELVRA_TRY(!test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
+    EXPECT_FALSE(test::partOf<PreviewView>(w)->isVisible());
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -253,9 +256,9 @@ TEST_F(WindowPhoto, FileOpenPreviewsTheChosenPhoto)
     const QString good = copyPhoto("chosen.jpg");
     TForm1 &w = open();
     dialogs.fileAnswers = { good };
-    w.action(QStringLiteral("AOpen"))->trigger();
-    KELVRA_TRY(w.photoStatus()->path() == good);
-    EXPECT_EQ(w.action(QStringLiteral("AOpen"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    test::actionOf(w, QStringLiteral("AOpen"))->trigger();
+    KELVRA_TRY(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path() == good);
+    EXPECT_EQ(test::actionOf(w, QStringLiteral("AOpen"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
 }
 
 TEST_F(WindowPhoto, SaveAsWritesAStampedPhotoWithTheSourcesDates)
@@ -275,7 +278,7 @@ TEST_F(WindowPhoto, SaveAsWritesAStampedPhotoWithTheSourcesDates)
     const QImage stamped(target, "JPEG");
     EXPECT_EQ(stamped.size(), QImage(source).size());
     EXPECT_EQ(QFileInfo(target).lastModified(), QFileInfo(source).lastModified());
-    EXPECT_TRUE(w.action(QStringLiteral("ASaveAs"))->isEnabled());
+    EXPECT_TRUE(test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -312,7 +315,7 @@ TEST_F(WindowPhoto, SaveAsUntickedCopiesAndATypedNameGetsItsExtension)
     ASSERT_TRUE(saveAs(w, qpath(work / "kept.JPEG")));
     EXPECT_TRUE(QFileInfo(qpath(work / "kept.JPEG")).isFile()) << "an extension of its own stays";
 
-    w.todoList()->item(0)->setCheckState(Qt::Unchecked);
+    test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->setCheckState(Qt::Unchecked);
     ASSERT_TRUE(saveAs(w, qpath(work / "copy.jpg")));
     EXPECT_EQ(readFileBytes(work / "copy.jpg"), readFileBytes(work / "source.jpg"));
     EXPECT_EQ(QFileInfo(qpath(work / "copy.jpg")).lastModified(), QFileInfo(source).lastModified());
@@ -326,7 +329,7 @@ TEST_F(WindowPhoto, SaveAsOntoThePreviewedPhotoWithStampingIsRefused)
     QSignalSpy done(&w, &TForm1::saveAsFinished);
     // Named another way, it is still the same file.
     dialogs.fileAnswers = { qpath(work.path()) + QStringLiteral("/./source.jpg") };
-    w.action(QStringLiteral("ASaveAs"))->trigger();
+    test::actionOf(w, QStringLiteral("ASaveAs"))->trigger();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Warning);
     // The dialog comes again where the refused name was; no answer cancels it.
@@ -339,58 +342,59 @@ TEST_F(WindowPhoto, SaveAsOntoThePreviewedPhotoWithStampingIsRefused)
 
     // Cancelling the dialog does nothing at all.
     dialogs.fileAnswers = { QString() };
-    w.action(QStringLiteral("ASaveAs"))->trigger();
+    test::actionOf(w, QStringLiteral("ASaveAs"))->trigger();
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
 TEST_F(WindowPhoto, TickingTheStampTaskByKeyboardRedrawsThePreview)
 {
     TForm1 &w = openWithPhoto(copyPhoto("source.jpg"));
-    const QImage labelled = w.preview()->previewRaster();
-    QListWidget *todo = w.todoList();
+    const QImage labelled = test::partOf<PreviewView>(w)->previewRaster();
+    QListWidget *todo = test::partOf<QListWidget>(w, QStringLiteral("TodoList"));
     todo->setFocus();
     todo->setCurrentRow(0);
     QTest::keyClick(todo, Qt::Key_Space);
     EXPECT_FALSE(w.settings().StampPhotosOpt);
-    KELVRA_TRY(w.preview()->previewRaster() != labelled);
+    KELVRA_TRY(test::partOf<PreviewView>(w)->previewRaster() != labelled);
     QTest::keyClick(todo, Qt::Key_Space);
     EXPECT_TRUE(w.settings().StampPhotosOpt);
-    KELVRA_TRY(w.preview()->previewRaster() == labelled);
+    KELVRA_TRY(test::partOf<PreviewView>(w)->previewRaster() == labelled);
 }
 
 TEST_F(WindowPhoto, EveryDesignChangeRedrawsThePreview)
 {
     TForm1 &w = openWithPhoto(copyPhoto("source.jpg"));
-    LabelPage *p = w.labelPage();
+    LabelPage *p = test::partOf<LabelPage>(w);
     writeFileBytes(work / "empty.cfg", "");
     const std::vector<std::pair<const char *, std::function<void()>>> triggers = {
         { "size slider", [&] { p->sizeSlider()->setValue(80); } },
         { "font", [&] { p->fontBox()->setCurrentFont(QFont(QStringLiteral("DejaVu Serif"))); } },
         { "font colour", [&] { choose(p->fontColourBox(), QStringLiteral("Yellow")); } },
-        { "FOutline", [&] { w.action(QStringLiteral("FOutline"))->trigger(); } },
+        { "FOutline", [&] { test::actionOf(w, QStringLiteral("FOutline"))->trigger(); } },
         { "outline colour", [&] { choose(p->outlineColourBox(), QStringLiteral("Blue")); } },
         { "background colour", [&] { choose(p->backgroundColourBox(), QStringLiteral("White")); } },
-        { "FBold", [&] { w.action(QStringLiteral("FBold"))->trigger(); } },
-        { "FItalic", [&] { w.action(QStringLiteral("FItalic"))->trigger(); } },
-        { "FUnderline", [&] { w.action(QStringLiteral("FUnderline"))->trigger(); } },
-        { "FShadow", [&] { w.action(QStringLiteral("FShadow"))->trigger(); } },
+        { "FBold", [&] { test::actionOf(w, QStringLiteral("FBold"))->trigger(); } },
+        { "FItalic", [&] { test::actionOf(w, QStringLiteral("FItalic"))->trigger(); } },
+        { "FUnderline", [&] { test::actionOf(w, QStringLiteral("FUnderline"))->trigger(); } },
+        { "FShadow", [&] { test::actionOf(w, QStringLiteral("FShadow"))->trigger(); } },
         { "date format", [&] { p->dateFormatBox()->setEditText(QStringLiteral("YYYY")); } },
         { "caption", [&] { p->captionBox()->setText(QStringLiteral("[PHOTO_DATE] [Make]")); } },
-        { "StampTo1", [&] { w.action(QStringLiteral("StampTo1"))->trigger(); } },
-        { "StampTo2", [&] { w.action(QStringLiteral("StampTo2"))->trigger(); } },
-        { "StampTo3", [&] { w.action(QStringLiteral("StampTo3"))->trigger(); } },
-        { "StampTo4", [&] { w.action(QStringLiteral("StampTo4"))->trigger(); } },
-        { "task tick", [&] { w.todoList()->item(0)->setCheckState(Qt::Unchecked); } },
+        { "StampTo1", [&] { test::actionOf(w, QStringLiteral("StampTo1"))->trigger(); } },
+        { "StampTo2", [&] { test::actionOf(w, QStringLiteral("StampTo2"))->trigger(); } },
+        { "StampTo3", [&] { test::actionOf(w, QStringLiteral("StampTo3"))->trigger(); } },
+        { "StampTo4", [&] { test::actionOf(w, QStringLiteral("StampTo4"))->trigger(); } },
+        { "task tick",
+            [&] { test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->setCheckState(Qt::Unchecked); } },
         { "loading a .cfg", [&] { w.LoadCFGFromFile(qpath(work / "empty.cfg")); } },
     };
     for (const auto &[name, change] : triggers) {
         SCOPED_TRACE(name);
-        const QImage before = w.preview()->previewRaster();
+        const QImage before = test::partOf<PreviewView>(w)->previewRaster();
         change();
-        KELVRA_TRY(w.preview()->previewRaster() != before);
+        KELVRA_TRY(test::partOf<PreviewView>(w)->previewRaster() != before);
     }
     const StampSettings &s = w.settings();
-    w.action(QStringLiteral("StampTo3"))->trigger();
+    test::actionOf(w, QStringLiteral("StampTo3"))->trigger();
     EXPECT_EQ(s.XOrient, 1);
     EXPECT_EQ(s.YOrient, 1);
     EXPECT_EQ(s.XD, 0.1);
