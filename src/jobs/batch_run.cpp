@@ -470,6 +470,7 @@ struct WorkerMemory
 {
     PhotoWorkspace pixels;
     CoefficientStamp coefficients;
+    ExifThumbnailMaker thumbnail;
     std::string output; // the file as written: metadata, then the encoded picture
 };
 
@@ -663,8 +664,14 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
     QString firstWarning;
     if (plan.kind != PhotoKind::Jpeg)
         return stampOtherKind(plan, job, names, log, memory, result, caption, fail);
+    // The EXIF thumbnail shows the label too, made from the stamped picture
+    // as the road passes it; one that cannot be made goes rather than show
+    // the photo without it.
+    const std::string_view oldThumbnail = exifThumbnail(metadata);
+    ExifThumbnailMaker &small = memory.thumbnail;
+    small.want(oldThumbnail, orientation);
     if (job.options.KeepQuality) {
-        switch (memory.coefficients.stamp(pixels.fileBytes(), layOut, &error)) {
+        switch (memory.coefficients.stamp(pixels.fileBytes(), layOut, &error, &small)) {
         case CoefficientStamp::Outcome::Stamped:
             bytes = memory.coefficients.encoded();
             warnings = memory.coefficients.warnings();
@@ -680,9 +687,10 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
     if (bytes.empty()) {
         // Kept quality that the coefficients cannot give is the best the pixels can.
         const int quality = job.options.KeepQuality ? 100 : effectiveQuality(job.options.jpgquality);
-        if (!pixels.transcode(quality, layOut, &error)) {
+        if (!pixels.transcode(quality, layOut, &error, &small)) {
             if (pixels.labelFailed())
                 return fail(BatchError::NoMemoryForLabel, error);
+            small.want(oldThumbnail, orientation); // drops the rows of the failed pass
             // The decoder refused the data; the whole-raster road tries the
             // toolkit's readers too.
             if (!pixels.decode(&error))
@@ -697,10 +705,9 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
         warnings = pixels.warnings();
         firstWarning = pixels.firstWarning();
     }
-    // The EXIF thumbnail shows the label too; one that cannot be made
-    // goes rather than show the photo without it.
-    const std::string_view thumbnail = exifThumbnail(metadata);
-    const QByteArray stampedSmall = thumbnail.empty() ? QByteArray() : stampedThumbnail(bytes, thumbnail, orientation);
+    QByteArray stampedSmall = small.make();
+    if (stampedSmall.isEmpty() && small.wanted())
+        stampedSmall = stampedThumbnail(bytes, oldThumbnail, orientation);
     const bool replaced = !stampedSmall.isEmpty()
         && replaceThumbnail(metadata, std::string_view(stampedSmall.constData(), std::size_t(stampedSmall.size())));
     if (!replaced && metadata.HasThumbnail())
