@@ -25,6 +25,16 @@ const std::array<std::array<float, 8>, 8> &dctBasis()
     return basis;
 }
 
+// std::clamp(std::lround(value), 0, 255) without the library call, which
+// cost more than the colour conversion around it: a float plus one half is
+// exact in double, so truncating it rounds half away from zero as lround.
+int toByte(float value)
+{
+    if (!(value > 0.0f))
+        return 0;
+    return value >= 255.0f ? 255 : static_cast<int>(double(value) + 0.5);
+}
+
 // Dequantises and transforms one block into 8 x 8 samples at out (rows
 // stride apart), rounded and clamped as a decoder gives them.
 void inverseBlock(const short *coefficients, const unsigned short *quant, unsigned char *out, std::size_t stride)
@@ -46,8 +56,7 @@ void inverseBlock(const short *coefficients, const unsigned short *quant, unsign
             float sum = 0;
             for (int v = 0; v < 8; ++v)
                 sum += b[y][v] * rows[v * 8 + x];
-            out[std::size_t(y) * stride + std::size_t(x)]
-                = static_cast<unsigned char>(std::clamp(std::lround(sum + 128.0f), 0L, 255L));
+            out[std::size_t(y) * stride + std::size_t(x)] = static_cast<unsigned char>(toByte(sum + 128.0f));
         }
 }
 
@@ -92,11 +101,6 @@ float componentOf(QRgb pixel, jpeg::ColourModel colour, int component)
     default:
         return 0.5f * r - 0.418688f * g - 0.081312f * b + 128.0f;
     }
-}
-
-int toByte(float value)
-{
-    return static_cast<int>(std::clamp(std::lround(value), 0L, 255L));
 }
 
 QRgb pixelOf(const int *samples, jpeg::ColourModel colour)

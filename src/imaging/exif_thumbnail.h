@@ -44,6 +44,10 @@ public:
     // Takes a picture reduced by scale from a width x height photo.
     void setReduced(QImage picture, int scale, int width, int height);
 
+    // The reduced stored picture a whole pass left, else null.
+    QImage reduced() const { return m_scale && m_nextRow == m_stored.height() ? m_picture : QImage(); }
+    int scale() const { return m_scale; }
+
     // The new thumbnail, or empty when none was wanted or it cannot be made.
     QByteArray make() const;
 
