@@ -10,6 +10,7 @@
 // Medians of --reps runs (default 7). Settings go to a temporary folder.
 #include "imaging/jpeg_image.h"
 #include "jobs/thumbnail_job.h"
+#include "ui/design_model.h"
 #include "ui/folder_browser.h"
 #include "ui/main_window.h"
 #include "ui/photo_list_model.h"
@@ -237,11 +238,10 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    PreviewView view;
+    DesignModel design;
+    design.edit([](StampSettings &s) { s.CaptionFormat = QStringLiteral("[PHOTO_DATE] [Model]"); });
+    PreviewView view { design };
     view.resize(kPreviewArea);
-    StampSettings design;
-    design.CaptionFormat = QStringLiteral("[PHOTO_DATE] [Model]");
-    view.setDesign(design, AppOptions());
     view.show();
     const std::vector<double> click = clicks(view, photo, other, reps);
     const std::vector<double> djpeg = djpegRuns(photo, reps);

@@ -562,6 +562,22 @@ void finishStamped(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, 
 // A HEIF, PNG, TIFF or WebP photo: decoded whole by its own decoder, the
 // label drawn in its orientation, then a PNG stays a PNG and the others
 // become a JPEG at the quality setting, each with the source's metadata.
+// The EXIF thumbnail shows the label too; one that cannot be made goes
+// rather than show the photo without it. A photo without one gets none.
+// One the stamping pass made already (made) spares decoding the stamped JPEG.
+void restampThumbnail(
+    TimgData &metadata, std::string_view stampedJpeg, int orientation, const ExifThumbnailMaker *made = nullptr)
+{
+    const std::string_view thumbnail = exifThumbnail(metadata);
+    QByteArray small = made ? made->make() : QByteArray();
+    if (small.isEmpty() && !thumbnail.empty())
+        small = stampedThumbnail(stampedJpeg, thumbnail, orientation);
+    const bool replaced = !small.isEmpty()
+        && replaceThumbnail(metadata, std::string_view(small.constData(), std::size_t(small.size())));
+    if (!replaced && metadata.HasThumbnail())
+        removeThumbnail(metadata);
+}
+
 void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, WorkerMemory &memory,
     BatchPhotoResult &result, const QString &caption, const FailStamp &fail)
 {
@@ -603,8 +619,7 @@ void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names,
             tiffBlocks.adoptContainerMetadata(found, PhotoKind::Tiff);
             carried = &tiffBlocks;
         }
-        if (carried->HasThumbnail())
-            removeThumbnail(*carried);
+        restampThumbnail(*carried, pixels.encoded(), orientation);
         if (carried->ExifSegment) {
             std::string &segment = carried->ExifSegment->data;
             if (metadata.containerTurned && segment.size() > 8) {
@@ -705,13 +720,7 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
         warnings = pixels.warnings();
         firstWarning = pixels.firstWarning();
     }
-    QByteArray stampedSmall = small.make();
-    if (stampedSmall.isEmpty() && small.wanted())
-        stampedSmall = stampedThumbnail(bytes, oldThumbnail, orientation);
-    const bool replaced = !stampedSmall.isEmpty()
-        && replaceThumbnail(metadata, std::string_view(stampedSmall.constData(), std::size_t(stampedSmall.size())));
-    if (!replaced && metadata.HasThumbnail())
-        removeThumbnail(metadata);
+    restampThumbnail(metadata, bytes, orientation, &small);
     if (job.settings.FixExifDates)
         setOutputDates(metadata, plan.values);
     // A scan without EXIF still has its print density, caption and comment to keep.

@@ -42,10 +42,12 @@ struct Wanted
 class Tiff
 {
 public:
-    explicit Tiff(std::string segment)
-        : m_data(std::move(segment))
+    // A view, not a moved string: GCC's optimiser took the moved-from
+    // buffer for uninitialised and stopped the release build.
+    explicit Tiff(std::string_view segment)
+        : m_data(segment)
+        , m_motorola(segment.size() > kTiffStart && segment[kTiffStart] == 'M')
     {
-        m_motorola = m_data.size() > kTiffStart && m_data[kTiffStart] == 'M';
     }
 
     std::string &data() { return m_data; }
@@ -243,7 +245,7 @@ bool isExifOffset(std::string_view text)
 
 std::string exifOffsetTimeOriginal(std::string_view segment)
 {
-    const Tiff tiff { std::string(segment) };
+    const Tiff tiff { segment };
     if (!tiff.valid())
         return std::string();
     const std::optional<std::vector<Entry>> ifd0 = tiff.entries(tiff.get(4, 4));
@@ -269,7 +271,7 @@ std::optional<std::string> setDates(std::string_view segment, const ExifDateStam
 {
     if (!isExifDate(stamp.dateTime) || (!stamp.offset.empty() && !isExifOffset(stamp.offset)))
         return std::nullopt;
-    Tiff tiff { std::string(segment) };
+    Tiff tiff { segment };
     if (!tiff.valid())
         return std::nullopt;
     // A main directory at 0 is none: the minimal block starts so.

@@ -79,6 +79,14 @@ PhotoKind photoKindOfName(std::string_view fileName)
     return PhotoKind::None;
 }
 
+std::string photoNamePatterns()
+{
+    std::string patterns;
+    for (const NamedExtension &e : kExtensions)
+        patterns += (patterns.empty() ? "*" : " *") + std::string(e.extension);
+    return patterns;
+}
+
 bool nameFitsKind(std::string_view fileName, PhotoKind kind)
 {
     return kind != PhotoKind::None && photoKindOfName(fileName) == kind;

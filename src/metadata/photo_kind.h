@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace kelvra {
@@ -36,6 +37,9 @@ PhotoKind photoKindOfContent(std::string_view head);
 // that cannot be opened is judged by its name, so that the reader of its
 // kind reports why.
 PhotoKind photoKindOfFile(const std::filesystem::path &path);
+
+// Every photo name as a chooser's pattern list: "*.jpg *.jpeg ... *.webp".
+std::string photoNamePatterns();
 
 // Whether a name with this extension is of the kind (case-insensitive).
 bool nameFitsKind(std::string_view fileName, PhotoKind kind);

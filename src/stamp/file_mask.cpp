@@ -102,6 +102,11 @@ bool IsPhotoFileName(const QString &fileName)
     return photoKindOfName(QFileInfo(fileName).fileName().toStdString()) != PhotoKind::None;
 }
 
+QString photoChooserPatterns()
+{
+    return QString::fromStdString(photoNamePatterns());
+}
+
 QString stampedFileName(const QString &name, PhotoKind source)
 {
     const PhotoKindTraits &traits = photoKindTraits(photoKindTraits(source).stampedKind);

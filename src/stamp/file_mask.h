@@ -29,6 +29,8 @@ bool IsJpegFileName(const QString &fileName);
 // A JPEG name or the name of another photo kind (HEIC, PNG, TIFF, WebP):
 // what a folder listing, the browser and the photo list take for photos.
 bool IsPhotoFileName(const QString &fileName);
+// The same names as a file chooser's patterns: "*.jpg *.jpeg ... *.webp".
+QString photoChooserPatterns();
 
 // The name a stamped photo of this kind gets: name itself when its extension
 // fits what the kind is written as, else name with that kind's extension (a

@@ -7,6 +7,7 @@
 #include "localization/loc_errors.h"
 #include "platform/data_folder.h"
 #include "platform/install_paths.h"
+#include "ui/main_actions.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -75,6 +76,7 @@ void WindowTranslator::TranslateNew(QWidget *window)
     } catch (const ELocError &) {
         // A damaged definition leaves the window in the built-in language.
     }
+    mendMenuBarMnemonics(window);
     if (m_localizer.ProcessBiDiMode || m_localizer.IsRightToLeft())
         window->setLayoutDirection(m_localizer.IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
 }
@@ -84,6 +86,7 @@ void WindowTranslator::RetranslateOpen()
     for (QWidget *window : QApplication::topLevelWidgets()) {
         TLiveTranslator::ProcessContainer(
             window, m_localizer.LocStorage, m_localizer.UntranslatedAsIs(), true, m_localizer.IsRightToLeft());
+        mendMenuBarMnemonics(window);
         window->setProperty(kTranslatedMark, true);
     }
 }

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main_actions.h"
 
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
 namespace kelvra {
 
 namespace {
@@ -171,6 +175,57 @@ QString withMnemonic(const QString &caption, QString &used)
     used += text.at(pick).toLower();
     text.insert(pick, QLatin1Char('&'));
     return text;
+}
+
+namespace {
+
+// The key letter of a text ("&&" is a literal "&"), or a null character.
+QChar mnemonicOf(const QString &text)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text.at(i) != QLatin1Char('&'))
+            continue;
+        if (text.at(i + 1) != QLatin1Char('&'))
+            return text.at(i + 1).toLower();
+        ++i;
+    }
+    return {};
+}
+
+QString withoutMnemonic(const QString &text)
+{
+    QString plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('&') && i + 1 < text.size())
+            ++i;
+        plain += text.at(i);
+    }
+    return plain;
+}
+
+} // namespace
+
+void mendMnemonics(const QList<QAction *> &items)
+{
+    QString used;
+    std::vector<QAction *> keyless;
+    for (QAction *a : items) {
+        if (a->isSeparator() || !a->isVisible())
+            continue;
+        const QChar key = mnemonicOf(a->text());
+        if (!key.isNull() && key.isLetterOrNumber() && !used.contains(key))
+            used += key;
+        else
+            keyless.push_back(a);
+    }
+    for (QAction *a : keyless)
+        a->setText(withMnemonic(withoutMnemonic(a->text()), used));
+}
+
+void mendMenuBarMnemonics(QWidget *window)
+{
+    for (const QMenuBar *bar : window->findChildren<QMenuBar *>())
+        mendMnemonics(bar->actions());
 }
 
 } // namespace kelvra

@@ -3,9 +3,13 @@
 // one loop and a test can hold the window against them.
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <vector>
+
+class QAction;
+class QWidget;
 
 namespace kelvra {
 
@@ -42,5 +46,14 @@ const std::vector<QString> &contextMenuSpec();
 // word if it can, else any letter), which joins used. Unchanged when no letter
 // is left. A literal "&" is doubled.
 QString withMnemonic(const QString &caption, QString &used);
+
+// The visible items of one menu with an access key each and none twice: an
+// item keeps its key unless an earlier item holds it; the others get one as
+// withMnemonic gives it. Translations choose their keys without seeing each
+// other, and some texts (the browser's column names) come without one.
+void mendMnemonics(const QList<QAction *> &items);
+
+// mendMnemonics on the menu bars of a window, after a translation.
+void mendMenuBarMnemonics(QWidget *window);
 
 } // namespace kelvra

@@ -136,6 +136,9 @@ void TForm1::createMenus()
     for (const MenuSpec &spec : mainMenuSpec()) {
         QMenu *menu = menuBar()->addMenu(withMnemonic(spec.title, usedTitles));
         menu->setObjectName(spec.name);
+        // Translated texts and the browser's column names (the sort items)
+        // arrive after this; their keys are settled when the menu opens.
+        connect(menu, &QMenu::aboutToShow, menu, [menu] { mendMnemonics(menu->actions()); });
         QString used;
         // A run of the command line ends unseen, so the state is looked up on opening.
         if (std::find(spec.items.begin(), spec.items.end(), QStringLiteral("UndoLastRun")) != spec.items.end())
@@ -149,6 +152,7 @@ void TForm1::createMenus()
                         continue;
                     QMenu *submenu = menu->addMenu(withMnemonic(sub.title, used));
                     submenu->setObjectName(sub.name);
+                    connect(submenu, &QMenu::aboutToShow, submenu, [submenu] { mendMnemonics(submenu->actions()); });
                     fillMenu(submenu, sub.items, m_actions);
                 }
             } else {
@@ -177,7 +181,7 @@ void TForm1::AOpenExecute()
 {
     FileDialogRequest request;
     request.title = tr("Open");
-    request.filter = tr("JPEG photos (*.jpg *.jpeg *.jpe *.jif *.jfif);;All files (*)");
+    request.filter = tr("Photos (%1);;All files (*)").arg(photoChooserPatterns());
     const QString shown = m_preview->photoPath();
     request.folder = shown.isEmpty() ? m_options.DefaultBrowseFolder : QFileInfo(shown).absolutePath();
     const QString chosen = m_dialogs.openFileName(this, request);

@@ -5,6 +5,7 @@
 #include "common/test_support.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -179,7 +180,14 @@ TEST(SafeOutputsCli, UndoAfterAKilledRun)
                 QStringLiteral("--jobs"), QStringLiteral("2"), QStringLiteral("--out"), qpath(dir / "out"),
                 qpath(dir / "in") });
         ASSERT_TRUE(run.waitForStarted());
-        QThread::msleep(150 + 60 * round);
+        // Killed once its first output stands, and a little later each round:
+        // a clock alone kills a run on a loaded machine before it began.
+        QElapsedTimer waited;
+        waited.start();
+        while (filesBelow(dir / "out") < 2 && test::readFileBytes(dir / "out" / "p0_timestamp.jpg") == before
+            && run.state() == QProcess::Running && waited.elapsed() < 30000)
+            QThread::msleep(2);
+        QThread::msleep(40 * round);
         run.kill();
         ASSERT_TRUE(run.waitForFinished(30000));
         const auto r = runCli({ "undo" }, { "XDG_CONFIG_HOME=" + config });

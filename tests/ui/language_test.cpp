@@ -28,6 +28,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QSignalSpy>
 
@@ -226,6 +227,24 @@ TEST_F(ShippedLanguages, WindowsAreMadeInTheSavedLanguageWithNoNativeTextLeft)
                 EXPECT_EQ(expected.nativeOnly.count(text), 0u)
                     << language.file << ": " << name.constData() << " shows the native \"" << text.toStdString() << '"';
             EXPECT_EQ(window->layoutDirection() == Qt::RightToLeft, language.rightToLeft) << name.constData();
+        }
+        // A translated menu, opened, has an access key on every item, none twice in one menu.
+        std::vector<QWidget *> menus { windows.main->menuBar() };
+        for (QMenu *menu : windows.main->menuBar()->findChildren<QMenu *>())
+            menus.push_back(menu);
+        for (QWidget *holder : menus) {
+            if (auto *menu = qobject_cast<QMenu *>(holder))
+                Q_EMIT menu->aboutToShow();
+            std::set<QString> keys;
+            for (const QAction *a : holder->actions()) {
+                if (a->isSeparator() || !a->isVisible())
+                    continue;
+                const QString key = QKeySequence::mnemonic(a->text()).toString().toLower();
+                EXPECT_FALSE(key.isEmpty()) << language.file << ": no key on " << a->text().toStdString();
+                EXPECT_TRUE(key.isEmpty() || keys.insert(key).second)
+                    << language.file << ": " << holder->objectName().toStdString() << " gives " << key.toStdString()
+                    << " twice, the second to " << a->text().toStdString();
+            }
         }
         // Messages come from the string table of the language too.
         const TLocConstant *title = expected.store.FindConstant("LocErrors", "SErrorBoxTitle");
