@@ -5,7 +5,8 @@
 // kept quality does, and splice the same band into the source's own
 // entropy-coded data, whatever symbols its tables lack: what the splice
 // writes must decode cleanly to the source's blocks with the band's (as
-// written) in their place.
+// written) in their place. Where the tables cannot fit the band, coding every
+// block again must give libjpeg's rewrite byte for byte.
 #include "fuzz_check.h"
 #include "imaging/entropy_splice.h"
 #include "imaging/jpeg_codec.h"
@@ -116,6 +117,44 @@ bool readBlocks(const unsigned char *data, std::size_t size, Blocks &blocks, int
     return r.ok;
 }
 
+// Tables the edited band does not fit: every block coded again one MCU at
+// a time must give the bytes libjpeg's rewrite of the same edit gives, and
+// the DC terms of what it wrote.
+void checkRecode(const uint8_t *data, size_t size, const kelvra::jpeg::ScanHeader &header, kelvra::jpeg::RowBand rows,
+    Columns &columns, kelvra::jpeg::CoefficientEditor edit, kelvra::jpeg::SpliceMemory &memory)
+{
+    using namespace kelvra::jpeg;
+    ScanHeader completed;
+    EncodeBuffer markers;
+    if (readCompletedScanHeader(data, size, &completed, &markers).ok && completed.spliceable
+        && recodeScan(
+               data, size, header, completed, markers.data, markers.size, rows, columns.first, columns.last, memory)
+            == SpliceOutcome::Spliced) {
+        RowMemory band;
+        EncodeBuffer out;
+        const CodecResult r = rewriteCoefficients(data, size, middleBand, edit, &columns, &band, &out);
+        if (r.ok && r.warnings == 0)
+            check(out.size == memory.out.size() && std::equal(out.data, out.data + out.size, memory.out.begin()));
+        Blocks written;
+        int warnings = 0;
+        check(readBlocks(memory.out.data(), memory.out.size(), written, &warnings) && warnings == 0);
+        const CoefficientLayout &l = header.layout;
+        for (int c = 0; c < l.components; ++c) {
+            const CoefficientPlane &p = l.planes[c];
+            const int wide = (l.width * p.hSamp + 8 * l.maxHSamp - 1) / (8 * l.maxHSamp);
+            const int high = (l.height * p.vSamp + 8 * l.maxVSamp - 1) / (8 * l.maxVSamp);
+            for (int y = 0; y < high; ++y)
+                for (int x = 0; x < wide; ++x) {
+                    const std::size_t at = std::size_t(y) * p.blocksWide + std::size_t(x);
+                    check(memory.dc.planes[c][at] == written.planes[c][at * 64]);
+                }
+        }
+        freeEncoded(band.data);
+        freeEncoded(out.data);
+    }
+    freeEncoded(markers.data);
+}
+
 // The source's blocks with middleBand's scrambled, against the splice's
 // output, inside the picture (blocks past its edge are the encoder's own).
 void checkSplice(const uint8_t *data, size_t size)
@@ -129,9 +168,12 @@ void checkSplice(const uint8_t *data, size_t size)
         const CoefficientEditor edit = size % 2 ? negateBand : scrambleBand;
         const int mcusWide = (header.layout.width + 8 * header.layout.maxHSamp - 1) / (8 * header.layout.maxHSamp);
         Columns columns { mcusWide / 4, size % 3 ? mcusWide / 2 + 1 : mcusWide };
-        if (spliceScan(data, size, header, markers.data, markers.size, rows, columns.first, columns.last, edit,
-                &columns, memory)
-            == SpliceOutcome::Spliced) {
+        memory.collectDc = true;
+        const SpliceOutcome outcome = spliceScan(
+            data, size, header, markers.data, markers.size, rows, columns.first, columns.last, edit, &columns, memory);
+        if (outcome == SpliceOutcome::CodeMissing)
+            checkRecode(data, size, header, rows, columns, edit, memory);
+        if (outcome == SpliceOutcome::Spliced) {
             Blocks before, after;
             int warnings = 0;
             check(readBlocks(data, size, before, &warnings));
@@ -172,6 +214,8 @@ void checkSplice(const uint8_t *data, size_t size)
                         if (y / p.vSamp >= firstRow && y / p.vSamp < lastRow && inColumns(&columns, p, x))
                             expected = held.block(c, y - firstRow * p.vSamp, x);
                         check(std::equal(expected, expected + 64, after.planes[c].data() + at));
+                        check(
+                            memory.dc.planes[c][std::size_t(y) * p.blocksWide + std::size_t(x)] == after.planes[c][at]);
                     }
             }
         }

@@ -25,6 +25,16 @@ const std::array<std::array<float, 8>, 8> &dctBasis()
     return basis;
 }
 
+// std::clamp(std::lround(value), 0, 255) without the library call, which
+// cost more than the colour conversion around it: a float plus one half is
+// exact in double, so truncating it rounds half away from zero as lround.
+int toByte(float value)
+{
+    if (!(value > 0.0f))
+        return 0;
+    return value >= 255.0f ? 255 : static_cast<int>(double(value) + 0.5);
+}
+
 // Dequantises and transforms one block into 8 x 8 samples at out (rows
 // stride apart), rounded and clamped as a decoder gives them.
 void inverseBlock(const short *coefficients, const unsigned short *quant, unsigned char *out, std::size_t stride)
@@ -46,8 +56,7 @@ void inverseBlock(const short *coefficients, const unsigned short *quant, unsign
             float sum = 0;
             for (int v = 0; v < 8; ++v)
                 sum += b[y][v] * rows[v * 8 + x];
-            out[std::size_t(y) * stride + std::size_t(x)]
-                = static_cast<unsigned char>(std::clamp(std::lround(sum + 128.0f), 0L, 255L));
+            out[std::size_t(y) * stride + std::size_t(x)] = static_cast<unsigned char>(toByte(sum + 128.0f));
         }
 }
 
@@ -94,11 +103,6 @@ float componentOf(QRgb pixel, jpeg::ColourModel colour, int component)
     }
 }
 
-int toByte(float value)
-{
-    return static_cast<int>(std::clamp(std::lround(value), 0L, 255L));
-}
-
 QRgb pixelOf(const int *samples, jpeg::ColourModel colour)
 {
     switch (colour) {
@@ -111,6 +115,36 @@ QRgb pixelOf(const int *samples, jpeg::ColourModel colour)
         return qRgb(toByte(y + 1.402f * cr), toByte(y - 0.344136f * cb - 0.714136f * cr), toByte(y + 1.772f * cb));
     }
     }
+}
+
+// The stored picture at 1/8 from its DC terms: each pixel its blocks' mean,
+// as a decoder's 1/8 scale gives it.
+QImage pictureOfDc(const jpeg::CoefficientLayout &layout, const jpeg::DcTerms &dc)
+{
+    QImage picture((layout.width + 7) / 8, (layout.height + 7) / 8, QImage::Format_RGB32);
+    if (picture.isNull())
+        return {};
+    for (int c = 0; c < layout.components; ++c) {
+        const jpeg::CoefficientPlane &p = layout.planes[c];
+        if (dc.planes[c].size() != std::size_t(p.blocksWide) * std::size_t(p.blocksHigh))
+            return {};
+    }
+    for (int y = 0; y < picture.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(picture.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            int s[3] = { 0, 0, 0 };
+            for (int c = 0; c < layout.components && c < 3; ++c) {
+                const jpeg::CoefficientPlane &p = layout.planes[c];
+                const int bx = std::min(x * p.hSamp / layout.maxHSamp, p.blocksWide - 1);
+                const int by = std::min(y * p.vSamp / layout.maxVSamp, p.blocksHigh - 1);
+                const int term = dc.planes[c][std::size_t(by) * std::size_t(p.blocksWide) + std::size_t(bx)];
+                // The 1 x 1 inverse transform: the mean, rounded.
+                s[c] = std::clamp(((term * int(p.quant[0]) + 4) >> 3) + 128, 0, 255);
+            }
+            row[x] = pixelOf(s, layout.colour);
+        }
+    }
+    return picture;
 }
 
 } // namespace
@@ -134,6 +168,7 @@ struct CoefficientWork
 jpeg::RowBand CoefficientWork::plan(void *context, const jpeg::CoefficientLayout &layout)
 {
     auto *work = static_cast<CoefficientWork *>(context);
+    work->self->m_layout = layout;
     const bool threeComponents = layout.colour == jpeg::ColourModel::YCbCr || layout.colour == jpeg::ColourModel::Rgb;
     bool supported = (layout.colour == jpeg::ColourModel::Grey && layout.components == 1)
         || (threeComponents && layout.components == 3);
@@ -315,11 +350,21 @@ bool CoefficientStamp::splice(std::string_view jpeg, CoefficientWork &work, Outc
             *error = ImageFailure { ImageError::PaintRefused, {} };
         *outcome = Outcome::LabelFailed;
         return true;
-    case jpeg::SpliceOutcome::CodeMissing:
-        // Writing every coefficient again completes the tables. Still
-        // correct, only slower.
+    case jpeg::SpliceOutcome::CodeMissing: {
+        // Writing every block again with the tables completed, one MCU at a
+        // time: the bytes libjpeg's rewrite gives, without holding every
+        // coefficient.
         m_road = Road::RewrittenForCode;
-        return false;
+        jpeg::ScanHeader completed;
+        if (!jpeg::readCompletedScanHeader(data, jpeg.size(), &completed, &m_markers).ok || !completed.spliceable
+            || jpeg::recodeScan(data, jpeg.size(), header, completed, m_markers.data, m_markers.size, rows,
+                   work.firstMcuColumn, work.lastMcuColumn, m_splice)
+                != jpeg::SpliceOutcome::Spliced)
+            return false;
+        m_recoded = true;
+        *outcome = Outcome::Stamped;
+        return true;
+    }
     case jpeg::SpliceOutcome::Refused:
         m_road = Road::RewrittenForData;
         return false;
@@ -327,27 +372,41 @@ bool CoefficientStamp::splice(std::string_view jpeg, CoefficientWork &work, Outc
     return false;
 }
 
-CoefficientStamp::Outcome CoefficientStamp::stamp(
-    std::string_view jpeg, const std::function<StoredPhotoLabel(QSize)> &layOut, ImageFailure *error)
+CoefficientStamp::Outcome CoefficientStamp::stamp(std::string_view jpeg,
+    const std::function<StoredPhotoLabel(QSize)> &layOut, ImageFailure *error, ExifThumbnailMaker *thumbnail)
 {
     m_changedBlocks = 0;
     m_warnings = 0;
     m_firstWarning.clear();
     m_road = Road::Rewritten;
+    m_recoded = false;
+    const bool wantDc = thumbnail && thumbnail->wanted();
+    // The 1/8 picture of what was written, when it makes the thumbnail.
+    const auto giveThumbnail = [&](const jpeg::CoefficientLayout &layout, const jpeg::DcTerms &dc) {
+        if (wantDc && thumbnail->scaleFor(layout.width, layout.height) == 8)
+            thumbnail->setReduced(pictureOfDc(layout, dc), 8, layout.width, layout.height);
+    };
     if (m_splicing) {
         CoefficientWork work { this, &layOut, std::nullopt };
         Outcome outcome = Outcome::Undecodable;
-        if (splice(jpeg, work, &outcome, error))
+        m_splice.collectDc = wantDc;
+        if (splice(jpeg, work, &outcome, error)) {
+            if (outcome == Outcome::Stamped)
+                giveThumbnail(m_layout, m_splice.dc);
             return outcome;
+        }
         m_changedBlocks = 0;
     }
     CoefficientWork work { this, &layOut, std::nullopt };
-    const jpeg::CodecResult result = jpeg::rewriteCoefficients(reinterpret_cast<const unsigned char *>(jpeg.data()),
-        jpeg.size(), &CoefficientWork::plan, &CoefficientWork::edit, &work, &m_band, &m_encoded);
+    const jpeg::CodecResult result
+        = jpeg::rewriteCoefficients(reinterpret_cast<const unsigned char *>(jpeg.data()), jpeg.size(),
+            &CoefficientWork::plan, &CoefficientWork::edit, &work, &m_band, &m_encoded, wantDc ? &m_dc : nullptr);
     m_warnings = result.warnings;
     if (result.ok) {
         if (m_warnings > 0)
             m_firstWarning = QString::fromLatin1(result.message);
+        if (work.label)
+            giveThumbnail(m_layout, m_dc);
         return Outcome::Stamped;
     }
     if (error)
@@ -359,7 +418,7 @@ CoefficientStamp::Outcome CoefficientStamp::stamp(
 
 std::string_view CoefficientStamp::encoded() const
 {
-    if (m_road == Road::Spliced)
+    if (m_road == Road::Spliced || m_recoded)
         return std::string_view(reinterpret_cast<const char *>(m_splice.out.data()), m_splice.out.size());
     if (!m_encoded.data)
         return {};

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "imaging/entropy_splice.h"
+#include "imaging/exif_thumbnail.h"
 #include "imaging/image_failure.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/label_renderer.h"
@@ -49,8 +50,10 @@ public:
     CoefficientStamp(const CoefficientStamp &) = delete;
     CoefficientStamp &operator=(const CoefficientStamp &) = delete;
 
+    // A thumbnail maker that wants one gets the stamped picture at 1/8 from
+    // the DC terms, when that scale covers its thumbnail.
     Outcome stamp(std::string_view jpeg, const std::function<StoredPhotoLabel(QSize stored)> &layOut,
-        ImageFailure *error = nullptr);
+        ImageFailure *error = nullptr, ExifThumbnailMaker *thumbnail = nullptr);
 
     // The JPEG of the last successful stamp(), without metadata segments.
     std::string_view encoded() const;
@@ -68,7 +71,7 @@ public:
     }
     int warnings() const { return m_warnings; }
     Road road() const { return m_road; }
-    // Off: every photo is rewritten, for comparing the two roads.
+    // Off: every photo is rewritten through libjpeg, for comparing the roads.
     void setSplicing(bool on) { m_splicing = on; }
     const QString &firstWarning() const { return m_firstWarning; }
 
@@ -82,7 +85,10 @@ private:
     jpeg::SpliceMemory m_splice;
     bool m_splicing = true;
     Road m_road = Road::Rewritten;
+    bool m_recoded = false; // RewrittenForCode one MCU at a time, into m_splice.out
     jpeg::RowMemory m_band;
+    jpeg::DcTerms m_dc; // of the rewrite
+    jpeg::CoefficientLayout m_layout; // of the last photo planned
     std::vector<unsigned char> m_samples[4];
     QImage m_pixels;
     QImage m_before;

@@ -533,13 +533,16 @@ class DcChain
 public:
     static constexpr int kLimit = 2047;
 
-    // end: the kept block's value after the chain, if any.
+    // end: the kept block's value after the chain, if any. What the table
+    // reaches is kept while the table stays the same.
     void start(const Coder &dc, std::optional<int> end)
     {
+        if (m_dc != &dc) {
+            m_sums.clear();
+            m_settled = false;
+        }
         m_dc = &dc;
         m_end = end;
-        m_reach.clear();
-        m_settled = false;
     }
 
     // The value for a block, remaining blocks of the chain after it (-1
@@ -553,7 +556,8 @@ public:
         wanted = std::clamp(wanted, -kLimit, kLimit);
         for (int d = 0; d <= 2 * kLimit; ++d) {
             for (const int v : { wanted - d, wanted + d }) {
-                if (v < -kLimit || v > kLimit || !dcCodable(*m_dc, v - pred) || (reach && !(*reach)[v + kLimit]))
+                if (v < -kLimit || v > kLimit || !dcCodable(*m_dc, v - pred)
+                    || (reach && !(*reach)[std::size_t(*m_end - v + kSpan)]))
                     continue;
                 value = v;
                 return true;
@@ -563,62 +567,67 @@ public:
     }
 
 private:
-    // The values from which the end is reached after exactly steps + 1
-    // differences; null when that cannot be worked out.
+    // Differences between two values of the range, shifted by kSpan.
+    static constexpr int kSpan = 2 * kLimit;
+
+    // The differences that exactly steps + 1 coded differences add up to
+    // (where the values between may leave the range, which only a later
+    // block's choice, then failing, finds out); null when that cannot be
+    // worked out. The same for every end value, so worked out once.
     const std::vector<unsigned char> *reachable(int steps)
     {
-        if (m_reach.empty()) {
-            m_reach.emplace_back(2 * kLimit + 1);
-            for (int v = -kLimit; v <= kLimit; ++v)
-                m_reach[0][v + kLimit] = dcCodable(*m_dc, *m_end - v) ? 1 : 0;
+        if (m_sums.empty()) {
+            m_sums.emplace_back(2 * kSpan + 1);
+            for (int d = -kSpan; d <= kSpan; ++d)
+                m_sums[0][std::size_t(d + kSpan)] = dcCodable(*m_dc, d) ? 1 : 0;
         }
-        while (!m_settled && int(m_reach.size()) <= steps) {
+        while (!m_settled && int(m_sums.size()) <= steps) {
             // A cycle of one or two steps repeats for ever; a longer one,
             // which only a table without the zero difference could make, is
             // not followed.
-            if (m_reach.size() >= 256)
+            if (m_sums.size() >= 256)
                 return nullptr;
-            m_reach.push_back(stepBack(m_reach.back()));
-            const std::size_t n = m_reach.size();
-            m_settled = m_reach[n - 1] == m_reach[n - 2] || (n >= 3 && m_reach[n - 1] == m_reach[n - 3]);
+            m_sums.push_back(oneMore(m_sums.back()));
+            const std::size_t n = m_sums.size();
+            m_settled = m_sums[n - 1] == m_sums[n - 2] || (n >= 3 && m_sums[n - 1] == m_sums[n - 3]);
         }
-        if (steps < int(m_reach.size()))
-            return &m_reach[std::size_t(steps)];
+        if (steps < int(m_sums.size()))
+            return &m_sums[std::size_t(steps)];
         // Settled with a period of one or two.
-        const std::size_t n = m_reach.size();
-        const bool periodTwo = m_reach[n - 1] != m_reach[n - 2];
-        return &m_reach[periodTwo && (std::size_t(steps) - (n - 1)) % 2 ? n - 2 : n - 1];
+        const std::size_t n = m_sums.size();
+        const bool periodTwo = m_sums[n - 1] != m_sums[n - 2];
+        return &m_sums[periodTwo && (std::size_t(steps) - (n - 1)) % 2 ? n - 2 : n - 1];
     }
 
-    // The values one difference before those in after.
-    std::vector<unsigned char> stepBack(const std::vector<unsigned char> &after) const
+    // The sums of one more coded difference.
+    std::vector<unsigned char> oneMore(const std::vector<unsigned char> &sums) const
     {
-        const int n = 2 * kLimit + 1;
-        std::vector<int> sum(std::size_t(n) + 1, 0);
+        const int n = 2 * kSpan + 1;
+        std::vector<int> prefix(std::size_t(n) + 1, 0);
         for (int i = 0; i < n; ++i)
-            sum[std::size_t(i) + 1] = sum[std::size_t(i)] + after[std::size_t(i)];
+            prefix[std::size_t(i) + 1] = prefix[std::size_t(i)] + sums[std::size_t(i)];
         const auto any = [&](int a, int b) {
             a = std::max(a, 0);
             b = std::min(b, n - 1);
-            return a <= b && sum[std::size_t(b) + 1] > sum[std::size_t(a)];
+            return a <= b && prefix[std::size_t(b) + 1] > prefix[std::size_t(a)];
         };
-        std::vector<unsigned char> before(std::size_t(n), 0);
+        std::vector<unsigned char> more(std::size_t(n), 0);
         for (int i = 0; i < n; ++i) {
-            bool found = m_dc->length[0] && after[std::size_t(i)];
+            bool found = m_dc->length[0] && sums[std::size_t(i)];
             for (int size = 1; size <= 11 && !found; ++size) {
                 if (!m_dc->length[size])
                     continue;
                 const int lo = 1 << (size - 1), hi = (1 << size) - 1;
                 found = any(i + lo, i + hi) || any(i - hi, i - lo);
             }
-            before[std::size_t(i)] = found ? 1 : 0;
+            more[std::size_t(i)] = found ? 1 : 0;
         }
-        return before;
+        return more;
     }
 
     const Coder *m_dc = nullptr;
     std::optional<int> m_end;
-    std::vector<std::vector<unsigned char>> m_reach;
+    std::vector<std::vector<unsigned char>> m_sums;
     bool m_settled = false;
 };
 
@@ -815,6 +824,21 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
         const int column = layout.components == 1 ? x : x * p.hSamp + g.dx[b];
         return band.block(c, row, column);
     };
+    // Where block b of MCU (x, scan row y) has its DC term.
+    short *dcPlanes[4] = {};
+    if (memory.collectDc)
+        for (int c = 0; c < layout.components; ++c) {
+            const CoefficientPlane &p = layout.planes[c];
+            memory.dc.planes[c].assign(std::size_t(p.blocksWide) * std::size_t(p.blocksHigh), 0);
+            dcPlanes[c] = memory.dc.planes[c].data();
+        }
+    const auto keepDc = [&](int b, int x, int y, int value) {
+        const int c = g.component[b];
+        const CoefficientPlane &p = layout.planes[c];
+        const int row = layout.components == 1 ? y : y * p.vSamp + g.dy[b];
+        const int column = layout.components == 1 ? x : x * p.hSamp + g.dx[b];
+        dcPlanes[c][std::size_t(row) * std::size_t(p.blocksWide) + std::size_t(column)] = static_cast<short>(value);
+    };
     memory.next.assign(stretches.size() * std::size_t(g.blocks) * 64, 0);
     const auto nextBlock = [&](std::size_t stretch, int b) {
         return memory.next.data() + (stretch * std::size_t(g.blocks) + std::size_t(b)) * 64;
@@ -845,6 +869,11 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
             } else if (s && s->fix && m == s->end) {
                 for (int b = 0; b < g.blocks && ok; ++b)
                     ok = readBlock(r, *dcOf[b], *acOf[b], preds[g.component[b]], nextBlock(j, b));
+            } else if (dcPlanes[0]) {
+                for (int b = 0; b < g.blocks && ok; ++b) {
+                    ok = skipBlock(r, *dcOf[b], *acOf[b], preds[g.component[b]]);
+                    keepDc(b, x, y, preds[g.component[b]]);
+                }
             } else {
                 for (int b = 0; b < g.blocks && ok; ++b)
                     ok = skipBlock(r, *dcOf[b], *acOf[b], preds[g.component[b]]);
@@ -894,6 +923,7 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
     memory.before = memory.band;
     if (!stretches.empty() && edit && !edit(context, layout, band))
         return SpliceOutcome::EditFailed;
+    memory.edited = memory.band;
     long long changed = 0, lost = 0; // squared differences of pixels
     long long changedPixels = 0;
 
@@ -919,6 +949,7 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
         if (to.bitIn)
             w.put(data[to.offset] >> (8 - to.bitIn), to.bitIn);
     };
+    DcChain chains[4]; // what each component's table reaches, worked out once
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         const Stretch &s = stretches[k];
         if (k == 0) {
@@ -940,7 +971,6 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
                 end[c] = nextBlock(k, b)[0];
             ++perMcu[c];
         }
-        DcChain chains[4];
         for (int b = 0; b < g.blocks; ++b)
             chains[g.component[b]].start(*dcOf[b], end[g.component[b]]);
         x = static_cast<int>(s.begin % wide);
@@ -998,10 +1028,141 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
     memory.lostEnergy = lost;
     if (double(lost) * 398.1 > double(changedPixels) * 255 * 255 || lost > changed / 4)
         return SpliceOutcome::CodeMissing;
+    if (dcPlanes[0]) {
+        // The band as written, and the MCUs after its stretches as read.
+        for (std::size_t k = 0; k < stretches.size(); ++k) {
+            const Stretch &s = stretches[k];
+            for (std::uint64_t i = s.begin; i < s.end + (s.fix ? 1 : 0); ++i) {
+                const int mx = static_cast<int>(i % wide), my = static_cast<int>(i / wide);
+                for (int b = 0; b < g.blocks; ++b)
+                    keepDc(b, mx, my, (i < s.end ? bandBlock(b, mx, my) : nextBlock(k, b))[0]);
+            }
+        }
+    }
     if (!stretches.empty()) {
         copyFrom(stretches.back(), scanEnd, intervals - 1);
         w.pad();
     }
+    w.marker(0xD9);
+    w.finish();
+    return SpliceOutcome::Spliced;
+}
+
+SpliceOutcome recodeScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
+    const ScanHeader &completed, const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn,
+    int lastColumn, SpliceMemory &memory)
+{
+    memory.out.clear();
+    memory.fittedBlocks = 0;
+    memory.changedEnergy = memory.lostEnergy = 0;
+    const CoefficientLayout &layout = header.layout;
+    ScanGeometry g;
+    if (!data || !header.spliceable || !completed.spliceable || header.entropyOffset > size || !scanGeometry(header, g))
+        return SpliceOutcome::Refused;
+    // Reading with the source's tables, writing with the completed ones.
+    HuffmanCoders &coders = *memory.coders;
+    auto written = std::make_unique<HuffmanCoders>();
+    const Coder *dcIn[10], *acIn[10], *dcOut[10], *acOut[10];
+    for (int b = 0; b < g.blocks; ++b) {
+        const int c = g.component[b];
+        const int d = header.dcTable[c], a = header.acTable[c];
+        if (d < 0 || d > 3 || a < 0 || a > 3 || completed.dcTable[c] != d || completed.acTable[c] != a)
+            return SpliceOutcome::Refused;
+        if (!buildCoder(header.dc[d], true, coders.dc[d]) || !buildCoder(header.ac[a], false, coders.ac[a])
+            || !buildCoder(completed.dc[d], true, written->dc[d])
+            || !buildCoder(completed.ac[a], false, written->ac[a]))
+            return SpliceOutcome::Refused;
+        dcIn[b] = &coders.dc[d];
+        acIn[b] = &coders.ac[a];
+        dcOut[b] = &written->dc[d];
+        acOut[b] = &written->ac[a];
+    }
+    // The band as spliceScan() laid it out.
+    const CoefficientBand &band = memory.held;
+    const int firstRow = std::clamp(rows.first, 0, layout.mcuRows);
+    const int lastRow = std::clamp(rows.last, firstRow, layout.mcuRows);
+    const int bandFirst = std::min(firstRow * g.rowsPerBandRow, g.scanRows);
+    const int bandLast = std::min(lastRow * g.rowsPerBandRow, g.scanRows);
+    const int columnScale = layout.components == 1 ? layout.planes[0].hSamp : 1;
+    const int s0 = std::clamp(firstColumn, 0, g.mcusWide) * columnScale;
+    const int s1 = std::min(std::clamp(lastColumn, 0, g.mcusWide) * columnScale, g.mcusWide);
+    const bool hasBand = s0 < s1 && bandFirst < bandLast;
+    if (hasBand
+        && (band.firstMcuRow != firstRow || band.lastMcuRow != lastRow || memory.edited.size() != memory.band.size()))
+        return SpliceOutcome::Refused;
+    const auto editedBlock = [&](int b, int x, int y) {
+        const int c = g.component[b];
+        const CoefficientPlane &p = layout.planes[c];
+        const int row = layout.components == 1 ? y - band.firstMcuRow * p.vSamp : (y - bandFirst) * p.vSamp + g.dy[b];
+        const int column = layout.components == 1 ? x : x * p.hSamp + g.dx[b];
+        return memory.edited.data() + (band.block(c, row, column) - memory.band.data());
+    };
+    short *dcPlanes[4] = {};
+    if (memory.collectDc)
+        for (int c = 0; c < layout.components; ++c) {
+            const CoefficientPlane &p = layout.planes[c];
+            memory.dc.planes[c].assign(std::size_t(p.blocksWide) * std::size_t(p.blocksHigh), 0);
+            dcPlanes[c] = memory.dc.planes[c].data();
+        }
+
+    const std::uint64_t total = std::uint64_t(g.mcusWide) * std::uint64_t(g.scanRows);
+    const std::uint64_t interval = layout.restartInterval > 0 ? std::uint64_t(layout.restartInterval) : 0;
+    const std::uint64_t perInterval = interval ? interval : total;
+    const std::uint64_t intervals = (total + perInterval - 1) / perInterval;
+    std::vector<unsigned char> &out = memory.out;
+    out.resize(markersSize + size + (size >> 3) + 65536);
+    std::memcpy(out.data(), markers, markersSize);
+    BitWriter w(out, markersSize);
+    std::size_t position = header.entropyOffset;
+    std::uint64_t m = 0;
+    int x = 0, y = 0;
+    short block[64];
+    for (std::uint64_t i = 0; i < intervals; ++i) {
+        if (i > 0) {
+            w.pad();
+            w.marker(static_cast<unsigned char>(0xD0 + ((i - 1) & 7)));
+        }
+        BitReader r(data, size, position);
+        int readPreds[4] = {}, writePreds[4] = {};
+        const std::uint64_t last = std::min(m + perInterval, total);
+        for (; m < last; ++m) {
+            const bool inBand = hasBand && y >= bandFirst && y < bandLast && x >= s0 && x < s1;
+            for (int b = 0; b < g.blocks; ++b) {
+                const int c = g.component[b];
+                // Band blocks are read too: the data must hold them whole.
+                if (!readBlock(r, *dcIn[b], *acIn[b], readPreds[c], block))
+                    return SpliceOutcome::Refused;
+                const short *coded = inBand ? editedBlock(b, x, y) : block;
+                if (!writeBlock(w, *dcOut[b], *acOut[b], coded, writePreds[c]))
+                    return SpliceOutcome::CodeMissing;
+                if (dcPlanes[0]) {
+                    const CoefficientPlane &p = layout.planes[c];
+                    const int row = layout.components == 1 ? y : y * p.vSamp + g.dy[b];
+                    const int column = layout.components == 1 ? x : x * p.hSamp + g.dx[b];
+                    dcPlanes[c][std::size_t(row) * std::size_t(p.blocksWide) + std::size_t(column)] = coded[0];
+                }
+            }
+            if (r.overrun())
+                return SpliceOutcome::Refused;
+            if (++x == g.mcusWide) {
+                x = 0;
+                ++y;
+            }
+        }
+        // Past the interval's data and fill bytes, its marker.
+        const Cursor end = r.cursor();
+        std::size_t q = end.offset;
+        if (end.bitIn)
+            q += data[end.offset] == 0xFF ? 2 : 1;
+        if (q >= size || data[q] != 0xFF)
+            return SpliceOutcome::Refused;
+        while (q < size && data[q] == 0xFF)
+            ++q;
+        if (q >= size || data[q] != (i + 1 < intervals ? 0xD0 + (i & 7) : 0xD9))
+            return SpliceOutcome::Refused;
+        position = q + 1;
+    }
+    w.pad();
     w.marker(0xD9);
     w.finish();
     return SpliceOutcome::Spliced;

@@ -29,6 +29,7 @@ struct SpliceMemory
     std::vector<short> band; // laid out as held says
     CoefficientBand held; // the band of the last splice, as written
     std::vector<short> before; // the band as read, before the editor
+    std::vector<short> edited; // the band as the editor left it
     std::vector<short> next; // the MCU after the band
     std::vector<unsigned char> out; // the spliced JPEG, out.size() bytes
     int fittedBlocks = 0; // changed blocks moved to the nearest the tables code
@@ -36,6 +37,10 @@ struct SpliceMemory
     // again, and those fitting them to the tables lost.
     long long changedEnergy = 0;
     long long lostEnergy = 0;
+    // Set: a splice leaves the DC terms of the JPEG it writes in dc (blocks
+    // the scan does not code stay 0).
+    bool collectDc = false;
+    DcTerms dc;
 };
 
 enum class SpliceOutcome {
@@ -55,5 +60,14 @@ enum class SpliceOutcome {
 SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
     const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn, int lastColumn,
     CoefficientEditor edit, void *context, SpliceMemory &memory);
+
+// After spliceScan() said CodeMissing: the JPEG of markers
+// (readCompletedScanHeader()'s) and every block of the source's scan coded
+// again with the completed tables of `completed`, the band's as the editor
+// left them: the bytes rewriteCoefficients() writes, one MCU at a time,
+// holding no more than the band. rows and columns as spliceScan() had them.
+SpliceOutcome recodeScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
+    const ScanHeader &completed, const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn,
+    int lastColumn, SpliceMemory &memory);
 
 } // namespace kelvra::jpeg

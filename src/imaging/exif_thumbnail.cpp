@@ -6,7 +6,10 @@
 
 #include <QPainter>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace kelvra {
 
@@ -26,35 +29,153 @@ unsigned char *intoImage(void *context, int width, int height, std::size_t *stri
 // crowd out the tags.
 constexpr std::size_t kMaxThumbnailBytes = 48 * 1024;
 
+// Adds the first columns * Scale pixels of a row to sums, Scale pixels to a
+// column: red and blue, and green and alpha, each pair in one word's two
+// 16-bit halves, so that one addition sums two channels. A fixed Scale lets
+// the compiler use vector instructions.
+template<int Scale> void sumColumns(const unsigned char *row, int columns, std::uint32_t *sums)
+{
+    for (int c = 0; c < columns; ++c) {
+        std::uint32_t rb = 0, ga = 0;
+        for (int k = 0; k < Scale; ++k) {
+            std::uint32_t p;
+            std::memcpy(&p, row + (std::size_t(c) * Scale + std::size_t(k)) * 4, 4);
+            rb += p & 0x00FF00FFu;
+            ga += (p >> 8) & 0x00FF00FFu;
+        }
+        sums[2 * c] += rb;
+        sums[2 * c + 1] += ga;
+    }
+}
+
 } // namespace
 
-QByteArray stampedThumbnail(std::string_view stampedJpeg, std::string_view oldThumbnail, int orientation)
+void ExifThumbnailMaker::want(std::string_view oldThumbnail, int orientation)
 {
-    const auto *stamped = reinterpret_cast<const unsigned char *>(stampedJpeg.data());
-    jpeg::HeaderInfo photo, old;
-    if (!jpeg::readHeader(stamped, stampedJpeg.size(), &photo).ok
+    *this = ExifThumbnailMaker();
+    jpeg::HeaderInfo old;
+    if (oldThumbnail.empty()
         || !jpeg::readHeader(reinterpret_cast<const unsigned char *>(oldThumbnail.data()), oldThumbnail.size(), &old).ok
-        || old.width <= 0 || old.height <= 0 || photo.width <= 0 || photo.height <= 0)
-        return {};
-    const bool upright = orientationSwapsSides(orientation) && photo.width != photo.height
-        && (old.width > old.height) != (photo.width > photo.height) && old.width != old.height;
-    const int wide = upright ? old.height : old.width, high = upright ? old.width : old.height;
-    // The strongest DCT reduction that still covers the thumbnail.
-    jpeg::DecodeOptions options;
-    options.fastDct = true;
+        || old.width <= 0 || old.height <= 0)
+        return;
+    m_wanted = true;
+    m_old = QSize(old.width, old.height);
+    m_orientation = orientation;
+}
+
+int ExifThumbnailMaker::scaleFor(int width, int height) const
+{
+    const bool upright = orientationSwapsSides(m_orientation) && width != height
+        && (m_old.width() > m_old.height()) != (width > height) && m_old.width() != m_old.height();
+    const int wide = upright ? m_old.height() : m_old.width(), high = upright ? m_old.width() : m_old.height();
     for (int d : { 8, 4, 2 })
-        if (photo.width / d >= wide && photo.height / d >= high) {
-            options.scaleDenom = d;
+        if (width / d >= wide && height / d >= high)
+            return d;
+    return 1;
+}
+
+bool ExifThumbnailMaker::start(int width, int height)
+{
+    m_picture = QImage();
+    m_scale = 0;
+    if (!m_wanted || width <= 0 || height <= 0)
+        return false;
+    const int scale = scaleFor(width, height);
+    try {
+        m_picture = QImage((width + scale - 1) / scale, (height + scale - 1) / scale, QImage::Format_RGB32);
+        m_sums.assign(2 * std::size_t(m_picture.width()), 0);
+    } catch (const std::bad_alloc &) {
+        m_picture = QImage();
+    }
+    if (m_picture.isNull())
+        return false;
+    m_scale = scale;
+    m_stored = QSize(width, height);
+    m_rowsIn = m_nextRow = 0;
+    return true;
+}
+
+void ExifThumbnailMaker::addRows(const unsigned char *firstRow, std::size_t stride, int first, int last)
+{
+    if (m_scale == 0 || first != m_nextRow)
+        return; // rows out of order make no picture
+    const int width = m_stored.width(), columns = m_picture.width(), scale = m_scale;
+    const int whole = width / scale; // columns of scale pixels each
+    std::uint32_t *sums = m_sums.data();
+    for (int y = first; y < last; ++y) {
+        const unsigned char *row = firstRow + std::size_t(y - first) * stride;
+        // Every other row of a square of 16 or 64 pixels is mean enough for
+        // a thumbnail, at half the cost.
+        if (scale >= 4 && y % 2 == 1) {
+            m_nextRow = y + 1;
+            if (m_nextRow % scale == 0 || m_nextRow == m_stored.height())
+                finishRow();
+            continue;
+        }
+        switch (scale) {
+        case 8:
+            sumColumns<8>(row, whole, sums);
+            break;
+        case 4:
+            sumColumns<4>(row, whole, sums);
+            break;
+        case 2:
+            sumColumns<2>(row, whole, sums);
+            break;
+        default:
+            sumColumns<1>(row, whole, sums);
             break;
         }
-    QImage picture;
-    if (!jpeg::decode(stamped, stampedJpeg.size(), options, intoImage, &picture).ok || picture.isNull())
+        for (int c = whole; c < columns; ++c)
+            for (int x = c * scale; x < width; ++x) {
+                std::uint32_t p;
+                std::memcpy(&p, row + std::size_t(x) * 4, 4);
+                sums[2 * c] += p & 0x00FF00FFu;
+                sums[2 * c + 1] += (p >> 8) & 0x00FF00FFu;
+            }
+        ++m_rowsIn;
+        m_nextRow = y + 1;
+        if (m_nextRow % scale == 0 || m_nextRow == m_stored.height())
+            finishRow();
+    }
+}
+
+void ExifThumbnailMaker::finishRow()
+{
+    const int width = m_stored.width(), reducedRow = (m_nextRow - 1) / m_scale;
+    auto *out = reinterpret_cast<QRgb *>(m_picture.scanLine(reducedRow));
+    for (int c = 0; c < m_picture.width(); ++c) {
+        const std::uint32_t rb = m_sums[2 * std::size_t(c)], ga = m_sums[2 * std::size_t(c) + 1];
+        const unsigned n
+            = std::max(1u, unsigned(std::min((c + 1) * m_scale, width) - c * m_scale) * unsigned(m_rowsIn));
+        const auto mean = [n](std::uint32_t sum) { return int((sum + n / 2) / n); };
+        out[c] = qRgb(mean(rb >> 16), mean(ga & 0xFFFF), mean(rb & 0xFFFF));
+        m_sums[2 * std::size_t(c)] = m_sums[2 * std::size_t(c) + 1] = 0;
+    }
+    m_rowsIn = 0;
+}
+
+void ExifThumbnailMaker::setReduced(QImage picture, int scale, int width, int height)
+{
+    m_picture = std::move(picture);
+    m_scale = m_picture.isNull() ? 0 : scale;
+    m_stored = QSize(width, height);
+    m_nextRow = height;
+}
+
+QByteArray ExifThumbnailMaker::make() const
+{
+    if (!m_wanted || m_scale == 0 || m_picture.isNull() || m_nextRow != m_stored.height())
         return {};
-    if (upright && !orientationTurns(orientation).upright(picture))
+    const int width = m_stored.width(), height = m_stored.height();
+    const bool upright = orientationSwapsSides(m_orientation) && width != height
+        && (m_old.width() > m_old.height()) != (width > height) && m_old.width() != m_old.height();
+    QImage picture = m_picture;
+    if (upright && !orientationTurns(m_orientation).upright(picture))
         return {};
     // Cameras letterbox a picture whose aspect is not the thumbnail's; a
     // pixel or two of difference is rounding, not a bar.
-    const QSize target(old.width, old.height);
+    const QSize target = m_old;
     const QSize fitted = picture.size().scaled(target, Qt::KeepAspectRatio);
     QImage thumbnail;
     if (std::abs(fitted.width() - target.width()) <= 2 && std::abs(fitted.height() - target.height()) <= 2) {
@@ -88,6 +209,25 @@ QByteArray stampedThumbnail(std::string_view stampedJpeg, std::string_view oldTh
             return bytes;
     }
     return {};
+}
+
+QByteArray stampedThumbnail(std::string_view stampedJpeg, std::string_view oldThumbnail, int orientation)
+{
+    ExifThumbnailMaker maker;
+    maker.want(oldThumbnail, orientation);
+    const auto *stamped = reinterpret_cast<const unsigned char *>(stampedJpeg.data());
+    jpeg::HeaderInfo photo;
+    if (!maker.wanted() || !jpeg::readHeader(stamped, stampedJpeg.size(), &photo).ok || photo.width <= 0
+        || photo.height <= 0)
+        return {};
+    jpeg::DecodeOptions options;
+    options.fastDct = true;
+    options.scaleDenom = maker.scaleFor(photo.width, photo.height);
+    QImage picture;
+    if (!jpeg::decode(stamped, stampedJpeg.size(), options, intoImage, &picture).ok || picture.isNull())
+        return {};
+    maker.setReduced(std::move(picture), options.scaleDenom, photo.width, photo.height);
+    return maker.make();
 }
 
 } // namespace kelvra

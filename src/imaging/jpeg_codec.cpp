@@ -459,7 +459,8 @@ void writeRows(TranscodeState &s, unsigned char *memory, std::size_t stride, int
 }
 
 CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t size, const DecodeOptions &options,
-    int quality, BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out)
+    int quality, BandPlanner plan, BandPainter paint, RowWatcher watch, void *context, RowMemory *rows,
+    EncodeBuffer *out)
 {
     CodecResult result;
     out->size = 0;
@@ -519,6 +520,8 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
             readRows(s, rows->data, stride, band.first, band.last, cmyk);
             if (paint && !paint(context, rows->data, stride, width, band.first, band.last))
                 failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
+            if (watch)
+                watch(context, rows->data, stride, width, band.first, band.last);
             writeRows(s, rows->data, stride, band.last - band.first);
             y = band.last;
             continue;
@@ -526,6 +529,8 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
         const int limit = y < band.first ? band.first : height;
         const int end = limit - y > kStripRows ? y + kStripRows : limit;
         readRows(s, rows->data, stride, y, end, cmyk);
+        if (watch)
+            watch(context, rows->data, stride, width, y, end);
         writeRows(s, rows->data, stride, end - y);
         y = end;
     }
@@ -540,10 +545,10 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
 } // namespace
 
 CodecResult transcode(const unsigned char *data, std::size_t size, const DecodeOptions &options, int quality,
-    BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out)
+    BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out, RowWatcher watch)
 {
     TranscodeState state;
-    return transcodeWith(state, data, size, options, quality, plan, paint, context, rows, out);
+    return transcodeWith(state, data, size, options, quality, plan, paint, watch, context, rows, out);
 }
 
 namespace {
@@ -797,8 +802,25 @@ void writeAllCoefficients(CoefficientState &s)
     jpeg_finish_compress(&s.out);
 }
 
+// The DC terms of every block in the arrays.
+void collectDc(CoefficientState &s, DcTerms &dc)
+{
+    for (int c = 0; c < s.layout.components; ++c) {
+        const CoefficientPlane &plane = s.layout.planes[c];
+        std::vector<short> &terms = dc.planes[c];
+        terms.resize(std::size_t(plane.blocksWide) * std::size_t(plane.blocksHigh));
+        for (int r = 0; r < plane.blocksHigh; ++r) {
+            JBLOCKARRAY rows = (*s.in.mem->access_virt_barray)(
+                reinterpret_cast<j_common_ptr>(&s.in), s.arrays[c], static_cast<JDIMENSION>(r), 1, FALSE);
+            short *row = terms.data() + std::size_t(r) * std::size_t(plane.blocksWide);
+            for (int b = 0; b < plane.blocksWide; ++b)
+                row[b] = rows[0][b][0];
+        }
+    }
+}
+
 CodecResult rewriteWith(CoefficientState &s, const unsigned char *data, std::size_t size, CoefficientPlanner plan,
-    CoefficientEditor edit, CoefficientSink sink, void *context, RowMemory *memory, EncodeBuffer *out)
+    CoefficientEditor edit, CoefficientSink sink, void *context, RowMemory *memory, EncodeBuffer *out, DcTerms *dc)
 {
     CodecResult result;
     if (out)
@@ -836,6 +858,8 @@ CodecResult rewriteWith(CoefficientState &s, const unsigned char *data, std::siz
                 failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
             copyBand(s, band, true);
         }
+        if (dc)
+            collectDc(s, *dc);
         writeAllCoefficients(s);
         jpeg_destroy_compress(&s.out);
         s.outCreated = false;
@@ -896,8 +920,8 @@ void copyTable(const JHUFF_TBL &from, HuffmanTable &to)
     std::memcpy(to.values, from.huffval, sizeof to.values);
 }
 
-CodecResult readScanWith(
-    ScanState &s, const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers)
+CodecResult readScanWith(ScanState &s, const unsigned char *data, std::size_t size, ScanHeader *header,
+    EncodeBuffer *markers, bool completeTables)
 {
     CodecResult result;
     markers->size = 0;
@@ -953,7 +977,15 @@ CodecResult readScanWith(
     s.out.restart_interval = s.in.restart_interval;
     s.out.arith_code = FALSE;
     s.out.optimize_coding = FALSE;
-    useSourceHuffmanTables(s, false);
+    useSourceHuffmanTables(s, completeTables);
+    if (completeTables) {
+        for (int i = 0; i < NUM_HUFF_TBLS; ++i) {
+            if (s.out.dc_huff_tbl_ptrs[i] && s.in.dc_huff_tbl_ptrs[i])
+                copyTable(*s.out.dc_huff_tbl_ptrs[i], header->dc[i]);
+            if (s.out.ac_huff_tbl_ptrs[i] && s.in.ac_huff_tbl_ptrs[i])
+                copyTable(*s.out.ac_huff_tbl_ptrs[i], header->ac[i]);
+        }
+    }
     for (int c = 0; c < s.in.num_components; ++c)
         s.never[c]
             = (*s.out.mem->request_virt_barray)(reinterpret_cast<j_common_ptr>(&s.out), JPOOL_IMAGE, FALSE, 1, 1, 1);
@@ -970,21 +1002,28 @@ CodecResult readScanWith(
 CodecResult readScanHeader(const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers)
 {
     ScanState state;
-    return readScanWith(state, data, size, header, markers);
+    return readScanWith(state, data, size, header, markers, false);
+}
+
+CodecResult readCompletedScanHeader(
+    const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers)
+{
+    ScanState state;
+    return readScanWith(state, data, size, header, markers, true);
 }
 
 CodecResult rewriteCoefficients(const unsigned char *data, std::size_t size, CoefficientPlanner plan,
-    CoefficientEditor edit, void *context, RowMemory *band, EncodeBuffer *out)
+    CoefficientEditor edit, void *context, RowMemory *band, EncodeBuffer *out, DcTerms *dc)
 {
     CoefficientState state;
-    return rewriteWith(state, data, size, plan, edit, nullptr, context, band, out);
+    return rewriteWith(state, data, size, plan, edit, nullptr, context, band, out, dc);
 }
 
 CodecResult readCoefficients(
     const unsigned char *data, std::size_t size, CoefficientSink sink, void *context, RowMemory *memory)
 {
     CoefficientState state;
-    return rewriteWith(state, data, size, nullptr, nullptr, sink, context, memory, nullptr);
+    return rewriteWith(state, data, size, nullptr, nullptr, sink, context, memory, nullptr, nullptr);
 }
 
 } // namespace kelvra::jpeg

@@ -8,6 +8,7 @@
 #include "imaging/image_error.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace kelvra::jpeg {
 
@@ -110,13 +111,18 @@ using BandPlanner = RowBand (*)(void *context, int width, int height);
 using BandPainter
     = bool (*)(void *context, unsigned char *firstRow, std::size_t stride, int width, int first, int last);
 
+// Called with every row, in order, as it goes to the encoder (the band's
+// after painting). Must not throw.
+using RowWatcher
+    = void (*)(void *context, const unsigned char *firstRow, std::size_t stride, int width, int first, int last);
+
 // decode() at full size and encodeInto() in one pass over the rows: each row is encoded
 // as soon as it is decoded, so only a strip of rows and the band are ever in
 // memory, and they are still in the cache when the encoder reads them. The
 // JPEG is the same as decoding in full, changing the band's rows and
 // encoding the whole picture.
 CodecResult transcode(const unsigned char *data, std::size_t size, const DecodeOptions &options, int quality,
-    BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out);
+    BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out, RowWatcher watch = nullptr);
 
 } // namespace kelvra::jpeg
 
@@ -179,13 +185,21 @@ using CoefficientPlanner = RowBand (*)(void *context, const CoefficientLayout &l
 // May change the band's blocks; false stops the work. Must not throw.
 using CoefficientEditor = bool (*)(void *context, const CoefficientLayout &layout, const CoefficientBand &band);
 
+// The DC term of every block, per component: planes[c] holds
+// blocksWide x blocksHigh of the layout's plane c, row after row.
+struct DcTerms
+{
+    std::vector<short> planes[4];
+};
+
 // Reads every coefficient and writes them all again with the source's
 // quantisation tables, sampling, progressive or sequential mode, restart
 // interval and entropy coder; only the band the editor changed differs. A
 // sequential Huffman file keeps its tables (with codes added for symbols
 // they lack). The output carries no metadata segments, like encode()'s.
+// With dc, the DC terms of what is written go there too.
 CodecResult rewriteCoefficients(const unsigned char *data, std::size_t size, CoefficientPlanner plan,
-    CoefficientEditor edit, void *context, RowMemory *band, EncodeBuffer *out);
+    CoefficientEditor edit, void *context, RowMemory *band, EncodeBuffer *out, DcTerms *dc = nullptr);
 
 // Every block of every component to sink, each plane as one band
 // (firstMcuRow 0, lastMcuRow the picture's MCU rows). Must not throw.
@@ -224,5 +238,11 @@ struct ScanHeader
 // SOF, DHT (the source's tables as they are), DRI and SOS. Decodes no
 // coefficient.
 CodecResult readScanHeader(const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers);
+
+// The same for writing every block again: the markers and header's tables
+// are the source's tables completed with a code for every symbol, as
+// rewriteCoefficients() writes them.
+CodecResult readCompletedScanHeader(
+    const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers);
 
 } // namespace kelvra::jpeg

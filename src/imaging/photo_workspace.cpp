@@ -134,6 +134,7 @@ struct TranscodeContext
     const std::function<StoredPhotoLabel(QSize)> *layOut;
     std::optional<StoredPhotoLabel> *label;
     bool *labelFailed;
+    ExifThumbnailMaker *thumbnail; // null, or wanting the rows
 };
 
 jpeg::RowBand planBand(void *context, int width, int height)
@@ -145,6 +146,8 @@ jpeg::RowBand planBand(void *context, int width, int height)
         *c->labelFailed = true;
         return jpeg::RowBand { 0, 0, false };
     }
+    if (c->thumbnail && !c->thumbnail->start(width, height))
+        c->thumbnail = nullptr;
     const QRect area = (*c->label)->storedArea();
     return area.isEmpty() ? jpeg::RowBand() : jpeg::RowBand { area.top(), area.bottom() + 1, true };
 }
@@ -162,17 +165,26 @@ bool paintBand(void *context, unsigned char *firstRow, std::size_t stride, int w
     return false;
 }
 
+void watchRows(void *context, const unsigned char *firstRow, std::size_t stride, int, int first, int last)
+{
+    auto *c = static_cast<TranscodeContext *>(context);
+    if (c->thumbnail)
+        c->thumbnail->addRows(firstRow, stride, first, last);
+}
+
 } // namespace
 
-bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel(QSize)> &layOut, ImageFailure *error)
+bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel(QSize)> &layOut, ImageFailure *error,
+    ExifThumbnailMaker *thumbnail)
 {
     m_raster = QImage();
     m_label.reset();
     m_labelFailed = false;
-    TranscodeContext context { &layOut, &m_label, &m_labelFailed };
+    TranscodeContext context { &layOut, &m_label, &m_labelFailed,
+        thumbnail && thumbnail->wanted() ? thumbnail : nullptr };
     jpeg::DecodeOptions options; // accurate IDCT, fancy upsampling
     const jpeg::CodecResult result = jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize,
-        options, quality, planBand, paintBand, &context, &m_rows, &m_encoded);
+        options, quality, planBand, paintBand, &context, &m_rows, &m_encoded, watchRows);
     m_warnings = result.warnings;
     m_firstWarning = result.ok && m_warnings > 0 ? QString::fromLatin1(result.message) : QString();
     if (!result.ok) {

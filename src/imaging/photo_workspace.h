@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "imaging/exif_thumbnail.h"
 #include "imaging/image_failure.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/label_renderer.h"
@@ -53,8 +54,9 @@ public:
     // one decode(), label.paint() and encode() give. False when the decoder
     // refuses the data (the toolkit's readers may still take it through
     // decode()) or the label cannot be painted (then labelFailed()).
-    bool transcode(
-        int quality, const std::function<StoredPhotoLabel(QSize stored)> &layOut, ImageFailure *error = nullptr);
+    // A thumbnail maker that wants one gets the stamped rows as they pass.
+    bool transcode(int quality, const std::function<StoredPhotoLabel(QSize stored)> &layOut,
+        ImageFailure *error = nullptr, ExifThumbnailMaker *thumbnail = nullptr);
     bool labelFailed() const { return m_labelFailed; }
 
     // Encodes raster() at quality (clamped to 1..100) as baseline 4:2:0.

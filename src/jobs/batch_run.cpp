@@ -502,6 +502,7 @@ struct WorkerMemory
 {
     PhotoWorkspace pixels;
     CoefficientStamp coefficients;
+    ExifThumbnailMaker thumbnail;
     std::string output; // the file as written: metadata, then the encoded picture
 };
 
@@ -590,21 +591,25 @@ void finishStamped(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, 
     result.outputSha256 = sha256Hex(bytes);
 }
 
-// A HEIF, PNG, TIFF or WebP photo: decoded whole by its own decoder, the
-// label drawn in its orientation, then a PNG stays a PNG and the others
-// become a JPEG at the quality setting, each with the source's metadata.
 // The EXIF thumbnail shows the label too; one that cannot be made goes
 // rather than show the photo without it. A photo without one gets none.
-void restampThumbnail(TimgData &metadata, std::string_view stampedJpeg, int orientation)
+// One the stamping pass made already (made) spares decoding the stamped JPEG.
+void restampThumbnail(
+    TimgData &metadata, std::string_view stampedJpeg, int orientation, const ExifThumbnailMaker *made = nullptr)
 {
     const std::string_view thumbnail = exifThumbnail(metadata);
-    const QByteArray small = thumbnail.empty() ? QByteArray() : stampedThumbnail(stampedJpeg, thumbnail, orientation);
+    QByteArray small = made ? made->make() : QByteArray();
+    if (small.isEmpty() && !thumbnail.empty())
+        small = stampedThumbnail(stampedJpeg, thumbnail, orientation);
     const bool replaced = !small.isEmpty()
         && replaceThumbnail(metadata, std::string_view(small.constData(), std::size_t(small.size())));
     if (!replaced && metadata.HasThumbnail())
         removeThumbnail(metadata);
 }
 
+// A HEIF, PNG, TIFF or WebP photo: decoded whole by its own decoder, the
+// label drawn in its orientation, then a PNG stays a PNG and the others
+// become a JPEG at the quality setting, each with the source's metadata.
 void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, WorkerMemory &memory,
     BatchPhotoResult &result, const QString &caption, const FailStamp &fail)
 {
@@ -681,13 +686,17 @@ using LabelLayout = std::function<StoredPhotoLabel(QSize stored)>;
 
 // Through the coefficients when the quality is to be kept and they take the
 // label, else through the pixels. Nullopt once fail has been told why.
+// The EXIF thumbnail shows the label too: memory.thumbnail makes it from the
+// stamped picture as the road passes it, in the old thumbnail's size.
 std::optional<StampedJpeg> stampJpeg(WorkerMemory &memory, const BatchJob &job, const LabelLayout &layOut,
-    int orientation, const QString &caption, QSize &storedSize, const FailStamp &fail)
+    int orientation, std::string_view oldThumbnail, const QString &caption, QSize &storedSize, const FailStamp &fail)
 {
     PhotoWorkspace &pixels = memory.pixels;
+    ExifThumbnailMaker &small = memory.thumbnail;
+    small.want(oldThumbnail, orientation);
     ImageFailure error;
     if (job.options.KeepQuality) {
-        switch (memory.coefficients.stamp(pixels.fileBytes(), layOut, &error)) {
+        switch (memory.coefficients.stamp(pixels.fileBytes(), layOut, &error, &small)) {
         case CoefficientStamp::Outcome::Stamped:
             return StampedJpeg { memory.coefficients.encoded(), memory.coefficients.warnings(),
                 memory.coefficients.firstWarning() };
@@ -701,11 +710,12 @@ std::optional<StampedJpeg> stampJpeg(WorkerMemory &memory, const BatchJob &job, 
     }
     // Kept quality that the coefficients cannot give is the best the pixels can.
     const int quality = job.options.KeepQuality ? 100 : effectiveQuality(job.options.jpgquality);
-    if (!pixels.transcode(quality, layOut, &error)) {
+    if (!pixels.transcode(quality, layOut, &error, &small)) {
         if (pixels.labelFailed()) {
             fail(BatchError::NoMemoryForLabel, error);
             return std::nullopt;
         }
+        small.want(oldThumbnail, orientation); // drops the rows of the failed pass
         // The decoder refused the data; the whole-raster road tries the
         // toolkit's readers too.
         if (!pixels.decode(&error)) {
@@ -727,11 +737,11 @@ std::optional<StampedJpeg> stampJpeg(WorkerMemory &memory, const BatchJob &job, 
 
 // The source's metadata in front of the stamped JPEG, its thumbnail stamped
 // too; bytes then lie in output.
-void carryJpegMetadata(
-    const PlannedPhoto &plan, const BatchJob &job, int orientation, std::string_view &bytes, std::string &output)
+void carryJpegMetadata(const PlannedPhoto &plan, const BatchJob &job, int orientation,
+    const ExifThumbnailMaker &thumbnail, std::string_view &bytes, std::string &output)
 {
     TimgData &metadata = *plan.metadata;
-    restampThumbnail(metadata, bytes, orientation);
+    restampThumbnail(metadata, bytes, orientation, &thumbnail);
     if (job.settings.FixExifDates)
         setOutputDates(metadata, plan.values);
     // A scan without EXIF still has its print density, caption and comment to keep.
@@ -774,10 +784,11 @@ void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &na
         storedSize = stored;
         return StoredPhotoLabel(stored, orientation, job.settings, caption);
     };
-    std::optional<StampedJpeg> stamped = stampJpeg(memory, job, layOut, orientation, caption, storedSize, fail);
+    std::optional<StampedJpeg> stamped
+        = stampJpeg(memory, job, layOut, orientation, exifThumbnail(*plan.metadata), caption, storedSize, fail);
     if (!stamped)
         return;
-    carryJpegMetadata(plan, job, orientation, stamped->bytes, memory.output);
+    carryJpegMetadata(plan, job, orientation, memory.thumbnail, stamped->bytes, memory.output);
     finishStamped(plan, job, names, log, result, stamped->bytes, fail);
     result.warningCode = labelWarning(caption, storedSize, job.settings);
     if (result.warningCode == BatchWarning::None && stamped->warnings > 0) {

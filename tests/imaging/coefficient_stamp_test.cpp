@@ -527,7 +527,9 @@ TEST(CoefficientStamp, FittedLabelsStayCloseToTheRewrittenOnes)
 }
 
 // An optimised table codes only what its photo used: a flat picture's
-// tables lack the label's symbols, and the photo is rewritten instead.
+// tables lack the label's symbols, and the photo is rewritten instead, one
+// MCU at a time, into the very bytes libjpeg's rewrite gives: with restart
+// intervals, greyscale, 4:4:4 and a label turned down the picture's side.
 TEST(CoefficientStamp, TablesWithoutTheLabelsCodesRewriteThePhoto)
 {
     if (!toolAvailable("cjpeg"))
@@ -537,12 +539,32 @@ TEST(CoefficientStamp, TablesWithoutTheLabelsCodesRewriteThePhoto)
         std::ofstream out(dir / "flat.ppm", std::ios::binary);
         out << "P6\n320 240\n255\n" << std::string(320 * 240 * 3, char(90));
     }
-    ASSERT_EQ(runTool({ "cjpeg", "-optimize", "-outfile", (dir / "flat.jpg").string(), (dir / "flat.ppm").string() })
-                  .exitCode,
-        0);
-    const Stamped s = stampBytes(readFileBytes(dir / "flat.jpg"), 1, design(3, 14, true));
-    EXPECT_EQ(s.road, CoefficientStamp::Road::RewrittenForCode);
-    checkKept(s, dir);
+    struct Case
+    {
+        const char *what;
+        std::vector<std::string> options;
+        int orientation;
+    };
+    const std::vector<Case> cases = {
+        { "4:2:0", {}, 1 },
+        { "restart every 3 MCUs", { "-restart", "3B" }, 1 },
+        { "restart every row, turned", { "-restart", "1" }, 6 },
+        { "greyscale", { "-grayscale" }, 8 },
+        { "4:4:4", { "-sample", "1x1" }, 3 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> argv { "cjpeg", "-optimize" };
+        argv.insert(argv.end(), c.options.begin(), c.options.end());
+        argv.insert(argv.end(), { "-outfile", (dir / "flat.jpg").string(), (dir / "flat.ppm").string() });
+        ASSERT_EQ(runTool(argv).exitCode, 0);
+        const std::string source = readFileBytes(dir / "flat.jpg");
+        const Stamped s = stampBytes(source, c.orientation, design(3, 14, true));
+        EXPECT_EQ(s.road, CoefficientStamp::Road::RewrittenForCode);
+        checkKept(s, dir);
+        const Stamped libjpeg = stampBytes(source, c.orientation, design(3, 14, true), false);
+        EXPECT_TRUE(s.output == libjpeg.output) << s.output.size() << " " << libjpeg.output.size();
+    }
 }
 
 TEST(CoefficientStamp, NothingToDrawKeepsEveryBlock)
