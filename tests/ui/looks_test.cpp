@@ -83,7 +83,7 @@ protected:
         writeFileBytes(work / "photo.jpg", readFileBytes(photo(name)));
         TForm1 &w = open();
         w.LoadPic(m_photo);
-        KELVRA_TRY(w.preview()->isVisible() && w.preview()->photoPath() == m_photo);
+        KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible() && test::partOf<PreviewView>(w)->photoPath() == m_photo);
         return w;
     }
 
@@ -123,11 +123,11 @@ TEST_F(Looks, TheSubmenuListsTheShippedLooksAndChoosingOneLoadsItIntoTheDesign)
         s.FixExifDates = true;
         s.DateZone = QStringLiteral("-03:00");
     });
-    w.todoList()->setCurrentRow(1);
+    test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->setCurrentRow(1);
     QSignalSpy changed(&design, &DesignModel::changed);
     for (QAction *action : lookActions) {
         SCOPED_TRACE(action->text().toStdString());
-        const QImage before = w.preview()->previewRaster();
+        const QImage before = test::partOf<PreviewView>(w)->previewRaster();
         StampSettings expected = design.settings();
         applyLook(action->data().toString(), expected, FormatSettings::system());
         expected.StampPhotosOpt = true;
@@ -141,20 +141,20 @@ TEST_F(Looks, TheSubmenuListsTheShippedLooksAndChoosingOneLoadsItIntoTheDesign)
         EXPECT_TRUE(design.settings().FixExifDates);
         EXPECT_EQ(design.settings().DateZone, QStringLiteral("-03:00"));
         // The stamp task is on and its page in front, and everything shows the look.
-        EXPECT_EQ(w.todoList()->item(0)->checkState(), Qt::Checked);
-        EXPECT_EQ(w.todoList()->currentRow(), 0);
-        EXPECT_NE(w.preview()->previewRaster(), before);
-        EXPECT_FALSE(w.preview()->labelText().isEmpty());
-        LabelPage *page = w.labelPage();
+        EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->checkState(), Qt::Checked);
+        EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->currentRow(), 0);
+        EXPECT_NE(test::partOf<PreviewView>(w)->previewRaster(), before);
+        EXPECT_FALSE(test::partOf<PreviewView>(w)->labelText().isEmpty());
+        LabelPage *page = test::partOf<LabelPage>(w);
         EXPECT_EQ(page->glowButton()->isChecked(), expected.FGlow);
         EXPECT_EQ(page->stripBox()->currentIndex(), expected.Strip);
         EXPECT_EQ(page->captionBox()->text(), expected.CaptionFormat.section(QLatin1Char('\n'), 0, 0));
     }
 
     // A run going on keeps the design: the submenu is off with Load.
-    w.action(QStringLiteral("RLoadCFG"))->setEnabled(false);
+    test::actionOf(w, QStringLiteral("RLoadCFG"))->setEnabled(false);
     EXPECT_FALSE(menu->menuAction()->isEnabled());
-    w.action(QStringLiteral("RLoadCFG"))->setEnabled(true);
+    test::actionOf(w, QStringLiteral("RLoadCFG"))->setEnabled(true);
     EXPECT_TRUE(menu->menuAction()->isEnabled());
 }
 
@@ -165,9 +165,9 @@ TEST_F(Looks, GlowStripOpacityAndTheSecondLineWriteTheDesignAndShowIt)
     TForm1 &w = openWithPhoto();
     // A label large enough on the preview for the glow's reach to show.
     w.resize(1400, 1000);
-    KELVRA_TRY(w.preview()->photo().scale <= 1);
+    KELVRA_TRY(test::partOf<PreviewView>(w)->photo().scale <= 1);
     DesignModel &design = w.design();
-    LabelPage *p = w.labelPage();
+    LabelPage *p = test::partOf<LabelPage>(w);
     design.edit([](StampSettings &s) {
         s.CaptionFormat = QStringLiteral("[Make]");
         s.BgColor = kNoColor;
@@ -215,11 +215,11 @@ TEST_F(Looks, GlowStripOpacityAndTheSecondLineWriteTheDesignAndShowIt)
     for (const auto &route : routes) {
         SCOPED_TRACE(route.route);
         changed.clear();
-        const QImage before = w.preview()->previewRaster();
+        const QImage before = test::partOf<PreviewView>(w)->previewRaster();
         route.act();
         EXPECT_EQ(changed.count(), 1);
         EXPECT_TRUE(route.holds(design.settings()));
-        EXPECT_NE(w.preview()->previewRaster(), before);
+        EXPECT_NE(test::partOf<PreviewView>(w)->previewRaster(), before);
     }
 
     // Made elsewhere, shown here; the opacity in whole per cent.
@@ -388,14 +388,14 @@ TEST_F(Looks, TheGalleryOpensFromTheMenuAndAPictureAppliesItsLook)
     for (int row = 0; row < list->count(); ++row) {
         SCOPED_TRACE(row);
         ASSERT_TRUE(list->item(row)->data(LookGallery::kDrawnRole).toBool());
-        const QImage before = w.preview()->previewRaster();
+        const QImage before = test::partOf<PreviewView>(w)->previewRaster();
         StampSettings expected = w.settings();
         applyLook(list->item(row)->data(Qt::UserRole).toString(), expected, FormatSettings::system());
         expected.StampPhotosOpt = true;
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
         EXPECT_EQ(w.settings(), expected);
         if (row > 0) {
-            EXPECT_NE(w.preview()->previewRaster(), before);
+            EXPECT_NE(test::partOf<PreviewView>(w)->previewRaster(), before);
         }
     }
     // Opening it again brings the same gallery forward.
