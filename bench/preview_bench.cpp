@@ -172,7 +172,7 @@ AddAll addAll(const QString &folder)
     NoDialogs dialogs;
     TForm1 window(dialogs);
     window.show();
-    FolderBrowser *browser = window.folderBrowser();
+    FolderBrowser *browser = window.findChild<FolderBrowser *>();
     browser->setFolder(folder);
     while (browser->entries().size() < kListed)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -180,7 +180,7 @@ AddAll addAll(const QString &folder)
     AddAll result;
     QElapsedTimer clock;
     clock.start();
-    window.action(QStringLiteral("PhotoAddAll"))->trigger();
+    window.findChild<QAction *>(QStringLiteral("PhotoAddAll"))->trigger();
     result.addMs = msSince(clock);
     if (window.photoList().count() != kListed)
         return {};
@@ -192,7 +192,7 @@ AddAll addAll(const QString &folder)
         &ticker, &QTimer::timeout, [&] { result.longestGapMs = std::max(result.longestGapMs, sinceTick.restart()); });
     ticker.start(5);
     clock.restart();
-    PhotoStrip *strip = window.photoStrip();
+    PhotoStrip *strip = window.findChild<PhotoStrip *>();
     QScrollBar *bar = strip->horizontalScrollBar();
     for (int step = 0; step <= 40; ++step) {
         bar->setValue(bar->maximum() * step / 40);

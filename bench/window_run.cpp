@@ -30,6 +30,8 @@ public:
         failed = kind != kelvra::MessageKind::Information;
         message = text;
     }
+    // A fresh output folder asks nothing; a question would be a run not measured.
+    bool confirm(QWidget *, const QString &) override { return false; }
     QString openFileName(QWidget *, const kelvra::FileDialogRequest &) override { return {}; }
     QString saveFileName(QWidget *, const kelvra::FileDialogRequest &) override { return {}; }
     QString chooseFolder(QWidget *, const QString &, const QString &) override { return m_folder; }
@@ -72,6 +74,6 @@ int main(int argc, char **argv)
         QApplication::exit(dialogs.failed || report.cancelled ? 1 : 0);
     });
     run.start();
-    form.action(QStringLiteral("ProcessPhotos"))->trigger();
+    form.findChild<QAction *>(QStringLiteral("ProcessPhotos"))->trigger();
     return QApplication::exec();
 }
