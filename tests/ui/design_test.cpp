@@ -33,15 +33,6 @@ namespace {
 class Design : public WindowTest
 {
 protected:
-    TForm1 &openWithPhoto(const std::string &name = "gps/DSCN0010.jpg")
-    {
-        m_photo = qpath(work / "photo.jpg");
-        writeFileBytes(work / "photo.jpg", readFileBytes(photo(name)));
-        TForm1 &w = open();
-        w.LoadPic(m_photo);
-        KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible() && test::partOf<PreviewView>(w)->photoPath() == m_photo);
-        return w;
-    }
     void loadCfg(TForm1 &w, const std::string &lines)
     {
         writeFileBytes(work / "design.cfg", "[Options]\n" + lines);
@@ -61,8 +52,6 @@ protected:
         EXPECT_EQ(r.exitCode, 0) << r.err;
         return QImage(qpath(png)).convertToFormat(QImage::Format_RGB32);
     }
-
-    QString m_photo;
 };
 
 QRect changedBox(const QImage &image, const QImage &plain)

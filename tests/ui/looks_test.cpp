@@ -76,18 +76,6 @@ QStringList commandLineLooks()
 
 class Looks : public WindowTest
 {
-protected:
-    TForm1 &openWithPhoto(const std::string &name = "gps/DSCN0010.jpg")
-    {
-        m_photo = qpath(work / "photo.jpg");
-        writeFileBytes(work / "photo.jpg", readFileBytes(photo(name)));
-        TForm1 &w = open();
-        w.LoadPic(m_photo);
-        KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible() && test::partOf<PreviewView>(w)->photoPath() == m_photo);
-        return w;
-    }
-
-    QString m_photo;
 };
 
 TEST_F(Looks, TheSubmenuListsTheShippedLooksAndChoosingOneLoadsItIntoTheDesign)

@@ -4,6 +4,7 @@
 #include "common/qt_test_support.h"
 #include "common/test_support.h"
 #include "ui/main_window.h"
+#include "ui/preview_view.h"
 #include "ui/user_dialogs.h"
 
 #include <QStringList>
@@ -152,6 +153,16 @@ protected:
         window->show();
         return *window;
     }
+    // The window with a copy of a test photo shown in its preview (m_photo).
+    TForm1 &openWithPhoto(const std::string &name = "gps/DSCN0010.jpg")
+    {
+        m_photo = qpath(work / "photo.jpg");
+        test::writeFileBytes(work / "photo.jpg", test::readFileBytes(test::photo(name)));
+        TForm1 &w = open();
+        w.LoadPic(m_photo);
+        KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible() && test::partOf<PreviewView>(w)->photoPath() == m_photo);
+        return w;
+    }
     QString dataFolder() const { return qpath(config.path() / "Kelvra"); }
     QString homeFolder() const { return qpath(config.path() / "home"); }
 
@@ -159,6 +170,7 @@ protected:
     TempDir work;
     FakeDialogs dialogs;
     std::unique_ptr<TForm1> window;
+    QString m_photo;
 
 private:
     QByteArray m_oldConfig;
