@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The ready designs from the command line: listed, and drawn alike by the
 // preview and by the batch on both of its roads.
+#include "common/qt_test_support.h"
 #include "common/test_support.h"
 
 #include <QImage>
@@ -20,24 +21,6 @@ const char *const kLooks[] = { "Film date", "Camera facts", "Date, clean", "Plac
 // Photos stored upright, turned both ways, and with and without a position.
 const char *const kPhotos[] = { "orientation/landscape_1.jpg", "orientation/landscape_6.jpg",
     "orientation/portrait_8.jpg", "gps/DSCN0010.jpg", "makers/nikon-e950.jpg" };
-
-QImage upright(const std::filesystem::path &path)
-{
-    QImageReader reader(QString::fromStdString(path.string()));
-    reader.setAutoTransform(true);
-    return reader.read().convertToFormat(QImage::Format_RGB32);
-}
-
-double meanDifference(const QImage &a, const QImage &b, const QRect &area)
-{
-    double sum = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * area.width() * area.height());
-}
 
 std::filesystem::path stampedOutput(const std::filesystem::path &folder, const std::string &source)
 {
@@ -112,8 +95,8 @@ TEST(LooksCli, PreviewAndBatchDrawEachLookAlike)
                 const QImage drawn = QImage(QString::fromStdString(png.string())).convertToFormat(QImage::Format_RGB32);
                 const QImage unlabelled
                     = QImage(QString::fromStdString(plainPng.string())).convertToFormat(QImage::Format_RGB32);
-                const QImage batch = upright(stampedOutput(out, source));
-                const QImage bare = upright(source);
+                const QImage batch = uprightImage(stampedOutput(out, source));
+                const QImage bare = uprightImage(source);
                 ASSERT_EQ(drawn.size(), batch.size());
                 // The label with its glow, shadow or strip around it.
                 const QRect near

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QColor>
 #include <QImage>
+#include <QImageReader>
 #include <QObject>
 #include <QString>
 
@@ -64,6 +65,38 @@ inline bool sameColour(QColor a, QColor b)
 {
     return std::abs(a.red() - b.red()) < 12 && std::abs(a.green() - b.green()) < 12
         && std::abs(a.blue() - b.blue()) < 12;
+}
+
+// A picture file as a viewer shows it: turned by its EXIF orientation.
+inline QImage uprightImage(const std::filesystem::path &path)
+{
+    QImageReader reader(qpath(path));
+    reader.setAutoTransform(true);
+    return reader.read().convertToFormat(QImage::Format_RGB32);
+}
+
+// Mean difference of the channels of two pictures inside an area of both.
+inline double meanDifference(const QImage &a, const QImage &b, const QRect &area)
+{
+    double sum = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * area.width() * area.height());
+}
+
+// Where two rasters of one size differ: the label's box when it is drawn
+// on an opaque background without shadow or outline.
+inline QRect changedBox(const QImage &image, const QImage &plain)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != plain.pixel(x, y))
+                box |= QRect(x, y, 1, 1);
+    return box;
 }
 
 } // namespace kelvra::test

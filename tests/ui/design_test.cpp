@@ -30,6 +30,8 @@
 namespace kelvra::test {
 namespace {
 
+using test::changedBox;
+
 class Design : public WindowTest
 {
 protected:
@@ -53,16 +55,6 @@ protected:
         return QImage(qpath(png)).convertToFormat(QImage::Format_RGB32);
     }
 };
-
-QRect changedBox(const QImage &image, const QImage &plain)
-{
-    QRect box;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) != plain.pixel(x, y))
-                box |= QRect(x, y, 1, 1);
-    return box;
-}
 
 int largestDifference(const QImage &a, const QImage &b)
 {

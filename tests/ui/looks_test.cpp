@@ -35,33 +35,9 @@
 namespace kelvra::test {
 namespace {
 
-QImage upright(const std::filesystem::path &path)
-{
-    QImageReader reader(qpath(path));
-    reader.setAutoTransform(true);
-    return reader.read().convertToFormat(QImage::Format_RGB32);
-}
-
-double meanDifference(const QImage &a, const QImage &b, const QRect &area)
-{
-    double sum = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * area.width() * area.height());
-}
-
-QRect changedBox(const QImage &image, const QImage &plain)
-{
-    QRect box;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) != plain.pixel(x, y))
-                box |= QRect(x, y, 1, 1);
-    return box;
-}
+using test::changedBox;
+using test::meanDifference;
+using test::uprightImage;
 
 // The names `kelvra-cli looks` prints, in its order.
 QStringList commandLineLooks()
@@ -440,7 +416,7 @@ TEST(LooksPreview, ThePreviewDrawsEachLookAsTheBatchStampsIt)
             ASSERT_FALSE(box.isEmpty());
             const QRect near
                 = box.adjusted(-box.height() / 2, -box.height() / 2, box.height() / 2, box.height() / 2) & drawn.rect();
-            const QImage bare = upright(source);
+            const QImage bare = uprightImage(source);
             ASSERT_EQ(drawn.size(), bare.size());
             // The fast preview decode differs from the batch's in the photo;
             // the label adds little to that, a label out of place far more.
@@ -448,7 +424,7 @@ TEST(LooksPreview, ThePreviewDrawsEachLookAsTheBatchStampsIt)
             for (const char *road : roads) {
                 SCOPED_TRACE(road);
                 const QImage batch
-                    = upright(outputs[road] / (std::filesystem::path(source).stem().string() + "_timestamp.jpg"));
+                    = uprightImage(outputs[road] / (std::filesystem::path(source).stem().string() + "_timestamp.jpg"));
                 ASSERT_EQ(batch.size(), drawn.size());
                 EXPECT_LT(meanDifference(drawn, batch, near), decoding + 3.0) << decoding;
                 EXPECT_GT(meanDifference(bare, batch, box), decoding + 8.0);

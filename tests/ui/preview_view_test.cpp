@@ -23,6 +23,8 @@
 namespace kelvra::test {
 namespace {
 
+using test::changedBox;
+
 constexpr int kWait = 20000; // ms; a condition, not a clock: met as soon as it holds
 
 bool waitFor(const std::function<bool()> &condition)
@@ -60,18 +62,6 @@ int differingPixels(const QImage &a, const QImage &b)
         for (int x = 0; x < a.width(); ++x)
             count += a.pixel(x, y) != b.pixel(x, y);
     return count;
-}
-
-// Where two rasters of one size differ: the label's box when it is drawn
-// on an opaque background without shadow or outline.
-QRect changedBox(const QImage &image, const QImage &plain)
-{
-    QRect box;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) != plain.pixel(x, y))
-                box |= QRect(x, y, 1, 1);
-    return box;
 }
 
 QRect rectOf(const PreviewPlacement &placement)
