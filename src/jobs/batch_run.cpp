@@ -342,12 +342,13 @@ std::optional<PlannedPhoto> planPhoto(const QString &source, const QString &fold
 }
 
 // Puts an output under its name with write(path, existing). Under the
-// Replace rule the old file is first kept in the run's trash; otherwise the
+// Replace rule the old file is first kept in the run's trash, and the log
+// learns the hash of what replaces it (writing()); otherwise the
 // name is claimed only while free, and a name another run took since it was
 // planned moves the output to the next free number.
-template<typename Write>
-FileResult placeOutput(
-    PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result, Write write)
+template<typename Write, typename Hash>
+FileResult placeOutput(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log,
+    BatchPhotoResult &result, Write write, Hash writing)
 {
     if (plan.replace) {
         if (log && pathExists(plan.output)) {
@@ -355,7 +356,7 @@ FileResult placeOutput(
             const FileResult aside = keepAside(nativePath(plan.output), nativePath(kept));
             if (!aside.ok())
                 return aside; // nothing is replaced that undo could not bring back
-            log->keptAside(plan.output, kept);
+            log->keptAside(plan.output, kept, writing());
         }
         return write(plan.output, ExistingFile::Replace);
     }
@@ -404,10 +405,12 @@ void placementFailed(const FileResult &placed, BatchError error, const PlannedPh
 // The copy of source under the plan's name, with its dates and hash.
 FileResult placeCopy(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result)
 {
-    const FileResult copied
-        = placeOutput(plan, job, names, log, result, [&](const QString &path, ExistingFile existing) {
-              return copyFileAtomically(nativePath(plan.source), nativePath(path), existing);
-          });
+    const FileResult copied = placeOutput(
+        plan, job, names, log, result,
+        [&](const QString &path, ExistingFile existing) {
+            return copyFileAtomically(nativePath(plan.source), nativePath(path), existing);
+        },
+        [&] { return sha256OfFile(plan.source); });
     if (copied.ok()) {
         writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
         result.outputSha256 = sha256OfFile(plan.output, &result.outputSize);
@@ -437,14 +440,17 @@ FileResult placeDatedCopy(
     if (!bytes)
         return placeCopy(plan, job, names, log, result);
     const std::optional<std::filesystem::perms> permissions = permissionsOf(nativePath(plan.source));
-    const FileResult written
-        = placeOutput(plan, job, names, log, result, [&](const QString &path, ExistingFile existing) {
-              return writeFileAtomically(nativePath(path), *bytes, existing, permissions);
-          });
+    const QByteArray hash = sha256Hex(*bytes);
+    const FileResult written = placeOutput(
+        plan, job, names, log, result,
+        [&](const QString &path, ExistingFile existing) {
+            return writeFileAtomically(nativePath(path), *bytes, existing, permissions);
+        },
+        [&] { return hash; });
     if (written.ok()) {
         writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
         result.outputSize = static_cast<qint64>(bytes->size());
-        result.outputSha256 = sha256Hex(*bytes);
+        result.outputSha256 = hash;
     }
     return written;
 }
@@ -573,10 +579,13 @@ void finishStamped(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, 
     std::string_view bytes, const FailStamp &fail)
 {
     const std::optional<std::filesystem::perms> sourcePermissions = permissionsOf(nativePath(plan.source));
-    const FileResult written
-        = placeOutput(plan, job, names, log, result, [&](const QString &path, ExistingFile existing) {
-              return writeFileAtomically(nativePath(path), bytes, existing, sourcePermissions);
-          });
+    const QByteArray hash = sha256Hex(bytes);
+    const FileResult written = placeOutput(
+        plan, job, names, log, result,
+        [&](const QString &path, ExistingFile existing) {
+            return writeFileAtomically(nativePath(path), bytes, existing, sourcePermissions);
+        },
+        [&] { return hash; });
     if (!written.ok()) {
         // A full disk, say: the plain copy may not fit either, but it is tried.
         const bool skipped = result.existing == ExistingOutcome::Skipped;
@@ -588,7 +597,7 @@ void finishStamped(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, 
     writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
     result.outcome = PhotoOutcome::Stamped;
     result.outputSize = static_cast<qint64>(bytes.size());
-    result.outputSha256 = sha256Hex(bytes);
+    result.outputSha256 = hash;
 }
 
 // The EXIF thumbnail shows the label too; one that cannot be made goes

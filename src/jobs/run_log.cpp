@@ -127,6 +127,7 @@ void applyJournalLine(RunLogContents &c, const QJsonObject &line)
         p.output = o.value(QStringLiteral("output")).toString();
         p.wanted = p.output;
         p.kept = o.value(QStringLiteral("kept")).toString();
+        p.sha256 = o.value(QStringLiteral("writing")).toString().toLatin1();
         p.existing = ExistingOutcome::Replaced;
     } else {
         return;
@@ -317,14 +318,15 @@ QString RunLog::trashPathFor(const QString &output)
     return QDir(trash).filePath(QString::number(++m_trashCount) + QLatin1Char('-') + QFileInfo(output).fileName());
 }
 
-void RunLog::keptAside(const QString &output, const QString &kept)
+void RunLog::keptAside(const QString &output, const QString &kept, const QByteArray &writing)
 {
     QMutexLocker locker(&m_lock);
-    append({ { QStringLiteral("keptAside"),
-        QJsonObject { { QStringLiteral("output"), output }, { QStringLiteral("kept"), kept } } } });
-    applyJournalLine(m_contents,
-        { { QStringLiteral("keptAside"),
-            QJsonObject { { QStringLiteral("output"), output }, { QStringLiteral("kept"), kept } } } });
+    QJsonObject aside { { QStringLiteral("output"), output }, { QStringLiteral("kept"), kept } };
+    if (!writing.isEmpty())
+        aside.insert(QStringLiteral("writing"), QString::fromLatin1(writing));
+    const QJsonObject line { { QStringLiteral("keptAside"), aside } };
+    append(line);
+    applyJournalLine(m_contents, line);
 }
 
 void RunLog::folderMade(const QString &folder)
@@ -473,13 +475,20 @@ UndoReport undoRun(const QString &folder, const QString &id)
         if (p->size < 0 && !nameFree) {
             // Killed after keeping the old file aside: whether it was replaced
             // is told by what stands under its name now.
-            if (isSameFile(p->kept, p->output) || sha256OfFile(p->kept) == sha256OfFile(p->output)) {
+            const QByteArray now = sha256OfFile(p->output);
+            if (isSameFile(p->kept, p->output) || sha256OfFile(p->kept) == now) {
                 QFile::remove(p->kept);
-            } else {
+                continue;
+            }
+            // The run's own output, killed before it was logged, goes; any
+            // other file there is someone's since and stays.
+            if (p->sha256.isEmpty() || now != p->sha256 || !QFile::remove(p->output)) {
                 trashEmptied = false;
                 report.steps.push_back({ UndoStep::What::NotRestored, p->kept, p->output });
+                continue;
             }
-            continue;
+            report.steps.push_back({ UndoStep::What::Removed, p->output, {} });
+            nameFree = true;
         }
         const FileResult moved = nameFree ? moveToFreeName(nativePath(p->kept), nativePath(p->output))
                                           : FileResult { FileError::NameTaken, {}, {} };

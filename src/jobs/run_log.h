@@ -32,7 +32,7 @@ struct RunLogPhoto
     QString output; // empty when nothing was written
     QString wanted; // the name the design asked for
     qint64 size = -1;
-    QByteArray sha256; // lowercase hex
+    QByteArray sha256; // lowercase hex; with size < 0, of the output being written over a kept file
     ExistingOutcome existing = ExistingOutcome::None;
     QString kept; // Replaced: where the old file waits
 };
@@ -76,8 +76,10 @@ public:
 
     // A free name in the run's trash for the file now at output.
     QString trashPathFor(const QString &output);
-    // Before a file is replaced: it now waits at kept too.
-    void keptAside(const QString &output, const QString &kept);
+    // Before a file is replaced: it now waits at kept too, and what replaces
+    // it has the hash writing, so that undo knows it if the run dies before
+    // the photo is logged.
+    void keptAside(const QString &output, const QString &kept, const QByteArray &writing);
     void folderMade(const QString &folder);
     void photo(const RunLogPhoto &photo);
     void finish(bool cancelled);

@@ -156,13 +156,14 @@ TEST(SafeOutputs, UndoTakesBackARunThatNeverFinished)
     fs::create_directories(out);
     test::writeFileBytes(out / "a.jpg", "old a");
     test::writeFileBytes(out / "b.jpg", "old b");
+    test::writeFileBytes(out / "c.jpg", "old c");
     std::unique_ptr<RunLog> log = RunLog::start(qpath(dir / "logs"), qpath(out), {});
     ASSERT_TRUE(log);
     auto replace = [&](const char *name, const char *bytes) {
         const QString output = qpath(out / name);
         const QString kept = log->trashPathFor(output);
         fs::create_hard_link(out / name, test::nativeOf(kept));
-        log->keptAside(output, kept);
+        log->keptAside(output, kept, sha256Hex(bytes));
         test::writeFileBytes(out / "new", bytes); // a new file takes the name, as a run writes
         fs::rename(out / "new", out / name);
         return RunLogPhoto { qpath(dir / "src.jpg"), output, output, qint64(std::string(bytes).size()),
@@ -170,6 +171,8 @@ TEST(SafeOutputs, UndoTakesBackARunThatNeverFinished)
     };
     log->photo(replace("a.jpg", "new a"));
     replace("b.jpg", "new b"); // killed before its photo line
+    replace("c.jpg", "new c");
+    test::writeFileBytes(out / "c.jpg", "the user's own c"); // written after the run died
     log.reset();
 
     const std::vector<RunLogContents> runs = listRunLogs(qpath(dir / "logs"));
@@ -177,8 +180,10 @@ TEST(SafeOutputs, UndoTakesBackARunThatNeverFinished)
     EXPECT_FALSE(runs[0].finished.isValid());
     const UndoReport report = undoRun(qpath(dir / "logs"));
     EXPECT_EQ(readFileBytes(out / "a.jpg"), "old a");
-    // b's new file has no hash in the log: it is left, and the old one kept.
-    EXPECT_EQ(readFileBytes(out / "b.jpg"), "new b");
+    // b is the run's own output by its hash; c is not the run's to take.
+    EXPECT_EQ(readFileBytes(out / "b.jpg"), "old b");
+    EXPECT_EQ(readFileBytes(out / "c.jpg"), "the user's own c");
+    EXPECT_EQ(report.count(UndoStep::What::Restored), 2);
     EXPECT_EQ(report.count(UndoStep::What::NotRestored), 1);
 }
 
