@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Decode (full size for the batch, reduced for the preview), encode, the
 // kept-quality road, the three turns and the label on a 24-megapixel photo.
+#include "big_photo.h"
 #include "imaging/bitmap_rotate.h"
 #include "imaging/coefficient_stamp.h"
 #include "imaging/jpeg_image.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QRandomGenerator>
 #include <QTransform>
 
 #include <benchmark/benchmark.h>
@@ -22,35 +22,16 @@ namespace {
 
 using namespace kelvra;
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
+constexpr int kWidth = bench::kBigWidth;
+constexpr int kHeight = bench::kBigHeight;
 
-// A real test photo blown up to 6000 x 4000 with fine grain on top, so that
-// it compresses like a camera file (about 8-10 MB at quality 92).
 const QByteArray &photoBytes()
 {
     static const QByteArray bytes = [] {
-        QImage picture(QStringLiteral(KELVRA_TEST_PHOTOS "/orientation/landscape_1.jpg"));
-        if (picture.isNull())
+        QByteArray made = bench::bigPhotoBytes();
+        if (made.isEmpty())
             std::abort();
-        picture = picture.scaled(kWidth, kHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                      .convertToFormat(QImage::Format_RGB32);
-        QRandomGenerator random(7919);
-        for (int y = 0; y < kHeight; ++y) {
-            auto *row = reinterpret_cast<QRgb *>(picture.scanLine(y));
-            for (int x = 0; x < kWidth; ++x) {
-                const int grain = int(random.bounded(25u)) - 12;
-                row[x] = qRgb(std::clamp(qRed(row[x]) + grain, 0, 255), std::clamp(qGreen(row[x]) + grain, 0, 255),
-                    std::clamp(qBlue(row[x]) + grain, 0, 255));
-            }
-        }
-        JpegImage jpeg;
-        jpeg.setQuality(92);
-        jpeg.setImage(picture);
-        QByteArray out;
-        if (!jpeg.saveToData(out))
-            std::abort();
-        return out;
+        return made;
     }();
     return bytes;
 }

@@ -8,7 +8,7 @@
 //  - "Add all" on a folder of 2,000 photos in the real main window, and the
 //    longest gap of the event loop while the strip makes their thumbnails.
 // Medians of --reps runs (default 7). Settings go to a temporary folder.
-#include "imaging/jpeg_image.h"
+#include "big_photo.h"
 #include "jobs/thumbnail_job.h"
 #include "ui/design_model.h"
 #include "ui/folder_browser.h"
@@ -24,7 +24,6 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -40,8 +39,8 @@ namespace {
 
 using namespace kelvra;
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
+constexpr int kWidth = bench::kBigWidth;
+constexpr int kHeight = bench::kBigHeight;
 constexpr QSize kPreviewArea(1000, 750);
 constexpr int kListed = 2000;
 
@@ -68,32 +67,11 @@ double msSince(const QElapsedTimer &clock)
     return double(clock.nsecsElapsed()) / 1e6;
 }
 
-// A real test photo blown up to 6000 x 4000 with grain, so that it
-// compresses like a camera file.
 bool writeBigPhoto(const QString &path)
 {
-    QImage picture(QStringLiteral(KELVRA_TEST_PHOTOS "/orientation/landscape_1.jpg"));
-    if (picture.isNull())
-        return false;
-    picture = picture.scaled(kWidth, kHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                  .convertToFormat(QImage::Format_RGB32);
-    QRandomGenerator random(7919);
-    for (int y = 0; y < kHeight; ++y) {
-        auto *row = reinterpret_cast<QRgb *>(picture.scanLine(y));
-        for (int x = 0; x < kWidth; ++x) {
-            const int grain = int(random.bounded(25u)) - 12;
-            row[x] = qRgb(std::clamp(qRed(row[x]) + grain, 0, 255), std::clamp(qGreen(row[x]) + grain, 0, 255),
-                std::clamp(qBlue(row[x]) + grain, 0, 255));
-        }
-    }
-    JpegImage jpeg;
-    jpeg.setQuality(92);
-    jpeg.setImage(picture);
-    QByteArray bytes;
-    if (!jpeg.saveToData(bytes))
-        return false;
+    const QByteArray bytes = bench::bigPhotoBytes();
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return !bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // A click: from the request until the view says the photo is shown.
