@@ -135,7 +135,8 @@ int main(int argc, char **argv)
     strip->setCurrentIndex(form.photoList().index(form.photoList().indexOf(shown)));
     const bool ready = waitFor([&] {
         for (const QString &photo : std::as_const(photos)) {
-            if (strip->thumbnails().thumbnail(photo, nullptr) == kelvra::ThumbnailMaker::Status::Pending)
+            if (strip->findChild<kelvra::ThumbnailMaker *>()->thumbnail(photo, nullptr)
+                == kelvra::ThumbnailMaker::Status::Pending)
                 return false;
         }
         return form.findChild<kelvra::PreviewView *>()->hasPhoto();

@@ -322,7 +322,7 @@ TEST_F(FolderBrowsing, StartsAtTheSettingElsePicturesElseHomeAndStoresTheFolderS
     ASSERT_TRUE(test::partOf<FolderBrowser>(w)->setFolder(dir + QStringLiteral("/later")));
     EXPECT_FALSE(test::partOf<FolderBrowser>(w)->setFolder(dir + QStringLiteral("/none")));
     w.close();
-    const IniFile ini(w.iniPath());
+    const IniFile ini(programIniPath());
     EXPECT_EQ(ini.readString(QStringLiteral("Options"), QStringLiteral("DefaultBrowseFolder"), {}),
         dir + QStringLiteral("/later"));
 }
@@ -430,7 +430,7 @@ TEST_F(FolderBrowsing, TwoThousandQueuedPhotosKeepTheEventLoopAnswering)
     ticker.stop();
     std::cout << "Longest wait between timer ticks: " << longestGap << " ms\n";
     EXPECT_LT(longestGap, 500);
-    EXPECT_LT(strip->thumbnails().madeCount(), 2000); // only what was shown, not the whole list
+    EXPECT_LT(test::partOf<ThumbnailMaker>(*strip)->madeCount(), 2000); // only what was shown, not the whole list
 }
 
 } // namespace
