@@ -119,14 +119,12 @@ void LookGallery::refresh()
         m_list->item(i)->setData(kDrawnRole, false);
     }
     if (!m_preview.hasPhoto() || m_looks.empty()) {
-        m_busy = false;
         m_note->setText(
             m_looks.empty() ? tr("No ready looks were found.") : tr("Open a photo to see the looks drawn on it."));
         m_note->setAccessibleName(m_note->text());
         Q_EMIT picturesReady();
         return;
     }
-    m_busy = true;
     m_note->setText(tr("Drawing the looks on %1...").arg(m_preview.photo().path.section(QLatin1Char('/'), -1)));
     m_note->setAccessibleName(m_note->text());
     // Each look over the design, as choosing it would make it.
@@ -173,7 +171,6 @@ void LookGallery::showPictures(const std::vector<QImage> &pictures, quint64 gene
         m_list->item(i)->setIcon(icon);
         m_list->item(i)->setData(kDrawnRole, !pictures[i].isNull());
     }
-    m_busy = false;
     m_note->setText(tr("Click a look, or choose it and press Enter, to use it."));
     m_note->setAccessibleName(m_note->text());
     Q_EMIT picturesReady();

@@ -26,6 +26,7 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QThread>
@@ -124,8 +125,9 @@ int main(int argc, char **argv)
     form.resize(size.expandedTo(form.minimumSize()));
     form.show();
     kelvra::FolderBrowser *browser = form.findChild<kelvra::FolderBrowser *>();
-    if (!browser->setFolder(QFileInfo(args.at(4)).absoluteFilePath())
-        || !waitFor([&] { return browser->isLoaded(); })) {
+    bool listed = false;
+    QObject::connect(browser, &kelvra::FolderBrowser::loaded, [&listed] { listed = true; });
+    if (!browser->setFolder(QFileInfo(args.at(4)).absoluteFilePath()) || !waitFor([&] { return listed; })) {
         std::fprintf(stderr, "kelvra_window_screenshot: cannot list %s\n", qPrintable(args.at(4)));
         return 1;
     }
@@ -152,7 +154,13 @@ int main(int argc, char **argv)
     if (const QString galleryShot = qEnvironmentVariable("KELVRA_GALLERY_SHOT"); !galleryShot.isEmpty()) {
         form.findChild<QAction *>(QStringLiteral("LookGalleryAction"))->trigger();
         auto *gallery = form.findChild<kelvra::LookGallery *>();
-        if (!gallery || !waitFor([&] { return !gallery->busy(); })) {
+        if (!gallery || !waitFor([&] {
+                const QListWidget *list = gallery->list();
+                for (int i = 0; i < list->count(); ++i)
+                    if (!list->item(i)->data(kelvra::LookGallery::kDrawnRole).toBool())
+                        return false;
+                return true;
+            })) {
             std::fprintf(stderr, "kelvra_window_screenshot: the looks gallery has no pictures\n");
             return 1;
         }

@@ -215,7 +215,7 @@ protected:
     {
         TForm1 &w = open();
         w.LoadPic(path);
-        KELVRA_TRY(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path() == path);
+        KELVRA_TRY(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->accessibleName() == path);
         KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible());
         return w;
     }
@@ -240,7 +240,7 @@ TEST_F(WindowPhoto, APhotoShownEnablesSaveAsAndABadOneHidesThePreviewQuietly)
     w.LoadPic(qpath(work / "broken.jpg"));
     KELVRA_TRY(!test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
     EXPECT_FALSE(test::partOf<PreviewView>(w)->isVisible());
-    EXPECT_EQ(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path(), QString());
+    EXPECT_EQ(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->accessibleName(), QString());
 
     w.LoadPic(good);
     KELVRA_TRY(test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
@@ -257,7 +257,7 @@ TEST_F(WindowPhoto, FileOpenPreviewsTheChosenPhoto)
     TForm1 &w = open();
     dialogs.fileAnswers = { good };
     test::actionOf(w, QStringLiteral("AOpen"))->trigger();
-    KELVRA_TRY(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path() == good);
+    KELVRA_TRY(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->accessibleName() == good);
     EXPECT_EQ(test::actionOf(w, QStringLiteral("AOpen"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
 }
 
