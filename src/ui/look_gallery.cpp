@@ -5,6 +5,7 @@
 #include "ui/preview_view.h"
 
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFuture>
 #include <QLabel>
 #include <QListWidget>
@@ -108,6 +109,19 @@ void LookGallery::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     refresh();
+}
+
+void LookGallery::changeEvent(QEvent *event)
+{
+    // Made before a switch of the interface language, the texts follow it.
+    if (event->type() == QEvent::LanguageChange) {
+        setWindowTitle(tr("Looks"));
+        setAccessibleName(windowTitle());
+        m_list->setAccessibleName(tr("Looks"));
+        if (isVisible())
+            refresh();
+    }
+    QDialog::changeEvent(event);
 }
 
 void LookGallery::refresh()

@@ -56,6 +56,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     // Draws the pictures again, of the photo the preview shows now.

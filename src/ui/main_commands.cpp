@@ -16,7 +16,6 @@
 #include "ui/failure_messages.h"
 #include "ui/folder_browser.h"
 #include "ui/help_topics.h"
-#include "ui/label_page.h"
 #include "ui/language_list.h"
 #include "ui/look_gallery.h"
 #include "ui/main_actions.h"
@@ -33,8 +32,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>

@@ -8,7 +8,8 @@
 // starts a real run of the queued photos into a temporary folder and saves a
 // picture of the progress window while the run is held at its third photo.
 // With KELVRA_GALLERY_SHOT=FILE.png it saves a picture of the looks gallery
-// of the previewed photo.
+// of the previewed photo. With KELVRA_SWITCH_TO (a locale identifier) the
+// window is switched to that language through Options before any picture.
 #include "jobs/thumbnail_job.h"
 #include "ui/folder_browser.h"
 #include "ui/language_wiring.h"
@@ -23,13 +24,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 #include <cstdio>
@@ -92,6 +96,25 @@ bool shootProgress(kelvra::TForm1 &form, ShotDialogs &dialogs, const QString &ou
     return saved;
 }
 
+// Picks locale in Options and saves, as a user switches the open window.
+bool switchLanguage(kelvra::TForm1 &form, kelvra::LanguageList &languages, int locale)
+{
+    QTimer::singleShot(0, [locale] {
+        QWidget *modal = nullptr;
+        if (!waitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000))
+            return;
+        auto *combo = modal->findChild<QComboBox *>(QStringLiteral("LanguageCombo"));
+        const int index = combo->findData(locale);
+        combo->setCurrentIndex(index);
+        Q_EMIT combo->activated(index);
+        modal->findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+    });
+    form.findChild<QAction *>(QStringLiteral("AOptions"))->trigger();
+    // The texts made from the state follow on the change's event.
+    waitFor([] { return false; }, 300);
+    return languages.currentLocale() == locale;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -145,6 +168,11 @@ int main(int argc, char **argv)
     });
     if (!ready)
         std::fprintf(stderr, "kelvra_window_screenshot: thumbnails or preview still missing\n");
+    if (const int to = qEnvironmentVariableIntValue("KELVRA_SWITCH_TO");
+        to && !switchLanguage(form, interface.Languages(), to)) {
+        std::fprintf(stderr, "kelvra_window_screenshot: no switch to language %d\n", to);
+        return 1;
+    }
     strip->viewport()->update();
     waitFor([] { return false; }, 500); // the last paints land
     if (!form.grab().save(out)) {

@@ -14,6 +14,7 @@
 #include "stamp/stamp_settings.h"
 #include "ui/about_window.h"
 #include "ui/language_wiring.h"
+#include "ui/look_gallery.h"
 #include "ui/options_dialog.h"
 #include "ui/photo_list_model.h"
 #include "ui/photo_strip.h"
@@ -306,17 +307,21 @@ TEST_F(ShippedLanguages, SavingAnotherLanguageInOptionsSwitchesTheOpenWindow)
     const QLabel *count = test::partOf<QLabel>(w, QStringLiteral("FilesToProcess"));
     const QLabel *date = test::partOf<QLabel>(w, QStringLiteral("PhotoDateSource"));
     KELVRA_TRY(date->text().startsWith(QLatin1String("Date ")));
+    // A window open beside the main one follows too.
+    test::actionOf(w, QStringLiteral("LookGalleryAction"))->trigger();
+    const QWidget *gallery = test::partOf<LookGallery>(w);
     const struct
     {
         int locale;
-        const char *menu, *open, *count, *task, *date, *strip;
+        const char *menu, *open, *count, *task, *date, *strip, *looks;
         bool rightToLeft;
     } steps[] = {
         { 0x0407, "Datei", "Öffnen...", "Zu verarbeitende Dateien: 1", "Fotos beschriften", "Datum ",
-            "Zu verarbeitende Fotos", false },
-        { 0x040D, "קובץ", "פתח...", "קבצים לעיבוד: 1", "הטבע כיתוב בתמונות", "תאריך ", "תמונות לעיבוד", true },
+            "Zu verarbeitende Fotos", "Stile", false },
+        { 0x040D, "קובץ", "פתח...", "קבצים לעיבוד: 1", "הטבע כיתוב בתמונות", "תאריך ", "תמונות לעיבוד", "סגנונות",
+            true },
         { int(interface.Localizer().GetNativeLocale()), "File", "Open...", "Files to process: 1", "Stamp photos",
-            "Date ", "Photos to process", false },
+            "Date ", "Photos to process", "Looks", false },
     };
     for (const auto &step : steps) {
         SCOPED_TRACE(step.locale);
@@ -341,7 +346,9 @@ TEST_F(ShippedLanguages, SavingAnotherLanguageInOptionsSwitchesTheOpenWindow)
         EXPECT_EQ(test::partOf<QGroupBox>(w, QStringLiteral("SettingsFrame"))->title(), QString::fromUtf8(step.task));
         EXPECT_TRUE(date->text().startsWith(QString::fromUtf8(step.date))) << date->text().toStdString();
         EXPECT_EQ(test::partOf<PhotoStrip>(w)->accessibleName(), QString::fromUtf8(step.strip));
+        EXPECT_EQ(gallery->windowTitle(), QString::fromUtf8(step.looks));
         EXPECT_EQ(w.layoutDirection() == Qt::RightToLeft, step.rightToLeft);
+        EXPECT_EQ(gallery->layoutDirection() == Qt::RightToLeft, step.rightToLeft);
         EXPECT_EQ(QApplication::layoutDirection() == Qt::RightToLeft, step.rightToLeft);
         EXPECT_TRUE(dialogs.messages.empty()) << "no restart asked for";
     }
