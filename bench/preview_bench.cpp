@@ -185,8 +185,8 @@ AddAll addAll(const QString &folder)
     quiet.start();
     while (quiet.elapsed() < 300) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const int now = strip->thumbnails().madeCount();
-        if (now != made || strip->thumbnails().queuedCount() > 0) {
+        const int now = strip->findChild<kelvra::ThumbnailMaker *>()->madeCount();
+        if (now != made || strip->findChild<kelvra::ThumbnailMaker *>()->queuedCount() > 0) {
             made = now;
             quiet.restart();
         }

@@ -27,13 +27,13 @@ class DatePage : public QWidget
 public:
     explicit DatePage(DesignModel &design, QWidget *parent = nullptr);
 
-    void showSettings();
     // The status text for the previewed photo's dating; cleared without a photo.
     void showPhotoDate(const PhotoDating &dating);
     void clearPhotoDate();
     QLabel *statusLabel() const { return m_status; }
 
 private:
+    void showSettings();
     void shiftEdited();
     void camerasEdited();
     QString tableShifts() const;

@@ -349,12 +349,6 @@ QStringList FolderBrowser::chosenFiles() const
     return out;
 }
 
-QString FolderBrowser::focusedPath() const
-{
-    const QModelIndex focused = m_report->selectionModel()->currentIndex();
-    return focused.isValid() ? pathOf(focused) : QString();
-}
-
 void FolderBrowser::selectAll()
 {
     currentView()->selectAll();

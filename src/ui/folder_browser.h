@@ -57,18 +57,15 @@ public:
     // Shows path; false, with nothing changed, when it is not a folder.
     bool setFolder(const QString &path);
     QString folder() const { return m_folder; }
-    void goUp();
 
     ViewStyle viewStyle() const { return m_style; }
     void setViewStyle(ViewStyle style);
-    QAbstractItemView *currentView() const;
 
     // The listed entries as full paths, in list order.
     QStringList entries() const;
     // The files to queue: the selected files in list order, or the focused
     // entry when nothing is selected. Folders are never among them.
     QStringList chosenFiles() const;
-    QString focusedPath() const;
     void selectAll();
     void clearSelection();
     // Focuses path (and selects it alone); false when it is not listed.
@@ -78,13 +75,12 @@ public:
     void sortByColumn(int column);
     int sortColumn() const { return m_sortColumn; }
     QStringList columnCaptions() const;
-    // Whether the current folder has been read in full at least once.
-    bool isLoaded() const { return m_loaded; }
 
 Q_SIGNALS:
     void folderChanged(const QString &path);
     void entryFocused(const QString &path, bool isFolder);
     void addRequested();
+    // The current folder has been read in full, the first time.
     void loaded();
     void sorted(int column); // by a header click or sortByColumn
 
@@ -93,6 +89,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void goUp();
+    QAbstractItemView *currentView() const;
     // The constructor's steps.
     void setUpPathBar();
     void setUpReportView();

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/help_topics.h"
 
+#include "ui/user_dialogs.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QUrl>
 #include <QWidget>
@@ -57,6 +61,26 @@ HelpKey::HelpKey(std::function<void(int)> show, QObject *parent)
     , m_show(std::move(show))
 {
     qApp->installEventFilter(this);
+}
+
+void showGuide(UserDialogs &dialogs, QWidget *parent, const QString &helpFolder, int topic)
+{
+    const QUrl url = helpUrl(helpFolder, topic);
+    const QString page = QDir::toNativeSeparators(url.toLocalFile());
+    if (!QFileInfo(url.toLocalFile()).isFile()) {
+        dialogs.showMessage(parent, MessageKind::Warning,
+            QCoreApplication::translate("kelvra::TForm1",
+                "The user guide is missing: %1 was not found.\n\n"
+                "Install Kelvra again to get it back. When you run Kelvra from a build folder, build it again: "
+                "the build puts the guide beside the program.")
+                .arg(page));
+        return;
+    }
+    if (!dialogs.openUrl(url))
+        dialogs.showMessage(parent, MessageKind::Warning,
+            QCoreApplication::translate(
+                "kelvra::TForm1", "No web browser could be started to show the user guide. Open %1 in your browser.")
+                .arg(page));
 }
 
 bool HelpKey::eventFilter(QObject *watched, QEvent *event)

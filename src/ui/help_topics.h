@@ -12,6 +12,8 @@ class QWidget;
 
 namespace kelvra {
 
+class UserDialogs;
+
 // The help topics of the windows: the main window, the label page, the mask
 // page, the folder box, the options dialog.
 inline constexpr std::array<int, 6> kHelpTopics = { 10, 20, 30, 40, 50, 180 };
@@ -32,6 +34,10 @@ QUrl helpUrl(const QString &helpFolder, int topic);
 // The "helpTopic" property of the widget or of the nearest parent that has
 // one; the main window's topic when none has.
 int helpTopicOf(const QWidget *widget);
+
+// Opens the guide in helpFolder at a topic in the desktop's browser; a
+// missing guide or browser is told over parent, with what to do.
+void showGuide(UserDialogs &dialogs, QWidget *parent, const QString &helpFolder, int topic);
 
 // Hands F1, pressed in any window of the program, to show with the topic of
 // the widget that has the focus. Watches the whole application while it

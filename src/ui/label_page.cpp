@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCursor>
+#include <QEvent>
 #include <QFontComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -500,6 +501,14 @@ QWidget *LabelPage::makePlaces(const QHash<QString, QAction *> &actions)
     // A photo of three by two, with room between the corners.
     sketch->setFixedSize(qMax(3 * side + 12, 120), qMax(2 * side + 16, 80));
     return box;
+}
+
+void LabelPage::changeEvent(QEvent *event)
+{
+    // The size is said in the interface language, its decimals in its locale.
+    if (event->type() == QEvent::LanguageChange)
+        showSize();
+    QWidget::changeEvent(event);
 }
 
 void LabelPage::showSize()

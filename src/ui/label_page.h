@@ -32,25 +32,8 @@ public:
     LabelPage(DesignModel &design, const QHash<QString, QAction *> &actions, QMenu *tokenMenu, UserDialogs &dialogs,
         QWidget *parent = nullptr);
 
-    QSlider *sizeSlider() const { return m_slider; }
-    QLabel *sizeValue() const { return m_sizeValue; }
-    // The standard places, StampTo1..StampTo4 in order.
-    const QList<QToolButton *> &placeButtons() const { return m_placeButtons; }
-    QFontComboBox *fontBox() const { return m_font; }
-    ColourSelector *fontColourBox() const { return m_fontColour; }
-    ColourSelector *backgroundColourBox() const { return m_bgColour; }
-    ColourSelector *outlineColourBox() const { return m_outlineColour; }
-    QComboBox *dateFormatBox() const { return m_dateFormat; }
-    QLineEdit *captionBox() const { return m_caption; }
-    QPushButton *includeDateButton() const { return m_includeDate; }
-    QToolButton *tokenButton() const { return m_tokenButton; }
-    QLineEdit *captionLine2Box() const { return m_captionLine2; }
-    QToolButton *glowButton() const { return m_glow; }
-    ColourSelector *glowColourBox() const { return m_glowColour; }
-    QSpinBox *glowSizeBox() const { return m_glowSize; }
-    QComboBox *stripBox() const { return m_strip; }
-    // The background's opacity in per cent.
-    QSpinBox *opacityBox() const { return m_bgAlpha; }
+protected:
+    void changeEvent(QEvent *event) override;
 
 private:
     QWidget *makePlaces(const QHash<QString, QAction *> &actions);

@@ -21,21 +21,25 @@ QString listedLanguageName(const LanguageEntry &entry);
 
 // The languages the options dialog offers, in the order it lists them, and
 // the one the interface shows now. The language switching controller sits
-// behind it; the windows only read.
+// behind it.
 class LanguageList
 {
 public:
     virtual ~LanguageList() = default;
     virtual std::vector<LanguageEntry> languages() const = 0;
     virtual int currentLocale() const = 0;
+    // Shows the interface in that language now, every open window included.
+    // False when it cannot be had there; the interface stays as it was.
+    virtual bool switchTo(int locale) = 0;
 };
 
-// No language files found: nothing to list and nothing current.
+// No language files found: nothing to list, nothing current, no switch.
 class NoLanguages : public LanguageList
 {
 public:
     std::vector<LanguageEntry> languages() const override { return {}; }
     int currentLocale() const override { return -1; }
+    bool switchTo(int) override { return false; }
 };
 
 } // namespace kelvra

@@ -53,6 +53,14 @@ int LocalizerLanguages::currentLocale() const
     return index < 0 ? -1 : int(m_localizer.LangList.GetItem(index).Locale);
 }
 
+bool LocalizerLanguages::switchTo(int locale)
+{
+    // The localizer tells its own failures through its message hook.
+    m_localizer.SwitchTo(quint32(locale));
+    // 0 asks for the native language, whatever its locale.
+    return currentLocale() == (locale == 0 ? int(m_localizer.GetNativeLocale()) : locale);
+}
+
 WindowTranslator::WindowTranslator(TKLocalizerOnFly &localizer, QObject *parent)
     : QObject(parent)
     , m_localizer(localizer)
@@ -125,11 +133,6 @@ InterfaceLanguage::~InterfaceLanguage()
 bool InterfaceLanguage::RightToLeft() const
 {
     return m_localizer->LangIndex > 0 && m_localizer->IsRightToLeft();
-}
-
-void InterfaceLanguage::SwitchTo(quint32 locale)
-{
-    m_localizer->SwitchTo(locale);
 }
 
 void InterfaceLanguage::followLanguage()

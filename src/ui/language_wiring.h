@@ -27,6 +27,7 @@ public:
     }
     std::vector<LanguageEntry> languages() const override;
     int currentLocale() const override;
+    bool switchTo(int locale) override;
 
 private:
     TKLocalizerOnFly &m_localizer;
@@ -64,12 +65,11 @@ public:
     InterfaceLanguage &operator=(const InterfaceLanguage &) = delete;
 
     TKLocalizerOnFly &Localizer() { return *m_localizer; }
-    const LanguageList &Languages() const { return m_languages; }
+    // What the options dialog lists and switches through.
+    LanguageList &Languages() { return m_languages; }
     WindowTranslator &Windows() { return *m_windows; }
     const QString &StartFailure() const { return m_failure; }
     bool RightToLeft() const;
-    // A switch while windows are open (0 is the native language).
-    void SwitchTo(quint32 locale);
 
 private:
     void followLanguage();

@@ -5,6 +5,7 @@
 #include "ui/preview_view.h"
 
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFuture>
 #include <QLabel>
 #include <QListWidget>
@@ -110,6 +111,19 @@ void LookGallery::showEvent(QShowEvent *event)
     refresh();
 }
 
+void LookGallery::changeEvent(QEvent *event)
+{
+    // Made before a switch of the interface language, the texts follow it.
+    if (event->type() == QEvent::LanguageChange) {
+        setWindowTitle(tr("Looks"));
+        setAccessibleName(windowTitle());
+        m_list->setAccessibleName(tr("Looks"));
+        if (isVisible())
+            refresh();
+    }
+    QDialog::changeEvent(event);
+}
+
 void LookGallery::refresh()
 {
     const quint64 generation = ++m_generation;
@@ -119,14 +133,12 @@ void LookGallery::refresh()
         m_list->item(i)->setData(kDrawnRole, false);
     }
     if (!m_preview.hasPhoto() || m_looks.empty()) {
-        m_busy = false;
         m_note->setText(
             m_looks.empty() ? tr("No ready looks were found.") : tr("Open a photo to see the looks drawn on it."));
         m_note->setAccessibleName(m_note->text());
         Q_EMIT picturesReady();
         return;
     }
-    m_busy = true;
     m_note->setText(tr("Drawing the looks on %1...").arg(m_preview.photo().path.section(QLatin1Char('/'), -1)));
     m_note->setAccessibleName(m_note->text());
     // Each look over the design, as choosing it would make it.
@@ -173,7 +185,6 @@ void LookGallery::showPictures(const std::vector<QImage> &pictures, quint64 gene
         m_list->item(i)->setIcon(icon);
         m_list->item(i)->setData(kDrawnRole, !pictures[i].isNull());
     }
-    m_busy = false;
     m_note->setText(tr("Click a look, or choose it and press Enter, to use it."));
     m_note->setAccessibleName(m_note->text());
     Q_EMIT picturesReady();

@@ -44,10 +44,6 @@ public:
         QWidget *parent = nullptr, Draw draw = {});
 
     QListWidget *list() const { return m_list; }
-    // Pictures are on their way.
-    bool busy() const { return m_busy; }
-    // Draws the pictures again, of the photo the preview shows now.
-    void refresh();
 
     static constexpr QSize kPictureSize { 240, 180 };
     // An item's role that holds whether its picture is drawn.
@@ -60,8 +56,11 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    // Draws the pictures again, of the photo the preview shows now.
+    void refresh();
     void showPictures(const std::vector<QImage> &pictures, quint64 generation);
     void choose(QListWidgetItem *item);
 
@@ -75,7 +74,6 @@ private:
     quint64 m_generation = 0;
     // The newest generation, for the worker to leave a stale set early.
     std::shared_ptr<std::atomic<quint64>> m_latest = std::make_shared<std::atomic<quint64>>(0);
-    bool m_busy = false;
     // A thread of the gallery's own: the shared pool stays free for the
     // toolkit's own image work on the window's thread. Last, so that it is
     // destroyed first and waits for the set being drawn.

@@ -5,39 +5,33 @@
 #include "localization/form_harvest.h"
 #include "platform/data_folder.h"
 #include "stamp/file_mask.h"
-#include "ui/about_window.h"
 #include "ui/date_page.h"
 #include "ui/design_model.h"
 #include "ui/folder_browser.h"
 #include "ui/form_size.h"
 #include "ui/help_topics.h"
 #include "ui/label_page.h"
+#include "ui/main_commands.h"
 #include "ui/mask_page.h"
 #include "ui/photo_list_model.h"
 #include "ui/photo_strip.h"
 #include "ui/preview_view.h"
-#include "ui/user_dialogs.h"
 #include "ui/window_batch.h"
 
-#include <QAction>
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QSlider>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QThread>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -83,8 +77,6 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     : QMainWindow(parent)
     , m_dialogs(dialogs)
     , m_design(new DesignModel(this))
-    , m_format(FormatSettings::system())
-    , m_iniPath(programIniPath())
     , m_photoList(new PhotoList(this))
 {
     setObjectName(QStringLiteral("Form1"));
@@ -94,8 +86,12 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     setWindowTitle(QStringLiteral("Kelvra ") + QLatin1String(kVersionText));
     setMinimumSize(kDesignSize.width(), 400);
 
-    createActions();
-    createMenus();
+    m_commands = new MainCommands(*this, m_dialogs, *m_design, *m_photoList);
+    connect(m_commands, &MainCommands::saveAsFinished, this, &TForm1::saveAsFinished);
+    connect(m_commands, &MainCommands::runStarting, this, &TForm1::runStarting);
+    connect(m_commands, &MainCommands::runFinished, this, &TForm1::runFinished);
+    connect(m_commands, &MainCommands::closeRequested, this, &QWidget::close);
+    connect(m_commands, &MainCommands::taskChosen, this, &TForm1::selectTask);
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -107,15 +103,11 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
     setCentralWidget(central);
 
     createStatusBar();
-    connectPreview();
-    setUpStart();
+    connectViews();
     connect(m_design, &DesignModel::changed, this, &TForm1::showDesign);
-    const CfgLoadResult loaded = m_design->loadProgram(m_iniPath, m_options, m_format);
-    m_preview->setOptions(m_options);
+    m_commands->attach({ *m_preview, *m_browser, *m_strip, { m_todo, m_frame, m_preview, m_strip } });
     showDesign();
-    selectTask(int(loaded.selectedTask));
-    connectListCommands();
-    m_browser->setFolder(startBrowseFolder(m_options.DefaultBrowseFolder));
+    showPhotoCount();
 
     // Where the design puts the window; a stored placement replaces it.
     resize(kDesignSize);
@@ -123,10 +115,8 @@ TForm1::TForm1(UserDialogs &dialogs, QWidget *parent)
         setGeometry(centredBounds(kDesignSize, screen->availableGeometry()));
     m_placement = new TFormSize(this);
     m_placement->SaveKey = QStringLiteral("Form1");
-    m_placement->SaveName = m_iniPath;
+    m_placement->SaveName = programIniPath();
     m_placement->LoadFormSettings();
-
-    m_about = new TAboutBox(m_dialogs, this);
 
     // The edit inside an editable box is what a screen reader lands on.
     for (QComboBox *box : findChildren<QComboBox *>())
@@ -183,31 +173,26 @@ void TForm1::createStatusBar()
     statusBar()->addPermanentWidget(m_countStatus);
 }
 
-void TForm1::connectPreview()
+void TForm1::connectViews()
 {
     m_preview->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_preview, &QWidget::customContextMenuRequested, this,
-        [this](const QPoint &at) { m_tokenMenu->popup(m_preview->mapToGlobal(at)); });
+        [this](const QPoint &at) { m_commands->tokenMenu()->popup(m_preview->mapToGlobal(at)); });
     connect(m_preview, &PreviewView::photoShown, this, &TForm1::photoShown);
     connect(m_preview, &PreviewView::photoFailed, this, &TForm1::photoFailed);
     connect(m_preview, &PreviewView::redrawn, this, &TForm1::showLabelSize);
     connect(m_preview, &PreviewView::redrawn, this, &TForm1::showPhotoDate);
-    connect(m_photoList, &PhotoList::changed, this, &TForm1::photoListChanged);
+    connect(m_photoList, &PhotoList::changed, this, &TForm1::showPhotoCount);
+    connect(m_browser, &FolderBrowser::entryFocused, this, &TForm1::browserEntryFocused);
+    connect(m_strip, &PhotoStrip::photoSelected, this, &TForm1::LoadPic);
 }
 
 TForm1::~TForm1()
 {
-    delete m_batch; // cancels and waits for the photos started
-    waitForSaveAs();
-    delete m_saveAs; // its finished call is never delivered now
+    // A run or a Save As still going ends before the views it reports to.
+    delete m_commands;
     // The views go before the photo list they show.
     delete takeCentralWidget();
-}
-
-void TForm1::waitForSaveAs()
-{
-    if (m_saveAs)
-        m_saveAs->wait();
 }
 
 QWidget *TForm1::createLeftPane()
@@ -235,7 +220,7 @@ QWidget *TForm1::createStrip()
     const char *names[] = { "PhotoAdd", "PhotoAddAll", "PhotoRemove", "PhotoRemoveAll" };
     for (int i = 0; i < 4; ++i) {
         auto *button = new QToolButton(strip);
-        button->setDefaultAction(m_actions.value(QLatin1String(names[i])));
+        button->setDefaultAction(m_commands->actions().value(QLatin1String(names[i])));
         button->setToolButtonStyle(Qt::ToolButtonTextOnly);
         button->setMinimumWidth(84);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -250,76 +235,6 @@ QWidget *TForm1::createStrip()
     return strip;
 }
 
-void TForm1::connectListCommands()
-{
-    for (const char *name : { "AviewList", "AViewReport", "AViewIcon", "PhotoAdd", "PhotoAddAll" })
-        m_actions.value(QLatin1String(name))->setEnabled(true);
-    const std::pair<const char *, FolderBrowser::ViewStyle> views[] = {
-        { "AviewList", FolderBrowser::ViewStyle::List },
-        { "AViewReport", FolderBrowser::ViewStyle::Report },
-        { "AViewIcon", FolderBrowser::ViewStyle::Icon },
-    };
-    // The View menu shows which view and which sort are in use.
-    auto *viewGroup = new QActionGroup(this);
-    for (const auto &[name, style] : views) {
-        QAction *view = m_actions.value(QLatin1String(name));
-        view->setCheckable(true);
-        view->setChecked(m_browser->viewStyle() == style);
-        viewGroup->addAction(view);
-        connect(view, &QAction::triggered, this, [this, style = style]() { m_browser->setViewStyle(style); });
-    }
-    auto *sortGroup = new QActionGroup(this);
-    for (int k = 1; k <= 7; ++k) {
-        QAction *sort = m_actions.value(QStringLiteral("Sort%1").arg(k));
-        sort->setData(k - 1); // the column it sorts by
-        sort->setCheckable(true);
-        sort->setChecked(m_browser->sortColumn() == k - 1);
-        sortGroup->addAction(sort);
-        connect(sort, &QAction::triggered, this, [this, sort]() { m_browser->sortByColumn(sort->data().toInt()); });
-    }
-    connect(m_browser, &FolderBrowser::sorted, this, [this](int column) {
-        if (QAction *sort = m_actions.value(QStringLiteral("Sort%1").arg(column + 1)))
-            sort->setChecked(true);
-    });
-    setSortColumnCaptions(m_browser->columnCaptions());
-    connect(m_actions.value(QStringLiteral("PhotoAdd")), &QAction::triggered, this, &TForm1::PhotoAddExecute);
-    connect(m_actions.value(QStringLiteral("PhotoAddAll")), &QAction::triggered, this, &TForm1::PhotoAddAllExecute);
-    connect(m_actions.value(QStringLiteral("PhotoRemove")), &QAction::triggered, this, &TForm1::PhotoRemoveExecute);
-    connect(
-        m_actions.value(QStringLiteral("PhotoRemoveAll")), &QAction::triggered, this, &TForm1::PhotoRemoveAllExecute);
-    connect(m_browser, &FolderBrowser::entryFocused, this, &TForm1::browserEntryFocused);
-    // Through the actions, so a run that turned them off turns these off too.
-    connect(m_browser, &FolderBrowser::addRequested, m_actions.value(QStringLiteral("PhotoAdd")), &QAction::trigger);
-    connect(m_strip, &PhotoStrip::photoSelected, this, [this](const QString &path) { LoadPic(path); });
-    connect(m_strip, &PhotoStrip::removeRequested, m_actions.value(QStringLiteral("PhotoRemove")), &QAction::trigger);
-    photoListChanged();
-}
-
-void TForm1::PhotoAddExecute()
-{
-    m_photoList->add(m_browser->chosenFiles());
-    photoListChanged();
-}
-
-void TForm1::PhotoAddAllExecute()
-{
-    m_browser->selectAll();
-    PhotoAddExecute();
-    m_browser->clearSelection();
-}
-
-void TForm1::PhotoRemoveExecute()
-{
-    m_photoList->removeAt(m_strip->selectedRow());
-    photoListChanged();
-}
-
-void TForm1::PhotoRemoveAllExecute()
-{
-    m_photoList->clear();
-    photoListChanged();
-}
-
 void TForm1::browserEntryFocused(const QString &path, bool isFolder)
 {
     if (!isFolder && IsPhotoFileName(path)) {
@@ -330,13 +245,10 @@ void TForm1::browserEntryFocused(const QString &path, bool isFolder)
     photoFailed();
 }
 
-void TForm1::photoListChanged()
+void TForm1::showPhotoCount()
 {
-    const int count = m_photoList->count();
-    m_countStatus->setText(tr("Files to process: ") + QString::number(count));
+    m_countStatus->setText(tr("Files to process: ") + QString::number(m_photoList->count()));
     m_countStatus->setAccessibleName(m_countStatus->text());
-    m_actions.value(QStringLiteral("PhotoRemove"))->setEnabled(count > 0);
-    m_actions.value(QStringLiteral("PhotoRemoveAll"))->setEnabled(count > 0);
 }
 
 QWidget *TForm1::createBottomPane()
@@ -377,7 +289,7 @@ QWidget *TForm1::createBottomPane()
     todoLayout->addWidget(m_todo);
     auto *start = new QToolButton(todo);
     start->setObjectName(QStringLiteral("StartButton"));
-    start->setDefaultAction(m_actions.value(QStringLiteral("ProcessPhotos")));
+    start->setDefaultAction(m_commands->actions().value(QStringLiteral("ProcessPhotos")));
     start->setToolButtonStyle(Qt::ToolButtonTextOnly);
     start->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     QFont big = start->font();
@@ -393,8 +305,8 @@ QWidget *TForm1::createBottomPane()
     frameLayout->setContentsMargins(8, 4, 8, 6);
     m_pages = new QStackedWidget(m_frame);
     m_pages->setObjectName(QStringLiteral("PageControl1"));
-    m_labelPage = new LabelPage(*m_design, m_actions, m_tokenMenu, m_dialogs, m_pages);
-    m_maskPage = new MaskPage(*m_design, m_format, m_pages);
+    m_labelPage = new LabelPage(*m_design, m_commands->actions(), m_commands->tokenMenu(), m_dialogs, m_pages);
+    m_maskPage = new MaskPage(*m_design, m_commands->format(), m_pages);
     m_datePage = new DatePage(*m_design, m_pages);
     m_pages->addWidget(m_labelPage);
     m_pages->addWidget(m_maskPage);
@@ -417,11 +329,6 @@ void TForm1::selectTask(int row)
     todoSelected(row);
 }
 
-const StampSettings &TForm1::settings() const
-{
-    return m_design->settings();
-}
-
 // The tasks and Start follow the design, however it changed.
 void TForm1::showDesign()
 {
@@ -431,7 +338,6 @@ void TForm1::showDesign()
         m_todo->item(0)->setCheckState(s.StampPhotosOpt ? Qt::Checked : Qt::Unchecked);
         m_todo->item(1)->setCheckState(s.RenamePhotos ? Qt::Checked : Qt::Unchecked);
     }
-    updateStart();
 }
 
 void TForm1::showLabelSize()
@@ -458,10 +364,9 @@ void TForm1::todoSelected(int row)
         return;
     m_pages->setCurrentIndex(row);
     m_frame->setTitle(m_todo->item(row)->text());
-    m_helpTopic = m_pages->currentWidget()->property("helpTopic").toInt();
     // F1 on the TO DO list and the settings answers with the page's topic; the
     // rest of the window keeps the window's own.
-    m_frame->parentWidget()->setProperty("helpTopic", m_helpTopic);
+    m_frame->parentWidget()->setProperty("helpTopic", m_pages->currentWidget()->property("helpTopic"));
 }
 
 void TForm1::todoTicked()
@@ -479,7 +384,7 @@ void TForm1::photoShown(const QString &path)
 {
     m_photoStatus->setPath(path);
     m_datePage->showPhotoDate(m_preview->photoDating());
-    m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(!m_saveAs);
+    m_commands->updateSaveAs();
 }
 
 void TForm1::photoFailed()
@@ -487,7 +392,7 @@ void TForm1::photoFailed()
     showLabelSize();
     m_photoStatus->setPath(QString());
     m_datePage->clearPhotoDate();
-    m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
+    m_commands->updateSaveAs();
 }
 
 void TForm1::LoadPic(const QString &FName)
@@ -495,36 +400,34 @@ void TForm1::LoadPic(const QString &FName)
     m_preview->LoadPic(FName);
 }
 
-void TForm1::LoadCFGFromFile(const QString &path)
+void TForm1::setLanguageList(LanguageList *languages)
 {
-    const CfgLoadResult loaded = m_design->load(path, m_options, m_format);
-    // A design file carries the GPS text form too.
-    m_preview->setOptions(m_options);
-    selectTask(int(loaded.selectedTask));
+    m_commands->setLanguageList(languages);
 }
 
-bool TForm1::SaveCFGToFile(const QString &path)
+void TForm1::changeEvent(QEvent *event)
 {
-    const SettingsWriteResult written
-        = ::kelvra::SaveCFGToFile(path, m_design->settings(), m_options, m_browser->folder(), m_format);
-    if (written.ok)
-        return true;
-    m_dialogs.showMessage(this, MessageKind::Error, tr("Unable to write to %1").arg(written.failedPath));
-    return false;
+    // What is made from the state speaks the language just switched to; the
+    // fixed texts are the translator's.
+    if (event->type() == QEvent::LanguageChange) {
+        showPhotoCount();
+        showLabelSize();
+        if (m_preview->hasPhoto())
+            showPhotoDate();
+        else
+            m_datePage->clearPhotoDate();
+        if (const QListWidgetItem *task = m_todo->currentItem())
+            m_frame->setTitle(task->text());
+    }
+    QMainWindow::changeEvent(event);
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
-    if (m_batch) {
-        // The photos already started finish first; the run's end closes.
-        m_closeAfterRun = true;
-        m_batch->cancel();
+    if (!m_commands->readyToClose()) {
         event->ignore();
         return;
     }
-    waitForSaveAs();
-    SaveCFGToFile(m_iniPath);
-    // A refused write was reported with the design's.
     m_placement->SaveFormSettings();
     event->accept();
 }

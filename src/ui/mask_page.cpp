@@ -7,6 +7,7 @@
 #include "ui/design_model.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,6 +84,14 @@ void MaskPage::showDesign()
     m_example->setText(tr("Example ") + maskExample(mask, now, m_format));
     // Never cut: the page asks for the room the whole example needs.
     m_example->setMinimumWidth(m_example->sizeHint().width());
+}
+
+void MaskPage::changeEvent(QEvent *event)
+{
+    // The example's word and its dates follow the interface language.
+    if (event->type() == QEvent::LanguageChange)
+        showDesign();
+    QWidget::changeEvent(event);
 }
 
 } // namespace kelvra

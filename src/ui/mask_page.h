@@ -19,6 +19,9 @@ class MaskPage : public QWidget
 public:
     MaskPage(DesignModel &design, const FormatSettings &format, QWidget *parent = nullptr);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void showDesign();
 

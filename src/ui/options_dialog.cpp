@@ -83,12 +83,13 @@ int dialogGpsForm(int stored)
 }
 
 TFormOptions::TFormOptions(
-    AppOptions &options, const QString &iniPath, const LanguageList &languages, UserDialogs &dialogs, QWidget *parent)
+    AppOptions &options, const QString &iniPath, LanguageList &languages, UserDialogs &dialogs, QWidget *parent)
     : QDialog(parent,
         Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
             | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , m_options(options)
     , m_iniPath(iniPath)
+    , m_languages(languages)
     , m_dialogs(dialogs)
     , m_pendingLanguage(options.Language)
 {
@@ -217,11 +218,13 @@ void TFormOptions::BitBtn1Click()
     const SettingsWriteResult written = SaveOptionsToFile(m_iniPath, m_options);
     if (!written.ok)
         m_dialogs.showMessage(this, MessageKind::Error, tr("Unable to write to %1").arg(written.failedPath));
-    // Only a saved choice of another language waits for a restart.
-    else if (m_languagePicked && m_pendingLanguage != m_shownLocale)
+    accept();
+    // Only a saved choice of another language is switched to; one that
+    // cannot be had now is tried again at the next start.
+    if (written.ok && m_languagePicked && m_pendingLanguage != m_shownLocale
+        && !m_languages.switchTo(m_pendingLanguage))
         m_dialogs.showTitledMessage(
             nullptr, MessageKind::Warning, tr("Attention"), tr("You should restart application to apply changes"));
-    accept();
 }
 
 } // namespace kelvra

@@ -27,16 +27,14 @@ int dialogGpsForm(int stored);
 
 // "Options...": the output quality, what a run does with a file that holds
 // an output's name, the GPS text form and the interface language. "Save"
-// writes them to the program INI at once and into options; anything else
-// writes and changes nothing, a picked language included.
+// writes them to the program INI at once and into options, and switches to
+// a newly picked language; anything else writes and changes nothing.
 class TFormOptions : public QDialog
 {
     Q_OBJECT
 public:
-    TFormOptions(AppOptions &options, const QString &iniPath, const LanguageList &languages, UserDialogs &dialogs,
+    TFormOptions(AppOptions &options, const QString &iniPath, LanguageList &languages, UserDialogs &dialogs,
         QWidget *parent = nullptr);
-    // The language the next "Save" of this dialog writes.
-    int pendingLanguage() const { return m_pendingLanguage; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -48,6 +46,7 @@ private:
 
     AppOptions &m_options;
     QString m_iniPath;
+    LanguageList &m_languages;
     UserDialogs &m_dialogs;
     int m_pendingLanguage;
     int m_shownLocale = -1;

@@ -14,8 +14,8 @@ class PathLabel : public QLabel
 public:
     explicit PathLabel(QWidget *parent = nullptr);
 
+    // Shown elided; the tip and the accessible name hold it whole.
     void setPath(const QString &path);
-    QString path() const { return m_path; }
 
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;

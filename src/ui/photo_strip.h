@@ -35,8 +35,6 @@ public:
     explicit PhotoStrip(PhotoList &list, QWidget *parent = nullptr);
     ~PhotoStrip() override;
 
-    PhotoList &photoList() const { return m_list; }
-    ThumbnailMaker &thumbnails() const { return *m_maker; }
     // The selected row, -1 when none.
     int selectedRow() const;
     // 170 x 145, or smaller in proportion while the strip is too low for it.

@@ -21,15 +21,13 @@ class TProgressForm : public QDialog
 public:
     explicit TProgressForm(QWidget *parent = nullptr);
 
-    // Text "...", bar at 0, NeedToClose false; the window stays hidden
+    // Text "...", bar at 0, Cancel on again; the window stays hidden
     // until the first step.
     void ProgressStart();
     // Shows the window with "Processing: [position/maximum]..." in the
     // interface language. Repeating the position already shown changes nothing.
     void ProgressStep(int position, int maximum);
     void ProgressEnd();
-
-    bool NeedToClose() const { return m_needToClose; }
 
 Q_SIGNALS:
     void cancelRequested();

@@ -20,9 +20,6 @@ public:
     QString URL;
     QColor HighlightColor = QColor(255, 128, 0);
 
-    QColor textColour() const;
-    void setTextColour(const QColor &colour);
-
 protected:
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
@@ -30,6 +27,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    QColor textColour() const;
+    void setTextColour(const QColor &colour);
     void open();
 
     UserDialogs &m_dialogs;

@@ -8,7 +8,8 @@
 // starts a real run of the queued photos into a temporary folder and saves a
 // picture of the progress window while the run is held at its third photo.
 // With KELVRA_GALLERY_SHOT=FILE.png it saves a picture of the looks gallery
-// of the previewed photo.
+// of the previewed photo. With KELVRA_SWITCH_TO (a locale identifier) the
+// window is switched to that language through Options before any picture.
 #include "jobs/thumbnail_job.h"
 #include "ui/folder_browser.h"
 #include "ui/language_wiring.h"
@@ -23,12 +24,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 #include <cstdio>
@@ -91,6 +96,25 @@ bool shootProgress(kelvra::TForm1 &form, ShotDialogs &dialogs, const QString &ou
     return saved;
 }
 
+// Picks locale in Options and saves, as a user switches the open window.
+bool switchLanguage(kelvra::TForm1 &form, kelvra::LanguageList &languages, int locale)
+{
+    QTimer::singleShot(0, [locale] {
+        QWidget *modal = nullptr;
+        if (!waitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000))
+            return;
+        auto *combo = modal->findChild<QComboBox *>(QStringLiteral("LanguageCombo"));
+        const int index = combo->findData(locale);
+        combo->setCurrentIndex(index);
+        Q_EMIT combo->activated(index);
+        modal->findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+    });
+    form.findChild<QAction *>(QStringLiteral("AOptions"))->trigger();
+    // The texts made from the state follow on the change's event.
+    waitFor([] { return false; }, 300);
+    return languages.currentLocale() == locale;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -124,8 +148,9 @@ int main(int argc, char **argv)
     form.resize(size.expandedTo(form.minimumSize()));
     form.show();
     kelvra::FolderBrowser *browser = form.findChild<kelvra::FolderBrowser *>();
-    if (!browser->setFolder(QFileInfo(args.at(4)).absoluteFilePath())
-        || !waitFor([&] { return browser->isLoaded(); })) {
+    bool listed = false;
+    QObject::connect(browser, &kelvra::FolderBrowser::loaded, [&listed] { listed = true; });
+    if (!browser->setFolder(QFileInfo(args.at(4)).absoluteFilePath()) || !waitFor([&] { return listed; })) {
         std::fprintf(stderr, "kelvra_window_screenshot: cannot list %s\n", qPrintable(args.at(4)));
         return 1;
     }
@@ -135,13 +160,19 @@ int main(int argc, char **argv)
     strip->setCurrentIndex(form.photoList().index(form.photoList().indexOf(shown)));
     const bool ready = waitFor([&] {
         for (const QString &photo : std::as_const(photos)) {
-            if (strip->thumbnails().thumbnail(photo, nullptr) == kelvra::ThumbnailMaker::Status::Pending)
+            if (strip->findChild<kelvra::ThumbnailMaker *>()->thumbnail(photo, nullptr)
+                == kelvra::ThumbnailMaker::Status::Pending)
                 return false;
         }
         return form.findChild<kelvra::PreviewView *>()->hasPhoto();
     });
     if (!ready)
         std::fprintf(stderr, "kelvra_window_screenshot: thumbnails or preview still missing\n");
+    if (const int to = qEnvironmentVariableIntValue("KELVRA_SWITCH_TO");
+        to && !switchLanguage(form, interface.Languages(), to)) {
+        std::fprintf(stderr, "kelvra_window_screenshot: no switch to language %d\n", to);
+        return 1;
+    }
     strip->viewport()->update();
     waitFor([] { return false; }, 500); // the last paints land
     if (!form.grab().save(out)) {
@@ -151,7 +182,13 @@ int main(int argc, char **argv)
     if (const QString galleryShot = qEnvironmentVariable("KELVRA_GALLERY_SHOT"); !galleryShot.isEmpty()) {
         form.findChild<QAction *>(QStringLiteral("LookGalleryAction"))->trigger();
         auto *gallery = form.findChild<kelvra::LookGallery *>();
-        if (!gallery || !waitFor([&] { return !gallery->busy(); })) {
+        if (!gallery || !waitFor([&] {
+                const QListWidget *list = gallery->list();
+                for (int i = 0; i < list->count(); ++i)
+                    if (!list->item(i)->data(kelvra::LookGallery::kDrawnRole).toBool())
+                        return false;
+                return true;
+            })) {
             std::fprintf(stderr, "kelvra_window_screenshot: the looks gallery has no pictures\n");
             return 1;
         }

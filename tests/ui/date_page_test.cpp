@@ -52,7 +52,7 @@ protected:
     }
     void typeCaption(TForm1 &w, const QString &caption)
     {
-        QLineEdit *box = test::partOf<LabelPage>(w)->captionBox();
+        QLineEdit *box = test::partOf<QLineEdit>(w, QStringLiteral("CaptionEdit"));
         box->selectAll();
         QTest::keyClicks(box, caption);
     }
@@ -70,14 +70,14 @@ TEST_F(DatePageWindow, AShiftSetInTheWindowDatesThePreviewStatusAndTheRun)
     TForm1 &w = open();
     typeCaption(w, QStringLiteral("[PHOTO_DATE]"));
     test::actionOf(w, QStringLiteral("AcDateSource"))->trigger();
-    EXPECT_EQ(w.settings().CaptionFormat, QStringLiteral("[PHOTO_DATE] [DATE_SOURCE]"));
+    EXPECT_EQ(designOf(w).settings().CaptionFormat, QStringLiteral("[PHOTO_DATE] [DATE_SOURCE]"));
 
     test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->setCurrentRow(2);
     DatePage *page = test::partOf<DatePage>(w);
     ASSERT_TRUE(page->isVisible());
     test::partOf<QSpinBox>(*page, QStringLiteral("ShiftDays"))->setValue(1);
     test::partOf<QTimeEdit>(*page, QStringLiteral("ShiftTime"))->setTime(QTime(1, 0));
-    EXPECT_EQ(w.settings().DateShift, QStringLiteral("+1d1:00:00"));
+    EXPECT_EQ(designOf(w).settings().DateShift, QStringLiteral("+1d1:00:00"));
 
     PreviewView *preview = test::partOf<PreviewView>(w);
     preview->LoadPic(camA);
@@ -92,16 +92,16 @@ TEST_F(DatePageWindow, AShiftSetInTheWindowDatesThePreviewStatusAndTheRun)
     ASSERT_EQ(cameras->rowCount(), 1);
     cameras->setItem(0, 0, new QTableWidgetItem(QStringLiteral("cama")));
     cameras->setItem(0, 1, new QTableWidgetItem(QStringLiteral("-1:00")));
-    EXPECT_EQ(w.settings().CameraShifts, QStringLiteral("cama=-1:00:00"));
+    EXPECT_EQ(designOf(w).settings().CameraShifts, QStringLiteral("cama=-1:00:00"));
     KELVRA_TRY(preview->labelText() == QStringLiteral("06.09.2021 15:52 DateTimeOriginal"));
     EXPECT_EQ(withoutIsolates(page->statusLabel()->text()),
         QStringLiteral("Date 2021-09-06 15:52:43 from DateTimeOriginal, shifted -1:00:00 +02:00"));
 
     // A zone is shown only where the photo knows its own; a half-typed one changes nothing.
     QTest::keyClicks(test::partOf<QLineEdit>(*page, QStringLiteral("ZoneBox")), QStringLiteral("+05:3"));
-    EXPECT_EQ(w.settings().DateZone, QString());
+    EXPECT_EQ(designOf(w).settings().DateZone, QString());
     QTest::keyClicks(test::partOf<QLineEdit>(*page, QStringLiteral("ZoneBox")), QStringLiteral("0"));
-    EXPECT_EQ(w.settings().DateZone, QStringLiteral("+05:30"));
+    EXPECT_EQ(designOf(w).settings().DateZone, QStringLiteral("+05:30"));
     KELVRA_TRY(preview->labelText() == QStringLiteral("06.09.2021 19:22 DateTimeOriginal"));
 
     preview->LoadPic(named);
@@ -110,13 +110,13 @@ TEST_F(DatePageWindow, AShiftSetInTheWindowDatesThePreviewStatusAndTheRun)
     EXPECT_EQ(withoutIsolates(page->statusLabel()->text()),
         QStringLiteral("Date 2020-01-03 04:04:05 from the file name, shifted +1d1:00:00"));
     test::partOf<QCheckBox>(*page, QStringLiteral("NameDatesBox"))->click();
-    EXPECT_FALSE(w.settings().NameDates);
+    EXPECT_FALSE(designOf(w).settings().NameDates);
     KELVRA_TRY(preview->labelText().endsWith(QStringLiteral("file date")));
 
     // The run writes the corrected dates into the outputs, sources untouched.
     test::partOf<QCheckBox>(*page, QStringLiteral("NameDatesBox"))->click();
     test::partOf<QCheckBox>(*page, QStringLiteral("FixExifBox"))->click();
-    ASSERT_TRUE(w.settings().FixExifDates);
+    ASSERT_TRUE(designOf(w).settings().FixExifDates);
     const std::string sourceBytes = readFileBytes(camA.toStdString());
     w.photoList().add({ camA, named });
     const QString out = qpath(work / "out");
@@ -130,7 +130,7 @@ TEST_F(DatePageWindow, AShiftSetInTheWindowDatesThePreviewStatusAndTheRun)
     EXPECT_EQ(readFileBytes(camA.toStdString()), sourceBytes);
 
     // The design keeps all of it.
-    ASSERT_TRUE(w.SaveCFGToFile(qpath(work / "design.cfg")));
+    ASSERT_TRUE(saveDesign(w, qpath(work / "design.cfg")));
     const std::string cfg = readFileBytes(work / "design.cfg");
     for (const char *line : { "DateShift=+1d1:00:00\n", "CameraShifts=cama=-1:00:00\n", "FixExifDates=1\n",
              "DateZone=+05:30\n", "NameDates=1\n" })

@@ -45,7 +45,7 @@ protected:
     QImage commandLinePreview(TForm1 &w)
     {
         const QString cfg = qpath(work / "now.cfg");
-        EXPECT_TRUE(w.SaveCFGToFile(cfg));
+        EXPECT_TRUE(saveDesign(w, cfg));
         const QSize area = test::partOf<PreviewView>(w)->size();
         const auto png = work / "preview.png";
         const CommandResult r = runCli({ "preview", "--cfg", cfg.toStdString(), "--area",
@@ -83,11 +83,11 @@ TEST_F(Design, ADragMovesTheShrunkLabelOnlyAndThePreviewDrawsItAsTheCommandLineD
     // Shown at last, the area needs the photo whole (640 x 480).
     KELVRA_TRY(preview->previewRaster().width() == 640);
     // Far too wide for the photo at this size: every road draws it shrunk.
-    page->captionBox()->setText(
-        QStringLiteral("[PHOTO_DATE] Summer trip, day three: the ridge above the lake at first light"));
-    w.design().edit([](StampSettings &s) { s.BgColor = 0x202020; });
-    page->sizeSlider()->setValue(55);
-    const double size = w.settings().Size;
+    test::partOf<QLineEdit>(*page, QStringLiteral("CaptionEdit"))
+        ->setText(QStringLiteral("[PHOTO_DATE] Summer trip, day three: the ridge above the lake at first light"));
+    designOf(w).edit([](StampSettings &s) { s.BgColor = 0x202020; });
+    test::partOf<QSlider>(*page, QStringLiteral("SizeSlider"))->setValue(55);
+    const double size = designOf(w).settings().Size;
     ASSERT_DOUBLE_EQ(size, 1000.0 / 55);
     test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->setCheckState(Qt::Unchecked);
     const QImage plain = preview->previewRaster();
@@ -103,8 +103,8 @@ TEST_F(Design, ADragMovesTheShrunkLabelOnlyAndThePreviewDrawsItAsTheCommandLineD
     const auto compare = [&](const char *when) {
         SCOPED_TRACE(when);
         // The place only: the size stays as the slider set it.
-        EXPECT_EQ(page->sizeSlider()->value(), 55);
-        EXPECT_EQ(w.settings().Size, size);
+        EXPECT_EQ(test::partOf<QSlider>(*page, QStringLiteral("SizeSlider"))->value(), 55);
+        EXPECT_EQ(designOf(w).settings().Size, size);
         const QImage shown = preview->previewRaster();
         const QImage expected = commandLinePreview(w);
         ASSERT_EQ(expected.size(), shown.size());
@@ -175,7 +175,7 @@ TEST_F(Design, StartFollowsTheTasksALoadedCfgBrings)
 TEST_F(Design, EveryRouteWritesTheOneDesignAndEveryPageShowsIt)
 {
     TForm1 &w = openWithPhoto();
-    DesignModel &design = w.design();
+    DesignModel &design = designOf(w);
     LabelPage *p = test::partOf<LabelPage>(w);
     QSignalSpy changed(&design, &DesignModel::changed);
     const struct
@@ -185,21 +185,29 @@ TEST_F(Design, EveryRouteWritesTheOneDesignAndEveryPageShowsIt)
         std::function<bool(const StampSettings &)> holds;
         bool drawn = true; // the label changes with it
     } routes[] = {
-        { "slider", [&] { p->sizeSlider()->setValue(80); }, [](auto &s) { return s.Size == 12.5; } },
-        { "font", [&] { p->fontBox()->setCurrentFont(QFont(QStringLiteral("DejaVu Serif"))); },
+        { "slider", [&] { test::partOf<QSlider>(*p, QStringLiteral("SizeSlider"))->setValue(80); },
+            [](auto &s) { return s.Size == 12.5; } },
+        { "font",
+            [&] {
+                test::partOf<QFontComboBox>(*p, QStringLiteral("FontBox"))
+                    ->setCurrentFont(QFont(QStringLiteral("DejaVu Serif")));
+            },
             [](auto &s) { return s.FontName == QLatin1String("DejaVu Serif"); } },
         { "colour",
             [&] {
-                const int i = p->fontColourBox()->findText(QStringLiteral("Blue"));
-                p->fontColourBox()->setCurrentIndex(i);
-                Q_EMIT p->fontColourBox()->activated(i);
+                const int i = test::partOf<ColourSelector>(*p, QStringLiteral("FontColorBox"))
+                                  ->findText(QStringLiteral("Blue"));
+                test::partOf<ColourSelector>(*p, QStringLiteral("FontColorBox"))->setCurrentIndex(i);
+                Q_EMIT test::partOf<ColourSelector>(*p, QStringLiteral("FontColorBox"))->activated(i);
             },
             [](auto &s) { return s.FontColor == 0xff0000; } },
         { "bold", [&] { test::actionOf(w, QStringLiteral("FBold"))->trigger(); },
             [](auto &s) { return s.Style.Bold; } },
-        { "date format", [&] { p->dateFormatBox()->setEditText(QStringLiteral("YYYY")); },
+        { "date format",
+            [&] { test::partOf<QComboBox>(*p, QStringLiteral("DateFormatBox"))->setEditText(QStringLiteral("YYYY")); },
             [](auto &s) { return s.DateFormat == QLatin1String("YYYY"); } },
-        { "caption", [&] { p->captionBox()->setText(QStringLiteral("[Model]")); },
+        { "caption",
+            [&] { test::partOf<QLineEdit>(*p, QStringLiteral("CaptionEdit"))->setText(QStringLiteral("[Model]")); },
             [](auto &s) { return s.CaptionFormat == QLatin1String("[Model]"); } },
         { "token command", [&] { test::actionOf(w, QStringLiteral("AddISO"))->trigger(); },
             [](auto &s) { return s.CaptionFormat == QLatin1String("[Model] [ISO]"); } },
@@ -224,11 +232,11 @@ TEST_F(Design, EveryRouteWritesTheOneDesignAndEveryPageShowsIt)
         route.act();
         EXPECT_EQ(changed.count(), 1);
         EXPECT_TRUE(route.holds(design.settings()));
-        EXPECT_TRUE(route.holds(w.settings()));
+        EXPECT_TRUE(route.holds(designOf(w).settings()));
         EXPECT_EQ(test::partOf<PreviewView>(w)->previewRaster() != before, route.drawn);
     }
     // The token went through the design, and the box shows it.
-    EXPECT_EQ(p->captionBox()->text(), QStringLiteral("[Model] [ISO]"));
+    EXPECT_EQ(test::partOf<QLineEdit>(*p, QStringLiteral("CaptionEdit"))->text(), QStringLiteral("[Model] [ISO]"));
 
     changed.clear();
     design.edit([](StampSettings &s) {
@@ -242,13 +250,13 @@ TEST_F(Design, EveryRouteWritesTheOneDesignAndEveryPageShowsIt)
         s.RenamePhotos = false;
     });
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(p->sizeSlider()->value(), 100);
-    EXPECT_EQ(p->sizeValue()->text(), percent("10", "0"));
-    EXPECT_EQ(p->captionBox()->text(), QStringLiteral("[Make]"));
-    EXPECT_EQ(p->dateFormatBox()->currentText(), QStringLiteral("hh:nn"));
+    EXPECT_EQ(test::partOf<QSlider>(*p, QStringLiteral("SizeSlider"))->value(), 100);
+    EXPECT_EQ(test::partOf<QLabel>(*p, QStringLiteral("SizeValue"))->text(), percent("10", "0"));
+    EXPECT_EQ(test::partOf<QLineEdit>(*p, QStringLiteral("CaptionEdit"))->text(), QStringLiteral("[Make]"));
+    EXPECT_EQ(test::partOf<QComboBox>(*p, QStringLiteral("DateFormatBox"))->currentText(), QStringLiteral("hh:nn"));
     EXPECT_EQ(test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->currentText(), QStringLiteral("%o_%n2"));
     EXPECT_TRUE(test::actionOf(w, QStringLiteral("FItalic"))->isChecked());
-    EXPECT_EQ(p->backgroundColourBox()->colour(), kNoColor);
+    EXPECT_EQ(test::partOf<ColourSelector>(*p, QStringLiteral("BgColorBox"))->colour(), kNoColor);
     EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->checkState(), Qt::Unchecked);
     EXPECT_FALSE(test::actionOf(w, QStringLiteral("ProcessPhotos"))->isEnabled());
     // Nothing changed, nothing announced.
@@ -259,7 +267,14 @@ TEST_F(Design, EveryRouteWritesTheOneDesignAndEveryPageShowsIt)
 TEST_F(Design, TheStandardPlacesShowTheOneInUseAtItsCorner)
 {
     TForm1 &w = openWithPhoto();
-    const QList<QToolButton *> &buttons = test::partOf<LabelPage>(w)->placeButtons();
+    // The buttons of the four place commands, in their order.
+    QList<QToolButton *> buttons;
+    for (QToolButton *b : test::partOf<QWidget>(w, QStringLiteral("PlacesPanel"))->findChildren<QToolButton *>())
+        if (b->defaultAction() && b->defaultAction()->objectName().startsWith(QLatin1String("StampTo")))
+            buttons << b;
+    std::sort(buttons.begin(), buttons.end(), [](QToolButton *a, QToolButton *b) {
+        return a->defaultAction()->objectName() < b->defaultAction()->objectName();
+    });
     ASSERT_EQ(buttons.size(), 4);
     const auto checked = [&] {
         QString marks;
@@ -290,7 +305,7 @@ TEST_F(Design, TheStandardPlacesShowTheOneInUseAtItsCorner)
     EXPECT_EQ(checked(), QStringLiteral("--x-"));
     QTest::mouseClick(buttons[0], Qt::LeftButton);
     EXPECT_EQ(checked(), QStringLiteral("x---"));
-    const StampSettings &s = w.settings();
+    const StampSettings &s = designOf(w).settings();
     EXPECT_TRUE(s.XOrient == 0 && s.YOrient == 0 && s.XD == 0.1 && s.YD == 0.1);
 
     const QPoint inside = test::partOf<PreviewView>(w)->rect().center();
@@ -309,10 +324,10 @@ TEST_F(Design, TheSizeReadsAsTheLabelsHeightAndLabelsTooSmallToReadAreMarked)
     // 300 x 200: the shorter side is 200 pixels.
     ASSERT_TRUE(makePlainPhoto(work / "plain.jpg", QColor(90, 120, 200), 300, 200));
     TForm1 &w = open();
-    test::partOf<LabelPage>(w)->captionBox()->setText(QStringLiteral("Kelvra"));
+    test::partOf<QLineEdit>(w, QStringLiteral("CaptionEdit"))->setText(QStringLiteral("Kelvra"));
     w.LoadPic(qpath(work / "plain.jpg"));
     KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible());
-    QSlider *slider = test::partOf<LabelPage>(w)->sizeSlider();
+    QSlider *slider = test::partOf<QSlider>(w, QStringLiteral("SizeSlider"));
     QLabel *status = test::partOf<QLabel>(w, QStringLiteral("LabelSizeStatus"));
     const struct
     {
@@ -330,8 +345,8 @@ TEST_F(Design, TheSizeReadsAsTheLabelsHeightAndLabelsTooSmallToReadAreMarked)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.position);
         slider->setValue(c.position);
-        EXPECT_EQ(test::partOf<LabelPage>(w)->sizeValue()->text(), c.shown);
-        EXPECT_EQ(w.settings().Size, 1000.0 / c.position);
+        EXPECT_EQ(test::partOf<QLabel>(w, QStringLiteral("SizeValue"))->text(), c.shown);
+        EXPECT_EQ(designOf(w).settings().Size, 1000.0 / c.position);
         KELVRA_TRY(status->isVisible() == (c.pixels > 0));
         if (c.pixels > 0) {
             EXPECT_TRUE(status->text().contains(QString::number(c.pixels) + QStringLiteral(" px")))
@@ -342,10 +357,10 @@ TEST_F(Design, TheSizeReadsAsTheLabelsHeightAndLabelsTooSmallToReadAreMarked)
     // reads as it, when the slider already stands where that size puts it.
     slider->setValue(55);
     writeFileBytes(work / "size.cfg", "[Options]\nFontSize=18.3\nCaptionFormat=Kelvra\n");
-    w.LoadCFGFromFile(qpath(work / "size.cfg"));
-    EXPECT_EQ(w.settings().Size, 18.3);
+    loadDesign(w, qpath(work / "size.cfg"));
+    EXPECT_EQ(designOf(w).settings().Size, 18.3);
     EXPECT_EQ(slider->value(), 55);
-    EXPECT_EQ(test::partOf<LabelPage>(w)->sizeValue()->text(), percent("5", "5"));
+    EXPECT_EQ(test::partOf<QLabel>(w, QStringLiteral("SizeValue"))->text(), percent("5", "5"));
     // No photo, no mark.
     slider->setValue(8);
     KELVRA_TRY(status->isVisible());

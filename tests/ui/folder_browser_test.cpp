@@ -20,12 +20,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
@@ -64,8 +66,10 @@ protected:
         IniFile ini(dataFolder() + QStringLiteral("/Kelvra.ini"));
         EXPECT_TRUE(ini.writeString(QStringLiteral("Options"), QStringLiteral("DefaultBrowseFolder"), folder));
         TForm1 &w = open();
+        // Listing takes the event loop, so it cannot have ended yet.
+        QSignalSpy loaded(test::partOf<FolderBrowser>(w), &FolderBrowser::loaded);
         EXPECT_EQ(test::partOf<FolderBrowser>(w)->folder(), folder);
-        KELVRA_TRY(test::partOf<FolderBrowser>(w)->isLoaded());
+        KELVRA_TRY(loaded.count() == 1);
         return w;
     }
     QString folder(const std::string &name)
@@ -193,10 +197,11 @@ TEST_F(FolderBrowsing, DoubleClickOpensAFolderWithoutQueuingAndQueuesAPhoto)
     TForm1 &w = openAt(dir);
     FolderBrowser *b = test::partOf<FolderBrowser>(w);
     QTreeView *view = test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"));
+    QSignalSpy loaded(b, &FolderBrowser::loaded);
     doubleClick(view->viewport(), view->visualRect(entry(QStringLiteral("inner.jpg"))).center());
     EXPECT_EQ(b->folder(), dir + QStringLiteral("/inner.jpg"));
     EXPECT_TRUE(w.photoList().isEmpty());
-    KELVRA_TRY(b->isLoaded());
+    KELVRA_TRY(loaded.count() == 1);
     KELVRA_TRY(b->entries().size() == 1);
 
     doubleClick(view->viewport(), view->visualRect(entry(QStringLiteral("deep.jpg"))).center());
@@ -205,7 +210,8 @@ TEST_F(FolderBrowsing, DoubleClickOpensAFolderWithoutQueuingAndQueuesAPhoto)
     // Back goes to the parent with the folder we came from focused; Enter opens it again.
     QTest::mouseClick(test::partOf<QToolButton>(*b, QStringLiteral("SpeedButtonBack")), Qt::LeftButton);
     EXPECT_EQ(b->folder(), dir);
-    KELVRA_TRY(b->focusedPath() == dir + QStringLiteral("/inner.jpg"));
+    KELVRA_TRY(
+        view->currentIndex().data(QFileSystemModel::FilePathRole).toString() == dir + QStringLiteral("/inner.jpg"));
     view->setFocus();
     QTest::keyClick(view, Qt::Key_Return);
     EXPECT_EQ(b->folder(), dir + QStringLiteral("/inner.jpg"));
@@ -292,7 +298,8 @@ TEST_F(FolderBrowsing, ViewCommandsSwitchTheListAndKeepTheSelection)
     trigger("AViewIcon");
     EXPECT_TRUE(test::actionOf(w, QStringLiteral("AViewIcon"))->isChecked());
     EXPECT_FALSE(test::actionOf(w, QStringLiteral("AViewReport"))->isChecked());
-    EXPECT_EQ(b->currentView(), test::partOf<QListView>(*b, QStringLiteral("ShellListView1Icons")));
+    EXPECT_TRUE(test::partOf<QListView>(*b, QStringLiteral("ShellListView1Icons"))->isVisible());
+    EXPECT_FALSE(test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"))->isVisible());
     EXPECT_EQ(test::partOf<QListView>(*b, QStringLiteral("ShellListView1Icons"))->viewMode(), QListView::IconMode);
     trigger("AviewList");
     EXPECT_EQ(test::partOf<QListView>(*b, QStringLiteral("ShellListView1Icons"))->viewMode(), QListView::ListMode);
@@ -300,7 +307,7 @@ TEST_F(FolderBrowsing, ViewCommandsSwitchTheListAndKeepTheSelection)
     trigger("PhotoAdd");
     EXPECT_EQ(queued(), QStringList { "two.jpg" });
     trigger("AViewReport");
-    EXPECT_EQ(b->currentView(), test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report")));
+    EXPECT_FALSE(test::partOf<QListView>(*b, QStringLiteral("ShellListView1Icons"))->isVisible());
     EXPECT_TRUE(test::partOf<QTreeView>(*b, QStringLiteral("ShellListView1Report"))->isVisible());
 }
 
@@ -322,7 +329,7 @@ TEST_F(FolderBrowsing, StartsAtTheSettingElsePicturesElseHomeAndStoresTheFolderS
     ASSERT_TRUE(test::partOf<FolderBrowser>(w)->setFolder(dir + QStringLiteral("/later")));
     EXPECT_FALSE(test::partOf<FolderBrowser>(w)->setFolder(dir + QStringLiteral("/none")));
     w.close();
-    const IniFile ini(w.iniPath());
+    const IniFile ini(programIniPath());
     EXPECT_EQ(ini.readString(QStringLiteral("Options"), QStringLiteral("DefaultBrowseFolder"), {}),
         dir + QStringLiteral("/later"));
 }
@@ -346,14 +353,15 @@ TEST_F(FolderBrowsing, TheFocusedEntryAndTheSelectedStripPhotoArePreviewed)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(entry(QStringLiteral("sub"))).center());
     EXPECT_FALSE(test::partOf<PreviewView>(w)->hasPhoto());
     EXPECT_FALSE(test::partOf<PreviewView>(w)->isVisible());
-    EXPECT_TRUE(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path().isEmpty());
+    EXPECT_TRUE(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->accessibleName().isEmpty());
 
     trigger("PhotoAddAll");
     ASSERT_EQ(w.photoList().count(), 2);
     PhotoStrip *strip = test::partOf<PhotoStrip>(w);
     QTest::mouseClick(strip->viewport(), Qt::LeftButton, {}, strip->visualRect(w.photoList().index(1)).center());
     KELVRA_TRY(test::partOf<PreviewView>(w)->photoPath() == dir + QStringLiteral("/second.jpg"));
-    EXPECT_EQ(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path(), dir + QStringLiteral("/second.jpg"));
+    EXPECT_EQ(
+        test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->accessibleName(), dir + QStringLiteral("/second.jpg"));
 }
 
 TEST_F(FolderBrowsing, TheKeyboardGoesFromThePathToTheListToTheListCommandsToTheStrip)
@@ -430,7 +438,7 @@ TEST_F(FolderBrowsing, TwoThousandQueuedPhotosKeepTheEventLoopAnswering)
     ticker.stop();
     std::cout << "Longest wait between timer ticks: " << longestGap << " ms\n";
     EXPECT_LT(longestGap, 500);
-    EXPECT_LT(strip->thumbnails().madeCount(), 2000); // only what was shown, not the whole list
+    EXPECT_LT(test::partOf<ThumbnailMaker>(*strip)->madeCount(), 2000); // only what was shown, not the whole list
 }
 
 } // namespace

@@ -203,7 +203,7 @@ TEST_F(MainWindowPlacement, WithoutASectionTheWindowIsCentredAtItsDesignSize)
     EXPECT_EQ(w.geometry().center(), w.screen()->availableGeometry().center());
     ASSERT_TRUE(test::partOf<TFormSize>(w));
     EXPECT_EQ(test::partOf<TFormSize>(w)->sectionName(), QStringLiteral("Form1"));
-    EXPECT_EQ(test::partOf<TFormSize>(w)->iniPath(), w.iniPath());
+    EXPECT_EQ(test::partOf<TFormSize>(w)->iniPath(), programIniPath());
 }
 
 TEST_F(MainWindowPlacement, ClosingWritesThePlacementBesideTheDesignAndOpeningReadsIt)

@@ -99,8 +99,8 @@ TEST_F(Help, F1OpensTheGuideAtTheTopicOfTheFocusedPlace)
         QWidget *widget;
         int topic;
     } stampCases[] = {
-        { plain, 10 }, { folders, 50 }, { test::partOf<LabelPage>(w)->captionBox(), 20 },
-        { test::partOf<LabelPage>(w)->dateFormatBox(), 20 },
+        { plain, 10 }, { folders, 50 }, { test::partOf<QLineEdit>(w, QStringLiteral("CaptionEdit")), 20 },
+        { test::partOf<QComboBox>(w, QStringLiteral("DateFormatBox")), 20 },
         { test::partOf<QListWidget>(w, QStringLiteral("TodoList")),
             20 }, // the TO DO list answers for the selected task
     };
@@ -123,16 +123,6 @@ TEST_F(Help, F1OpensTheGuideAtTheTopicOfTheFocusedPlace)
     pressF1(test::partOf<QComboBox>(w, QStringLiteral("MaskBox")), Qt::ShiftModifier);
     EXPECT_EQ(dialogs.opened.size(), before);
     EXPECT_TRUE(dialogs.messages.empty());
-}
-
-// Runs answer on the next modal window the program shows.
-void whenModal(const std::function<void(QWidget *)> &answer)
-{
-    QTimer::singleShot(0, [answer]() {
-        QWidget *modal = nullptr;
-        if (QTest::qWaitFor([&]() { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000))
-            answer(modal);
-    });
 }
 
 // F1 reaches the guide from inside the modal dialogs of the Preferences and
@@ -165,8 +155,8 @@ TEST_F(Help, TheHelpCommandAnswersForTheFocusedPage)
     TForm1 &w = open();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    test::partOf<LabelPage>(w)->captionBox()->setFocus();
-    KELVRA_TRY(QApplication::focusWidget() == test::partOf<LabelPage>(w)->captionBox());
+    test::partOf<QLineEdit>(w, QStringLiteral("CaptionEdit"))->setFocus();
+    KELVRA_TRY(QApplication::focusWidget() == test::partOf<QLineEdit>(w, QStringLiteral("CaptionEdit")));
     test::actionOf(w, QStringLiteral("Help"))->trigger();
     expectTopicOpened(dialogs.opened, 20);
 
@@ -183,8 +173,7 @@ TEST_F(Help, AMissingGuideOrBrowserIsToldWithWhatToDo)
     TForm1 &w = open();
     TempDir empty;
     const QString missing = QDir::toNativeSeparators(qpath(empty / "help" / "index.html"));
-    w.setHelpFolder(qpath(empty / "help"));
-    w.showHelp(10);
+    showGuide(dialogs, &w, qpath(empty / "help"), 10);
     EXPECT_TRUE(dialogs.opened.empty()); // a browser showing "file not found" helps nobody
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Warning);
@@ -192,9 +181,13 @@ TEST_F(Help, AMissingGuideOrBrowserIsToldWithWhatToDo)
     EXPECT_TRUE(dialogs.messages[0].text.contains(QStringLiteral("Install Kelvra again")));
 
     // The shipped guide, but no browser.
-    w.setHelpFolder(helpFolder());
     dialogs.desktopOpens = false;
-    w.showHelp(30);
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->setCurrentRow(1);
+    test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->setFocus();
+    KELVRA_TRY(QApplication::focusWidget() == test::partOf<QComboBox>(w, QStringLiteral("MaskBox")));
+    test::actionOf(w, QStringLiteral("Help"))->trigger();
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_TRUE(dialogs.messages[1].text.contains(QDir::toNativeSeparators(helpFolder() + "names.html")))
         << dialogs.messages[1].text.toStdString();

@@ -14,21 +14,27 @@
 #include "stamp/stamp_settings.h"
 #include "ui/about_window.h"
 #include "ui/language_wiring.h"
+#include "ui/look_gallery.h"
 #include "ui/options_dialog.h"
 #include "ui/photo_list_model.h"
+#include "ui/photo_strip.h"
 #include "ui/progress_window.h"
 #include "ui/splash_window.h"
 #include "ui/window_batch.h"
 
 #include <QAccessible>
 #include <QAction>
+#include <QComboBox>
 #include <QDataStream>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 
@@ -111,7 +117,7 @@ struct Windows
     std::unique_ptr<TFormOptions> optionsDialog;
     std::unique_ptr<TLogoForm> splash;
 
-    explicit Windows(const LanguageList &languages)
+    explicit Windows(LanguageList &languages)
     {
         main = std::make_unique<TForm1>(dialogs);
         main->setLanguageList(&languages);
@@ -272,14 +278,14 @@ TEST_F(ShippedLanguages, SwitchingWhileOpenTranslatesAndNativeRestoresEveryPrope
     }
     for (const Shipped &language : kShipped) {
         SCOPED_TRACE(language.file);
-        interface.SwitchTo(language.locale);
+        ASSERT_TRUE(interface.Languages().switchTo(language.locale));
         ASSERT_EQ(interface.Localizer().CurrentLocale, language.locale);
         const Expected expected(language);
         for (const auto &[name, window] : windows.all()) {
             compareWithFile(window, *expected.store.Forms.Find(name), expected, language.file);
             EXPECT_EQ(window->layoutDirection() == Qt::RightToLeft, language.rightToLeft) << name.constData();
         }
-        interface.SwitchTo(0);
+        EXPECT_TRUE(interface.Languages().switchTo(0));
         EXPECT_EQ(interface.Languages().currentLocale(), int(interface.Localizer().GetNativeLocale()));
         for (const auto &[name, window] : windows.all()) {
             EXPECT_EQ(propertyValues(window, *store.Forms.Find(name)), before[name]) << name.constData();
@@ -287,6 +293,66 @@ TEST_F(ShippedLanguages, SwitchingWhileOpenTranslatesAndNativeRestoresEveryPrope
             EXPECT_EQ(window->layoutDirection(), Qt::LeftToRight) << name.constData();
         }
     }
+}
+
+// A language picked in Options and saved is the interface at once: the open
+// window's commands, pages and status texts in it, and its direction.
+TEST_F(ShippedLanguages, SavingAnotherLanguageInOptionsSwitchesTheOpenWindow)
+{
+    InterfaceLanguage interface(languageFolder(), 0);
+    ASSERT_EQ(interface.StartFailure(), QString());
+    TForm1 &w = openWithPhoto();
+    w.setLanguageList(&interface.Languages());
+    w.photoList().add(m_photo);
+    const QLabel *count = test::partOf<QLabel>(w, QStringLiteral("FilesToProcess"));
+    const QLabel *date = test::partOf<QLabel>(w, QStringLiteral("PhotoDateSource"));
+    KELVRA_TRY(date->text().startsWith(QLatin1String("Date ")));
+    // A window open beside the main one follows too.
+    test::actionOf(w, QStringLiteral("LookGalleryAction"))->trigger();
+    const QWidget *gallery = test::partOf<LookGallery>(w);
+    const struct
+    {
+        int locale;
+        const char *menu, *open, *count, *task, *date, *strip, *looks;
+        bool rightToLeft;
+    } steps[] = {
+        { 0x0407, "Datei", "Öffnen...", "Zu verarbeitende Dateien: 1", "Fotos beschriften", "Datum ",
+            "Zu verarbeitende Fotos", "Stile", false },
+        { 0x040D, "קובץ", "פתח...", "קבצים לעיבוד: 1", "הטבע כיתוב בתמונות", "תאריך ", "תמונות לעיבוד", "סגנונות",
+            true },
+        { int(interface.Localizer().GetNativeLocale()), "File", "Open...", "Files to process: 1", "Stamp photos",
+            "Date ", "Photos to process", "Looks", false },
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.locale);
+        whenModal([&](QWidget *modal) {
+            auto *combo = test::partOf<QComboBox>(*modal, QStringLiteral("LanguageCombo"));
+            combo->setFocus();
+            QTest::keyClick(combo, Qt::Key_Home);
+            while (combo->currentData().toInt() != step.locale && combo->currentIndex() + 1 < combo->count())
+                QTest::keyClick(combo, Qt::Key_Down);
+            QTest::mouseClick(test::partOf<QPushButton>(*modal, QStringLiteral("BitBtn1")), Qt::LeftButton);
+        });
+        test::actionOf(w, QStringLiteral("AOptions"))->trigger();
+        EXPECT_EQ(IniFile(programIniPath()).readInteger(kOptionsSection, QStringLiteral("Language"), -1), step.locale);
+        EXPECT_EQ(interface.Languages().currentLocale(), step.locale);
+        // The texts made from the state follow when the change reaches the window.
+        KELVRA_TRY(count->text() == QString::fromUtf8(step.count));
+        EXPECT_EQ(count->accessibleName(), count->text());
+        EXPECT_EQ(withoutMnemonic(w.menuBar()->actions().constFirst()->text()), QString::fromUtf8(step.menu));
+        EXPECT_EQ(withoutMnemonic(test::actionOf(w, QStringLiteral("AOpen"))->text()), QString::fromUtf8(step.open));
+        EXPECT_EQ(
+            test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->text(), QString::fromUtf8(step.task));
+        EXPECT_EQ(test::partOf<QGroupBox>(w, QStringLiteral("SettingsFrame"))->title(), QString::fromUtf8(step.task));
+        EXPECT_TRUE(date->text().startsWith(QString::fromUtf8(step.date))) << date->text().toStdString();
+        EXPECT_EQ(test::partOf<PhotoStrip>(w)->accessibleName(), QString::fromUtf8(step.strip));
+        EXPECT_EQ(gallery->windowTitle(), QString::fromUtf8(step.looks));
+        EXPECT_EQ(w.layoutDirection() == Qt::RightToLeft, step.rightToLeft);
+        EXPECT_EQ(gallery->layoutDirection() == Qt::RightToLeft, step.rightToLeft);
+        EXPECT_EQ(QApplication::layoutDirection() == Qt::RightToLeft, step.rightToLeft);
+        EXPECT_TRUE(dialogs.messages.empty()) << "no restart asked for";
+    }
+    window.reset();
 }
 
 // Every word of the native file that is a word of letters: what must not

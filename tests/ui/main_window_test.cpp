@@ -4,6 +4,7 @@
 
 #include "kelvra_version.h"
 #include "ui/colour_selector.h"
+#include "ui/folder_browser.h"
 #include "ui/label_page.h"
 #include "ui/main_actions.h"
 #include "ui/mask_page.h"
@@ -39,13 +40,14 @@ TEST_F(MainWindow, OpensWithTheDefaultsOnAnEmptySettingsFolder)
 {
     ASSERT_FALSE(QDir(dataFolder()).exists());
     TForm1 &w = open();
-    EXPECT_EQ(test::partOf<LabelPage>(w)->sizeSlider()->value(), 50);
+    EXPECT_EQ(test::partOf<QSlider>(w, QStringLiteral("SizeSlider"))->value(), 50);
     // Read as the label's height: a twentieth of the photo's shorter side.
-    EXPECT_EQ(test::partOf<LabelPage>(w)->sizeValue()->text(),
+    EXPECT_EQ(test::partOf<QLabel>(w, QStringLiteral("SizeValue"))->text(),
         QStringLiteral("5") + QLocale().decimalPoint() + QStringLiteral("0 %"));
-    EXPECT_EQ(w.settings().Size, 20);
-    EXPECT_EQ(test::partOf<LabelPage>(w)->captionBox()->text(), QStringLiteral("[PHOTO_DATE]"));
-    EXPECT_EQ(test::partOf<LabelPage>(w)->dateFormatBox()->currentText(), QStringLiteral("DD.MM.YYYY hh:nn"));
+    EXPECT_EQ(designOf(w).settings().Size, 20);
+    EXPECT_EQ(test::partOf<QLineEdit>(w, QStringLiteral("CaptionEdit"))->text(), QStringLiteral("[PHOTO_DATE]"));
+    EXPECT_EQ(
+        test::partOf<QComboBox>(w, QStringLiteral("DateFormatBox"))->currentText(), QStringLiteral("DD.MM.YYYY hh:nn"));
     EXPECT_EQ(test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->currentText(), QStringLiteral("%o_timestamp"));
     EXPECT_EQ(test::partOf<QLabel>(w, QStringLiteral("MaskExample"))->text(),
         QStringLiteral("Example OriginalName_timestamp.jpg"));
@@ -59,10 +61,10 @@ TEST_F(MainWindow, OpensWithTheDefaultsOnAnEmptySettingsFolder)
         test::partOf<QStackedWidget>(w, QStringLiteral("PageControl1"))->currentWidget(), test::partOf<LabelPage>(w));
     EXPECT_EQ(test::partOf<QGroupBox>(w, QStringLiteral("SettingsFrame"))->title(), QStringLiteral("Stamp photos"));
     EXPECT_EQ(test::partOf<QLabel>(w, QStringLiteral("FilesToProcess"))->text(), QStringLiteral("Files to process: 0"));
-    EXPECT_EQ(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path(), QString());
+    EXPECT_EQ(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->accessibleName(), QString());
     EXPECT_EQ(
         w.windowTitle(), QStringLiteral("Kelvra v%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRelease));
-    EXPECT_EQ(w.helpTopic(), 20);
+    EXPECT_EQ(helpTopicOf(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))), 20);
     EXPECT_FALSE(test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
     EXPECT_FALSE(test::actionOf(w, QStringLiteral("ProcessPhotos"))->isEnabled());
     EXPECT_FALSE(test::partOf<PreviewView>(w)->isVisible());
@@ -200,8 +202,10 @@ TEST_F(MainWindow, MenuBarAndContextMenuEqualTheTables)
     for (const QAction *a : sortBy->actions())
         sortNames << a->objectName();
     EXPECT_EQ(sortNames, QStringList({ "Sort1", "Sort2", "Sort3", "Sort4", "Sort5", "Sort6", "Sort7" }));
-    w.setSortColumnCaptions({ QStringLiteral("Name"), QStringLiteral("Size") });
-    EXPECT_EQ(walk(sortBy), QStringList({ "Name", "Size" }));
+    // Named as the browser names its columns.
+    const QStringList columns = test::partOf<FolderBrowser>(w)->columnCaptions();
+    EXPECT_FALSE(columns.isEmpty());
+    EXPECT_EQ(walk(sortBy), columns);
 
     const QStringList context = { "Add Photo Date", "Add Maker", "Add Camera Model", "Add Exposure Time",
         "Add F-Number", "Add Focal Length", "Add ISO", "-", "Add GPS Position", "Add GPS Altitude",
@@ -254,20 +258,20 @@ TEST(Mnemonics, PreferWordStartsAndNeverRepeatALetter)
 TEST_F(MainWindow, TokenCommandsAppendTheirTokenOnce)
 {
     TForm1 &w = open();
-    QLineEdit *caption = test::partOf<LabelPage>(w)->captionBox();
+    QLineEdit *caption = test::partOf<QLineEdit>(w, QStringLiteral("CaptionEdit"));
     ASSERT_EQ(caption->text(), QStringLiteral("[PHOTO_DATE]"));
     test::actionOf(w, QStringLiteral("AddMake"))->trigger();
     EXPECT_EQ(caption->text(), QStringLiteral("[PHOTO_DATE] [Make]"));
     test::actionOf(w, QStringLiteral("AddMake"))->trigger();
     EXPECT_EQ(caption->text(), QStringLiteral("[PHOTO_DATE] [Make]"));
-    EXPECT_EQ(w.settings().CaptionFormat, QStringLiteral("[PHOTO_DATE] [Make]"));
+    EXPECT_EQ(designOf(w).settings().CaptionFormat, QStringLiteral("[PHOTO_DATE] [Make]"));
 
     // "Include Photo Date" is "Add Photo Date"; the test is case-sensitive.
     caption->setText(QStringLiteral("[photo_date]"));
-    QTest::mouseClick(test::partOf<LabelPage>(w)->includeDateButton(), Qt::LeftButton);
+    QTest::mouseClick(test::partOf<QPushButton>(w, QStringLiteral("IncludeDateButton")), Qt::LeftButton);
     EXPECT_EQ(caption->text(), QStringLiteral("[photo_date] [PHOTO_DATE]"));
     test::actionOf(w, QStringLiteral("AcSysDate"))->trigger();
-    EXPECT_EQ(w.settings().CaptionFormat, QStringLiteral("[photo_date] [PHOTO_DATE] [CURRENT_TIME]"));
+    EXPECT_EQ(designOf(w).settings().CaptionFormat, QStringLiteral("[photo_date] [PHOTO_DATE] [CURRENT_TIME]"));
 }
 
 TEST_F(MainWindow, EveryControlTheKeyboardReachesHasAnAccessibleName)
@@ -294,9 +298,15 @@ TEST_F(MainWindow, TabOrderFollowsTheLabelPageLayout)
 {
     TForm1 &w = open();
     LabelPage *page = test::partOf<LabelPage>(w);
-    const QList<QWidget *> order = { page->sizeSlider(), page->fontBox(), page->fontColourBox(),
-        page->backgroundColourBox(), page->outlineColourBox(), page->dateFormatBox(), page->includeDateButton(),
-        page->captionBox(), page->tokenButton() };
+    const QList<QWidget *> order = { test::partOf<QSlider>(*page, QStringLiteral("SizeSlider")),
+        test::partOf<QFontComboBox>(*page, QStringLiteral("FontBox")),
+        test::partOf<ColourSelector>(*page, QStringLiteral("FontColorBox")),
+        test::partOf<ColourSelector>(*page, QStringLiteral("BgColorBox")),
+        test::partOf<ColourSelector>(*page, QStringLiteral("OutlineColorBox")),
+        test::partOf<QComboBox>(*page, QStringLiteral("DateFormatBox")),
+        test::partOf<QPushButton>(*page, QStringLiteral("IncludeDateButton")),
+        test::partOf<QLineEdit>(*page, QStringLiteral("CaptionEdit")),
+        test::partOf<QToolButton>(*page, QStringLiteral("TokenButton")) };
     // Walk the focus chain once round and note where each control comes.
     std::vector<int> seen;
     QWidget *at = test::partOf<QListWidget>(w, QStringLiteral("TodoList"));

@@ -33,6 +33,13 @@ public:
             { QStringLiteral("Hebrew"), 1037, QString::fromUtf8("עברית") }, { QStringLiteral("Klingon"), 1 } };
     }
     int currentLocale() const override { return 1031; }
+    bool switchTo(int locale) override
+    {
+        switched.push_back(locale);
+        return canSwitch;
+    }
+    std::vector<int> switched;
+    bool canSwitch = false;
 };
 
 // The keys of the Options section, in file order, with their values.
@@ -53,7 +60,7 @@ QStringList optionLines(const QString &path)
 class OptionsDialog : public ::testing::Test
 {
 protected:
-    std::unique_ptr<TFormOptions> open(const LanguageList &languages)
+    std::unique_ptr<TFormOptions> open(LanguageList &languages)
     {
         auto dialog = std::make_unique<TFormOptions>(options, ini, languages, dialogs);
         dialog->show();
@@ -126,14 +133,15 @@ TEST_F(OptionsDialog, SaveWritesItsKeysInOrderIntoAFreshFile)
 
 TEST_F(OptionsDialog, CancelEscAndTheCloseButtonWriteAndChangeNothing)
 {
-    const ThreeLanguages languages;
+    ThreeLanguages languages;
     const AppOptions before = options;
     for (int way = 0; way < 3; ++way) {
         auto dialog = open(languages);
         typeQuality(*dialog, QStringLiteral("55"));
         test::partOf<QComboBox>(*dialog, QStringLiteral("GPSFormDown"))->setCurrentIndex(0);
-        Q_EMIT test::partOf<QComboBox>(*dialog, QStringLiteral("LanguageCombo"))->activated(2);
-        ASSERT_EQ(dialog->pendingLanguage(), 1049);
+        QComboBox *language = test::partOf<QComboBox>(*dialog, QStringLiteral("LanguageCombo"));
+        language->setCurrentIndex(2);
+        Q_EMIT language->activated(2);
         if (way == 0)
             QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn2")), Qt::LeftButton);
         else if (way == 1)
@@ -143,9 +151,13 @@ TEST_F(OptionsDialog, CancelEscAndTheCloseButtonWriteAndChangeNothing)
         EXPECT_EQ(dialog->result(), QDialog::Rejected) << way;
         EXPECT_FALSE(QFile::exists(ini)) << way;
         EXPECT_EQ(options, before) << way;
+        EXPECT_TRUE(languages.switched.empty()) << way;
         // The cancelled pick is not waiting for the next dialog's "Save".
         auto next = open(languages);
-        EXPECT_EQ(next->pendingLanguage(), before.Language) << way;
+        QTest::mouseClick(test::partOf<QPushButton>(*next, QStringLiteral("BitBtn1")), Qt::LeftButton);
+        EXPECT_EQ(IniFile(ini).readInteger(kOptionsSection, QStringLiteral("Language"), -1), before.Language) << way;
+        EXPECT_TRUE(languages.switched.empty()) << way;
+        QFile::remove(ini);
     }
 }
 
@@ -177,28 +189,33 @@ TEST_F(OptionsDialog, QualityIsSavedWithinItsRangeByEnterAndBySave)
     }
 }
 
-TEST_F(OptionsDialog, LanguagesAreListedInTheirOwnTongueAndOnlyASavedChangeAsksForARestart)
+TEST_F(OptionsDialog, LanguagesAreListedInTheirOwnTongueAndOnlyASavedChangeIsSwitchedTo)
 {
-    const ThreeLanguages languages;
+    ThreeLanguages languages;
     const QString isolated = QString(QChar(0x2068)) + QString::fromUtf8("עברית") + QChar(0x2069);
     struct Case
     {
         int pick; // -1: none
         bool save;
         int saved; // Language in the file; -1: no file
-        bool notice;
+        bool switches; // the list can switch to it now
+        std::vector<int> switched;
+        bool notice; // to restart
     };
     const Case cases[] = {
-        { -1, true, 0, false }, // nothing picked
-        { 1, true, 1031, false }, // the language shown now, picked again
-        { 2, false, -1, false }, // picked, then Cancel
-        { 2, true, 1049, true },
+        { -1, true, 0, true, {}, false }, // nothing picked
+        { 1, true, 1031, true, {}, false }, // the language shown now, picked again
+        { 2, false, -1, true, {}, false }, // picked, then Cancel
+        { 2, true, 1049, true, { 1049 }, false },
+        { 2, true, 1049, false, { 1049 }, true }, // cannot be had now: at the next start
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.pick);
         QFile::remove(ini);
         options.Language = 0;
         dialogs.messages.clear();
+        languages.switched.clear();
+        languages.canSwitch = c.switches;
         auto dialog = open(languages);
         QComboBox *combo = test::partOf<QComboBox>(*dialog, QStringLiteral("LanguageCombo"));
         EXPECT_EQ(combo->itemText(0), QStringLiteral("English"));
@@ -220,6 +237,7 @@ TEST_F(OptionsDialog, LanguagesAreListedInTheirOwnTongueAndOnlyASavedChangeAsksF
                                  : test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn2")),
             Qt::LeftButton);
         EXPECT_EQ(IniFile(ini).readInteger(kOptionsSection, QStringLiteral("Language"), -1), c.saved);
+        EXPECT_EQ(languages.switched, c.switched);
         ASSERT_EQ(dialogs.messages.size(), c.notice ? 1u : 0u);
         if (c.notice) {
             EXPECT_EQ(dialogs.messages[0].kind, MessageKind::Warning);
@@ -307,16 +325,6 @@ TEST_F(OptionsDialog, TheConflictRuleIsSavedAndShownAgain)
     }
 }
 
-// Runs what the main window's command opens, once it is up.
-void whenModal(const std::function<void(QWidget *)> &answer)
-{
-    QTimer::singleShot(0, [answer]() {
-        QWidget *modal = nullptr;
-        if (QTest::qWaitFor([&]() { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000))
-            answer(modal);
-    });
-}
-
 using OptionsCommand = WindowTest;
 
 TEST_F(OptionsCommand, AGpsFormOutOfRangeIsShownAndSavedAsTwo)
@@ -336,9 +344,16 @@ TEST_F(OptionsCommand, AGpsFormOutOfRangeIsShownAndSavedAsTwo)
     });
     options->trigger();
     EXPECT_EQ(shown, 2);
-    EXPECT_EQ(IniFile(w.iniPath()).readInteger(kOptionsSection, QStringLiteral("GPSForm"), -1), 2);
-    EXPECT_EQ(w.options().GPSForm, 2);
+    EXPECT_EQ(IniFile(programIniPath()).readInteger(kOptionsSection, QStringLiteral("GPSForm"), -1), 2);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    // The window holds the form saved: the dialog shows it again.
+    whenModal([&](QWidget *modal) {
+        shown = test::partOf<QComboBox>(*modal, QStringLiteral("GPSFormDown"))->currentIndex();
+        QTest::mouseClick(test::partOf<QPushButton>(*modal, QStringLiteral("BitBtn2")), Qt::LeftButton);
+    });
+    shown = -1;
+    options->trigger();
+    EXPECT_EQ(shown, 2);
 }
 
 TEST_F(OptionsCommand, ANewGpsFormRedrawsThePreviewFromTheFile)
@@ -354,7 +369,7 @@ TEST_F(OptionsCommand, ANewGpsFormRedrawsThePreviewFromTheFile)
         QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1")), Qt::LeftButton);
     });
     test::actionOf(w, QStringLiteral("AOptions"))->trigger();
-    EXPECT_EQ(w.options().GPSForm, 0);
+    EXPECT_EQ(IniFile(programIniPath()).readInteger(kOptionsSection, QStringLiteral("GPSForm"), -1), 0);
     KELVRA_TRY(test::partOf<PreviewView>(w)->decodeCount() > decodes);
 }
 
@@ -362,7 +377,7 @@ TEST_F(OptionsCommand, ANewGpsFormRedrawsThePreviewFromTheFile)
 // reader names every stop.
 TEST_F(OptionsDialog, TabWalksTheRowsInOrderAndEveryStopHasAName)
 {
-    const ThreeLanguages languages;
+    ThreeLanguages languages;
     auto dialog = open(languages);
     test::partOf<QSpinBox>(*dialog, QStringLiteral("OriginalQuality"))->setFocus();
     QStringList order;

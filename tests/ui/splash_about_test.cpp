@@ -148,16 +148,16 @@ TEST_F(AboutWindow, ALinkLightsUpUnderThePointerAndOpensItsTarget)
         = { { test::partOf<TURLLabel>(about, QStringLiteral("URLLabel1")), kProductUrl },
               { test::partOf<TURLLabel>(about, QStringLiteral("URLLabel2")), kSupportMail } };
     for (const auto &[link, target] : links) {
-        const QColor normal = link->textColour();
+        const QColor normal = link->palette().color(QPalette::WindowText);
         EXPECT_EQ(normal, QColor(36, 162, 89));
         EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
         QEnterEvent enter(QPointF(2, 2), link->mapTo(&about, QPointF(2, 2)), link->mapToGlobal(QPointF(2, 2)));
         QApplication::sendEvent(link, &enter);
-        EXPECT_EQ(link->textColour(), link->HighlightColor);
+        EXPECT_EQ(link->palette().color(QPalette::WindowText), link->HighlightColor);
         EXPECT_NE(link->HighlightColor, normal);
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(link, &leave);
-        EXPECT_EQ(link->textColour(), normal);
+        EXPECT_EQ(link->palette().color(QPalette::WindowText), normal);
 
         dialogs.opened.clear();
         QTest::mouseClick(link, Qt::LeftButton);

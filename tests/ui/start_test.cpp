@@ -116,15 +116,19 @@ TEST_F(Start, IsEnabledExactlyWhileAPhotoIsQueuedAndATaskTicked)
 TEST_F(Start, ACancelledChooserWritesNothingAndKeepsTheSaveFolder)
 {
     TForm1 &w = openWith(photos(2));
-    const QString before = w.options().DefaultSaveFolder;
+    QSignalSpy starting(&w, &TForm1::runStarting);
     dialogs.fileAnswers = { QString() };
     startAction()->trigger();
     ASSERT_EQ(dialogs.folderRequests.size(), 1u);
     EXPECT_EQ(dialogs.folderRequests[0].title, QStringLiteral("SAVE PHOTOS TO:"));
     QTest::qWait(20);
-    EXPECT_EQ(w.runningBatch(), nullptr);
+    EXPECT_EQ(starting.count(), 0);
     EXPECT_FALSE(test::partOf<TProgressForm>(w)->isVisible());
-    EXPECT_EQ(w.options().DefaultSaveFolder, before);
+    // The next chooser opens where this one did.
+    dialogs.fileAnswers = { QString() };
+    startAction()->trigger();
+    ASSERT_EQ(dialogs.folderRequests.size(), 2u);
+    EXPECT_EQ(dialogs.folderRequests[1].start, dialogs.folderRequests[0].start);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_TRUE(dialogs.opened.empty());
     EXPECT_EQ(filesIn(work / "in").size(), 2u);
@@ -140,7 +144,7 @@ TEST_F(Start, WritesWhatTheCommandLineWritesThenNamesAndOpensTheFolder)
     test::actionOf(w, QStringLiteral("FShadow"))->trigger();
     test::actionOf(w, QStringLiteral("StampTo3"))->trigger();
     test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(1)->setCheckState(Qt::Checked);
-    ASSERT_TRUE(w.SaveCFGToFile(qpath(work / "design.cfg")));
+    ASSERT_TRUE(saveDesign(w, qpath(work / "design.cfg")));
 
     const QString out = outFolder();
     ASSERT_TRUE(start(w, out));
@@ -164,7 +168,6 @@ TEST_F(Start, WritesWhatTheCommandLineWritesThenNamesAndOpensTheFolder)
     EXPECT_TRUE(windowFiles == filesIn(work / "cli")) << "the window's outputs differ from the command line's";
 
     // The folder is remembered for the next run's chooser.
-    EXPECT_EQ(w.options().DefaultSaveFolder, out);
     dialogs.fileAnswers = { QString() };
     startAction()->trigger();
     ASSERT_EQ(dialogs.folderRequests.size(), 2u);
@@ -225,7 +228,7 @@ TEST_F(Start, CancelAndEscEachStopTheRunBeforeItsNextPhoto)
                 press(progress);
             });
         }));
-        EXPECT_TRUE(progress->NeedToClose());
+        EXPECT_FALSE(test::partOf<QPushButton>(*progress, QStringLiteral("Button1"))->isEnabled()) << "heard";
         EXPECT_EQ(filesIn(work / out.toStdString()).size(), 1u);
         EXPECT_FALSE(progress->isVisible());
         ASSERT_FALSE(dialogs.messages.empty());
@@ -318,12 +321,14 @@ TEST_F(Start, ClosingTheWindowDuringARunCancelsItAndClosesWhenItEnds)
     const QString out = outFolder();
     QSignalSpy finished(&w, &TForm1::runFinished);
     QObject::connect(&w, &TForm1::runStarting, [](WindowBatch *batch) { holdAt(batch, 2); });
+    QSignalSpy starting(&w, &TForm1::runStarting);
     dialogs.fileAnswers = { out };
     startAction()->trigger();
-    ASSERT_NE(w.runningBatch(), nullptr);
+    ASSERT_EQ(starting.count(), 1);
     EXPECT_FALSE(w.close()) << "the close waits for the photos started";
     KELVRA_TRY(!w.isVisible());
-    EXPECT_EQ(w.runningBatch(), nullptr);
+    EXPECT_FALSE(test::partOf<TProgressForm>(w)->isVisible()) << "the run has ended";
+    EXPECT_TRUE(startAction()->isEnabled());
     EXPECT_EQ(finished.count(), 0);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_LT(filesIn(work / "out").size(), 4u);
@@ -334,9 +339,10 @@ TEST_F(Start, ClosingTheWindowDuringARunCancelsItAndClosesWhenItEnds)
     // Destroyed outright in the middle of a run, the window waits too.
     TForm1 &again = openWith(photos(4, "again"));
     QObject::connect(&again, &TForm1::runStarting, [](WindowBatch *batch) { holdAt(batch, 2); });
+    QSignalSpy startingAgain(&again, &TForm1::runStarting);
     dialogs.fileAnswers = { outFolder("again") };
     test::actionOf(again, QStringLiteral("ProcessPhotos"))->trigger();
-    ASSERT_NE(again.runningBatch(), nullptr);
+    ASSERT_EQ(startingAgain.count(), 1);
     window.reset();
 }
 
@@ -491,7 +497,8 @@ TEST(ProgressForm, ARepeatedStepChangesNothingAndACloseFromOutsideAsksToCancel)
 
     EXPECT_FALSE(form.close());
     EXPECT_TRUE(form.isVisible());
-    EXPECT_TRUE(form.NeedToClose());
+    EXPECT_EQ(cancels.count(), 1) << "a close asks the run to stop";
+    EXPECT_FALSE(test::partOf<QPushButton>(form, QStringLiteral("Button1"))->isEnabled());
     test::partOf<QPushButton>(form, QStringLiteral("Button1"))->click();
     QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_EQ(cancels.count(), 1) << "one request, however often asked";
@@ -499,9 +506,12 @@ TEST(ProgressForm, ARepeatedStepChangesNothingAndACloseFromOutsideAsksToCancel)
     form.ProgressEnd();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(test::partOf<QLabel>(form, QStringLiteral("Label1"))->text(), QStringLiteral("..."));
+    // A new run can be cancelled again.
     form.ProgressStart();
-    EXPECT_FALSE(form.NeedToClose());
     EXPECT_TRUE(test::partOf<QPushButton>(form, QStringLiteral("Button1"))->isEnabled());
+    form.ProgressStep(1, 2);
+    EXPECT_FALSE(form.close());
+    EXPECT_EQ(cancels.count(), 2);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // Small real photos and files made at test time, and what the strip shows of them.
 #pragma once
 
+#include "common/qt_test_support.h"
 #include "imaging/jpeg_image.h"
 #include "jobs/thumbnail_job.h"
 #include "ui/photo_list_model.h"
@@ -39,7 +40,7 @@ inline bool shownPicturesArrived(PhotoStrip &strip)
     for (int x = 10; x < strip.viewport()->width(); x += PhotoStrip::kBoxWidth / 2) {
         const QModelIndex index = strip.indexAt(QPoint(x, 20));
         if (index.isValid()
-            && strip.thumbnails().thumbnail(strip.photoList().path(index.row()), nullptr)
+            && test::partOf<ThumbnailMaker>(strip)->thumbnail(index.data(PhotoList::PathRole).toString(), nullptr)
                 != ThumbnailMaker::Status::Ready)
             return false;
     }

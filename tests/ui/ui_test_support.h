@@ -3,18 +3,25 @@
 
 #include "common/qt_test_support.h"
 #include "common/test_support.h"
+#include "platform/data_folder.h"
+#include "ui/design_model.h"
+#include "ui/help_topics.h"
 #include "ui/main_window.h"
 #include "ui/preview_view.h"
 #include "ui/user_dialogs.h"
 
+#include <QApplication>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 // Waits for a condition while the window's events run, then checks it.
@@ -128,6 +135,22 @@ private:
     }
 };
 
+// The design a window shows and its commands work from.
+inline DesignModel &designOf(const QObject &window)
+{
+    return *partOf<DesignModel>(window);
+}
+
+// Runs answer on the next modal window the program shows.
+inline void whenModal(const std::function<void(QWidget *)> &answer)
+{
+    QTimer::singleShot(0, [answer]() {
+        QWidget *modal = nullptr;
+        if (QTest::qWaitFor([&]() { return (modal = QApplication::activeModalWidget()) != nullptr; }, 5000))
+            answer(modal);
+    });
+}
+
 // A main window on a settings folder of its own (XDG_CONFIG_HOME).
 class WindowTest : public ::testing::Test
 {
@@ -162,6 +185,20 @@ protected:
         w.LoadPic(m_photo);
         KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible() && test::partOf<PreviewView>(w)->photoPath() == m_photo);
         return w;
+    }
+    // Load Stamp Configuration with path chosen in its dialog.
+    void loadDesign(TForm1 &w, const QString &path)
+    {
+        dialogs.fileAnswers.push_back(path);
+        test::actionOf(w, QStringLiteral("RLoadCFG"))->trigger();
+    }
+    // Save Stamp Configuration likewise: true when written without complaint.
+    bool saveDesign(TForm1 &w, const QString &path)
+    {
+        const size_t said = dialogs.messages.size();
+        dialogs.fileAnswers.push_back(path);
+        test::actionOf(w, QStringLiteral("RSaveCFG"))->trigger();
+        return dialogs.messages.size() == said && QFileInfo::exists(path);
     }
     QString dataFolder() const { return qpath(config.path() / "Kelvra"); }
     QString homeFolder() const { return qpath(config.path() / "home"); }

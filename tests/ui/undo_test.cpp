@@ -4,6 +4,8 @@
 #include "ui_test_support.h"
 
 #include "jobs/run_log.h"
+#include "stamp/ini_file.h"
+#include "stamp/settings_file.h"
 #include "ui/options_dialog.h"
 #include "ui/photo_list_model.h"
 #include "ui/window_batch.h"
@@ -85,7 +87,7 @@ protected:
             QTest::mouseClick(test::partOf<QPushButton>(*dialog, QStringLiteral("BitBtn1")), Qt::LeftButton);
         });
         test::actionOf(*window, QStringLiteral("AOptions"))->trigger();
-        ASSERT_EQ(window->options().ExistingFiles, rule);
+        ASSERT_EQ(IniFile(programIniPath()).readInteger(kOptionsSection, QStringLiteral("ExistingFiles"), -1), rule);
     }
 };
 

@@ -45,18 +45,18 @@ void choose(QComboBox *box, const QString &text)
 QStringList shownDesign(const TForm1 &w)
 {
     const LabelPage *p = test::partOf<LabelPage>(w);
-    const StampSettings &s = w.settings();
+    const StampSettings &s = designOf(w).settings();
     QStringList shown = {
-        QString::number(p->sizeSlider()->value()),
-        p->fontBox()->currentText(),
-        p->fontColourBox()->currentText(),
-        QString::number(p->fontColourBox()->colour()),
-        p->backgroundColourBox()->currentText(),
-        QString::number(p->backgroundColourBox()->colour()),
-        p->outlineColourBox()->currentText(),
-        QString::number(p->outlineColourBox()->colour()),
-        p->dateFormatBox()->currentText(),
-        p->captionBox()->text(),
+        QString::number(test::partOf<QSlider>(*p, QStringLiteral("SizeSlider"))->value()),
+        test::partOf<QFontComboBox>(*p, QStringLiteral("FontBox"))->currentText(),
+        test::partOf<ColourSelector>(*p, QStringLiteral("FontColorBox"))->currentText(),
+        QString::number(test::partOf<ColourSelector>(*p, QStringLiteral("FontColorBox"))->colour()),
+        test::partOf<ColourSelector>(*p, QStringLiteral("BgColorBox"))->currentText(),
+        QString::number(test::partOf<ColourSelector>(*p, QStringLiteral("BgColorBox"))->colour()),
+        test::partOf<ColourSelector>(*p, QStringLiteral("OutlineColorBox"))->currentText(),
+        QString::number(test::partOf<ColourSelector>(*p, QStringLiteral("OutlineColorBox"))->colour()),
+        test::partOf<QComboBox>(*p, QStringLiteral("DateFormatBox"))->currentText(),
+        test::partOf<QLineEdit>(*p, QStringLiteral("CaptionEdit"))->text(),
         test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->currentText(),
         test::partOf<QLabel>(w, QStringLiteral("MaskExample"))->text(),
         QString::number(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->checkState()),
@@ -77,22 +77,22 @@ TEST_F(WindowFiles, ASavedCfgLoadedBackRestoresEveryControl)
     const QStringList defaults = shownDesign(w);
     LabelPage *p = test::partOf<LabelPage>(w);
 
-    p->sizeSlider()->setValue(120);
-    p->fontBox()->setCurrentFont(QFont(QStringLiteral("DejaVu Serif")));
-    choose(p->fontColourBox(), QStringLiteral("Blue"));
+    test::partOf<QSlider>(*p, QStringLiteral("SizeSlider"))->setValue(120);
+    test::partOf<QFontComboBox>(*p, QStringLiteral("FontBox"))->setCurrentFont(QFont(QStringLiteral("DejaVu Serif")));
+    choose(test::partOf<ColourSelector>(*p, QStringLiteral("FontColorBox")), QStringLiteral("Blue"));
     dialogs.colourAnswers.push_back(QColor(10, 20, 30));
-    choose(p->backgroundColourBox(), QStringLiteral("Custom..."));
-    choose(p->outlineColourBox(), QStringLiteral("White"));
+    choose(test::partOf<ColourSelector>(*p, QStringLiteral("BgColorBox")), QStringLiteral("Custom..."));
+    choose(test::partOf<ColourSelector>(*p, QStringLiteral("OutlineColorBox")), QStringLiteral("White"));
     test::actionOf(w, QStringLiteral("FBold"))->trigger();
     test::actionOf(w, QStringLiteral("FShadow"))->trigger();
     test::actionOf(w, QStringLiteral("FUnderline"))->trigger();
-    p->dateFormatBox()->setEditText(QStringLiteral("YYYY-MM-DD hh:nn"));
-    p->captionBox()->setText(QStringLiteral("[Model] [ISO]"));
+    test::partOf<QComboBox>(*p, QStringLiteral("DateFormatBox"))->setEditText(QStringLiteral("YYYY-MM-DD hh:nn"));
+    test::partOf<QLineEdit>(*p, QStringLiteral("CaptionEdit"))->setText(QStringLiteral("[Model] [ISO]"));
     test::actionOf(w, QStringLiteral("StampTo3"))->trigger();
     test::partOf<QComboBox>(w, QStringLiteral("MaskBox"))->setEditText(QStringLiteral("%y\\%m\\%o"));
     test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(1)->setCheckState(Qt::Checked);
     const QStringList designed = shownDesign(w);
-    const StampSettings settings = w.settings();
+    const StampSettings settings = designOf(w).settings();
     EXPECT_EQ(settings.BgColor, 10 | 20 << 8 | 30 << 16);
     EXPECT_EQ(settings.Size, 1000.0 / 120);
     ASSERT_NE(designed, defaults);
@@ -126,7 +126,7 @@ TEST_F(WindowFiles, ASavedCfgLoadedBackRestoresEveryControl)
     dialogs.fileAnswers = { cfg };
     test::actionOf(w, QStringLiteral("RLoadCFG"))->trigger();
     EXPECT_EQ(shownDesign(w), designed);
-    StampSettings loaded = w.settings();
+    StampSettings loaded = designOf(w).settings();
     EXPECT_NEAR(loaded.Size, settings.Size, 1e-9);
     loaded.Size = settings.Size;
     EXPECT_EQ(loaded, settings);
@@ -142,13 +142,13 @@ TEST_F(WindowFiles, ACfgThatOnlyRenamesShowsTheMaskPage)
 {
     TForm1 &w = open();
     writeFileBytes(work / "rename.cfg", "[Options]\nRenamePhotos=1\nStampPhotosOpt=0\n");
-    w.LoadCFGFromFile(qpath(work / "rename.cfg"));
+    loadDesign(w, qpath(work / "rename.cfg"));
     EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->currentRow(), 1);
     EXPECT_EQ(
         test::partOf<QStackedWidget>(w, QStringLiteral("PageControl1"))->currentWidget(), test::partOf<MaskPage>(w));
     EXPECT_EQ(
         test::partOf<QGroupBox>(w, QStringLiteral("SettingsFrame"))->title(), QStringLiteral("Rename\\Sort photos"));
-    EXPECT_EQ(w.helpTopic(), 30);
+    EXPECT_EQ(helpTopicOf(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))), 30);
     EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->checkState(), Qt::Unchecked);
     EXPECT_EQ(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(1)->checkState(), Qt::Checked);
 
@@ -158,15 +158,15 @@ TEST_F(WindowFiles, ACfgThatOnlyRenamesShowsTheMaskPage)
     EXPECT_EQ(
         test::partOf<QStackedWidget>(w, QStringLiteral("PageControl1"))->currentWidget(), test::partOf<LabelPage>(w));
     EXPECT_EQ(test::partOf<QGroupBox>(w, QStringLiteral("SettingsFrame"))->title(), QStringLiteral("Stamp photos"));
-    EXPECT_EQ(w.helpTopic(), 20);
+    EXPECT_EQ(helpTopicOf(test::partOf<QListWidget>(w, QStringLiteral("TodoList"))), 20);
 }
 
 TEST_F(WindowFiles, ClosingWritesTheProgramIniAndTheNextWindowReadsIt)
 {
     TForm1 &w = open();
-    test::partOf<LabelPage>(w)->captionBox()->setText(QStringLiteral("[Model]"));
-    test::partOf<LabelPage>(w)->sizeSlider()->setValue(100);
-    const QString ini = w.iniPath();
+    test::partOf<QLineEdit>(w, QStringLiteral("CaptionEdit"))->setText(QStringLiteral("[Model]"));
+    test::partOf<QSlider>(w, QStringLiteral("SizeSlider"))->setValue(100);
+    const QString ini = programIniPath();
     EXPECT_EQ(QFileInfo(ini).absolutePath(), QFileInfo(dataFolder()).absoluteFilePath());
     w.close();
     EXPECT_TRUE(dialogs.messages.empty());
@@ -177,20 +177,20 @@ TEST_F(WindowFiles, ClosingWritesTheProgramIniAndTheNextWindowReadsIt)
 
     window.reset();
     TForm1 &again = open();
-    EXPECT_EQ(test::partOf<LabelPage>(again)->captionBox()->text(), QStringLiteral("[Model]"));
-    EXPECT_EQ(test::partOf<LabelPage>(again)->sizeSlider()->value(), 100);
+    EXPECT_EQ(test::partOf<QLineEdit>(again, QStringLiteral("CaptionEdit"))->text(), QStringLiteral("[Model]"));
+    EXPECT_EQ(test::partOf<QSlider>(again, QStringLiteral("SizeSlider"))->value(), 100);
 }
 
 TEST_F(WindowFiles, AReadOnlyProgramIniIsReportedAtClose)
 {
     open().close();
-    const QString ini = window->iniPath();
+    const QString ini = programIniPath();
     ASSERT_TRUE(QFileInfo::exists(ini));
     window.reset();
     QFile::setPermissions(ini, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
 
     TForm1 &w = open();
-    test::partOf<LabelPage>(w)->captionBox()->setText(QStringLiteral("[ISO]"));
+    test::partOf<QLineEdit>(w, QStringLiteral("CaptionEdit"))->setText(QStringLiteral("[ISO]"));
     w.close();
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Unable to write to ") + ini);
@@ -215,7 +215,7 @@ protected:
     {
         TForm1 &w = open();
         w.LoadPic(path);
-        KELVRA_TRY(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path() == path);
+        KELVRA_TRY(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->accessibleName() == path);
         KELVRA_TRY(test::partOf<PreviewView>(w)->isVisible());
         return w;
     }
@@ -240,7 +240,7 @@ TEST_F(WindowPhoto, APhotoShownEnablesSaveAsAndABadOneHidesThePreviewQuietly)
     w.LoadPic(qpath(work / "broken.jpg"));
     KELVRA_TRY(!test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
     EXPECT_FALSE(test::partOf<PreviewView>(w)->isVisible());
-    EXPECT_EQ(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path(), QString());
+    EXPECT_EQ(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->accessibleName(), QString());
 
     w.LoadPic(good);
     KELVRA_TRY(test::actionOf(w, QStringLiteral("ASaveAs"))->isEnabled());
@@ -257,7 +257,7 @@ TEST_F(WindowPhoto, FileOpenPreviewsTheChosenPhoto)
     TForm1 &w = open();
     dialogs.fileAnswers = { good };
     test::actionOf(w, QStringLiteral("AOpen"))->trigger();
-    KELVRA_TRY(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->path() == good);
+    KELVRA_TRY(test::partOf<PathLabel>(w, QStringLiteral("PhotoPath"))->accessibleName() == good);
     EXPECT_EQ(test::actionOf(w, QStringLiteral("AOpen"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
 }
 
@@ -354,10 +354,10 @@ TEST_F(WindowPhoto, TickingTheStampTaskByKeyboardRedrawsThePreview)
     todo->setFocus();
     todo->setCurrentRow(0);
     QTest::keyClick(todo, Qt::Key_Space);
-    EXPECT_FALSE(w.settings().StampPhotosOpt);
+    EXPECT_FALSE(designOf(w).settings().StampPhotosOpt);
     KELVRA_TRY(test::partOf<PreviewView>(w)->previewRaster() != labelled);
     QTest::keyClick(todo, Qt::Key_Space);
-    EXPECT_TRUE(w.settings().StampPhotosOpt);
+    EXPECT_TRUE(designOf(w).settings().StampPhotosOpt);
     KELVRA_TRY(test::partOf<PreviewView>(w)->previewRaster() == labelled);
 }
 
@@ -367,25 +367,43 @@ TEST_F(WindowPhoto, EveryDesignChangeRedrawsThePreview)
     LabelPage *p = test::partOf<LabelPage>(w);
     writeFileBytes(work / "empty.cfg", "");
     const std::vector<std::pair<const char *, std::function<void()>>> triggers = {
-        { "size slider", [&] { p->sizeSlider()->setValue(80); } },
-        { "font", [&] { p->fontBox()->setCurrentFont(QFont(QStringLiteral("DejaVu Serif"))); } },
-        { "font colour", [&] { choose(p->fontColourBox(), QStringLiteral("Yellow")); } },
+        { "size slider", [&] { test::partOf<QSlider>(*p, QStringLiteral("SizeSlider"))->setValue(80); } },
+        { "font",
+            [&] {
+                test::partOf<QFontComboBox>(*p, QStringLiteral("FontBox"))
+                    ->setCurrentFont(QFont(QStringLiteral("DejaVu Serif")));
+            } },
+        { "font colour",
+            [&] {
+                choose(test::partOf<ColourSelector>(*p, QStringLiteral("FontColorBox")), QStringLiteral("Yellow"));
+            } },
         { "FOutline", [&] { test::actionOf(w, QStringLiteral("FOutline"))->trigger(); } },
-        { "outline colour", [&] { choose(p->outlineColourBox(), QStringLiteral("Blue")); } },
-        { "background colour", [&] { choose(p->backgroundColourBox(), QStringLiteral("White")); } },
+        { "outline colour",
+            [&] {
+                choose(test::partOf<ColourSelector>(*p, QStringLiteral("OutlineColorBox")), QStringLiteral("Blue"));
+            } },
+        { "background colour",
+            [&] { choose(test::partOf<ColourSelector>(*p, QStringLiteral("BgColorBox")), QStringLiteral("White")); } },
         { "FBold", [&] { test::actionOf(w, QStringLiteral("FBold"))->trigger(); } },
         { "FItalic", [&] { test::actionOf(w, QStringLiteral("FItalic"))->trigger(); } },
         { "FUnderline", [&] { test::actionOf(w, QStringLiteral("FUnderline"))->trigger(); } },
         { "FShadow", [&] { test::actionOf(w, QStringLiteral("FShadow"))->trigger(); } },
-        { "date format", [&] { p->dateFormatBox()->setEditText(QStringLiteral("YYYY")); } },
-        { "caption", [&] { p->captionBox()->setText(QStringLiteral("[PHOTO_DATE] [Make]")); } },
+        { "date format",
+            [&] {
+                test::partOf<QComboBox>(*p, QStringLiteral("DateFormatBox"))->setEditText(QStringLiteral("YYYY"));
+            } },
+        { "caption",
+            [&] {
+                test::partOf<QLineEdit>(*p, QStringLiteral("CaptionEdit"))
+                    ->setText(QStringLiteral("[PHOTO_DATE] [Make]"));
+            } },
         { "StampTo1", [&] { test::actionOf(w, QStringLiteral("StampTo1"))->trigger(); } },
         { "StampTo2", [&] { test::actionOf(w, QStringLiteral("StampTo2"))->trigger(); } },
         { "StampTo3", [&] { test::actionOf(w, QStringLiteral("StampTo3"))->trigger(); } },
         { "StampTo4", [&] { test::actionOf(w, QStringLiteral("StampTo4"))->trigger(); } },
         { "task tick",
             [&] { test::partOf<QListWidget>(w, QStringLiteral("TodoList"))->item(0)->setCheckState(Qt::Unchecked); } },
-        { "loading a .cfg", [&] { w.LoadCFGFromFile(qpath(work / "empty.cfg")); } },
+        { "loading a .cfg", [&] { loadDesign(w, qpath(work / "empty.cfg")); } },
     };
     for (const auto &[name, change] : triggers) {
         SCOPED_TRACE(name);
@@ -393,7 +411,7 @@ TEST_F(WindowPhoto, EveryDesignChangeRedrawsThePreview)
         change();
         KELVRA_TRY(test::partOf<PreviewView>(w)->previewRaster() != before);
     }
-    const StampSettings &s = w.settings();
+    const StampSettings &s = designOf(w).settings();
     test::actionOf(w, QStringLiteral("StampTo3"))->trigger();
     EXPECT_EQ(s.XOrient, 1);
     EXPECT_EQ(s.YOrient, 1);
