@@ -171,7 +171,6 @@ void TKLocalizerOnFly::doInit(const QString &langDir)
         TLangFile file(LangList.FullPath + nativeName, true);
         file.Load(&LocStorage, -1);
         CheckSync = primaryLanguage(quint16(file.Locale)) == 9;
-        ProcessBiDiMode = file.GetAttribute(faRightToLeft);
         haveNative = true;
     }
     if (const TResRCDataItem *item = m_utils.ProgramResources().RCData.Find(kEmbeddedLangsName)) {
@@ -180,7 +179,6 @@ void TKLocalizerOnFly::doInit(const QString &langDir)
         if (!haveNative && !langs.Languages.empty()) {
             TLangFile file;
             file.LoadFromBytes(langs.Languages.front().Data, &LocStorage, -1);
-            ProcessBiDiMode = file.GetAttribute(faRightToLeft);
             haveNative = true;
         }
     }

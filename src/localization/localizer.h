@@ -41,7 +41,6 @@ public:
     bool Initialization = false;
     bool Initialized = false;
     bool Destroying = false;
-    bool ProcessBiDiMode = false;
     bool DeleteUnusedLDll = false;
     bool ShowUntranslatedAsIs = false;
     quint32 CurrentLocale = 0;

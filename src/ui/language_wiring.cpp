@@ -72,31 +72,38 @@ void WindowTranslator::TranslateNew(QWidget *window)
 {
     if (window->property(kTranslatedMark).toBool())
         return;
-    window->setProperty(kTranslatedMark, true);
-    // The program's own definitions hold what the window already shows.
-    if (m_localizer.LangIndex <= 0)
+    // The program's own definitions hold what a new window already shows.
+    if (m_localizer.LangIndex <= 0) {
+        window->setProperty(kTranslatedMark, true);
         return;
-    const QByteArray definition = m_localizer.Utils().FormDefinition(bareClassName(window));
-    if (definition.isEmpty())
-        return;
-    try {
-        TLiveTranslator::ApplyDefinition(window, readFormDefinition(definition), quint16(m_localizer.CurrentLocale));
-    } catch (const ELocError &) {
-        // A damaged definition leaves the window in the built-in language.
     }
-    mendMenuBarMnemonics(window);
-    if (m_localizer.ProcessBiDiMode || m_localizer.IsRightToLeft())
-        window->setLayoutDirection(m_localizer.IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    translate(window);
 }
 
 void WindowTranslator::RetranslateOpen()
 {
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        TLiveTranslator::ProcessContainer(
-            window, m_localizer.LocStorage, m_localizer.UntranslatedAsIs(), true, m_localizer.IsRightToLeft());
-        mendMenuBarMnemonics(window);
-        window->setProperty(kTranslatedMark, true);
+    for (QWidget *window : QApplication::topLevelWidgets())
+        translate(window);
+}
+
+// Every window takes its texts from one source, the active resources'
+// definition of it: the language's module, or the program's own for the
+// native language.
+void WindowTranslator::translate(QWidget *window)
+{
+    window->setProperty(kTranslatedMark, true);
+    const QByteArray definition = m_localizer.Utils().FormDefinition(bareClassName(window));
+    if (!definition.isEmpty()) {
+        try {
+            TLiveTranslator::ApplyDefinition(
+                window, readFormDefinition(definition), quint16(m_localizer.CurrentLocale));
+        } catch (const ELocError &) {
+            // A damaged definition leaves the window as it was.
+        }
     }
+    mendMenuBarMnemonics(window);
+    window->setLayoutDirection(
+        m_localizer.LangIndex > 0 && m_localizer.IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
 }
 
 bool WindowTranslator::eventFilter(QObject *watched, QEvent *event)

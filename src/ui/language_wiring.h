@@ -35,7 +35,7 @@ private:
 
 // Windows in the active language: a window is translated from the active
 // resources' definition of it when it is first shown, and every open window
-// again from the store after a switch.
+// again from the new resources' definitions after a switch.
 class WindowTranslator : public QObject
 {
 public:
@@ -48,6 +48,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void translate(QWidget *window);
+
     TKLocalizerOnFly &m_localizer;
 };
 
