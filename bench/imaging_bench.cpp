@@ -47,10 +47,10 @@ const QByteArray &photoBytes()
         JpegImage jpeg;
         jpeg.setQuality(92);
         jpeg.setImage(picture);
-        QByteArray out;
-        if (!jpeg.saveToData(out))
+        ImageResult<QByteArray> out = jpeg.saveToData();
+        if (!out)
             std::abort();
-        return out;
+        return std::move(out.value);
     }();
     return bytes;
 }
@@ -197,7 +197,8 @@ void BM_KeptQuality(benchmark::State &state)
         = [&](QSize stored) { return StoredPhotoLabel(stored, 1, settings, QStringLiteral("2024:07:01 08:00:00")); };
     const std::string_view bytes(photoBytes().constData(), std::size_t(photoBytes().size()));
     for (auto _ : state) {
-        if (stamp.stamp(bytes, layOut) != CoefficientStamp::Outcome::Stamped)
+        const ImageResult<CoefficientStamp::Road> stamped = stamp.stamp(bytes, layOut);
+        if (!stamped || stamped.value == CoefficientStamp::Road::Declined)
             state.SkipWithError("kept quality failed");
         benchmark::DoNotOptimize(stamp.encoded().data());
     }
@@ -276,7 +277,7 @@ void BM_DrawLabelStoredTurned(benchmark::State &state)
     QImage raster = photoRaster().copy();
     const StampSettings settings = benchLabel(true);
     for (auto _ : state) {
-        const std::optional<LabelBox> box = drawLabelOnStoredPhoto(raster, 6, settings, kCaption);
+        const ImageResult<LabelBox> box = drawLabelOnStoredPhoto(raster, 6, settings, kCaption);
         benchmark::DoNotOptimize(box);
     }
 }

@@ -89,11 +89,11 @@ bool writeBigPhoto(const QString &path)
     JpegImage jpeg;
     jpeg.setQuality(92);
     jpeg.setImage(picture);
-    QByteArray bytes;
-    if (!jpeg.saveToData(bytes))
+    const ImageResult<QByteArray> bytes = jpeg.saveToData();
+    if (!bytes)
         return false;
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes.value) == bytes.value.size();
 }
 
 // A click: from the request until the view says the photo is shown.

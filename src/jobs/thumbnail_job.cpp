@@ -130,11 +130,11 @@ QImage makeThumbnail(const QString &path, QSize bound)
         }
         const PhotoKind kind = photoKindOfFile(nativePath(path));
         if (kind != PhotoKind::Jpeg && kind != PhotoKind::None) {
-            DecodedPhoto decoded;
-            if (!loadOtherPhoto(path, kind, decoded))
+            ImageResult<DecodedPhoto> decoded = loadOtherPhoto(path, kind);
+            if (!decoded)
                 return {};
-            QImage image
-                = fitInto(std::move(decoded.raster), orientationSwapsSides(orientation) ? bound.transposed() : bound);
+            QImage image = fitInto(
+                std::move(decoded.value.raster), orientationSwapsSides(orientation) ? bound.transposed() : bound);
             if (const auto turn = orientationTurns(orientation).upright)
                 turn(image);
             return image;
