@@ -220,11 +220,12 @@ void BM_Encode(benchmark::State &state)
 }
 BENCHMARK(BM_Encode)->Arg(90)->Unit(benchmark::kMillisecond);
 
-template<bool (*Turn)(QImage &)> void BM_Turn(benchmark::State &state)
+template<RasterTurn Turn> void BM_Turn(benchmark::State &state)
 {
     QImage raster = photoRaster().copy();
     for (auto _ : state) {
-        Turn(raster);
+        if (!Turn(raster))
+            state.SkipWithError("no memory for the turn");
         benchmark::DoNotOptimize(raster.constBits());
     }
     state.counters["Mpx/s"]
@@ -289,10 +290,12 @@ void BM_DrawLabelTurningWholePhoto(benchmark::State &state)
     QImage raster = photoRaster().copy();
     const StampSettings settings = benchLabel(true);
     for (auto _ : state) {
-        RotateClockwise(raster);
+        if (!RotateClockwise(raster))
+            state.SkipWithError("no memory for the turn");
         PhotoCanvas canvas(&raster);
         const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, settings, kCaption);
-        RotateCounterClockwise(raster);
+        if (!RotateCounterClockwise(raster))
+            state.SkipWithError("no memory for the turn");
         benchmark::DoNotOptimize(box);
     }
 }

@@ -156,12 +156,14 @@ QImage JpegImage::takeImage()
     return taken;
 }
 
-bool JpegImage::transformImage(bool (*op)(QImage &))
+ImageResult<> JpegImage::transformImage(ImageResult<> (*op)(QImage &))
 {
-    if (m_image.isNull() || !op(m_image))
-        return false;
-    m_stale = true;
-    return true;
+    if (m_image.isNull())
+        return failed(ImageError::NoPicture);
+    ImageResult<> done = op(m_image);
+    if (done)
+        m_stale = true;
+    return done;
 }
 
 ImageResult<> JpegImage::compress()

@@ -65,7 +65,8 @@ public:
     QImage takeImage();
     // Changes the raster in place with op (one of the turns, say); the bytes
     // go stale when op succeeds. op must leave the raster alone on failure.
-    bool transformImage(bool (*op)(QImage &));
+    // Fails with ImageError::NoPicture without a raster.
+    ImageResult<> transformImage(ImageResult<> (*op)(QImage &));
 
     // Encodes the raster at quality() into data().
     ImageResult<> compress();

@@ -76,8 +76,11 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
                 raster = raster.scaled(reduced, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              .convertToFormat(QImage::Format_RGB32);
             }
-            if (const auto turn = orientationTurns(orientation).upright)
-                turn(raster);
+            if (const RasterTurn turn = orientationTurns(orientation).upright) {
+                // A raster left as stored would not fit uprightFullSize.
+                if (const ImageResult<> turned = turn(raster); !turned)
+                    return failed(std::move(photo), PreviewError::Undecodable, turned);
+            }
             photo.raster = std::move(raster);
             return photo;
         }
@@ -93,7 +96,8 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
             return failed(std::move(photo), PreviewError::Undecodable, decoded);
         photo.scale = jpeg.scale();
         photo.warnings = jpeg.warningCount();
-        applyOrientation(jpeg, orientation, false);
+        if (const ImageResult<bool> turned = applyOrientation(jpeg, orientation, false); !turned)
+            return failed(std::move(photo), PreviewError::Undecodable, turned);
         photo.raster = jpeg.takeImage();
     } catch (const std::exception &e) {
         // Out of memory, most likely; the photo is then one we cannot show.

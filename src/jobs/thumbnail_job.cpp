@@ -61,9 +61,8 @@ QImage decodeJpeg(JpegImage &jpeg, int scale, int orientation)
 {
     jpeg.setPerformance(JpegImage::Performance::BestSpeed);
     jpeg.setScale(scale);
-    if (!jpeg.decode())
+    if (!jpeg.decode() || !applyOrientation(jpeg, orientation, false))
         return {};
-    applyOrientation(jpeg, orientation, false);
     return jpeg.takeImage();
 }
 
@@ -135,8 +134,8 @@ QImage makeThumbnail(const QString &path, QSize bound)
                 return {};
             QImage image = fitInto(
                 std::move(decoded.value.raster), orientationSwapsSides(orientation) ? bound.transposed() : bound);
-            if (const auto turn = orientationTurns(orientation).upright)
-                turn(image);
+            if (const RasterTurn turn = orientationTurns(orientation).upright; turn && !turn(image))
+                return {};
             return image;
         }
         JpegImage jpeg;

@@ -97,8 +97,8 @@ const Design kDesigns[] = {
 struct Orientation
 {
     int value;
-    bool (*upright)(QImage &);
-    bool (*back)(QImage &);
+    RasterTurn upright;
+    RasterTurn back;
 };
 const Orientation kOrientations[] = {
     { 2, MirrorHorizontal, MirrorHorizontal },

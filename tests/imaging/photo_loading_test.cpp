@@ -142,7 +142,7 @@ UprightPhoto uprightPhoto(const QString &path)
     JpegImage jpeg;
     photo.ok = jpeg.loadFromFile(path) && jpeg.decode();
     photo.orientation = readExifOrientation(path);
-    applyOrientation(jpeg, photo.orientation, false);
+    photo.ok = photo.ok && applyOrientation(jpeg, photo.orientation, false);
     photo.raster = jpeg.takeImage();
     return photo;
 }
@@ -167,7 +167,7 @@ TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
             // File 1 was processed apart (other colours), so the right turn
             // only has to match it far better than the opposite one.
             QImage opposite = turned.raster;
-            Rotate180(opposite);
+            ASSERT_TRUE(Rotate180(opposite));
             EXPECT_LT(compareImages(turned.raster, normal.raster).meanChannel * 2,
                 compareImages(opposite, normal.raster).meanChannel);
             // Files 2 to 8 share their processing: close, only the JPEG loss apart.
@@ -220,16 +220,18 @@ TEST(Orientation, ReaderFailuresAndOtherValuesLeaveThePicture)
     };
     for (const OrientationReader &reader : readers) {
         JpegImage jpeg = reference;
-        ApplyExifOrientation(jpeg, path, false, reader);
+        const ImageResult<bool> turned = ApplyExifOrientation(jpeg, path, false, reader);
+        EXPECT_TRUE(turned && !turned.value);
         EXPECT_EQ(jpeg.image(), reference.image());
         EXPECT_FALSE(jpeg.isDataStale());
     }
     QString seen;
     JpegImage jpeg = reference;
-    ApplyExifOrientation(jpeg, path, false, [&seen](const QString &p) {
+    const ImageResult<bool> turned = ApplyExifOrientation(jpeg, path, false, [&seen](const QString &p) {
         seen = p;
         return 6;
     });
+    EXPECT_TRUE(turned && turned.value);
     EXPECT_EQ(seen, path);
     EXPECT_EQ(jpeg.image().size(), QSize(600, 450));
 }
