@@ -35,10 +35,8 @@ inline QByteArray bigPhotoBytes()
     JpegImage jpeg;
     jpeg.setQuality(92);
     jpeg.setImage(picture);
-    QByteArray bytes;
-    if (!jpeg.saveToData(bytes))
-        return {};
-    return bytes;
+    ImageResult<QByteArray> bytes = jpeg.saveToData();
+    return bytes ? std::move(bytes.value) : QByteArray();
 }
 
 } // namespace kelvra::bench

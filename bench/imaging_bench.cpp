@@ -178,7 +178,8 @@ void BM_KeptQuality(benchmark::State &state)
         = [&](QSize stored) { return StoredPhotoLabel(stored, 1, settings, QStringLiteral("2024:07:01 08:00:00")); };
     const std::string_view bytes(photoBytes().constData(), std::size_t(photoBytes().size()));
     for (auto _ : state) {
-        if (stamp.stamp(bytes, layOut) != CoefficientStamp::Outcome::Stamped)
+        const ImageResult<CoefficientStamp::Road> stamped = stamp.stamp(bytes, layOut);
+        if (!stamped || stamped.value == CoefficientStamp::Road::Declined)
             state.SkipWithError("kept quality failed");
         benchmark::DoNotOptimize(stamp.encoded().data());
     }
@@ -200,11 +201,12 @@ void BM_Encode(benchmark::State &state)
 }
 BENCHMARK(BM_Encode)->Arg(90)->Unit(benchmark::kMillisecond);
 
-template<bool (*Turn)(QImage &)> void BM_Turn(benchmark::State &state)
+template<RasterTurn Turn> void BM_Turn(benchmark::State &state)
 {
     QImage raster = photoRaster().copy();
     for (auto _ : state) {
-        Turn(raster);
+        if (!Turn(raster))
+            state.SkipWithError("no memory for the turn");
         benchmark::DoNotOptimize(raster.constBits());
     }
     state.counters["Mpx/s"]
@@ -257,7 +259,7 @@ void BM_DrawLabelStoredTurned(benchmark::State &state)
     QImage raster = photoRaster().copy();
     const StampSettings settings = benchLabel(true);
     for (auto _ : state) {
-        const std::optional<LabelBox> box = drawLabelOnStoredPhoto(raster, 6, settings, kCaption);
+        const ImageResult<LabelBox> box = drawLabelOnStoredPhoto(raster, 6, settings, kCaption);
         benchmark::DoNotOptimize(box);
     }
 }
@@ -269,10 +271,12 @@ void BM_DrawLabelTurningWholePhoto(benchmark::State &state)
     QImage raster = photoRaster().copy();
     const StampSettings settings = benchLabel(true);
     for (auto _ : state) {
-        RotateClockwise(raster);
+        if (!RotateClockwise(raster))
+            state.SkipWithError("no memory for the turn");
         PhotoCanvas canvas(&raster);
         const LabelBox box = DrawTextToPhotoWITH_PARAMS(canvas, settings, kCaption);
-        RotateCounterClockwise(raster);
+        if (!RotateCounterClockwise(raster))
+            state.SkipWithError("no memory for the turn");
         benchmark::DoNotOptimize(box);
     }
 }

@@ -111,10 +111,10 @@ void keepBlocks(void *context, const kelvra::jpeg::CoefficientLayout &layout, co
 bool readBlocks(const unsigned char *data, std::size_t size, Blocks &blocks, int *warnings)
 {
     kelvra::jpeg::RowMemory memory;
-    const kelvra::jpeg::CodecResult r = kelvra::jpeg::readCoefficients(data, size, keepBlocks, &blocks, &memory);
-    kelvra::jpeg::freeEncoded(memory.data);
-    *warnings = r.warnings;
-    return r.ok;
+    const kelvra::ImageResult<kelvra::jpeg::Warnings> r
+        = kelvra::jpeg::readCoefficients(data, size, keepBlocks, &blocks, &memory);
+    *warnings = r.value.count;
+    return r.ok();
 }
 
 // Tables the edited band does not fit: every block coded again one MCU at
@@ -124,17 +124,20 @@ void checkRecode(const uint8_t *data, size_t size, const kelvra::jpeg::ScanHeade
     Columns &columns, kelvra::jpeg::CoefficientEditor edit, kelvra::jpeg::SpliceMemory &memory)
 {
     using namespace kelvra::jpeg;
-    ScanHeader completed;
     EncodeBuffer markers;
-    if (readCompletedScanHeader(data, size, &completed, &markers).ok && completed.spliceable
-        && recodeScan(
-               data, size, header, completed, markers.data, markers.size, rows, columns.first, columns.last, memory)
-            == SpliceOutcome::Spliced) {
+    const kelvra::ImageResult<ScanHeader> completed = readCompletedScanHeader(data, size, &markers);
+    if (!completed || !completed.value.spliceable)
+        return;
+    const kelvra::ImageResult<SpliceEnd> recoded = recodeScan(data, size, header, completed.value, markers.data.get(),
+        markers.size, rows, columns.first, columns.last, memory);
+    if (recoded && recoded.value == SpliceEnd::Spliced) {
         RowMemory band;
         EncodeBuffer out;
-        const CodecResult r = rewriteCoefficients(data, size, middleBand, edit, &columns, &band, &out);
-        if (r.ok && r.warnings == 0)
-            check(out.size == memory.out.size() && std::equal(out.data, out.data + out.size, memory.out.begin()));
+        const kelvra::ImageResult<Warnings> r
+            = rewriteCoefficients(data, size, middleBand, edit, &columns, &band, &out);
+        if (r && r.value.count == 0)
+            check(out.size == memory.out.size()
+                && std::equal(out.data.get(), out.data.get() + out.size, memory.out.begin()));
         Blocks written;
         int warnings = 0;
         check(readBlocks(memory.out.data(), memory.out.size(), written, &warnings) && warnings == 0);
@@ -149,10 +152,7 @@ void checkRecode(const uint8_t *data, size_t size, const kelvra::jpeg::ScanHeade
                     check(memory.dc.planes[c][at] == written.planes[c][at * 64]);
                 }
         }
-        freeEncoded(band.data);
-        freeEncoded(out.data);
     }
-    freeEncoded(markers.data);
 }
 
 // The source's blocks with middleBand's scrambled, against the splice's
@@ -160,20 +160,23 @@ void checkRecode(const uint8_t *data, size_t size, const kelvra::jpeg::ScanHeade
 void checkSplice(const uint8_t *data, size_t size)
 {
     using namespace kelvra::jpeg;
-    ScanHeader header;
     EncodeBuffer markers;
     SpliceMemory memory;
-    if (readScanHeader(data, size, &header, &markers).ok && header.spliceable) {
+    const kelvra::ImageResult<ScanHeader> read = readScanHeader(data, size, &markers);
+    const ScanHeader &header = read.value;
+    if (read && header.spliceable) {
         const RowBand rows = middleBand(nullptr, header.layout);
         const CoefficientEditor edit = size % 2 ? negateBand : scrambleBand;
         const int mcusWide = (header.layout.width + 8 * header.layout.maxHSamp - 1) / (8 * header.layout.maxHSamp);
         Columns columns { mcusWide / 4, size % 3 ? mcusWide / 2 + 1 : mcusWide };
         memory.collectDc = true;
-        const SpliceOutcome outcome = spliceScan(
-            data, size, header, markers.data, markers.size, rows, columns.first, columns.last, edit, &columns, memory);
-        if (outcome == SpliceOutcome::CodeMissing)
+        const kelvra::ImageResult<SpliceEnd> spliced = spliceScan(data, size, header, markers.data.get(), markers.size,
+            rows, columns.first, columns.last, edit, &columns, memory);
+        // The editors here never refuse.
+        check(spliced.ok());
+        if (spliced.value == SpliceEnd::CodeMissing)
             checkRecode(data, size, header, rows, columns, edit, memory);
-        if (outcome == SpliceOutcome::Spliced) {
+        if (spliced.value == SpliceEnd::Spliced) {
             Blocks before, after;
             int warnings = 0;
             check(readBlocks(data, size, before, &warnings));
@@ -220,7 +223,6 @@ void checkSplice(const uint8_t *data, size_t size)
             }
         }
     }
-    freeEncoded(markers.data);
 }
 
 } // namespace
@@ -228,37 +230,31 @@ void checkSplice(const uint8_t *data, size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     using namespace kelvra::jpeg;
-    HeaderInfo info;
-    if (!readHeader(data, size, &info).ok)
+    const kelvra::ImageResult<HeaderInfo> header = readHeader(data, size);
+    if (!header)
         return 0;
+    const HeaderInfo &info = header.value;
     for (const DecodeOptions options : { DecodeOptions { 1, false, true }, DecodeOptions { 8, true, false } }) {
         Sink sink;
-        const CodecResult result = decode(data, size, options, giveRows, &sink);
-        if (!result.ok)
+        if (!decode(data, size, options, giveRows, &sink))
             continue;
         unsigned sum = 0;
         for (unsigned char byte : sink.pixels)
             sum += byte;
         if (sink.pixels.size() != static_cast<size_t>(sink.width) * sink.height * 4)
             std::abort();
-        unsigned char *out = nullptr;
-        std::size_t outSize = 0;
-        if (encode(sink.pixels.data(), sink.width, sink.height, static_cast<std::size_t>(sink.width) * 4,
-                static_cast<int>(sum % 100) + 1, &out, &outSize)
-                .ok)
-            freeEncoded(out);
+        // The encoded bytes go with their owner.
+        (void)encode(sink.pixels.data(), sink.width, sink.height, static_cast<std::size_t>(sink.width) * 4,
+            static_cast<int>(sum % 100) + 1);
     }
     if (static_cast<long long>(info.width) * info.height <= 4'000'000) {
         RowMemory band;
         EncodeBuffer out;
-        if (rewriteCoefficients(data, size, middleBand, scrambleBand, nullptr, &band, &out).ok) {
-            check(out.size > 2 && out.data[0] == 0xFF && out.data[1] == 0xD8);
-            HeaderInfo again;
-            check(
-                readHeader(out.data, out.size, &again).ok && again.width == info.width && again.height == info.height);
+        if (rewriteCoefficients(data, size, middleBand, scrambleBand, nullptr, &band, &out)) {
+            check(out.size > 2 && out.data.get()[0] == 0xFF && out.data.get()[1] == 0xD8);
+            const kelvra::ImageResult<HeaderInfo> again = readHeader(out.data.get(), out.size);
+            check(again && again.value.width == info.width && again.value.height == info.height);
         }
-        freeEncoded(band.data);
-        freeEncoded(out.data);
         checkSplice(data, size);
     }
     return 0;

@@ -39,7 +39,11 @@ QString failureText(ImageError error, const QString &detail)
         return QStringLiteral("cannot draw on the picture");
     case ImageError::NoPicture:
         return QStringLiteral("no picture to encode");
-    default:
+    case ImageError::None:
+    case ImageError::Library:
+    case ImageError::FileUnreadable:
+    case ImageError::FileUnwritable:
+    case ImageError::NoReader:
         break;
     }
     return detail;
@@ -116,9 +120,21 @@ bool failedForLongName(const BatchPhotoResult &r)
     case BatchError::CopyFailed:
     case BatchError::WriteFailed:
         return nameTooLong(r.path);
-    default:
-        return false;
+    case BatchError::None:
+    case BatchError::NotJpegName:
+    case BatchError::Unreadable:
+    case BatchError::NameOutsideFolder:
+    case BatchError::NoFreeName:
+    case BatchError::WouldReplaceSource:
+    case BatchError::Undecodable:
+    case BatchError::NoMemoryForLabel:
+    case BatchError::EncodeFailed:
+    case BatchError::EmptyMask:
+    case BatchError::NotAPhoto:
+    case BatchError::OutputExists:
+        break;
     }
+    return false;
 }
 
 } // namespace

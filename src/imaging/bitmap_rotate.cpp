@@ -60,19 +60,19 @@ template<Turn T> QImage turned(const QImage &source)
     return result;
 }
 
-template<Turn T> bool turnInPlace(QImage &raster)
+template<Turn T> ImageResult<> turnInPlace(QImage &raster)
 {
     if (raster.isNull())
-        return true;
+        return {};
     const QImage source
         = raster.format() == QImage::Format_RGB32 ? raster : raster.convertToFormat(QImage::Format_RGB32);
     if (source.isNull())
-        return false;
+        return failed(ImageError::NoMemory);
     QImage result = turned<T>(source);
     if (result.isNull())
-        return false;
+        return failed(ImageError::NoMemory);
     raster = std::move(result);
-    return true;
+    return {};
 }
 
 // The turns that keep rows rows work in place: no second raster, so no fresh
@@ -88,26 +88,26 @@ void reverseRow(std::uint32_t *row, int w)
     }
 }
 
-template<Flip F> bool flipInPlace(QImage &raster)
+template<Flip F> ImageResult<> flipInPlace(QImage &raster)
 {
     if (raster.isNull())
-        return true;
+        return {};
     if (raster.format() != QImage::Format_RGB32) {
         raster = raster.convertToFormat(QImage::Format_RGB32);
         if (raster.isNull())
-            return false;
+            return failed(ImageError::NoMemory);
     }
     const int w = raster.width();
     const int h = raster.height();
     uchar *bits = raster.bits(); // detaches a shared raster first
     if (!bits)
-        return false;
+        return failed(ImageError::NoMemory);
     const qsizetype stride = raster.bytesPerLine();
     const auto row = [&](int y) { return reinterpret_cast<std::uint32_t *>(bits + y * stride); };
     if constexpr (F == Flip::Horizontal) {
         for (int y = 0; y < h; ++y)
             reverseRow(row(y), w);
-        return true;
+        return {};
     }
     // Row y swapped with row H-1-y, reversed too for the half turn.
     for (int y = 0; y < h / 2; ++y) {
@@ -122,42 +122,42 @@ template<Flip F> bool flipInPlace(QImage &raster)
     }
     if (F == Flip::Half && h % 2 != 0)
         reverseRow(row(h / 2), w);
-    return true;
+    return {};
 }
 
 } // namespace
 
-bool Rotate180(QImage &raster)
+ImageResult<> Rotate180(QImage &raster)
 {
     return flipInPlace<Flip::Half>(raster);
 }
 
-bool RotateClockwise(QImage &raster)
+ImageResult<> RotateClockwise(QImage &raster)
 {
     return turnInPlace<Turn::Clockwise>(raster);
 }
 
-bool RotateCounterClockwise(QImage &raster)
+ImageResult<> RotateCounterClockwise(QImage &raster)
 {
     return turnInPlace<Turn::CounterClockwise>(raster);
 }
 
-bool MirrorHorizontal(QImage &raster)
+ImageResult<> MirrorHorizontal(QImage &raster)
 {
     return flipInPlace<Flip::Horizontal>(raster);
 }
 
-bool MirrorVertical(QImage &raster)
+ImageResult<> MirrorVertical(QImage &raster)
 {
     return flipInPlace<Flip::Vertical>(raster);
 }
 
-bool Transpose(QImage &raster)
+ImageResult<> Transpose(QImage &raster)
 {
     return turnInPlace<Turn::Transpose>(raster);
 }
 
-bool Transverse(QImage &raster)
+ImageResult<> Transverse(QImage &raster)
 {
     return turnInPlace<Turn::Transverse>(raster);
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "imaging/image_error.h"
+
 #include <QImage>
 
 namespace kelvra {
@@ -14,22 +16,24 @@ namespace kelvra {
 //   MirrorVertical:         new (x, H-1-y),     size W x H
 //   Transpose:              new (y, x),         size H x W
 //   Transverse:             new (H-1-y, W-1-x), size H x W
-// The result is Format_RGB32 (other formats are converted first). False, with
-// the raster untouched, when there is no memory for the turned copy.
-bool Rotate180(QImage &raster);
-bool RotateClockwise(QImage &raster);
-bool RotateCounterClockwise(QImage &raster);
-bool MirrorHorizontal(QImage &raster);
-bool MirrorVertical(QImage &raster);
-bool Transpose(QImage &raster);
-bool Transverse(QImage &raster);
+// The result is Format_RGB32 (other formats are converted first). Fails with
+// ImageError::NoMemory, the raster untouched, when there is no memory for the
+// turned copy.
+ImageResult<> Rotate180(QImage &raster);
+ImageResult<> RotateClockwise(QImage &raster);
+ImageResult<> RotateCounterClockwise(QImage &raster);
+ImageResult<> MirrorHorizontal(QImage &raster);
+ImageResult<> MirrorVertical(QImage &raster);
+ImageResult<> Transpose(QImage &raster);
+ImageResult<> Transverse(QImage &raster);
+using RasterTurn = ImageResult<> (*)(QImage &raster);
 
 // How a viewer brings a raster stored with EXIF orientation 1..8 upright, and
 // the turn that undoes it; none for 1 and for values that are no orientation.
 struct OrientationTurns
 {
-    bool (*upright)(QImage &) = nullptr;
-    bool (*back)(QImage &) = nullptr;
+    RasterTurn upright = nullptr;
+    RasterTurn back = nullptr;
 };
 OrientationTurns orientationTurns(int orientation);
 

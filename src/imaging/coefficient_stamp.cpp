@@ -216,101 +216,139 @@ bool CoefficientWork::edit(void *context, const jpeg::CoefficientLayout &layout,
     return false;
 }
 
+namespace {
+
+// Where the label's MCUs lie in the band: pixel columns [x0, x1) and the
+// band's rows; per component its block columns [first, last), the bytes of
+// one row of its samples and how many pixels a sample covers.
+struct LabelArea
+{
+    int x0 = 0, x1 = 0;
+    int bandTop = 0, bandHeight = 0;
+    int mcuRows = 0;
+    int first[4] = {}, last[4] = {};
+    std::size_t stride[4] = {};
+    int ratioX[4] = {}, ratioY[4] = {};
+};
+
+// The components' samples under the label's MCUs, as a decoder gives them:
+// block columns [first, last) of each, which the band must hold.
+bool decodeSamples(const jpeg::CoefficientLayout &layout, const jpeg::CoefficientBand &band, LabelArea &a,
+    std::vector<unsigned char> *samples, int firstMcuColumn, int lastMcuColumn)
+{
+    for (int c = 0; c < layout.components; ++c) {
+        const jpeg::CoefficientPlane &plane = layout.planes[c];
+        a.first[c] = firstMcuColumn * plane.hSamp;
+        a.last[c] = std::min(lastMcuColumn * plane.hSamp, plane.blocksWide);
+        if (a.first[c] < band.firstBlock[c] || a.last[c] > band.lastBlock[c] || a.first[c] >= a.last[c])
+            return false;
+        a.stride[c] = std::size_t(a.last[c] - a.first[c]) * 8;
+        a.ratioX[c] = layout.maxHSamp / plane.hSamp;
+        a.ratioY[c] = layout.maxVSamp / plane.vSamp;
+        const int blockRows = a.mcuRows * plane.vSamp;
+        samples[c].resize(a.stride[c] * std::size_t(blockRows) * 8);
+        for (int by = 0; by < blockRows; ++by)
+            for (int bx = a.first[c]; bx < a.last[c]; ++bx)
+                inverseBlock(band.block(c, by, bx), plane.quant,
+                    samples[c].data() + std::size_t(by) * 8 * a.stride[c] + std::size_t(bx - a.first[c]) * 8,
+                    a.stride[c]);
+    }
+    return true;
+}
+
+// As RGB pixels, chroma repeated over the pixels it covers; only the label's
+// MCU columns, which on a panorama are a sliver of the width.
+bool samplesToPixels(const jpeg::CoefficientLayout &layout, const LabelArea &a,
+    const std::vector<unsigned char> *samples, QImage &pixels)
+{
+    if (pixels.size() != QSize(a.x1 - a.x0, a.bandHeight) || pixels.format() != QImage::Format_RGB32)
+        pixels = QImage(a.x1 - a.x0, a.bandHeight, QImage::Format_RGB32);
+    if (pixels.isNull())
+        return false;
+    for (int y = 0; y < a.bandHeight; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(pixels.scanLine(y));
+        for (int x = a.x0; x < a.x1; ++x) {
+            int s[3] = { 0, 0, 0 };
+            for (int c = 0; c < layout.components; ++c)
+                s[c] = samples[c][std::size_t(y / a.ratioY[c]) * a.stride[c]
+                    + std::size_t(x / a.ratioX[c] - a.first[c] * 8)];
+            row[x - a.x0] = pixelOf(s, layout.colour);
+        }
+    }
+    return true;
+}
+
+// Whether the label changed any pixel of block (bx, by) of component c.
+bool blockChanged(const LabelArea &a, int c, int bx, int by, const QImage &pixels, const QImage &before)
+{
+    const int rx = a.ratioX[c], ry = a.ratioY[c];
+    const int left = bx * 8 * rx, top = by * 8 * ry;
+    const int right = std::min(left + 8 * rx, a.x1), bottom = std::min(top + 8 * ry, a.bandHeight);
+    for (int y = top; y < bottom; ++y)
+        if (std::memcmp(pixels.constScanLine(y) + (left - a.x0) * 4, before.constScanLine(y) + (left - a.x0) * 4,
+                std::size_t(std::max(0, right - left)) * 4)
+            != 0)
+            return true;
+    return false;
+}
+
+// The samples of block (bx, by) of component c: from the new pixels where
+// they changed, its own samples elsewhere.
+void changedBlockSamples(const jpeg::CoefficientLayout &layout, const LabelArea &a, int c, int bx, int by,
+    const unsigned char *samples, const QImage &pixels, const QImage &before, float *block)
+{
+    const int rx = a.ratioX[c], ry = a.ratioY[c];
+    for (int i = 0; i < 8; ++i) {
+        for (int j = 0; j < 8; ++j) {
+            const int sx = bx * 8 + j, sy = by * 8 + i;
+            const float own = float(samples[std::size_t(sy) * a.stride[c] + std::size_t(sx - a.first[c] * 8)]);
+            float sum = 0;
+            for (int y = sy * ry; y < sy * ry + ry; ++y) {
+                for (int x = sx * rx; x < sx * rx + rx; ++x) {
+                    if (y >= a.bandHeight || x >= a.x1) {
+                        sum += own;
+                        continue;
+                    }
+                    const QRgb now = reinterpret_cast<const QRgb *>(pixels.constScanLine(y))[x - a.x0];
+                    const QRgb was = reinterpret_cast<const QRgb *>(before.constScanLine(y))[x - a.x0];
+                    sum += now == was ? own : componentOf(now, layout.colour, c);
+                }
+            }
+            block[i * 8 + j] = sum / float(rx * ry);
+        }
+    }
+}
+
+} // namespace
+
 bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg::CoefficientBand &band)
 {
     const int mcuWidth = 8 * layout.maxHSamp;
     const int mcuHeight = 8 * layout.maxVSamp;
-    const int W = layout.width;
-    const int bandTop = band.firstMcuRow * mcuHeight;
-    const int bandHeight = std::min(band.lastMcuRow * mcuHeight, layout.height) - bandTop;
-    const int x0 = firstMcuColumn * mcuWidth;
-    const int x1 = std::min(lastMcuColumn * mcuWidth, W);
-    const int mcuRows = band.lastMcuRow - band.firstMcuRow;
-
-    // The components' samples under the label's MCUs, as a decoder gives
-    // them: block columns [first, last) of each, which the band must hold.
-    int first[4], last[4];
-    std::size_t stride[4];
-    for (int c = 0; c < layout.components; ++c) {
-        const jpeg::CoefficientPlane &plane = layout.planes[c];
-        first[c] = firstMcuColumn * plane.hSamp;
-        last[c] = std::min(lastMcuColumn * plane.hSamp, plane.blocksWide);
-        if (first[c] < band.firstBlock[c] || last[c] > band.lastBlock[c] || first[c] >= last[c])
-            return false;
-        stride[c] = std::size_t(last[c] - first[c]) * 8;
-        const int blockRows = mcuRows * plane.vSamp;
-        std::vector<unsigned char> &samples = self->m_samples[c];
-        samples.resize(stride[c] * std::size_t(blockRows) * 8);
-        for (int by = 0; by < blockRows; ++by)
-            for (int bx = first[c]; bx < last[c]; ++bx)
-                inverseBlock(band.block(c, by, bx), plane.quant,
-                    samples.data() + std::size_t(by) * 8 * stride[c] + std::size_t(bx - first[c]) * 8, stride[c]);
-    }
-
-    // As RGB pixels, chroma repeated over the pixels it covers; only the
-    // label's MCU columns, which on a panorama are a sliver of the width.
+    LabelArea a;
+    a.bandTop = band.firstMcuRow * mcuHeight;
+    a.bandHeight = std::min(band.lastMcuRow * mcuHeight, layout.height) - a.bandTop;
+    a.x0 = firstMcuColumn * mcuWidth;
+    a.x1 = std::min(lastMcuColumn * mcuWidth, layout.width);
+    a.mcuRows = band.lastMcuRow - band.firstMcuRow;
     QImage &pixels = self->m_pixels;
-    if (pixels.size() != QSize(x1 - x0, bandHeight) || pixels.format() != QImage::Format_RGB32)
-        pixels = QImage(x1 - x0, bandHeight, QImage::Format_RGB32);
-    if (pixels.isNull())
+    if (!decodeSamples(layout, band, a, self->m_samples, firstMcuColumn, lastMcuColumn)
+        || !samplesToPixels(layout, a, self->m_samples, pixels))
         return false;
-    int ratioX[4], ratioY[4];
-    for (int c = 0; c < layout.components; ++c) {
-        ratioX[c] = layout.maxHSamp / layout.planes[c].hSamp;
-        ratioY[c] = layout.maxVSamp / layout.planes[c].vSamp;
-    }
-    for (int y = 0; y < bandHeight; ++y) {
-        auto *row = reinterpret_cast<QRgb *>(pixels.scanLine(y));
-        for (int x = x0; x < x1; ++x) {
-            int s[3] = { 0, 0, 0 };
-            for (int c = 0; c < layout.components; ++c)
-                s[c] = self->m_samples[c][std::size_t(y / ratioY[c]) * stride[c]
-                    + std::size_t(x / ratioX[c] - first[c] * 8)];
-            row[x - x0] = pixelOf(s, layout.colour);
-        }
-    }
     QImage &before = self->m_before;
     before = pixels.copy();
-    if (before.isNull() || !label->paint(pixels, bandTop, x0))
+    if (before.isNull() || !label->paint(pixels, a.bandTop, a.x0))
         return false;
 
-    // Every block whose pixels the label changed, from the new pixels where
-    // they changed and its own samples elsewhere.
+    // Every block whose pixels the label changed, transformed anew.
     for (int c = 0; c < layout.components; ++c) {
         const jpeg::CoefficientPlane &plane = layout.planes[c];
-        const int rx = ratioX[c], ry = ratioY[c];
-        const unsigned char *samples = self->m_samples[c].data();
-        for (int by = 0; by < mcuRows * plane.vSamp; ++by) {
-            for (int bx = first[c]; bx < last[c]; ++bx) {
-                const int left = bx * 8 * rx, top = by * 8 * ry;
-                const int right = std::min(left + 8 * rx, x1), bottom = std::min(top + 8 * ry, bandHeight);
-                bool changed = false;
-                for (int y = top; y < bottom && !changed; ++y)
-                    changed = std::memcmp(pixels.constScanLine(y) + (left - x0) * 4,
-                                  before.constScanLine(y) + (left - x0) * 4, std::size_t(std::max(0, right - left)) * 4)
-                        != 0;
-                if (!changed)
+        for (int by = 0; by < a.mcuRows * plane.vSamp; ++by) {
+            for (int bx = a.first[c]; bx < a.last[c]; ++bx) {
+                if (!blockChanged(a, c, bx, by, pixels, before))
                     continue;
                 float block[64];
-                for (int i = 0; i < 8; ++i) {
-                    for (int j = 0; j < 8; ++j) {
-                        const int sx = bx * 8 + j, sy = by * 8 + i;
-                        const float own = float(samples[std::size_t(sy) * stride[c] + std::size_t(sx - first[c] * 8)]);
-                        float sum = 0;
-                        for (int y = sy * ry; y < sy * ry + ry; ++y) {
-                            for (int x = sx * rx; x < sx * rx + rx; ++x) {
-                                if (y >= bandHeight || x >= x1) {
-                                    sum += own;
-                                    continue;
-                                }
-                                const QRgb now = reinterpret_cast<const QRgb *>(pixels.constScanLine(y))[x - x0];
-                                const QRgb was = reinterpret_cast<const QRgb *>(before.constScanLine(y))[x - x0];
-                                sum += now == was ? own : componentOf(now, layout.colour, c);
-                            }
-                        }
-                        block[i * 8 + j] = sum / float(rx * ry);
-                    }
-                }
+                changedBlockSamples(layout, a, c, bx, by, self->m_samples[c].data(), pixels, before, block);
                 forwardBlock(block, plane.quant, band.block(c, by, bx));
                 ++self->m_changedBlocks;
             }
@@ -319,61 +357,50 @@ bool CoefficientWork::editBand(const jpeg::CoefficientLayout &layout, const jpeg
     return true;
 }
 
-CoefficientStamp::~CoefficientStamp()
-{
-    jpeg::freeEncoded(m_encoded.data);
-    jpeg::freeEncoded(m_markers.data);
-    jpeg::freeEncoded(m_band.data);
-}
+CoefficientStamp::~CoefficientStamp() = default;
 
-// True when the splice settled the photo (stamped, or the label failed).
-bool CoefficientStamp::splice(std::string_view jpeg, CoefficientWork &work, Outcome *outcome, ImageFailure *error)
+ImageResult<bool> CoefficientStamp::splice(std::string_view jpeg, CoefficientWork &work)
 {
     const auto *data = reinterpret_cast<const unsigned char *>(jpeg.data());
-    jpeg::ScanHeader header;
-    const jpeg::CodecResult read = jpeg::readScanHeader(data, jpeg.size(), &header, &m_markers);
-    if (!read.ok || !header.spliceable)
-        return false;
+    const ImageResult<jpeg::ScanHeader> read = jpeg::readScanHeader(data, jpeg.size(), &m_markers);
+    if (!read.ok() || !read.value.spliceable)
+        return succeeded(false);
+    const jpeg::ScanHeader &header = read.value;
     // A photo the planner refuses is refused again, with its reasons, by
     // the rewriting road.
     const jpeg::RowBand rows = CoefficientWork::plan(&work, header.layout);
     if (!rows.ok)
-        return false;
-    switch (jpeg::spliceScan(data, jpeg.size(), header, m_markers.data, m_markers.size, rows, work.firstMcuColumn,
-        work.lastMcuColumn, &CoefficientWork::edit, &work, m_splice)) {
-    case jpeg::SpliceOutcome::Spliced:
+        return succeeded(false);
+    ImageResult<jpeg::SpliceEnd> spliced = jpeg::spliceScan(data, jpeg.size(), header, m_markers.data.get(),
+        m_markers.size, rows, work.firstMcuColumn, work.lastMcuColumn, &CoefficientWork::edit, &work, m_splice);
+    if (!spliced)
+        return failedAs<bool>(std::move(spliced));
+    switch (spliced.value) {
+    case jpeg::SpliceEnd::Spliced:
         m_road = Road::Spliced;
-        *outcome = Outcome::Stamped;
-        return true;
-    case jpeg::SpliceOutcome::EditFailed:
-        if (error)
-            *error = ImageFailure { ImageError::PaintRefused, {} };
-        *outcome = Outcome::LabelFailed;
-        return true;
-    case jpeg::SpliceOutcome::CodeMissing: {
+        return succeeded(true);
+    case jpeg::SpliceEnd::CodeMissing: {
         // Writing every block again with the tables completed, one MCU at a
         // time: the bytes libjpeg's rewrite gives, without holding every
         // coefficient.
         m_road = Road::RewrittenForCode;
-        jpeg::ScanHeader completed;
-        if (!jpeg::readCompletedScanHeader(data, jpeg.size(), &completed, &m_markers).ok || !completed.spliceable
-            || jpeg::recodeScan(data, jpeg.size(), header, completed, m_markers.data, m_markers.size, rows,
-                   work.firstMcuColumn, work.lastMcuColumn, m_splice)
-                != jpeg::SpliceOutcome::Spliced)
-            return false;
-        m_recoded = true;
-        *outcome = Outcome::Stamped;
-        return true;
+        const ImageResult<jpeg::ScanHeader> completed = jpeg::readCompletedScanHeader(data, jpeg.size(), &m_markers);
+        if (!completed.ok() || !completed.value.spliceable)
+            return succeeded(false);
+        const ImageResult<jpeg::SpliceEnd> recoded = jpeg::recodeScan(data, jpeg.size(), header, completed.value,
+            m_markers.data.get(), m_markers.size, rows, work.firstMcuColumn, work.lastMcuColumn, m_splice);
+        m_recoded = recoded.ok() && recoded.value == jpeg::SpliceEnd::Spliced;
+        return succeeded(m_recoded);
     }
-    case jpeg::SpliceOutcome::Refused:
+    case jpeg::SpliceEnd::Refused:
         m_road = Road::RewrittenForData;
-        return false;
+        return succeeded(false);
     }
-    return false;
+    return succeeded(false);
 }
 
-CoefficientStamp::Outcome CoefficientStamp::stamp(std::string_view jpeg,
-    const std::function<StoredPhotoLabel(QSize)> &layOut, ImageFailure *error, ExifThumbnailMaker *thumbnail)
+ImageResult<CoefficientStamp::Road> CoefficientStamp::stamp(
+    std::string_view jpeg, const std::function<StoredPhotoLabel(QSize)> &layOut, ExifThumbnailMaker *thumbnail)
 {
     m_changedBlocks = 0;
     m_warnings = 0;
@@ -388,41 +415,40 @@ CoefficientStamp::Outcome CoefficientStamp::stamp(std::string_view jpeg,
     };
     if (m_splicing) {
         CoefficientWork work { this, &layOut, std::nullopt };
-        Outcome outcome = Outcome::Undecodable;
         m_splice.collectDc = wantDc;
-        if (splice(jpeg, work, &outcome, error)) {
-            if (outcome == Outcome::Stamped)
-                giveThumbnail(m_layout, m_splice.dc);
-            return outcome;
+        ImageResult<bool> spliced = splice(jpeg, work);
+        if (!spliced)
+            return failedAs<Road>(std::move(spliced));
+        if (spliced.value) {
+            giveThumbnail(m_layout, m_splice.dc);
+            return succeeded(m_road);
         }
         m_changedBlocks = 0;
     }
     CoefficientWork work { this, &layOut, std::nullopt };
-    const jpeg::CodecResult result
+    ImageResult<jpeg::Warnings> result
         = jpeg::rewriteCoefficients(reinterpret_cast<const unsigned char *>(jpeg.data()), jpeg.size(),
             &CoefficientWork::plan, &CoefficientWork::edit, &work, &m_band, &m_encoded, wantDc ? &m_dc : nullptr);
-    m_warnings = result.warnings;
-    if (result.ok) {
+    if (result.ok()) {
+        m_warnings = result.value.count;
         if (m_warnings > 0)
-            m_firstWarning = QString::fromLatin1(result.message);
+            m_firstWarning = QString::fromStdString(result.value.first);
         if (work.label)
             giveThumbnail(m_layout, m_dc);
-        return Outcome::Stamped;
+        return succeeded(m_road);
     }
-    if (error)
-        *error = work.labelFailed ? ImageFailure { ImageError::PaintRefused, {} } : failureOf(result);
     if (work.labelFailed)
-        return Outcome::LabelFailed;
-    return work.unsupported ? Outcome::Unsupported : Outcome::Undecodable;
+        return failed<Road>(ImageError::PaintRefused);
+    if (work.unsupported)
+        return succeeded(Road::Declined);
+    return failedAs<Road>(std::move(result));
 }
 
 std::string_view CoefficientStamp::encoded() const
 {
     if (m_road == Road::Spliced || m_recoded)
         return std::string_view(reinterpret_cast<const char *>(m_splice.out.data()), m_splice.out.size());
-    if (!m_encoded.data)
-        return {};
-    return std::string_view(reinterpret_cast<const char *>(m_encoded.data), m_encoded.size);
+    return m_encoded.bytes();
 }
 
 } // namespace kelvra

@@ -3,7 +3,7 @@
 
 #include "imaging/entropy_splice.h"
 #include "imaging/exif_thumbnail.h"
-#include "imaging/image_failure.h"
+#include "imaging/image_error.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/label_renderer.h"
 
@@ -30,15 +30,9 @@ struct CoefficientWork;
 class CoefficientStamp
 {
 public:
-    enum class Outcome {
-        Stamped,
-        Unsupported, // a colour model or sampling this road does not draw on (CMYK, say)
-        Undecodable, // the decoder refused the data
-        LabelFailed, // no memory to draw the label
-    };
-
-    // How the last stamp() wrote the photo.
+    // How stamp() wrote the photo, or that it left it to the pixel road.
     enum class Road {
+        Declined, // nothing written: a colour model or sampling this road does not draw on (CMYK, say)
         Spliced, // only the label's MCU rows coded again, the rest copied
         Rewritten, // every coefficient written again: progressive, arithmetic, one scan per component
         RewrittenForCode, // the same, as the source's tables code nothing near some changed block
@@ -51,9 +45,12 @@ public:
     CoefficientStamp &operator=(const CoefficientStamp &) = delete;
 
     // A thumbnail maker that wants one gets the stamped picture at 1/8 from
-    // the DC terms, when that scale covers its thumbnail.
-    Outcome stamp(std::string_view jpeg, const std::function<StoredPhotoLabel(QSize stored)> &layOut,
-        ImageFailure *error = nullptr, ExifThumbnailMaker *thumbnail = nullptr);
+    // the DC terms, when that scale covers its thumbnail. Fails with
+    // ImageError::PaintRefused when there is no memory to draw the label, and
+    // with the decoder's reason when it refuses the data (the pixel road and
+    // the toolkit's readers may still take it).
+    ImageResult<Road> stamp(std::string_view jpeg, const std::function<StoredPhotoLabel(QSize stored)> &layOut,
+        ExifThumbnailMaker *thumbnail = nullptr);
 
     // The JPEG of the last successful stamp(), without metadata segments.
     std::string_view encoded() const;
@@ -70,6 +67,7 @@ public:
             : 0;
     }
     int warnings() const { return m_warnings; }
+    // How the last stamp() that wrote the photo wrote it.
     Road road() const { return m_road; }
     // Off: every photo is rewritten through libjpeg, for comparing the roads.
     void setSplicing(bool on) { m_splicing = on; }
@@ -78,7 +76,9 @@ public:
 private:
     friend struct CoefficientWork;
 
-    bool splice(std::string_view jpeg, CoefficientWork &work, Outcome *outcome, ImageFailure *error);
+    // True when the splice wrote the photo, false when it leaves it to the
+    // rewrite; fails when the label cannot be drawn.
+    ImageResult<bool> splice(std::string_view jpeg, CoefficientWork &work);
 
     jpeg::EncodeBuffer m_encoded;
     jpeg::EncodeBuffer m_markers;

@@ -731,54 +731,149 @@ SpliceMemory::SpliceMemory()
 
 SpliceMemory::~SpliceMemory() = default;
 
-SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
-    const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn, int lastColumn,
-    CoefficientEditor edit, void *context, SpliceMemory &memory)
+namespace {
+
+// One scan as a splice or a recode walks it: the source, its MCUs, the
+// tables each block of an MCU is read with, and the band in scan rows
+// [bandFirst, bandLast) and MCU columns [s0, s1).
+struct ScanWalk
 {
-    memory.out.clear();
-    memory.held = CoefficientBand();
-    memory.fittedBlocks = 0;
-    memory.changedEnergy = memory.lostEnergy = 0;
-    const CoefficientLayout &layout = header.layout;
+    const unsigned char *data = nullptr;
+    std::size_t size = 0;
+    const ScanHeader *header = nullptr;
     ScanGeometry g;
-    if (!data || !header.spliceable || header.entropyOffset > size || !scanGeometry(header, g))
-        return SpliceOutcome::Refused;
-    HuffmanCoders &coders = *memory.coders;
-    const Coder *dcOf[10], *acOf[10];
-    bool built[2][4] = {};
-    for (int b = 0; b < g.blocks; ++b) {
+    const Coder *dcOf[10] = {};
+    const Coder *acOf[10] = {};
+    CoefficientBand band;
+    int bandFirst = 0, bandLast = 0;
+    int s0 = 0, s1 = 0;
+    std::uint64_t wide = 0, total = 0;
+    std::uint64_t interval = 0; // the restart interval in MCUs, 0 for none
+    std::uint64_t perInterval = 0, intervals = 0;
+    short *dcPlanes[4] = {}; // where the DC terms go, when they are collected
+
+    const CoefficientLayout &layout() const { return header->layout; }
+
+    // Block b of MCU (x, scan row y) in the band's memory.
+    short *bandBlock(int b, int x, int y) const
+    {
+        const CoefficientLayout &l = layout();
         const int c = g.component[b];
+        const CoefficientPlane &p = l.planes[c];
+        const int row = l.components == 1 ? y - band.firstMcuRow * p.vSamp : (y - bandFirst) * p.vSamp + g.dy[b];
+        const int column = l.components == 1 ? x : x * p.hSamp + g.dx[b];
+        return band.block(c, row, column);
+    }
+
+    // Where block b of MCU (x, scan row y) has its DC term.
+    short &dcTerm(int b, int x, int y) const
+    {
+        const CoefficientLayout &l = layout();
+        const int c = g.component[b];
+        const CoefficientPlane &p = l.planes[c];
+        const int row = l.components == 1 ? y : y * p.vSamp + g.dy[b];
+        const int column = l.components == 1 ? x : x * p.hSamp + g.dx[b];
+        return dcPlanes[c][std::size_t(row) * std::size_t(p.blocksWide) + std::size_t(column)];
+    }
+
+    // The marker after interval i.
+    unsigned markerAfter(std::uint64_t i) const { return i + 1 < intervals ? 0xD0 + unsigned(i & 7) : 0xD9; }
+};
+
+// The geometry of a scan worth walking, the band's rows (clamped into
+// *firstRow, *lastRow) and columns in scan terms, and the intervals.
+bool startWalk(ScanWalk &w, const unsigned char *data, std::size_t size, const ScanHeader &header, RowBand rows,
+    int firstColumn, int lastColumn, int *firstRow, int *lastRow)
+{
+    w.data = data;
+    w.size = size;
+    w.header = &header;
+    if (!data || !header.spliceable || header.entropyOffset > size || !scanGeometry(header, w.g))
+        return false;
+    const CoefficientLayout &layout = header.layout;
+    *firstRow = std::clamp(rows.first, 0, layout.mcuRows);
+    *lastRow = std::clamp(rows.last, *firstRow, layout.mcuRows);
+    w.bandFirst = std::min(*firstRow * w.g.rowsPerBandRow, w.g.scanRows);
+    w.bandLast = std::min(*lastRow * w.g.rowsPerBandRow, w.g.scanRows);
+    const int columnScale = layout.components == 1 ? layout.planes[0].hSamp : 1;
+    w.s0 = std::clamp(firstColumn, 0, w.g.mcusWide) * columnScale;
+    w.s1 = std::min(std::clamp(lastColumn, 0, w.g.mcusWide) * columnScale, w.g.mcusWide);
+    w.wide = std::uint64_t(w.g.mcusWide);
+    w.total = w.wide * std::uint64_t(w.g.scanRows);
+    w.interval = layout.restartInterval > 0 ? std::uint64_t(layout.restartInterval) : 0;
+    w.perInterval = w.interval ? w.interval : w.total;
+    w.intervals = (w.total + w.perInterval - 1) / w.perInterval;
+    return true;
+}
+
+// The source's tables for every block of an MCU, each built once.
+bool buildSourceCoders(ScanWalk &w, HuffmanCoders &coders)
+{
+    const ScanHeader &header = *w.header;
+    bool built[2][4] = {};
+    for (int b = 0; b < w.g.blocks; ++b) {
+        const int c = w.g.component[b];
         const int d = header.dcTable[c], a = header.acTable[c];
         if (d < 0 || d > 3 || a < 0 || a > 3)
-            return SpliceOutcome::Refused;
+            return false;
         if (!built[0][d] && !buildCoder(header.dc[d], true, coders.dc[d]))
-            return SpliceOutcome::Refused;
+            return false;
         if (!built[1][a] && !buildCoder(header.ac[a], false, coders.ac[a]))
-            return SpliceOutcome::Refused;
+            return false;
         built[0][d] = built[1][a] = true;
-        dcOf[b] = &coders.dc[d];
-        acOf[b] = &coders.ac[a];
+        w.dcOf[b] = &coders.dc[d];
+        w.acOf[b] = &coders.ac[a];
     }
-    // The band in scan rows and columns.
-    CoefficientBand band;
-    band.firstMcuRow = std::clamp(rows.first, 0, layout.mcuRows);
-    band.lastMcuRow = std::clamp(rows.last, band.firstMcuRow, layout.mcuRows);
-    const int bandFirst = std::min(band.firstMcuRow * g.rowsPerBandRow, g.scanRows);
-    const int bandLast = std::min(band.lastMcuRow * g.rowsPerBandRow, g.scanRows);
-    const int columnScale = layout.components == 1 ? layout.planes[0].hSamp : 1;
-    const int s0 = std::clamp(firstColumn, 0, g.mcusWide) * columnScale;
-    const int s1 = std::min(std::clamp(lastColumn, 0, g.mcusWide) * columnScale, g.mcusWide);
-    const std::uint64_t wide = std::uint64_t(g.mcusWide);
-    const std::uint64_t total = wide * std::uint64_t(g.scanRows);
-    const std::uint64_t interval = layout.restartInterval > 0 ? std::uint64_t(layout.restartInterval) : 0;
-    const std::uint64_t perInterval = interval ? interval : total;
-    const std::uint64_t intervals = (total + perInterval - 1) / perInterval;
+    return true;
+}
 
+// The DC terms of every plane, zero until the walk writes them.
+void startDcTerms(ScanWalk &w, SpliceMemory &memory)
+{
+    if (!memory.collectDc)
+        return;
+    const CoefficientLayout &layout = w.layout();
+    for (int c = 0; c < layout.components; ++c) {
+        const CoefficientPlane &p = layout.planes[c];
+        memory.dc.planes[c].assign(std::size_t(p.blocksWide) * std::size_t(p.blocksHigh), 0);
+        w.dcPlanes[c] = memory.dc.planes[c].data();
+    }
+}
+
+// Where an interval's data, which ends at `end`, is followed by its last
+// byte (a data 0xFF with its stuffed zero), nothing but fill bytes and then
+// `marker`: after is where the fill bytes start, next the byte after the
+// marker. False when anything else follows.
+struct IntervalEnd
+{
+    std::size_t after = 0;
+    std::size_t next = 0;
+};
+
+bool reachMarker(const unsigned char *data, std::size_t size, const Cursor &end, unsigned marker, IntervalEnd &found)
+{
+    std::size_t after = end.offset;
+    if (end.bitIn)
+        after += data[end.offset] == 0xFF ? 2 : 1;
+    if (after >= size || data[after] != 0xFF)
+        return false;
+    std::size_t q = after;
+    while (q < size && data[q] == 0xFF)
+        ++q;
+    if (q >= size || data[q] != marker)
+        return false;
+    found = { after, q + 1 };
+    return true;
+}
+
+// The band's MCUs by band row, rows that meet merged into one stretch.
+std::vector<Stretch> planStretches(const ScanWalk &w)
+{
     std::vector<Stretch> stretches;
-    if (s0 < s1) {
-        for (int y = bandFirst; y < bandLast; ++y) {
-            const std::uint64_t begin = std::uint64_t(y) * wide + std::uint64_t(s0);
-            const std::uint64_t end = std::uint64_t(y) * wide + std::uint64_t(s1);
+    if (w.s0 < w.s1) {
+        for (int y = w.bandFirst; y < w.bandLast; ++y) {
+            const std::uint64_t begin = std::uint64_t(y) * w.wide + std::uint64_t(w.s0);
+            const std::uint64_t end = std::uint64_t(y) * w.wide + std::uint64_t(w.s1);
             if (!stretches.empty() && stretches.back().end == begin)
                 stretches.back().end = end;
             else {
@@ -792,380 +887,415 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
     for (Stretch &s : stretches) {
         // The MCU after a stretch has its DC differences coded anew, unless
         // a restart resets the prediction there.
-        s.fix = s.end < total && (interval == 0 || s.end % interval != 0);
-        s.tailInterval = (s.fix ? s.end : s.end - 1) / perInterval;
+        s.fix = s.end < w.total && (w.interval == 0 || s.end % w.interval != 0);
+        s.tailInterval = (s.fix ? s.end : s.end - 1) / w.perInterval;
     }
+    return stretches;
+}
 
-    if (!stretches.empty()) {
-        // Only the label's block columns: a turned photo's label runs down
-        // many MCU rows of which it covers a sliver.
-        std::size_t count[4] = {}, total = 0;
-        for (int c = 0; c < layout.components; ++c) {
-            const CoefficientPlane &p = layout.planes[c];
-            band.firstBlock[c] = std::min(std::max(firstColumn, 0) * p.hSamp, p.blocksWide);
-            band.lastBlock[c] = std::max(band.firstBlock[c], std::min(std::max(lastColumn, 0) * p.hSamp, p.blocksWide));
-            count[c] = std::size_t(band.lastMcuRow - band.firstMcuRow) * std::size_t(p.vSamp)
-                * std::size_t(band.lastBlock[c] - band.firstBlock[c]) * 64;
-            total += count[c];
-        }
-        memory.band.assign(total, 0);
-        std::size_t at = 0;
-        for (int c = 0; c < layout.components; ++c) {
-            band.blocks[c] = memory.band.data() + at;
-            at += count[c];
+// Only the label's block columns: a turned photo's label runs down many MCU
+// rows of which it covers a sliver.
+void layOutBand(ScanWalk &w, int firstColumn, int lastColumn, SpliceMemory &memory)
+{
+    const CoefficientLayout &layout = w.layout();
+    CoefficientBand &band = w.band;
+    std::size_t count[4] = {}, total = 0;
+    for (int c = 0; c < layout.components; ++c) {
+        const CoefficientPlane &p = layout.planes[c];
+        band.firstBlock[c] = std::min(std::max(firstColumn, 0) * p.hSamp, p.blocksWide);
+        band.lastBlock[c] = std::max(band.firstBlock[c], std::min(std::max(lastColumn, 0) * p.hSamp, p.blocksWide));
+        count[c] = std::size_t(band.lastMcuRow - band.firstMcuRow) * std::size_t(p.vSamp)
+            * std::size_t(band.lastBlock[c] - band.firstBlock[c]) * 64;
+        total += count[c];
+    }
+    memory.band.assign(total, 0);
+    std::size_t at = 0;
+    for (int c = 0; c < layout.components; ++c) {
+        band.blocks[c] = memory.band.data() + at;
+        at += count[c];
+    }
+}
+
+// Block b of the MCU after stretch k, as read.
+short *nextBlock(const ScanWalk &w, SpliceMemory &memory, std::size_t k, int b)
+{
+    return memory.next.data() + (k * std::size_t(w.g.blocks) + std::size_t(b)) * 64;
+}
+
+// Where the scan's data ends and its EOI marker starts.
+struct ScanEnd
+{
+    Cursor cursor;
+    std::size_t offset = 0;
+};
+
+// Reads one MCU: into the band within stretch s, into the next blocks of
+// stretch j right after it, else past it (keeping its DC terms when asked).
+bool readMcu(const ScanWalk &w, BitReader &r, const Stretch *s, std::size_t j, std::uint64_t m, int x, int y,
+    int *preds, SpliceMemory &memory)
+{
+    bool ok = true;
+    if (s && m >= s->begin && m < s->end) {
+        for (int b = 0; b < w.g.blocks && ok; ++b)
+            ok = readBlock(r, *w.dcOf[b], *w.acOf[b], preds[w.g.component[b]], w.bandBlock(b, x, y));
+    } else if (s && s->fix && m == s->end) {
+        for (int b = 0; b < w.g.blocks && ok; ++b)
+            ok = readBlock(r, *w.dcOf[b], *w.acOf[b], preds[w.g.component[b]], nextBlock(w, memory, j, b));
+    } else {
+        for (int b = 0; b < w.g.blocks && ok; ++b) {
+            ok = skipBlock(r, *w.dcOf[b], *w.acOf[b], preds[w.g.component[b]]);
+            if (w.dcPlanes[0])
+                w.dcTerm(b, x, y) = static_cast<short>(preds[w.g.component[b]]);
         }
     }
-    memory.held = band;
-    // Block b of MCU (x, scan row y) in the band's memory.
-    const auto bandBlock = [&](int b, int x, int y) {
-        const int c = g.component[b];
-        const CoefficientPlane &p = layout.planes[c];
-        const int row = layout.components == 1 ? y - band.firstMcuRow * p.vSamp : (y - bandFirst) * p.vSamp + g.dy[b];
-        const int column = layout.components == 1 ? x : x * p.hSamp + g.dx[b];
-        return band.block(c, row, column);
-    };
-    // Where block b of MCU (x, scan row y) has its DC term.
-    short *dcPlanes[4] = {};
-    if (memory.collectDc)
-        for (int c = 0; c < layout.components; ++c) {
-            const CoefficientPlane &p = layout.planes[c];
-            memory.dc.planes[c].assign(std::size_t(p.blocksWide) * std::size_t(p.blocksHigh), 0);
-            dcPlanes[c] = memory.dc.planes[c].data();
-        }
-    const auto keepDc = [&](int b, int x, int y, int value) {
-        const int c = g.component[b];
-        const CoefficientPlane &p = layout.planes[c];
-        const int row = layout.components == 1 ? y : y * p.vSamp + g.dy[b];
-        const int column = layout.components == 1 ? x : x * p.hSamp + g.dx[b];
-        dcPlanes[c][std::size_t(row) * std::size_t(p.blocksWide) + std::size_t(column)] = static_cast<short>(value);
-    };
-    memory.next.assign(stretches.size() * std::size_t(g.blocks) * 64, 0);
-    const auto nextBlock = [&](std::size_t stretch, int b) {
-        return memory.next.data() + (stretch * std::size_t(g.blocks) + std::size_t(b)) * 64;
-    };
+    return ok && !r.overrun();
+}
 
-    // One walk over every MCU: where each stretch starts and its tail
-    // begins, where each interval's data ends and that a marker follows.
-    Cursor scanEnd;
-    std::size_t endOffset = header.entropyOffset;
-    std::size_t position = header.entropyOffset;
+// One walk over every MCU: where each stretch starts and its tail begins,
+// where each interval's data ends and that a marker follows. False for data
+// the splice must not copy.
+bool readScan(const ScanWalk &w, std::vector<Stretch> &stretches, SpliceMemory &memory, ScanEnd &scanEnd)
+{
+    std::size_t position = w.header->entropyOffset;
     std::size_t j = 0, t = 0; // the stretch being read, the first whose interval is not done
     std::uint64_t m = 0;
     int x = 0, y = 0; // of MCU m
-    for (std::uint64_t i = 0; i < intervals; ++i) {
-        BitReader r(data, size, position);
+    for (std::uint64_t i = 0; i < w.intervals; ++i) {
+        BitReader r(w.data, w.size, position);
         int preds[4] = {};
-        const std::uint64_t last = std::min(m + perInterval, total);
+        const std::uint64_t last = std::min(m + w.perInterval, w.total);
         for (; m < last; ++m) {
-            bool ok = true;
             Stretch *s = j < stretches.size() ? &stretches[j] : nullptr;
-            if (s && m >= s->begin && m < s->end) {
-                if (m == s->begin) {
-                    s->start = r.cursor();
-                    std::copy(preds, preds + 4, s->preds);
-                }
-                for (int b = 0; b < g.blocks && ok; ++b)
-                    ok = readBlock(r, *dcOf[b], *acOf[b], preds[g.component[b]], bandBlock(b, x, y));
-            } else if (s && s->fix && m == s->end) {
-                for (int b = 0; b < g.blocks && ok; ++b)
-                    ok = readBlock(r, *dcOf[b], *acOf[b], preds[g.component[b]], nextBlock(j, b));
-            } else if (dcPlanes[0]) {
-                for (int b = 0; b < g.blocks && ok; ++b) {
-                    ok = skipBlock(r, *dcOf[b], *acOf[b], preds[g.component[b]]);
-                    keepDc(b, x, y, preds[g.component[b]]);
-                }
-            } else {
-                for (int b = 0; b < g.blocks && ok; ++b)
-                    ok = skipBlock(r, *dcOf[b], *acOf[b], preds[g.component[b]]);
+            if (s && m == s->begin) {
+                s->start = r.cursor();
+                std::copy(preds, preds + 4, s->preds);
             }
-            if (!ok || r.overrun())
-                return SpliceOutcome::Refused;
+            if (!readMcu(w, r, s, j, m, x, y, preds, memory))
+                return false;
             if (s && m == (s->fix ? s->end : s->end - 1)) {
                 s->tail = r.cursor();
                 ++j;
             }
-            if (++x == g.mcusWide) {
+            if (++x == w.g.mcusWide) {
                 x = 0;
                 ++y;
             }
         }
         const Cursor end = r.cursor();
-        // The interval's last byte (a data 0xFF with its stuffed zero), then
-        // nothing but fill bytes before its marker.
-        std::size_t after = end.offset;
-        if (end.bitIn)
-            after += data[end.offset] == 0xFF ? 2 : 1;
-        if (after >= size || data[after] != 0xFF)
-            return SpliceOutcome::Refused;
-        std::size_t q = after;
-        while (q < size && data[q] == 0xFF)
-            ++q;
-        if (q >= size)
-            return SpliceOutcome::Refused;
+        IntervalEnd found;
+        if (!reachMarker(w.data, w.size, end, w.markerAfter(i), found))
+            return false;
         for (; t < stretches.size() && stretches[t].tailInterval == i; ++t) {
             stretches[t].intervalEnd = end;
-            stretches[t].after = after;
+            stretches[t].after = found.after;
         }
-        if (i + 1 < intervals) {
-            if (data[q] != 0xD0 + (i & 7))
-                return SpliceOutcome::Refused;
-            position = q + 1;
-        } else {
-            if (data[q] != 0xD9)
-                return SpliceOutcome::Refused;
-            scanEnd = end;
-            endOffset = after;
+        position = found.next;
+        if (i + 1 == w.intervals)
+            scanEnd = { end, found.after };
+    }
+    return true;
+}
+
+// From the tail of stretch k to the cursor `to` in interval toInterval: the
+// source's bits shifted into place, and the markers between as they are.
+void copyFromTail(BitWriter &out, const ScanWalk &w, const Stretch &k, const Cursor &to, std::uint64_t toInterval)
+{
+    if (k.tailInterval == toInterval) {
+        copyBits(out, w.data, w.size, k.tail, to.bit - k.tail.bit);
+        return;
+    }
+    copyBits(out, w.data, w.size, k.tail, k.intervalEnd.bit - k.tail.bit);
+    out.pad();
+    out.raw(w.data + k.after, to.offset - k.after);
+    if (to.bitIn)
+        out.put(w.data[to.offset] >> (8 - to.bitIn), to.bitIn);
+}
+
+// What coding the stretches again changed and lost, in squared differences
+// of pixels.
+struct Fitting
+{
+    long long changed = 0;
+    long long lost = 0;
+    long long changedPixels = 0;
+};
+
+// Codes one changed block of a stretch with the source's tables, fitted to
+// what they code; false when nothing near it codes.
+bool codeBlock(
+    BitWriter &out, const ScanWalk &w, int b, short *block, int dc, int &pred, SpliceMemory &memory, Fitting &fitting)
+{
+    const int c = w.g.component[b];
+    const unsigned short *quant = w.layout().planes[c].quant;
+    const short *was = memory.before.data() + (block - memory.band.data());
+    const long long change = squaredError(was, block, quant);
+    fitting.changed += change;
+    fitting.changedPixels += change > 0 ? 64 : 0;
+    const bool codable = dc == block[0] && acCodable(*w.acOf[b], block);
+    if (!codable) {
+        short wanted[64];
+        std::copy(block, block + 64, wanted);
+        block[0] = static_cast<short>(dc);
+        if (!fitAc(*w.acOf[b], quant, block))
+            return false;
+        fitting.lost += squaredError(wanted, block, quant);
+        ++memory.fittedBlocks;
+    }
+    return writeBlock(out, *w.dcOf[b], *w.acOf[b], block, pred);
+}
+
+// Stretch k coded again, and the MCU after it with its new DC differences;
+// false when the tables code no block near enough a changed one.
+bool codeStretch(BitWriter &out, const ScanWalk &w, std::size_t k, const Stretch &s, DcChain *chains,
+    SpliceMemory &memory, Fitting &fitting)
+{
+    int preds[4];
+    std::copy(s.preds, s.preds + 4, preds);
+    // Per component: its blocks in one MCU, and the value of its first
+    // block in the kept MCU after the stretch, which the last changed
+    // block's value must let the table reach.
+    int perMcu[4] = {};
+    std::optional<int> end[4];
+    for (int b = 0; b < w.g.blocks; ++b) {
+        const int c = w.g.component[b];
+        if (s.fix && perMcu[c] == 0)
+            end[c] = nextBlock(w, memory, k, b)[0];
+        ++perMcu[c];
+    }
+    for (int b = 0; b < w.g.blocks; ++b)
+        chains[w.g.component[b]].start(*w.dcOf[b], end[w.g.component[b]]);
+    int x = static_cast<int>(s.begin % w.wide);
+    int y = static_cast<int>(s.begin / w.wide);
+    for (std::uint64_t m = s.begin; m < s.end; ++m) {
+        if (w.interval && m % w.interval == 0 && m != s.begin) {
+            out.pad();
+            out.marker(static_cast<unsigned char>(0xD0 + ((m / w.interval - 1) & 7)));
+            std::fill(preds, preds + 4, 0);
+        }
+        // A restart before the stretch's end frees this interval's
+        // blocks from the kept MCU's value.
+        const bool toEnd = w.interval == 0 || (m / w.interval + 1) * w.interval >= s.end;
+        int seen[4] = {};
+        for (int b = 0; b < w.g.blocks; ++b) {
+            const int c = w.g.component[b];
+            short *block = w.bandBlock(b, x, y);
+            const int remaining = int(s.end - m - 1) * perMcu[c] + perMcu[c] - 1 - seen[c]++;
+            int dc = block[0];
+            if (!chains[c].choose(preds[c], block[0], toEnd ? remaining : -1, dc)
+                || !codeBlock(out, w, b, block, dc, preds[c], memory, fitting))
+                return false;
+        }
+        if (++x == w.g.mcusWide) {
+            x = 0;
+            ++y;
         }
     }
+    if (s.fix)
+        for (int b = 0; b < w.g.blocks; ++b)
+            if (!writeBlock(out, *w.dcOf[b], *w.acOf[b], nextBlock(w, memory, k, b), preds[w.g.component[b]]))
+                return false;
+    return true;
+}
 
-    // The blocks as read, to weigh what fitting loses against what the
-    // editor changed.
-    memory.before = memory.band;
-    if (!stretches.empty() && edit && !edit(context, layout, band))
-        return SpliceOutcome::EditFailed;
-    memory.edited = memory.band;
-    long long changed = 0, lost = 0; // squared differences of pixels
-    long long changedPixels = 0;
-
-    // The markers, then the source's data up to the first stretch as it
-    // is; each stretch and the MCU after it coded again, and the source's
-    // bits up to the next one, shifted into place.
-    std::vector<unsigned char> &out = memory.out;
-    const std::size_t prefix
-        = stretches.empty() ? endOffset - header.entropyOffset : stretches.front().start.offset - header.entropyOffset;
-    out.resize(markersSize + prefix + (size >> 3) + 65536);
-    std::memcpy(out.data(), markers, markersSize);
-    std::memcpy(out.data() + markersSize, data + header.entropyOffset, prefix);
-    BitWriter w(out, markersSize + prefix);
-    // From the tail of stretch k to the cursor `to` in interval toInterval.
-    const auto copyFrom = [&](const Stretch &k, const Cursor &to, std::uint64_t toInterval) {
-        if (k.tailInterval == toInterval) {
-            copyBits(w, data, size, k.tail, to.bit - k.tail.bit);
-            return;
+// The DC terms of the band as written, and of the MCUs after its stretches
+// as read.
+void keepBandDc(const ScanWalk &w, const std::vector<Stretch> &stretches, SpliceMemory &memory)
+{
+    for (std::size_t k = 0; k < stretches.size(); ++k) {
+        const Stretch &s = stretches[k];
+        for (std::uint64_t i = s.begin; i < s.end + (s.fix ? 1 : 0); ++i) {
+            const int mx = static_cast<int>(i % w.wide), my = static_cast<int>(i / w.wide);
+            for (int b = 0; b < w.g.blocks; ++b)
+                w.dcTerm(b, mx, my) = (i < s.end ? w.bandBlock(b, mx, my) : nextBlock(w, memory, k, b))[0];
         }
-        copyBits(w, data, size, k.tail, k.intervalEnd.bit - k.tail.bit);
-        w.pad();
-        w.raw(data + k.after, to.offset - k.after);
-        if (to.bitIn)
-            w.put(data[to.offset] >> (8 - to.bitIn), to.bitIn);
-    };
+    }
+}
+
+// The markers, then the source's data up to the first stretch as it is;
+// each stretch and the MCU after it coded again, and the source's bits up to
+// the next one, shifted into place.
+SpliceEnd writeSplice(const ScanWalk &w, const std::vector<Stretch> &stretches, const ScanEnd &scanEnd,
+    const unsigned char *markers, std::size_t markersSize, SpliceMemory &memory)
+{
+    const std::size_t entropyOffset = w.header->entropyOffset;
+    std::vector<unsigned char> &bytes = memory.out;
+    const std::size_t prefix
+        = stretches.empty() ? scanEnd.offset - entropyOffset : stretches.front().start.offset - entropyOffset;
+    bytes.resize(markersSize + prefix + (w.size >> 3) + 65536);
+    std::memcpy(bytes.data(), markers, markersSize);
+    std::memcpy(bytes.data() + markersSize, w.data + entropyOffset, prefix);
+    BitWriter out(bytes, markersSize + prefix);
     DcChain chains[4]; // what each component's table reaches, worked out once
+    Fitting fitting;
     for (std::size_t k = 0; k < stretches.size(); ++k) {
         const Stretch &s = stretches[k];
         if (k == 0) {
             if (s.start.bitIn)
-                w.put(data[s.start.offset] >> (8 - s.start.bitIn), s.start.bitIn);
+                out.put(w.data[s.start.offset] >> (8 - s.start.bitIn), s.start.bitIn);
         } else {
-            copyFrom(stretches[k - 1], s.start, s.begin / perInterval);
+            copyFromTail(out, w, stretches[k - 1], s.start, s.begin / w.perInterval);
         }
-        int preds[4];
-        std::copy(s.preds, s.preds + 4, preds);
-        // Per component: its blocks in one MCU, and the value of its first
-        // block in the kept MCU after the stretch, which the last changed
-        // block's value must let the table reach.
-        int perMcu[4] = {};
-        std::optional<int> end[4];
-        for (int b = 0; b < g.blocks; ++b) {
-            const int c = g.component[b];
-            if (s.fix && perMcu[c] == 0)
-                end[c] = nextBlock(k, b)[0];
-            ++perMcu[c];
-        }
-        for (int b = 0; b < g.blocks; ++b)
-            chains[g.component[b]].start(*dcOf[b], end[g.component[b]]);
-        x = static_cast<int>(s.begin % wide);
-        y = static_cast<int>(s.begin / wide);
-        for (m = s.begin; m < s.end; ++m) {
-            if (interval && m % interval == 0 && m != s.begin) {
-                w.pad();
-                w.marker(static_cast<unsigned char>(0xD0 + ((m / interval - 1) & 7)));
-                std::fill(preds, preds + 4, 0);
-            }
-            // A restart before the stretch's end frees this interval's
-            // blocks from the kept MCU's value.
-            const bool toEnd = interval == 0 || (m / interval + 1) * interval >= s.end;
-            int seen[4] = {};
-            for (int b = 0; b < g.blocks; ++b) {
-                const int c = g.component[b];
-                short *block = bandBlock(b, x, y);
-                const int remaining = int(s.end - m - 1) * perMcu[c] + perMcu[c] - 1 - seen[c]++;
-                int dc = block[0];
-                if (!chains[c].choose(preds[c], block[0], toEnd ? remaining : -1, dc))
-                    return SpliceOutcome::CodeMissing;
-                const unsigned short *quant = layout.planes[c].quant;
-                const short *was = memory.before.data() + (block - memory.band.data());
-                const long long change = squaredError(was, block, quant);
-                changed += change;
-                changedPixels += change > 0 ? 64 : 0;
-                const bool codable = dc == block[0] && acCodable(*acOf[b], block);
-                if (!codable) {
-                    short wanted[64];
-                    std::copy(block, block + 64, wanted);
-                    block[0] = static_cast<short>(dc);
-                    if (!fitAc(*acOf[b], quant, block))
-                        return SpliceOutcome::CodeMissing;
-                    lost += squaredError(wanted, block, quant);
-                    ++memory.fittedBlocks;
-                }
-                if (!writeBlock(w, *dcOf[b], *acOf[b], block, preds[c]))
-                    return SpliceOutcome::CodeMissing;
-            }
-            if (++x == g.mcusWide) {
-                x = 0;
-                ++y;
-            }
-        }
-        if (s.fix)
-            for (int b = 0; b < g.blocks; ++b)
-                if (!writeBlock(w, *dcOf[b], *acOf[b], nextBlock(k, b), preds[g.component[b]]))
-                    return SpliceOutcome::CodeMissing;
+        if (!codeStretch(out, w, k, s, chains, memory, fitting))
+            return SpliceEnd::CodeMissing;
     }
     // Tables that code the label only as a shadow of itself (a flat or
     // grainy picture's, say) leave it to the rewrite, which completes them:
     // fitting may cost the changed pixels no more than a PSNR of 26 dB, or
     // a quarter of the change.
-    memory.changedEnergy = changed;
-    memory.lostEnergy = lost;
-    if (double(lost) * 398.1 > double(changedPixels) * 255 * 255 || lost > changed / 4)
-        return SpliceOutcome::CodeMissing;
-    if (dcPlanes[0]) {
-        // The band as written, and the MCUs after its stretches as read.
-        for (std::size_t k = 0; k < stretches.size(); ++k) {
-            const Stretch &s = stretches[k];
-            for (std::uint64_t i = s.begin; i < s.end + (s.fix ? 1 : 0); ++i) {
-                const int mx = static_cast<int>(i % wide), my = static_cast<int>(i / wide);
-                for (int b = 0; b < g.blocks; ++b)
-                    keepDc(b, mx, my, (i < s.end ? bandBlock(b, mx, my) : nextBlock(k, b))[0]);
-            }
-        }
-    }
+    memory.changedEnergy = fitting.changed;
+    memory.lostEnergy = fitting.lost;
+    if (double(fitting.lost) * 398.1 > double(fitting.changedPixels) * 255 * 255 || fitting.lost > fitting.changed / 4)
+        return SpliceEnd::CodeMissing;
+    if (w.dcPlanes[0])
+        keepBandDc(w, stretches, memory);
     if (!stretches.empty()) {
-        copyFrom(stretches.back(), scanEnd, intervals - 1);
-        w.pad();
+        copyFromTail(out, w, stretches.back(), scanEnd.cursor, w.intervals - 1);
+        out.pad();
     }
-    w.marker(0xD9);
-    w.finish();
-    return SpliceOutcome::Spliced;
+    out.marker(0xD9);
+    out.finish();
+    return SpliceEnd::Spliced;
 }
 
-SpliceOutcome recodeScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
+} // namespace
+
+ImageResult<SpliceEnd> spliceScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
+    const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn, int lastColumn,
+    CoefficientEditor edit, void *context, SpliceMemory &memory)
+{
+    memory.out.clear();
+    memory.held = CoefficientBand();
+    memory.fittedBlocks = 0;
+    memory.changedEnergy = memory.lostEnergy = 0;
+    ScanWalk w;
+    CoefficientBand &band = w.band;
+    if (!startWalk(w, data, size, header, rows, firstColumn, lastColumn, &band.firstMcuRow, &band.lastMcuRow)
+        || !buildSourceCoders(w, *memory.coders))
+        return succeeded(SpliceEnd::Refused);
+    std::vector<Stretch> stretches = planStretches(w);
+    if (!stretches.empty())
+        layOutBand(w, firstColumn, lastColumn, memory);
+    memory.held = band;
+    startDcTerms(w, memory);
+    memory.next.assign(stretches.size() * std::size_t(w.g.blocks) * 64, 0);
+    ScanEnd scanEnd { Cursor(), header.entropyOffset };
+    if (!readScan(w, stretches, memory, scanEnd))
+        return succeeded(SpliceEnd::Refused);
+
+    // The blocks as read, to weigh what fitting loses against what the
+    // editor changed.
+    memory.before = memory.band;
+    if (!stretches.empty() && edit && !edit(context, header.layout, band))
+        return failed<SpliceEnd>(ImageError::PaintRefused);
+    memory.edited = memory.band;
+    return succeeded(writeSplice(w, stretches, scanEnd, markers, markersSize, memory));
+}
+
+namespace {
+
+// The source's tables to read every block with, the completed ones to
+// write it with.
+bool buildRecodeCoders(ScanWalk &w, const ScanHeader &completed, HuffmanCoders &coders, HuffmanCoders &written,
+    const Coder **dcOut, const Coder **acOut)
+{
+    const ScanHeader &header = *w.header;
+    for (int b = 0; b < w.g.blocks; ++b) {
+        const int c = w.g.component[b];
+        const int d = header.dcTable[c], a = header.acTable[c];
+        if (d < 0 || d > 3 || a < 0 || a > 3 || completed.dcTable[c] != d || completed.acTable[c] != a)
+            return false;
+        if (!buildCoder(header.dc[d], true, coders.dc[d]) || !buildCoder(header.ac[a], false, coders.ac[a])
+            || !buildCoder(completed.dc[d], true, written.dc[d]) || !buildCoder(completed.ac[a], false, written.ac[a]))
+            return false;
+        w.dcOf[b] = &coders.dc[d];
+        w.acOf[b] = &coders.ac[a];
+        dcOut[b] = &written.dc[d];
+        acOut[b] = &written.ac[a];
+    }
+    return true;
+}
+
+// One interval read with the source's tables and written with the completed
+// ones, the band's blocks as the editor left them.
+SpliceEnd recodeInterval(BitWriter &out, const ScanWalk &w, BitReader &r, std::uint64_t last, const Coder *const *dcOut,
+    const Coder *const *acOut, bool hasBand, SpliceMemory &memory, std::uint64_t &m, int &x, int &y)
+{
+    short block[64];
+    int readPreds[4] = {}, writePreds[4] = {};
+    for (; m < last; ++m) {
+        const bool inBand = hasBand && y >= w.bandFirst && y < w.bandLast && x >= w.s0 && x < w.s1;
+        for (int b = 0; b < w.g.blocks; ++b) {
+            const int c = w.g.component[b];
+            // Band blocks are read too: the data must hold them whole.
+            if (!readBlock(r, *w.dcOf[b], *w.acOf[b], readPreds[c], block))
+                return SpliceEnd::Refused;
+            const short *coded = inBand ? memory.edited.data() + (w.bandBlock(b, x, y) - memory.band.data()) : block;
+            if (!writeBlock(out, *dcOut[b], *acOut[b], coded, writePreds[c]))
+                return SpliceEnd::CodeMissing;
+            if (w.dcPlanes[0])
+                w.dcTerm(b, x, y) = coded[0];
+        }
+        if (r.overrun())
+            return SpliceEnd::Refused;
+        if (++x == w.g.mcusWide) {
+            x = 0;
+            ++y;
+        }
+    }
+    return SpliceEnd::Spliced;
+}
+
+} // namespace
+
+ImageResult<SpliceEnd> recodeScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
     const ScanHeader &completed, const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn,
     int lastColumn, SpliceMemory &memory)
 {
     memory.out.clear();
     memory.fittedBlocks = 0;
     memory.changedEnergy = memory.lostEnergy = 0;
-    const CoefficientLayout &layout = header.layout;
-    ScanGeometry g;
-    if (!data || !header.spliceable || !completed.spliceable || header.entropyOffset > size || !scanGeometry(header, g))
-        return SpliceOutcome::Refused;
-    // Reading with the source's tables, writing with the completed ones.
-    HuffmanCoders &coders = *memory.coders;
-    auto written = std::make_unique<HuffmanCoders>();
-    const Coder *dcIn[10], *acIn[10], *dcOut[10], *acOut[10];
-    for (int b = 0; b < g.blocks; ++b) {
-        const int c = g.component[b];
-        const int d = header.dcTable[c], a = header.acTable[c];
-        if (d < 0 || d > 3 || a < 0 || a > 3 || completed.dcTable[c] != d || completed.acTable[c] != a)
-            return SpliceOutcome::Refused;
-        if (!buildCoder(header.dc[d], true, coders.dc[d]) || !buildCoder(header.ac[a], false, coders.ac[a])
-            || !buildCoder(completed.dc[d], true, written->dc[d])
-            || !buildCoder(completed.ac[a], false, written->ac[a]))
-            return SpliceOutcome::Refused;
-        dcIn[b] = &coders.dc[d];
-        acIn[b] = &coders.ac[a];
-        dcOut[b] = &written->dc[d];
-        acOut[b] = &written->ac[a];
-    }
+    ScanWalk w;
     // The band as spliceScan() laid it out.
-    const CoefficientBand &band = memory.held;
-    const int firstRow = std::clamp(rows.first, 0, layout.mcuRows);
-    const int lastRow = std::clamp(rows.last, firstRow, layout.mcuRows);
-    const int bandFirst = std::min(firstRow * g.rowsPerBandRow, g.scanRows);
-    const int bandLast = std::min(lastRow * g.rowsPerBandRow, g.scanRows);
-    const int columnScale = layout.components == 1 ? layout.planes[0].hSamp : 1;
-    const int s0 = std::clamp(firstColumn, 0, g.mcusWide) * columnScale;
-    const int s1 = std::min(std::clamp(lastColumn, 0, g.mcusWide) * columnScale, g.mcusWide);
-    const bool hasBand = s0 < s1 && bandFirst < bandLast;
+    w.band = memory.held;
+    int firstRow = 0, lastRow = 0;
+    auto written = std::make_unique<HuffmanCoders>();
+    const Coder *dcOut[10] = {}, *acOut[10] = {};
+    if (!completed.spliceable || !startWalk(w, data, size, header, rows, firstColumn, lastColumn, &firstRow, &lastRow)
+        || !buildRecodeCoders(w, completed, *memory.coders, *written, dcOut, acOut))
+        return succeeded(SpliceEnd::Refused);
+    const bool hasBand = w.s0 < w.s1 && w.bandFirst < w.bandLast;
     if (hasBand
-        && (band.firstMcuRow != firstRow || band.lastMcuRow != lastRow || memory.edited.size() != memory.band.size()))
-        return SpliceOutcome::Refused;
-    const auto editedBlock = [&](int b, int x, int y) {
-        const int c = g.component[b];
-        const CoefficientPlane &p = layout.planes[c];
-        const int row = layout.components == 1 ? y - band.firstMcuRow * p.vSamp : (y - bandFirst) * p.vSamp + g.dy[b];
-        const int column = layout.components == 1 ? x : x * p.hSamp + g.dx[b];
-        return memory.edited.data() + (band.block(c, row, column) - memory.band.data());
-    };
-    short *dcPlanes[4] = {};
-    if (memory.collectDc)
-        for (int c = 0; c < layout.components; ++c) {
-            const CoefficientPlane &p = layout.planes[c];
-            memory.dc.planes[c].assign(std::size_t(p.blocksWide) * std::size_t(p.blocksHigh), 0);
-            dcPlanes[c] = memory.dc.planes[c].data();
-        }
+        && (w.band.firstMcuRow != firstRow || w.band.lastMcuRow != lastRow
+            || memory.edited.size() != memory.band.size()))
+        return succeeded(SpliceEnd::Refused);
+    startDcTerms(w, memory);
 
-    const std::uint64_t total = std::uint64_t(g.mcusWide) * std::uint64_t(g.scanRows);
-    const std::uint64_t interval = layout.restartInterval > 0 ? std::uint64_t(layout.restartInterval) : 0;
-    const std::uint64_t perInterval = interval ? interval : total;
-    const std::uint64_t intervals = (total + perInterval - 1) / perInterval;
-    std::vector<unsigned char> &out = memory.out;
-    out.resize(markersSize + size + (size >> 3) + 65536);
-    std::memcpy(out.data(), markers, markersSize);
-    BitWriter w(out, markersSize);
+    std::vector<unsigned char> &bytes = memory.out;
+    bytes.resize(markersSize + size + (size >> 3) + 65536);
+    std::memcpy(bytes.data(), markers, markersSize);
+    BitWriter out(bytes, markersSize);
     std::size_t position = header.entropyOffset;
     std::uint64_t m = 0;
     int x = 0, y = 0;
-    short block[64];
-    for (std::uint64_t i = 0; i < intervals; ++i) {
+    for (std::uint64_t i = 0; i < w.intervals; ++i) {
         if (i > 0) {
-            w.pad();
-            w.marker(static_cast<unsigned char>(0xD0 + ((i - 1) & 7)));
+            out.pad();
+            out.marker(static_cast<unsigned char>(0xD0 + ((i - 1) & 7)));
         }
         BitReader r(data, size, position);
-        int readPreds[4] = {}, writePreds[4] = {};
-        const std::uint64_t last = std::min(m + perInterval, total);
-        for (; m < last; ++m) {
-            const bool inBand = hasBand && y >= bandFirst && y < bandLast && x >= s0 && x < s1;
-            for (int b = 0; b < g.blocks; ++b) {
-                const int c = g.component[b];
-                // Band blocks are read too: the data must hold them whole.
-                if (!readBlock(r, *dcIn[b], *acIn[b], readPreds[c], block))
-                    return SpliceOutcome::Refused;
-                const short *coded = inBand ? editedBlock(b, x, y) : block;
-                if (!writeBlock(w, *dcOut[b], *acOut[b], coded, writePreds[c]))
-                    return SpliceOutcome::CodeMissing;
-                if (dcPlanes[0]) {
-                    const CoefficientPlane &p = layout.planes[c];
-                    const int row = layout.components == 1 ? y : y * p.vSamp + g.dy[b];
-                    const int column = layout.components == 1 ? x : x * p.hSamp + g.dx[b];
-                    dcPlanes[c][std::size_t(row) * std::size_t(p.blocksWide) + std::size_t(column)] = coded[0];
-                }
-            }
-            if (r.overrun())
-                return SpliceOutcome::Refused;
-            if (++x == g.mcusWide) {
-                x = 0;
-                ++y;
-            }
-        }
-        // Past the interval's data and fill bytes, its marker.
-        const Cursor end = r.cursor();
-        std::size_t q = end.offset;
-        if (end.bitIn)
-            q += data[end.offset] == 0xFF ? 2 : 1;
-        if (q >= size || data[q] != 0xFF)
-            return SpliceOutcome::Refused;
-        while (q < size && data[q] == 0xFF)
-            ++q;
-        if (q >= size || data[q] != (i + 1 < intervals ? 0xD0 + (i & 7) : 0xD9))
-            return SpliceOutcome::Refused;
-        position = q + 1;
+        const std::uint64_t last = std::min(m + w.perInterval, w.total);
+        const SpliceEnd coded = recodeInterval(out, w, r, last, dcOut, acOut, hasBand, memory, m, x, y);
+        if (coded != SpliceEnd::Spliced)
+            return succeeded(coded);
+        IntervalEnd found;
+        if (!reachMarker(data, size, r.cursor(), w.markerAfter(i), found))
+            return succeeded(SpliceEnd::Refused);
+        position = found.next;
     }
-    w.pad();
-    w.marker(0xD9);
-    w.finish();
-    return SpliceOutcome::Spliced;
+    out.pad();
+    out.marker(0xD9);
+    out.finish();
+    return succeeded(SpliceEnd::Spliced);
 }
 
 } // namespace kelvra::jpeg

@@ -43,11 +43,12 @@ struct SpliceMemory
     DcTerms dc;
 };
 
-enum class SpliceOutcome {
+// How a splice that did not fail ended: the two ways it can leave the photo
+// to another road are decisions, not failures.
+enum class SpliceEnd {
     Spliced,
-    Refused, // damaged or unusual entropy-coded data, or a header the splice does not take
-    CodeMissing, // the source's tables code no block near enough a changed one
-    EditFailed, // the editor said no
+    Refused, // damaged or unusual entropy-coded data, or a header the splice does not take: rewrite instead
+    CodeMissing, // the source's tables code no block near enough a changed one: recode instead
 };
 
 // The JPEG of markers (readScanHeader()'s) and the source's scan, with the
@@ -56,8 +57,9 @@ enum class SpliceOutcome {
 // with the source's tables; the band's other blocks are zero and stay as
 // they were. Where the tables lack a symbol a block needs, the block becomes
 // the nearest one they code (the band then holds what was written). Every MCU of the scan is decoded as far as its
-// symbols, so that damaged data is refused rather than copied.
-SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
+// symbols, so that damaged data is refused rather than copied. Fails with
+// ImageError::PaintRefused when the editor says no.
+ImageResult<SpliceEnd> spliceScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
     const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn, int lastColumn,
     CoefficientEditor edit, void *context, SpliceMemory &memory);
 
@@ -66,7 +68,7 @@ SpliceOutcome spliceScan(const unsigned char *data, std::size_t size, const Scan
 // again with the completed tables of `completed`, the band's as the editor
 // left them: the bytes rewriteCoefficients() writes, one MCU at a time,
 // holding no more than the band. rows and columns as spliceScan() had them.
-SpliceOutcome recodeScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
+ImageResult<SpliceEnd> recodeScan(const unsigned char *data, std::size_t size, const ScanHeader &header,
     const ScanHeader &completed, const unsigned char *markers, std::size_t markersSize, RowBand rows, int firstColumn,
     int lastColumn, SpliceMemory &memory);
 

@@ -53,10 +53,12 @@ template<int Scale> void sumColumns(const unsigned char *row, int columns, std::
 void ExifThumbnailMaker::want(std::string_view oldThumbnail, int orientation)
 {
     *this = ExifThumbnailMaker();
-    jpeg::HeaderInfo old;
-    if (oldThumbnail.empty()
-        || !jpeg::readHeader(reinterpret_cast<const unsigned char *>(oldThumbnail.data()), oldThumbnail.size(), &old).ok
-        || old.width <= 0 || old.height <= 0)
+    if (oldThumbnail.empty())
+        return;
+    const ImageResult<jpeg::HeaderInfo> header
+        = jpeg::readHeader(reinterpret_cast<const unsigned char *>(oldThumbnail.data()), oldThumbnail.size());
+    const jpeg::HeaderInfo &old = header.value;
+    if (!header || old.width <= 0 || old.height <= 0)
         return;
     m_wanted = true;
     m_old = QSize(old.width, old.height);
@@ -194,14 +196,12 @@ QByteArray ExifThumbnailMaker::make() const
     if (thumbnail.isNull())
         return {};
     for (int quality : { 90, 75, 50 }) {
-        unsigned char *out = nullptr;
-        std::size_t size = 0;
-        if (!jpeg::encode(thumbnail.constBits(), thumbnail.width(), thumbnail.height(),
-                static_cast<std::size_t>(thumbnail.bytesPerLine()), quality, &out, &size)
-                 .ok)
+        const ImageResult<jpeg::EncodeBuffer> encoded = jpeg::encode(thumbnail.constBits(), thumbnail.width(),
+            thumbnail.height(), static_cast<std::size_t>(thumbnail.bytesPerLine()), quality);
+        if (!encoded)
             return {};
-        QByteArray bytes(reinterpret_cast<const char *>(out), static_cast<qsizetype>(size));
-        jpeg::freeEncoded(out);
+        const std::string_view written = encoded.value.bytes();
+        QByteArray bytes(written.data(), static_cast<qsizetype>(written.size()));
         // A thumbnail inside EXIF carries no JFIF header of its own.
         if (bytes.size() > 6 && bytes.startsWith("\xFF\xD8\xFF\xE0"))
             bytes.remove(2, 2 + (uchar(bytes[4]) << 8 | uchar(bytes[5])));
@@ -216,15 +216,17 @@ QByteArray stampedThumbnail(std::string_view stampedJpeg, std::string_view oldTh
     ExifThumbnailMaker maker;
     maker.want(oldThumbnail, orientation);
     const auto *stamped = reinterpret_cast<const unsigned char *>(stampedJpeg.data());
-    jpeg::HeaderInfo photo;
-    if (!maker.wanted() || !jpeg::readHeader(stamped, stampedJpeg.size(), &photo).ok || photo.width <= 0
-        || photo.height <= 0)
+    if (!maker.wanted())
+        return {};
+    const ImageResult<jpeg::HeaderInfo> header = jpeg::readHeader(stamped, stampedJpeg.size());
+    const jpeg::HeaderInfo &photo = header.value;
+    if (!header || photo.width <= 0 || photo.height <= 0)
         return {};
     jpeg::DecodeOptions options;
     options.fastDct = true;
     options.scaleDenom = maker.scaleFor(photo.width, photo.height);
     QImage picture;
-    if (!jpeg::decode(stamped, stampedJpeg.size(), options, intoImage, &picture).ok || picture.isNull())
+    if (!jpeg::decode(stamped, stampedJpeg.size(), options, intoImage, &picture) || picture.isNull())
         return {};
     maker.setReduced(std::move(picture), options.scaleDenom, photo.width, photo.height);
     return maker.make();

@@ -4,6 +4,9 @@
 // No toolkit types here: the codec wrapper, which is plain C-style code,
 // reports with it too.
 
+#include <string>
+#include <utility>
+
 namespace kelvra {
 
 // Why a picture could not be read, decoded or encoded. The window and the
@@ -35,6 +38,40 @@ constexpr bool detailSaysWhy(ImageError error)
 {
     return error == ImageError::None || error == ImageError::Library || error == ImageError::FileUnreadable
         || error == ImageError::FileUnwritable || error == ImageError::NoReader;
+}
+
+// The value of an operation that gives nothing but whether it worked.
+struct NoValue
+{
+};
+
+// What every imaging operation that can fail gives back, as FileResult does
+// for the file layer: the code of why it failed and the library's, reader's
+// or system's own words, or the value it made.
+template<typename T = NoValue> struct [[nodiscard]] ImageResult
+{
+    ImageError error = ImageError::None;
+    std::string detail; // may be empty
+    T value {};
+
+    bool ok() const { return error == ImageError::None; }
+    explicit operator bool() const { return ok(); }
+};
+
+template<typename T> ImageResult<T> succeeded(T value)
+{
+    return { ImageError::None, {}, std::move(value) };
+}
+
+template<typename T = NoValue> ImageResult<T> failed(ImageError error, std::string detail = {})
+{
+    return { error, std::move(detail), T {} };
+}
+
+// One operation's failure passed on as that of another.
+template<typename T = NoValue, typename U> ImageResult<T> failedAs(ImageResult<U> &&other)
+{
+    return { other.error, std::move(other.detail), T {} };
 }
 
 } // namespace kelvra

@@ -17,7 +17,6 @@ namespace kelvra::jpeg {
 
 namespace {
 
-static_assert(sizeof(CodecResult::message) >= JMSG_LENGTH_MAX);
 static_assert(kMaxSide == JPEG_MAX_DIMENSION);
 
 // Format_RGB32 is 0xffRRGGBB as a 32-bit word. The alpha variants promise the
@@ -30,11 +29,23 @@ constexpr J_COLOR_SPACE kDecodeSpace = JCS_EXT_BGRA;
 constexpr J_COLOR_SPACE kEncodeSpace = JCS_EXT_BGRX;
 #endif
 
+// What the error manager gathers while the library runs: plain data, as
+// nothing with a destructor may live across its longjmp. Made an ImageResult
+// once the library is done.
+struct Report
+{
+    bool ok = false;
+    ImageError error = ImageError::None;
+    int warnings = 0; // libjpeg's warnings about corrupt data
+    // libjpeg's words: for ImageError::Library its error, else its first warning.
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
 struct ErrorManager
 {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
-    CodecResult *result;
+    Report *result;
 };
 
 [[noreturn]] void failWith(j_common_ptr cinfo, ImageError error)
@@ -93,7 +104,7 @@ void limitMemory(j_decompress_ptr cinfo)
     cinfo->mem->max_memory_to_use = static_cast<long>(std::min<long long>(kMaxCoefficientBytes, LONG_MAX));
 }
 
-void setError(CodecResult &result, ImageError error)
+void setError(Report &result, ImageError error)
 {
     result.error = error;
     result.message[0] = '\0';
@@ -125,11 +136,9 @@ void cmykRowToRgb32(unsigned char *row, unsigned width, bool inverted)
     }
 }
 
-} // namespace
-
-CodecResult readHeader(const unsigned char *data, std::size_t size, HeaderInfo *info)
+Report readHeaderInto(const unsigned char *data, std::size_t size, HeaderInfo *info)
 {
-    CodecResult result;
+    Report result;
     if (!data || !sizeFits(size)) {
         setError(result, ImageError::NoData);
         return result;
@@ -156,10 +165,10 @@ CodecResult readHeader(const unsigned char *data, std::size_t size, HeaderInfo *
     return result;
 }
 
-CodecResult decode(
+Report decodeRows(
     const unsigned char *data, std::size_t size, const DecodeOptions &options, RowSink sink, void *context)
 {
-    CodecResult result;
+    Report result;
     if (!data || !sizeFits(size)) {
         setError(result, ImageError::NoData);
         return result;
@@ -233,8 +242,6 @@ CodecResult decode(
     return result;
 }
 
-namespace {
-
 struct GrowingDestination
 {
     jpeg_destination_mgr pub;
@@ -250,13 +257,15 @@ void growBuffer(j_compress_ptr cinfo, std::size_t used)
         if (b->capacity > SIZE_MAX / 2)
             failWith(reinterpret_cast<j_common_ptr>(cinfo), ImageError::EncodedTooLarge);
         const std::size_t grown = b->capacity < 65536 ? 65536 : b->capacity * 2;
-        void *data = std::realloc(b->data, grown);
+        void *data = std::realloc(b->data.get(), grown);
         if (!data)
             failWith(reinterpret_cast<j_common_ptr>(cinfo), ImageError::NoMemory);
-        b->data = static_cast<unsigned char *>(data);
+        // realloc took the old block: the owner lets go of it without freeing.
+        (void)b->data.release();
+        b->data.reset(static_cast<unsigned char *>(data));
         b->capacity = grown;
     }
-    dest->pub.next_output_byte = b->data + used;
+    dest->pub.next_output_byte = b->data.get() + used;
     dest->pub.free_in_buffer = b->capacity - used;
 }
 
@@ -281,12 +290,10 @@ void finishOutput(j_compress_ptr cinfo)
     dest->buffer->size = dest->buffer->capacity - dest->pub.free_in_buffer;
 }
 
-} // namespace
-
-CodecResult encodeInto(
+Report encodeRows(
     const unsigned char *pixels, int width, int height, std::size_t stride, int quality, EncodeBuffer *buffer)
 {
-    CodecResult result;
+    Report result;
     buffer->size = 0;
     if (!pixels || width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION
         || static_cast<long long>(width) * height > kMaxRasterPixels) {
@@ -341,27 +348,6 @@ CodecResult encodeInto(
     return result;
 }
 
-CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride, int quality,
-    unsigned char **out, std::size_t *outSize)
-{
-    EncodeBuffer buffer;
-    const CodecResult result = encodeInto(pixels, width, height, stride, quality, &buffer);
-    if (!result.ok) {
-        freeEncoded(buffer.data);
-        buffer = EncodeBuffer();
-    }
-    *out = buffer.data;
-    *outSize = buffer.size;
-    return result;
-}
-
-void freeEncoded(unsigned char *buffer)
-{
-    std::free(buffer);
-}
-
-namespace {
-
 // Rows handed to the codecs at once outside the band: a strip that stays in
 // the cache between the decoder and the encoder.
 constexpr int kStripRows = 16;
@@ -381,7 +367,7 @@ struct TranscodeState
 
 // Before the caller's setjmp: errors, progress and the growing output of
 // one decoder-to-encoder pass. setjmp itself must stay in the caller.
-void prepareState(TranscodeState &s, CodecResult &result, EncodeBuffer *out)
+void prepareState(TranscodeState &s, Report &result, EncodeBuffer *out)
 {
     s.inCreated = s.outCreated = false;
     s.err.result = &result;
@@ -418,9 +404,9 @@ void ensureRows(TranscodeState &s, RowMemory *rows, std::size_t bytes)
 {
     if (bytes <= rows->capacity)
         return;
-    std::free(rows->data);
+    rows->data.reset();
     rows->capacity = 0;
-    rows->data = static_cast<unsigned char *>(std::malloc(bytes));
+    rows->data.reset(static_cast<unsigned char *>(std::malloc(bytes)));
     if (!rows->data)
         failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::NoMemory);
     rows->capacity = bytes;
@@ -458,11 +444,11 @@ void writeRows(TranscodeState &s, unsigned char *memory, std::size_t stride, int
     }
 }
 
-CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t size, const DecodeOptions &options,
+Report transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t size, const DecodeOptions &options,
     int quality, BandPlanner plan, BandPainter paint, RowWatcher watch, void *context, RowMemory *rows,
     EncodeBuffer *out)
 {
-    CodecResult result;
+    Report result;
     out->size = 0;
     if (!data || !sizeFits(size)) {
         setError(result, ImageError::NoData);
@@ -517,21 +503,21 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
     int y = 0;
     while (y < height) {
         if (y == band.first && band.last > band.first) {
-            readRows(s, rows->data, stride, band.first, band.last, cmyk);
-            if (paint && !paint(context, rows->data, stride, width, band.first, band.last))
+            readRows(s, rows->data.get(), stride, band.first, band.last, cmyk);
+            if (paint && !paint(context, rows->data.get(), stride, width, band.first, band.last))
                 failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
             if (watch)
-                watch(context, rows->data, stride, width, band.first, band.last);
-            writeRows(s, rows->data, stride, band.last - band.first);
+                watch(context, rows->data.get(), stride, width, band.first, band.last);
+            writeRows(s, rows->data.get(), stride, band.last - band.first);
             y = band.last;
             continue;
         }
         const int limit = y < band.first ? band.first : height;
         const int end = limit - y > kStripRows ? y + kStripRows : limit;
-        readRows(s, rows->data, stride, y, end, cmyk);
+        readRows(s, rows->data.get(), stride, y, end, cmyk);
         if (watch)
-            watch(context, rows->data, stride, width, y, end);
-        writeRows(s, rows->data, stride, end - y);
+            watch(context, rows->data.get(), stride, width, y, end);
+        writeRows(s, rows->data.get(), stride, end - y);
         y = end;
     }
     jpeg_finish_compress(&s.out);
@@ -541,17 +527,6 @@ CodecResult transcodeWith(TranscodeState &s, const unsigned char *data, std::siz
     result.ok = true;
     return result;
 }
-
-} // namespace
-
-CodecResult transcode(const unsigned char *data, std::size_t size, const DecodeOptions &options, int quality,
-    BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out, RowWatcher watch)
-{
-    TranscodeState state;
-    return transcodeWith(state, data, size, options, quality, plan, paint, watch, context, rows, out);
-}
-
-namespace {
 
 // The two objects of a coefficient rewrite and what the error exit releases,
 // kept out of the frame that calls setjmp.
@@ -565,9 +540,9 @@ void ensureMemory(j_common_ptr cinfo, RowMemory *memory, std::size_t bytes)
 {
     if (bytes <= memory->capacity)
         return;
-    std::free(memory->data);
+    memory->data.reset();
     memory->capacity = 0;
-    memory->data = static_cast<unsigned char *>(std::malloc(bytes));
+    memory->data.reset(static_cast<unsigned char *>(std::malloc(bytes)));
     if (!memory->data)
         failWith(cinfo, ImageError::NoMemory);
     memory->capacity = bytes;
@@ -668,7 +643,7 @@ void placeBand(CoefficientState &s, RowMemory *memory, CoefficientBand &band)
     std::size_t offset = 0;
     for (int c = 0; c < s.layout.components; ++c) {
         const CoefficientPlane &plane = s.layout.planes[c];
-        band.blocks[c] = reinterpret_cast<short *>(memory->data + offset);
+        band.blocks[c] = reinterpret_cast<short *>(memory->data.get() + offset);
         band.firstBlock[c] = 0;
         band.lastBlock[c] = plane.blocksWide;
         offset += std::size_t(band.lastMcuRow - band.firstMcuRow) * plane.vSamp * plane.blocksWide * sizeof(JBLOCK);
@@ -819,10 +794,10 @@ void collectDc(CoefficientState &s, DcTerms &dc)
     }
 }
 
-CodecResult rewriteWith(CoefficientState &s, const unsigned char *data, std::size_t size, CoefficientPlanner plan,
+Report rewriteWith(CoefficientState &s, const unsigned char *data, std::size_t size, CoefficientPlanner plan,
     CoefficientEditor edit, CoefficientSink sink, void *context, RowMemory *memory, EncodeBuffer *out, DcTerms *dc)
 {
-    CodecResult result;
+    Report result;
     if (out)
         out->size = 0;
     if (!data || !sizeFits(size)) {
@@ -896,7 +871,7 @@ void stopAfterHeaders(j_common_ptr cinfo)
 
 // One interleaved (or single-component) sequential Huffman scan of 8-bit
 // samples, whose header libjpeg read without a complaint.
-bool spliceableScan(const jpeg_decompress_struct &in, const CodecResult &result)
+bool spliceableScan(const jpeg_decompress_struct &in, const Report &result)
 {
     if (result.warnings > 0 || in.progressive_mode || in.arith_code || in.data_precision != 8
         || in.comps_in_scan != in.num_components || in.Ss != 0 || in.Se != DCTSIZE2 - 1 || in.Ah != 0 || in.Al != 0)
@@ -920,10 +895,10 @@ void copyTable(const JHUFF_TBL &from, HuffmanTable &to)
     std::memcpy(to.values, from.huffval, sizeof to.values);
 }
 
-CodecResult readScanWith(ScanState &s, const unsigned char *data, std::size_t size, ScanHeader *header,
+Report readScanWith(ScanState &s, const unsigned char *data, std::size_t size, ScanHeader *header,
     EncodeBuffer *markers, bool completeTables)
 {
-    CodecResult result;
+    Report result;
     markers->size = 0;
     *header = ScanHeader();
     if (!data || !sizeFits(size)) {
@@ -997,33 +972,92 @@ CodecResult readScanWith(ScanState &s, const unsigned char *data, std::size_t si
     failWith(reinterpret_cast<j_common_ptr>(&s.out), ImageError::UnexpectedLayout);
 }
 
+// The library's words go with a failure only when they say why.
+template<typename T> ImageResult<T> resultOf(const Report &report, T value)
+{
+    if (!report.ok)
+        return failed<T>(
+            report.error, report.error == ImageError::Library ? std::string(report.message) : std::string());
+    return succeeded(std::move(value));
+}
+
+Warnings warningsOf(const Report &report)
+{
+    return { report.warnings, report.warnings > 0 ? std::string(report.message) : std::string() };
+}
+
 } // namespace
 
-CodecResult readScanHeader(const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers)
+void FreeCodecMemory::operator()(unsigned char *memory) const
 {
-    ScanState state;
-    return readScanWith(state, data, size, header, markers, false);
+    std::free(memory);
 }
 
-CodecResult readCompletedScanHeader(
-    const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers)
+ImageResult<HeaderInfo> readHeader(const unsigned char *data, std::size_t size)
 {
-    ScanState state;
-    return readScanWith(state, data, size, header, markers, true);
+    HeaderInfo info;
+    const Report report = readHeaderInto(data, size, &info);
+    return resultOf(report, info);
 }
 
-CodecResult rewriteCoefficients(const unsigned char *data, std::size_t size, CoefficientPlanner plan,
+ImageResult<Warnings> decode(
+    const unsigned char *data, std::size_t size, const DecodeOptions &options, RowSink sink, void *context)
+{
+    const Report report = decodeRows(data, size, options, sink, context);
+    return resultOf(report, warningsOf(report));
+}
+
+ImageResult<> encodeInto(
+    const unsigned char *pixels, int width, int height, std::size_t stride, int quality, EncodeBuffer *buffer)
+{
+    return resultOf(encodeRows(pixels, width, height, stride, quality, buffer), NoValue());
+}
+
+ImageResult<EncodeBuffer> encode(const unsigned char *pixels, int width, int height, std::size_t stride, int quality)
+{
+    EncodeBuffer buffer;
+    const Report report = encodeRows(pixels, width, height, stride, quality, &buffer);
+    return resultOf(report, std::move(buffer));
+}
+
+ImageResult<Warnings> transcode(const unsigned char *data, std::size_t size, const DecodeOptions &options, int quality,
+    BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out, RowWatcher watch)
+{
+    TranscodeState state;
+    const Report report = transcodeWith(state, data, size, options, quality, plan, paint, watch, context, rows, out);
+    return resultOf(report, warningsOf(report));
+}
+
+ImageResult<ScanHeader> readScanHeader(const unsigned char *data, std::size_t size, EncodeBuffer *markers)
+{
+    ScanState state;
+    ScanHeader header;
+    const Report report = readScanWith(state, data, size, &header, markers, false);
+    return resultOf(report, header);
+}
+
+ImageResult<ScanHeader> readCompletedScanHeader(const unsigned char *data, std::size_t size, EncodeBuffer *markers)
+{
+    ScanState state;
+    ScanHeader header;
+    const Report report = readScanWith(state, data, size, &header, markers, true);
+    return resultOf(report, header);
+}
+
+ImageResult<Warnings> rewriteCoefficients(const unsigned char *data, std::size_t size, CoefficientPlanner plan,
     CoefficientEditor edit, void *context, RowMemory *band, EncodeBuffer *out, DcTerms *dc)
 {
     CoefficientState state;
-    return rewriteWith(state, data, size, plan, edit, nullptr, context, band, out, dc);
+    const Report report = rewriteWith(state, data, size, plan, edit, nullptr, context, band, out, dc);
+    return resultOf(report, warningsOf(report));
 }
 
-CodecResult readCoefficients(
+ImageResult<Warnings> readCoefficients(
     const unsigned char *data, std::size_t size, CoefficientSink sink, void *context, RowMemory *memory)
 {
     CoefficientState state;
-    return rewriteWith(state, data, size, nullptr, nullptr, sink, context, memory, nullptr, nullptr);
+    const Report report = rewriteWith(state, data, size, nullptr, nullptr, sink, context, memory, nullptr, nullptr);
+    return resultOf(report, warningsOf(report));
 }
 
 } // namespace kelvra::jpeg

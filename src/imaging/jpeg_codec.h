@@ -3,11 +3,14 @@
 
 // The only place that talks to libjpeg. Its error exits longjmp, so every call
 // here is plain C-style code with no C++ object alive between the library's
-// setjmp and longjmp; callers get a CodecResult and never see an exit().
+// setjmp and longjmp; callers get an ImageResult and never see an exit().
 
 #include "imaging/image_error.h"
 
 #include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelvra::jpeg {
@@ -30,14 +33,20 @@ constexpr long long kMaxCoefficientBytes = 2LL << 30;
 // walks every coefficient again.
 constexpr int kMaxScans = 500;
 
-struct CodecResult
+// What a decoder that went on past corrupt data warned of. A failure's
+// detail is libjpeg's error for ImageError::Library, else empty.
+struct Warnings
 {
-    bool ok = false;
-    ImageError error = ImageError::None;
-    int warnings = 0; // libjpeg's warnings about corrupt data
-    // libjpeg's words: for ImageError::Library its error, else its first warning.
-    char message[200] = {};
+    int count = 0;
+    std::string first; // libjpeg's words, may be empty
 };
+
+// Memory the codec takes with malloc and grows with realloc.
+struct FreeCodecMemory
+{
+    void operator()(unsigned char *memory) const;
+};
+using CodecMemory = std::unique_ptr<unsigned char, FreeCodecMemory>;
 
 struct HeaderInfo
 {
@@ -59,38 +68,38 @@ struct DecodeOptions
 // refuse. Must not throw.
 using RowSink = unsigned char *(*)(void *context, int width, int height, std::size_t *stride);
 
-CodecResult readHeader(const unsigned char *data, std::size_t size, HeaderInfo *info);
+ImageResult<HeaderInfo> readHeader(const unsigned char *data, std::size_t size);
 
 // Decodes into 32-bit pixels laid out as QImage::Format_RGB32 (0xffRRGGBB).
 // Greyscale, RGB, YCbCr, CMYK and YCCK files all come out as RGB.
-CodecResult decode(
+ImageResult<Warnings> decode(
     const unsigned char *data, std::size_t size, const DecodeOptions &options, RowSink sink, void *context);
-
-// Encodes Format_RGB32 rows (alpha byte ignored) as baseline 4:2:0 YCbCr.
-// On success *out holds a buffer to give back with freeEncoded().
-CodecResult encode(const unsigned char *pixels, int width, int height, std::size_t stride, int quality,
-    unsigned char **out, std::size_t *outSize);
-void freeEncoded(unsigned char *buffer);
 
 // A growing output buffer that keeps its memory from one encode to the next,
 // so that a batch worker does not fault in fresh pages for every photo.
-// Owned by the caller; release with freeEncoded(data).
 struct EncodeBuffer
 {
-    unsigned char *data = nullptr;
+    CodecMemory data;
     std::size_t capacity = 0;
     std::size_t size = 0; // bytes of the last encode
+
+    std::string_view bytes() const
+    {
+        return data ? std::string_view(reinterpret_cast<const char *>(data.get()), size) : std::string_view();
+    }
 };
 
+// Encodes Format_RGB32 rows (alpha byte ignored) as baseline 4:2:0 YCbCr.
+ImageResult<EncodeBuffer> encode(const unsigned char *pixels, int width, int height, std::size_t stride, int quality);
+
 // encode() into buffer, which grows as needed and is never shrunk.
-CodecResult encodeInto(
+ImageResult<> encodeInto(
     const unsigned char *pixels, int width, int height, std::size_t stride, int quality, EncodeBuffer *buffer);
 
 // Memory for rows of 32-bit pixels that keeps its size between calls.
-// Owned by the caller; release with freeEncoded(data).
 struct RowMemory
 {
-    unsigned char *data = nullptr;
+    CodecMemory data;
     std::size_t capacity = 0;
 };
 
@@ -121,7 +130,7 @@ using RowWatcher
 // memory, and they are still in the cache when the encoder reads them. The
 // JPEG is the same as decoding in full, changing the band's rows and
 // encoding the whole picture.
-CodecResult transcode(const unsigned char *data, std::size_t size, const DecodeOptions &options, int quality,
+ImageResult<Warnings> transcode(const unsigned char *data, std::size_t size, const DecodeOptions &options, int quality,
     BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out, RowWatcher watch = nullptr);
 
 } // namespace kelvra::jpeg
@@ -198,13 +207,13 @@ struct DcTerms
 // sequential Huffman file keeps its tables (with codes added for symbols
 // they lack). The output carries no metadata segments, like encode()'s.
 // With dc, the DC terms of what is written go there too.
-CodecResult rewriteCoefficients(const unsigned char *data, std::size_t size, CoefficientPlanner plan,
+ImageResult<Warnings> rewriteCoefficients(const unsigned char *data, std::size_t size, CoefficientPlanner plan,
     CoefficientEditor edit, void *context, RowMemory *band, EncodeBuffer *out, DcTerms *dc = nullptr);
 
 // Every block of every component to sink, each plane as one band
 // (firstMcuRow 0, lastMcuRow the picture's MCU rows). Must not throw.
 using CoefficientSink = void (*)(void *context, const CoefficientLayout &layout, const CoefficientBand &all);
-CodecResult readCoefficients(
+ImageResult<Warnings> readCoefficients(
     const unsigned char *data, std::size_t size, CoefficientSink sink, void *context, RowMemory *memory);
 
 // What copying a sequential Huffman scan's entropy-coded data needs from the
@@ -237,12 +246,11 @@ struct ScanHeader
 // when the source's Huffman tables lack nothing: SOI, JFIF or Adobe, DQT,
 // SOF, DHT (the source's tables as they are), DRI and SOS. Decodes no
 // coefficient.
-CodecResult readScanHeader(const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers);
+ImageResult<ScanHeader> readScanHeader(const unsigned char *data, std::size_t size, EncodeBuffer *markers);
 
 // The same for writing every block again: the markers and header's tables
 // are the source's tables completed with a code for every symbol, as
 // rewriteCoefficients() writes them.
-CodecResult readCompletedScanHeader(
-    const unsigned char *data, std::size_t size, ScanHeader *header, EncodeBuffer *markers);
+ImageResult<ScanHeader> readCompletedScanHeader(const unsigned char *data, std::size_t size, EncodeBuffer *markers);
 
 } // namespace kelvra::jpeg

@@ -34,18 +34,6 @@ unsigned char *allocateRaster(void *context, int width, int height, std::size_t 
 
 } // namespace
 
-bool JpegImage::fail(ImageFailure failure)
-{
-    m_failure = std::move(failure);
-    return false;
-}
-
-bool JpegImage::fail(ImageError code, const QString &detail)
-{
-    m_failure = { code, detail };
-    return false;
-}
-
 void JpegImage::dropDecodedImage()
 {
     // A raster that was put in has no other copy; only a decoded one can go.
@@ -53,20 +41,20 @@ void JpegImage::dropDecodedImage()
         m_image = QImage();
 }
 
-bool JpegImage::loadFromFile(const QString &path)
+ImageResult<> JpegImage::loadFromFile(const QString &path)
 {
     QFile file;
     if (!openForReading(file, path))
-        return fail(ImageError::FileUnreadable, file.errorString());
+        return failed(ImageError::FileUnreadable, file.errorString().toStdString());
     if (file.size() > kMaxFileBytes)
-        return fail(ImageError::FileTooLarge);
+        return failed(ImageError::FileTooLarge);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return fail(ImageError::FileUnreadable, file.errorString());
+        return failed(ImageError::FileUnreadable, file.errorString().toStdString());
     return loadFromData(bytes);
 }
 
-bool JpegImage::loadFromData(const QByteArray &bytes)
+ImageResult<> JpegImage::loadFromData(const QByteArray &bytes)
 {
     m_data.clear();
     m_image = QImage();
@@ -74,19 +62,18 @@ bool JpegImage::loadFromData(const QByteArray &bytes)
     m_fullWidth = m_fullHeight = m_components = 0;
     m_progressive = false;
     m_warnings = 0;
-    m_failure = {};
 
-    jpeg::HeaderInfo info;
-    const jpeg::CodecResult result = jpeg::readHeader(
-        reinterpret_cast<const unsigned char *>(bytes.constData()), static_cast<std::size_t>(bytes.size()), &info);
-    if (!result.ok)
-        return fail(failureOf(result));
+    ImageResult<jpeg::HeaderInfo> header = jpeg::readHeader(
+        reinterpret_cast<const unsigned char *>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+    if (!header)
+        return failedAs(std::move(header));
+    const jpeg::HeaderInfo &info = header.value;
     m_data = bytes;
     m_fullWidth = info.width;
     m_fullHeight = info.height;
     m_components = info.components;
     m_progressive = info.progressive;
-    return true;
+    return {};
 }
 
 void JpegImage::setScale(int scale)
@@ -132,29 +119,26 @@ int JpegImage::height() const
     return (m_fullHeight + a - 1) / a;
 }
 
-bool JpegImage::decode()
+ImageResult<> JpegImage::decode()
 {
     m_warnings = 0;
-    m_failure = {};
-    if (m_stale)
-        return fail(ImageError::NoData);
-    if (m_data.isEmpty())
-        return fail(ImageError::NoData);
+    if (m_stale || m_data.isEmpty())
+        return failed(ImageError::NoData);
 
     jpeg::DecodeOptions options;
     options.scaleDenom = 1 << m_scale;
     options.fastDct = m_performance == Performance::BestSpeed;
     options.fancyUpsampling = m_smoothing;
     DecodeTarget target;
-    const jpeg::CodecResult result = jpeg::decode(reinterpret_cast<const unsigned char *>(m_data.constData()),
+    ImageResult<jpeg::Warnings> result = jpeg::decode(reinterpret_cast<const unsigned char *>(m_data.constData()),
         static_cast<std::size_t>(m_data.size()), options, allocateRaster, &target);
-    m_warnings = result.warnings;
-    if (!result.ok) {
+    if (!result) {
         m_image = QImage();
-        return fail(failureOf(result));
+        return failedAs(std::move(result));
     }
+    m_warnings = result.value.count;
     m_image = std::move(target.image);
-    return true;
+    return {};
 }
 
 void JpegImage::setImage(QImage raster)
@@ -172,56 +156,57 @@ QImage JpegImage::takeImage()
     return taken;
 }
 
-bool JpegImage::transformImage(bool (*op)(QImage &))
+ImageResult<> JpegImage::transformImage(ImageResult<> (*op)(QImage &))
 {
-    if (m_image.isNull() || !op(m_image))
-        return false;
-    m_stale = true;
-    return true;
+    if (m_image.isNull())
+        return failed(ImageError::NoPicture);
+    ImageResult<> done = op(m_image);
+    if (done)
+        m_stale = true;
+    return done;
 }
 
-bool JpegImage::compress()
+ImageResult<> JpegImage::compress()
 {
-    m_failure = {};
     if (m_image.isNull())
-        return fail(ImageError::NoPicture);
-    unsigned char *out = nullptr;
-    std::size_t size = 0;
-    const jpeg::CodecResult result = jpeg::encode(m_image.constBits(), m_image.width(), m_image.height(),
-        static_cast<std::size_t>(m_image.bytesPerLine()), m_quality, &out, &size);
-    if (!result.ok)
-        return fail(failureOf(result));
-    if (size > static_cast<std::size_t>(std::numeric_limits<qsizetype>::max())) {
-        jpeg::freeEncoded(out);
-        return fail(ImageError::EncodedTooLarge);
-    }
-    m_data = QByteArray(reinterpret_cast<const char *>(out), static_cast<qsizetype>(size));
-    jpeg::freeEncoded(out);
+        return failed(ImageError::NoPicture);
+    ImageResult<jpeg::EncodeBuffer> encoded = jpeg::encode(m_image.constBits(), m_image.width(), m_image.height(),
+        static_cast<std::size_t>(m_image.bytesPerLine()), m_quality);
+    if (!encoded)
+        return failedAs(std::move(encoded));
+    const std::string_view bytes = encoded.value.bytes();
+    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<qsizetype>::max()))
+        return failed(ImageError::EncodedTooLarge);
+    // A copy that cannot be had throws; the encoder's buffer goes either way.
+    m_data = QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
     m_fullWidth = m_image.width();
     m_fullHeight = m_image.height();
     m_components = 3;
     m_progressive = false;
     m_stale = false;
-    return true;
+    return {};
 }
 
-bool JpegImage::saveToData(QByteArray &out)
+ImageResult<QByteArray> JpegImage::saveToData()
 {
-    if ((m_stale || m_data.isEmpty()) && !compress())
-        return false;
-    out = m_data;
-    return true;
+    if (m_stale || m_data.isEmpty()) {
+        ImageResult<> compressed = compress();
+        if (!compressed)
+            return failedAs<QByteArray>(std::move(compressed));
+    }
+    return succeeded(m_data);
 }
 
-bool JpegImage::saveToFile(const QString &path)
+ImageResult<> JpegImage::saveToFile(const QString &path)
 {
-    QByteArray bytes;
-    if (!saveToData(bytes))
-        return false;
-    const FileResult written = writeFileAtomically(nativePath(path), std::string_view(bytes.constData(), bytes.size()));
+    ImageResult<QByteArray> bytes = saveToData();
+    if (!bytes)
+        return failedAs(std::move(bytes));
+    const FileResult written = writeFileAtomically(
+        nativePath(path), std::string_view(bytes.value.constData(), std::size_t(bytes.value.size())));
     if (!written.ok())
-        return fail(ImageError::FileUnwritable, QString::fromStdString(written.detail));
-    return true;
+        return failed(ImageError::FileUnwritable, written.detail);
+    return {};
 }
 
 } // namespace kelvra

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "imaging/image_failure.h"
+#include "imaging/image_error.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -25,8 +25,8 @@ public:
     static constexpr int kDefaultQuality = 90;
 
     // Reads the bytes and their header. On failure the object is left empty.
-    bool loadFromFile(const QString &path);
-    bool loadFromData(const QByteArray &bytes);
+    ImageResult<> loadFromFile(const QString &path);
+    ImageResult<> loadFromData(const QByteArray &bytes);
 
     bool hasData() const { return !m_data.isEmpty(); }
     // The bytes as loaded or as last compressed; stale after setImage().
@@ -55,7 +55,7 @@ public:
 
     // Decodes the bytes at the current scale and speed. Corrupt data decodes
     // as far as it goes (warningCount() > 0); only unusable data fails.
-    bool decode();
+    ImageResult<> decode();
     bool hasImage() const { return !m_image.isNull(); }
     const QImage &image() const { return m_image; }
     // Puts a raster in (converted to Format_RGB32 if need be).
@@ -65,21 +65,18 @@ public:
     QImage takeImage();
     // Changes the raster in place with op (one of the turns, say); the bytes
     // go stale when op succeeds. op must leave the raster alone on failure.
-    bool transformImage(bool (*op)(QImage &));
+    // Fails with ImageError::NoPicture without a raster.
+    ImageResult<> transformImage(ImageResult<> (*op)(QImage &));
 
     // Encodes the raster at quality() into data().
-    bool compress();
+    ImageResult<> compress();
     // Compresses first when the bytes are stale; writes atomically.
-    bool saveToData(QByteArray &out);
-    bool saveToFile(const QString &path);
+    ImageResult<QByteArray> saveToData();
+    ImageResult<> saveToFile(const QString &path);
 
     int warningCount() const { return m_warnings; }
-    // Why the last load, decode, compress or save failed.
-    const ImageFailure &failure() const { return m_failure; }
 
 private:
-    bool fail(ImageError code, const QString &detail = QString());
-    bool fail(ImageFailure failure);
     void dropDecodedImage();
 
     QByteArray m_data;
@@ -94,7 +91,6 @@ private:
     bool m_smoothing = true;
     int m_quality = kDefaultQuality;
     int m_warnings = 0;
-    ImageFailure m_failure;
 };
 
 } // namespace kelvra

@@ -639,15 +639,15 @@ bool StoredPhotoLabel::paint(QImage &band, int bandTop, int bandLeft)
         band, QPoint(bandLeft, bandTop), m_source, m_area, m_orientation, m_canvas, m_settings, m_text, p);
 }
 
-std::optional<LabelBox> drawLabelOnStoredPhoto(
+ImageResult<LabelBox> drawLabelOnStoredPhoto(
     QImage &stored, int orientation, const StampSettings &settings, const QString &text)
 {
     if (stored.isNull())
-        return LabelBox {};
+        return succeeded(LabelBox {});
     StoredPhotoLabel label(stored.size(), orientation, settings, text);
     if (!label.paint(stored, 0))
-        return std::nullopt;
-    return label.box();
+        return failed<LabelBox>(ImageError::PaintRefused);
+    return succeeded(label.box());
 }
 
 LabelBox pointerLabelBox(QPoint pointer, QSize raster, QSize label)

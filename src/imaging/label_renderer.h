@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "imaging/image_error.h"
 #include "stamp/stamp_settings.h"
 
 #include <QColor>
@@ -10,8 +11,6 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
-
-#include <optional>
 
 class QPainter;
 
@@ -183,9 +182,9 @@ private:
     QRect m_source; // stored
 };
 
-// The whole stored raster at once; the box is in upright coordinates, and
-// nothing without memory for the patch.
-std::optional<LabelBox> drawLabelOnStoredPhoto(
+// The whole stored raster at once; the box is in upright coordinates. Fails
+// with ImageError::PaintRefused without memory for the patch.
+ImageResult<LabelBox> drawLabelOnStoredPhoto(
     QImage &stored, int orientation, const StampSettings &settings, const QString &text);
 
 // Pointer placement as numbers: the box of a label of size `label` whose

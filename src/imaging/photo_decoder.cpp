@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imaging/photo_decoder.h"
 
+#include "imaging/jpeg_codec.h"
 #include "platform/file_ops.h"
 
 #include <libheif/heif.h>
@@ -16,12 +17,6 @@
 namespace kelvra {
 
 namespace {
-
-void setError(ImageFailure *error, ImageError code, const QString &detail = QString())
-{
-    if (error)
-        *error = { code, detail };
-}
 
 bool tooLarge(long long width, long long height)
 {
@@ -52,32 +47,36 @@ struct HeifDeleter
 };
 template<typename T> using HeifPtr = std::unique_ptr<T, HeifDeleter>;
 
-bool failedHeif(ImageFailure *error, const heif_error &e)
+ImageResult<DecodedPhoto> failedHeif(const heif_error &e)
 {
-    setError(error, ImageError::Library, QString::fromUtf8(e.message ? e.message : "HEIF error"));
-    return false;
+    return failed<DecodedPhoto>(ImageError::Library, e.message ? e.message : "HEIF error");
 }
 
-bool decodeHeif(QByteArrayView bytes, DecodedPhoto &out, ImageFailure *error)
+// A raster made opaque, or no memory for it.
+ImageResult<DecodedPhoto> opaquePhoto(const QImage &picture)
+{
+    DecodedPhoto out { opaque(picture) };
+    if (out.raster.isNull())
+        return failed<DecodedPhoto>(ImageError::NoMemory);
+    return succeeded(std::move(out));
+}
+
+ImageResult<DecodedPhoto> decodeHeif(QByteArrayView bytes)
 {
     HeifPtr<heif_context> context(heif_context_alloc());
-    if (!context) {
-        setError(error, ImageError::NoMemory);
-        return false;
-    }
+    if (!context)
+        return failed<DecodedPhoto>(ImageError::NoMemory);
     heif_error e
         = heif_context_read_from_memory_without_copy(context.get(), bytes.data(), size_t(bytes.size()), nullptr);
     if (e.code != heif_error_Ok)
-        return failedHeif(error, e);
+        return failedHeif(e);
     heif_image_handle *rawHandle = nullptr;
     e = heif_context_get_primary_image_handle(context.get(), &rawHandle);
     HeifPtr<heif_image_handle> handle(rawHandle);
     if (e.code != heif_error_Ok)
-        return failedHeif(error, e);
-    if (tooLarge(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get()))) {
-        setError(error, ImageError::PictureTooLarge);
-        return false;
-    }
+        return failedHeif(e);
+    if (tooLarge(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get())))
+        return failed<DecodedPhoto>(ImageError::PictureTooLarge);
     const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
     HeifPtr<heif_decoding_options> options(heif_decoding_options_alloc());
     options->ignore_transformations = 0; // the image's rotation and mirror are part of it
@@ -87,25 +86,18 @@ bool decodeHeif(QByteArrayView bytes, DecodedPhoto &out, ImageFailure *error)
         alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
     HeifPtr<heif_image> image(rawImage);
     if (e.code != heif_error_Ok)
-        return failedHeif(error, e);
+        return failedHeif(e);
     const int width = heif_image_get_width(image.get(), heif_channel_interleaved);
     const int height = heif_image_get_height(image.get(), heif_channel_interleaved);
     int stride = 0;
     const uint8_t *plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-    if (!plane || tooLarge(width, height)) {
-        setError(error, ImageError::UnexpectedLayout);
-        return false;
-    }
+    if (!plane || tooLarge(width, height))
+        return failed<DecodedPhoto>(ImageError::UnexpectedLayout);
     const QImage view(plane, width, height, stride, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    out.raster = opaque(view); // a copy: the plane goes with the image
-    if (out.raster.isNull()) {
-        setError(error, ImageError::NoMemory);
-        return false;
-    }
-    return true;
+    return opaquePhoto(view); // a copy: the plane goes with the image
 }
 
-bool decodeWithReader(const char *format, QByteArrayView bytes, DecodedPhoto &out, ImageFailure *error)
+ImageResult<DecodedPhoto> decodeWithReader(const char *format, QByteArrayView bytes)
 {
     QByteArray data = QByteArray::fromRawData(bytes.data(), bytes.size());
     QBuffer buffer(&data);
@@ -114,85 +106,63 @@ bool decodeWithReader(const char *format, QByteArrayView bytes, DecodedPhoto &ou
     // Orientation is ours to apply, from the EXIF block, as for JPEG.
     reader.setAutoTransform(false);
     const QSize claimed = reader.size();
-    if (claimed.isValid() && tooLarge(claimed.width(), claimed.height())) {
-        setError(error, ImageError::PictureTooLarge);
-        return false;
-    }
+    if (claimed.isValid() && tooLarge(claimed.width(), claimed.height()))
+        return failed<DecodedPhoto>(ImageError::PictureTooLarge);
     // Eight bytes a pixel covers 16-bit pictures.
     reader.setAllocationLimit(int(jpeg::kMaxRasterPixels * 8 / (1024 * 1024)));
     QImage picture;
-    if (!reader.read(&picture)) {
-        setError(error, ImageError::NoReader, reader.errorString());
-        return false;
-    }
-    if (tooLarge(picture.width(), picture.height())) {
-        setError(error, ImageError::PictureTooLarge);
-        return false;
-    }
-    out.raster = opaque(picture);
-    if (out.raster.isNull()) {
-        setError(error, ImageError::NoMemory);
-        return false;
-    }
-    return true;
+    if (!reader.read(&picture))
+        return failed<DecodedPhoto>(ImageError::NoReader, reader.errorString().toStdString());
+    if (tooLarge(picture.width(), picture.height()))
+        return failed<DecodedPhoto>(ImageError::PictureTooLarge);
+    return opaquePhoto(picture);
 }
 
 } // namespace
 
-bool decodeOtherPhoto(PhotoKind kind, QByteArrayView bytes, DecodedPhoto &out, ImageFailure *error)
+ImageResult<DecodedPhoto> decodeOtherPhoto(PhotoKind kind, QByteArrayView bytes)
 {
-    out = {};
-    if (bytes.isEmpty()) {
-        setError(error, ImageError::NoData);
-        return false;
-    }
+    if (bytes.isEmpty())
+        return failed<DecodedPhoto>(ImageError::NoData);
     switch (kind) {
     case PhotoKind::Heif:
-        return decodeHeif(bytes, out, error);
+        return decodeHeif(bytes);
     case PhotoKind::Png:
-        return decodeWithReader("png", bytes, out, error);
+        return decodeWithReader("png", bytes);
     case PhotoKind::Tiff:
-        return decodeWithReader("tiff", bytes, out, error);
+        return decodeWithReader("tiff", bytes);
     case PhotoKind::Webp:
-        return decodeWithReader("webp", bytes, out, error);
+        return decodeWithReader("webp", bytes);
     case PhotoKind::Jpeg:
     case PhotoKind::None:
         break;
     }
-    setError(error, ImageError::NoReader);
-    return false;
+    return failed<DecodedPhoto>(ImageError::NoReader);
 }
 
-bool encodePng(const QImage &raster, QByteArray &out, ImageFailure *error)
+ImageResult<QByteArray> encodePng(const QImage &raster)
 {
-    out.clear();
+    QByteArray out;
     QBuffer buffer(&out);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
-    if (!writer.write(raster)) {
-        setError(error, ImageError::Library, writer.errorString());
-        return false;
-    }
-    return true;
+    if (!writer.write(raster))
+        return failed<QByteArray>(ImageError::Library, writer.errorString().toStdString());
+    buffer.close();
+    return succeeded(std::move(out));
 }
 
-bool loadOtherPhoto(const QString &path, PhotoKind kind, DecodedPhoto &out, ImageFailure *error)
+ImageResult<DecodedPhoto> loadOtherPhoto(const QString &path, PhotoKind kind)
 {
     QFile file;
-    if (!openForReading(file, path)) {
-        setError(error, ImageError::FileUnreadable, file.errorString());
-        return false;
-    }
-    if (file.size() > (qint64(1) << 30)) {
-        setError(error, ImageError::FileTooLarge);
-        return false;
-    }
+    if (!openForReading(file, path))
+        return failed<DecodedPhoto>(ImageError::FileUnreadable, file.errorString().toStdString());
+    if (file.size() > (qint64(1) << 30))
+        return failed<DecodedPhoto>(ImageError::FileTooLarge);
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        setError(error, ImageError::FileUnreadable, file.errorString());
-        return false;
-    }
-    return decodeOtherPhoto(kind, bytes, out, error);
+    if (file.error() != QFileDevice::NoError)
+        return failed<DecodedPhoto>(ImageError::FileUnreadable, file.errorString().toStdString());
+    return decodeOtherPhoto(kind, bytes);
 }
 
 } // namespace kelvra

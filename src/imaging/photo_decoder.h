@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "imaging/image_failure.h"
+#include "imaging/image_error.h"
 #include "metadata/photo_kind.h"
 
 #include <QByteArrayView>
@@ -21,12 +21,12 @@ struct DecodedPhoto
     QImage raster; // Format_RGB32
 };
 
-// False with the library's or reader's reason in *error.
-bool decodeOtherPhoto(PhotoKind kind, QByteArrayView bytes, DecodedPhoto &out, ImageFailure *error = nullptr);
-// A raster as a lossless 8-bit PNG; false with the writer's reason.
-bool encodePng(const QImage &raster, QByteArray &out, ImageFailure *error = nullptr);
+// Fails with the library's or reader's reason.
+ImageResult<DecodedPhoto> decodeOtherPhoto(PhotoKind kind, QByteArrayView bytes);
+// A raster as a lossless 8-bit PNG; fails with the writer's reason.
+ImageResult<QByteArray> encodePng(const QImage &raster);
 
 // The same from a file.
-bool loadOtherPhoto(const QString &path, PhotoKind kind, DecodedPhoto &out, ImageFailure *error = nullptr);
+ImageResult<DecodedPhoto> loadOtherPhoto(const QString &path, PhotoKind kind);
 
 } // namespace kelvra

@@ -37,18 +37,25 @@ int readExifOrientation(const QString &path)
     return metadata.exifOrientation();
 }
 
-bool applyOrientation(JpegImage &image, int orientation, bool back)
+ImageResult<bool> applyOrientation(JpegImage &image, int orientation, bool back)
 {
     const OrientationTurns turns = orientationTurns(orientation);
-    bool (*turn)(QImage &) = back ? turns.back : turns.upright;
+    const RasterTurn turn = back ? turns.back : turns.upright;
     if (!turn)
-        return false;
-    if (!image.hasImage() && !image.decode())
-        return false;
-    return image.transformImage(turn);
+        return succeeded(false);
+    if (!image.hasImage()) {
+        ImageResult<> decoded = image.decode();
+        if (!decoded)
+            return failedAs<bool>(std::move(decoded));
+    }
+    ImageResult<> turned = image.transformImage(turn);
+    if (!turned)
+        return failedAs<bool>(std::move(turned));
+    return succeeded(true);
 }
 
-void ApplyExifOrientation(JpegImage &image, const QString &path, bool back, const OrientationReader &readOrientation)
+ImageResult<bool> ApplyExifOrientation(
+    JpegImage &image, const QString &path, bool back, const OrientationReader &readOrientation)
 {
     int orientation = 1;
     try {
@@ -58,7 +65,7 @@ void ApplyExifOrientation(JpegImage &image, const QString &path, bool back, cons
         // An unreadable orientation is orientation 1.
         orientation = 1;
     }
-    applyOrientation(image, orientation, back);
+    return applyOrientation(image, orientation, back);
 }
 
 } // namespace kelvra

@@ -26,10 +26,11 @@ int readExifOrientation(const QString &path);
 
 // Turns or mirrors the picture upright (back false) or back to how it is
 // stored (back true) for orientations 2..8; anything else is left alone.
-// Decodes first if there is no raster yet. Returns whether it turned; a
-// failure leaves the picture as it was.
-bool applyOrientation(JpegImage &image, int orientation, bool back);
-void ApplyExifOrientation(
+// Decodes first if there is no raster yet. The value says whether it turned;
+// a failure (the decoder's, or no memory for the turn) leaves the picture as
+// it was.
+ImageResult<bool> applyOrientation(JpegImage &image, int orientation, bool back);
+ImageResult<bool> ApplyExifOrientation(
     JpegImage &image, const QString &path, bool back, const OrientationReader &readOrientation = readExifOrientation);
 
 } // namespace kelvra

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imaging/photo_workspace.h"
 
-#include "imaging/image_failure.h"
 #include "imaging/photo_decoder.h"
 #include "platform/file_ops.h"
 
@@ -16,67 +15,45 @@ namespace {
 // Largest file read into memory as one photo.
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 
-void setError(ImageFailure *error, ImageError code, const QString &detail = QString())
-{
-    if (error)
-        *error = { code, detail };
-}
-
-void setError(ImageFailure *error, ImageFailure failure)
-{
-    if (error)
-        *error = std::move(failure);
-}
-
 } // namespace
 
 PhotoWorkspace::~PhotoWorkspace()
 {
     m_raster = QImage(); // before the pixels it points into
-    jpeg::freeEncoded(m_encoded.data);
-    jpeg::freeEncoded(m_rows.data);
 }
 
-bool PhotoWorkspace::readFile(const QString &path, ImageFailure *error)
+ImageResult<> PhotoWorkspace::readFile(const QString &path)
 {
     m_path = path;
     m_fileSize = 0;
     QFile file;
     // Unbuffered: one read straight into our buffer, no copy on the way.
-    if (!openForReading(file, path, QIODevice::Unbuffered)) {
-        setError(error, ImageError::FileUnreadable, file.errorString());
-        return false;
-    }
+    if (!openForReading(file, path, QIODevice::Unbuffered))
+        return failed(ImageError::FileUnreadable, file.errorString().toStdString());
     const qint64 size = file.size();
-    if (size > kMaxFileBytes) {
-        setError(error, ImageError::FileTooLarge);
-        return false;
-    }
+    if (size > kMaxFileBytes)
+        return failed(ImageError::FileTooLarge);
     if (std::size_t(size) > m_fileCapacity) {
         // Room for the next photo of a series, which is rarely the same size.
         const std::size_t capacity = std::size_t(size) + std::size_t(size) / 4;
         m_file.reset();
         m_fileCapacity = 0;
         m_file.reset(new (std::nothrow) char[capacity]);
-        if (!m_file) {
-            setError(error, ImageError::NoMemory);
-            return false;
-        }
+        if (!m_file)
+            return failed(ImageError::NoMemory);
         m_fileCapacity = capacity;
     }
     qint64 done = 0;
     while (done < size) {
         const qint64 n = file.read(m_file.get() + done, size - done);
-        if (n < 0) {
-            setError(error, ImageError::FileUnreadable, file.errorString());
-            return false;
-        }
+        if (n < 0)
+            return failed(ImageError::FileUnreadable, file.errorString().toStdString());
         if (n == 0)
             break; // the file shrank meanwhile
         done += n;
     }
     m_fileSize = std::size_t(done);
-    return true;
+    return {};
 }
 
 unsigned char *PhotoWorkspace::provideRaster(void *context, int width, int height, std::size_t *stride)
@@ -100,31 +77,31 @@ unsigned char *PhotoWorkspace::provideRaster(void *context, int width, int heigh
     return self->m_pixels.get();
 }
 
-bool PhotoWorkspace::decode(ImageFailure *error)
+ImageResult<> PhotoWorkspace::decode()
 {
     m_raster = QImage();
     m_warnings = 0;
     m_firstWarning.clear();
     m_decodedKind = photoKindOfContent(fileBytes().substr(0, 16));
     if (m_decodedKind != PhotoKind::Jpeg && m_decodedKind != PhotoKind::None) {
-        DecodedPhoto decoded;
-        if (!decodeOtherPhoto(m_decodedKind, QByteArrayView(m_file.get(), qsizetype(m_fileSize)), decoded, error))
-            return false;
-        m_raster = std::move(decoded.raster);
-        return true;
+        ImageResult<DecodedPhoto> decoded
+            = decodeOtherPhoto(m_decodedKind, QByteArrayView(m_file.get(), qsizetype(m_fileSize)));
+        if (!decoded)
+            return failedAs(std::move(decoded));
+        m_raster = std::move(decoded.value.raster);
+        return {};
     }
     jpeg::DecodeOptions options; // full scale, accurate IDCT, fancy upsampling
-    const jpeg::CodecResult result = jpeg::decode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize,
+    ImageResult<jpeg::Warnings> result = jpeg::decode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize,
         options, &PhotoWorkspace::provideRaster, this);
-    if (result.ok) {
-        m_warnings = result.warnings;
+    if (result) {
+        m_warnings = result.value.count;
         if (m_warnings > 0)
-            m_firstWarning = QString::fromLatin1(result.message);
-        return true;
+            m_firstWarning = QString::fromStdString(result.value.first);
+        return {};
     }
     m_raster = QImage();
-    setError(error, failureOf(result));
-    return false;
+    return failedAs(std::move(result));
 }
 
 namespace {
@@ -174,8 +151,8 @@ void watchRows(void *context, const unsigned char *firstRow, std::size_t stride,
 
 } // namespace
 
-bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel(QSize)> &layOut, ImageFailure *error,
-    ExifThumbnailMaker *thumbnail)
+ImageResult<> PhotoWorkspace::transcode(
+    int quality, const std::function<StoredPhotoLabel(QSize)> &layOut, ExifThumbnailMaker *thumbnail)
 {
     m_raster = QImage();
     m_label.reset();
@@ -183,37 +160,28 @@ bool PhotoWorkspace::transcode(int quality, const std::function<StoredPhotoLabel
     TranscodeContext context { &layOut, &m_label, &m_labelFailed,
         thumbnail && thumbnail->wanted() ? thumbnail : nullptr };
     jpeg::DecodeOptions options; // accurate IDCT, fancy upsampling
-    const jpeg::CodecResult result = jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.get()), m_fileSize,
-        options, quality, planBand, paintBand, &context, &m_rows, &m_encoded, watchRows);
-    m_warnings = result.warnings;
-    m_firstWarning = result.ok && m_warnings > 0 ? QString::fromLatin1(result.message) : QString();
-    if (!result.ok) {
-        setError(error, m_labelFailed ? ImageFailure { ImageError::PaintRefused, {} } : failureOf(result));
-        return false;
-    }
-    return true;
+    ImageResult<jpeg::Warnings> result = jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.get()),
+        m_fileSize, options, quality, planBand, paintBand, &context, &m_rows, &m_encoded, watchRows);
+    m_warnings = result.value.count;
+    m_firstWarning = m_warnings > 0 ? QString::fromStdString(result.value.first) : QString();
+    if (result)
+        return {};
+    if (m_labelFailed)
+        return failed(ImageError::PaintRefused);
+    return failedAs(std::move(result));
 }
 
-bool PhotoWorkspace::encode(int quality, ImageFailure *error)
+ImageResult<> PhotoWorkspace::encode(int quality)
 {
-    if (m_raster.isNull()) {
-        setError(error, ImageError::NoPicture);
-        return false;
-    }
-    const jpeg::CodecResult result = jpeg::encodeInto(m_raster.constBits(), m_raster.width(), m_raster.height(),
+    if (m_raster.isNull())
+        return failed(ImageError::NoPicture);
+    return jpeg::encodeInto(m_raster.constBits(), m_raster.width(), m_raster.height(),
         static_cast<std::size_t>(m_raster.bytesPerLine()), quality, &m_encoded);
-    if (!result.ok) {
-        setError(error, failureOf(result));
-        return false;
-    }
-    return true;
 }
 
 std::string_view PhotoWorkspace::encoded() const
 {
-    if (!m_encoded.data)
-        return {};
-    return std::string_view(reinterpret_cast<const char *>(m_encoded.data), m_encoded.size);
+    return m_encoded.bytes();
 }
 
 } // namespace kelvra

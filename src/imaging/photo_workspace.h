@@ -2,7 +2,7 @@
 #pragma once
 
 #include "imaging/exif_thumbnail.h"
-#include "imaging/image_failure.h"
+#include "imaging/image_error.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/label_renderer.h"
 #include "metadata/photo_kind.h"
@@ -31,14 +31,14 @@ public:
     PhotoWorkspace &operator=(const PhotoWorkspace &) = delete;
 
     // Reads the whole file.
-    bool readFile(const QString &path, ImageFailure *error = nullptr);
+    ImageResult<> readFile(const QString &path);
     std::string_view fileBytes() const { return std::string_view(m_file.get(), m_fileSize); }
 
     // Decodes fileBytes() at full size into raster(), as stored (not turned
     // by any EXIF orientation): JPEG with the accurate IDCT, the other photo
     // kinds by their own decoders (decodeOtherPhoto), chosen by content.
     // Corrupt JPEG data decodes as far as it goes (warnings() > 0).
-    bool decode(ImageFailure *error = nullptr);
+    ImageResult<> decode();
     // Format_RGB32 over the workspace's memory, valid until the next
     // decode(). Draw on it in place: a copy of it would copy the pixels.
     QImage &raster() { return m_raster; }
@@ -51,16 +51,16 @@ public:
     // Decodes fileBytes() at full size with the accurate IDCT, paints label
     // on the rows it covers and encodes at quality, in one pass over the rows
     // (jpeg::transcode): the photo is never in memory whole. The JPEG is the
-    // one decode(), label.paint() and encode() give. False when the decoder
-    // refuses the data (the toolkit's readers may still take it through
-    // decode()) or the label cannot be painted (then labelFailed()).
-    // A thumbnail maker that wants one gets the stamped rows as they pass.
-    bool transcode(int quality, const std::function<StoredPhotoLabel(QSize stored)> &layOut,
-        ImageFailure *error = nullptr, ExifThumbnailMaker *thumbnail = nullptr);
-    bool labelFailed() const { return m_labelFailed; }
+    // one decode(), label.paint() and encode() give. Fails with the decoder's
+    // reason when it refuses the data (the toolkit's readers may still take
+    // it through decode()), with ImageError::PaintRefused when the label
+    // cannot be painted. A thumbnail maker that wants one gets the stamped
+    // rows as they pass.
+    ImageResult<> transcode(int quality, const std::function<StoredPhotoLabel(QSize stored)> &layOut,
+        ExifThumbnailMaker *thumbnail = nullptr);
 
     // Encodes raster() at quality (clamped to 1..100) as baseline 4:2:0.
-    bool encode(int quality, ImageFailure *error = nullptr);
+    ImageResult<> encode(int quality);
     // The JPEG of the last encode(), as the encoder wrote it.
     std::string_view encoded() const;
 

@@ -572,7 +572,8 @@ bool setOutputDates(TimgData &metadata, const PhotoValues &values)
     return MakeExifDates(metadata, { date, values.TimeZone.toStdString() });
 }
 
-using FailStamp = std::function<void(BatchError, const ImageFailure &)>;
+// Why stamping failed, with what the imaging layer reported when it failed there.
+using FailStamp = std::function<void(BatchError, const ImageResult<> &)>;
 
 // Claims the output for a stamped photo's bytes and gives it the source's dates.
 void finishStamped(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result,
@@ -590,7 +591,7 @@ void finishStamped(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, 
         // A full disk, say: the plain copy may not fit either, but it is tried.
         const bool skipped = result.existing == ExistingOutcome::Skipped;
         if (!skipped)
-            fail(BatchError::WriteFailed, { ImageError::None, QString::fromStdString(written.detail) });
+            fail(BatchError::WriteFailed, failed(ImageError::None, written.detail));
         placementFailed(written, BatchError::WriteFailed, plan, result);
         return;
     }
@@ -623,9 +624,8 @@ void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names,
     BatchPhotoResult &result, const QString &caption, const FailStamp &fail)
 {
     PhotoWorkspace &pixels = memory.pixels;
-    ImageFailure error;
-    if (!pixels.decode(&error))
-        return fail(BatchError::Undecodable, error);
+    if (const ImageResult<> decoded = pixels.decode(); !decoded)
+        return fail(BatchError::Undecodable, decoded);
     TimgData &metadata = *plan.metadata;
     // HEIF turned by its own boxes is upright now and says 1.
     const int orientation = metadata.exifOrientation();
@@ -635,9 +635,10 @@ void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names,
 
     std::string_view bytes;
     if (photoKindTraits(plan.kind).stampedKind == PhotoKind::Png) {
-        QByteArray png;
-        if (!encodePng(pixels.raster(), png, &error))
-            return fail(BatchError::EncodeFailed, error);
+        ImageResult<QByteArray> encoded = encodePng(pixels.raster());
+        if (!encoded)
+            return fail(BatchError::EncodeFailed, failedAs(std::move(encoded)));
+        const QByteArray &png = encoded.value;
         if (job.settings.FixExifDates)
             setOutputDates(metadata, plan.values);
         std::string exif;
@@ -648,8 +649,8 @@ void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names,
             return fail(BatchError::EncodeFailed, {});
         bytes = memory.output;
     } else {
-        if (!pixels.encode(effectiveQuality(job.options.jpgquality), &error))
-            return fail(BatchError::EncodeFailed, error);
+        if (const ImageResult<> encoded = pixels.encode(effectiveQuality(job.options.jpgquality)); !encoded)
+            return fail(BatchError::EncodeFailed, encoded);
         // A TIFF's EXIF lies in its own first directory, among the tags of its
         // pixels: a block of its own is built for the JPEG.
         TimgData tiffBlocks;
@@ -703,32 +704,30 @@ std::optional<StampedJpeg> stampJpeg(WorkerMemory &memory, const BatchJob &job, 
     PhotoWorkspace &pixels = memory.pixels;
     ExifThumbnailMaker &small = memory.thumbnail;
     small.want(oldThumbnail, orientation);
-    ImageFailure error;
     if (job.options.KeepQuality) {
-        switch (memory.coefficients.stamp(pixels.fileBytes(), layOut, &error, &small)) {
-        case CoefficientStamp::Outcome::Stamped:
+        ImageResult<CoefficientStamp::Road> stamped = memory.coefficients.stamp(pixels.fileBytes(), layOut, &small);
+        if (stamped.error == ImageError::PaintRefused) {
+            fail(BatchError::NoMemoryForLabel, failedAs(std::move(stamped)));
+            return std::nullopt;
+        }
+        // Declined (CMYK, say) or refused by the decoder, which the toolkit's
+        // readers may still take: the pixel road tries.
+        if (stamped && stamped.value != CoefficientStamp::Road::Declined)
             return StampedJpeg { memory.coefficients.encoded(), memory.coefficients.warnings(),
                 memory.coefficients.firstWarning() };
-        case CoefficientStamp::Outcome::LabelFailed:
-            fail(BatchError::NoMemoryForLabel, error);
-            return std::nullopt;
-        case CoefficientStamp::Outcome::Unsupported: // CMYK, say
-        case CoefficientStamp::Outcome::Undecodable: // the toolkit's readers may still take it
-            break;
-        }
     }
     // Kept quality that the coefficients cannot give is the best the pixels can.
     const int quality = job.options.KeepQuality ? 100 : effectiveQuality(job.options.jpgquality);
-    if (!pixels.transcode(quality, layOut, &error, &small)) {
-        if (pixels.labelFailed()) {
-            fail(BatchError::NoMemoryForLabel, error);
+    if (const ImageResult<> transcoded = pixels.transcode(quality, layOut, &small); !transcoded) {
+        if (transcoded.error == ImageError::PaintRefused) {
+            fail(BatchError::NoMemoryForLabel, transcoded);
             return std::nullopt;
         }
         small.want(oldThumbnail, orientation); // drops the rows of the failed pass
         // The decoder refused the data; the whole-raster road tries the
         // toolkit's readers too.
-        if (!pixels.decode(&error)) {
-            fail(BatchError::Undecodable, error);
+        if (const ImageResult<> decoded = pixels.decode(); !decoded) {
+            fail(BatchError::Undecodable, decoded);
             return std::nullopt;
         }
         storedSize = pixels.raster().size();
@@ -736,8 +735,8 @@ std::optional<StampedJpeg> stampJpeg(WorkerMemory &memory, const BatchJob &job, 
             fail(BatchError::NoMemoryForLabel, {});
             return std::nullopt;
         }
-        if (!pixels.encode(quality, &error)) {
-            fail(BatchError::EncodeFailed, error);
+        if (const ImageResult<> encoded = pixels.encode(quality); !encoded) {
+            fail(BatchError::EncodeFailed, encoded);
             return std::nullopt;
         }
     }
@@ -768,20 +767,19 @@ void carryJpegMetadata(const PlannedPhoto &plan, const BatchJob &job, int orient
 void stampPhotoUnlogged(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, WorkerMemory &memory,
     BatchPhotoResult &result)
 {
-    auto fail = [&](BatchError error, const ImageFailure &why = {}) {
+    auto fail = [&](BatchError error, const ImageResult<> &why = {}) {
         const bool copyFits = plan.kind == PhotoKind::Jpeg || nameFitsKind(plan.output.toStdString(), plan.kind);
         if (copyFits && placeCopy(plan, job, names, log, result).ok())
             result.copiedUnchanged = true;
         result.outcome = PhotoOutcome::Failed;
         result.error = error;
         result.path = plan.source;
-        result.imageError = why.code;
-        result.detail = why.detail;
+        result.imageError = why.error;
+        result.detail = QString::fromStdString(why.detail);
     };
 
-    ImageFailure error;
-    if (!memory.pixels.readFile(plan.source, &error))
-        return fail(BatchError::Unreadable, error);
+    if (const ImageResult<> read = memory.pixels.readFile(plan.source); !read)
+        return fail(BatchError::Unreadable, read);
     const int orientation = plan.metadata->exifOrientation();
 
     const QString caption

@@ -27,11 +27,12 @@ namespace kelvra {
 
 namespace {
 
-PreviewPhoto failed(PreviewPhoto photo, PreviewError error, const ImageFailure &why = {})
+template<typename T = NoValue>
+PreviewPhoto failed(PreviewPhoto photo, PreviewError error, const ImageResult<T> &why = {})
 {
     photo.error = error;
-    photo.imageError = why.code;
-    photo.detail = why.detail;
+    photo.imageError = why.error;
+    photo.detail = QString::fromStdString(why.detail);
     return photo;
 }
 
@@ -61,44 +62,46 @@ PreviewPhoto loadPreviewPhoto(const QString &path, QSize area, int gpsForm, cons
 
         const PhotoKind kind = photoKindOfFile(nativePath(path));
         if (kind != PhotoKind::Jpeg && kind != PhotoKind::None) {
-            DecodedPhoto decoded;
-            ImageFailure error;
-            if (!loadOtherPhoto(path, kind, decoded, &error))
-                return failed(std::move(photo), PreviewError::Unreadable, error);
-            const QSize stored = decoded.raster.size();
+            ImageResult<DecodedPhoto> decoded = loadOtherPhoto(path, kind);
+            if (!decoded)
+                return failed(std::move(photo), PreviewError::Unreadable, decoded);
+            const QSize stored = decoded.value.raster.size();
             photo.uprightFullSize = orientationSwapsSides(orientation) ? stored.transposed() : stored;
             // The same reduction a JPEG would get from its decoder.
             photo.scale = neededPreviewScale(photo.uprightFullSize, area);
-            QImage raster = std::move(decoded.raster);
+            QImage raster = std::move(decoded.value.raster);
             if (photo.scale > 0) {
                 const QSize reduced(
                     std::max(1, stored.width() >> photo.scale), std::max(1, stored.height() >> photo.scale));
                 raster = raster.scaled(reduced, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              .convertToFormat(QImage::Format_RGB32);
             }
-            if (const auto turn = orientationTurns(orientation).upright)
-                turn(raster);
+            if (const RasterTurn turn = orientationTurns(orientation).upright) {
+                // A raster left as stored would not fit uprightFullSize.
+                if (const ImageResult<> turned = turn(raster); !turned)
+                    return failed(std::move(photo), PreviewError::Undecodable, turned);
+            }
             photo.raster = std::move(raster);
             return photo;
         }
 
         JpegImage jpeg;
-        if (!jpeg.loadFromFile(path))
-            return failed(std::move(photo), PreviewError::Unreadable, jpeg.failure());
+        if (const ImageResult<> loaded = jpeg.loadFromFile(path); !loaded)
+            return failed(std::move(photo), PreviewError::Unreadable, loaded);
         const QSize stored(jpeg.fullWidth(), jpeg.fullHeight());
         photo.uprightFullSize = orientationSwapsSides(orientation) ? stored.transposed() : stored;
         jpeg.setPerformance(JpegImage::Performance::BestSpeed);
         jpeg.setScale(neededPreviewScale(photo.uprightFullSize, area));
-        if (!jpeg.decode())
-            return failed(std::move(photo), PreviewError::Undecodable, jpeg.failure());
+        if (const ImageResult<> decoded = jpeg.decode(); !decoded)
+            return failed(std::move(photo), PreviewError::Undecodable, decoded);
         photo.scale = jpeg.scale();
         photo.warnings = jpeg.warningCount();
-        applyOrientation(jpeg, orientation, false);
+        if (const ImageResult<bool> turned = applyOrientation(jpeg, orientation, false); !turned)
+            return failed(std::move(photo), PreviewError::Undecodable, turned);
         photo.raster = jpeg.takeImage();
     } catch (const std::exception &e) {
         // Out of memory, most likely; the photo is then one we cannot show.
-        return failed(
-            std::move(photo), PreviewError::Undecodable, { ImageError::NoMemory, QString::fromLocal8Bit(e.what()) });
+        return failed(std::move(photo), PreviewError::Undecodable, failed(ImageError::NoMemory, e.what()));
     }
     return photo;
 }

@@ -61,9 +61,8 @@ QImage decodeJpeg(JpegImage &jpeg, int scale, int orientation)
 {
     jpeg.setPerformance(JpegImage::Performance::BestSpeed);
     jpeg.setScale(scale);
-    if (!jpeg.decode())
+    if (!jpeg.decode() || !applyOrientation(jpeg, orientation, false))
         return {};
-    applyOrientation(jpeg, orientation, false);
     return jpeg.takeImage();
 }
 
@@ -130,13 +129,13 @@ QImage makeThumbnail(const QString &path, QSize bound)
         }
         const PhotoKind kind = photoKindOfFile(nativePath(path));
         if (kind != PhotoKind::Jpeg && kind != PhotoKind::None) {
-            DecodedPhoto decoded;
-            if (!loadOtherPhoto(path, kind, decoded))
+            ImageResult<DecodedPhoto> decoded = loadOtherPhoto(path, kind);
+            if (!decoded)
                 return {};
-            QImage image
-                = fitInto(std::move(decoded.raster), orientationSwapsSides(orientation) ? bound.transposed() : bound);
-            if (const auto turn = orientationTurns(orientation).upright)
-                turn(image);
+            QImage image = fitInto(
+                std::move(decoded.value.raster), orientationSwapsSides(orientation) ? bound.transposed() : bound);
+            if (const RasterTurn turn = orientationTurns(orientation).upright; turn && !turn(image))
+                return {};
             return image;
         }
         JpegImage jpeg;

@@ -94,7 +94,8 @@ QString imageMessage(ImageError error, const QString &detail, const char *fallba
         return tr("The label cannot be drawn on the picture.");
     case ImageError::NoPicture:
         return tr("There is no picture to save.");
-    default:
+    case ImageError::None:
+    case ImageError::Library:
         break;
     }
     return withWords(tr(fallback), detail);

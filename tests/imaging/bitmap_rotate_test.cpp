@@ -8,12 +8,10 @@
 namespace kelvra::test {
 namespace {
 
-using Rotation = bool (*)(QImage &);
-
 struct MappingCase
 {
     const char *name;
-    Rotation rotate;
+    RasterTurn rotate;
     bool swapsSides;
     // Where old pixel (x, y) of a W x H raster lands.
     QPoint (*target)(int x, int y, int W, int H);
@@ -59,7 +57,7 @@ TEST(Rotations, LeaveASharedCopyAlone)
     for (const MappingCase &m : kMappings) {
         QImage shared = original;
         const QImage keep = original.copy();
-        m.rotate(shared);
+        ASSERT_TRUE(m.rotate(shared));
         EXPECT_EQ(original, keep) << m.name;
     }
 }

@@ -20,13 +20,10 @@ namespace fs = std::filesystem;
 std::string smallJpeg(int width, int height)
 {
     const QImage picture = gradientRaster(width, height);
-    unsigned char *out = nullptr;
-    std::size_t size = 0;
-    EXPECT_TRUE(
-        jpeg::encode(picture.constBits(), width, height, std::size_t(picture.bytesPerLine()), 80, &out, &size).ok);
-    std::string bytes(reinterpret_cast<const char *>(out), size);
-    jpeg::freeEncoded(out);
-    return bytes;
+    const ImageResult<jpeg::EncodeBuffer> encoded
+        = jpeg::encode(picture.constBits(), width, height, std::size_t(picture.bytesPerLine()), 80);
+    EXPECT_TRUE(encoded) << encoded.detail;
+    return std::string(encoded.value.bytes());
 }
 
 // The reduced picture each road leaves for the thumbnail is the stamped JPEG
@@ -87,11 +84,12 @@ TEST(ExifThumbnail, ReducedPictureIsTheStampedPhotoAtItsScale)
         CoefficientStamp stamp;
         PhotoWorkspace workspace;
         if (c.keep) {
-            ASSERT_EQ(stamp.stamp(readFileBytes(source), layOut, nullptr, &maker), CoefficientStamp::Outcome::Stamped);
+            const ImageResult<CoefficientStamp::Road> stamped = stamp.stamp(readFileBytes(source), layOut, &maker);
+            ASSERT_TRUE(stamped && stamped.value != CoefficientStamp::Road::Declined);
             output = std::string(stamp.encoded());
         } else {
             ASSERT_TRUE(workspace.readFile(QString::fromStdString(source.string())));
-            ASSERT_TRUE(workspace.transcode(90, layOut, nullptr, &maker));
+            ASSERT_TRUE(workspace.transcode(90, layOut, &maker));
             output = std::string(workspace.encoded());
         }
         const QImage reduced = maker.reduced();

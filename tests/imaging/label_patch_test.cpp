@@ -97,8 +97,8 @@ const Design kDesigns[] = {
 struct Orientation
 {
     int value;
-    bool (*upright)(QImage &);
-    bool (*back)(QImage &);
+    RasterTurn upright;
+    RasterTurn back;
 };
 const Orientation kOrientations[] = {
     { 2, MirrorHorizontal, MirrorHorizontal },
@@ -124,9 +124,9 @@ TEST(LabelOnStoredPhoto, SamePixelsAsTurningTheWholePhoto)
             ASSERT_TRUE(o.back(turned));
 
             QImage patched = photo;
-            const std::optional<LabelBox> box = drawLabelOnStoredPhoto(patched, o.value, d.settings, d.text);
+            const ImageResult<LabelBox> box = drawLabelOnStoredPhoto(patched, o.value, d.settings, d.text);
             ASSERT_TRUE(box);
-            EXPECT_EQ(*box, expectedBox);
+            EXPECT_EQ(box.value, expectedBox);
             EXPECT_EQ(patched.size(), photo.size());
             EXPECT_EQ(patched.format(), QImage::Format_RGB32);
             EXPECT_TRUE(patched == turned);
@@ -185,7 +185,9 @@ TEST(LabelOnStoredPhoto, UnturnedOrientationsDrawOnTheRasterAsItIs)
         PhotoCanvas canvas(&direct);
         const LabelBox expected = DrawTextToPhotoWITH_PARAMS(canvas, kDesigns[0].settings, kDate);
         QImage stored = photo;
-        EXPECT_EQ(drawLabelOnStoredPhoto(stored, orientation, kDesigns[0].settings, kDate), expected);
+        const ImageResult<LabelBox> drawn = drawLabelOnStoredPhoto(stored, orientation, kDesigns[0].settings, kDate);
+        ASSERT_TRUE(drawn);
+        EXPECT_EQ(drawn.value, expected);
         EXPECT_TRUE(stored == direct) << orientation;
     }
 }

@@ -240,9 +240,9 @@ TEST(LabelPlacement, WiderThanTheRasterShrinksAndKeepsItsPlace)
 
         // The batch lays the label out the same way on a photo stored turned.
         QImage stored = ground(300, 200);
-        const std::optional<LabelBox> turned = drawLabelOnStoredPhoto(stored, 6, s, longText);
+        const ImageResult<LabelBox> turned = drawLabelOnStoredPhoto(stored, 6, s, longText);
         ASSERT_TRUE(turned);
-        EXPECT_EQ(*turned, box);
+        EXPECT_EQ(turned.value, box);
         const auto storedRed = colourBounds(stored, qRgb(255, 0, 0));
         ASSERT_TRUE(storedRed);
         EXPECT_EQ(storedRed->width(), box.height());

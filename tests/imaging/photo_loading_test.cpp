@@ -73,12 +73,12 @@ TEST_P(OtherKinds, DecodeStraightFromTheirBytes)
     ASSERT_TRUE(writer.write(source)) << writer.errorString().toStdString();
 
     EXPECT_EQ(photoKindOfFile(nativePath(file)), c.kind);
-    DecodedPhoto decoded;
-    ImageFailure error;
-    ASSERT_TRUE(loadOtherPhoto(file, c.kind, decoded, &error)) << error.detail.toStdString();
-    EXPECT_EQ(decoded.raster.format(), QImage::Format_RGB32);
-    ASSERT_EQ(decoded.raster.size(), QSize(160, 90));
-    EXPECT_LE(compareImages(decoded.raster, source).meanChannel, c.tolerance);
+    const ImageResult<DecodedPhoto> decoded = loadOtherPhoto(file, c.kind);
+    ASSERT_TRUE(decoded) << decoded.detail;
+    const QImage &raster = decoded.value.raster;
+    EXPECT_EQ(raster.format(), QImage::Format_RGB32);
+    ASSERT_EQ(raster.size(), QSize(160, 90));
+    EXPECT_LE(compareImages(raster, source).meanChannel, c.tolerance);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, OtherKinds,
@@ -97,11 +97,12 @@ TEST(OtherKinds, SixteenBitsAndTransparencyBecomeOpaqueEightBits)
     for (const char *format : { "png", "tiff" }) {
         const QString file = qpath(dir / (std::string("deep.") + format));
         ASSERT_TRUE(deep.save(file, format));
-        DecodedPhoto decoded;
-        ASSERT_TRUE(loadOtherPhoto(file, photoKindOfFile(nativePath(file)), decoded)) << format;
-        EXPECT_EQ(decoded.raster.format(), QImage::Format_RGB32);
-        EXPECT_EQ(decoded.raster.pixel(30, 10), qRgb(255, 255, 255)) << format; // lies on white
-        EXPECT_EQ(decoded.raster.pixel(10, 10), qRgb(0, 0, 255)) << format;
+        const ImageResult<DecodedPhoto> decoded = loadOtherPhoto(file, photoKindOfFile(nativePath(file)));
+        ASSERT_TRUE(decoded) << format;
+        const QImage &raster = decoded.value.raster;
+        EXPECT_EQ(raster.format(), QImage::Format_RGB32);
+        EXPECT_EQ(raster.pixel(30, 10), qRgb(255, 255, 255)) << format; // lies on white
+        EXPECT_EQ(raster.pixel(10, 10), qRgb(0, 0, 255)) << format;
     }
 }
 
@@ -112,23 +113,19 @@ TEST(OtherKinds, DamagedOrMissingFilesFailWithTheReadersWords)
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     ASSERT_TRUE(gradientRaster(64, 48).save(&buffer, "PNG"));
-    DecodedPhoto decoded;
-    ImageFailure error;
-    EXPECT_FALSE(decodeOtherPhoto(PhotoKind::Png, png.left(40), decoded, &error));
-    EXPECT_EQ(error.code, ImageError::NoReader);
-    EXPECT_FALSE(error.detail.isEmpty());
-    EXPECT_TRUE(decoded.raster.isNull());
+    const ImageResult<DecodedPhoto> cut = decodeOtherPhoto(PhotoKind::Png, png.left(40));
+    EXPECT_EQ(cut.error, ImageError::NoReader);
+    EXPECT_FALSE(cut.detail.empty());
+    EXPECT_TRUE(cut.value.raster.isNull());
 
-    error = {};
     const QByteArray heifHeaderOnly("\0\0\0\x18"
                                     "ftypheic\0\0\0\0heicmif1",
         24);
-    EXPECT_FALSE(decodeOtherPhoto(PhotoKind::Heif, heifHeaderOnly, decoded, &error));
-    EXPECT_EQ(error.code, ImageError::Library);
-    EXPECT_FALSE(error.detail.isEmpty()); // libheif's own words
+    const ImageResult<DecodedPhoto> heif = decodeOtherPhoto(PhotoKind::Heif, heifHeaderOnly);
+    EXPECT_EQ(heif.error, ImageError::Library);
+    EXPECT_FALSE(heif.detail.empty()); // libheif's own words
 
-    EXPECT_FALSE(loadOtherPhoto(qpath(dir / "missing.png"), PhotoKind::Png, decoded, &error));
-    EXPECT_EQ(error.code, ImageError::FileUnreadable);
+    EXPECT_EQ(loadOtherPhoto(qpath(dir / "missing.png"), PhotoKind::Png).error, ImageError::FileUnreadable);
 }
 
 // A photo decoded in full and turned upright by its own orientation, as the preview turns it.
@@ -145,7 +142,7 @@ UprightPhoto uprightPhoto(const QString &path)
     JpegImage jpeg;
     photo.ok = jpeg.loadFromFile(path) && jpeg.decode();
     photo.orientation = readExifOrientation(path);
-    applyOrientation(jpeg, photo.orientation, false);
+    photo.ok = photo.ok && applyOrientation(jpeg, photo.orientation, false);
     photo.raster = jpeg.takeImage();
     return photo;
 }
@@ -170,7 +167,7 @@ TEST(Orientation, UprightPhotosMatchTheUnturnedOne)
             // File 1 was processed apart (other colours), so the right turn
             // only has to match it far better than the opposite one.
             QImage opposite = turned.raster;
-            Rotate180(opposite);
+            ASSERT_TRUE(Rotate180(opposite));
             EXPECT_LT(compareImages(turned.raster, normal.raster).meanChannel * 2,
                 compareImages(opposite, normal.raster).meanChannel);
             // Files 2 to 8 share their processing: close, only the JPEG loss apart.
@@ -223,16 +220,18 @@ TEST(Orientation, ReaderFailuresAndOtherValuesLeaveThePicture)
     };
     for (const OrientationReader &reader : readers) {
         JpegImage jpeg = reference;
-        ApplyExifOrientation(jpeg, path, false, reader);
+        const ImageResult<bool> turned = ApplyExifOrientation(jpeg, path, false, reader);
+        EXPECT_TRUE(turned && !turned.value);
         EXPECT_EQ(jpeg.image(), reference.image());
         EXPECT_FALSE(jpeg.isDataStale());
     }
     QString seen;
     JpegImage jpeg = reference;
-    ApplyExifOrientation(jpeg, path, false, [&seen](const QString &p) {
+    const ImageResult<bool> turned = ApplyExifOrientation(jpeg, path, false, [&seen](const QString &p) {
         seen = p;
         return 6;
     });
+    EXPECT_TRUE(turned && turned.value);
     EXPECT_EQ(seen, path);
     EXPECT_EQ(jpeg.image().size(), QSize(600, 450));
 }
@@ -244,17 +243,15 @@ TEST(BatchWorkspace, DecodesAPngNamedJpgAsAPng)
     const QString file = qpath(dir / "png-inside.jpg");
     ASSERT_TRUE(gradientRaster(64, 48).save(file, "PNG"));
     PhotoWorkspace workspace;
-    ImageFailure error;
-    ASSERT_TRUE(workspace.readFile(file, &error));
-    ASSERT_TRUE(workspace.decode(&error)) << error.detail.toStdString();
+    ASSERT_TRUE(workspace.readFile(file));
+    const ImageResult<> decoded = workspace.decode();
+    ASSERT_TRUE(decoded) << decoded.detail;
     EXPECT_EQ(workspace.decodedKind(), PhotoKind::Png);
     EXPECT_EQ(workspace.raster().size(), QSize(64, 48));
 
     writeFileBytes(dir / "junk.jpg", "garbage");
-    ASSERT_TRUE(workspace.readFile(qpath(dir / "junk.jpg"), &error));
-    error = {};
-    EXPECT_FALSE(workspace.decode(&error));
-    EXPECT_NE(error.code, ImageError::None);
+    ASSERT_TRUE(workspace.readFile(qpath(dir / "junk.jpg")));
+    EXPECT_NE(workspace.decode().error, ImageError::None);
 }
 
 TEST(BatchWorkspace, EncodesThePictureAsStored)

@@ -2,6 +2,7 @@
 #include "imaging/photo_workspace.h"
 
 #include "common/test_support.h"
+#include "imaging/coefficient_stamp.h"
 #include "imaging/imaging_test_support.h"
 #include "imaging/label_renderer.h"
 #include "imaging/photo_loading.h"
@@ -93,8 +94,8 @@ TEST_F(OnePass, SameJpegAsTheWholeRaster)
             const QString text = QStringLiteral("2024:07:01 08:00:00");
             ASSERT_TRUE(worker.readFile(path));
             const auto layOut = [&](QSize stored) { return StoredPhotoLabel(stored, orientation, d.settings, text); };
-            ImageFailure error;
-            ASSERT_TRUE(worker.transcode(85, layOut, &error)) << error.detail.toStdString();
+            const ImageResult<> transcoded = worker.transcode(85, layOut);
+            ASSERT_TRUE(transcoded) << transcoded.detail;
 
             PhotoWorkspace whole;
             ASSERT_TRUE(whole.readFile(path));
@@ -116,14 +117,30 @@ TEST_F(OnePass, NoJpegInsideIsLeftToItsOwnDecoder)
     ASSERT_TRUE(gradientRaster(64, 48).save(qpath(fake), "PNG"));
     PhotoWorkspace worker;
     ASSERT_TRUE(worker.readFile(qpath(fake)));
-    ImageFailure error;
-    EXPECT_FALSE(worker.transcode(
-        90, [](QSize stored) { return StoredPhotoLabel(stored, 1, StampSettings(), QStringLiteral("x")); }, &error));
-    EXPECT_FALSE(worker.labelFailed());
-    EXPECT_EQ(error.code, ImageError::Library); // the codec refuses a PNG
+    const ImageResult<> transcoded = worker.transcode(
+        90, [](QSize stored) { return StoredPhotoLabel(stored, 1, StampSettings(), QStringLiteral("x")); });
+    EXPECT_EQ(transcoded.error, ImageError::Library); // the codec refuses a PNG, not the label
+    EXPECT_FALSE(transcoded.detail.empty());
     ASSERT_TRUE(worker.decode());
     EXPECT_EQ(worker.decodedKind(), PhotoKind::Png);
     EXPECT_EQ(worker.raster().size(), QSize(64, 48));
+}
+
+// A label that cannot be laid out (no memory, say) fails every road with
+// the same code, which the batch reports as no memory for the label.
+TEST(LabelFailure, EveryRoadSaysPaintRefused)
+{
+    const std::string source = readFileBytes(photo("gps/DSCN0010.jpg"));
+    const auto refuse = [](QSize) -> StoredPhotoLabel { throw std::bad_alloc(); };
+    PhotoWorkspace pixels;
+    ASSERT_TRUE(pixels.readFile(qpath(photo("gps/DSCN0010.jpg"))));
+    EXPECT_EQ(pixels.transcode(90, refuse).error, ImageError::PaintRefused);
+    for (const bool splicing : { true, false }) {
+        SCOPED_TRACE(splicing);
+        CoefficientStamp coefficients;
+        coefficients.setSplicing(splicing);
+        EXPECT_EQ(coefficients.stamp(source, refuse).error, ImageError::PaintRefused);
+    }
 }
 
 } // namespace

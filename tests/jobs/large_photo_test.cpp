@@ -137,14 +137,11 @@ TEST_F(LargePhoto, WholeRasterRoadsRefuseWithAClearError)
 {
     PhotoWorkspace workspace;
     ASSERT_TRUE(workspace.readFile(qpath(*source)));
-    ImageFailure error;
-    EXPECT_FALSE(workspace.decode(&error));
-    EXPECT_EQ(error.code, ImageError::PictureTooLarge);
+    EXPECT_EQ(workspace.decode().error, ImageError::PictureTooLarge);
 
     JpegImage full;
     ASSERT_TRUE(full.loadFromFile(qpath(*source)));
-    EXPECT_FALSE(full.decode());
-    EXPECT_EQ(full.failure().code, ImageError::PictureTooLarge);
+    EXPECT_EQ(full.decode().error, ImageError::PictureTooLarge);
 }
 
 } // namespace

@@ -88,7 +88,8 @@ void writePhoto(const std::filesystem::path &path, QSize size, int orientation)
     JpegImage jpeg;
     jpeg.setQuality(80);
     jpeg.setImage(picture);
-    ASSERT_TRUE(jpeg.saveToFile(qpath(path))) << jpeg.failure().detail.toStdString();
+    const ImageResult<> saved = jpeg.saveToFile(qpath(path));
+    ASSERT_TRUE(saved) << saved.detail;
     if (orientation != 1) {
         const CommandResult r = runTool({ "exiftool", "-q", "-n", "-overwrite_original",
             "-Orientation=" + std::to_string(orientation), path.string() });
