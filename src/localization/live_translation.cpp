@@ -372,60 +372,6 @@ std::optional<TPropertyAccess> TLiveTranslator::Access(const TComponentTarget &t
 
 namespace {
 
-template<class Visit> void forEachStored(QObject *root, const TLocForm &form, Visit visit)
-{
-    const TComponentTarget self { root, {}, -1, {} };
-    for (const auto &property : form.Properties)
-        visit(self, *property);
-    for (const auto &component : form.Components) {
-        const std::optional<TComponentTarget> target = TLiveTranslator::ResolveComponent(root, component->Name);
-        if (!target)
-            continue;
-        for (const auto &property : component->Properties)
-            visit(*target, *property);
-    }
-}
-
-} // namespace
-
-int TLiveTranslator::ApplyForm(QObject *root, const TLocForm &form, int langIndex, bool untranslatedAsIs)
-{
-    int applied = 0;
-    forEachStored(root, form, [&](const TComponentTarget &target, const TLocProperty &property) {
-        const TLocValue &value = property.ValueFor(langIndex, untranslatedAsIs);
-        if (value.GetAttribute(vaNeverApply) || property.Values[0].GetAttribute(vaNeverApply))
-            return;
-        if (const std::optional<TPropertyAccess> access = Access(target, property.Name)) {
-            access->Set(value.Value());
-            ++applied;
-        }
-    });
-    return applied;
-}
-
-const TLocForm *TLiveTranslator::FormOf(const QObject *root, const TLocStorage &store)
-{
-    if (const TLocForm *form = store.Forms.Find(root->objectName().toLatin1()))
-        return form;
-    const QByteArray bare = bareClassName(root);
-    return bare.size() > 1 ? store.Forms.Find(bare.mid(1)) : nullptr;
-}
-
-int TLiveTranslator::ProcessContainer(
-    QObject *root, const TLocStorage &store, bool untranslatedAsIs, bool processBiDi, bool rightToLeft)
-{
-    const TLocForm *form = FormOf(root, store);
-    if (!form)
-        return 0;
-    const int applied = ApplyForm(root, *form, store.CurLangIndex, untranslatedAsIs);
-    if (processBiDi)
-        if (auto *widget = qobject_cast<QWidget *>(root))
-            widget->setLayoutDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
-    return applied;
-}
-
-namespace {
-
 std::optional<TFormValue> definitionValue(const TLocProperty &property, const QString &text)
 {
     switch (property.Values.ValueType) {
@@ -563,25 +509,6 @@ int TLiveTranslator::ApplyDefinition(QObject *root, const TFormObject &definitio
         }
     }
     return applied;
-}
-
-void TLiveSnapshot::Take(QObject *root, const TLocForm &form)
-{
-    m_values.clear();
-    forEachStored(root, form, [&](const TComponentTarget &target, const TLocProperty &property) {
-        if (const std::optional<TPropertyAccess> access = TLiveTranslator::Access(target, property.Name))
-            m_values.push_back({ target.Object, target, property.Name, access->Get() });
-    });
-}
-
-void TLiveSnapshot::Restore() const
-{
-    for (const Entry &entry : m_values) {
-        if (!entry.Object)
-            continue;
-        if (const std::optional<TPropertyAccess> access = TLiveTranslator::Access(entry.Target, entry.Path))
-            access->Set(entry.Value);
-    }
 }
 
 } // namespace kelvra

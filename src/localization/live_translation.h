@@ -5,7 +5,6 @@
 #include "localization/loc_storage.h"
 
 #include <QByteArray>
-#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -50,45 +49,15 @@ public:
     // The object or collection item a stored component names below `root`.
     static std::optional<TComponentTarget> ResolveComponent(QObject *root, const QByteArray &name);
     static std::optional<TPropertyAccess> Access(const TComponentTarget &target, const QByteArray &path);
-    // Applies the form's stored values of one language (by the store's value
-    // choice) to `root`; returns how many properties were set.
-    static int ApplyForm(QObject *root, const TLocForm &form, int langIndex, bool untranslatedAsIs);
-    // The stored form of a live window: by object name, else by class name
-    // without its first letter.
-    static const TLocForm *FormOf(const QObject *root, const TLocStorage &store);
-    // Applies ApplyForm with the store's current language and mirrors the
-    // window for a right-to-left language when `processBiDi` is set.
-    static int ProcessContainer(
-        QObject *root, const TLocStorage &store, bool untranslatedAsIs, bool processBiDi, bool rightToLeft);
-
     // A live window's translatable properties as the form definition the
     // program's resources hold for it: one object per stored component,
     // collection items as collections.
     static TFormObject CaptureDefinition(QObject *root, const TLocForm &form);
-    // A window created from a definition of the active resources: its values
-    // set by the same property paths; "BiDiMode" "bdRightToLeft" mirrors it.
+    // A window, new or open after a switch, given a definition of the active
+    // resources: its values set by the same property paths; "BiDiMode"
+    // "bdRightToLeft" mirrors it.
     // 8-bit strings are read in the code page of `langID`.
     static int ApplyDefinition(QObject *root, const TFormObject &definition, quint16 langID);
-};
-
-// The native values of every stored property of a form on a live tree, taken
-// before a switch so that switching back restores them exactly.
-class TLiveSnapshot
-{
-public:
-    void Take(QObject *root, const TLocForm &form);
-    void Restore() const;
-    int Count() const { return int(m_values.size()); }
-
-private:
-    struct Entry
-    {
-        QPointer<QObject> Object;
-        TComponentTarget Target;
-        QByteArray Path;
-        QString Value;
-    };
-    std::vector<Entry> m_values;
 };
 
 } // namespace kelvra

@@ -95,104 +95,79 @@ struct Window
     }
 };
 
-class LiveTranslation : public ::testing::Test
+// The fixture's language files in a folder, the program's own definition of
+// its window made from the window itself (as the build makes it), and a
+// localizer over them.
+class FormDefinitions : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        const QString folder = QString::fromStdString(dir.path().string());
         for (quint16 locale : { kEnglish, kGerman, kFrench, kHebrew }) {
             const QString ext = locale == kEnglish ? QStringLiteral("ntv") : langFileExtension(locale, false);
             writeLangFile(folder + QStringLiteral("/Kelvra.%1.lng").arg(ext), fixtureContent(locale));
         }
-        QDir().mkpath(folder + QStringLiteral("/data"));
-        loc = std::make_unique<TKLocalizerOnFly>(folder + QStringLiteral("/Kelvra"), utils);
+        TLocStorage native;
+        TLangFile(folder + QStringLiteral("/Kelvra.ntv.lng"), true).Load(&native, -1);
+        Window designed;
+        const TFormObject definition = TLiveTranslator::CaptureDefinition(&designed.main, *native.Forms.Find("Form1"));
+        EXPECT_EQ(definition.ClassName, "TForm1");
+        TResourceSet own = programResources();
+        own.RCData.Put("TFORM1", writeFormDefinition(definition));
+        utils = std::make_unique<TKLocUtils>(own);
+        loc = std::make_unique<TKLocalizerOnFly>(folder + QStringLiteral("/Kelvra"), *utils);
         loc->ErrorReaction = TErrorReaction::erException;
         loc->Init(folder);
-        loc->SetDLLDir(folder + QStringLiteral("/data"));
-        loc->OnRetranslate = [this] {
-            TLiveTranslator::ProcessContainer(
-                &window.main, loc->LocStorage, loc->UntranslatedAsIs(), true, loc->IsRightToLeft());
-        };
+        loc->SetDLLDir(folder);
+    }
+
+    // What the program does to a window: the active resources' definition.
+    int translate(Window &window) const
+    {
+        const QByteArray bytes = utils->FormDefinition("TForm1");
+        const int applied
+            = TLiveTranslator::ApplyDefinition(&window.main, readFormDefinition(bytes), quint16(loc->CurrentLocale));
+        window.main.setLayoutDirection(loc->LangIndex > 0 && loc->IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+        return applied;
     }
 
     TempDir dir;
-    TKLocUtils utils;
+    QString folder = QString::fromStdString(dir.path().string());
+    std::unique_ptr<TKLocUtils> utils;
     std::unique_ptr<TKLocalizerOnFly> loc;
-    Window window;
 };
 
-TEST_F(LiveTranslation, EveryLanguageReachesEveryPropertyAndNativeRestoresTheWindow)
+// A window open through every switch and one created in each language both
+// reach every property; the native language restores the open one.
+TEST_F(FormDefinitions, OpenAndNewWindowsTakeEveryLanguageFromTheActiveModule)
 {
-    const QStringList before = window.values();
+    Window open;
+    const QStringList before = open.values();
     ASSERT_EQ(before, Window::expected(kEnglish));
-    TLiveSnapshot snapshot;
-    snapshot.Take(&window.main, *TLiveTranslator::FormOf(&window.main, loc->LocStorage));
-    EXPECT_EQ(snapshot.Count(), 7); // Panels[2] is beyond the status bar's two parts
-
-    for (quint16 locale : { kGerman, kFrench, kHebrew }) {
+    loc->OnRetranslate = [&] { translate(open); };
+    for (quint16 locale : { kGerman, kFrench, kHebrew, quint16(0) }) {
         loc->SwitchTo(locale);
-        EXPECT_EQ(window.values(), Window::expected(locale)) << locale;
+        const quint16 shown = locale ? locale : kEnglish;
+        EXPECT_EQ(open.values(), Window::expected(shown)) << locale;
+        Window created;
+        EXPECT_EQ(translate(created), 7) << locale; // Panels[2] is beyond the status bar's two parts
+        EXPECT_EQ(created.values(), Window::expected(shown)) << locale;
     }
-    loc->SwitchTo(0);
-    EXPECT_EQ(window.values(), before);
-
-    loc->SwitchTo(kGerman);
-    snapshot.Restore();
-    window.main.setLayoutDirection(Qt::LeftToRight);
-    EXPECT_EQ(window.values(), before);
+    EXPECT_EQ(open.values(), before);
 }
 
-TEST_F(LiveTranslation, UntranslatedValuesShowTheNativeTextUnlessShownAsTheyStand)
+// A translation older than its native text shows the native text, unless the
+// language file says untranslated values stand as they are.
+TEST_F(FormDefinitions, UntranslatedValuesShowTheNativeTextUnlessShownAsTheyStand)
 {
     loc->SwitchTo(kGerman);
     const int de = loc->LangIndex;
     TLocProperty *hint = loc->LocStorage.FindProperty("Form1", "Button1", "Hint");
     ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(hint->ValueFor(de, false).Value(), QString::fromUtf8(textsOf(kGerman).Hint));
     hint->Values[de].ValueVersion = hint->Values[0].ValueVersion - 1;
-    const TLocForm &form = *loc->LocStorage.Forms.Find("Form1");
-    TLiveTranslator::ApplyForm(&window.main, form, de, false);
-    EXPECT_EQ(window.button->toolTip(), QString::fromUtf8(textsOf(kEnglish).Hint));
-    TLiveTranslator::ApplyForm(&window.main, form, de, true);
-    EXPECT_EQ(window.button->toolTip(), QString::fromUtf8(textsOf(kGerman).Hint));
-    hint->Values[de].SetAttribute(vaNeverApply, true);
-    window.button->setToolTip(QStringLiteral("mine"));
-    TLiveTranslator::ApplyForm(&window.main, form, de, true);
-    EXPECT_EQ(window.button->toolTip(), QStringLiteral("mine"));
-}
-
-// The program's own definition of a window, made from the window itself, is
-// translated into a module; a window created later takes its texts from it.
-TEST(FormDefinitions, WindowsAreCreatedTranslatedFromTheActiveModule)
-{
-    TempDir dir;
-    const QString folder = QString::fromStdString(dir.path().string());
-    for (quint16 locale : { kEnglish, kGerman, kHebrew }) {
-        const QString ext = locale == kEnglish ? QStringLiteral("ntv") : langFileExtension(locale, false);
-        writeLangFile(folder + QStringLiteral("/Kelvra.%1.lng").arg(ext), fixtureContent(locale));
-    }
-    TLocStorage native;
-    TLangFile(folder + QStringLiteral("/Kelvra.ntv.lng"), true).Load(&native, -1);
-    Window designed;
-    const TFormObject definition = TLiveTranslator::CaptureDefinition(&designed.main, *native.Forms.Find("Form1"));
-    EXPECT_EQ(definition.ClassName, "TForm1");
-    TResourceSet own = programResources();
-    own.RCData.Put("TFORM1", writeFormDefinition(definition));
-
-    TKLocUtils utils(own);
-    TKLocalizerOnFly loc(folder + QStringLiteral("/Kelvra"), utils);
-    loc.ErrorReaction = TErrorReaction::erException;
-    loc.Init(folder);
-    loc.SetDLLDir(folder);
-    for (quint16 locale : { kGerman, kHebrew, quint16(0) }) {
-        loc.SwitchTo(locale);
-        Window created;
-        const QByteArray bytes = utils.FormDefinition("TForm1");
-        ASSERT_FALSE(bytes.isEmpty()) << locale;
-        EXPECT_EQ(
-            TLiveTranslator::ApplyDefinition(&created.main, readFormDefinition(bytes), quint16(loc.CurrentLocale)), 7);
-        EXPECT_EQ(created.values(), Window::expected(locale ? locale : kEnglish)) << locale;
-    }
+    EXPECT_EQ(hint->ValueFor(de, false).Value(), QString::fromUtf8(textsOf(kEnglish).Hint));
+    EXPECT_EQ(hint->ValueFor(de, true).Value(), QString::fromUtf8(textsOf(kGerman).Hint));
 }
 
 TEST(PropertyPaths, StoredNamesResolveOntoQtProperties)
