@@ -575,12 +575,7 @@ bool MainCommands::saveDesign(const QString &path)
 
 void MainCommands::loadDesignChosen()
 {
-    FileDialogRequest request;
-    request.title = tr("Load Stamp Configuration");
-    request.filter = cfgFilter();
-    request.defaultSuffix = QStringLiteral("cfg");
-    request.folder = designFolder();
-    const QString chosen = m_dialogs.openFileName(&m_window, request);
+    const QString chosen = m_dialogs.openFileName(&m_window, designRequest(tr("Load Stamp Configuration")));
     if (chosen.isEmpty())
         return;
     m_designFolder = QFileInfo(chosen).absolutePath();
@@ -589,11 +584,7 @@ void MainCommands::loadDesignChosen()
 
 void MainCommands::saveDesignChosen()
 {
-    FileDialogRequest request;
-    request.title = tr("Save Stamp Configuration");
-    request.filter = cfgFilter();
-    request.defaultSuffix = QStringLiteral("cfg");
-    request.folder = designFolder();
+    FileDialogRequest request = designRequest(tr("Save Stamp Configuration"));
     request.confirmOverwrite = true;
     const QString chosen = withSuffix(m_dialogs.saveFileName(&m_window, request), QStringLiteral("cfg"));
     if (chosen.isEmpty())
@@ -602,12 +593,15 @@ void MainCommands::saveDesignChosen()
     saveDesign(chosen);
 }
 
-QString MainCommands::designFolder() const
+FileDialogRequest MainCommands::designRequest(const QString &title) const
 {
+    FileDialogRequest request;
+    request.title = title;
+    request.filter = cfgFilter();
+    request.defaultSuffix = QStringLiteral("cfg");
     // Never the hidden settings folder: a design is the user's own file.
-    if (!m_designFolder.isEmpty() && QFileInfo(m_designFolder).isDir())
-        return m_designFolder;
-    return designsFolder();
+    request.folder = !m_designFolder.isEmpty() && QFileInfo(m_designFolder).isDir() ? m_designFolder : designsFolder();
+    return request;
 }
 
 void MainCommands::help()

@@ -18,6 +18,7 @@ class QWidget;
 
 namespace kelvra {
 
+struct FileDialogRequest;
 class DesignModel;
 class FolderBrowser;
 class LanguageList;
@@ -96,8 +97,8 @@ private:
     bool saveDesign(const QString &path);
     void loadDesignChosen();
     void saveDesignChosen();
-    // Where the design dialogs open: the folder last used for a design.
-    QString designFolder() const;
+    // A design dialog, opened in the folder last used for a design.
+    FileDialogRequest designRequest(const QString &title) const;
     void help();
     void showHelp(int topic);
     void support();
