@@ -42,7 +42,6 @@ QString failureText(ImageError error, const QString &detail)
     case ImageError::None:
     case ImageError::Library:
     case ImageError::FileUnreadable:
-    case ImageError::FileUnwritable:
     case ImageError::NoReader:
         break;
     }

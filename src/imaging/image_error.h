@@ -17,7 +17,6 @@ enum class ImageError : unsigned char {
     Library, // the codec refused the data; the detail says why
     NoData, // nothing to decode
     FileUnreadable, // the detail is the file system's
-    FileUnwritable, // the detail is the file system's
     FileTooLarge,
     PictureTooLarge, // needs more memory than we hold for one picture
     TooManyScans, // a progressive file that walks its coefficients too often
@@ -37,7 +36,7 @@ enum class ImageError : unsigned char {
 constexpr bool detailSaysWhy(ImageError error)
 {
     return error == ImageError::None || error == ImageError::Library || error == ImageError::FileUnreadable
-        || error == ImageError::FileUnwritable || error == ImageError::NoReader;
+        || error == ImageError::NoReader;
 }
 
 // The value of an operation that gives nothing but whether it worked.

@@ -2,7 +2,6 @@
 #include "imaging/jpeg_image.h"
 
 #include "imaging/jpeg_codec.h"
-#include "platform/atomic_file.h"
 #include "platform/file_ops.h"
 
 #include <QFile>
@@ -195,18 +194,6 @@ ImageResult<QByteArray> JpegImage::saveToData()
             return failedAs<QByteArray>(std::move(compressed));
     }
     return succeeded(m_data);
-}
-
-ImageResult<> JpegImage::saveToFile(const QString &path)
-{
-    ImageResult<QByteArray> bytes = saveToData();
-    if (!bytes)
-        return failedAs(std::move(bytes));
-    const FileResult written = writeFileAtomically(
-        nativePath(path), std::string_view(bytes.value.constData(), std::size_t(bytes.value.size())));
-    if (!written.ok())
-        return failed(ImageError::FileUnwritable, written.detail);
-    return {};
 }
 
 } // namespace kelvra

@@ -70,9 +70,8 @@ public:
 
     // Encodes the raster at quality() into data().
     ImageResult<> compress();
-    // Compresses first when the bytes are stale; writes atomically.
+    // Compresses first when the bytes are stale.
     ImageResult<QByteArray> saveToData();
-    ImageResult<> saveToFile(const QString &path);
 
     int warningCount() const { return m_warnings; }
 

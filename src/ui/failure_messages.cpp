@@ -66,8 +66,6 @@ QString imageMessage(ImageError error, const QString &detail, const char *fallba
     switch (error) {
     case ImageError::FileUnreadable:
         return withWords(tr("The file cannot be read."), detail);
-    case ImageError::FileUnwritable:
-        return withWords(tr("The file cannot be written."), detail);
     case ImageError::NoReader:
         return withWords(tr("No image reader takes this file."), detail);
     case ImageError::NoData:

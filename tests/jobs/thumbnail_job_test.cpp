@@ -3,7 +3,6 @@
 // and the maker's queue and cache.
 #include "common/qt_test_support.h"
 #include "common/test_support.h"
-#include "imaging/jpeg_image.h"
 #include "jobs/thumbnail_job.h"
 
 #include <QCoreApplication>
@@ -44,9 +43,7 @@ void makeJpeg(const QString &path, QSize size, QColor colour)
 {
     QImage raster(size, QImage::Format_RGB32);
     raster.fill(colour);
-    JpegImage jpeg;
-    jpeg.setImage(raster);
-    ASSERT_TRUE(jpeg.saveToFile(path));
+    ASSERT_TRUE(raster.save(path, "JPEG"));
 }
 
 TEST(MakeThumbnail, TakesTheExifThumbnailElseAnEighthScaleDecodeTurnedUpright)

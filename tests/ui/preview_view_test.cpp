@@ -88,8 +88,9 @@ void writePhoto(const std::filesystem::path &path, QSize size, int orientation)
     JpegImage jpeg;
     jpeg.setQuality(80);
     jpeg.setImage(picture);
-    const ImageResult<> saved = jpeg.saveToFile(qpath(path));
+    const ImageResult<QByteArray> saved = jpeg.saveToData();
     ASSERT_TRUE(saved) << saved.detail;
+    test::writeFileBytes(path, saved.value.toStdString());
     if (orientation != 1) {
         const CommandResult r = runTool({ "exiftool", "-q", "-n", "-overwrite_original",
             "-Orientation=" + std::to_string(orientation), path.string() });

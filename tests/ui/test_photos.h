@@ -3,7 +3,6 @@
 #pragma once
 
 #include "common/qt_test_support.h"
-#include "imaging/jpeg_image.h"
 #include "jobs/thumbnail_job.h"
 #include "ui/photo_list_model.h"
 #include "ui/photo_strip.h"
@@ -22,9 +21,7 @@ inline void makePhoto(const QString &path, QSize size = QSize(64, 48), QColor co
 {
     QImage raster(size, QImage::Format_RGB32);
     raster.fill(colour);
-    JpegImage jpeg;
-    jpeg.setImage(raster);
-    ASSERT_TRUE(jpeg.saveToFile(path)) << path.toStdString();
+    ASSERT_TRUE(raster.save(path, "JPEG")) << path.toStdString();
 }
 
 inline void makeFile(const QString &path, qint64 size)
