@@ -2,6 +2,7 @@
 #include "localization/live_translation.h"
 
 #include "localization/codepage.h"
+#include "localization/loc_errors.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -509,6 +510,15 @@ int TLiveTranslator::ApplyDefinition(QObject *root, const TFormObject &definitio
         }
     }
     return applied;
+}
+
+int TLiveTranslator::ApplyStoredDefinition(QObject *root, const QByteArray &definition, quint16 langID)
+{
+    try {
+        return ApplyDefinition(root, readFormDefinition(definition), langID);
+    } catch (const ELocError &) {
+        return 0;
+    }
 }
 
 } // namespace kelvra

@@ -58,6 +58,9 @@ public:
     // "bdRightToLeft" mirrors it.
     // 8-bit strings are read in the code page of `langID`.
     static int ApplyDefinition(QObject *root, const TFormObject &definition, quint16 langID);
+    // The same from a definition as the resources store it; a damaged one
+    // sets nothing.
+    static int ApplyStoredDefinition(QObject *root, const QByteArray &definition, quint16 langID);
 };
 
 } // namespace kelvra

@@ -2,9 +2,7 @@
 #include "ui/language_wiring.h"
 
 #include "localization/codepage.h"
-#include "localization/form_stream.h"
 #include "localization/live_translation.h"
-#include "localization/loc_errors.h"
 #include "platform/data_folder.h"
 #include "platform/install_paths.h"
 #include "ui/main_actions.h"
@@ -93,14 +91,9 @@ void WindowTranslator::translate(QWidget *window)
 {
     window->setProperty(kTranslatedMark, true);
     const QByteArray definition = m_localizer.Utils().FormDefinition(bareClassName(window));
-    if (!definition.isEmpty()) {
-        try {
-            TLiveTranslator::ApplyDefinition(
-                window, readFormDefinition(definition), quint16(m_localizer.CurrentLocale));
-        } catch (const ELocError &) {
-            // A damaged definition leaves the window as it was.
-        }
-    }
+    // A damaged definition leaves the window as it was.
+    if (!definition.isEmpty())
+        TLiveTranslator::ApplyStoredDefinition(window, definition, quint16(m_localizer.CurrentLocale));
     mendMenuBarMnemonics(window);
     window->setLayoutDirection(
         m_localizer.LangIndex > 0 && m_localizer.IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);

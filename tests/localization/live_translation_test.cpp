@@ -124,9 +124,8 @@ protected:
     // What the program does to a window: the active resources' definition.
     int translate(Window &window) const
     {
-        const QByteArray bytes = utils->FormDefinition("TForm1");
-        const int applied
-            = TLiveTranslator::ApplyDefinition(&window.main, readFormDefinition(bytes), quint16(loc->CurrentLocale));
+        const int applied = TLiveTranslator::ApplyStoredDefinition(
+            &window.main, utils->FormDefinition("TForm1"), quint16(loc->CurrentLocale));
         window.main.setLayoutDirection(loc->LangIndex > 0 && loc->IsRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
         return applied;
     }
@@ -153,6 +152,9 @@ TEST_F(FormDefinitions, OpenAndNewWindowsTakeEveryLanguageFromTheActiveModule)
         EXPECT_EQ(translate(created), 7) << locale; // Panels[2] is beyond the status bar's two parts
         EXPECT_EQ(created.values(), Window::expected(shown)) << locale;
     }
+    EXPECT_EQ(open.values(), before);
+    // A damaged definition leaves the window as it was.
+    EXPECT_EQ(TLiveTranslator::ApplyStoredDefinition(&open.main, "TPF0 damaged", kGerman), 0);
     EXPECT_EQ(open.values(), before);
 }
 
