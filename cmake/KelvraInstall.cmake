@@ -14,12 +14,22 @@ set(kelvra_share_dir ${CMAKE_INSTALL_DATADIR}/kelvra)
 # The guide beside the build's programs: <build>/src/<KELVRA_SHARE_FROM_BIN>/help.
 cmake_path(ABSOLUTE_PATH KELVRA_SHARE_FROM_BIN BASE_DIRECTORY ${PROJECT_BINARY_DIR}/src NORMALIZE
     OUTPUT_VARIABLE KELVRA_BUILD_SHARE_DIR)
-file(GLOB kelvra_help_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/help/*)
+# Each page is made from its own heading and body and the one list of pages,
+# which gives every page the same head and navigation.
+set(kelvra_help_list ${PROJECT_SOURCE_DIR}/help/pages.list)
+file(GLOB kelvra_help_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/help/*.html ${PROJECT_SOURCE_DIR}/help/*.css)
 set(kelvra_help_copies)
 foreach(file ${kelvra_help_files})
     cmake_path(GET file FILENAME name)
     set(copy ${KELVRA_BUILD_SHARE_DIR}/help/${name})
-    add_custom_command(OUTPUT ${copy} COMMAND ${CMAKE_COMMAND} -E copy ${file} ${copy} DEPENDS ${file} VERBATIM)
+    if(name MATCHES "\\.html$")
+        add_custom_command(OUTPUT ${copy}
+            COMMAND ${CMAKE_COMMAND} -DSOURCE=${file} -DLIST=${kelvra_help_list} -DOUTPUT=${copy}
+                -P ${PROJECT_SOURCE_DIR}/cmake/HelpPage.cmake
+            DEPENDS ${file} ${kelvra_help_list} ${PROJECT_SOURCE_DIR}/cmake/HelpPage.cmake VERBATIM)
+    else()
+        add_custom_command(OUTPUT ${copy} COMMAND ${CMAKE_COMMAND} -E copy ${file} ${copy} DEPENDS ${file} VERBATIM)
+    endif()
     list(APPEND kelvra_help_copies ${copy})
 endforeach()
 # The ready designs beside them: <build>/src/<KELVRA_SHARE_FROM_BIN>/looks.
@@ -38,7 +48,7 @@ configure_file(${kelvra_desktop}/${KELVRA_APP_ID}.metainfo.xml.in
     ${PROJECT_BINARY_DIR}/desktop/${KELVRA_APP_ID}.metainfo.xml @ONLY)
 
 install(TARGETS kelvra kelvra-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/help/ DESTINATION ${kelvra_share_dir}/help)
+install(DIRECTORY ${KELVRA_BUILD_SHARE_DIR}/help/ DESTINATION ${kelvra_share_dir}/help)
 install(FILES ${kelvra_look_files} DESTINATION ${kelvra_share_dir}/looks)
 install(FILES ${kelvra_desktop}/${KELVRA_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${kelvra_desktop}/${KELVRA_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
