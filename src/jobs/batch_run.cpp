@@ -617,6 +617,14 @@ void restampThumbnail(
         removeThumbnail(metadata);
 }
 
+// The EXIF thumbnail of a whole stamped raster, taken as a pass takes its
+// rows, which spares decoding the stamped JPEG again.
+void thumbnailOfRaster(ExifThumbnailMaker &small, const QImage &raster)
+{
+    if (small.wanted() && small.start(raster.width(), raster.height()))
+        small.addRows(raster.constBits(), std::size_t(raster.bytesPerLine()), 0, raster.height());
+}
+
 // A HEIF, PNG, TIFF or WebP photo: decoded whole by its own decoder, the
 // label drawn in its orientation, then a PNG stays a PNG and the others
 // become a JPEG at the quality setting, each with the source's metadata.
@@ -661,7 +669,10 @@ void stampOtherKind(PlannedPhoto &plan, const BatchJob &job, OutputNames &names,
             tiffBlocks.adoptContainerMetadata(found, PhotoKind::Tiff);
             carried = &tiffBlocks;
         }
-        restampThumbnail(*carried, pixels.encoded(), orientation);
+        ExifThumbnailMaker &small = memory.thumbnail;
+        small.want(exifThumbnail(*carried), orientation);
+        thumbnailOfRaster(small, pixels.raster());
+        restampThumbnail(*carried, pixels.encoded(), orientation, &small);
         if (carried->ExifSegment) {
             std::string &segment = carried->ExifSegment->data;
             if (metadata.containerTurned && segment.size() > 8) {
@@ -735,6 +746,7 @@ std::optional<StampedJpeg> stampJpeg(WorkerMemory &memory, const BatchJob &job, 
             fail(BatchError::NoMemoryForLabel, {});
             return std::nullopt;
         }
+        thumbnailOfRaster(small, pixels.raster());
         if (const ImageResult<> encoded = pixels.encode(quality); !encoded) {
             fail(BatchError::EncodeFailed, encoded);
             return std::nullopt;
