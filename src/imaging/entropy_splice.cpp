@@ -765,6 +765,19 @@ struct ScanWalk
         return band.block(c, row, column);
     }
 
+    // Whether block b of MCU (x, scan row y) lies past the picture's edge,
+    // only there to fill the MCU of an interleaved scan.
+    bool pastEdge(int b, int x, int y) const
+    {
+        const CoefficientLayout &l = layout();
+        if (l.components == 1)
+            return false;
+        const CoefficientPlane &p = l.planes[g.component[b]];
+        const int wide = (l.width * p.hSamp + 8 * l.maxHSamp - 1) / (8 * l.maxHSamp);
+        const int high = (l.height * p.vSamp + 8 * l.maxVSamp - 1) / (8 * l.maxVSamp);
+        return x * p.hSamp + g.dx[b] >= wide || y * p.vSamp + g.dy[b] >= high;
+    }
+
     // Where block b of MCU (x, scan row y) has its DC term.
     short &dcTerm(int b, int x, int y) const
     {
@@ -1221,6 +1234,9 @@ SpliceEnd recodeInterval(BitWriter &out, const ScanWalk &w, BitReader &r, std::u
     const Coder *const *acOut, bool hasBand, SpliceMemory &memory, std::uint64_t &m, int &x, int &y)
 {
     short block[64];
+    // A block past the picture's edge is written as a rewrite writes it:
+    // the DC of the block before, no AC.
+    short filler[64] = {};
     int readPreds[4] = {}, writePreds[4] = {};
     for (; m < last; ++m) {
         const bool inBand = hasBand && y >= w.bandFirst && y < w.bandLast && x >= w.s0 && x < w.s1;
@@ -1230,6 +1246,9 @@ SpliceEnd recodeInterval(BitWriter &out, const ScanWalk &w, BitReader &r, std::u
             if (!readBlock(r, *w.dcOf[b], *w.acOf[b], readPreds[c], block))
                 return SpliceEnd::Refused;
             const short *coded = inBand ? memory.edited.data() + (w.bandBlock(b, x, y) - memory.band.data()) : block;
+            if (b > 0 && w.pastEdge(b, x, y))
+                coded = filler;
+            filler[0] = coded[0];
             if (!writeBlock(out, *dcOut[b], *acOut[b], coded, writePreds[c]))
                 return SpliceEnd::CodeMissing;
             if (w.dcPlanes[0])

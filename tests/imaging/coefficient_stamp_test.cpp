@@ -532,21 +532,20 @@ TEST(CoefficientStamp, FittedLabelsStayCloseToTheRewrittenOnes)
 // An optimised table codes only what its photo used: a flat picture's
 // tables lack the label's symbols, and the photo is rewritten instead, one
 // MCU at a time, into the very bytes libjpeg's rewrite gives: with restart
-// intervals, greyscale, 4:4:4 and a label turned down the picture's side.
+// intervals, greyscale, 4:4:4, a label turned down the picture's side, and
+// pictures that end inside their last MCUs, whose blocks past the edge a
+// rewrite fills anew.
 TEST(CoefficientStamp, TablesWithoutTheLabelsCodesRewriteThePhoto)
 {
     if (!toolAvailable("cjpeg"))
         GTEST_SKIP() << "needs cjpeg";
     TempDir dir;
-    {
-        std::ofstream out(dir / "flat.ppm", std::ios::binary);
-        out << "P6\n320 240\n255\n" << std::string(320 * 240 * 3, char(90));
-    }
     struct Case
     {
         const char *what;
         std::vector<std::string> options;
         int orientation;
+        int width = 320, height = 240;
     };
     const std::vector<Case> cases = {
         { "4:2:0", {}, 1 },
@@ -554,9 +553,22 @@ TEST(CoefficientStamp, TablesWithoutTheLabelsCodesRewriteThePhoto)
         { "restart every row, turned", { "-restart", "1" }, 6 },
         { "greyscale", { "-grayscale" }, 8 },
         { "4:4:4", { "-sample", "1x1" }, 3 },
+        { "a bright edge inside the last MCUs", {}, 1, 324, 244 },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
+        {
+            // Flat but for the last two columns, which the encoder repeats
+            // into the blocks past the edge.
+            std::string pixels(std::size_t(c.width) * std::size_t(c.height) * 3, char(90));
+            for (int y = 0; y < c.height; ++y)
+                for (int x = c.width - 2; x < c.width && c.width % 16 != 0; ++x)
+                    for (int k = 0; k < 3; ++k)
+                        pixels[(std::size_t(y) * std::size_t(c.width) + std::size_t(x)) * 3 + std::size_t(k)]
+                            = char(200);
+            std::ofstream out(dir / "flat.ppm", std::ios::binary);
+            out << "P6\n" << c.width << ' ' << c.height << "\n255\n" << pixels;
+        }
         std::vector<std::string> argv { "cjpeg", "-optimize" };
         argv.insert(argv.end(), c.options.begin(), c.options.end());
         argv.insert(argv.end(), { "-outfile", (dir / "flat.jpg").string(), (dir / "flat.ppm").string() });
@@ -567,6 +579,14 @@ TEST(CoefficientStamp, TablesWithoutTheLabelsCodesRewriteThePhoto)
         checkKept(s, dir);
         const Stamped libjpeg = stampBytes(source, c.orientation, design(3, 14, true), false);
         EXPECT_TRUE(s.output == libjpeg.output) << s.output.size() << " " << libjpeg.output.size();
+    }
+    // Cameras fill the blocks past the picture's edge in ways of their own.
+    for (const char *name : { "makers/Casio.jpg", "makers/Minolta.jpg" }) {
+        SCOPED_TRACE(name);
+        const std::string source = readFileBytes(photo(name));
+        const Stamped s = stampBytes(source, 1, design(3, 5, false));
+        EXPECT_EQ(s.road, CoefficientStamp::Road::RewrittenForCode);
+        EXPECT_TRUE(s.output == stampBytes(source, 1, design(3, 5, false), false).output);
     }
 }
 
