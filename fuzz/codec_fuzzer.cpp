@@ -144,8 +144,8 @@ void checkRecode(const uint8_t *data, size_t size, const kelvra::jpeg::ScanHeade
         const CoefficientLayout &l = header.layout;
         for (int c = 0; c < l.components; ++c) {
             const CoefficientPlane &p = l.planes[c];
-            const int wide = (l.width * p.hSamp + 8 * l.maxHSamp - 1) / (8 * l.maxHSamp);
-            const int high = (l.height * p.vSamp + 8 * l.maxVSamp - 1) / (8 * l.maxVSamp);
+            const int wide = l.pictureBlocksWide(c);
+            const int high = l.pictureBlocksHigh(c);
             for (int y = 0; y < high; ++y)
                 for (int x = 0; x < wide; ++x) {
                     const std::size_t at = std::size_t(y) * p.blocksWide + std::size_t(x);
@@ -208,8 +208,8 @@ void checkSplice(const uint8_t *data, size_t size)
             }
             for (int c = 0; c < l.components; ++c) {
                 const CoefficientPlane &p = l.planes[c];
-                const int wide = (l.width * p.hSamp + 8 * l.maxHSamp - 1) / (8 * l.maxHSamp);
-                const int high = (l.height * p.vSamp + 8 * l.maxVSamp - 1) / (8 * l.maxVSamp);
+                const int wide = l.pictureBlocksWide(c);
+                const int high = l.pictureBlocksHigh(c);
                 for (int y = 0; y < high; ++y)
                     for (int x = 0; x < wide; ++x) {
                         const std::size_t at = (std::size_t(y) * p.blocksWide + std::size_t(x)) * 64;

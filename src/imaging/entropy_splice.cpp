@@ -772,10 +772,9 @@ struct ScanWalk
         const CoefficientLayout &l = layout();
         if (l.components == 1)
             return false;
-        const CoefficientPlane &p = l.planes[g.component[b]];
-        const int wide = (l.width * p.hSamp + 8 * l.maxHSamp - 1) / (8 * l.maxHSamp);
-        const int high = (l.height * p.vSamp + 8 * l.maxVSamp - 1) / (8 * l.maxVSamp);
-        return x * p.hSamp + g.dx[b] >= wide || y * p.vSamp + g.dy[b] >= high;
+        const int c = g.component[b];
+        const CoefficientPlane &p = l.planes[c];
+        return x * p.hSamp + g.dx[b] >= l.pictureBlocksWide(c) || y * p.vSamp + g.dy[b] >= l.pictureBlocksHigh(c);
     }
 
     // Where block b of MCU (x, scan row y) has its DC term.

@@ -165,6 +165,11 @@ struct CoefficientLayout
     bool arithmetic = false;
     int restartInterval = 0; // in MCUs; 0 for none
     CoefficientPlane planes[4];
+
+    // Component c's blocks that hold the picture; those past them only pad
+    // the last MCUs.
+    int pictureBlocksWide(int c) const { return (width * planes[c].hSamp + 8 * maxHSamp - 1) / (8 * maxHSamp); }
+    int pictureBlocksHigh(int c) const { return (height * planes[c].vSamp + 8 * maxVSamp - 1) / (8 * maxVSamp); }
 };
 
 // A band of coefficient blocks: per component c, the block rows

@@ -61,8 +61,8 @@ bool samePictureBlocks(const Coefficients &a, const Coefficients &b)
         return false;
     for (int c = 0; c < l.components; ++c) {
         const jpeg::CoefficientPlane &p = l.planes[c];
-        const int wide = (l.width * p.hSamp + 8 * l.maxHSamp - 1) / (8 * l.maxHSamp);
-        const int high = (l.height * p.vSamp + 8 * l.maxVSamp - 1) / (8 * l.maxVSamp);
+        const int wide = l.pictureBlocksWide(c);
+        const int high = l.pictureBlocksHigh(c);
         for (int by = 0; by < high; ++by) {
             const auto row = std::size_t(by) * p.blocksWide * 64;
             if (!std::equal(
@@ -162,8 +162,8 @@ void checkKept(const Stamped &s, const TempDir &dir, bool pixelsToo = true)
         const int rx = a.maxHSamp / p.hSamp * 8, ry = a.maxVSamp / p.vSamp * 8;
         // Blocks past the picture's edge pad the last MCU; the encoder makes
         // its own and no decoder shows them.
-        const int wide = (a.width * p.hSamp + 8 * a.maxHSamp - 1) / (8 * a.maxHSamp);
-        const int high = (a.height * p.vSamp + 8 * a.maxVSamp - 1) / (8 * a.maxVSamp);
+        const int wide = a.pictureBlocksWide(c);
+        const int high = a.pictureBlocksHigh(c);
         for (int by = 0; by < high; ++by) {
             for (int bx = 0; bx < wide; ++bx) {
                 const std::size_t at = (std::size_t(by) * p.blocksWide + bx) * 64;
