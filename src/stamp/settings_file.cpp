@@ -86,6 +86,7 @@ const IniKey kIniKeys[] = {
     { "DateFormat", &StampSettings::DateFormat, DesignLoad | DesignSave },
     { "DefaultSaveFolder", &AppOptions::DefaultSaveFolder, DesignSave | StartupLoad },
     { "DefaultBrowseFolder", &AppOptions::DefaultBrowseFolder, BrowsingSave | StartupLoad },
+    { "DesignFolder", &AppOptions::DesignFolder, BrowsingSave | StartupLoad },
     { "FNMask", &StampSettings::FNMask, DesignLoad | DesignSave },
     { "FontStyle", &StampSettings::Style, DesignLoad | DesignSave },
     { "FShadow", &StampSettings::FShadow, DesignLoad | DesignSave },

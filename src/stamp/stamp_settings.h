@@ -90,6 +90,7 @@ struct AppOptions
     QString FilePostfix = QStringLiteral("_timestamp");
     QString DefaultSaveFolder;
     QString DefaultBrowseFolder;
+    QString DesignFolder; // where designs were last loaded or saved
     int Skin = -1;
     // Stamp by re-encoding only the blocks under the label; jpgquality then
     // does not apply.

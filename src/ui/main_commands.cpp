@@ -578,7 +578,7 @@ void MainCommands::loadDesignChosen()
     const QString chosen = m_dialogs.openFileName(&m_window, designRequest(tr("Load Stamp Configuration")));
     if (chosen.isEmpty())
         return;
-    m_designFolder = QFileInfo(chosen).absolutePath();
+    m_options.DesignFolder = QFileInfo(chosen).absolutePath();
     loadDesign(chosen);
 }
 
@@ -589,7 +589,7 @@ void MainCommands::saveDesignChosen()
     const QString chosen = withSuffix(m_dialogs.saveFileName(&m_window, request), QStringLiteral("cfg"));
     if (chosen.isEmpty())
         return;
-    m_designFolder = QFileInfo(chosen).absolutePath();
+    m_options.DesignFolder = QFileInfo(chosen).absolutePath();
     saveDesign(chosen);
 }
 
@@ -600,7 +600,9 @@ FileDialogRequest MainCommands::designRequest(const QString &title) const
     request.filter = cfgFilter();
     request.defaultSuffix = QStringLiteral("cfg");
     // Never the hidden settings folder: a design is the user's own file.
-    request.folder = !m_designFolder.isEmpty() && QFileInfo(m_designFolder).isDir() ? m_designFolder : designsFolder();
+    request.folder = !m_options.DesignFolder.isEmpty() && QFileInfo(m_options.DesignFolder).isDir()
+        ? m_options.DesignFolder
+        : designsFolder();
     return request;
 }
 

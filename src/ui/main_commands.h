@@ -120,7 +120,6 @@ private:
     AppOptions m_options;
     FormatSettings m_format;
     QString m_iniPath;
-    QString m_designFolder; // last used for a design in this session
 
     QHash<QString, QAction *> m_actions;
     QMenu *m_tokenMenu = nullptr;

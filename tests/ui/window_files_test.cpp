@@ -136,6 +136,13 @@ TEST_F(WindowFiles, ASavedCfgLoadedBackRestoresEveryControl)
     test::actionOf(w, QStringLiteral("RLoadCFG"))->trigger();
     EXPECT_EQ(shownDesign(w), designed);
     EXPECT_TRUE(dialogs.messages.empty());
+
+    // The next start opens where the last design went.
+    w.close();
+    TForm1 &again = open();
+    dialogs.fileAnswers = { QString() };
+    test::actionOf(again, QStringLiteral("RLoadCFG"))->trigger();
+    EXPECT_EQ(dialogs.requests.back().folder, qpath(work.path()));
 }
 
 TEST_F(WindowFiles, ACfgThatOnlyRenamesShowsTheMaskPage)
