@@ -3,6 +3,7 @@
 
 #include "imaging/bitmap_rotate.h"
 #include "imaging/jpeg_codec.h"
+#include "imaging/ycc_band.h"
 
 #include <QPainter>
 
@@ -45,6 +46,28 @@ template<int Scale> void sumColumns(const unsigned char *row, int columns, std::
         }
         sums[2 * c] += rb;
         sums[2 * c + 1] += ga;
+    }
+}
+
+// The same for the samples of a 4:2:0 row: luma in the first word, blue and
+// red difference in the second's halves, each chroma sample counted for the
+// two pixels it covers.
+template<int Scale>
+void sumSamples(
+    const unsigned char *luma, const unsigned char *blue, const unsigned char *red, int columns, std::uint32_t *sums)
+{
+    for (int c = 0; c < columns; ++c) {
+        std::uint32_t y = 0, chroma = 0;
+        for (int k = 0; k < Scale; ++k)
+            y += luma[c * Scale + k];
+        if constexpr (Scale == 1) {
+            chroma = std::uint32_t(blue[c / 2]) | std::uint32_t(red[c / 2]) << 16;
+        } else {
+            for (int k = 0; k < Scale / 2; ++k)
+                chroma += 2 * (std::uint32_t(blue[c * Scale / 2 + k]) | std::uint32_t(red[c * Scale / 2 + k]) << 16);
+        }
+        sums[2 * c] += y;
+        sums[2 * c + 1] += chroma;
     }
 }
 
@@ -97,23 +120,32 @@ bool ExifThumbnailMaker::start(int width, int height)
     return true;
 }
 
-void ExifThumbnailMaker::addRows(const unsigned char *firstRow, std::size_t stride, int first, int last)
+template<typename SumRow> void ExifThumbnailMaker::takeRows(int first, int last, SumRow sumRow)
 {
     if (m_scale == 0 || first != m_nextRow)
         return; // rows out of order make no picture
-    const int width = m_stored.width(), columns = m_picture.width(), scale = m_scale;
-    const int whole = width / scale; // columns of scale pixels each
-    std::uint32_t *sums = m_sums.data();
+    const int scale = m_scale;
     for (int y = first; y < last; ++y) {
-        const unsigned char *row = firstRow + std::size_t(y - first) * stride;
         // Every other row of a square of 16 or 64 pixels is mean enough for
         // a thumbnail, at half the cost.
-        if (scale >= 4 && y % 2 == 1) {
-            m_nextRow = y + 1;
-            if (m_nextRow % scale == 0 || m_nextRow == m_stored.height())
-                finishRow();
-            continue;
+        if (!(scale >= 4 && y % 2 == 1)) {
+            sumRow(y);
+            ++m_rowsIn;
         }
+        m_nextRow = y + 1;
+        if (m_nextRow % scale == 0 || m_nextRow == m_stored.height())
+            finishRow();
+    }
+}
+
+void ExifThumbnailMaker::addRows(const unsigned char *firstRow, std::size_t stride, int first, int last)
+{
+    m_samples = false;
+    const int width = m_stored.width(), columns = m_picture.width(), scale = m_scale;
+    const int whole = scale ? width / scale : 0; // columns of scale pixels each
+    std::uint32_t *sums = m_sums.data();
+    takeRows(first, last, [&](int y) {
+        const unsigned char *row = firstRow + std::size_t(y - first) * stride;
         switch (scale) {
         case 8:
             sumColumns<8>(row, whole, sums);
@@ -135,11 +167,39 @@ void ExifThumbnailMaker::addRows(const unsigned char *firstRow, std::size_t stri
                 sums[2 * c] += p & 0x00FF00FFu;
                 sums[2 * c + 1] += (p >> 8) & 0x00FF00FFu;
             }
-        ++m_rowsIn;
-        m_nextRow = y + 1;
-        if (m_nextRow % scale == 0 || m_nextRow == m_stored.height())
-            finishRow();
-    }
+    });
+}
+
+void ExifThumbnailMaker::addSamples(const jpeg::RowView &rows, int first, int last)
+{
+    m_samples = true;
+    const int width = m_stored.width(), columns = m_picture.width(), scale = m_scale;
+    const int whole = scale ? width / scale : 0;
+    std::uint32_t *sums = m_sums.data();
+    takeRows(first, last, [&](int y) {
+        const unsigned char *luma = rows.luma + std::size_t(y - first) * rows.lumaStride;
+        const std::size_t chromaRow = std::size_t(y / 2 - first / 2) * rows.chromaStride;
+        const unsigned char *blue = rows.blue + chromaRow, *red = rows.red + chromaRow;
+        switch (scale) {
+        case 8:
+            sumSamples<8>(luma, blue, red, whole, sums);
+            break;
+        case 4:
+            sumSamples<4>(luma, blue, red, whole, sums);
+            break;
+        case 2:
+            sumSamples<2>(luma, blue, red, whole, sums);
+            break;
+        default:
+            sumSamples<1>(luma, blue, red, whole, sums);
+            break;
+        }
+        for (int c = whole; c < columns; ++c)
+            for (int x = c * scale; x < width; ++x) {
+                sums[2 * c] += luma[x];
+                sums[2 * c + 1] += std::uint32_t(blue[x / 2]) | std::uint32_t(red[x / 2]) << 16;
+            }
+    });
 }
 
 void ExifThumbnailMaker::finishRow()
@@ -151,7 +211,12 @@ void ExifThumbnailMaker::finishRow()
         const unsigned n
             = std::max(1u, unsigned(std::min((c + 1) * m_scale, width) - c * m_scale) * unsigned(m_rowsIn));
         const auto mean = [n](std::uint32_t sum) { return int((sum + n / 2) / n); };
-        out[c] = qRgb(mean(rb >> 16), mean(ga & 0xFFFF), mean(rb & 0xFFFF));
+        if (m_samples) {
+            // The colour of the means is the mean of the colours.
+            out[c] = jpeg::yccToRgb32(mean(rb), mean(ga & 0xFFFF), mean(ga >> 16));
+        } else {
+            out[c] = qRgb(mean(rb >> 16), mean(ga & 0xFFFF), mean(rb & 0xFFFF));
+        }
         m_sums[2 * std::size_t(c)] = m_sums[2 * std::size_t(c) + 1] = 0;
     }
     m_rowsIn = 0;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "imaging/jpeg_codec.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -40,6 +42,8 @@ public:
     // memory for it, and then no thumbnail is made.
     bool start(int width, int height);
     void addRows(const unsigned char *firstRow, std::size_t stride, int first, int last);
+    // The same from the samples of a 4:2:0 YCbCr photo (first even).
+    void addSamples(const jpeg::RowView &rows, int first, int last);
 
     // Takes a picture reduced by scale from a width x height photo.
     void setReduced(QImage picture, int scale, int width, int height);
@@ -52,6 +56,7 @@ public:
     QByteArray make() const;
 
 private:
+    template<typename SumRow> void takeRows(int first, int last, SumRow sumRow);
     void finishRow();
 
     bool m_wanted = false;
@@ -64,6 +69,7 @@ private:
     // Per reduced column, its channels' sums over the rows taken so far, two
     // to a word (16 bits each, enough for 8 x 8 pixels of 255).
     std::vector<std::uint32_t> m_sums;
+    bool m_samples = false; // the sums are of luma and chroma, not of red, green and blue
     int m_rowsIn = 0; // of the reduced row being summed
     int m_nextRow = 0; // the stored row expected next
 };

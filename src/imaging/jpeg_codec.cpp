@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imaging/jpeg_codec.h"
 
+#include "imaging/ycc_band.h"
+
 #include <algorithm>
 #include <climits>
 #include <csetjmp>
@@ -136,6 +138,17 @@ void cmykRowToRgb32(unsigned char *row, unsigned width, bool inverted)
     }
 }
 
+// A photo whose samples the pass keeps: YCbCr with chroma halved both ways,
+// the encoder's own layout.
+bool keepsSamples(const jpeg_decompress_struct &in)
+{
+    if (in.jpeg_color_space != JCS_YCbCr || in.num_components != 3)
+        return false;
+    const jpeg_component_info *c = in.comp_info;
+    return c[0].h_samp_factor == 2 && c[0].v_samp_factor == 2 && c[1].h_samp_factor == 1 && c[1].v_samp_factor == 1
+        && c[2].h_samp_factor == 1 && c[2].v_samp_factor == 1 && c[1].width_in_blocks == c[2].width_in_blocks;
+}
+
 Report readHeaderInto(const unsigned char *data, std::size_t size, HeaderInfo *info)
 {
     Report result;
@@ -160,6 +173,7 @@ Report readHeaderInto(const unsigned char *data, std::size_t size, HeaderInfo *i
     info->height = static_cast<int>(cinfo.image_height);
     info->components = cinfo.num_components;
     info->progressive = cinfo.progressive_mode != 0;
+    info->chroma420 = keepsSamples(cinfo);
     jpeg_destroy_decompress(&cinfo);
     result.ok = true;
     return result;
@@ -444,6 +458,137 @@ void writeRows(TranscodeState &s, unsigned char *memory, std::size_t stride, int
     }
 }
 
+// Rows in an iMCU row of a 4:2:0 photo: what libjpeg's raw calls move.
+constexpr int kGroupRows = 16;
+
+// The pointers of one iMCU row of planes, as libjpeg's raw calls take them.
+struct RawRows
+{
+    JSAMPROW luma[kGroupRows];
+    JSAMPROW blue[kGroupRows / 2];
+    JSAMPROW red[kGroupRows / 2];
+    JSAMPARRAY planes[3];
+};
+
+void pointRaw(RawRows &raw, const Planes420 &p, int group)
+{
+    for (int i = 0; i < kGroupRows; ++i)
+        raw.luma[i] = p.luma + std::size_t(group * kGroupRows + i) * p.lumaStride;
+    for (int i = 0; i < kGroupRows / 2; ++i) {
+        raw.blue[i] = p.blue + std::size_t(group * kGroupRows / 2 + i) * p.chromaStride;
+        raw.red[i] = p.red + std::size_t(group * kGroupRows / 2 + i) * p.chromaStride;
+    }
+    raw.planes[0] = raw.luma;
+    raw.planes[1] = raw.blue;
+    raw.planes[2] = raw.red;
+}
+
+RowView viewOf(const Planes420 &p)
+{
+    RowView view;
+    view.luma = p.luma;
+    view.blue = p.blue;
+    view.red = p.red;
+    view.lumaStride = p.lumaStride;
+    view.chromaStride = p.chromaStride;
+    return view;
+}
+
+// Where the planar pass keeps what it holds, in one block of memory: the
+// band's planes (the strips outside it use their first iMCU row), the chroma
+// rows above the band, the band as pixels and the conversions' scratch.
+struct PlanarMemory
+{
+    Planes420 planes;
+    unsigned char *aboveBlue = nullptr;
+    unsigned char *aboveRed = nullptr;
+    unsigned char *pixels = nullptr;
+    unsigned char *scratch = nullptr;
+};
+
+PlanarMemory holdPlanes(TranscodeState &s, RowMemory *rows, int groups, int bandRows, int width)
+{
+    const std::size_t lumaStride = std::size_t(s.in.comp_info[0].width_in_blocks) * DCTSIZE;
+    const std::size_t chromaStride = std::size_t(s.in.comp_info[1].width_in_blocks) * DCTSIZE;
+    const std::size_t lumaBytes = lumaStride * std::size_t(groups * kGroupRows);
+    const std::size_t chromaBytes = chromaStride * std::size_t(groups * kGroupRows / 2);
+    const std::size_t pixelsAt = (lumaBytes + 2 * chromaBytes + 2 * chromaStride + 15) & ~std::size_t(15);
+    const std::size_t pixelBytes = std::size_t(width) * 4 * std::size_t(bandRows);
+    ensureRows(s, rows, pixelsAt + pixelBytes + bandScratchBytes(width, bandRows));
+    unsigned char *base = rows->data.get();
+    PlanarMemory m;
+    m.planes = Planes420 { base, base + lumaBytes, base + lumaBytes + chromaBytes, lumaStride, chromaStride };
+    m.aboveBlue = base + lumaBytes + 2 * chromaBytes;
+    m.aboveRed = m.aboveBlue + chromaStride;
+    m.pixels = base + pixelsAt;
+    m.scratch = m.pixels + pixelBytes;
+    return m;
+}
+
+void readGroup(TranscodeState &s, RawRows &raw)
+{
+    if (jpeg_read_raw_data(&s.in, raw.planes, kGroupRows) != kGroupRows)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::DecoderStalled);
+}
+
+// The pass for a photo that keeps its samples: the decoder's planes go to the
+// encoder untouched except where the painter changed the band's pixels.
+void passPlanes(TranscodeState &s, RowBand band, BandPainter paint, RowWatcher watch, void *context, RowMemory *rows)
+{
+    const int width = static_cast<int>(s.in.output_width);
+    const int height = static_cast<int>(s.in.output_height);
+    const bool banded = band.last > band.first;
+    const int bandFirst = banded ? band.first / kGroupRows * kGroupRows : -1;
+    const int groups = banded ? (band.last - bandFirst + kGroupRows - 1) / kGroupRows : 1;
+    const int bandRows = banded ? std::min(bandFirst + groups * kGroupRows, height) - bandFirst : 0;
+    // Only the band's columns become pixels, on whole chroma squares: a
+    // turned photo's label runs down all its rows but a few of its columns.
+    const int left = std::clamp(band.left, 0, width) & ~1;
+    const int right = std::clamp(band.right, left, width);
+    const int columns = std::min(width - left, (right - left + 1) & ~1);
+    if (static_cast<long long>(columns) * bandRows > kMaxRasterPixels)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
+    PlanarMemory m = holdPlanes(s, rows, groups, bandRows, columns);
+    const std::size_t stride = std::size_t(columns) * 4;
+    const BandWindow window { width, left, columns, bandRows };
+    RawRows raw;
+    int y = 0;
+    while (y < height) {
+        if (y == bandFirst) {
+            // The band's first rows blend in the chroma row above it.
+            const bool above = y > 0;
+            if (above) {
+                const std::size_t last = std::size_t(kGroupRows / 2 - 1) * m.planes.chromaStride;
+                std::memcpy(m.aboveBlue, m.planes.blue + last, m.planes.chromaStride);
+                std::memcpy(m.aboveRed, m.planes.red + last, m.planes.chromaStride);
+            }
+            const ChromaAbove context420 = above ? ChromaAbove { m.aboveBlue, m.aboveRed } : ChromaAbove();
+            for (int g = 0; g < groups; ++g) {
+                pointRaw(raw, m.planes, g);
+                readGroup(s, raw);
+            }
+            bandToRgb32(m.planes, context420, window, m.pixels, stride, m.scratch);
+            if (paint && !paint(context, m.pixels, stride, columns, left, bandFirst, bandFirst + bandRows))
+                failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
+            storeChangedPixels(m.planes, window, m.pixels, stride, m.scratch);
+            if (watch)
+                watch(context, viewOf(m.planes), width, bandFirst, bandFirst + bandRows);
+            for (int g = 0; g < groups; ++g) {
+                pointRaw(raw, m.planes, g);
+                jpeg_write_raw_data(&s.out, raw.planes, kGroupRows);
+            }
+            y = bandFirst + groups * kGroupRows;
+            continue;
+        }
+        pointRaw(raw, m.planes, 0);
+        readGroup(s, raw);
+        if (watch)
+            watch(context, viewOf(m.planes), width, y, std::min(y + kGroupRows, height));
+        jpeg_write_raw_data(&s.out, raw.planes, kGroupRows);
+        y += kGroupRows;
+    }
+}
+
 Report transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t size, const DecodeOptions &options,
     int quality, BandPlanner plan, BandPainter paint, RowWatcher watch, void *context, RowMemory *rows,
     EncodeBuffer *out)
@@ -464,13 +609,15 @@ Report transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t s
     }
     openSource(s, data, size);
     const bool cmyk = s.in.jpeg_color_space == JCS_CMYK || s.in.jpeg_color_space == JCS_YCCK;
+    const bool planar = !cmyk && keepsSamples(s.in);
     s.in.out_color_space = cmyk ? JCS_CMYK : kDecodeSpace;
+    s.in.raw_data_out = planar ? TRUE : FALSE;
     s.in.scale_num = 1;
     s.in.scale_denom = 1;
     s.in.dct_method = options.fastDct ? JDCT_IFAST : JDCT_ISLOW;
     s.in.do_fancy_upsampling = options.fancyUpsampling ? TRUE : FALSE;
     jpeg_start_decompress(&s.in);
-    if (s.in.output_components != 4)
+    if (!planar && s.in.output_components != 4)
         failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::UnexpectedLayout);
     const int width = static_cast<int>(s.in.output_width);
     const int height = static_cast<int>(s.in.output_height);
@@ -482,6 +629,26 @@ Report transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t s
         failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
     band.first = band.first < 0 ? 0 : (band.first > height ? height : band.first);
     band.last = band.last < band.first ? band.first : (band.last > height ? height : band.last);
+    jpeg_create_compress(&s.out);
+    s.outCreated = true;
+    s.out.dest = &s.dest.pub;
+    s.out.image_width = static_cast<JDIMENSION>(width);
+    s.out.image_height = static_cast<JDIMENSION>(height);
+    s.out.input_components = planar ? 3 : 4;
+    s.out.in_color_space = planar ? JCS_YCbCr : kEncodeSpace;
+    jpeg_set_defaults(&s.out);
+    jpeg_set_quality(&s.out, clampedQuality, TRUE);
+    s.out.raw_data_in = planar ? TRUE : FALSE;
+    jpeg_start_compress(&s.out, TRUE);
+    if (planar) {
+        passPlanes(s, band, paint, watch, context, rows);
+        jpeg_finish_compress(&s.out);
+        jpeg_destroy_compress(&s.out);
+        jpeg_destroy_decompress(&s.in);
+        result.ok = true;
+        return result;
+    }
+
     const std::size_t stride = std::size_t(width) * 4;
     const int held = band.last - band.first > kStripRows ? band.last - band.first : kStripRows;
     // The band is the one part of the picture held whole.
@@ -489,25 +656,14 @@ Report transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t s
         failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
     ensureRows(s, rows, stride * std::size_t(held));
 
-    jpeg_create_compress(&s.out);
-    s.outCreated = true;
-    s.out.dest = &s.dest.pub;
-    s.out.image_width = static_cast<JDIMENSION>(width);
-    s.out.image_height = static_cast<JDIMENSION>(height);
-    s.out.input_components = 4;
-    s.out.in_color_space = kEncodeSpace;
-    jpeg_set_defaults(&s.out);
-    jpeg_set_quality(&s.out, clampedQuality, TRUE);
-    jpeg_start_compress(&s.out, TRUE);
-
     int y = 0;
     while (y < height) {
         if (y == band.first && band.last > band.first) {
             readRows(s, rows->data.get(), stride, band.first, band.last, cmyk);
-            if (paint && !paint(context, rows->data.get(), stride, width, band.first, band.last))
+            if (paint && !paint(context, rows->data.get(), stride, width, 0, band.first, band.last))
                 failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
             if (watch)
-                watch(context, rows->data.get(), stride, width, band.first, band.last);
+                watch(context, RowView { rows->data.get(), stride }, width, band.first, band.last);
             writeRows(s, rows->data.get(), stride, band.last - band.first);
             y = band.last;
             continue;
@@ -516,7 +672,7 @@ Report transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t s
         const int end = limit - y > kStripRows ? y + kStripRows : limit;
         readRows(s, rows->data.get(), stride, y, end, cmyk);
         if (watch)
-            watch(context, rows->data.get(), stride, width, y, end);
+            watch(context, RowView { rows->data.get(), stride }, width, y, end);
         writeRows(s, rows->data.get(), stride, end - y);
         y = end;
     }

@@ -54,6 +54,7 @@ struct HeaderInfo
     int height = 0;
     int components = 0;
     bool progressive = false;
+    bool chroma420 = false; // YCbCr with its chroma halved both ways
 };
 
 struct DecodeOptions
@@ -105,31 +106,49 @@ struct RowMemory
 
 // The rows [first, last) of the decoded picture that must all be at hand
 // before any of them is encoded; first == last for none. ok false stops the
-// work.
+// work. The painter changes nothing outside the columns [left, right).
 struct RowBand
 {
     int first = 0;
     int last = 0;
     bool ok = true;
+    int left = 0;
+    int right = kMaxSide;
 };
 
 // Called once the picture's size is known. Must not throw.
 using BandPlanner = RowBand (*)(void *context, int width, int height);
 // Called with the band's rows, all decoded and none encoded yet: may change
-// their pixels (Format_RGB32 layout). False stops the work. Must not throw.
+// their pixels (Format_RGB32 layout), width of them from column left on,
+// which hold at least the band's columns. False stops the work. Must not
+// throw.
 using BandPainter
-    = bool (*)(void *context, unsigned char *firstRow, std::size_t stride, int width, int first, int last);
+    = bool (*)(void *context, unsigned char *firstRow, std::size_t stride, int width, int left, int first, int last);
+
+// Rows as they go to the encoder: Format_RGB32 pixels, or the samples of a
+// photo kept in its 4:2:0 YCbCr (chroma rows from first / 2, half as wide).
+struct RowView
+{
+    const unsigned char *pixels = nullptr;
+    std::size_t stride = 0;
+    const unsigned char *luma = nullptr;
+    const unsigned char *blue = nullptr;
+    const unsigned char *red = nullptr;
+    std::size_t lumaStride = 0;
+    std::size_t chromaStride = 0;
+};
 
 // Called with every row, in order, as it goes to the encoder (the band's
 // after painting). Must not throw.
-using RowWatcher
-    = void (*)(void *context, const unsigned char *firstRow, std::size_t stride, int width, int first, int last);
+using RowWatcher = void (*)(void *context, const RowView &rows, int width, int first, int last);
 
 // decode() at full size and encodeInto() in one pass over the rows: each row is encoded
 // as soon as it is decoded, so only a strip of rows and the band are ever in
-// memory, and they are still in the cache when the encoder reads them. The
-// JPEG is the same as decoding in full, changing the band's rows and
-// encoding the whole picture.
+// memory, and they are still in the cache when the encoder reads them.
+// A 4:2:0 YCbCr photo, as most cameras write, keeps its samples: they go to
+// the encoder as decoded, and only the pixels the painter changed are
+// converted back into them. Any other photo gives the same JPEG as decoding
+// in full, changing the band's rows and encoding the whole picture.
 ImageResult<Warnings> transcode(const unsigned char *data, std::size_t size, const DecodeOptions &options, int quality,
     BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out, RowWatcher watch = nullptr);
 

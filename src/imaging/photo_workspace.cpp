@@ -126,15 +126,16 @@ jpeg::RowBand planBand(void *context, int width, int height)
     if (c->thumbnail && !c->thumbnail->start(width, height))
         c->thumbnail = nullptr;
     const QRect area = (*c->label)->storedArea();
-    return area.isEmpty() ? jpeg::RowBand() : jpeg::RowBand { area.top(), area.bottom() + 1, true };
+    return area.isEmpty() ? jpeg::RowBand()
+                          : jpeg::RowBand { area.top(), area.bottom() + 1, true, area.left(), area.right() + 1 };
 }
 
-bool paintBand(void *context, unsigned char *firstRow, std::size_t stride, int width, int first, int last)
+bool paintBand(void *context, unsigned char *firstRow, std::size_t stride, int width, int left, int first, int last)
 {
     auto *c = static_cast<TranscodeContext *>(context);
     try {
         QImage band(firstRow, width, last - first, qsizetype(stride), QImage::Format_RGB32);
-        if (*c->label && !band.isNull() && (*c->label)->paint(band, first))
+        if (*c->label && !band.isNull() && (*c->label)->paint(band, first, left))
             return true;
     } catch (...) {
     }
@@ -142,11 +143,15 @@ bool paintBand(void *context, unsigned char *firstRow, std::size_t stride, int w
     return false;
 }
 
-void watchRows(void *context, const unsigned char *firstRow, std::size_t stride, int, int first, int last)
+void watchRows(void *context, const jpeg::RowView &rows, int, int first, int last)
 {
     auto *c = static_cast<TranscodeContext *>(context);
-    if (c->thumbnail)
-        c->thumbnail->addRows(firstRow, stride, first, last);
+    if (!c->thumbnail)
+        return;
+    if (rows.pixels)
+        c->thumbnail->addRows(rows.pixels, rows.stride, first, last);
+    else
+        c->thumbnail->addSamples(rows, first, last);
 }
 
 } // namespace
