@@ -227,6 +227,59 @@ void checkSplice(const uint8_t *data, size_t size)
 
 } // namespace
 
+// The one pass of the normal road: a band in the middle third, painted in
+// its columns, whose rows the watcher must see in order, every one once.
+struct PassWatch
+{
+    int width = 0, height = 0, next = 0;
+    bool painted = false;
+    unsigned sum = 0; // of a sample per row, so that every row is read
+};
+
+kelvra::jpeg::RowBand middleRows(void *context, int width, int height)
+{
+    auto *w = static_cast<PassWatch *>(context);
+    w->width = width;
+    w->height = height;
+    return { height / 3, height / 3 + height / 5 + 1, true, width / 3 + 1, width / 3 + width / 4 + 2 };
+}
+
+bool paintRows(void *context, unsigned char *firstRow, std::size_t stride, int width, int left, int first, int last)
+{
+    auto *w = static_cast<PassWatch *>(context);
+    check(left >= 0 && width >= 0 && left + width <= w->width && first >= 0 && last <= w->height && first <= last);
+    for (int y = 0; y < last - first; ++y)
+        for (int x = 0; x < width; x += 3)
+            firstRow[std::size_t(y) * stride + std::size_t(x) * 4 + 1] ^= 0x5A;
+    w->painted = true;
+    return true;
+}
+
+void watchRows(void *context, const kelvra::jpeg::RowView &rows, int width, int first, int last)
+{
+    auto *w = static_cast<PassWatch *>(context);
+    check(width == w->width && first == w->next && last > first && last <= w->height);
+    check(rows.pixels ? rows.stride >= std::size_t(width) * 4 : rows.lumaStride >= std::size_t(width));
+    for (int y = first; y < last; ++y)
+        w->sum += rows.pixels ? rows.pixels[std::size_t(y - first) * rows.stride + std::size_t(width - 1) * 4]
+                              : rows.luma[std::size_t(y - first) * rows.lumaStride + std::size_t(width - 1)]
+                + rows.blue[std::size_t(y / 2 - first / 2) * rows.chromaStride + std::size_t(width - 1) / 2];
+    w->next = last;
+}
+
+void checkPass(const uint8_t *data, size_t size, const kelvra::jpeg::HeaderInfo &info)
+{
+    using namespace kelvra::jpeg;
+    PassWatch watch;
+    RowMemory rows;
+    EncodeBuffer out;
+    if (!transcode(data, size, DecodeOptions(), 85, middleRows, paintRows, &watch, &rows, &out, watchRows))
+        return;
+    check(watch.next == watch.height && watch.painted);
+    const kelvra::ImageResult<HeaderInfo> again = readHeader(out.data.get(), out.size);
+    check(again && again.value.width == info.width && again.value.height == info.height);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     using namespace kelvra::jpeg;
@@ -256,6 +309,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             check(again && again.value.width == info.width && again.value.height == info.height);
         }
         checkSplice(data, size);
+        checkPass(data, size, info);
     }
     return 0;
 }
