@@ -41,6 +41,14 @@ inline int clampByte(int v)
     return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
+inline std::uint32_t pixelOf(const ColourTables &t, int y, int cb, int cr)
+{
+    const int R = clampByte(y + t.crRed[cr]);
+    const int G = clampByte(y + ((t.cbGreen[cb] + t.crGreen[cr]) >> 16));
+    const int B = clampByte(y + t.cbBlue[cb]);
+    return 0xFF000000u | std::uint32_t(R) << 16 | std::uint32_t(G) << 8 | std::uint32_t(B);
+}
+
 inline int lumaOf(int r, int g, int b)
 {
     return (19595 * r + 38470 * g + 7471 * b + kHalf) >> 16;
@@ -88,8 +96,9 @@ void rowToRgb32(const Planes420 &band, ChromaAbove above, const BandWindow &w, i
     upsampleRow(band.blue, band.chromaStride, above.blue, w, r, blue);
     upsampleRow(band.red, band.chromaStride, above.red, w, r, red);
     const unsigned char *luma = band.luma + std::size_t(r) * band.lumaStride + std::size_t(w.left);
+    const ColourTables &t = tables();
     for (int i = 0; i < w.columns; ++i)
-        out[i] = yccToRgb32(luma[i], blue[i], red[i]);
+        out[i] = pixelOf(t, luma[i], blue[i], red[i]);
 }
 
 // The scratch memory: the window's pixels as decoded, two upsampled chroma
@@ -108,11 +117,7 @@ std::size_t flagsAt(int columns, int rows)
 
 std::uint32_t yccToRgb32(int y, int cb, int cr)
 {
-    const ColourTables &t = tables();
-    const int R = clampByte(y + t.crRed[cr]);
-    const int G = clampByte(y + ((t.cbGreen[cb] + t.crGreen[cr]) >> 16));
-    const int B = clampByte(y + t.cbBlue[cb]);
-    return 0xFF000000u | std::uint32_t(R) << 16 | std::uint32_t(G) << 8 | std::uint32_t(B);
+    return pixelOf(tables(), y, cb, cr);
 }
 
 std::size_t bandScratchBytes(int columns, int rows)
