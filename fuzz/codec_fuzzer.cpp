@@ -273,8 +273,20 @@ void checkPass(const uint8_t *data, size_t size, const kelvra::jpeg::HeaderInfo 
     PassWatch watch;
     RowMemory rows;
     EncodeBuffer out;
-    if (!transcode(data, size, DecodeOptions(), 85, middleRows, paintRows, &watch, &rows, &out, watchRows))
+    const kelvra::ImageResult<Warnings> once
+        = transcode(data, size, DecodeOptions(), 85, middleRows, paintRows, &watch, &rows, &out, watchRows);
+    // Decoding on a second thread gives the same bytes, or the same failure.
+    DecodeOptions ahead;
+    ahead.decodeAhead = true;
+    PassWatch watchAhead;
+    RowMemory rowsAhead;
+    EncodeBuffer outAhead;
+    const kelvra::ImageResult<Warnings> twice
+        = transcode(data, size, ahead, 85, middleRows, paintRows, &watchAhead, &rowsAhead, &outAhead, watchRows);
+    check(bool(once) == bool(twice) && once.error == twice.error && once.value.count == twice.value.count);
+    if (!once)
         return;
+    check(outAhead.bytes() == out.bytes());
     check(watch.next == watch.height && watch.painted);
     const kelvra::ImageResult<HeaderInfo> again = readHeader(out.data.get(), out.size);
     check(again && again.value.width == info.width && again.value.height == info.height);

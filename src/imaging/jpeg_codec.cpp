@@ -5,11 +5,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio> // jpeglib.h needs FILE
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs; gives the message codes.
@@ -494,104 +497,268 @@ RowView viewOf(const Planes420 &p)
     return view;
 }
 
-// Where the planar pass keeps what it holds, in one block of memory: the
-// band's planes (the strips outside it use their first iMCU row), the chroma
-// rows above the band, the band as pixels and the conversions' scratch.
-struct PlanarMemory
+// iMCU rows a decoder running ahead may hold before the encoder takes them.
+constexpr int kRingGroups = 4;
+
+// The planar pass: the decoder's planes go to the encoder untouched except
+// where the painter changed the band's pixels. Rows outside the band pass
+// through a ring of a few iMCU rows (groups); the band's groups are held
+// whole until the label is on them. Its two halves, decoding (with the band's
+// painting) and encoding (with the watcher), may run on two threads.
+struct PlanarPass
 {
-    Planes420 planes;
+    TranscodeState *s = nullptr;
+    BandPainter paint = nullptr;
+    RowWatcher watch = nullptr;
+    void *context = nullptr;
+    int width = 0;
+    int height = 0;
+    int groups = 0; // of the whole picture
+    int bandGroup = -1; // the band's first, -1 for none
+    int bandGroups = 0;
+    BandWindow window; // the band's pixels
+    Planes420 ring;
+    Planes420 band;
     unsigned char *aboveBlue = nullptr;
     unsigned char *aboveRed = nullptr;
     unsigned char *pixels = nullptr;
     unsigned char *scratch = nullptr;
 };
 
-PlanarMemory holdPlanes(TranscodeState &s, RowMemory *rows, int groups, int bandRows, int width)
+Planes420 planesOf(const Planes420 &p, int group)
 {
-    const std::size_t lumaStride = std::size_t(s.in.comp_info[0].width_in_blocks) * DCTSIZE;
-    const std::size_t chromaStride = std::size_t(s.in.comp_info[1].width_in_blocks) * DCTSIZE;
-    const std::size_t lumaBytes = lumaStride * std::size_t(groups * kGroupRows);
-    const std::size_t chromaBytes = chromaStride * std::size_t(groups * kGroupRows / 2);
-    const std::size_t pixelsAt = (lumaBytes + 2 * chromaBytes + 2 * chromaStride + 15) & ~std::size_t(15);
-    const std::size_t pixelBytes = std::size_t(width) * 4 * std::size_t(bandRows);
-    ensureRows(s, rows, pixelsAt + pixelBytes + bandScratchBytes(width, bandRows));
-    unsigned char *base = rows->data.get();
-    PlanarMemory m;
-    m.planes = Planes420 { base, base + lumaBytes, base + lumaBytes + chromaBytes, lumaStride, chromaStride };
-    m.aboveBlue = base + lumaBytes + 2 * chromaBytes;
-    m.aboveRed = m.aboveBlue + chromaStride;
-    m.pixels = base + pixelsAt;
-    m.scratch = m.pixels + pixelBytes;
-    return m;
+    return Planes420 { p.luma + std::size_t(group * kGroupRows) * p.lumaStride,
+        p.blue + std::size_t(group * kGroupRows / 2) * p.chromaStride,
+        p.red + std::size_t(group * kGroupRows / 2) * p.chromaStride, p.lumaStride, p.chromaStride };
 }
 
-void readGroup(TranscodeState &s, RawRows &raw)
+Planes420 groupPlanes(const PlanarPass &p, int group)
 {
-    if (jpeg_read_raw_data(&s.in, raw.planes, kGroupRows) != kGroupRows)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::DecoderStalled);
+    if (p.bandGroup >= 0 && group >= p.bandGroup && group < p.bandGroup + p.bandGroups)
+        return planesOf(p.band, group - p.bandGroup);
+    return planesOf(p.ring, group % kRingGroups);
 }
 
-// The pass for a photo that keeps its samples: the decoder's planes go to the
-// encoder untouched except where the painter changed the band's pixels.
-void passPlanes(TranscodeState &s, RowBand band, BandPainter paint, RowWatcher watch, void *context, RowMemory *rows)
+// Lays the pass out over the band: what it holds, in one block of memory.
+void planPass(PlanarPass &p, RowBand band, RowMemory *rows)
 {
-    const int width = static_cast<int>(s.in.output_width);
-    const int height = static_cast<int>(s.in.output_height);
-    const bool banded = band.last > band.first;
-    const int bandFirst = banded ? band.first / kGroupRows * kGroupRows : -1;
-    const int groups = banded ? (band.last - bandFirst + kGroupRows - 1) / kGroupRows : 1;
-    const int bandRows = banded ? std::min(bandFirst + groups * kGroupRows, height) - bandFirst : 0;
+    TranscodeState &s = *p.s;
+    const int width = p.width, height = p.height;
+    p.groups = (height + kGroupRows - 1) / kGroupRows;
+    if (band.last > band.first) {
+        p.bandGroup = band.first / kGroupRows;
+        p.bandGroups = (band.last + kGroupRows - 1) / kGroupRows - p.bandGroup;
+    }
+    const int bandRows
+        = p.bandGroups ? std::min((p.bandGroup + p.bandGroups) * kGroupRows, height) - p.bandGroup * kGroupRows : 0;
+    // The band is the one part of the picture held whole, as samples.
+    if (static_cast<long long>(width) * p.bandGroups * kGroupRows > kMaxRasterPixels)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
     // Only the band's columns become pixels, on whole chroma squares: a
     // turned photo's label runs down all its rows but a few of its columns.
     const int left = std::clamp(band.left, 0, width) & ~1;
     const int right = std::clamp(band.right, left, width);
     const int columns = std::min(width - left, (right - left + 1) & ~1);
-    if (static_cast<long long>(columns) * bandRows > kMaxRasterPixels)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
-    PlanarMemory m = holdPlanes(s, rows, groups, bandRows, columns);
-    const std::size_t stride = std::size_t(columns) * 4;
-    const BandWindow window { width, left, columns, bandRows };
+    p.window = BandWindow { width, left, columns, bandRows };
+
+    const std::size_t lumaStride = std::size_t(s.in.comp_info[0].width_in_blocks) * DCTSIZE;
+    const std::size_t chromaStride = std::size_t(s.in.comp_info[1].width_in_blocks) * DCTSIZE;
+    const std::size_t groupBytes = lumaStride * kGroupRows + chromaStride * kGroupRows;
+    const auto planesAt = [&](unsigned char *at, int groups) {
+        const std::size_t luma = lumaStride * std::size_t(groups * kGroupRows);
+        const std::size_t chroma = chromaStride * std::size_t(groups * kGroupRows / 2);
+        return Planes420 { at, at + luma, at + luma + chroma, lumaStride, chromaStride };
+    };
+    const std::size_t ringBytes = groupBytes * kRingGroups, bandBytes = groupBytes * std::size_t(p.bandGroups);
+    const std::size_t pixelsAt = (ringBytes + bandBytes + 2 * chromaStride + 15) & ~std::size_t(15);
+    const std::size_t pixelBytes = std::size_t(columns) * 4 * std::size_t(bandRows);
+    ensureRows(s, rows, pixelsAt + pixelBytes + bandScratchBytes(columns, bandRows));
+    unsigned char *base = rows->data.get();
+    p.ring = planesAt(base, kRingGroups);
+    p.band = planesAt(base + ringBytes, p.bandGroups);
+    p.aboveBlue = base + ringBytes + bandBytes;
+    p.aboveRed = p.aboveBlue + chromaStride;
+    p.pixels = base + pixelsAt;
+    p.scratch = p.pixels + pixelBytes;
+}
+
+void readGroup(TranscodeState &s, const Planes420 &planes)
+{
     RawRows raw;
-    int y = 0;
-    while (y < height) {
-        if (y == bandFirst) {
-            // The band's first rows blend in the chroma row above it.
-            const bool above = y > 0;
-            if (above) {
-                const std::size_t last = std::size_t(kGroupRows / 2 - 1) * m.planes.chromaStride;
-                std::memcpy(m.aboveBlue, m.planes.blue + last, m.planes.chromaStride);
-                std::memcpy(m.aboveRed, m.planes.red + last, m.planes.chromaStride);
-            }
-            const ChromaAbove context420 = above ? ChromaAbove { m.aboveBlue, m.aboveRed } : ChromaAbove();
-            for (int g = 0; g < groups; ++g) {
-                pointRaw(raw, m.planes, g);
-                readGroup(s, raw);
-            }
-            bandToRgb32(m.planes, context420, window, m.pixels, stride, m.scratch);
-            if (paint && !paint(context, m.pixels, stride, columns, left, bandFirst, bandFirst + bandRows))
-                failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
-            storeChangedPixels(m.planes, window, m.pixels, stride, m.scratch);
-            if (watch)
-                watch(context, viewOf(m.planes), width, bandFirst, bandFirst + bandRows);
-            for (int g = 0; g < groups; ++g) {
-                pointRaw(raw, m.planes, g);
-                jpeg_write_raw_data(&s.out, raw.planes, kGroupRows);
-            }
-            y = bandFirst + groups * kGroupRows;
-            continue;
-        }
-        pointRaw(raw, m.planes, 0);
-        readGroup(s, raw);
-        if (watch)
-            watch(context, viewOf(m.planes), width, y, std::min(y + kGroupRows, height));
-        jpeg_write_raw_data(&s.out, raw.planes, kGroupRows);
-        y += kGroupRows;
+    pointRaw(raw, planes, 0);
+    if (jpeg_read_raw_data(&s.in, raw.planes, kGroupRows) != kGroupRows)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::DecoderStalled);
+}
+
+// Decodes the group the encoder needs next, or the whole band with its label
+// when that starts there; returns how many groups are then ready.
+int decodeUnit(PlanarPass &p, int group)
+{
+    TranscodeState &s = *p.s;
+    if (group != p.bandGroup) {
+        readGroup(s, groupPlanes(p, group));
+        return group + 1;
     }
+    // The band's first rows blend in the chroma row above it, still in the
+    // ring: the decoder alone writes there, and not before the band is done.
+    const bool above = group > 0;
+    if (above) {
+        const Planes420 before = groupPlanes(p, group - 1);
+        const std::size_t last = std::size_t(kGroupRows / 2 - 1) * before.chromaStride;
+        std::memcpy(p.aboveBlue, before.blue + last, before.chromaStride);
+        std::memcpy(p.aboveRed, before.red + last, before.chromaStride);
+    }
+    const ChromaAbove context420 = above ? ChromaAbove { p.aboveBlue, p.aboveRed } : ChromaAbove();
+    for (int g = 0; g < p.bandGroups; ++g)
+        readGroup(s, planesOf(p.band, g));
+    const std::size_t stride = std::size_t(p.window.columns) * 4;
+    const int first = group * kGroupRows;
+    bandToRgb32(p.band, context420, p.window, p.pixels, stride, p.scratch);
+    if (p.paint && !p.paint(p.context, p.pixels, stride, p.window.columns, p.window.left, first, first + p.window.rows))
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
+    storeChangedPixels(p.band, p.window, p.pixels, stride, p.scratch);
+    return group + p.bandGroups;
+}
+
+void encodeGroup(PlanarPass &p, int group)
+{
+    const Planes420 planes = groupPlanes(p, group);
+    if (p.watch)
+        p.watch(p.context, viewOf(planes), p.width, group * kGroupRows,
+            std::min(group * kGroupRows + kGroupRows, p.height));
+    RawRows raw;
+    pointRaw(raw, planes, 0);
+    jpeg_write_raw_data(&p.s->out, raw.planes, kGroupRows);
+}
+
+// Both halves on this thread, one unit at a time.
+void passPlanes(PlanarPass &p)
+{
+    int decoded = 0;
+    for (int group = 0; group < p.groups; ++group) {
+        if (decoded <= group)
+            decoded = decodeUnit(p, group);
+        encodeGroup(p, group);
+    }
+}
+
+// The decoding half on a thread of its own, a few groups ahead. Its libjpeg
+// errors jump to its own setjmp; what it says reaches the pass's report once
+// it has stopped.
+struct DecodeAhead
+{
+    PlanarPass *pass = nullptr;
+    ErrorManager err {};
+    Report report;
+    std::mutex lock;
+    std::condition_variable moved;
+    int decoded = 0;
+    int encoded = 0;
+    bool failed = false;
+    bool stopped = false;
+    std::thread thread;
+
+    // The encoder's side: false when the decoder failed before group was ready.
+    bool waitFor(int group)
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        moved.wait(hold, [&] { return decoded > group || failed; });
+        return decoded > group;
+    }
+    void encodedUpTo(int groups)
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            encoded = groups;
+        }
+        moved.notify_all();
+    }
+    // The decoder's side: false when told to stop.
+    bool roomFor(int group)
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        moved.wait(hold, [&] { return encoded > group - kRingGroups || stopped; });
+        return !stopped;
+    }
+    void decodedUpTo(int groups)
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            decoded = groups;
+        }
+        moved.notify_all();
+    }
+    void fail()
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            failed = true;
+        }
+        moved.notify_all();
+    }
+    void stop()
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            stopped = true;
+        }
+        moved.notify_all();
+        if (thread.joinable())
+            thread.join();
+    }
+};
+
+void decodeAheadOn(DecodeAhead *ahead)
+{
+    PlanarPass &p = *ahead->pass;
+    if (setjmp(ahead->err.jump)) {
+        ahead->fail();
+        return;
+    }
+    for (int decoded = 0; decoded < p.groups;) {
+        // A ring slot is free once the group before in it is encoded; the
+        // band has memory of its own.
+        if (decoded != p.bandGroup && !ahead->roomFor(decoded))
+            return;
+        decoded = decodeUnit(p, decoded);
+        ahead->decodedUpTo(decoded);
+    }
+}
+
+// The decoder moves to its own thread and error manager. False when it
+// failed: its report says why.
+bool passPlanesAhead(PlanarPass &p, DecodeAhead &ahead)
+{
+    ahead.pass = &p;
+    ahead.err.result = &ahead.report;
+    ahead.err.pub = p.s->err.pub;
+    p.s->in.err = &ahead.err.pub;
+    ahead.thread = std::thread(decodeAheadOn, &ahead);
+    for (int group = 0; group < p.groups; ++group) {
+        if (!ahead.waitFor(group))
+            return false;
+        encodeGroup(p, group);
+        ahead.encodedUpTo(group + 1);
+    }
+    return true;
+}
+
+// What the decoder's thread said joins what this one did: its warnings, and
+// its error when it failed.
+void takeReport(Report &result, const Report &decoder)
+{
+    if (decoder.error != ImageError::None) {
+        result.error = decoder.error;
+        std::memcpy(result.message, decoder.message, sizeof result.message);
+    } else if (result.warnings == 0 && decoder.warnings > 0) {
+        std::memcpy(result.message, decoder.message, sizeof result.message);
+    }
+    result.warnings += decoder.warnings;
 }
 
 Report transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t size, const DecodeOptions &options,
     int quality, BandPlanner plan, BandPainter paint, RowWatcher watch, void *context, RowMemory *rows,
-    EncodeBuffer *out)
+    EncodeBuffer *out, DecodeAhead *ahead)
 {
     Report result;
     out->size = 0;
@@ -602,6 +769,8 @@ Report transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t s
     const int clampedQuality = quality < 1 ? 1 : (quality > 100 ? 100 : quality);
     prepareState(s, result, out);
     if (setjmp(s.err.jump)) {
+        if (ahead)
+            ahead->stop();
         destroyState(s);
         out->size = 0;
         result.ok = false;
@@ -641,7 +810,27 @@ Report transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t s
     s.out.raw_data_in = planar ? TRUE : FALSE;
     jpeg_start_compress(&s.out, TRUE);
     if (planar) {
-        passPlanes(s, band, paint, watch, context, rows);
+        PlanarPass pass;
+        pass.s = &s;
+        pass.paint = paint;
+        pass.watch = watch;
+        pass.context = context;
+        pass.width = width;
+        pass.height = height;
+        planPass(pass, band, rows);
+        if (ahead && pass.groups > 1) {
+            const bool decodedAll = passPlanesAhead(pass, *ahead);
+            ahead->stop();
+            takeReport(result, ahead->report);
+            if (!decodedAll) {
+                destroyState(s);
+                out->size = 0;
+                result.ok = false;
+                return result;
+            }
+        } else {
+            passPlanes(pass);
+        }
         jpeg_finish_compress(&s.out);
         jpeg_destroy_compress(&s.out);
         jpeg_destroy_decompress(&s.in);
@@ -1180,7 +1369,9 @@ ImageResult<Warnings> transcode(const unsigned char *data, std::size_t size, con
     BandPlanner plan, BandPainter paint, void *context, RowMemory *rows, EncodeBuffer *out, RowWatcher watch)
 {
     TranscodeState state;
-    const Report report = transcodeWith(state, data, size, options, quality, plan, paint, watch, context, rows, out);
+    DecodeAhead ahead;
+    const Report report = transcodeWith(state, data, size, options, quality, plan, paint, watch, context, rows, out,
+        options.decodeAhead ? &ahead : nullptr);
     return resultOf(report, warningsOf(report));
 }
 

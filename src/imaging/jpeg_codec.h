@@ -62,6 +62,9 @@ struct DecodeOptions
     int scaleDenom = 1; // 1, 2, 4 or 8
     bool fastDct = false; // integer fast IDCT, no two-pass quantizing, ordered dither
     bool fancyUpsampling = true;
+    // transcode(): a 4:2:0 photo is decoded on a second thread while this
+    // one encodes, for a core that would otherwise stand idle.
+    bool decodeAhead = false;
 };
 
 // Hands the decoder a width x height buffer of 32-bit pixels once the output

@@ -165,6 +165,7 @@ ImageResult<> PhotoWorkspace::transcode(
     TranscodeContext context { &layOut, &m_label, &m_labelFailed,
         thumbnail && thumbnail->wanted() ? thumbnail : nullptr };
     jpeg::DecodeOptions options; // accurate IDCT, fancy upsampling
+    options.decodeAhead = m_decodeAhead;
     ImageResult<jpeg::Warnings> result = jpeg::transcode(reinterpret_cast<const unsigned char *>(m_file.get()),
         m_fileSize, options, quality, planBand, paintBand, &context, &m_rows, &m_encoded, watchRows);
     m_warnings = result.value.count;

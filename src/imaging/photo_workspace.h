@@ -56,6 +56,9 @@ public:
     // it through decode()), with ImageError::PaintRefused when the label
     // cannot be painted. A thumbnail maker that wants one gets the stamped
     // rows as they pass.
+    // transcode() decodes on a second thread while it encodes, for a core
+    // that no other photo of the run is using.
+    void setDecodeAhead(bool ahead) { m_decodeAhead = ahead; }
     ImageResult<> transcode(int quality, const std::function<StoredPhotoLabel(QSize stored)> &layOut,
         ExifThumbnailMaker *thumbnail = nullptr);
 
@@ -81,6 +84,7 @@ private:
     jpeg::RowMemory m_rows;
     std::optional<StoredPhotoLabel> m_label;
     bool m_labelFailed = false;
+    bool m_decodeAhead = false;
 };
 
 } // namespace kelvra

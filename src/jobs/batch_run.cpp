@@ -517,11 +517,21 @@ struct WorkerMemory
 class WorkerMemories
 {
 public:
+    // With fewer photos at once than cores, each photo's decoding takes a
+    // core of its own.
+    explicit WorkerMemories(bool decodeAhead)
+        : m_decodeAhead(decodeAhead)
+    {
+    }
+
     std::unique_ptr<WorkerMemory> take()
     {
         QMutexLocker locker(&m_lock);
-        if (m_free.empty())
-            return std::make_unique<WorkerMemory>();
+        if (m_free.empty()) {
+            auto memory = std::make_unique<WorkerMemory>();
+            memory->pixels.setDecodeAhead(m_decodeAhead);
+            return memory;
+        }
         std::unique_ptr<WorkerMemory> memory = std::move(m_free.back());
         m_free.pop_back();
         return memory;
@@ -533,6 +543,7 @@ public:
     }
 
 private:
+    const bool m_decodeAhead;
     QMutex m_lock;
     std::vector<std::unique_ptr<WorkerMemory>> m_free;
 };
@@ -966,7 +977,7 @@ BatchReport RunBatch(
     }
 
     const KeptMemoryRelease releaseAtEnd; // the run's freed blocks go back to the system after it
-    WorkerMemories memories; // outlives the pool that uses it
+    WorkerMemories memories(std::min(workers, count) < QThread::idealThreadCount()); // outlives the pool that uses it
     QThreadPool pool;
     pool.setMaxThreadCount(workers);
     FinishedPhotos finished(report, progress);

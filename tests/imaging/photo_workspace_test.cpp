@@ -95,7 +95,8 @@ QImage decoded(std::string_view jpeg)
 TEST_F(OnePass, KeepsTheSamplesOutsideTheLabel)
 {
     EXPECT_GE(files->size(), 9u) << "jpegtran or convert missing: fewer kinds of file tried";
-    PhotoWorkspace worker;
+    PhotoWorkspace worker, ahead;
+    ahead.setDecodeAhead(true);
     int kept = 0;
     for (const fs::path &file : *files) {
         const QString path = qpath(file);
@@ -116,6 +117,11 @@ TEST_F(OnePass, KeepsTheSamplesOutsideTheLabel)
             const ImageResult<> transcoded = worker.transcode(85, layOut);
             ASSERT_TRUE(transcoded) << transcoded.detail;
             const std::string labelled(worker.encoded());
+            // Decoding on a thread of its own changes nothing of the result.
+            ASSERT_TRUE(ahead.readFile(path));
+            ASSERT_TRUE(ahead.transcode(85, layOut));
+            EXPECT_TRUE(ahead.encoded() == labelled);
+            EXPECT_EQ(ahead.warnings(), worker.warnings());
 
             PhotoWorkspace whole;
             ASSERT_TRUE(whole.readFile(path));
