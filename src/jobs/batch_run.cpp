@@ -517,8 +517,7 @@ struct WorkerMemory
 class WorkerMemories
 {
 public:
-    // With fewer photos at once than cores, each photo's decoding takes a
-    // core of its own.
+    // Outlives the pool that uses it.
     explicit WorkerMemories(bool decodeAhead)
         : m_decodeAhead(decodeAhead)
     {
@@ -977,7 +976,10 @@ BatchReport RunBatch(
     }
 
     const KeptMemoryRelease releaseAtEnd; // the run's freed blocks go back to the system after it
-    WorkerMemories memories(std::min(workers, count) < QThread::idealThreadCount()); // outlives the pool that uses it
+    // A run left to choose its own workers and given fewer photos than cores
+    // (a Save As, a single photo) decodes ahead on the idle ones; an asked-for
+    // number of jobs is a promise of how many cores the run takes.
+    WorkerMemories memories(job.jobs <= 0 && std::min(workers, count) < QThread::idealThreadCount());
     QThreadPool pool;
     pool.setMaxThreadCount(workers);
     FinishedPhotos finished(report, progress);

@@ -407,7 +407,8 @@ void MainCommands::saveAs()
     job.settings = m_design.settings();
     job.options = m_options;
     job.format = m_format;
-    job.jobs = 1;
+    // The run's own choice of workers: its one photo decodes on an idle core.
+    job.jobs = 0;
     m_actions.value(QStringLiteral("ASaveAs"))->setEnabled(false);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     // The whole photo is decoded here, so not on the window's thread.
