@@ -756,6 +756,82 @@ void takeReport(Report &result, const Report &decoder)
     result.warnings += decoder.warnings;
 }
 
+// The encoder of the pass: the picture's size, 4:2:0 YCbCr at quality, fed
+// samples or pixels.
+void startEncoder(TranscodeState &s, int width, int height, bool samples, int quality)
+{
+    jpeg_create_compress(&s.out);
+    s.outCreated = true;
+    s.out.dest = &s.dest.pub;
+    s.out.image_width = static_cast<JDIMENSION>(width);
+    s.out.image_height = static_cast<JDIMENSION>(height);
+    s.out.input_components = samples ? 3 : 4;
+    s.out.in_color_space = samples ? JCS_YCbCr : kEncodeSpace;
+    jpeg_set_defaults(&s.out);
+    jpeg_set_quality(&s.out, quality, TRUE);
+    s.out.raw_data_in = samples ? TRUE : FALSE;
+    jpeg_start_compress(&s.out, TRUE);
+}
+
+// The pass through pixels: strips of rows from decoder to encoder, the band
+// held whole until it is painted.
+void passRgbRows(
+    TranscodeState &s, RowBand band, bool cmyk, BandPainter paint, RowWatcher watch, void *context, RowMemory *rows)
+{
+    const int width = static_cast<int>(s.in.output_width);
+    const int height = static_cast<int>(s.in.output_height);
+    const std::size_t stride = std::size_t(width) * 4;
+    const int held = band.last - band.first > kStripRows ? band.last - band.first : kStripRows;
+    // The band is the one part of the picture held whole.
+    if (static_cast<long long>(width) * held > kMaxRasterPixels)
+        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
+    ensureRows(s, rows, stride * std::size_t(held));
+
+    int y = 0;
+    while (y < height) {
+        if (y == band.first && band.last > band.first) {
+            readRows(s, rows->data.get(), stride, band.first, band.last, cmyk);
+            if (paint && !paint(context, rows->data.get(), stride, width, 0, band.first, band.last))
+                failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
+            if (watch)
+                watch(context, RowView { rows->data.get(), stride }, width, band.first, band.last);
+            writeRows(s, rows->data.get(), stride, band.last - band.first);
+            y = band.last;
+            continue;
+        }
+        const int limit = y < band.first ? band.first : height;
+        const int end = limit - y > kStripRows ? y + kStripRows : limit;
+        readRows(s, rows->data.get(), stride, y, end, cmyk);
+        if (watch)
+            watch(context, RowView { rows->data.get(), stride }, width, y, end);
+        writeRows(s, rows->data.get(), stride, end - y);
+        y = end;
+    }
+}
+
+// The pass through samples, decoding ahead on a thread of its own when given
+// one. False when that thread failed; result then says why.
+bool passSamples(TranscodeState &s, Report &result, RowBand band, BandPainter paint, RowWatcher watch, void *context,
+    RowMemory *rows, DecodeAhead *ahead)
+{
+    PlanarPass pass;
+    pass.s = &s;
+    pass.paint = paint;
+    pass.watch = watch;
+    pass.context = context;
+    pass.width = static_cast<int>(s.in.output_width);
+    pass.height = static_cast<int>(s.in.output_height);
+    planPass(pass, band, rows);
+    if (!ahead || pass.groups < 2) {
+        passPlanes(pass);
+        return true;
+    }
+    const bool decodedAll = passPlanesAhead(pass, *ahead);
+    ahead->stop();
+    takeReport(result, ahead->report);
+    return decodedAll;
+}
+
 Report transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t size, const DecodeOptions &options,
     int quality, BandPlanner plan, BandPainter paint, RowWatcher watch, void *context, RowMemory *rows,
     EncodeBuffer *out, DecodeAhead *ahead)
@@ -798,72 +874,14 @@ Report transcodeWith(TranscodeState &s, const unsigned char *data, std::size_t s
         failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
     band.first = band.first < 0 ? 0 : (band.first > height ? height : band.first);
     band.last = band.last < band.first ? band.first : (band.last > height ? height : band.last);
-    jpeg_create_compress(&s.out);
-    s.outCreated = true;
-    s.out.dest = &s.dest.pub;
-    s.out.image_width = static_cast<JDIMENSION>(width);
-    s.out.image_height = static_cast<JDIMENSION>(height);
-    s.out.input_components = planar ? 3 : 4;
-    s.out.in_color_space = planar ? JCS_YCbCr : kEncodeSpace;
-    jpeg_set_defaults(&s.out);
-    jpeg_set_quality(&s.out, clampedQuality, TRUE);
-    s.out.raw_data_in = planar ? TRUE : FALSE;
-    jpeg_start_compress(&s.out, TRUE);
-    if (planar) {
-        PlanarPass pass;
-        pass.s = &s;
-        pass.paint = paint;
-        pass.watch = watch;
-        pass.context = context;
-        pass.width = width;
-        pass.height = height;
-        planPass(pass, band, rows);
-        if (ahead && pass.groups > 1) {
-            const bool decodedAll = passPlanesAhead(pass, *ahead);
-            ahead->stop();
-            takeReport(result, ahead->report);
-            if (!decodedAll) {
-                destroyState(s);
-                out->size = 0;
-                result.ok = false;
-                return result;
-            }
-        } else {
-            passPlanes(pass);
-        }
-        jpeg_finish_compress(&s.out);
-        jpeg_destroy_compress(&s.out);
-        jpeg_destroy_decompress(&s.in);
-        result.ok = true;
+    startEncoder(s, width, height, planar, clampedQuality);
+    if (!planar) {
+        passRgbRows(s, band, cmyk, paint, watch, context, rows);
+    } else if (!passSamples(s, result, band, paint, watch, context, rows, ahead)) {
+        destroyState(s);
+        out->size = 0;
+        result.ok = false;
         return result;
-    }
-
-    const std::size_t stride = std::size_t(width) * 4;
-    const int held = band.last - band.first > kStripRows ? band.last - band.first : kStripRows;
-    // The band is the one part of the picture held whole.
-    if (static_cast<long long>(width) * held > kMaxRasterPixels)
-        failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PictureTooLarge);
-    ensureRows(s, rows, stride * std::size_t(held));
-
-    int y = 0;
-    while (y < height) {
-        if (y == band.first && band.last > band.first) {
-            readRows(s, rows->data.get(), stride, band.first, band.last, cmyk);
-            if (paint && !paint(context, rows->data.get(), stride, width, 0, band.first, band.last))
-                failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::PaintRefused);
-            if (watch)
-                watch(context, RowView { rows->data.get(), stride }, width, band.first, band.last);
-            writeRows(s, rows->data.get(), stride, band.last - band.first);
-            y = band.last;
-            continue;
-        }
-        const int limit = y < band.first ? band.first : height;
-        const int end = limit - y > kStripRows ? y + kStripRows : limit;
-        readRows(s, rows->data.get(), stride, y, end, cmyk);
-        if (watch)
-            watch(context, RowView { rows->data.get(), stride }, width, y, end);
-        writeRows(s, rows->data.get(), stride, end - y);
-        y = end;
     }
     jpeg_finish_compress(&s.out);
     jpeg_destroy_compress(&s.out);
