@@ -473,13 +473,14 @@ struct RawRows
     JSAMPARRAY planes[3];
 };
 
-void pointRaw(RawRows &raw, const Planes420 &p, int group)
+// Points raw at the one iMCU row that p starts with.
+void pointRaw(RawRows &raw, const Planes420 &p)
 {
     for (int i = 0; i < kGroupRows; ++i)
-        raw.luma[i] = p.luma + std::size_t(group * kGroupRows + i) * p.lumaStride;
+        raw.luma[i] = p.luma + std::size_t(i) * p.lumaStride;
     for (int i = 0; i < kGroupRows / 2; ++i) {
-        raw.blue[i] = p.blue + std::size_t(group * kGroupRows / 2 + i) * p.chromaStride;
-        raw.red[i] = p.red + std::size_t(group * kGroupRows / 2 + i) * p.chromaStride;
+        raw.blue[i] = p.blue + std::size_t(i) * p.chromaStride;
+        raw.red[i] = p.red + std::size_t(i) * p.chromaStride;
     }
     raw.planes[0] = raw.luma;
     raw.planes[1] = raw.blue;
@@ -585,7 +586,7 @@ void planPass(PlanarPass &p, RowBand band, RowMemory *rows)
 void readGroup(TranscodeState &s, const Planes420 &planes)
 {
     RawRows raw;
-    pointRaw(raw, planes, 0);
+    pointRaw(raw, planes);
     if (jpeg_read_raw_data(&s.in, raw.planes, kGroupRows) != kGroupRows)
         failWith(reinterpret_cast<j_common_ptr>(&s.in), ImageError::DecoderStalled);
 }
@@ -627,7 +628,7 @@ void encodeGroup(PlanarPass &p, int group)
         p.watch(p.context, viewOf(planes), p.width, group * kGroupRows,
             std::min(group * kGroupRows + kGroupRows, p.height));
     RawRows raw;
-    pointRaw(raw, planes, 0);
+    pointRaw(raw, planes);
     jpeg_write_raw_data(&p.s->out, raw.planes, kGroupRows);
 }
 
