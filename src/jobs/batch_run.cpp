@@ -402,6 +402,27 @@ void placementFailed(const FileResult &placed, BatchError error, const PlannedPh
     }
 }
 
+// bytes under the plan's name with the source's permissions and dates, and
+// their size and hash in result.
+FileResult placeBytes(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log,
+    BatchPhotoResult &result, std::string_view bytes)
+{
+    const std::optional<std::filesystem::perms> permissions = permissionsOf(nativePath(plan.source));
+    const QByteArray hash = sha256Hex(bytes);
+    const FileResult written = placeOutput(
+        plan, job, names, log, result,
+        [&](const QString &path, ExistingFile existing) {
+            return writeFileAtomically(nativePath(path), bytes, existing, permissions);
+        },
+        [&] { return hash; });
+    if (written.ok()) {
+        writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
+        result.outputSize = static_cast<qint64>(bytes.size());
+        result.outputSha256 = hash;
+    }
+    return written;
+}
+
 // The copy of source under the plan's name, with its dates and hash.
 FileResult placeCopy(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result)
 {
@@ -439,20 +460,7 @@ FileResult placeDatedCopy(
         : std::nullopt;
     if (!bytes)
         return placeCopy(plan, job, names, log, result);
-    const std::optional<std::filesystem::perms> permissions = permissionsOf(nativePath(plan.source));
-    const QByteArray hash = sha256Hex(*bytes);
-    const FileResult written = placeOutput(
-        plan, job, names, log, result,
-        [&](const QString &path, ExistingFile existing) {
-            return writeFileAtomically(nativePath(path), *bytes, existing, permissions);
-        },
-        [&] { return hash; });
-    if (written.ok()) {
-        writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
-        result.outputSize = static_cast<qint64>(bytes->size());
-        result.outputSha256 = hash;
-    }
-    return written;
+    return placeBytes(plan, job, names, log, result, *bytes);
 }
 
 // The folders below the output folder's parent that path needs and that do
@@ -589,14 +597,7 @@ using FailStamp = std::function<void(BatchError, const ImageResult<> &)>;
 void finishStamped(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, RunLog *log, BatchPhotoResult &result,
     std::string_view bytes, const FailStamp &fail)
 {
-    const std::optional<std::filesystem::perms> sourcePermissions = permissionsOf(nativePath(plan.source));
-    const QByteArray hash = sha256Hex(bytes);
-    const FileResult written = placeOutput(
-        plan, job, names, log, result,
-        [&](const QString &path, ExistingFile existing) {
-            return writeFileAtomically(nativePath(path), bytes, existing, sourcePermissions);
-        },
-        [&] { return hash; });
+    const FileResult written = placeBytes(plan, job, names, log, result, bytes);
     if (!written.ok()) {
         // A full disk, say: the plain copy may not fit either, but it is tried.
         const bool skipped = result.existing == ExistingOutcome::Skipped;
@@ -605,10 +606,7 @@ void finishStamped(PlannedPhoto &plan, const BatchJob &job, OutputNames &names, 
         placementFailed(written, BatchError::WriteFailed, plan, result);
         return;
     }
-    writeFileTimes(plan.output, outputTimes(plan.sourceTimes));
     result.outcome = PhotoOutcome::Stamped;
-    result.outputSize = static_cast<qint64>(bytes.size());
-    result.outputSha256 = hash;
 }
 
 // The EXIF thumbnail shows the label too; one that cannot be made goes
