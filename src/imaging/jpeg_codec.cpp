@@ -666,14 +666,7 @@ struct DecodeAhead
         moved.wait(hold, [&] { return decoded > group || failed; });
         return decoded > group;
     }
-    void encodedUpTo(int groups)
-    {
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            encoded = groups;
-        }
-        moved.notify_all();
-    }
+    void encodedUpTo(int groups) { set(encoded, groups); }
     // The decoder's side: false when told to stop.
     bool roomFor(int group)
     {
@@ -681,31 +674,24 @@ struct DecodeAhead
         moved.wait(hold, [&] { return encoded > group - kRingGroups || stopped; });
         return !stopped;
     }
-    void decodedUpTo(int groups)
-    {
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            decoded = groups;
-        }
-        moved.notify_all();
-    }
-    void fail()
-    {
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            failed = true;
-        }
-        moved.notify_all();
-    }
+    void decodedUpTo(int groups) { set(decoded, groups); }
+    void fail() { set(failed, true); }
     void stop()
     {
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            stopped = true;
-        }
-        moved.notify_all();
+        set(stopped, true);
         if (thread.joinable())
             thread.join();
+    }
+
+private:
+    // Changes what the other side waits on, and wakes it.
+    template<typename T> void set(T &field, T value)
+    {
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            field = value;
+        }
+        moved.notify_all();
     }
 };
 
