@@ -44,7 +44,8 @@ struct Coefficients
 
     const JCOEF *block(int c, JDIMENSION row, JDIMENSION column)
     {
-        JBLOCKARRAY rows = info.mem->access_virt_barray(reinterpret_cast<j_common_ptr>(&info), planes[c], row, 1, FALSE);
+        JBLOCKARRAY rows
+            = info.mem->access_virt_barray(reinterpret_cast<j_common_ptr>(&info), planes[c], row, 1, FALSE);
         return rows[0][column];
     }
 

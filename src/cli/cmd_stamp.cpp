@@ -302,7 +302,7 @@ std::optional<QString> takeInputs(LooseOptions &loose, StampArguments &parsed)
     if (loose.quality && parsed.job.options.KeepQuality)
         return QStringLiteral("--quality and --keep-quality exclude each other");
 
-    const EarlierOutputs earlier { parsed.outDir, loggedOutputs(defaultRunLogFolder(), parsed.outDir) };
+    const EarlierOutputs earlier { parsed.outDir, [&] { return loggedOutputs(defaultRunLogFolder(), parsed.outDir); } };
     parsed.inputs = listPhotos(loose.inputs, parsed.recursive, &earlier);
     return std::nullopt;
 }

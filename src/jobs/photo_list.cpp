@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 namespace kelvra {
 
@@ -66,22 +67,24 @@ Listing filesIn(const fs::path &folder, bool recursive)
 PhotoInputs listPhotos(const QStringList &inputs, bool recursive, const EarlierOutputs *outputs)
 {
     PhotoInputs result;
-    QSet<QString> written;
+    std::optional<QSet<QString>> written;
     QString outputFolder;
-    if (outputs) {
-        for (const QString &file : outputs->files)
-            written.insert(QDir::cleanPath(file));
-        if (!outputs->outputFolder.isEmpty())
-            outputFolder = QDir::cleanPath(QFileInfo(outputs->outputFolder).absoluteFilePath()) + QLatin1Char('/');
-    }
+    if (outputs && !outputs->outputFolder.isEmpty())
+        outputFolder = QDir::cleanPath(QFileInfo(outputs->outputFolder).absoluteFilePath()) + QLatin1Char('/');
     // The output folder's own files are left out where it lies inside the
     // folder listed; photos stamped where they are keep their folder.
     auto isEarlierOutput = [&](const QString &file, const QString &listed) {
+        if (!written) {
+            written.emplace();
+            if (outputs && outputs->files)
+                for (const QString &output : outputs->files())
+                    written->insert(QDir::cleanPath(output));
+        }
         const QString clean = QDir::cleanPath(file);
         const QString listedFolder = QDir::cleanPath(listed) + QLatin1Char('/');
         const bool outputInside
             = !outputFolder.isEmpty() && outputFolder.startsWith(listedFolder) && outputFolder != listedFolder;
-        return written.contains(clean) || (outputInside && clean.startsWith(outputFolder));
+        return written->contains(clean) || (outputInside && clean.startsWith(outputFolder));
     };
     // One photo under two spellings ("a.jpg", "./a.jpg") is queued once, where first named.
     QSet<QString> queued;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace kelvra {
@@ -51,7 +52,9 @@ struct PhotoInputs
 struct EarlierOutputs
 {
     QString outputFolder;
-    QStringList files;
+    // Asked for once a folder is listed, not before: photos named one by one
+    // (a script's loop) spare reading every run log ever written.
+    std::function<QStringList()> files;
 };
 
 // The photos a list of inputs names, as absolute clean paths, a photo named

@@ -543,6 +543,20 @@ TEST(PhotoList, FoldersGiveTheirOwnJpegNamesInOrder)
     EXPECT_EQ(listPhotos({ dotted, qpath(dir / "in") }).photos, (QStringList { qpath(a), qpath(b) }));
     QDir::setCurrent(qpath(dir / "in"));
     EXPECT_EQ(listPhotos({ QStringLiteral("a.jpeg"), QStringLiteral("./a.jpeg") }).photos, QStringList { qpath(a) });
+
+    // Earlier runs' outputs are looked up once a folder is listed, and left
+    // out of it; photos named one by one are taken without the lookup.
+    int lookups = 0;
+    const EarlierOutputs earlier { qpath(dir / "out"), [&] {
+                                      ++lookups;
+                                      return QStringList { qpath(b) };
+                                  } };
+    EXPECT_EQ(listPhotos({ qpath(a), qpath(b) }, false, &earlier).photos, (QStringList { qpath(a), qpath(b) }));
+    EXPECT_EQ(lookups, 0);
+    const PhotoInputs folder = listPhotos({ qpath(dir / "in") }, false, &earlier);
+    EXPECT_EQ(folder.photos, QStringList { qpath(a) });
+    EXPECT_EQ(folder.earlierOutputs, 1);
+    EXPECT_EQ(lookups, 1);
 }
 
 #ifndef _WIN32
