@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "imaging/coefficient_stamp.h"
 
+#include "imaging/ycc_band.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -25,9 +27,9 @@ const std::array<std::array<float, 8>, 8> &dctBasis()
     return basis;
 }
 
-// std::clamp(std::lround(value), 0, 255) without the library call, which
-// cost more than the colour conversion around it: a float plus one half is
-// exact in double, so truncating it rounds half away from zero as lround.
+// std::clamp(std::lround(value), 0, 255) without a library call for every
+// sample of the band: a float plus one half is exact in double, so
+// truncating it rounds half away from zero as lround.
 int toByte(float value)
 {
     if (!(value > 0.0f))
@@ -103,6 +105,7 @@ float componentOf(QRgb pixel, jpeg::ColourModel colour, int component)
     }
 }
 
+// A pixel of the components' samples, with the decoder's own colour tables.
 QRgb pixelOf(const int *samples, jpeg::ColourModel colour)
 {
     switch (colour) {
@@ -110,10 +113,8 @@ QRgb pixelOf(const int *samples, jpeg::ColourModel colour)
         return qRgb(samples[0], samples[0], samples[0]);
     case jpeg::ColourModel::Rgb:
         return qRgb(samples[0], samples[1], samples[2]);
-    default: {
-        const float y = float(samples[0]), cb = float(samples[1]) - 128.0f, cr = float(samples[2]) - 128.0f;
-        return qRgb(toByte(y + 1.402f * cr), toByte(y - 0.344136f * cb - 0.714136f * cr), toByte(y + 1.772f * cb));
-    }
+    default:
+        return jpeg::yccToRgb32(samples[0], samples[1], samples[2]);
     }
 }
 
