@@ -33,6 +33,11 @@ struct Coder
     // (16-23, 0 when they do not fit or the symbol needs a closer look) and
     // for AC the coefficients it steps over (24-31).
     std::uint32_t look[1 << kLookBits];
+    // For stepping over AC symbols, per prefix: the bits of the one or two
+    // whole symbols it starts with (bits 0-7, 0 when not even one fits), the
+    // coefficients they step over (8-15) and the first one's step when there
+    // are two (16-23, else 0): most symbols of a block's tail are that short.
+    std::uint32_t skip[1 << kLookBits];
     int maxCode[18]; // largest code of each length, -1 for none
     int firstIndex[18]; // values index of a length's codes, less its first code
     unsigned char values[256];
@@ -41,6 +46,24 @@ struct Coder
     std::uint16_t code[256];
     unsigned char length[256];
 };
+
+// The skip table from the look-up: a second symbol joins the first where
+// both fit, unless the first ends the block.
+void buildSkips(Coder &c)
+{
+    constexpr std::uint32_t kMask = (1u << kLookBits) - 1;
+    for (std::uint32_t i = 0; i <= kMask; ++i) {
+        const std::uint32_t first = c.look[i];
+        const std::uint32_t bits = (first >> 16) & 0xFF, step = first >> 24;
+        c.skip[i] = bits | step << 8;
+        if (!bits || step >= kEndOfBlock)
+            continue;
+        const std::uint32_t second = c.look[(i << bits) & kMask];
+        const std::uint32_t more = (second >> 16) & 0xFF;
+        if (more && bits + more <= std::uint32_t(kLookBits))
+            c.skip[i] = (bits + more) | (step + (second >> 24)) << 8 | step << 16;
+    }
+}
 
 // Builds the canonical codes; false for counts that overflow a length.
 bool buildCoder(const HuffmanTable &table, bool dc, Coder &c)
@@ -84,6 +107,8 @@ bool buildCoder(const HuffmanTable &table, bool dc, Coder &c)
         code <<= 1;
     }
     c.count = k;
+    if (!dc)
+        buildSkips(c);
     return true;
 }
 
@@ -250,6 +275,15 @@ bool skipBlock(BitReader &r, const Coder &dc, const Coder &ac, int &pred)
     int k = 1;
     while (k < 64) {
         r.fill();
+        const std::uint32_t pair = ac.skip[r.peek(kLookBits)];
+        const int bits = static_cast<int>(pair & 0xFF);
+        // Two symbols only when the first leaves the block open: what
+        // follows a block's last coefficient is the next block's.
+        if (bits && k + static_cast<int>((pair >> 16) & 0xFF) < 64) {
+            r.skip(bits);
+            k += static_cast<int>((pair >> 8) & 0xFF);
+            continue;
+        }
         const std::uint32_t e = ac.look[r.peek(kLookBits)];
         const int whole = (e >> 16) & 0xFF;
         if (whole) {
