@@ -414,17 +414,25 @@ private:
     int m_bits = 0;
 };
 
-// Codes one block; false for a symbol the tables lack.
-bool writeBlock(BitWriter &w, const Coder &dc, const Coder &ac, const short *block, int &pred)
+// Codes a DC difference; false for a size the table lacks.
+bool writeDc(BitWriter &w, const Coder &dc, int diff)
 {
-    const int diff = block[0] - pred;
-    pred = block[0];
-    int size = std::bit_width(static_cast<unsigned>(diff < 0 ? -diff : diff));
+    const int size = std::bit_width(static_cast<unsigned>(diff < 0 ? -diff : diff));
     if (size > 11 || !dc.length[size])
         return false;
     w.put(dc.code[size], dc.length[size]);
     if (size)
         w.put(static_cast<std::uint32_t>(diff < 0 ? diff - 1 : diff) & ((1u << size) - 1), size);
+    return true;
+}
+
+// Codes one block; false for a symbol the tables lack.
+bool writeBlock(BitWriter &w, const Coder &dc, const Coder &ac, const short *block, int &pred)
+{
+    const int diff = block[0] - pred;
+    pred = block[0];
+    if (!writeDc(w, dc, diff))
+        return false;
     int run = 0;
     for (int k = 1; k < 64; ++k) {
         const int v = block[kNatural[k]];
@@ -437,7 +445,7 @@ bool writeBlock(BitWriter &w, const Coder &dc, const Coder &ac, const short *blo
                 return false;
             w.put(ac.code[0xF0], ac.length[0xF0]);
         }
-        size = std::bit_width(static_cast<unsigned>(v < 0 ? -v : v));
+        const int size = std::bit_width(static_cast<unsigned>(v < 0 ? -v : v));
         const int symbol = run << 4 | size;
         if (size > 10 || !ac.length[symbol])
             return false;
@@ -1261,6 +1269,67 @@ bool buildRecodeCoders(ScanWalk &w, const ScanHeader &completed, HuffmanCoders &
     return true;
 }
 
+// One block from the source's tables into other ones, symbol by symbol, in
+// the very bits writeBlock() gives the block readBlock() reads: runs of
+// sixteen zeros only before a value, an end of block for any zeros left.
+// Refused where readBlock() refuses; value is the block's DC term.
+SpliceEnd transcodeBlock(BitReader &r, const Coder &dcIn, const Coder &acIn, const Coder &dcOut, const Coder &acOut,
+    BitWriter &out, int &readPred, int &writePred, int &value)
+{
+    r.fill();
+    int diff;
+    if (!readDc(r, dcIn, diff))
+        return SpliceEnd::Refused;
+    readPred = addDc(readPred, diff);
+    if (readPred < -2047 || readPred > 2047)
+        return SpliceEnd::Refused;
+    value = readPred;
+    if (!writeDc(out, dcOut, readPred - writePred))
+        return SpliceEnd::CodeMissing;
+    writePred = readPred;
+    int k = 1, sixteens = 0;
+    bool ended = false;
+    while (k < 64 && !ended) {
+        r.fill();
+        const std::uint32_t e = acIn.look[r.peek(kLookBits)];
+        int symbol = e & 0xFF, len = (e >> 8) & 0xFF;
+        if (!len && !longSymbol(r, acIn, symbol, len))
+            return SpliceEnd::Refused;
+        const int size = symbol & 15, run = symbol >> 4;
+        r.skip(len);
+        if (size == 0) {
+            if (run != 0 && run != 15)
+                return SpliceEnd::Refused;
+            ended = run == 0;
+            k += run == 0 ? 0 : 16;
+            sixteens += run == 0 ? 0 : 1;
+            continue;
+        }
+        if (size > 10 || k + run > 63)
+            return SpliceEnd::Refused;
+        const std::uint32_t bits = r.peek(size);
+        r.skip(size);
+        for (; sixteens > 0; --sixteens) {
+            if (!acOut.length[0xF0])
+                return SpliceEnd::CodeMissing;
+            out.put(acOut.code[0xF0], acOut.length[0xF0]);
+        }
+        if (!acOut.length[symbol])
+            return SpliceEnd::CodeMissing;
+        out.put(acOut.code[symbol], acOut.length[symbol]);
+        out.put(bits, size);
+        k += run + 1;
+    }
+    if (!ended && k != 64)
+        return SpliceEnd::Refused; // a run of zeros past the block's end
+    if (ended || sixteens > 0) {
+        if (!acOut.length[0])
+            return SpliceEnd::CodeMissing;
+        out.put(acOut.code[0], acOut.length[0]);
+    }
+    return SpliceEnd::Spliced;
+}
+
 // One interval read with the source's tables and written with the completed
 // ones, the band's blocks as the editor left them.
 SpliceEnd recodeInterval(BitWriter &out, const ScanWalk &w, BitReader &r, std::uint64_t last, const Coder *const *dcOut,
@@ -1275,6 +1344,17 @@ SpliceEnd recodeInterval(BitWriter &out, const ScanWalk &w, BitReader &r, std::u
         const bool inBand = hasBand && y >= w.bandFirst && y < w.bandLast && x >= w.s0 && x < w.s1;
         for (int b = 0; b < w.g.blocks; ++b) {
             const int c = w.g.component[b];
+            if (!inBand && !(b > 0 && w.pastEdge(b, x, y))) {
+                int value = 0;
+                const SpliceEnd copied = transcodeBlock(
+                    r, *w.dcOf[b], *w.acOf[b], *dcOut[b], *acOut[b], out, readPreds[c], writePreds[c], value);
+                if (copied != SpliceEnd::Spliced)
+                    return copied;
+                filler[0] = static_cast<short>(value);
+                if (w.dcPlanes[0])
+                    w.dcTerm(b, x, y) = static_cast<short>(value);
+                continue;
+            }
             // Band blocks are read too: the data must hold them whole.
             if (!readBlock(r, *w.dcOf[b], *w.acOf[b], readPreds[c], block))
                 return SpliceEnd::Refused;
