@@ -841,6 +841,14 @@ int workerCount(int jobs)
     return std::max(1, QThread::idealThreadCount());
 }
 
+// A run left to choose its own workers and given fewer photos than cores
+// (a Save As, a single photo) decodes ahead on the idle ones; an asked-for
+// number of jobs is a promise of how many cores the run takes.
+bool decodesAhead(const BatchJob &job, int photos)
+{
+    return job.jobs <= 0 && std::min(workerCount(job.jobs), photos) < QThread::idealThreadCount();
+}
+
 } // namespace
 
 int BatchReport::count(PhotoOutcome outcome) const
@@ -974,10 +982,7 @@ BatchReport RunBatch(
     }
 
     const KeptMemoryRelease releaseAtEnd; // the run's freed blocks go back to the system after it
-    // A run left to choose its own workers and given fewer photos than cores
-    // (a Save As, a single photo) decodes ahead on the idle ones; an asked-for
-    // number of jobs is a promise of how many cores the run takes.
-    WorkerMemories memories(job.jobs <= 0 && std::min(workers, count) < QThread::idealThreadCount());
+    WorkerMemories memories(decodesAhead(job, count));
     QThreadPool pool;
     pool.setMaxThreadCount(workers);
     FinishedPhotos finished(report, progress);
@@ -1059,6 +1064,7 @@ BatchPhotoResult SaveStampedAs(const QString &source, const QString &target, con
     std::optional<PlannedPhoto> plan = preparePhoto(source, QString(), &target, 0, job, names, nullptr, result);
     if (plan) {
         WorkerMemory memory;
+        memory.pixels.setDecodeAhead(decodesAhead(job, 1));
         stampPhoto(*plan, job, names, nullptr, memory, result);
     }
     return result;
